@@ -1,0 +1,10 @@
+// Turns a frame's raw simulator values into display units (pitch offset, feet, deviations, inclination).
+#pragma once
+
+#include "pfd/flight_state.h"
+
+// The IPC frame converts the glide-slope inclination to whole degrees; the network frame keeps the raw value.
+enum class InclinationRule { Degrees, Raw };
+
+// Applies the conversions in place (needles limited to -127..+127 and written back).
+void ApplyConversions(FlightState& state, InclinationRule rule);

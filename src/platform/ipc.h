@@ -1,0 +1,46 @@
+// Simulator IPC transport: the client calls of the IPC client and the peer side used by orvane-sim.
+//
+// On Windows these are the Win32 calls themselves (window lookup, registered message, global atom,
+// paging-file mapping, SendMessageTimeoutA). On Linux the project's own transport gives the same
+// observable behaviour; it is described at the top of sdl/ipc_posix.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// ---- Client side -------------------------------------------------------------------------------
+
+using IpcWindow = uintptr_t;   // 0 = none
+using IpcMapping = uintptr_t;  // 0 = none
+
+// A top-level peer registered under that class name (FindWindowExA(NULL, NULL, cls, NULL)).
+IpcWindow FindIpcWindow(const char* className);
+// The id of the registered message of that name (RegisterWindowMessageA); 0 on failure.
+uint32_t RegisterIpcMessage(const char* name);
+// GlobalAddAtomA / GlobalDeleteAtom; 0 = failure.
+uint16_t AddGlobalAtom(const char* name);
+void DeleteGlobalAtom(uint16_t atom);
+// A new read/write shared block of `size` bytes under `name`, backed by the paging file. Returns 0
+// on failure; `alreadyExisted` tells that a block of that name was there before (the handle is
+// then returned all the same, as CreateFileMappingA does).
+IpcMapping CreateSharedBlock(const char* name, uint32_t size, bool* alreadyExisted);
+// Maps the whole block read/write; nullptr on failure.
+void* MapSharedBlock(IpcMapping mapping, uint32_t size);
+void UnmapSharedBlock(void* view, uint32_t size);
+void CloseSharedBlock(IpcMapping mapping);
+// SendMessageTimeoutA(window, message, wparam, lparam, SMTO_BLOCK, timeoutMs, &reply). True when the
+// call succeeded; then `reply` holds the peer's result.
+bool SendIpcMessage(IpcWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam,
+                    uint32_t timeoutMs, uintptr_t* reply);
+// GetLastError (or the Linux transport's own last error); 0 = none.
+uint32_t LastSystemError();
+void ClearLastSystemError();
+
+// ---- Peer side (the simulator stand-in) ----------------------------------------------------------
+// Declared in platform/ipc_peer.h.
+
+}  // namespace platform
+
+#include "platform/ipc_peer.h"
