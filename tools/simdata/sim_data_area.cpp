@@ -1,0 +1,59 @@
+// The simulator's 64 KiB data area: bounds-checked copies, handshake values, read-list store/load.
+#include "simdata/sim_data_area.h"
+
+#include "pfd/read_list.h"
+
+namespace {
+
+// Handshake values a client checks right after connecting.
+constexpr uint32_t kVersionOffset = 0x3304;
+constexpr uint32_t kVersionValue = 0x19980005;
+constexpr uint32_t kSimulatorOffset = 0x3308;
+constexpr uint32_t kSimulatorValue = 0xFADE0009;
+
+// True when [offset, offset + size) lies inside the area (no overflow: size is compared against
+// the room left after offset).
+bool InArea(uint32_t offset, uint32_t size) {
+  return offset <= SimDataArea::kSize && size <= SimDataArea::kSize - offset;
+}
+
+}  // namespace
+
+SimDataArea::SimDataArea() {
+  bytes_.fill(0);
+  Set<uint32_t>(kVersionOffset, kVersionValue);
+  Set<uint32_t>(kSimulatorOffset, kSimulatorValue);
+}
+
+bool SimDataArea::Read(uint32_t offset, uint32_t size, void* out) const {
+  if (!InArea(offset, size)) return false;
+  if (size > 0) std::memcpy(out, bytes_.data() + offset, size);
+  return true;
+}
+
+bool SimDataArea::Write(uint32_t offset, uint32_t size, const void* in) {
+  if (!InArea(offset, size)) return false;
+  if (size > 0) std::memcpy(bytes_.data() + offset, in, size);
+  return true;
+}
+
+void SimDataArea::StoreFlightState(const FlightState& state) {
+  for (const ReadListRow& row : ReadList()) {
+    if (row.field == StateField::None) continue;  // rows read and dropped hold their own bytes
+    uint8_t buf[16] = {};
+    if (row.size > sizeof buf) continue;
+    LoadRawBytes(state, row, buf);
+    Write(row.offset, row.size, buf);
+  }
+}
+
+FlightState SimDataArea::LoadFlightState() const {
+  FlightState state{};
+  for (const ReadListRow& row : ReadList()) {
+    if (row.field == StateField::None) continue;
+    uint8_t buf[16] = {};
+    if (row.size > sizeof buf || !Read(row.offset, row.size, buf)) continue;
+    StoreRawBytes(state, row, buf);
+  }
+  return state;
+}
