@@ -1,0 +1,261 @@
+// The display window on Linux: an SDL2 window with a current OpenGL context, its events and icon.
+#include <SDL.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+#include "platform/window.h"
+
+namespace platform {
+
+namespace {
+
+// The whole panel: the lower-left 332 x 332 pixels of the 500 x 740 drawing surface.
+constexpr int ClientWidth = 332;
+constexpr int ClientHeight = 332;
+// Window positions are kept well inside the range SDL reserves for its own placement codes.
+constexpr int MaxPosition = 1 << 20;
+constexpr size_t MaxIconBytes = 4 * 1024 * 1024;
+
+struct WindowState {
+  bool videoUp = false;
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  bool contextCurrent = false;
+  bool active = true;
+  bool quitPosted = false;
+  bool keys[256] = {};
+  SizeHandler sizeHandler = nullptr;
+};
+WindowState g_state;
+
+void Fail(const char* text) {
+  const char* why = SDL_GetError();
+  if (why != nullptr && why[0] != '\0') DebugLog(std::string("SDL: ") + text + " " + why);
+  ShowMessageBox(text, "Error", MessageIcon::Exclamation);
+}
+
+int ClampPosition(int v) { return v < -MaxPosition ? -MaxPosition : (v > MaxPosition ? MaxPosition : v); }
+
+uint32_t Le16(const std::string& b, size_t at) {
+  return uint32_t(uint8_t(b[at])) | (uint32_t(uint8_t(b[at + 1])) << 8);
+}
+uint32_t Le32(const std::string& b, size_t at) { return Le16(b, at) | (Le16(b, at + 2) << 16); }
+
+// Decodes the largest 24- or 32-bit image of an icon file into an ARGB surface; nullptr when the
+// file holds none it understands (the window then keeps the default icon).
+SDL_Surface* DecodeIcon(const std::string& b) {
+  if (b.size() < 6 || Le16(b, 0) != 0 || Le16(b, 2) != 1) return nullptr;
+  const size_t count = Le16(b, 4);
+  if (6 + count * 16 > b.size()) return nullptr;
+
+  size_t bestOffset = 0, bestSize = 0;
+  int bestWidth = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t e = 6 + i * 16;
+    const size_t size = Le32(b, e + 8);
+    const size_t offset = Le32(b, e + 12);
+    if (offset > b.size() || size > b.size() - offset || size < 40) continue;
+    if (Le32(b, offset) != 40) continue;  // PNG images and other headers are passed over
+    const int w = int(int32_t(Le32(b, offset + 4)));
+    const uint32_t bits = Le16(b, offset + 14);
+    if (w <= 0 || w > 256 || (bits != 24 && bits != 32) || Le32(b, offset + 16) != 0) continue;
+    if (w > bestWidth) {
+      bestWidth = w;
+      bestOffset = offset;
+      bestSize = size;
+    }
+  }
+  if (bestWidth == 0) return nullptr;
+
+  const size_t o = bestOffset;
+  const int w = bestWidth;
+  const int32_t doubledHeight = int32_t(Le32(b, o + 8));
+  const int h = doubledHeight / 2;
+  const uint32_t bits = Le16(b, o + 14);
+  if (h <= 0 || h > 256) return nullptr;
+  const size_t colourStride = ((size_t(w) * bits + 31) / 32) * 4;
+  const size_t maskStride = ((size_t(w) + 31) / 32) * 4;
+  const size_t colourBytes = colourStride * size_t(h);
+  if (40 + colourBytes > bestSize) return nullptr;
+  const bool haveMask = 40 + colourBytes + maskStride * size_t(h) <= bestSize;
+  if (bits == 24 && !haveMask) return nullptr;
+
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+  if (s == nullptr) return nullptr;
+  const size_t px = o + 40;
+  const size_t mask = px + colourBytes;
+  for (int y = 0; y < h; ++y) {
+    const size_t row = px + size_t(h - 1 - y) * colourStride;  // bottom-up rows
+    const size_t maskRow = mask + size_t(h - 1 - y) * maskStride;
+    auto* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch));
+    for (int x = 0; x < w; ++x) {
+      const size_t p = row + size_t(x) * (bits / 8);
+      uint32_t alpha = bits == 32 ? uint8_t(b[p + 3]) : 255u;
+      if (bits == 24 && ((uint8_t(b[maskRow + size_t(x) / 8]) >> (7 - x % 8)) & 1) != 0) alpha = 0;
+      out[x] = (alpha << 24) | (uint32_t(uint8_t(b[p + 2])) << 16) | (uint32_t(uint8_t(b[p + 1])) << 8) |
+               uint32_t(uint8_t(b[p]));
+    }
+  }
+  return s;
+}
+
+void SetIcon(const std::string& iconFile) {
+  if (iconFile.empty()) return;
+  std::string bytes;
+  if (!ReadWholeFile(iconFile, bytes, MaxIconBytes)) return;
+  SDL_Surface* icon = DecodeIcon(bytes);
+  if (icon == nullptr) {
+    DebugLog("The icon in " + iconFile + " has no 24- or 32-bit image; the default icon is used.");
+    return;
+  }
+  SDL_SetWindowIcon(g_state.window, icon);
+  SDL_FreeSurface(icon);
+}
+
+void RefreshActive() {
+  if (g_state.window != nullptr) {
+    g_state.active = (SDL_GetWindowFlags(g_state.window) & SDL_WINDOW_MINIMIZED) == 0;
+  }
+}
+
+void HandleWindowEvent(const SDL_WindowEvent& e) {
+  switch (e.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+      g_state.quitPosted = true;  // the window itself goes at CloseGlWindow
+      break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+      g_state.active = false;
+      break;
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+      g_state.active = true;
+      break;
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      RefreshActive();
+      break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      // A size that arrives before the context is current leaves the GL state alone.
+      if (g_state.contextCurrent && g_state.sizeHandler != nullptr) g_state.sizeHandler(e.data1, e.data2);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+bool OpenGlWindow(const WindowParams& params) {
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    Fail("Failed To Register The Window Class.");
+    return false;
+  }
+  g_state.videoUp = true;
+  g_state.active = true;
+  g_state.quitPosted = false;
+  for (bool& k : g_state.keys) k = false;
+
+  // RGB 8/8/8, a depth buffer and double buffering; a 24-bit depth buffer is what drivers offer
+  // for the 32 bits asked.
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+
+  g_state.window = SDL_CreateWindow(params.title.c_str(), ClampPosition(params.x), ClampPosition(params.y),
+                                    ClientWidth, ClientHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (g_state.window == nullptr) {
+    CloseGlWindow();
+    Fail("Window creation error.");
+    return false;
+  }
+  g_state.context = SDL_GL_CreateContext(g_state.window);
+  if (g_state.context == nullptr) {
+    CloseGlWindow();
+    Fail("Cant't create a GL rendering context.");
+    return false;
+  }
+  if (SDL_GL_MakeCurrent(g_state.window, g_state.context) != 0) {
+    CloseGlWindow();
+    Fail("Cant't activate the GL rendering context.");
+    return false;
+  }
+  g_state.contextCurrent = true;
+
+  SetIcon(params.iconFile);
+  SDL_DisableScreenSaver();
+  SDL_ShowWindow(g_state.window);
+  SDL_RaiseWindow(g_state.window);
+  return true;
+}
+
+void CloseGlWindow() {
+  if (g_state.context != nullptr) {
+    if (g_state.contextCurrent && SDL_GL_MakeCurrent(g_state.window, nullptr) != 0) {
+      ShowMessageBox("Release of DC and RC failed.", " Shutdown Error", MessageIcon::Error);
+    }
+    SDL_GL_DeleteContext(g_state.context);
+    g_state.context = nullptr;
+  }
+  g_state.contextCurrent = false;
+  if (g_state.window != nullptr) {
+    SDL_DestroyWindow(g_state.window);
+    g_state.window = nullptr;
+  }
+  if (g_state.videoUp) {
+    SDL_EnableScreenSaver();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    g_state.videoUp = false;
+  }
+}
+
+void SetGlWindowTitle(const std::string& title) {
+  if (g_state.window != nullptr) SDL_SetWindowTitle(g_state.window, title.c_str());
+}
+
+PumpResult PumpOneMessage() {
+  if (g_state.quitPosted) {
+    g_state.quitPosted = false;
+    return PumpResult::Quit;
+  }
+  SDL_Event e;
+  if (!g_state.videoUp || SDL_PollEvent(&e) == 0) return PumpResult::Empty;
+  switch (e.type) {
+    case SDL_QUIT:
+      return PumpResult::Quit;
+    case SDL_WINDOWEVENT:
+      HandleWindowEvent(e.window);
+      break;
+    case SDL_KEYDOWN:
+      g_state.keys[e.key.keysym.scancode & 0xFF] = true;
+      break;
+    case SDL_KEYUP:
+      g_state.keys[e.key.keysym.scancode & 0xFF] = false;
+      break;
+    default:
+      break;
+  }
+  return PumpResult::Handled;
+}
+
+void SwapGlBuffers() {
+  if (g_state.window != nullptr) SDL_GL_SwapWindow(g_state.window);
+}
+
+bool SetSwapInterval(int interval) { return g_state.context != nullptr && SDL_GL_SetSwapInterval(interval) == 0; }
+
+bool WindowActive() { return g_state.active; }
+
+bool KeyIsDown(int key) { return key >= 0 && key < 256 && g_state.keys[key]; }
+
+void SetSizeHandler(SizeHandler handler) { g_state.sizeHandler = handler; }
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+// OrvaneGCPfd entry point: icon check, settings, the main loop; every failure ends with a message.
+#include <exception>
+#include <string>
+
+#include "platform/system.h"
+#include "platform/window.h"
+#include "shell/app_icon.h"
+#include "shell/main_loop.h"
+#include "shell/settings.h"
+
+namespace {
+
+// Start-up up to the end of the main loop; 0 on an orderly end, 1 when start-up was refused.
+int Run() {
+  std::string error;
+  if (!CheckAppIcon(AppIconFileName, error) || !ReadSettings(error)) {
+    platform::ShowMessageBox(error, "Error", platform::MessageIcon::Error);
+    return 1;
+  }
+  MainLoop();
+  ServerAddress.clear();
+  ServerPort.clear();
+  return 0;
+}
+
+// An error nobody handled: close the window if it is still open, say what happened, exit 1.
+int Fail(const std::string& text) {
+  platform::CloseGlWindow();
+  platform::ShowMessageBox(text, "Error", platform::MessageIcon::Error);
+  return 1;
+}
+
+}  // namespace
+
+// The program takes no arguments; any given are ignored.
+int main(int, char**) {
+  try {
+    return Run();
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  } catch (...) {
+    return Fail("An unexpected error ended the program.");
+  }
+}

@@ -1,0 +1,151 @@
+// ReadSettings: the data source and window position from "OrvaneGCPfd.INI" in the current directory.
+#include "shell/settings.h"
+
+#include <climits>
+
+#include "platform/system.h"
+#include "shell/ini_reader.h"
+
+bool UseNetwork = false;
+std::string ServerAddress;
+std::string ServerPort;
+int32_t WindowX = 0;
+int32_t WindowY = 0;
+
+double MaxFps = 0.0;
+bool VSync = false;
+bool Reconnect = false;
+bool Pipeline = false;
+
+namespace {
+
+constexpr const char* SettingsFileName = "OrvaneGCPfd.INI";
+constexpr double MaxFpsLimit = 1000.0;
+
+// Decimal whole number with an optional sign, within the signed 32-bit range.
+bool ParseInt32(const std::string& text, int32_t& out) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return false;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + (text[i] - '0');
+    if (value > int64_t{INT32_MAX} + 1) return false;
+  }
+  if (negative) value = -value;
+  if (value < INT32_MIN || value > INT32_MAX) return false;
+  out = static_cast<int32_t>(value);
+  return true;
+}
+
+// Decimal number "digits[.digits]" (no sign, no exponent), read without regard to the locale.
+bool ParseDecimal(const std::string& text, double& out) {
+  double value = 0.0;
+  double scale = 0.0;  // 0 while in the whole part
+  bool digits = false;
+  for (char c : text) {
+    if (c == '.' && scale == 0.0) {
+      scale = 0.1;
+    } else if (c >= '0' && c <= '9') {
+      digits = true;
+      if (scale == 0.0) {
+        value = value * 10.0 + (c - '0');
+        if (value > 1e9) return false;
+      } else {
+        value += (c - '0') * scale;
+        scale /= 10.0;
+      }
+    } else {
+      return false;
+    }
+  }
+  if (!digits) return false;
+  out = value;
+  return true;
+}
+
+std::string Describe(const std::string& path, const char* section, const char* key,
+                     const std::string& value) {
+  return std::string("Settings file ") + path + ", section [" + section + "], key " + key +
+         ": the value \"" + value + "\"";
+}
+
+bool ReadInt32(const IniReader& ini, const std::string& path, const char* key, int32_t& out,
+               std::string& error) {
+  const std::string value = ini.Get("WINDOW", key, "0");
+  if (!ParseInt32(value, out)) {
+    error = Describe(path, "WINDOW", key, value) +
+            " is not a whole number between -2147483648 and 2147483647.";
+    return false;
+  }
+  return true;
+}
+
+bool IsYes(const IniReader& ini, const char* section, const char* key) {
+  return ini.Get(section, key, "") == "Y";
+}
+
+}  // namespace
+
+bool ReadSettings(std::string& error) {
+  UseNetwork = false;
+  ServerAddress.clear();
+  ServerPort.clear();
+  WindowX = 0;
+  WindowY = 0;
+  MaxFps = 0.0;
+  VSync = false;
+  Reconnect = false;
+  Pipeline = false;
+
+  const std::string path = platform::CurrentDirectory() + platform::PathSeparator() + SettingsFileName;
+  IniReader ini;
+  if (platform::FileExists(path)) {
+    std::string text;
+    std::string why;
+    if (!platform::ReadWholeFile(path, text, IniReader::MaxIniBytes)) {
+      error = "Settings file " + path + " cannot be read or is larger than " +
+              std::to_string(IniReader::MaxIniBytes) + " bytes.";
+      return false;
+    }
+    if (!ini.Parse(text, why)) {
+      error = "Settings file " + path + " cannot be used: " + why + ".";
+      return false;
+    }
+  }
+
+  // Network mode needs USELAN=Y, a server and a port.
+  UseNetwork = IsYes(ini, "LAN", "USELAN");
+  const std::string server = ini.Get("LAN", "ORVANEGCSERVER", "");
+  if (server.empty()) {
+    UseNetwork = false;
+  } else {
+    ServerAddress = server;
+  }
+  const std::string port = ini.Get("LAN", "ORVANEGCPORT", "");
+  if (port.empty()) {
+    UseNetwork = false;
+  } else {
+    ServerPort = port;
+  }
+
+  if (!ReadInt32(ini, path, "X", WindowX, error)) return false;
+  if (!ReadInt32(ini, path, "Y", WindowY, error)) return false;
+
+  const std::string fps = ini.Get("WINDOW", "MAXFPS", "");
+  if (!fps.empty()) {
+    double value = 0.0;
+    if (!ParseDecimal(fps, value) || value > MaxFpsLimit) {
+      error = Describe(path, "WINDOW", "MAXFPS", fps) +
+              " is not a number of frames per second from 0 (no cap) to 1000.";
+      return false;
+    }
+    MaxFps = value;
+  }
+  VSync = IsYes(ini, "WINDOW", "VSYNC");
+  Reconnect = IsYes(ini, "LAN", "RECONNECT");
+  Pipeline = IsYes(ini, "LAN", "PIPELINE");
+  return true;
+}
