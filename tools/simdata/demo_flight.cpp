@@ -1,21 +1,241 @@
-// The built-in demo flight (first cut: steady cruise).
+// The built-in demo flight: cruise, turns, a descent with altitude capture, an ILS approach with
+// markers to touchdown, rollout, then back to cruise.
 #include "simdata/demo_flight.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "simdata/demo_curves.h"
+
+namespace {
+
+using namespace demo::curves;
+
+constexpr double kLoop = 300.0;
+constexpr double kFeetPerMetre = 3.28084;
+constexpr double kPi = 3.14159265358979323846;
+
+// Vertical profile: 5,000 ft cruise, a 40 ft/s descent captured exponentially at 3,000 ft, then a
+// 25 ft/s glide-slope descent with a flare to touchdown on a runway at sea level.
+constexpr double kCruiseFt = 5000.0;
+constexpr double kLevelFt = 3000.0;
+constexpr double kDescentStart = 55.0;
+constexpr double kDescentRamp = 4.0;
+constexpr double kDescentRate = 40.0;
+constexpr double kCaptureAboveFt = 300.0;
+constexpr double kCaptureTau = kCaptureAboveFt / kDescentRate;  // keeps the rate continuous
+constexpr double kCaptureStart =
+    kDescentStart + kDescentRamp +
+    (kCruiseFt - kDescentRate * kDescentRamp * 0.5 - (kLevelFt + kCaptureAboveFt)) / kDescentRate;
+constexpr double kGsStart = 152.0;
+constexpr double kGsRamp = 5.0;
+constexpr double kGsRate = 25.0;
+constexpr double kGsLinearStart = kGsStart + kGsRamp;
+constexpr double kGsLinearTopFt = kLevelFt - kGsRate * kGsRamp * 0.5;
+constexpr double kFlareFt = 40.0;
+constexpr double kTouchdownRate = 2.0;
+constexpr double kFlareStart = kGsLinearStart + (kGsLinearTopFt - kFlareFt) / kGsRate;
+constexpr double kFlareTime = 2 * kFlareFt / (kGsRate + kTouchdownRate);
+constexpr double kTouchdown = kFlareStart + kFlareTime;
+
+// Autopilot and radio events.
+constexpr double kApproachArm = 130.0;   // heading hold off, approach and glide-slope hold on
+constexpr double kLocCapture = 140.0;
+constexpr double kGsCapture = kGsStart;  // altitude hold off, descent begins
+constexpr double kApOff = kTouchdown + 2.0;
+constexpr double kLocOnlyTuned = 85.0;
+constexpr double kRetuning = 100.0;
+constexpr double kIlsTuned = 108.0;
+constexpr double kFdLead = 2.0;  // the aircraft follows the flight director this much later
+
+constexpr int16_t kGsInclination3Deg = 546;  // 65536 = 360 degrees
+
+// Demo time at which the linear glide-slope descent passes `ft`.
+constexpr double TimeAtGlideSlopeHeight(double ft) {
+  return kGsLinearStart + (kGsLinearTopFt - ft) / kGsRate;
+}
+
+struct Window {
+  double start, end;
+  bool Contains(double t) const { return t >= start && t < end; }
+};
+// Markers by height on the glide slope: outer 1,400-1,250 ft (6 s), middle 250-162.5 ft (3.5 s),
+// inner 100-62.5 ft (1.5 s).
+constexpr Window kOuter{TimeAtGlideSlopeHeight(1400), TimeAtGlideSlopeHeight(1250)};
+constexpr Window kMiddle{TimeAtGlideSlopeHeight(250), TimeAtGlideSlopeHeight(162.5)};
+constexpr Window kInner{TimeAtGlideSlopeHeight(100), TimeAtGlideSlopeHeight(62.5)};
+
+// How far the glide-slope descent (ramp, steady rate, flare) has taken the aircraft down.
+double GlideSlopeDrop(double t) {
+  if (t <= kGsStart) return 0;
+  if (t < kGsLinearStart) return kGsRate * kGsRamp * SmoothIntegral((t - kGsStart) / kGsRamp);
+  if (t < kFlareStart) return kLevelFt - kGsLinearTopFt + kGsRate * (t - kGsLinearStart);
+  double x = std::min((t - kFlareStart) / kFlareTime, 1.0);
+  return (kLevelFt - kFlareFt) + kGsRate * kFlareTime * x -
+         (kGsRate - kTouchdownRate) * kFlareTime * SmoothIntegral(x);
+}
+
+// Altitude above sea level (= above the runway), feet.
+double AltitudeFt(double t) {
+  if (t < kDescentStart) return kCruiseFt;
+  if (t < kDescentStart + kDescentRamp)
+    return kCruiseFt -
+           kDescentRate * kDescentRamp * SmoothIntegral((t - kDescentStart) / kDescentRamp);
+  if (t < kCaptureStart)
+    return kCruiseFt - kDescentRate * kDescentRamp * 0.5 -
+           kDescentRate * (t - kDescentStart - kDescentRamp);
+  if (t >= kTouchdown) return 0;
+  double h = kLevelFt + kCaptureAboveFt * std::exp(-(t - kCaptureStart) / kCaptureTau) -
+             GlideSlopeDrop(t);
+  return std::max(h, 0.0);
+}
+
+double VerticalSpeedFtS(double t) { return (AltitudeFt(t + 0.05) - AltitudeFt(t - 0.05)) / 0.1; }
+
+// Gently rolling ground under the cruise, flat sea-level ground from the approach on.
+double TerrainFt(double t) {
+  return 250.0 * (0.5 + 0.5 * std::sin(0.05 * t)) * (1 - RampUp(t, 120, 30));
+}
+
+// 1 in flight, fading to 0 through the flare (turbulence and small corrections stop).
+double Airborne(double t) { return 1 - RampUp(t, kFlareStart, kFlareTime); }
+
+// The attitude the autopilot aims for; the flight director shows it kFdLead seconds early.
+double PlannedPitch(double t) {
+  double airspeed = Blend(t, 100, 40, 422.0, 253.0);  // ft/s: 250 kt cruise, 150 kt approach
+  double alpha = Blend(t, 100, 40, 2.5, 5.5);
+  double flightPath = std::atan2(VerticalSpeedFtS(t), airspeed) * 180.0 / kPi;
+  double noseDown = -(alpha + flightPath);  // positive nose down
+  if (t < kTouchdown) return noseDown;
+  return noseDown * (1 - RampUp(t, kTouchdown, 3.0));  // derotation onto the nose wheel
+}
+
+double PlannedBank(double t) {  // positive left wing down
+  double bank = Pulse(t, 10, 42, 25, 5)        // left turn in cruise
+                + Pulse(t, 66, 90, -15, 5)     // right turn in the descent
+                + Pulse(t, 108, 126, -20, 5)   // intercept heading
+                + Pulse(t, kLocCapture, kGsStart, 20, 4);  // onto the localizer
+  double corrections = 2.0 * std::sin(0.21 * t) * RampUp(t, 155, 5) * (1 - RampUp(t, kFlareStart - 5, 5));
+  return bank + corrections;
+}
+
+// Light turbulence the flight director does not command.
+double PitchTurbulence(double t) { return 0.25 * std::sin(1.3 * t) * std::sin(0.31 * t) * Airborne(t); }
+double BankTurbulence(double t) {
+  return 0.8 * std::sin(0.9 * t + 1.0) * std::sin(0.17 * t) * Airborne(t);
+}
+
+int8_t Needle(double value) {
+  double v = std::clamp(std::round(value), -127.0, 127.0);
+  return int8_t(v);
+}
+
+double LocNeedleValue(double t) {
+  if (t >= kLocOnlyTuned && t < kRetuning) return Pulse(t, kLocOnlyTuned, kRetuning, 40, 3);
+  if (t < kIlsTuned) return 0;
+  double converge = 127.0 * (1 - RampUp(t, 126, 22));
+  double wander = 3.0 * std::sin(0.4 * t) * RampUp(t, 150, 5) * Airborne(t);
+  return RampUp(t, kIlsTuned, 3) * converge + wander;
+}
+
+double GsNeedleValue(double t) {
+  if (t < kIlsTuned) return 0;
+  double converge = -127.0 * (1 - RampUp(t, 142, 14));  // below the glide slope: index up
+  double wander = 2.0 * std::sin(0.53 * t + 0.5) * RampUp(t, 155, 5) * Airborne(t);
+  return RampUp(t, kIlsTuned, 3) * converge + wander;
+}
+
+// DME distance to the ILS, nautical miles.
+double IlsDmeNm(double t) {
+  constexpr double kThresholdNm = 0.3;
+  constexpr double kFeetPerNm = 318.0;  // a 3-degree path
+  if (t < kGsStart) return kThresholdNm + kLevelFt / kFeetPerNm + 0.05 * (kGsStart - t);
+  if (t < kTouchdown) return kThresholdNm + AltitudeFt(t) / kFeetPerNm;
+  return std::max(kThresholdNm - 0.008 * (t - kTouchdown), 0.05);
+}
+
+// Five characters with leading zeros, as a DME shows them: "011.9", "002.5".
+std::string DmeText(double nm) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%05.1f", std::clamp(nm, 0.0, 99.9));
+  return buf;
+}
+
+// The raw autopilot altitude for `ft` whose conversion back to whole feet gives exactly `ft`.
+int32_t RawFromFeet(double ft) {
+  auto back = [](int32_t raw) { return std::trunc(raw * kFeetPerMetre / 65536.0); };
+  int32_t raw = int32_t(std::lround(ft * 65536.0 / kFeetPerMetre));
+  while (back(raw) < ft) ++raw;
+  while (back(raw) > ft) --raw;
+  return raw;
+}
+
+int32_t RadioAltitudeRaw(double ft) {
+  return int32_t(std::lround(std::max(ft, 0.0) / kFeetPerMetre * 65536.0));
+}
+
+// The state at a demo time already inside 0..kLoop.
+FlightState StateInLoop(double t) {
+  FlightState s{};
+  const double altitude = AltitudeFt(t);
+
+  s.Pitch = PlannedPitch(t) + PitchTurbulence(t);
+  s.Bank = PlannedBank(t) + BankTurbulence(t);
+  s.FdPitch = PlannedPitch(t + kFdLead);
+  s.FdBank = PlannedBank(t + kFdLead);
+  s.Altimeter = int32_t(std::lround(altitude));
+  s.RadioAltitudeRaw = RadioAltitudeRaw(altitude - TerrainFt(t));
+  s.ApAltitudeRaw = RawFromFeet(t < kDescentStart ? kCruiseFt : kLevelFt);
+
+  const bool apOn = t < kApOff;
+  s.ApMaster = apOn ? 1 : 0;
+  s.FdActive = apOn ? 1 : 0;
+  s.ApHeadingHold = t < kApproachArm ? 1 : 0;
+  s.ApAltitudeHold = t < kGsCapture ? 1 : 0;
+  s.ApApproachHold = (t >= kApproachArm && apOn) ? 1 : 0;
+  s.ApGlideSlopeHold = s.ApApproachHold;
+
+  s.LocNeedle = Needle(LocNeedleValue(t));
+  s.GsNeedle = Needle(GsNeedleValue(t));
+
+  if (t >= kLocOnlyTuned && t < kRetuning) {  // a localizer without glide slope
+    s.Nav1BcFlags = 0x82;
+    s.Nav1CodeFlags = 0xC0;
+    s.RadioStatus = 0x0042;
+    s.GsInclinationRaw = 0;
+    s.Nav1Ident = "IORL";
+    s.DmeText = DmeText(18.5 - 0.05 * (t - kLocOnlyTuned));
+  } else if (t >= kRetuning && t < kIlsTuned) {  // receiver retuning: no station yet
+    s.DmeText = "00.0";
+  } else if (t >= kIlsTuned) {
+    s.Nav1BcFlags = 0x82;
+    s.Nav1CodeFlags = 0xC0;
+    s.RadioStatus = 0x0042;
+    if (apOn && t >= kLocCapture) s.RadioStatus |= 0x0100;
+    if (apOn && t >= kGsCapture) s.RadioStatus |= 0x0200;
+    s.GsInclinationRaw = kGsInclination3Deg;
+    s.Nav1Ident = "IORV";
+    s.DmeText = DmeText(IlsDmeNm(t));
+  }
+
+  s.OuterMarker = kOuter.Contains(t) ? 1 : 0;
+  s.MiddleMarker = kMiddle.Contains(t) ? 1 : 0;
+  s.InnerMarker = kInner.Contains(t) ? 1 : 0;
+  return s;
+}
+
+}  // namespace
 
 namespace demo {
 
-double LoopSeconds() { return 300.0; }
+double LoopSeconds() { return kLoop; }
 
 FlightState StateAt(double t) {
-  (void)t;
-  FlightState s{};
-  s.ApMaster = 1;
-  s.ApHeadingHold = 1;
-  s.ApAltitudeHold = 1;
-  s.Altimeter = 5000;
-  s.ApAltitudeRaw = int32_t(5000 / 3.28084 * 65536);
-  s.RadioAltitudeRaw = int32_t(4800 / 3.28084 * 65536);
-  s.FdActive = 1;
-  return s;
+  if (!std::isfinite(t)) t = 0;
+  double inLoop = std::fmod(t, kLoop);
+  if (inLoop < 0) inLoop += kLoop;
+  return StateInLoop(inLoop);
 }
 
 }  // namespace demo

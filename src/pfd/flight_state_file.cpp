@@ -1,0 +1,383 @@
+// Reading and writing flight-state files (key=value lines of raw read-list values).
+#include "pfd/flight_state_file.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+
+#include "pfd/read_list.h"
+
+namespace {
+
+struct IntRange {
+  int64_t min;
+  int64_t max;
+};
+
+IntRange RangeOf(RawKind kind) {
+  switch (kind) {
+    case RawKind::U32: return {0, 4294967295LL};
+    case RawKind::S32: return {-2147483648LL, 2147483647LL};
+    case RawKind::U16: return {0, 65535};
+    case RawKind::S16: return {-32768, 32767};
+    case RawKind::U8: return {0, 255};
+    case RawKind::S8: return {-128, 127};
+    case RawKind::Float64:
+    case RawKind::Text: break;
+  }
+  return {0, 0};
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool IsPrintable(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  return u >= 0x20 && u < 0x7F;
+}
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+// A value as it may be shown in a message: unprintable bytes escaped, long values shortened.
+std::string Shown(const std::string& s) {
+  constexpr size_t kMaxShown = 48;
+  std::string out;
+  for (size_t i = 0; i < s.size() && i < kMaxShown; ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out += char(c);
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", c);
+      out += buf;
+    }
+  }
+  if (s.size() > kMaxShown) out += "...";
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Decimal or 0x-hexadecimal integer with an optional sign; false on anything else or when the
+// magnitude passes 2^40 (far beyond every field).
+bool ParseInteger(const std::string& text, int64_t* value) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int base = 10;
+  if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= text.size()) return false;
+  constexpr int64_t kLimit = int64_t(1) << 40;
+  int64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    int d = HexDigit(text[i]);
+    if (d < 0 || d >= base) return false;
+    magnitude = magnitude * base + d;
+    if (magnitude > kLimit) return false;
+  }
+  *value = negative ? -magnitude : magnitude;
+  return true;
+}
+
+// A decimal floating-point number, "nan" or "inf" (the frame rules have cases for those).
+bool ParseDouble(const std::string& text, double* value) {
+  std::string t = text;
+  if (!t.empty() && t[0] == '+') t.erase(0, 1);
+  if (t.empty() || t[0] == '+') return false;
+  double v = 0;
+  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+  if (ec != std::errc() || end != t.data() + t.size()) return false;
+  *value = v;
+  return true;
+}
+
+// A text value: bare (taken as written) or in double quotes with \\, \" and \xHH escapes.
+bool ParseText(const std::string& raw, std::string* out, std::string* why) {
+  out->clear();
+  if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"') {
+    for (size_t i = 1; i + 1 < raw.size(); ++i) {
+      char c = raw[i];
+      if (c == '\\') {
+        if (i + 2 >= raw.size()) {
+          *why = "unfinished escape";
+          return false;
+        }
+        char n = raw[++i];
+        if (n == '\\' || n == '"') {
+          *out += n;
+        } else if (n == 'x' && i + 3 < raw.size() && HexDigit(raw[i + 1]) >= 0 &&
+                   HexDigit(raw[i + 2]) >= 0) {
+          *out += char(HexDigit(raw[i + 1]) * 16 + HexDigit(raw[i + 2]));
+          i += 2;
+        } else {
+          *why = "unknown escape (use \\\\, \\\" or \\xHH)";
+          return false;
+        }
+      } else if (c == '"') {
+        *why = "a quote inside a quoted text must be written \\\"";
+        return false;
+      } else if (!IsPrintable(c)) {
+        *why = "unprintable character (write it as \\xHH inside quotes)";
+        return false;
+      } else {
+        *out += c;
+      }
+    }
+  } else {
+    if (!raw.empty() && raw.front() == '"') {
+      *why = "missing closing quote";
+      return false;
+    }
+    for (char c : raw) {
+      if (!IsPrintable(c)) {
+        *why = "unprintable character (write it as \\xHH inside quotes)";
+        return false;
+      }
+    }
+    *out = raw;
+  }
+  for (char c : *out) {
+    if (c == '\0') {
+      *why = "a text cannot hold a zero byte";
+      return false;
+    }
+  }
+  return true;
+}
+
+template <typename T>
+void PutLittleEndian(T value, uint8_t* out) {
+  uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof(T));
+  for (size_t i = 0; i < sizeof(T); ++i) out[i] = uint8_t(bits >> (8 * i));
+}
+
+// Stores one integer (already range-checked for the row's kind) through the read-list bytes.
+void StoreInteger(FlightState& state, const ReadListRow& row, int64_t v) {
+  uint8_t bytes[8] = {};
+  for (uint32_t i = 0; i < row.size && i < 8; ++i) bytes[i] = uint8_t(uint64_t(v) >> (8 * i));
+  StoreRawBytes(state, row, bytes);
+}
+
+void StoreDouble(FlightState& state, const ReadListRow& row, double v) {
+  uint8_t bytes[8] = {};
+  PutLittleEndian(v, bytes);
+  StoreRawBytes(state, row, bytes);
+}
+
+int64_t LoadInteger(const FlightState& state, const ReadListRow& row) {
+  uint8_t bytes[8] = {};
+  LoadRawBytes(state, row, bytes);
+  uint64_t bits = 0;
+  for (uint32_t i = 0; i < row.size && i < 8; ++i) bits |= uint64_t(bytes[i]) << (8 * i);
+  switch (row.kind) {
+    case RawKind::S32: return int32_t(uint32_t(bits));
+    case RawKind::S16: return int16_t(uint16_t(bits));
+    case RawKind::S8: return int8_t(uint8_t(bits));
+    default: return int64_t(bits);
+  }
+}
+
+double LoadDouble(const FlightState& state, const ReadListRow& row) {
+  uint8_t bytes[8] = {};
+  LoadRawBytes(state, row, bytes);
+  uint64_t bits = 0;
+  for (int i = 0; i < 8; ++i) bits |= uint64_t(bytes[i]) << (8 * i);
+  double v;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+
+bool IsFlagsField(StateField f) {
+  return f == StateField::RadioStatus || f == StateField::Nav1BcFlags ||
+         f == StateField::Nav1CodeFlags;
+}
+
+std::string QuoteText(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (c == '\\' || c == '"') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20 || u >= 0x7F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", u);
+      out += buf;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+bool ParseFlightStateText(const std::string& text, const std::string& sourceName, FlightState& state,
+                          std::string& error) {
+  if (text.size() > kFlightStateFileMaxBytes) {
+    error = sourceName + ": larger than " + std::to_string(kFlightStateFileMaxBytes) + " bytes";
+    return false;
+  }
+  FlightState parsed{};
+  std::map<StateField, size_t> seenOnLine;
+  size_t lineNo = 0;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string where = sourceName + ":" + std::to_string(lineNo) + ": ";
+
+    std::string content = Trim(line);
+    if (content.empty() || content[0] == '#' || content[0] == ';') continue;
+    size_t eq = content.find('=');
+    if (eq == std::string::npos) {
+      error = where + "expected key=value, got '" + Shown(content) + "'";
+      return false;
+    }
+    const std::string key = Trim(content.substr(0, eq));
+    const std::string value = Trim(content.substr(eq + 1));
+    const std::string item = where + "key '" + Shown(key) + "' value '" + Shown(value) + "': ";
+
+    StateField field = StateField::None;
+    if (!FieldFromName(key, &field)) {
+      error = where + "unknown key '" + Shown(key) + "' (value '" + Shown(value) + "')";
+      return false;
+    }
+    const ReadListRow* row = RowForField(field);
+    if (row == nullptr) {
+      error = item + "the key has no read-list row";
+      return false;
+    }
+    auto seen = seenOnLine.find(field);
+    if (seen != seenOnLine.end()) {
+      error = item + "key given twice (first on line " + std::to_string(seen->second) + ")";
+      return false;
+    }
+    seenOnLine[field] = lineNo;
+
+    switch (row->kind) {
+      case RawKind::Text: {
+        std::string decoded, why;
+        if (!ParseText(value, &decoded, &why)) {
+          error = item + why;
+          return false;
+        }
+        const size_t limit =
+            field == StateField::DmeText ? kFlightStateDmeTextMax : kFlightStateIdentMax;
+        if (decoded.size() > limit || decoded.size() > row->size) {
+          error = item + "longer than " + std::to_string(limit) + " characters";
+          return false;
+        }
+        (field == StateField::DmeText ? parsed.DmeText : parsed.Nav1Ident) = decoded;
+        break;
+      }
+      case RawKind::Float64: {
+        double v = 0;
+        if (!ParseDouble(value, &v)) {
+          error = item + "not a number";
+          return false;
+        }
+        StoreDouble(parsed, *row, v);
+        break;
+      }
+      default: {
+        int64_t v = 0;
+        const IntRange range = RangeOf(row->kind);
+        if (!ParseInteger(value, &v)) {
+          error = item + "not an integer (decimal, or hexadecimal with 0x)";
+          return false;
+        }
+        if (v < range.min || v > range.max) {
+          error = item + "out of range " + std::to_string(range.min) + ".." +
+                  std::to_string(range.max);
+          return false;
+        }
+        StoreInteger(parsed, *row, v);
+        break;
+      }
+    }
+  }
+  state = std::move(parsed);
+  return true;
+}
+
+bool ReadFlightStateFile(const std::string& path, FlightState& state, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = path + ": cannot open file: " + std::strerror(errno);
+    return false;
+  }
+  std::string text(kFlightStateFileMaxBytes + 1, '\0');
+  in.read(&text[0], std::streamsize(text.size()));
+  const std::streamsize got = in.gcount();
+  if (in.bad()) {
+    error = path + ": read error";
+    return false;
+  }
+  if (size_t(got) > kFlightStateFileMaxBytes) {
+    error = path + ": larger than " + std::to_string(kFlightStateFileMaxBytes) + " bytes";
+    return false;
+  }
+  text.resize(size_t(got));
+  return ParseFlightStateText(text, path, state, error);
+}
+
+std::string FormatFlightStateText(const FlightState& state) {
+  std::string out = "# Flight state: raw read-list values (see docs/demo-flight.md)\n";
+  for (const ReadListRow& row : ReadList()) {
+    if (row.field == StateField::None || RowForField(row.field) != &row) continue;
+    out += FieldName(row.field);
+    out += '=';
+    char buf[64];
+    switch (row.kind) {
+      case RawKind::Text:
+        out += QuoteText(row.field == StateField::DmeText ? state.DmeText : state.Nav1Ident);
+        break;
+      case RawKind::Float64: {
+        const double v = LoadDouble(state, row);
+        if (std::isnan(v)) {
+          out += "nan";
+        } else {
+          auto res = std::to_chars(buf, buf + sizeof buf, v);  // shortest exact form
+          out.append(buf, res.ptr);
+        }
+        break;
+      }
+      default: {
+        const int64_t v = LoadInteger(state, row);
+        if (IsFlagsField(row.field)) {
+          std::snprintf(buf, sizeof buf, row.size == 1 ? "0x%02llX" : "0x%04llX",
+                        static_cast<unsigned long long>(v));
+        } else {
+          std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(v));
+        }
+        out += buf;
+        break;
+      }
+    }
+    out += '\n';
+  }
+  return out;
+}
