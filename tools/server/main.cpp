@@ -1,0 +1,73 @@
+// OrvaneGCServer: the network data server that answers network mode's requests from the demo flight, a values file or the simulator.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pfd/flight_state_file.h"
+#include "server/area_sources.h"
+#include "server/ipc_source.h"
+#include "server/server_core.h"
+#include "server/server_log.h"
+#include "server/server_options.h"
+#include "simdata/sim_data_area.h"
+
+#ifndef ORVANE_VERSION
+#define ORVANE_VERSION "unknown"
+#endif
+#ifndef ORVANE_SERVER_REUSE_ADDRESS
+#define ORVANE_SERVER_REUSE_ADDRESS 1
+#endif
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  server::CommandLine cl;
+  std::string error;
+  if (!server::ParseCommandLine(args, &cl, &error)) {
+    std::fprintf(stderr, "OrvaneGCServer: %s\n", error.c_str());
+    return 2;
+  }
+  if (cl.help) {
+    std::fputs(server::UsageText().c_str(), stdout);
+    return 0;
+  }
+  if (cl.version) {
+    std::printf("OrvaneGCServer %s\n", ORVANE_VERSION);
+    return 0;
+  }
+  // Where the listening port may be taken over from lingering old connections (not where that
+  // would let a second server share the port).
+  cl.server.reuseAddress = ORVANE_SERVER_REUSE_ADDRESS != 0;
+
+  std::unique_ptr<server::DataSource> source;
+  switch (cl.source) {
+    case server::SourceKind::Demo:
+      source = std::make_unique<server::DemoSource>(cl.demoTime, cl.freeze);
+      break;
+    case server::SourceKind::Values: {
+      FlightState state{};
+      if (!ReadFlightStateFile(cl.valuesFile, state, error)) {
+        std::fprintf(stderr, "OrvaneGCServer: %s\n", error.c_str());
+        return 2;
+      }
+      SimDataArea area;
+      area.StoreFlightState(state);
+      source = std::make_unique<server::FixedSource>(area, "values of " + cl.valuesFile);
+      break;
+    }
+    case server::SourceKind::Ipc: {
+      server::IpcSource::Options options;
+      options.refreshMs = cl.refreshMs;
+      source = std::make_unique<server::IpcSource>(options);
+      break;
+    }
+  }
+
+  server::Server srv(cl.server, *source);
+  if (!srv.Open(&error)) {
+    std::fprintf(stderr, "OrvaneGCServer: %s\n", error.c_str());
+    return 1;
+  }
+  srv.Run();
+  return 0;
+}
