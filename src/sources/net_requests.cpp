@@ -1,0 +1,251 @@
+// Network variable requests: the request text, the bounded wait for its zero-terminated reply, reply numbers.
+#include "sources/net_requests.h"
+
+#include <charconv>
+#include <cmath>
+#include <set>
+
+#include "platform/system.h"
+#include "shell/app_globals.h"
+#include "sources/hx_data_exchange.h"
+#include "sources/hx_tcp_ipc_udp.h"
+
+namespace {
+
+uint64_t NowMs() { return platform::MonotonicMicros() / 1000; }
+
+uint32_t MsLeft(uint64_t deadline) {
+  uint64_t now = NowMs();
+  return now >= deadline ? 0u : static_cast<uint32_t>(deadline - now);
+}
+
+bool Usable(THxTcpBlockClient* client, THxDataExchange* exchange) {
+  return client != nullptr && exchange != nullptr && client->Connected();
+}
+
+// Ends the connection after a failure that leaves the stream out of step; held bytes go too.
+RequestOutcome GiveUp(THxTcpBlockClient* client, THxDataExchange* exchange, RequestOutcome why) {
+  if (client != nullptr && client->Connected()) client->Disconnect();
+  if (exchange != nullptr) exchange->Reset();
+  return why;
+}
+
+// Waits until `deadline` for the next complete reply.
+RequestOutcome ReadReply(THxTcpBlockClient* client, THxDataExchange* exchange, uint64_t deadline,
+                         std::string* reply) {
+  for (;;) {
+    if (exchange->TakeReply(reply)) return RequestOutcome::Delivered;
+    if (exchange->Overflowed()) {
+      static bool overflowLogged = false;
+      if (!overflowLogged)
+        platform::DebugLog("Network: a reply ran past " + std::to_string(THxDataExchange::kMaxReplyBytes) +
+                           " bytes without its zero byte; connection closed.");
+      overflowLogged = true;
+      return GiveUp(client, exchange, RequestOutcome::BadReply);
+    }
+    if (!client->Connected()) {
+      exchange->Reset();
+      return RequestOutcome::ConnectionLost;
+    }
+    uint32_t left = MsLeft(deadline);
+    if (left == 0) return GiveUp(client, exchange, RequestOutcome::TimedOut);
+    uint8_t* block = nullptr;
+    int32_t count = 0;
+    if (client->ReceiveDataWithin(block, count, left) && count > 0) exchange->Append(block, size_t(count));
+  }
+}
+
+// Sends one request text plus its zero byte, or a prepared batch, within the bound.
+RequestOutcome SendWithin(THxTcpBlockClient* client, THxDataExchange* exchange, const std::string& bytes,
+                          uint32_t boundMs) {
+  if (!client->SocketObject->SendBufferWithin(bytes.data(), static_cast<int32_t>(bytes.size()), boundMs))
+    return GiveUp(client, exchange, RequestOutcome::SendFailed);
+  return RequestOutcome::Delivered;
+}
+
+// A reply text made printable for the log, cut to a readable length.
+std::string Printable(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (out.size() >= 80) {
+      out += "...";
+      break;
+    }
+    if (c >= 32 && c < 127) {
+      out += static_cast<char>(c);
+    } else {
+      static const char hex[] = "0123456789abcdef";
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+const char* RequestOutcomeName(RequestOutcome outcome) {
+  switch (outcome) {
+    case RequestOutcome::Delivered: return "delivered";
+    case RequestOutcome::NotConnected: return "not connected";
+    case RequestOutcome::SendFailed: return "send failed";
+    case RequestOutcome::TimedOut: return "timed out";
+    case RequestOutcome::ConnectionLost: return "connection lost";
+    case RequestOutcome::BadReply: return "bad reply";
+    case RequestOutcome::BadNumber: return "not a number";
+  }
+  return "?";
+}
+
+std::string BuildRequestText(int32_t offset, const std::string& size, const std::string& typeCode) {
+  return std::to_string(offset) + "," + size + "," + typeCode;
+}
+
+bool ParseReplyNumber(const std::string& text, char localeSeparator, double* value) {
+  size_t i = 0, n = text.size();
+  while (i < n && text[i] == ' ') ++i;
+  size_t end = n;
+  while (end > i && text[end - 1] == ' ') --end;
+  // The number in the form from_chars reads: sign, digits, '.', digits, exponent.
+  std::string normal;
+  size_t p = i;
+  if (p < end && (text[p] == '+' || text[p] == '-')) {
+    if (text[p] == '-') normal += '-';
+    ++p;
+  }
+  int digits = 0;
+  bool separator = false;
+  for (; p < end; ++p) {
+    char c = text[p];
+    if (c >= '0' && c <= '9') {
+      normal += c;
+      ++digits;
+    } else if ((c == '.' || c == localeSeparator) && !separator) {
+      normal += '.';
+      separator = true;
+    } else {
+      break;
+    }
+  }
+  if (digits == 0) return false;
+  bool negativeExponent = false;
+  if (p < end && (text[p] == 'e' || text[p] == 'E')) {
+    normal += 'e';
+    ++p;
+    if (p < end && (text[p] == '+' || text[p] == '-')) {
+      negativeExponent = text[p] == '-';
+      normal += text[p];
+      ++p;
+    }
+    int exponentDigits = 0;
+    for (; p < end && text[p] >= '0' && text[p] <= '9'; ++p) {
+      normal += text[p];
+      ++exponentDigits;
+    }
+    if (exponentDigits == 0) return false;
+  }
+  if (p != end) return false;
+  double v = 0;
+  auto [ptr, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), v);
+  if (ec == std::errc::result_out_of_range) {
+    // Too small to hold is zero; too large is not a usable number.
+    if (!negativeExponent) return false;
+    v = 0;
+  } else if (ec != std::errc() || ptr != normal.data() + normal.size()) {
+    return false;
+  }
+  if (!std::isfinite(v)) return false;
+  *value = v;
+  return true;
+}
+
+void LogBadReplyOnce(const std::string& reply, const std::string& why) {
+  static std::set<std::string> logged;
+  static bool capped = false;
+  if (logged.count(reply) != 0) return;
+  if (logged.size() >= 256) {
+    if (!capped) platform::DebugLog("Network: more unusable replies; no longer logged one by one.");
+    capped = true;
+    return;
+  }
+  logged.insert(reply);
+  platform::DebugLog("Network: reply \"" + Printable(reply) + "\" not used (" + why + "); the value reads as 0.");
+}
+
+RequestOutcome RequestTextOn(THxTcpBlockClient* client, THxDataExchange* exchange, int32_t offset,
+                             const std::string& size, const std::string& typeCode, std::string* text,
+                             uint32_t boundMs) {
+  text->clear();
+  if (!Usable(client, exchange)) {
+    if (exchange != nullptr) exchange->Reset();
+    return RequestOutcome::NotConnected;
+  }
+  uint64_t deadline = NowMs() + boundMs;
+  std::string request = BuildRequestText(offset, size, typeCode);
+  request.push_back('\0');
+  RequestOutcome sent = SendWithin(client, exchange, request, boundMs);
+  if (sent != RequestOutcome::Delivered) return sent;
+  std::string reply;
+  RequestOutcome got = ReadReply(client, exchange, deadline, &reply);
+  if (got == RequestOutcome::Delivered) *text = std::move(reply);
+  return got;
+}
+
+RequestOutcome RequestNumberOn(THxTcpBlockClient* client, THxDataExchange* exchange, int32_t offset,
+                               const std::string& size, const std::string& typeCode, double* value,
+                               uint32_t boundMs) {
+  *value = 0;
+  std::string reply;
+  RequestOutcome got = RequestTextOn(client, exchange, offset, size, typeCode, &reply, boundMs);
+  if (got != RequestOutcome::Delivered) return got;
+  if (!ParseReplyNumber(reply, exchange->DecimalSeparator(), value)) {
+    *value = 0;
+    LogBadReplyOnce(reply, "not a number, request " + BuildRequestText(offset, size, typeCode));
+    return RequestOutcome::BadNumber;
+  }
+  return RequestOutcome::Delivered;
+}
+
+void RequestBatchOn(THxTcpBlockClient* client, THxDataExchange* exchange, const std::vector<std::string>& requests,
+                    std::vector<std::string>* replies, std::vector<RequestOutcome>* outcomes, uint32_t boundMs) {
+  replies->assign(requests.size(), std::string());
+  outcomes->assign(requests.size(), RequestOutcome::NotConnected);
+  if (!Usable(client, exchange)) {
+    if (exchange != nullptr) exchange->Reset();
+    return;
+  }
+  if (requests.empty()) return;
+  uint64_t deadline = NowMs() + boundMs;
+  std::string batch;
+  for (const std::string& r : requests) {
+    batch += r;
+    batch.push_back('\0');
+  }
+  RequestOutcome sent = SendWithin(client, exchange, batch, boundMs);
+  if (sent != RequestOutcome::Delivered) {
+    outcomes->assign(requests.size(), sent);
+    return;
+  }
+  for (size_t i = 0; i < requests.size(); ++i) {
+    RequestOutcome got = ReadReply(client, exchange, deadline, &(*replies)[i]);
+    (*outcomes)[i] = got;
+    if (got != RequestOutcome::Delivered) {
+      // The connection is gone: the rest cannot arrive either.
+      for (size_t j = i + 1; j < requests.size(); ++j) (*outcomes)[j] = got;
+      return;
+    }
+  }
+}
+
+double RequestNumber(int32_t offset, const std::string& size, const std::string& typeCode) {
+  double value = 0;
+  RequestNumberOn(ClientObject, DataExchangeObject, offset, size, typeCode, &value);
+  return value;
+}
+
+std::string RequestText(int32_t offset, const std::string& size, const std::string& typeCode) {
+  std::string text;
+  RequestTextOn(ClientObject, DataExchangeObject, offset, size, typeCode, &text);
+  return text;
+}

@@ -1,0 +1,54 @@
+// Network variable requests: the request text, the bounded wait for its zero-terminated reply, reply numbers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class THxTcpBlockClient;
+class THxDataExchange;
+
+// A request, or a batch of them, gets its replies within this time or is given up.
+constexpr uint32_t kRequestBoundMs = 5000;
+
+// How a request ended. Anything but Delivered leaves the value at 0 or the empty text.
+enum class RequestOutcome {
+  Delivered,       // the reply arrived (and, for a number, was a number)
+  NotConnected,    // no connection: nothing was sent
+  SendFailed,      // the request could not be sent within the bound; the connection is closed
+  TimedOut,        // no complete reply within the bound; the connection is closed
+  ConnectionLost,  // the connection ended while the reply was awaited
+  BadReply,        // a reply longer than the limit without its zero byte; the connection is closed
+  BadNumber,       // the reply is not a number (or does not fit its field); the connection stays
+};
+const char* RequestOutcomeName(RequestOutcome outcome);
+
+// "offset,size,type" (the zero byte is added when it is sent).
+std::string BuildRequestText(int32_t offset, const std::string& size, const std::string& typeCode);
+
+// A reply number: optional spaces, optional sign, digits with at most one decimal separator (the
+// full stop or `localeSeparator`), an optional exponent, optional trailing spaces, nothing else.
+bool ParseReplyNumber(const std::string& text, char localeSeparator, double* value);
+
+// Writes one line to the developer log about a reply that could not be used, once per distinct
+// reply text for the life of the process.
+void LogBadReplyOnce(const std::string& reply, const std::string& why);
+
+// One request and its reply over `client`, with `exchange` assembling the reply. nullptr objects
+// count as not connected.
+RequestOutcome RequestNumberOn(THxTcpBlockClient* client, THxDataExchange* exchange, int32_t offset,
+                               const std::string& size, const std::string& typeCode, double* value,
+                               uint32_t boundMs = kRequestBoundMs);
+RequestOutcome RequestTextOn(THxTcpBlockClient* client, THxDataExchange* exchange, int32_t offset,
+                             const std::string& size, const std::string& typeCode, std::string* text,
+                             uint32_t boundMs = kRequestBoundMs);
+
+// Sends all requests at once and reads their replies in order, within one bound for the batch.
+// outcomes[i] is Delivered or the reason reply i is missing; replies[i] is empty when missing.
+void RequestBatchOn(THxTcpBlockClient* client, THxDataExchange* exchange, const std::vector<std::string>& requests,
+                    std::vector<std::string>* replies, std::vector<RequestOutcome>* outcomes,
+                    uint32_t boundMs = kRequestBoundMs);
+
+// The program's requests over ClientObject and DataExchangeObject: 0 / "" when not delivered.
+double RequestNumber(int32_t offset, const std::string& size, const std::string& typeCode);
+std::string RequestText(int32_t offset, const std::string& size, const std::string& typeCode);
