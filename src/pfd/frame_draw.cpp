@@ -5,6 +5,55 @@
 #include "platform/gl.h"
 #include "shell/font.h"
 
+namespace {
+
+// Glyphs are 16 text units square and advance 10.
+constexpr float kGlyphSize = 16.0f;
+constexpr float kGlyphAdvance = 10.0f;
+constexpr float kPlateMargin = 3.0f;
+
+// A black plate with an outline in `colour` behind a text, in the 640 x 740 text space. Every GL
+// state it changes is restored, so the text and later layers see the state they expect.
+void DrawTextPlate(const FrameText& text) {
+  const float x0 = text.x - kPlateMargin;
+  const float y0 = text.y - kPlateMargin;
+  const float x1 = text.x + kGlyphAdvance * float(text.text.size() - 1) + kGlyphSize + kPlateMargin;
+  const float y1 = text.y + kGlyphSize + kPlateMargin;
+  glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glDisable(GL_DEPTH_TEST);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, 640, 0, 740, -9, 9);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glColor3ub(0, 0, 0);
+  glBegin(GL_QUADS);
+  glVertex2f(x0, y0);
+  glVertex2f(x1, y0);
+  glVertex2f(x1, y1);
+  glVertex2f(x0, y1);
+  glEnd();
+  SetTextColour(text.colour);
+  glLineWidth(1.0f);
+  glBegin(GL_LINE_LOOP);
+  glVertex2f(x0 + 0.5f, y0 + 0.5f);
+  glVertex2f(x1 - 0.5f, y0 + 0.5f);
+  glVertex2f(x1 - 0.5f, y1 - 0.5f);
+  glVertex2f(x0 + 0.5f, y1 - 0.5f);
+  glEnd();
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopAttrib();
+}
+
+}  // namespace
+
 void SetTextColour(TextColour colour) {
   const ColourSpec c = ColourOf(colour);
   if (c.call == ColourCall::Float3f)
@@ -25,6 +74,7 @@ void DrawFrameDescription(const FrameDescription& frame, void (*afterSpeedPlate)
       DrawFdVerticalBar(float(bar.offset));
   }
   for (const FrameText& text : frame.texts) {
+    if (text.backed && !text.text.empty()) DrawTextPlate(text);
     SetTextColour(text.colour);
     PrintText(text.text, text.glyphSet, text.x, text.y);
   }

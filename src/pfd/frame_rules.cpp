@@ -183,7 +183,9 @@ FrameDescription DecideFrame(const FlightState& s, bool dataFailed) {
   const MarkerLetter marker = DecideMarkerLetter(s);
   if (!marker.text.empty()) f.texts.push_back(Text(marker.text.c_str(), marker.colour, 385, 94));
   f.dataFailed = dataFailed;
-  if (dataFailed)
+  if (dataFailed) {
     f.texts.push_back(Text(kFailureFlagText, TextColour::Amber, kFailureFlagX, kFailureFlagY));
+    f.texts.back().backed = true;
+  }
   return f;
 }

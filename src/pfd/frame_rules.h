@@ -24,6 +24,7 @@ struct FrameText {
   float x = 0;
   float y = 0;
   int32_t glyphSet = 0;
+  bool backed = false;  // printed on a black plate with an outline in its colour (the failure flag)
 };
 
 enum class BarKind : uint8_t { Horizontal, Vertical };
@@ -45,6 +46,7 @@ struct FrameDescription {
 };
 
 // Where the data-failure flag sits (text space): inside the attitude area, clear of the other texts.
+// It is drawn on its own black plate, so the horizon behind it cannot wash its colour out.
 constexpr float kFailureFlagX = 200.0f;
 constexpr float kFailureFlagY = 200.0f;
 constexpr const char* kFailureFlagText = "ATT";

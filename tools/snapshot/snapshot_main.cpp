@@ -1,0 +1,131 @@
+// orvane-snapshot: one PFD frame for a given flight state, rendered headless to PNG.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "pfd/flight_conversions.h"
+#include "pfd/flight_state_file.h"
+#include "pfd/frame_rules.h"
+#include "shell/png_writer.h"
+#include "simdata/demo_flight.h"
+#include "snapshot_options.h"
+#include "snapshot_render.h"
+
+namespace {
+
+const char* ColourName(TextColour c) {
+  switch (c) {
+    case TextColour::Green: return "green";
+    case TextColour::White: return "white";
+    case TextColour::Blue: return "blue";
+    case TextColour::Amber: return "amber";
+    case TextColour::ByteWhite: return "byte-white";
+  }
+  return "?";
+}
+
+void PrintDescription(const FrameDescription& f) {
+  std::printf("pitchOffset=%.6f bank=%.6f ils=%u gs=%.6f loc=%.6f failed=%d\n", f.pitchOffset,
+              f.bank, unsigned(f.ilsState), f.glideSlopeOffset, f.localizerOffset,
+              f.dataFailed ? 1 : 0);
+  for (const FrameBar& b : f.bars)
+    std::printf("bar %s %.6f\n", b.kind == BarKind::Horizontal ? "horizontal" : "vertical", b.offset);
+  for (const FrameText& t : f.texts)
+    std::printf("text \"%s\" %s %g %g\n", t.text.c_str(), ColourName(t.colour), double(t.x),
+                double(t.y));
+}
+
+// Output paths are taken from the directory the tool was started in, before it moves to --assets.
+std::string Absolute(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code ec;
+  const std::filesystem::path p = std::filesystem::absolute(path, ec);
+  return ec ? path : p.string();
+}
+
+void ApplyOverrides(const SnapshotOptions& o, FrameDescription& f) {
+  if (o.havePitch) f.pitchOffset = o.pitch * 0.0058;
+  if (o.haveBank) f.bank = o.bank;
+  if (o.haveIls) f.ilsState = uint16_t(o.ils);
+  if (o.haveGs) f.glideSlopeOffset = o.gs;
+  if (o.haveLoc) f.localizerOffset = o.loc;
+  if (o.haveFdh || o.haveFdv) {
+    f.bars.clear();
+    if (o.haveFdh) f.bars.push_back({BarKind::Horizontal, o.fdh});
+    if (o.haveFdv) f.bars.push_back({BarKind::Vertical, o.fdv});
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  SnapshotOptions o;
+  std::string error;
+  if (!ParseSnapshotOptions(args, o, error)) {
+    std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
+    return 2;
+  }
+  if (o.help) {
+    std::fputs(SnapshotUsage(), stdout);
+    return 0;
+  }
+
+  FlightState state{};
+  if (!o.stateFile.empty()) {
+    if (!ReadFlightStateFile(o.stateFile, state, error)) {
+      std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
+      return 1;
+    }
+  } else if (o.haveDemoTime) {
+    state = demo::StateAt(o.demoTime);
+  }
+  ApplyConversions(state, o.inclination);
+  FrameDescription frame = DecideFrame(state, o.failed);
+  ApplyOverrides(o, frame);
+  if (o.describe) PrintDescription(frame);
+  if (o.outPanel.empty() && o.outFull.empty()) return 0;
+
+  const std::string outPanel = Absolute(o.outPanel);
+  const std::string outFull = Absolute(o.outFull);
+  if (!o.assetsDir.empty()) {
+    std::error_code ec;
+    std::filesystem::current_path(o.assetsDir, ec);
+    if (ec) {
+      std::fprintf(stderr, "orvane-snapshot: cannot enter the assets folder '%s': %s\n",
+                   o.assetsDir.c_str(), ec.message().c_str());
+      return 1;
+    }
+  }
+
+  if (!OpenSnapshotRenderer(error)) {
+    std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
+    return 1;
+  }
+  const std::vector<uint8_t> surface = RenderSurface(frame);
+  CloseSnapshotRenderer();
+
+  int status = 0;
+  if (!outFull.empty()) {
+    if (WritePng(outFull, kSurfaceWidth, kSurfaceHeight, surface, error))
+      std::fprintf(stderr, "orvane-snapshot: wrote %s (%d x %d)\n", outFull.c_str(), kSurfaceWidth,
+                   kSurfaceHeight);
+    else {
+      std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
+      status = 1;
+    }
+  }
+  if (!outPanel.empty()) {
+    const std::vector<uint8_t> panel = CropLowerLeft(surface, kPanelSize, kPanelSize);
+    if (WritePng(outPanel, kPanelSize, kPanelSize, panel, error))
+      std::fprintf(stderr, "orvane-snapshot: wrote %s (%d x %d)\n", outPanel.c_str(), kPanelSize,
+                   kPanelSize);
+    else {
+      std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
+      status = 1;
+    }
+  }
+  return status;
+}

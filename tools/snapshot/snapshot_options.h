@@ -1,0 +1,41 @@
+// Command-line options of orvane-snapshot and their parser.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pfd/flight_conversions.h"
+
+struct SnapshotOptions {
+  std::string stateFile;        // --state: key=value flight state in raw units
+  bool haveDemoTime = false;    // --demo-time
+  double demoTime = 0;
+  bool failed = false;          // --failed: the data exchange of the frame failed
+  InclinationRule inclination = InclinationRule::Degrees;
+  std::string outPanel;         // --out: the 332 x 332 panel the window shows
+  std::string outFull;          // --full: the whole 500 x 740 surface
+  std::string assetsDir;        // --assets: folder of the bitmaps (default: current directory)
+  bool describe = false;        // --describe: print the frame description
+  bool help = false;
+
+  // Layer-level overrides, applied to the decided frame.
+  bool havePitch = false;
+  double pitch = 0;             // degrees
+  bool haveBank = false;
+  double bank = 0;              // degrees
+  bool haveIls = false;
+  int ils = 0;                  // 0, 1 or 4
+  bool haveGs = false;
+  double gs = 0;                // glide-slope offset as DrawIls takes it
+  bool haveLoc = false;
+  double loc = 0;               // localizer offset as DrawIls takes it
+  bool haveFdh = false;
+  double fdh = 0;               // horizontal bar offset
+  bool haveFdv = false;
+  double fdv = 0;               // vertical bar offset
+};
+
+// Parses argv[1..]; false with a message naming the option and value on any error.
+bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions& options,
+                          std::string& error);
+const char* SnapshotUsage();
