@@ -1,0 +1,208 @@
+// ReadSettings against real settings files in a scratch current directory.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "shell/ini_reader.h"
+#include "shell/settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs each test in its own empty current directory and restores the previous one afterwards.
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = fs::current_path();
+    std::random_device rd;
+    dir_ = fs::temp_directory_path() / ("orvane-settings-" + std::to_string(rd()) + std::to_string(rd()));
+    fs::create_directories(dir_);
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  void WriteIni(const std::string& text, const fs::path& where = {}) {
+    std::ofstream out(where.empty() ? dir_ / "OrvaneGCPfd.INI" : where / "OrvaneGCPfd.INI", std::ios::binary);
+    out << text;
+  }
+
+  // Reads the settings and expects success.
+  void Read() {
+    std::string error;
+    ASSERT_TRUE(ReadSettings(error)) << error;
+  }
+
+  // Reads the settings, expects a refusal and returns its message.
+  std::string ReadError() {
+    std::string error;
+    EXPECT_FALSE(ReadSettings(error));
+    return error;
+  }
+
+  fs::path previous_;
+  fs::path dir_;
+};
+
+const char* const kServerAndPort = "ORVANEGCSERVER=10.0.0.5\nORVANEGCPORT=2020\n";
+
+TEST_F(SettingsTest, NoFileGivesSimulatorModeAtTheOrigin) {
+  Read();
+  EXPECT_FALSE(UseNetwork);
+  EXPECT_EQ(ServerAddress, "");
+  EXPECT_EQ(ServerPort, "");
+  EXPECT_EQ(WindowX, 0);
+  EXPECT_EQ(WindowY, 0);
+  EXPECT_EQ(MaxFps, 0.0);
+  EXPECT_FALSE(VSync);
+  EXPECT_FALSE(Reconnect);
+  EXPECT_FALSE(Pipeline);
+}
+
+TEST_F(SettingsTest, FileInAnotherDirectoryIsNotRead) {
+  fs::create_directories(dir_ / "elsewhere");
+  WriteIni(std::string("[LAN]\nUSELAN=Y\n") + kServerAndPort + "[WINDOW]\nX=50\nY=60\n", dir_ / "elsewhere");
+  Read();
+  EXPECT_FALSE(UseNetwork);
+  EXPECT_EQ(ServerAddress, "");
+  EXPECT_EQ(WindowX, 0);
+  EXPECT_EQ(WindowY, 0);
+}
+
+TEST_F(SettingsTest, UseLanOtherThanExactlyCapitalYKeepsSimulatorMode) {
+  for (const char* value : {"y", "Yes", "YES", "1", "true", "Y Y", "\"Y\""}) {
+    WriteIni(std::string("[LAN]\nUSELAN=") + value + "\n" + kServerAndPort);
+    Read();
+    EXPECT_FALSE(UseNetwork) << "USELAN=" << value;
+    // Server and port are kept even though nothing uses them in simulator mode.
+    EXPECT_EQ(ServerAddress, "10.0.0.5");
+    EXPECT_EQ(ServerPort, "2020");
+  }
+}
+
+TEST_F(SettingsTest, UseLanYWithBlanksAroundAndServerAndPortSelectsNetwork) {
+  WriteIni("[LAN]\r\nUSELAN= \t Y \r\nORVANEGCSERVER =  pfd-server.local \r\nORVANEGCPORT= 02020 \r\n");
+  Read();
+  EXPECT_TRUE(UseNetwork);
+  EXPECT_EQ(ServerAddress, "pfd-server.local");
+  EXPECT_EQ(ServerPort, "02020") << "the port stays text, leading zero included";
+}
+
+TEST_F(SettingsTest, SectionAndKeyNamesIgnoreCase) {
+  WriteIni("[lan]\nuselan=Y\nOrvaneGcServer=h\norvanegcport=1\n[Window]\nx=7\n");
+  Read();
+  EXPECT_TRUE(UseNetwork);
+  EXPECT_EQ(WindowX, 7);
+}
+
+TEST_F(SettingsTest, MissingOrEmptyServerOrPortFallsBackToSimulatorMode) {
+  const char* cases[] = {
+      "[LAN]\nUSELAN=Y\nORVANEGCSERVER=h\n",                     // no port
+      "[LAN]\nUSELAN=Y\nORVANEGCPORT=1\n",                       // no server
+      "[LAN]\nUSELAN=Y\nORVANEGCSERVER=h\nORVANEGCPORT=  \t\n",  // blank port
+      "[LAN]\nUSELAN=Y\nORVANEGCSERVER=\nORVANEGCPORT=1\n",      // empty server
+      "[LAN]\nUSELAN=Y\n[WINDOW]\nORVANEGCSERVER=h\nORVANEGCPORT=1\n",  // wrong section
+  };
+  for (const char* text : cases) {
+    WriteIni(text);
+    Read();
+    EXPECT_FALSE(UseNetwork) << text;
+  }
+}
+
+TEST_F(SettingsTest, WindowPositionTakesSignedValuesAcrossThe32BitRange) {
+  WriteIni("[WINDOW]\nX=-20\nY= +35 \n");
+  Read();
+  EXPECT_EQ(WindowX, -20);
+  EXPECT_EQ(WindowY, 35);
+
+  WriteIni("[WINDOW]\nX=2147483647\nY=-2147483648\n");
+  Read();
+  EXPECT_EQ(WindowX, 2147483647);
+  EXPECT_EQ(WindowY, -2147483647 - 1);
+}
+
+TEST_F(SettingsTest, BadWindowPositionIsRefusedNamingFileKeyAndValue) {
+  for (const char* value : {"12a", "2147483648", "-2147483649", "1.5", "0x10", "", "+", "- 3", "99999999999999999999"}) {
+    WriteIni(std::string("[WINDOW]\nX=5\nY=") + value + "\n");
+    const std::string error = ReadError();
+    EXPECT_NE(error.find((dir_ / "OrvaneGCPfd.INI").filename().string()), std::string::npos) << error;
+    EXPECT_NE(error.find(fs::current_path().string()), std::string::npos) << error;
+    EXPECT_NE(error.find("key Y"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("\"") + value + "\""), std::string::npos) << error;
+  }
+  WriteIni("[WINDOW]\nX=left\n");
+  const std::string error = ReadError();
+  EXPECT_NE(error.find("key X"), std::string::npos) << error;
+  EXPECT_NE(error.find("\"left\""), std::string::npos) << error;
+}
+
+TEST_F(SettingsTest, MaxFpsAcceptsPositiveDecimalsAndZeroMeansNoCap) {
+  const std::pair<const char*, double> cases[] = {
+      {"60", 60.0}, {" 59.94 ", 59.94}, {"0", 0.0}, {"0.5", 0.5}, {"1000", 1000.0}, {"", 0.0}};
+  for (const auto& c : cases) {
+    WriteIni(std::string("[WINDOW]\nMAXFPS=") + c.first + "\n");
+    Read();
+    EXPECT_NEAR(MaxFps, c.second, 1e-9) << "MAXFPS=" << c.first;
+  }
+}
+
+TEST_F(SettingsTest, BadMaxFpsIsRefusedNamingTheKeyAndValue) {
+  for (const char* value : {"-5", "abc", "1e3", "60fps", "1000.5", "1,5", ".", "inf", "nan"}) {
+    WriteIni(std::string("[WINDOW]\nMAXFPS=") + value + "\n");
+    const std::string error = ReadError();
+    EXPECT_NE(error.find("MAXFPS"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("\"") + value + "\""), std::string::npos) << error;
+  }
+}
+
+TEST_F(SettingsTest, SwitchesTurnOnOnlyWithCapitalY) {
+  WriteIni("[WINDOW]\nVSYNC=Y\n[LAN]\nRECONNECT= Y\nPIPELINE=Y \n");
+  Read();
+  EXPECT_TRUE(VSync);
+  EXPECT_TRUE(Reconnect);
+  EXPECT_TRUE(Pipeline);
+
+  WriteIni("[WINDOW]\nVSYNC=y\n[LAN]\nRECONNECT=yes\nPIPELINE=1\n");
+  Read();
+  EXPECT_FALSE(VSync);
+  EXPECT_FALSE(Reconnect);
+  EXPECT_FALSE(Pipeline);
+}
+
+TEST_F(SettingsTest, EveryReadStartsFromTheDefaults) {
+  WriteIni(std::string("[LAN]\nUSELAN=Y\n") + kServerAndPort + "RECONNECT=Y\n[WINDOW]\nX=3\nY=4\nMAXFPS=30\nVSYNC=Y\n");
+  Read();
+  ASSERT_TRUE(UseNetwork);
+  fs::remove(dir_ / "OrvaneGCPfd.INI");
+  Read();
+  EXPECT_FALSE(UseNetwork);
+  EXPECT_EQ(ServerAddress, "");
+  EXPECT_EQ(ServerPort, "");
+  EXPECT_EQ(WindowX, 0);
+  EXPECT_EQ(WindowY, 0);
+  EXPECT_EQ(MaxFps, 0.0);
+  EXPECT_FALSE(VSync);
+  EXPECT_FALSE(Reconnect);
+}
+
+TEST_F(SettingsTest, UnusableFilesAreRefusedNamingTheFile) {
+  WriteIni(std::string("[WINDOW]\nX=1\n") + std::string(IniReader::MaxIniBytes, ';'));
+  std::string error = ReadError();
+  EXPECT_NE(error.find("OrvaneGCPfd.INI"), std::string::npos) << error;
+  EXPECT_NE(error.find(std::to_string(IniReader::MaxIniBytes)), std::string::npos) << error;
+
+  WriteIni(std::string("[WINDOW]\nX=1\0\n", 14));
+  error = ReadError();
+  EXPECT_NE(error.find("OrvaneGCPfd.INI"), std::string::npos) << error;
+  EXPECT_NE(error.find("zero byte"), std::string::npos) << error;
+}
+
+}  // namespace
