@@ -1,0 +1,349 @@
+// Tests of the demo flight: loop, continuity, and that each named demo time shows what it promises.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "simdata/demo_flight.h"
+
+namespace {
+
+namespace dt = demo::times;
+
+constexpr double kFeetPerMetre = 3.28084;
+
+double RadioAltitudeFt(const FlightState& s) { return s.RadioAltitudeRaw * kFeetPerMetre / 65536.0; }
+
+// Distance between the altimeter and the autopilot target in whole feet, as the display takes it.
+long AltitudeError(const FlightState& s) {
+  const long target = long(std::trunc(s.ApAltitudeRaw * kFeetPerMetre / 65536.0));
+  return std::labs(long(s.Altimeter) - target);
+}
+
+bool IlsSignalConditions(const FlightState& s) {
+  return (s.Nav1BcFlags & 0x82) == 0x82 && (s.Nav1CodeFlags & 0xC0) == 0xC0 &&
+         (s.RadioStatus & 0x0042) == 0x0042;
+}
+
+int InclinationDegrees(const FlightState& s) { return (s.GsInclinationRaw * 360) / 65536; }
+
+bool LocCaptured(const FlightState& s) { return (s.RadioStatus & 0x0100) != 0; }
+bool GsCaptured(const FlightState& s) { return (s.RadioStatus & 0x0200) != 0; }
+
+TEST(DemoFlightLoop, LengthIsFourToSixMinutesAndStatesRepeat) {
+  const double loop = demo::LoopSeconds();
+  EXPECT_GE(loop, 240.0);
+  EXPECT_LE(loop, 360.0);
+  for (double t : {0.0, 12.5, 100.0, 221.5, 271.25, 299.0}) {
+    const FlightState a = demo::StateAt(t);
+    const FlightState b = demo::StateAt(t + loop);
+    const FlightState c = demo::StateAt(t - 3 * loop);
+    EXPECT_NEAR(a.Pitch, b.Pitch, 1e-6) << t;
+    EXPECT_NEAR(a.Bank, c.Bank, 1e-6) << t;
+    EXPECT_EQ(a.Altimeter, b.Altimeter) << t;
+    EXPECT_EQ(a.Altimeter, c.Altimeter) << t;
+    EXPECT_EQ(a.MiddleMarker, c.MiddleMarker) << t;
+    EXPECT_EQ(a.DmeText, b.DmeText) << t;
+  }
+}
+
+TEST(DemoFlightLoop, IsDeterministic) {
+  for (double t = 0; t < demo::LoopSeconds(); t += 7.3) {
+    const FlightState a = demo::StateAt(t);
+    const FlightState b = demo::StateAt(t);
+    EXPECT_EQ(a.Pitch, b.Pitch);
+    EXPECT_EQ(a.FdBank, b.FdBank);
+    EXPECT_EQ(a.RadioAltitudeRaw, b.RadioAltitudeRaw);
+  }
+}
+
+TEST(DemoFlightLoop, NonFiniteTimesGiveAValidState) {
+  const FlightState s = demo::StateAt(std::nan(""));
+  EXPECT_TRUE(std::isfinite(s.Pitch));
+  EXPECT_GT(s.Altimeter, 0);
+}
+
+TEST(DemoFlightContinuity, NoJumpsBetweenNeighbouringTenthsOfASecond) {
+  const double loop = demo::LoopSeconds();
+  FlightState prev = demo::StateAt(0);
+  for (int i = 1; i * 0.1 < loop - 1e-9; ++i) {
+    const double t = i * 0.1;
+    const FlightState s = demo::StateAt(t);
+    ASSERT_LE(std::fabs(s.Pitch - prev.Pitch), 1.0) << t;
+    ASSERT_LE(std::fabs(s.Bank - prev.Bank), 1.5) << t;
+    ASSERT_LE(std::fabs(s.FdPitch - prev.FdPitch), 1.0) << t;
+    ASSERT_LE(std::fabs(s.FdBank - prev.FdBank), 1.5) << t;
+    ASSERT_LE(std::abs(s.Altimeter - prev.Altimeter), 10) << t;
+    ASSERT_LE(std::fabs(RadioAltitudeFt(s) - RadioAltitudeFt(prev)), 10.0) << t;
+    ASSERT_LE(std::abs(s.LocNeedle - prev.LocNeedle), 8) << t;
+    ASSERT_LE(std::abs(s.GsNeedle - prev.GsNeedle), 8) << t;
+    ASSERT_TRUE(std::isfinite(s.Pitch) && std::isfinite(s.Bank) && std::isfinite(s.FdPitch) &&
+                std::isfinite(s.FdBank))
+        << t;
+    ASSERT_LT(std::fabs(s.Bank), 35.0) << t;
+    ASSERT_LT(std::fabs(s.Pitch), 15.0) << t;
+    prev = s;
+  }
+}
+
+TEST(DemoFlightContinuity, FlagsAreExactlyZeroOrOneAndTextsFitTheArea) {
+  for (double t = 0; t < demo::LoopSeconds(); t += 0.25) {
+    const FlightState s = demo::StateAt(t);
+    for (uint32_t flag : {s.ApMaster, s.ApHeadingHold, s.ApAltitudeHold, s.ApGlideSlopeHold,
+                          s.ApApproachHold, s.FdActive, uint32_t(s.OuterMarker),
+                          uint32_t(s.MiddleMarker), uint32_t(s.InnerMarker)})
+      ASSERT_LE(flag, 1u) << t;
+    ASSERT_LE(s.DmeText.size(), 5u) << t;
+    ASSERT_LE(s.Nav1Ident.size(), 6u) << t;
+    ASSERT_GE(s.RadioAltitudeRaw, 0) << t;
+    ASSERT_GE(s.LocNeedle, -127) << t;
+    ASSERT_GE(s.GsNeedle, -127) << t;
+  }
+}
+
+TEST(DemoFlightGuidance, FlightDirectorLeadsTheAttitude) {
+  // The aircraft follows the command: the bank a little later matches the command better than the
+  // bank now, over the whole airborne part.
+  double errorNow = 0, errorLater = 0;
+  for (double t = 0; t < dt::kInnerMarker; t += 0.5) {
+    const FlightState now = demo::StateAt(t);
+    const FlightState later = demo::StateAt(t + 2.0);
+    errorNow += std::fabs(now.FdBank - now.Bank) + std::fabs(now.FdPitch - now.Pitch);
+    errorLater += std::fabs(now.FdBank - later.Bank) + std::fabs(now.FdPitch - later.Pitch);
+  }
+  EXPECT_LT(errorLater * 3, errorNow);
+
+  // Rolling into the turn: command ahead of the bank, same direction.
+  const FlightState s = demo::StateAt(dt::kTurnRollIn);
+  EXPECT_EQ(s.FdActive, 1u);
+  EXPECT_EQ(s.ApHeadingHold, 1u);
+  EXPECT_GT(s.Bank, 3.0);
+  EXPECT_GT(s.FdBank - s.Bank, 5.0);
+}
+
+TEST(DemoFlightTimes, CruiseWithHeadingAndAltitudeHold) {
+  const FlightState s = demo::StateAt(dt::kCruiseHdgAlt);
+  EXPECT_EQ(s.ApMaster, 1u);
+  EXPECT_EQ(s.ApHeadingHold, 1u);
+  EXPECT_EQ(s.ApAltitudeHold, 1u);
+  EXPECT_NE(s.ApGlideSlopeHold, 1u);
+  EXPECT_NE(s.ApApproachHold, 1u);
+  EXPECT_LT(AltitudeError(s), 50);
+  EXPECT_GE(RadioAltitudeFt(s), 2500.0);
+  EXPECT_LT(std::fabs(s.Bank), 3.0);
+  EXPECT_EQ(s.FdActive, 1u);
+}
+
+TEST(DemoFlightTimes, NothingTunedGivesNoIlsAtAll) {
+  for (double t : {dt::kCruiseHdgAlt, dt::kNoIls, dt::kVsAltArmed}) {
+    const FlightState s = demo::StateAt(t);
+    EXPECT_FALSE(IlsSignalConditions(s)) << t;
+    EXPECT_EQ(s.Nav1BcFlags, 0) << t;
+    EXPECT_EQ(s.RadioStatus & 0x0042, 0) << t;
+    EXPECT_EQ(s.DmeText, "") << t;  // not the "0.0" of the no-ILS plate
+    EXPECT_EQ(s.Nav1Ident, "") << t;
+  }
+  EXPECT_GT(std::fabs(demo::StateAt(dt::kNoIls).Bank), 10.0);  // in the turn
+}
+
+TEST(DemoFlightTimes, VerticalSpeedWithAltitudeArmedThenCaptureThenHold) {
+  const FlightState vs = demo::StateAt(dt::kVsAltArmed);
+  EXPECT_EQ(vs.ApAltitudeHold, 1u);
+  EXPECT_NE(vs.ApGlideSlopeHold, 1u);
+  EXPECT_GT(AltitudeError(vs), 250);
+  EXPECT_LT(demo::StateAt(dt::kVsAltArmed + 1).Altimeter, vs.Altimeter);  // descending
+  EXPECT_GT(vs.Pitch, 0.0);  // nose down
+
+  const FlightState cap = demo::StateAt(dt::kAltCapture);
+  EXPECT_EQ(cap.ApAltitudeHold, 1u);
+  EXPECT_GT(AltitudeError(cap), 50);
+  EXPECT_LT(AltitudeError(cap), 250);
+
+  const FlightState hold = demo::StateAt(dt::kAltHoldIls);
+  EXPECT_EQ(hold.ApAltitudeHold, 1u);
+  EXPECT_EQ(hold.ApHeadingHold, 1u);
+  EXPECT_LT(AltitudeError(hold), 50);
+  EXPECT_TRUE(IlsSignalConditions(hold));
+  EXPECT_NE(InclinationDegrees(hold), 0);
+  EXPECT_GE(RadioAltitudeFt(hold), 2500.0);
+}
+
+TEST(DemoFlightTimes, NoIlsPlateFromALocalizerWithoutGlideSlope) {
+  const FlightState s = demo::StateAt(dt::kNoIlsPlate);
+  EXPECT_TRUE(IlsSignalConditions(s));
+  EXPECT_EQ(InclinationDegrees(s), 0);
+  EXPECT_FALSE(s.Nav1Ident.empty());
+}
+
+TEST(DemoFlightTimes, NoIlsPlateFromAZeroDmeWithoutIdentifier) {
+  const FlightState s = demo::StateAt(dt::kNoIlsPlateDme);
+  EXPECT_FALSE(IlsSignalConditions(s));
+  // "00.0" loses its first character to the double-zero rule and reads "0.0".
+  EXPECT_EQ(s.DmeText, "00.0");
+  EXPECT_EQ(s.Nav1Ident, "");
+}
+
+TEST(DemoFlightTimes, ApproachArmedThenLocalizerThenGlideSlopeCaptured) {
+  const FlightState armed = demo::StateAt(dt::kLocGsArmed);
+  EXPECT_EQ(armed.ApApproachHold, 1u);
+  EXPECT_EQ(armed.ApGlideSlopeHold, 1u);
+  EXPECT_NE(armed.ApHeadingHold, 1u);  // "HDG" would cover "LOC"
+  EXPECT_FALSE(LocCaptured(armed));
+  EXPECT_FALSE(GsCaptured(armed));
+  EXPECT_TRUE(IlsSignalConditions(armed));
+  EXPECT_GT(armed.LocNeedle, 40);   // localizer to the right
+  EXPECT_LT(armed.GsNeedle, -60);   // below the glide slope: index up
+
+  const FlightState loc = demo::StateAt(dt::kLocCaptured);
+  EXPECT_TRUE(LocCaptured(loc));
+  EXPECT_FALSE(GsCaptured(loc));
+  EXPECT_EQ(loc.ApGlideSlopeHold, 1u);
+  EXPECT_LT(std::abs(loc.LocNeedle), std::abs(armed.LocNeedle));
+
+  const FlightState both = demo::StateAt(dt::kIlsCaptured);
+  EXPECT_TRUE(LocCaptured(both));
+  EXPECT_TRUE(GsCaptured(both));
+  EXPECT_EQ(both.ApApproachHold, 1u);
+  EXPECT_EQ(both.ApGlideSlopeHold, 1u);
+  EXPECT_LE(std::abs(both.LocNeedle), 10);
+  EXPECT_LE(std::abs(both.GsNeedle), 10);
+  EXPECT_LT(RadioAltitudeFt(both), 2500.0);
+  EXPECT_LT(demo::StateAt(dt::kIlsCaptured + 1).RadioAltitudeRaw, both.RadioAltitudeRaw);
+  EXPECT_NEAR(both.GsInclinationRaw, 546, 5);  // about 3 degrees
+  EXPECT_EQ(both.Nav1Ident, "IORV");
+}
+
+TEST(DemoFlightTimes, MarkersAtTheirNamedTimes) {
+  const FlightState o = demo::StateAt(dt::kOuterMarker);
+  EXPECT_EQ(o.OuterMarker, 1);
+  EXPECT_EQ(o.MiddleMarker, 0);
+  EXPECT_EQ(o.InnerMarker, 0);
+
+  const FlightState m = demo::StateAt(dt::kIlsApproachMiddleMarker);
+  EXPECT_EQ(m.OuterMarker, 0);
+  EXPECT_EQ(m.MiddleMarker, 1);
+  EXPECT_EQ(m.InnerMarker, 0);
+  EXPECT_TRUE(LocCaptured(m) && GsCaptured(m));
+  EXPECT_EQ(m.ApMaster, 1u);
+  EXPECT_GT(RadioAltitudeFt(m), 100.0);
+  EXPECT_LT(RadioAltitudeFt(m), 400.0);
+
+  const FlightState i = demo::StateAt(dt::kInnerMarker);
+  EXPECT_EQ(i.OuterMarker, 0);
+  EXPECT_EQ(i.MiddleMarker, 0);
+  EXPECT_EQ(i.InnerMarker, 1);
+}
+
+TEST(DemoFlightTimes, RolloutOnTheGroundWithTheAutopilotOff) {
+  const FlightState s = demo::StateAt(dt::kRollout);
+  EXPECT_EQ(s.RadioAltitudeRaw, 0);
+  EXPECT_NE(s.ApMaster, 1u);
+  EXPECT_NE(s.FdActive, 1u);
+}
+
+struct Interval {
+  double start = -1, end = -1;
+  int count = 0;
+};
+
+TEST(DemoFlightMarkers, OuterMiddleInnerInOrderWithRealisticDurations) {
+  Interval outer, middle, inner;
+  const double step = 0.05;
+  bool was[3] = {false, false, false};
+  for (int k = 0; k * step < demo::LoopSeconds(); ++k) {
+    const double t = k * step;
+    const FlightState s = demo::StateAt(t);
+    const bool on[3] = {s.OuterMarker == 1, s.MiddleMarker == 1, s.InnerMarker == 1};
+    Interval* iv[3] = {&outer, &middle, &inner};
+    for (int j = 0; j < 3; ++j) {
+      if (on[j] && !was[j]) {
+        iv[j]->start = t;
+        ++iv[j]->count;
+      }
+      if (on[j]) {
+        iv[j]->end = t + step;
+        EXPECT_LT(RadioAltitudeFt(s), 2500.0) << t;
+      }
+      was[j] = on[j];
+    }
+    EXPECT_LE(on[0] + on[1] + on[2], 1) << t;
+  }
+  EXPECT_EQ(outer.count, 1);
+  EXPECT_EQ(middle.count, 1);
+  EXPECT_EQ(inner.count, 1);
+  EXPECT_LT(outer.end, middle.start);
+  EXPECT_LT(middle.end, inner.start);
+  EXPECT_GE(outer.end - outer.start, 5.0);
+  EXPECT_LE(outer.end - outer.start, 8.0);
+  EXPECT_GE(middle.end - middle.start, 3.0);
+  EXPECT_LE(middle.end - middle.start, 4.0 + step);
+  EXPECT_GE(inner.end - inner.start, 1.0);
+  EXPECT_LE(inner.end - inner.start, 2.0);
+}
+
+TEST(DemoFlightCoverage, RadioAltitudeBelow2500OnlyOnTheApproachAndDownToZero) {
+  bool sawZero = false;
+  for (double t = 0; t < demo::LoopSeconds(); t += 0.5) {
+    const FlightState s = demo::StateAt(t);
+    if (RadioAltitudeFt(s) < 2500.0) {
+      EXPECT_TRUE(GsCaptured(s) || t > dt::kInnerMarker) << t;
+    }
+    sawZero = sawZero || s.RadioAltitudeRaw == 0;
+  }
+  EXPECT_TRUE(sawZero);
+}
+
+TEST(DemoFlightCoverage, DmeCountsDownOnTheApproach) {
+  double prev = 1e9;
+  for (double t = dt::kAltHoldIls; t < dt::kInnerMarker; t += 1.0) {
+    const FlightState s = demo::StateAt(t);
+    ASSERT_EQ(s.DmeText.size(), 5u) << t;
+    const double nm = std::strtod(s.DmeText.c_str(), nullptr);
+    EXPECT_LE(nm, prev) << t;
+    EXPECT_GT(nm, 0.0) << t;
+    prev = nm;
+  }
+  EXPECT_LT(prev, 1.0);
+}
+
+TEST(DemoFlightCoverage, EveryModeAndIlsSituationOccurs) {
+  // Each entry: a situation of the display, found from the raw conditions over one loop.
+  bool alt = false, altStar = false, vs = false, hdg = false, locWhite = false, locGreen = false;
+  bool gsWhite = false, gsGreen = false, ils0 = false, ilsPlate = false, ils4 = false;
+  int apOnSamples = 0, samples = 0;
+  for (double t = 0; t < demo::LoopSeconds(); t += 0.25, ++samples) {
+    const FlightState s = demo::StateAt(t);
+    apOnSamples += s.ApMaster == 1;
+    if (s.ApAltitudeHold == 1 && s.ApGlideSlopeHold != 1) {
+      const long d = AltitudeError(s);
+      alt = alt || d < 50;
+      altStar = altStar || (d > 50 && d < 250);
+      vs = vs || d > 250;
+    }
+    hdg = hdg || s.ApHeadingHold == 1;
+    if (s.ApApproachHold == 1 && s.ApHeadingHold != 1) {
+      locWhite = locWhite || !LocCaptured(s);
+      locGreen = locGreen || LocCaptured(s);
+    }
+    if (s.ApGlideSlopeHold == 1) {
+      gsWhite = gsWhite || !GsCaptured(s);
+      gsGreen = gsGreen || GsCaptured(s);
+    }
+    const bool plateByDme = s.DmeText == "00.0" && s.Nav1Ident.empty();
+    if (plateByDme || (IlsSignalConditions(s) && InclinationDegrees(s) == 0)) {
+      ilsPlate = true;
+    } else if (IlsSignalConditions(s)) {
+      ils4 = true;
+    } else {
+      ils0 = true;
+    }
+  }
+  EXPECT_TRUE(alt && altStar && vs && hdg);
+  EXPECT_TRUE(locWhite && locGreen && gsWhite && gsGreen);
+  EXPECT_TRUE(ils0 && ilsPlate && ils4);
+  EXPECT_GT(apOnSamples, samples * 8 / 10);  // "AP ENG" most of the time
+}
+
+}  // namespace
