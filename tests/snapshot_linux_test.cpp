@@ -1,0 +1,215 @@
+// orvane-snapshot as a program: command line, errors and exit codes, and the pictures it writes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pfd/frame_rules.h"
+#include "platform/process.h"
+#include "platform/system.h"
+
+// A private PNG decoder for reading the tool's output back.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_PNG
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb_image.h>
+#pragma GCC diagnostic pop
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kRunDir = ORVANE_RUN_DIR;
+const std::string kTool = kRunDir + "/orvane-snapshot" ORVANE_EXE_SUFFIX;
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string output;  // stdout and stderr together
+};
+
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;  // top row first
+  const uint8_t* At(int x, int yFromTop) const { return &rgb[(size_t(yFromTop) * width + x) * 3]; }
+};
+
+class SnapshotTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("orvane-snapshot-test-" + std::to_string(platform::CurrentProcessId()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+  // Runs the tool with a 60 s bound; a run that does not end is stopped and fails the test.
+  ToolRun Snapshot(const std::vector<std::string>& args) {
+    ToolRun run;
+    const std::string log = PathOf("output.txt");
+    platform::ChildProcess child;
+    if (!platform::StartProcess(kTool, args, child, log)) {
+      ADD_FAILURE() << "cannot start " << kTool;
+      return run;
+    }
+    if (!platform::WaitProcess(child, 60000, &run.exitCode)) {
+      platform::StopProcess(child, 2000);
+      ADD_FAILURE() << "orvane-snapshot did not end within 60 s";
+    }
+    std::ifstream in(log, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    run.output = text.str();
+    return run;
+  }
+
+  std::string WriteFile(const std::string& name, const std::string& content) {
+    const std::string path = PathOf(name);
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+
+  static Picture Load(const std::string& path) {
+    Picture p;
+    int channels = 0;
+    uint8_t* data = stbi_load(path.c_str(), &p.width, &p.height, &channels, 3);
+    if (data == nullptr) {
+      ADD_FAILURE() << "cannot read the PNG " << path;
+      return p;
+    }
+    p.rgb.assign(data, data + size_t(p.width) * p.height * 3);
+    stbi_image_free(data);
+    return p;
+  }
+
+  fs::path dir_;
+};
+
+const char* kIlsState =
+    "# ILS tuned, glide slope inclination 100 raw (below one degree)\n"
+    "Nav1BcFlags=0x82\n"
+    "Nav1CodeFlags=0xC0\n"
+    "RadioStatus=0x0042\n"
+    "GsInclinationRaw=100\n"
+    "ApMaster=1\n";
+
+}  // namespace
+
+TEST_F(SnapshotTool, HelpAndCommandLineErrors) {
+  ToolRun help = Snapshot({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.output.find("Usage: orvane-snapshot"), std::string::npos);
+  EXPECT_NE(help.output.find("--state FILE"), std::string::npos);
+
+  ToolRun unknown = Snapshot({"--colour", "red"});
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_NE(unknown.output.find("--colour"), std::string::npos) << unknown.output;
+
+  ToolRun badNumber = Snapshot({"--demo-time", "soon", "--describe"});
+  EXPECT_EQ(badNumber.exitCode, 2);
+  EXPECT_NE(badNumber.output.find("'soon'"), std::string::npos) << badNumber.output;
+
+  ToolRun badRule = Snapshot({"--inclination", "sideways", "--describe"});
+  EXPECT_EQ(badRule.exitCode, 2);
+  EXPECT_NE(badRule.output.find("sideways"), std::string::npos) << badRule.output;
+
+  ToolRun badIls = Snapshot({"--ils", "2", "--describe"});
+  EXPECT_EQ(badIls.exitCode, 2);
+
+  ToolRun missingValue = Snapshot({"--out"});
+  EXPECT_EQ(missingValue.exitCode, 2);
+  EXPECT_NE(missingValue.output.find("needs a value"), std::string::npos) << missingValue.output;
+
+  ToolRun nothing = Snapshot({});
+  EXPECT_EQ(nothing.exitCode, 2);
+  EXPECT_NE(nothing.output.find("nothing to do"), std::string::npos) << nothing.output;
+
+  ToolRun both = Snapshot({"--state", "x", "--demo-time", "3", "--describe"});
+  EXPECT_EQ(both.exitCode, 2);
+}
+
+TEST_F(SnapshotTool, StateFileErrorsNameTheFileAndKey) {
+  const std::string missing = PathOf("no-such-state.txt");
+  ToolRun noFile = Snapshot({"--state", missing, "--describe"});
+  EXPECT_EQ(noFile.exitCode, 1);
+  EXPECT_NE(noFile.output.find("no-such-state.txt"), std::string::npos) << noFile.output;
+
+  const std::string bad = WriteFile("bad.txt", "Pitch=2\nWingFlex=7\n");
+  ToolRun badKey = Snapshot({"--state", bad, "--describe"});
+  EXPECT_EQ(badKey.exitCode, 1);
+  EXPECT_NE(badKey.output.find("WingFlex"), std::string::npos) << badKey.output;
+
+  ToolRun noAssets = Snapshot({"--assets", PathOf("no-such-folder"), "--out", PathOf("x.png")});
+  EXPECT_EQ(noAssets.exitCode, 1);
+  EXPECT_NE(noAssets.output.find("no-such-folder"), std::string::npos) << noAssets.output;
+  EXPECT_FALSE(fs::exists(PathOf("x.png")));
+}
+
+TEST_F(SnapshotTool, DescriptionFollowsTheStateRuleAndFailureFlag) {
+  const std::string ils = WriteFile("ils.txt", kIlsState);
+  ToolRun degrees = Snapshot({"--state", ils, "--describe"});
+  ASSERT_EQ(degrees.exitCode, 0) << degrees.output;
+  EXPECT_NE(degrees.output.find("ils=1 "), std::string::npos) << degrees.output;
+  EXPECT_NE(degrees.output.find("text \"AP ENG\" green 300 50"), std::string::npos);
+  EXPECT_EQ(degrees.output.find("\"ATT\""), std::string::npos);
+
+  ToolRun raw = Snapshot({"--state", ils, "--inclination", "raw", "--describe", "--failed"});
+  ASSERT_EQ(raw.exitCode, 0) << raw.output;
+  EXPECT_NE(raw.output.find("ils=4 "), std::string::npos) << raw.output;
+  EXPECT_NE(raw.output.find("failed=1"), std::string::npos);
+  EXPECT_NE(raw.output.find("text \"ATT\" amber"), std::string::npos) << raw.output;
+
+  ToolRun bars = Snapshot({"--describe", "--fdh", "0.5", "--fdv", "-0.25", "--ils", "4"});
+  ASSERT_EQ(bars.exitCode, 0) << bars.output;
+  EXPECT_NE(bars.output.find("bar horizontal 0.500000\nbar vertical -0.250000"), std::string::npos)
+      << bars.output;
+}
+
+TEST_F(SnapshotTool, PanelIsTheLowerLeftOfTheSurfaceAndTheFlagChangesOnlyItsPlace) {
+  const std::string full = PathOf("full.png"), panel = PathOf("panel.png");
+  const std::string failedPanel = PathOf("failed.png");
+  ToolRun ok = Snapshot({"--assets", kRunDir, "--demo-time", "5", "--full", full, "--out", panel});
+  ASSERT_EQ(ok.exitCode, 0) << ok.output;
+  ToolRun failed = Snapshot({"--assets", kRunDir, "--demo-time", "5", "--failed", "--out", failedPanel});
+  ASSERT_EQ(failed.exitCode, 0) << failed.output;
+
+  const Picture f = Load(full), p = Load(panel), x = Load(failedPanel);
+  ASSERT_EQ(f.width, 500);
+  ASSERT_EQ(f.height, 740);
+  ASSERT_EQ(p.width, 332);
+  ASSERT_EQ(p.height, 332);
+  ASSERT_EQ(x.width, 332);
+  for (int y = 0; y < 332; ++y)
+    for (int c = 0; c < 332; ++c)
+      ASSERT_EQ(0, std::memcmp(p.At(c, y), f.At(c, 740 - 332 + y), 3)) << c << "," << y;
+
+  // The failed frame differs from the good one only on the flag's plate, and there it shows amber.
+  const double sx = 500.0 / 640.0;
+  const int x0 = int((kFailureFlagX - 4) * sx), x1 = int((kFailureFlagX + 10 * 2 + 16 + 4) * sx) + 1;
+  const int y0 = 332 - 1 - int(kFailureFlagY + 16 + 4), y1 = 332 - 1 - int(kFailureFlagY - 4) + 1;
+  int amber = 0, changedOutside = 0;
+  for (int y = 0; y < 332; ++y) {
+    for (int c = 0; c < 332; ++c) {
+      const bool inside = c >= x0 && c < x1 && y >= y0 && y < y1;
+      const bool same = std::memcmp(p.At(c, y), x.At(c, y), 3) == 0;
+      if (!inside && !same) ++changedOutside;
+      const uint8_t* px = x.At(c, y);
+      if (inside && px[0] > 200 && px[1] > 150 && px[1] < 230 && px[2] < 60) ++amber;
+    }
+  }
+  EXPECT_EQ(changedOutside, 0);
+  EXPECT_GT(amber, 40);
+}
