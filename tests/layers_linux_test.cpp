@@ -1,0 +1,569 @@
+// Render tests of the drawing layers and the texture set upload: pixel probes at the screen positions the quads must reach.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <vector>
+
+#include <unistd.h>
+
+#include "pfd/layers.h"
+#include "platform/gl.h"
+#include "shell/settings.h"
+#include "shell/texture_set.h"
+#include "support/render_harness.h"
+
+using orvane_test::FillRect;
+using orvane_test::RenderHarness;
+using orvane_test::Rgb;
+using orvane_test::SolidImage;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kPitchScale = 0.0058;  // the frames' pitch offset per degree
+
+// Where the model point (x, y, -depth) lands, in pixels from the bottom left, under the display's
+// 45-degree perspective over a 500 x 740 viewport.
+struct Point {
+  double x;
+  double y;
+};
+double FocalScale() { return 1.0 / std::tan(22.5 * kPi / 180.0); }
+Point Project(double x, double y, double depth) {
+  const double aspect = 500.0 / 740.0;
+  return {(x * FocalScale() / (aspect * depth) + 1.0) * 250.0,
+          (y * FocalScale() / depth + 1.0) * 370.0};
+}
+double PixelsPerUnit(double depth) { return 370.0 * FocalScale() / depth; }
+
+struct Blob {
+  int count = 0;
+  double cx = 0, cy = 0;
+  int minX = 1 << 20, minY = 1 << 20, maxX = -1, maxY = -1;
+  double Width() const { return maxX - minX + 1; }
+  double Height() const { return maxY - minY + 1; }
+};
+
+// Centroid (pixel centres) and bounds of the captured pixels that satisfy `match`.
+Blob FindBlob(const RenderHarness& h, const std::function<bool(Rgb)>& match) {
+  Blob blob;
+  double sx = 0, sy = 0;
+  for (int y = 0; y < RenderHarness::kHeight; ++y) {
+    for (int x = 0; x < RenderHarness::kWidth; ++x) {
+      if (!match(h.At(x, y))) continue;
+      ++blob.count;
+      sx += x + 0.5;
+      sy += y + 0.5;
+      blob.minX = std::min(blob.minX, x);
+      blob.maxX = std::max(blob.maxX, x);
+      blob.minY = std::min(blob.minY, y);
+      blob.maxY = std::max(blob.maxY, y);
+    }
+  }
+  if (blob.count > 0) {
+    blob.cx = sx / blob.count;
+    blob.cy = sy / blob.count;
+  }
+  return blob;
+}
+
+// The height in column x where the blue channel first crosses `level` going up from yStart
+// (interpolated between pixel centres); NAN when it does not.
+double CrossingUp(const RenderHarness& h, int x, int yStart, int yEnd, double level) {
+  for (int y = yStart; y < yEnd; ++y) {
+    const double a = h.At(x, y).b;
+    const double b = h.At(x, y + 1).b;
+    if ((a - level) * (b - level) <= 0 && a != b) return y + 0.5 + (level - a) / (b - a);
+  }
+  return NAN;
+}
+
+bool Near(Rgb c, Rgb want, int tolerance = 2) {
+  return std::abs(c.r - want.r) <= tolerance && std::abs(c.g - want.g) <= tolerance &&
+         std::abs(c.b - want.b) <= tolerance;
+}
+
+std::string Str(Rgb c) {
+  return "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
+}
+
+const Rgb kBlack{0, 0, 0};
+const Rgb kWhite{255, 255, 255};
+const Rgb kGround{120, 60, 0};
+const Rgb kSky{0, 80, 200};
+
+// A 512 x 512 horizon: ground below t = 0.5, sky above, a sharp boundary.
+DecodedImage HorizonImage() {
+  DecodedImage image = SolidImage(512, 512, kGround);
+  FillRect(image, 0, 256, 512, 512, kSky);
+  return image;
+}
+
+class LayersTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    harness_ = new RenderHarness();
+    std::string error;
+    if (!harness_->Open(error)) {
+      openError_ = error;
+    } else {
+      std::printf("offscreen renderer: %s\n", harness_->RendererDescription().c_str());
+    }
+  }
+  static void TearDownTestSuite() {
+    delete harness_;
+    harness_ = nullptr;
+  }
+
+  // Every mask white and every image black: each layer then shows only what a test gives it.
+  void SetUp() override {
+    ASSERT_TRUE(harness_->IsOpen()) << openError_;
+    RenderHarness::DeleteTextures();
+    RenderHarness::ResetGlState();
+    for (int slot = 0; slot < SlotCount; ++slot) {
+      const bool mask = slot == SlotStaticMask || slot == SlotWindowMask || slot == SlotFdHMask ||
+                        slot == SlotFdVMask;
+      RenderHarness::UploadSlot(slot, SolidImage(8, 8, mask ? kWhite : kBlack));
+    }
+  }
+
+  RenderHarness& H() { return *harness_; }
+
+  static RenderHarness* harness_;
+  static std::string openError_;
+};
+RenderHarness* LayersTest::harness_ = nullptr;
+std::string LayersTest::openError_;
+
+// ---- Attitude layer --------------------------------------------------------------------------
+
+TEST_F(LayersTest, HorizonBoundaryMovesUpByPitchOffsetAtThreePointFourFivePixelsPerDegree) {
+  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  const Point centre = Project(-0.274, -0.695, 3.0);
+  EXPECT_NEAR(centre.x, 168.4, 0.1);
+  EXPECT_NEAR(centre.y, 163.1, 0.1);
+  const int column = static_cast<int>(centre.x);
+  const double level = (kGround.b + kSky.b) / 2.0;
+  double atZero = NAN;
+  for (double pitch : {0.0, 10.0, -10.0, 25.0, -40.0}) {
+    const float offset = static_cast<float>(kPitchScale * pitch);
+    DrawAttitude(offset, 0.0f);
+    H().Capture();
+    const double boundary = CrossingUp(H(), column, 1, 600, level);
+    const double expected = Project(-0.274, -0.695 + 2.0 * offset, 3.0).y;
+    EXPECT_NEAR(boundary, expected, 0.75) << "pitch " << pitch;
+    if (pitch == 0.0) {
+      atZero = boundary;
+    } else {
+      EXPECT_NEAR((boundary - atZero) / pitch, 3.454, 0.05) << "pitch " << pitch;
+    }
+    // Ground below the boundary, sky above it.
+    EXPECT_TRUE(Near(H().At(column, static_cast<int>(boundary) - 10), kGround)) << pitch;
+    EXPECT_TRUE(Near(H().At(column, static_cast<int>(boundary) + 10), kSky)) << pitch;
+  }
+}
+
+TEST_F(LayersTest, PositiveBankTurnsHorizonClockwiseAboutItsCentre) {
+  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  const Point centre = Project(-0.274, -0.695, 3.0);
+  const double level = (kGround.b + kSky.b) / 2.0;
+  for (double bank : {30.0, -30.0, 10.0}) {
+    DrawAttitude(0.0f, static_cast<float>(bank));
+    H().Capture();
+    for (int dx : {-100, -40, 60, 100}) {
+      const int column = static_cast<int>(centre.x) + dx;
+      const double run = column + 0.5 - centre.x;
+      // Clockwise: the right side of the horizon line goes down for positive bank.
+      const double expected = centre.y - run * std::tan(bank * kPi / 180.0);
+      EXPECT_NEAR(CrossingUp(H(), column, 1, 600, level), expected, 1.0)
+          << "bank " << bank << " column " << column;
+    }
+  }
+  // A quarter turn clockwise puts the sky on the right of the centre, the ground on the left.
+  DrawAttitude(0.0f, 90.0f);
+  H().Capture();
+  EXPECT_TRUE(Near(H().At(static_cast<int>(centre.x) + 60, static_cast<int>(centre.y)), kSky));
+  EXPECT_TRUE(Near(H().At(static_cast<int>(centre.x) - 60, static_cast<int>(centre.y)), kGround));
+}
+
+TEST_F(LayersTest, HorizonTextureRepeatsBeyondItsEdges) {
+  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  // Pitch 90: the window slides by 0.522 and the texture's top edge (sky) now meets its bottom
+  // edge (ground) at local height -1 + 2 * 0.522 above the centre.
+  const float offset = static_cast<float>(kPitchScale * 90.0);
+  DrawAttitude(offset, 0.0f);
+  H().Capture();
+  const Point seam = Project(-0.274, -0.695 - 1.0 + 2.0 * offset, 3.0);
+  const int column = static_cast<int>(Project(-0.274, 0, 3.0).x);
+  EXPECT_TRUE(Near(H().At(column, static_cast<int>(seam.y) - 12), kSky));
+  EXPECT_TRUE(Near(H().At(column, static_cast<int>(seam.y) + 12), kGround));
+  // 0.25: the quad's lowest visible rows show texture row 0.75 (sky), wrapped from -0.25.
+  DrawAttitude(0.25f, 0.0f);
+  H().Capture();
+  const Point bottomEdge = Project(-0.274, -0.695 - 1.0, 3.0);
+  const Point wrapSeam = Project(-0.274, -0.695 - 1.0 + 0.5, 3.0);
+  EXPECT_LT(bottomEdge.y, 0.0);
+  EXPECT_TRUE(Near(H().At(column, static_cast<int>(wrapSeam.y) - 12), kSky));
+  EXPECT_TRUE(Near(H().At(column, static_cast<int>(wrapSeam.y) + 12), kGround));
+}
+
+TEST_F(LayersTest, MasksCutEverythingBelowThemBeforeTheImagesAreAdded) {
+  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  // The static mask is black in its centre square, and so is the window mask: both cut the
+  // horizon there. The static image puts green into the square, the window image blue; the
+  // window mask must not cut the static image (masks come first), and elsewhere the static image
+  // adds 40 to the horizon.
+  DecodedImage staticMask = SolidImage(64, 64, kWhite);
+  FillRect(staticMask, 24, 24, 40, 40, kBlack);
+  DecodedImage windowMask = SolidImage(64, 64, kWhite);
+  FillRect(windowMask, 24, 24, 40, 40, kBlack);
+  DecodedImage staticInd = SolidImage(64, 64, kBlack);
+  FillRect(staticInd, 24, 24, 40, 40, Rgb{0, 255, 0});
+  FillRect(staticInd, 4, 4, 12, 12, Rgb{40, 40, 40});
+  DecodedImage window = SolidImage(64, 64, kBlack);
+  FillRect(window, 24, 24, 40, 40, Rgb{0, 0, 255});
+  RenderHarness::UploadSlot(SlotStaticMask, staticMask);
+  RenderHarness::UploadSlot(SlotWindowMask, windowMask);
+  RenderHarness::UploadSlot(SlotStaticInd, staticInd);
+  RenderHarness::UploadSlot(SlotWindow, window);
+  DrawAttitude(0.0f, 0.0f);
+  H().Capture();
+
+  const Point staticCentre = Project(-0.375, -0.95, 4.0);
+  const Point windowCentre = Project(-0.33, -0.8, 3.5);
+  EXPECT_NEAR(staticCentre.x, 166.3, 0.1);
+  EXPECT_NEAR(staticCentre.y, 157.9, 0.1);
+  EXPECT_NEAR(windowCentre.x, 165.8, 0.1);
+  EXPECT_NEAR(windowCentre.y, 165.8, 0.1);
+  const Rgb centre = H().At(static_cast<int>((staticCentre.x + windowCentre.x) / 2),
+                            static_cast<int>((staticCentre.y + windowCentre.y) / 2));
+  EXPECT_TRUE(Near(centre, Rgb{0, 255, 255})) << Str(centre);
+  // Texel (8, 8) of the static image: mask white there, horizon ground + 40.
+  const double unit = PixelsPerUnit(4.0);
+  const double local = -0.65 + (8.0 / 64.0) * 1.3;
+  const Rgb added = H().At(static_cast<int>(staticCentre.x + local * unit),
+                           static_cast<int>(staticCentre.y + local * unit));
+  EXPECT_TRUE(Near(added, Rgb{160, 100, 40}, 3)) << Str(added);
+  // Outside both squares the horizon shows unchanged.
+  EXPECT_TRUE(Near(H().At(static_cast<int>(staticCentre.x) + 60, 100), kGround));
+}
+
+TEST_F(LayersTest, RollPointerTurnsWithBankAboutItsOwnCentreWhileTheStaticFrameStays) {
+  DecodedImage needle = SolidImage(64, 64, kBlack);
+  FillRect(needle, 28, 52, 36, 60, kWhite);
+  DecodedImage staticInd = SolidImage(64, 64, kBlack);
+  FillRect(staticInd, 28, 4, 36, 12, Rgb{0, 0, 200});
+  RenderHarness::UploadSlot(SlotRollNeedle, needle);
+  RenderHarness::UploadSlot(SlotStaticInd, staticInd);
+  const Point pivot = Project(-0.39, -0.891, 4.0);
+  EXPECT_NEAR(pivot.x, 162.9, 0.1);
+  EXPECT_NEAR(pivot.y, 171.0, 0.1);
+  const double radius = (56.0 / 64.0 * 1.3 - 0.65) * PixelsPerUnit(4.0);
+  const Point staticMark = Project(-0.375, -0.95 + (8.0 / 64.0 * 1.3 - 0.65), 4.0);
+  for (double bank : {0.0, 30.0, -45.0}) {
+    DrawAttitude(0.0f, static_cast<float>(bank));
+    H().Capture();
+    const Blob pointer = FindBlob(H(), [](Rgb c) { return c.r > 150; });
+    ASSERT_GT(pointer.count, 50) << bank;
+    const double a = bank * kPi / 180.0;
+    EXPECT_NEAR(pointer.cx, pivot.x + radius * std::sin(a), 1.0) << bank;
+    EXPECT_NEAR(pointer.cy, pivot.y + radius * std::cos(a), 1.0) << bank;
+    const Blob mark = FindBlob(H(), [](Rgb c) { return c.b > 150 && c.r < 100; });
+    ASSERT_GT(mark.count, 50) << bank;
+    EXPECT_NEAR(mark.cx, staticMark.x, 1.0) << bank;
+    EXPECT_NEAR(mark.cy, staticMark.y, 1.0) << bank;
+  }
+}
+
+TEST_F(LayersTest, AttitudeLeavesAddModeDepthOffWhiteAndTheWindowTextureBound) {
+  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  glColor3f(0.2f, 0.3f, 0.4f);
+  DrawAttitude(0.01f, 5.0f);
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+  GLint src = 0, dst = 0, bound = 0;
+  glGetIntegerv(GL_BLEND_SRC, &src);
+  glGetIntegerv(GL_BLEND_DST, &dst);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(src, GL_ONE);
+  EXPECT_EQ(dst, GL_ONE);
+  EXPECT_EQ(static_cast<uint32_t>(bound), TextureNames[SlotWindow]);
+  GLfloat colour[4] = {};
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  EXPECT_FLOAT_EQ(colour[0], 1.0f);
+  EXPECT_FLOAT_EQ(colour[1], 1.0f);
+  EXPECT_FLOAT_EQ(colour[2], 1.0f);
+}
+
+TEST_F(LayersTest, HorizonLooksTheSameOnTheFirstFrameAndAfterAnEarlierFrame) {
+  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  RenderHarness::ResetGlState();  // first frame: blending off, depth test on
+  DrawAttitude(0.05f, 12.0f);
+  H().Capture();
+  const std::vector<uint8_t> first = H().Pixels();
+  DrawAttitude(-0.2f, -30.0f);  // leaves add mode and depth off
+  glEnable(GL_DEPTH_TEST);      // as text printing leaves it
+  DrawAttitude(0.05f, 12.0f);
+  H().Capture();
+  EXPECT_EQ(first, H().Pixels());
+}
+
+// ---- Guidance layers -------------------------------------------------------------------------
+
+class GuidanceTest : public LayersTest {
+ protected:
+  void SetUp() override {
+    LayersTest::SetUp();
+    RenderHarness::UploadSlot(SlotIls, SolidImage(8, 8, Rgb{0, 50, 0}));
+    RenderHarness::UploadSlot(SlotNoIls, SolidImage(8, 8, Rgb{0, 0, 50}));
+    RenderHarness::UploadSlot(SlotIlsInd, SolidImage(8, 8, Rgb{200, 0, 0}));
+    RenderHarness::UploadSlot(SlotIlsH, SolidImage(8, 8, Rgb{0, 50, 0}));
+    RenderHarness::UploadSlot(SlotIlsHInd, SolidImage(8, 8, Rgb{0, 0, 200}));
+  }
+  static bool GlideSlopeIndex(Rgb c) { return c.r > 150; }
+  static bool LocalizerIndex(Rgb c) { return c.b > 150; }
+};
+
+TEST_F(GuidanceTest, GlideSlopeIndexTravelsThirtyTwoAndAHalfPixelsAtFullDeflection) {
+  const Point reference = Project(2.65, -7.38, 33.0);
+  EXPECT_NEAR(reference.x, 321.7, 0.1);
+  EXPECT_NEAR(reference.y, 170.2, 0.1);
+  for (float offset : {0.0f, 1.2f, -1.2f, 0.5f}) {
+    DrawAttitude(0.0f, 0.0f);
+    DrawIls(4, offset, 0.0f);
+    H().Capture();
+    const Blob index = FindBlob(H(), GlideSlopeIndex);
+    ASSERT_GT(index.count, 100) << offset;
+    EXPECT_NEAR(index.cx, reference.x, 0.6) << offset;
+    EXPECT_NEAR(index.cy, Project(2.65, -7.38f + offset, 33.0).y, 0.6) << offset;
+    EXPECT_NEAR(index.Width(), 35.2, 1.5);
+    if (offset == 1.2f) {
+      EXPECT_NEAR(index.cy - reference.y, 32.5, 0.6);
+    }
+    if (offset == -1.2f) {
+      EXPECT_NEAR(index.cy - reference.y, -32.5, 0.6);
+    }
+  }
+}
+
+TEST_F(GuidanceTest, LocalizerIndexTravelsThirtyOnePointSixPixelsAtFullDeflection) {
+  const Point reference = Project(-3.67, -14.37, 39.0);
+  EXPECT_NEAR(reference.x, 165.9, 0.1);
+  EXPECT_NEAR(reference.y, 40.9, 0.1);
+  for (uint16_t state : {uint16_t{4}, uint16_t{1}}) {
+    for (float offset : {0.0f, 1.38f, -1.38f}) {
+      DrawAttitude(0.0f, 0.0f);
+      DrawIls(state, 0.0f, offset);
+      H().Capture();
+      const Blob index = FindBlob(H(), LocalizerIndex);
+      ASSERT_GT(index.count, 100) << state << " " << offset;
+      EXPECT_NEAR(index.cx - reference.x, offset * PixelsPerUnit(39.0), 0.6);
+      EXPECT_NEAR(index.cy, reference.y, 0.6);
+      EXPECT_NEAR(index.Width(), 29.8, 1.5);
+      if (offset != 0.0f) {
+        EXPECT_NEAR(std::fabs(index.cx - reference.x), 31.6, 0.6);
+      }
+    }
+  }
+}
+
+TEST_F(GuidanceTest, IlsStatesChooseScalePlateAndIndex) {
+  const Point scale = Project(1.57, -3.44, 13.0);
+  const Point locScale = Project(-1.24, -5.59, 13.0);
+  EXPECT_NEAR(scale.x, 357.9, 0.1);
+  EXPECT_NEAR(scale.y, 133.6, 0.1);
+  EXPECT_NEAR(locScale.x, 164.8, 0.1);
+  EXPECT_NEAR(locScale.y, -14.1, 0.1);
+  const int sx = static_cast<int>(scale.x), sy = static_cast<int>(scale.y) - 30;
+  const int lx = static_cast<int>(locScale.x) + 40, ly = 20;
+
+  DrawAttitude(0.0f, 0.0f);
+  DrawIls(4, 0.0f, 0.0f);
+  H().Capture();
+  EXPECT_TRUE(Near(H().At(sx, sy), Rgb{0, 50, 0})) << Str(H().At(sx, sy));
+  EXPECT_TRUE(Near(H().At(lx, ly), Rgb{0, 50, 0})) << Str(H().At(lx, ly));
+  const Blob scaleArea = FindBlob(H(), [](Rgb c) { return c.g > 25 && c.r < 25 && c.b < 25; });
+  EXPECT_NEAR(scaleArea.maxX + 1, Project(1.57 - 1.0, 0, 13.0).x + 137.4, 1.0);
+
+  DrawAttitude(0.0f, 0.0f);
+  DrawIls(1, -1.0f, 0.0f);
+  H().Capture();
+  EXPECT_TRUE(Near(H().At(sx, sy), Rgb{0, 0, 50})) << Str(H().At(sx, sy));
+  EXPECT_TRUE(Near(H().At(lx, ly), Rgb{0, 50, 0}));
+  EXPECT_EQ(FindBlob(H(), GlideSlopeIndex).count, 0);
+  EXPECT_GT(FindBlob(H(), LocalizerIndex).count, 100);
+
+  DrawAttitude(0.0f, 0.0f);
+  DrawIls(0, 0.0f, 0.0f);
+  H().Capture();
+  EXPECT_TRUE(Near(H().At(sx, sy), kBlack));
+  EXPECT_TRUE(Near(H().At(lx, ly), kBlack));
+  EXPECT_EQ(FindBlob(H(), LocalizerIndex).count, 0);
+}
+
+TEST_F(GuidanceTest, IlsStateZeroDrawsNothingAndChangesNoState) {
+  DrawAttitude(0.0f, 0.0f);
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glColor3f(0.25f, 0.5f, 0.75f);
+  glBindTexture(GL_TEXTURE_2D, TextureNames[SlotSpd]);
+  glLoadIdentity();
+  glTranslatef(1.0f, 2.0f, 3.0f);
+  H().Capture();
+  const std::vector<uint8_t> before = H().Pixels();
+  GLfloat modelviewBefore[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, modelviewBefore);
+
+  DrawIls(0, 1.0f, 1.0f);
+
+  H().Capture();
+  EXPECT_EQ(before, H().Pixels());
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  GLint src = 0, dst = 0, bound = 0;
+  glGetIntegerv(GL_BLEND_SRC, &src);
+  glGetIntegerv(GL_BLEND_DST, &dst);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(src, GL_SRC_ALPHA);
+  EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
+  EXPECT_EQ(static_cast<uint32_t>(bound), TextureNames[SlotSpd]);
+  GLfloat colour[4], modelview[16];
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+  EXPECT_FLOAT_EQ(colour[0], 0.25f);
+  EXPECT_FLOAT_EQ(colour[2], 0.75f);
+  for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(modelview[i], modelviewBefore[i]);
+}
+
+TEST_F(GuidanceTest, IlsAndSpdPlateDrawInWhiteAndKeepTheBlendAndDepthStateTheyFind) {
+  RenderHarness::UploadSlot(SlotSpd, SolidImage(8, 8, Rgb{0, 90, 0}));
+  DrawAttitude(0.0f, 0.0f);
+  // Whatever the caller left, ILS and SPD set neither blending nor depth, but the colour.
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  glColor3f(0.0f, 0.0f, 0.0f);
+  DrawIls(4, 0.0f, 0.0f);
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(static_cast<uint32_t>(bound), TextureNames[SlotIlsHInd]);
+  glColor3f(0.0f, 0.0f, 0.0f);
+  DrawSpdPlate();
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(static_cast<uint32_t>(bound), TextureNames[SlotSpd]);
+
+  // In the attitude layer's add mode: the plate where the table puts it, the indices in white.
+  DrawAttitude(0.0f, 0.0f);
+  glColor3f(0.0f, 0.0f, 0.0f);
+  DrawIls(4, 0.0f, 0.0f);
+  DrawSpdPlate();
+  H().Capture();
+  const Blob plate = FindBlob(H(), [](Rgb c) { return c.g > 70 && c.r < 30 && c.b < 30; });
+  const Point spd = Project(-2.4, -3.11, 13.0);
+  EXPECT_NEAR(spd.x, 85.1, 0.1);
+  EXPECT_NEAR(spd.y, 156.3, 0.1);
+  EXPECT_NEAR((plate.minX + plate.maxX + 1) / 2.0, spd.x, 1.0);
+  EXPECT_NEAR((plate.minY + plate.maxY + 1) / 2.0, spd.y, 1.0);
+  EXPECT_NEAR(plate.Width(), 137.4, 1.5);
+  EXPECT_GT(FindBlob(H(), GlideSlopeIndex).count, 100);
+}
+
+class FlightDirectorTest : public LayersTest {
+ protected:
+  static constexpr Rgb kBar{255, 0, 100};
+  static constexpr Rgb kFlatSky{0, 0, 200};
+  void SetUp() override {
+    LayersTest::SetUp();
+    RenderHarness::UploadSlot(SlotHorizon, SolidImage(8, 8, kFlatSky));
+    DecodedImage hMask = SolidImage(64, 64, kWhite), hBar = SolidImage(64, 64, kBlack);
+    FillRect(hMask, 0, 28, 64, 36, kBlack);
+    FillRect(hBar, 0, 28, 64, 36, kBar);
+    DecodedImage vMask = SolidImage(64, 64, kWhite), vBar = SolidImage(64, 64, kBlack);
+    FillRect(vMask, 28, 0, 36, 64, kBlack);
+    FillRect(vBar, 28, 0, 36, 64, kBar);
+    RenderHarness::UploadSlot(SlotFdHMask, hMask);
+    RenderHarness::UploadSlot(SlotFdH, hBar);
+    RenderHarness::UploadSlot(SlotFdVMask, vMask);
+    RenderHarness::UploadSlot(SlotFdV, vBar);
+  }
+  static bool BarPixel(Rgb c) { return c.r > 150; }
+};
+constexpr Rgb FlightDirectorTest::kBar;
+constexpr Rgb FlightDirectorTest::kFlatSky;
+
+TEST_F(FlightDirectorTest, HorizontalBarMovesFiftyOnePointNinePixelsPerUnitAndItsMaskCutsTheSky) {
+  const Point reference = Project(-1.64, -3.96, 17.2);
+  EXPECT_NEAR(reference.x, 164.8, 0.1);
+  EXPECT_NEAR(reference.y, 164.3, 0.1);
+  for (float offset : {0.0f, 1.0f, -1.0f}) {
+    DrawAttitude(0.0f, 0.0f);
+    DrawFdHorizontalBar(offset);
+    H().Capture();
+    const Blob bar = FindBlob(H(), BarPixel);
+    ASSERT_GT(bar.count, 500) << offset;
+    EXPECT_NEAR(bar.cx, reference.x, 0.6);
+    EXPECT_NEAR(bar.cy - reference.y, offset * 51.9, 0.6);
+    EXPECT_NEAR(bar.Width(), 103.9, 1.5);
+    // The mask removed the sky under the bar: blue is the bar's own 100, not 200 + 100.
+    const Rgb middle = H().At(static_cast<int>(bar.cx), static_cast<int>(bar.cy));
+    EXPECT_TRUE(Near(middle, kBar)) << Str(middle);
+    EXPECT_TRUE(Near(H().At(static_cast<int>(bar.cx), static_cast<int>(bar.cy) + 20), kFlatSky));
+  }
+}
+
+TEST_F(FlightDirectorTest, VerticalBarMovesFortyThreePointEightPixelsAtFullCommand) {
+  const Point reference = Project(-1.64, -3.93, 17.2);
+  EXPECT_NEAR(reference.y, 165.9, 0.1);
+  for (float offset : {0.0f, 0.84375f, -0.84375f}) {
+    DrawAttitude(0.0f, 0.0f);
+    DrawFdVerticalBar(offset);
+    H().Capture();
+    const Blob bar = FindBlob(H(), BarPixel);
+    ASSERT_GT(bar.count, 500) << offset;
+    EXPECT_NEAR(bar.cy, reference.y, 0.6);
+    EXPECT_NEAR(bar.cx - reference.x, offset * PixelsPerUnit(17.2), 0.6);
+    if (offset != 0.0f) {
+      EXPECT_NEAR(std::fabs(bar.cx - reference.x), 43.8, 0.6);
+    }
+    EXPECT_NEAR(bar.Height(), 103.9, 1.5);
+    const Rgb middle = H().At(static_cast<int>(bar.cx), static_cast<int>(bar.cy));
+    EXPECT_TRUE(Near(middle, kBar)) << Str(middle);
+  }
+}
+
+TEST_F(FlightDirectorTest, EachBarLeavesAddModeDepthOffAndItsImageBound) {
+  struct Case {
+    void (*draw)(float);
+    TextureSlot image;
+  };
+  for (const Case& c : {Case{DrawFdHorizontalBar, SlotFdH}, Case{DrawFdVerticalBar, SlotFdV}}) {
+    DrawAttitude(0.0f, 0.0f);
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor3f(0.0f, 0.0f, 0.0f);
+    c.draw(0.3f);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    GLint src = 0, dst = 0, bound = 0;
+    glGetIntegerv(GL_BLEND_SRC, &src);
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(src, GL_ONE);
+    EXPECT_EQ(dst, GL_ONE);
+    EXPECT_EQ(static_cast<uint32_t>(bound), TextureNames[c.image]);
+    // Drawn in white although the caller's colour was black.
+    H().Capture();
+    EXPECT_GT(FindBlob(H(), BarPixel).count, 500);
+  }
+}
+
+}  // namespace
