@@ -37,6 +37,11 @@ bool SendIpcMessage(IpcWindow window, uint32_t message, uintptr_t wparam, intptr
 // GetLastError (or the Linux transport's own last error); 0 = none.
 uint32_t LastSystemError();
 void ClearLastSystemError();
+// True when `error` (a LastSystemError value after a failed SendIpcMessage) means the peer did not
+// answer in time: 0, or the system's own time-out code (ERROR_TIMEOUT on Windows).
+bool IsIpcTimeoutError(uint32_t error);
+// GlobalFindAtomA: the atom of that name, 0 when there is none.
+uint16_t FindGlobalAtom(const char* name);
 
 // ---- Peer side (the simulator stand-in) ----------------------------------------------------------
 // Declared in platform/ipc_peer.h.

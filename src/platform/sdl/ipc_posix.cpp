@@ -1,0 +1,645 @@
+// Simulator IPC transport on Linux: the client calls and the peer side, over Unix sockets and POSIX shared memory.
+//
+// How it stands in for the Windows mechanism, with the same observable behaviour:
+// - "Window": a peer registers a class name by listening on the abstract-namespace Unix socket
+//   "\0orvane-ipc:<class>" ("\0orvane-ipc:<ns>:<class>" when ORVANE_IPC_NAMESPACE is set, which keeps
+//   concurrent test runs apart). FindIpcWindow connects to it: success means the peer exists. The
+//   connection is kept for the batches that follow and re-made transparently when the peer went away
+//   and came back.
+// - Registered message: the id is derived from the name (0xC000 + a 14-bit hash), so the client and
+//   the peer arrive at the same id without talking, as with the system-wide table on Windows.
+// - Global atoms: a process-local table name <-> atom (0xC000 upwards) with reference counts. The
+//   atom's name travels with each request, so the peer needs no shared atom table.
+// - Shared block: a POSIX shared-memory object "/<name>" created with O_EXCL (an existing name is
+//   reported as "already existed", and then opened all the same, as CreateFileMappingA does), sized
+//   with ftruncate, unlinked again by its creator when it closes the block.
+// - One batch = one request and one reply on the connection:
+//     request: u32 magic "OIPQ", u32 sequence, u32 message id, u64 wparam, i64 lparam,
+//              u16 name length (1..255), the atom's name
+//     reply:   u32 magic "OIPR", u32 sequence, u32 result
+//   all little-endian. The sender waits for the reply with poll() for at most the time-out (2,000 ms
+//   for the IPC client). After a time-out the connection is dropped, so a late reply can never be
+//   taken for the answer to a later request.
+// - Errors (LastSystemError): 1460 when the peer did not answer in time, 1400 when there is no peer
+//   to send to (the numbers Windows gives for a time-out and for a window that is gone).
+#include <cerrno>
+#include <cstddef>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <strings.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/ipc.h"
+#include "platform/system.h"
+
+namespace platform {
+
+namespace {
+
+constexpr uint32_t kRequestMagic = 0x5150494F;  // "OIPQ"
+constexpr uint32_t kReplyMagic = 0x5250494F;    // "OIPR"
+constexpr size_t kRequestFixed = 30;            // request bytes before the name
+constexpr size_t kReplySize = 12;
+constexpr size_t kMaxName = 255;
+constexpr uint32_t kErrorTimeout = 1460;
+constexpr uint32_t kErrorNoPeer = 1400;
+constexpr const char* kNamespaceVariable = "ORVANE_IPC_NAMESPACE";
+
+uint32_t g_lastError = 0;
+
+void PutU16(uint8_t* at, uint16_t v) {
+  at[0] = uint8_t(v);
+  at[1] = uint8_t(v >> 8);
+}
+void PutU32(uint8_t* at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) at[i] = uint8_t(v >> (8 * i));
+}
+void PutU64(uint8_t* at, uint64_t v) {
+  for (int i = 0; i < 8; ++i) at[i] = uint8_t(v >> (8 * i));
+}
+uint16_t GetU16(const uint8_t* at) { return uint16_t(at[0] | at[1] << 8); }
+uint32_t GetU32(const uint8_t* at) {
+  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
+uint64_t GetU64(const uint8_t* at) {
+  uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v |= uint64_t(at[i]) << (8 * i);
+  return v;
+}
+
+// The abstract socket address of a peer class; false when the name does not fit.
+bool PeerAddress(const char* className, sockaddr_un& addr, socklen_t& length) {
+  std::string path = "orvane-ipc:";
+  const char* ns = std::getenv(kNamespaceVariable);
+  if (ns && *ns) path += std::string(ns) + ":";
+  path += className;
+  std::memset(&addr, 0, sizeof addr);
+  addr.sun_family = AF_UNIX;
+  if (path.size() + 1 > sizeof addr.sun_path) return false;
+  std::memcpy(addr.sun_path + 1, path.data(), path.size());  // sun_path[0] = 0: abstract namespace
+  length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + path.size());
+  return true;
+}
+
+// A block name is usable as a shared-memory name: 1..255 bytes, no '/' and no zero byte.
+bool ValidBlockName(const char* name, size_t length) {
+  if (length == 0 || length > kMaxName) return false;
+  for (size_t i = 0; i < length; ++i)
+    if (name[i] == '/' || name[i] == 0) return false;
+  return true;
+}
+
+std::string ShmName(const char* name) { return std::string("/") + name; }
+
+// Remaining milliseconds until `deadline` (MonotonicMicros), never negative.
+int RemainingMs(uint64_t deadline) {
+  const uint64_t now = MonotonicMicros();
+  if (now >= deadline) return 0;
+  return int((deadline - now + 999) / 1000);
+}
+
+// ---- Client: peers ("windows") ----------------------------------------------------------------
+
+struct PeerLink {
+  char className[64];
+  int fd;  // -1 = not connected
+  uint32_t sequence;
+};
+constexpr int kMaxPeerLinks = 8;
+PeerLink g_peers[kMaxPeerLinks];
+int g_peerCount = 0;
+
+void Disconnect(PeerLink& p) {
+  if (p.fd >= 0) close(p.fd);
+  p.fd = -1;
+}
+
+// Connects to the peer of that class; -1 when nobody listens there.
+int ConnectToPeer(const char* className) {
+  sockaddr_un addr;
+  socklen_t length;
+  if (!PeerAddress(className, addr, length)) return -1;
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return -1;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), length) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// True when the kept connection is still usable: nothing to read (no end of stream, no stray bytes).
+bool ConnectionHealthy(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  const int n = poll(&p, 1, 0);
+  return n == 0;
+}
+
+bool EnsureConnected(PeerLink& p) {
+  if (p.fd >= 0 && ConnectionHealthy(p.fd)) return true;
+  Disconnect(p);
+  p.fd = ConnectToPeer(p.className);
+  return p.fd >= 0;
+}
+
+// Writes all of `data` within the deadline.
+bool SendAll(int fd, const uint8_t* data, size_t size, uint64_t deadline) {
+  size_t sent = 0;
+  while (sent < size) {
+    const ssize_t n = send(fd, data + sent, size - sent, MSG_NOSIGNAL);
+    if (n > 0) {
+      sent += size_t(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd p{fd, POLLOUT, 0};
+      const int wait = RemainingMs(deadline);
+      if (wait == 0 || poll(&p, 1, wait) <= 0) return false;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+enum class ReadOutcome { Done, TimedOut, Closed };
+
+// Reads exactly `size` bytes within the deadline.
+ReadOutcome ReceiveAll(int fd, uint8_t* data, size_t size, uint64_t deadline) {
+  size_t got = 0;
+  while (got < size) {
+    const ssize_t n = recv(fd, data + got, size - got, 0);
+    if (n > 0) {
+      got += size_t(n);
+      continue;
+    }
+    if (n == 0) return ReadOutcome::Closed;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return ReadOutcome::Closed;
+    pollfd p{fd, POLLIN, 0};
+    const int wait = RemainingMs(deadline);
+    if (wait == 0) return ReadOutcome::TimedOut;
+    const int r = poll(&p, 1, wait);
+    if (r < 0 && errno != EINTR) return ReadOutcome::Closed;
+    if (r == 0 && RemainingMs(deadline) == 0) return ReadOutcome::TimedOut;
+  }
+  return ReadOutcome::Done;
+}
+
+// ---- Client: atoms -------------------------------------------------------------------------------
+
+struct AtomEntry {
+  char name[kMaxName + 1];
+  uint32_t references;  // 0 = free slot
+};
+constexpr int kMaxAtoms = 256;
+constexpr uint16_t kFirstAtom = 0xC000;
+AtomEntry g_atoms[kMaxAtoms];
+
+const char* AtomName(uint16_t atom) {
+  if (atom < kFirstAtom || atom >= kFirstAtom + kMaxAtoms) return nullptr;
+  const AtomEntry& e = g_atoms[atom - kFirstAtom];
+  return e.references ? e.name : nullptr;
+}
+
+// ---- Client: shared blocks -----------------------------------------------------------------------
+
+struct BlockEntry {
+  int fd;  // -1 = free slot
+  bool created;
+  char name[kMaxName + 1];
+};
+constexpr int kMaxBlocks = 16;
+BlockEntry g_blocks[kMaxBlocks];
+bool g_blocksReady = false;
+
+void PrepareBlocks() {
+  if (g_blocksReady) return;
+  for (BlockEntry& b : g_blocks) b.fd = -1;
+  g_blocksReady = true;
+}
+
+BlockEntry* BlockFor(IpcMapping mapping) {
+  PrepareBlocks();
+  if (mapping == 0 || mapping > kMaxBlocks) return nullptr;
+  BlockEntry& b = g_blocks[mapping - 1];
+  return b.fd >= 0 ? &b : nullptr;
+}
+
+// ---- Stop requests -------------------------------------------------------------------------------
+
+volatile sig_atomic_t g_stopRequested = 0;
+
+void OnStopSignal(int) { g_stopRequested = 1; }
+
+}  // namespace
+
+// ---- Client side ---------------------------------------------------------------------------------
+
+IpcWindow FindIpcWindow(const char* className) {
+  if (!className || !*className || std::strlen(className) >= sizeof g_peers[0].className) return 0;
+  for (int i = 0; i < g_peerCount; ++i) {
+    if (std::strcmp(g_peers[i].className, className) == 0) {
+      return EnsureConnected(g_peers[i]) ? IpcWindow(i + 1) : 0;
+    }
+  }
+  if (g_peerCount == kMaxPeerLinks) return 0;
+  const int fd = ConnectToPeer(className);
+  if (fd < 0) return 0;
+  PeerLink& p = g_peers[g_peerCount];
+  std::snprintf(p.className, sizeof p.className, "%s", className);
+  p.fd = fd;
+  p.sequence = 0;
+  return IpcWindow(++g_peerCount);
+}
+
+uint32_t RegisterIpcMessage(const char* name) {
+  if (!name || !*name) return 0;
+  uint32_t hash = 2166136261u;  // FNV-1a
+  for (const char* c = name; *c; ++c) {
+    hash ^= uint8_t(*c);
+    hash *= 16777619u;
+  }
+  return 0xC000u + (hash & 0x3FFFu);
+}
+
+uint16_t AddGlobalAtom(const char* name) {
+  if (!name || !*name || std::strlen(name) > kMaxName) return 0;
+  int freeSlot = -1;
+  for (int i = 0; i < kMaxAtoms; ++i) {
+    AtomEntry& e = g_atoms[i];
+    if (e.references == 0) {
+      if (freeSlot < 0) freeSlot = i;
+      continue;
+    }
+    if (strcasecmp(e.name, name) == 0) {
+      ++e.references;
+      return uint16_t(kFirstAtom + i);
+    }
+  }
+  if (freeSlot < 0) return 0;
+  std::snprintf(g_atoms[freeSlot].name, sizeof g_atoms[freeSlot].name, "%s", name);
+  g_atoms[freeSlot].references = 1;
+  return uint16_t(kFirstAtom + freeSlot);
+}
+
+void DeleteGlobalAtom(uint16_t atom) {
+  if (atom < kFirstAtom || atom >= kFirstAtom + kMaxAtoms) return;
+  AtomEntry& e = g_atoms[atom - kFirstAtom];
+  if (e.references > 0) --e.references;
+}
+
+uint16_t FindGlobalAtom(const char* name) {
+  if (!name || !*name) return 0;
+  for (int i = 0; i < kMaxAtoms; ++i)
+    if (g_atoms[i].references && strcasecmp(g_atoms[i].name, name) == 0) return uint16_t(kFirstAtom + i);
+  return 0;
+}
+
+IpcMapping CreateSharedBlock(const char* name, uint32_t size, bool* alreadyExisted) {
+  PrepareBlocks();
+  if (alreadyExisted) *alreadyExisted = false;
+  if (!name || !ValidBlockName(name, std::strlen(name)) || size == 0) return 0;
+  int slot = -1;
+  for (int i = 0; i < kMaxBlocks && slot < 0; ++i)
+    if (g_blocks[i].fd < 0) slot = i;
+  if (slot < 0) return 0;
+
+  const std::string shm = ShmName(name);
+  bool created = true;
+  int fd = shm_open(shm.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0 && errno == EEXIST) {
+    created = false;
+    fd = shm_open(shm.c_str(), O_RDWR | O_CLOEXEC, 0600);
+  }
+  if (fd < 0) return 0;
+  if (created && ftruncate(fd, off_t(size)) != 0) {
+    close(fd);
+    shm_unlink(shm.c_str());
+    return 0;
+  }
+  BlockEntry& b = g_blocks[slot];
+  b.fd = fd;
+  b.created = created;
+  std::snprintf(b.name, sizeof b.name, "%s", name);
+  if (alreadyExisted) *alreadyExisted = !created;
+  return IpcMapping(slot + 1);
+}
+
+void* MapSharedBlock(IpcMapping mapping, uint32_t size) {
+  BlockEntry* b = BlockFor(mapping);
+  if (!b || size == 0) return nullptr;
+  struct stat st {};
+  // An object smaller than asked (someone else's) would fault on access past its end.
+  if (fstat(b->fd, &st) != 0 || st.st_size < off_t(size)) return nullptr;
+  void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, b->fd, 0);
+  return view == MAP_FAILED ? nullptr : view;
+}
+
+void UnmapSharedBlock(void* view, uint32_t size) {
+  if (view && size) munmap(view, size);
+}
+
+void CloseSharedBlock(IpcMapping mapping) {
+  BlockEntry* b = BlockFor(mapping);
+  if (!b) return;
+  close(b->fd);
+  if (b->created) shm_unlink(ShmName(b->name).c_str());
+  b->fd = -1;
+  b->created = false;
+}
+
+bool SendIpcMessage(IpcWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam,
+                    uint32_t timeoutMs, uintptr_t* reply) {
+  if (window == 0 || window > IpcWindow(g_peerCount)) {
+    g_lastError = kErrorNoPeer;
+    return false;
+  }
+  PeerLink& p = g_peers[window - 1];
+  const uint64_t deadline = MonotonicMicros() + uint64_t(timeoutMs) * 1000u;
+
+  const char* name = wparam <= 0xFFFF ? AtomName(uint16_t(wparam)) : nullptr;
+  const size_t nameLength = name ? std::strlen(name) : 0;
+  uint8_t request[kRequestFixed + kMaxName];
+  const uint32_t sequence = ++p.sequence;
+  PutU32(request, kRequestMagic);
+  PutU32(request + 4, sequence);
+  PutU32(request + 8, message);
+  PutU64(request + 12, uint64_t(wparam));
+  PutU64(request + 20, uint64_t(lparam));
+  PutU16(request + 28, uint16_t(nameLength));
+  if (nameLength) std::memcpy(request + kRequestFixed, name, nameLength);
+  const size_t requestSize = kRequestFixed + nameLength;
+
+  // A kept connection may have died with an earlier peer: one fresh connection is tried then.
+  bool sent = false;
+  for (int tries = 0; tries < 2 && !sent; ++tries) {
+    if (!EnsureConnected(p)) break;
+    sent = SendAll(p.fd, request, requestSize, deadline);
+    if (!sent) Disconnect(p);
+  }
+  if (!sent) {
+    g_lastError = RemainingMs(deadline) == 0 ? kErrorTimeout : kErrorNoPeer;
+    return false;
+  }
+
+  uint8_t answer[kReplySize];
+  const ReadOutcome outcome = ReceiveAll(p.fd, answer, sizeof answer, deadline);
+  if (outcome != ReadOutcome::Done || GetU32(answer) != kReplyMagic || GetU32(answer + 4) != sequence) {
+    Disconnect(p);
+    g_lastError = outcome == ReadOutcome::TimedOut ? kErrorTimeout : kErrorNoPeer;
+    return false;
+  }
+  if (reply) *reply = uintptr_t(GetU32(answer + 8));
+  return true;
+}
+
+uint32_t LastSystemError() { return g_lastError; }
+
+void ClearLastSystemError() { g_lastError = 0; }
+
+bool IsIpcTimeoutError(uint32_t error) { return error == 0 || error == kErrorTimeout; }
+
+// ---- Peer side -----------------------------------------------------------------------------------
+
+namespace {
+
+// One client connection of the peer, with its partly read request and the block it last used.
+struct PeerConnection {
+  int fd = -1;
+  long clientPid = 0;
+  uint8_t buffer[kRequestFixed + kMaxName] = {};
+  size_t have = 0;
+  std::string blockName;
+  int blockFd = -1;
+  uint8_t* view = nullptr;
+};
+
+void ReleaseBlock(PeerConnection& c) {
+  if (c.view) munmap(c.view, kIpcBlockSize);
+  if (c.blockFd >= 0) close(c.blockFd);
+  c.view = nullptr;
+  c.blockFd = -1;
+  c.blockName.clear();
+}
+
+}  // namespace
+
+struct IpcPeer {
+  std::string className;
+  uint32_t messageId = 0;
+  int listenFd = -1;
+  IpcBatchHandler handler;
+  IpcPeerLog log;
+  std::vector<PeerConnection> connections;
+
+  void Log(const std::string& line) const {
+    if (log) log(line);
+  }
+
+  // The client's block by name. A kept mapping is reused while the name still refers to it: the
+  // creator unlinks the name when it closes, which drops the object's link count to 0.
+  uint8_t* BlockFor(PeerConnection& c, const std::string& name) {
+    if (c.view && c.blockName == name) {
+      struct stat st {};
+      if (fstat(c.blockFd, &st) == 0 && st.st_nlink > 0) return c.view;
+    }
+    ReleaseBlock(c);
+    const int fd = shm_open(ShmName(name.c_str()).c_str(), O_RDWR | O_CLOEXEC, 0);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || st.st_size < off_t(kIpcBlockSize)) {
+      close(fd);
+      return nullptr;
+    }
+    void* view = mmap(nullptr, kIpcBlockSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (view == MAP_FAILED) {
+      close(fd);
+      return nullptr;
+    }
+    c.blockFd = fd;
+    c.view = static_cast<uint8_t*>(view);
+    c.blockName = name;
+    return c.view;
+  }
+
+  // Performs one complete request; false when the connection is to be dropped.
+  bool Answer(PeerConnection& c) {
+    const uint32_t sequence = GetU32(c.buffer + 4);
+    const uint32_t message = GetU32(c.buffer + 8);
+    const uint64_t wparam = GetU64(c.buffer + 12);
+    const size_t nameLength = GetU16(c.buffer + 28);
+    const std::string name(reinterpret_cast<const char*>(c.buffer + kRequestFixed), nameLength);
+    (void)wparam;
+
+    IpcPeerReply reply{true, 0};  // what an unhandled message gets, as from DefWindowProc
+    if (message == messageId) {
+      uint8_t* block = ValidBlockName(name.data(), name.size()) ? BlockFor(c, name) : nullptr;
+      if (block) {
+        reply = handler(block, kIpcBlockSize);
+      } else {
+        Log("request for a block that cannot be opened: \"" + name + "\"");
+      }
+    }
+    if (!reply.answer) return true;  // withheld: the client runs into its time-out
+    uint8_t answer[kReplySize];
+    PutU32(answer, kReplyMagic);
+    PutU32(answer + 4, sequence);
+    PutU32(answer + 8, reply.value);
+    const uint64_t deadline = MonotonicMicros() + 2000000u;
+    return SendAll(c.fd, answer, sizeof answer, deadline);
+  }
+
+  // Reads what the connection has; false when it is to be closed (end of stream, bad request).
+  bool Receive(PeerConnection& c) {
+    for (;;) {
+      size_t need = kRequestFixed;
+      if (c.have >= kRequestFixed) {
+        if (GetU32(c.buffer) != kRequestMagic) {
+          Log("client " + std::to_string(c.clientPid) + ": malformed request, connection dropped");
+          return false;
+        }
+        const size_t nameLength = GetU16(c.buffer + 28);
+        if (nameLength > kMaxName) {
+          Log("client " + std::to_string(c.clientPid) + ": block name too long, connection dropped");
+          return false;
+        }
+        need = kRequestFixed + nameLength;
+      }
+      if (c.have == need) {
+        if (!Answer(c)) return false;
+        c.have = 0;
+        continue;
+      }
+      const ssize_t n = recv(c.fd, c.buffer + c.have, need - c.have, 0);
+      if (n > 0) {
+        c.have += size_t(n);
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+      return false;
+    }
+  }
+
+  void Accept() {
+    for (;;) {
+      const int fd = accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+      if (fd < 0) return;
+      PeerConnection c;
+      c.fd = fd;
+      ucred cred{};
+      socklen_t length = sizeof cred;
+      if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &length) == 0) c.clientPid = long(cred.pid);
+      Log("client connected (process " + std::to_string(c.clientPid) + ")");
+      connections.push_back(std::move(c));
+    }
+  }
+
+  void Drop(size_t index) {
+    PeerConnection& c = connections[index];
+    Log("client disconnected (process " + std::to_string(c.clientPid) + ")");
+    ReleaseBlock(c);
+    close(c.fd);
+    connections.erase(connections.begin() + long(index));
+  }
+};
+
+IpcPeer* StartIpcPeer(const std::string& className, const std::string& messageName,
+                      IpcBatchHandler handler, IpcPeerLog log, std::string& error) {
+  sockaddr_un addr;
+  socklen_t length;
+  if (className.empty() || !PeerAddress(className.c_str(), addr, length)) {
+    error = "invalid peer class name \"" + className + "\"";
+    return nullptr;
+  }
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) {
+    error = std::string("cannot create the peer socket: ") + std::strerror(errno);
+    return nullptr;
+  }
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), length) != 0) {
+    const int e = errno;
+    close(fd);
+    error = e == EADDRINUSE ? "a peer of class \"" + className + "\" is already running"
+                            : "cannot register peer class \"" + className + "\": " + std::strerror(e);
+    return nullptr;
+  }
+  if (listen(fd, 16) != 0) {
+    error = std::string("cannot listen for clients: ") + std::strerror(errno);
+    close(fd);
+    return nullptr;
+  }
+  IpcPeer* peer = new IpcPeer;
+  peer->className = className;
+  peer->messageId = RegisterIpcMessage(messageName.c_str());
+  peer->listenFd = fd;
+  peer->handler = std::move(handler);
+  peer->log = std::move(log);
+  return peer;
+}
+
+bool ServeIpcPeer(IpcPeer* peer, uint32_t waitMs) {
+  if (!peer) return false;
+  const uint64_t deadline = MonotonicMicros() + uint64_t(waitMs) * 1000u;
+  std::vector<pollfd> fds;
+  for (;;) {
+    if (g_stopRequested) return false;
+    const int wait = RemainingMs(deadline);
+    fds.clear();
+    fds.push_back({peer->listenFd, POLLIN, 0});
+    for (const PeerConnection& c : peer->connections) fds.push_back({c.fd, POLLIN, 0});
+    const int n = poll(fds.data(), nfds_t(fds.size()), wait);
+    if (n < 0 && errno != EINTR) return !g_stopRequested;
+    if (n > 0) {
+      // Connections first, by index from the back, so dropping one does not shift the others.
+      for (size_t i = fds.size() - 1; i >= 1; --i) {
+        if (fds[i].revents == 0) continue;
+        if (!peer->Receive(peer->connections[i - 1])) peer->Drop(i - 1);
+      }
+      if (fds[0].revents & POLLIN) peer->Accept();
+    }
+    if (wait == 0) return !g_stopRequested;
+  }
+}
+
+void StopIpcPeer(IpcPeer* peer) {
+  if (!peer) return;
+  while (!peer->connections.empty()) peer->Drop(peer->connections.size() - 1);
+  if (peer->listenFd >= 0) close(peer->listenFd);
+  delete peer;
+}
+
+void InstallIpcStopHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: a pending poll() returns at once
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+}
+
+bool IpcStopRequested() { return g_stopRequested != 0; }
+
+void SetIpcNamespace(const std::string& name) {
+  if (name.empty()) {
+    unsetenv(kNamespaceVariable);
+  } else {
+    setenv(kNamespaceVariable, name.c_str(), 1);
+  }
+}
+
+}  // namespace platform

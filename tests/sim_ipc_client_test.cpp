@@ -1,0 +1,489 @@
+// The simulator IPC client against orvane-sim running as a separate process: handshake, queueing, faults.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pfd/flight_state_file.h"
+#include "pfd/read_list.h"
+#include "platform/platform.h"
+#include "simdata/demo_flight.h"
+#include "simdata/sim_data_area.h"
+#include "sources/sim_ipc_client.h"
+#include "support/sim_peer.h"
+
+namespace {
+
+constexpr uint32_t kInterfaceVersionOffset = 0x3304;
+constexpr uint32_t kSimulatorVersionOffset = 0x3308;
+constexpr uint32_t kFreeOffset = 0x5000;  // not fed by the demo flight
+
+uint32_t U32(const uint8_t* b) { return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24; }
+
+std::string BlockName() {
+  char name[64];
+  std::snprintf(name, sizeof name, "FsasmLib:IPC:%X:1", unsigned(platform::CurrentProcessId()));
+  return name;
+}
+
+// The number of batches orvane-sim reports in its closing log line, or -1.
+long BatchesInLog(const std::string& log) {
+  const std::string key = "stopped after ";
+  const size_t at = log.rfind(key);
+  if (at == std::string::npos) return -1;
+  return std::strtol(log.c_str() + at + key.size(), nullptr, 10);
+}
+
+class SimIpcClientTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    SimIpcClose();
+    sim_.Stop();
+  }
+
+  void StartSim(const std::vector<std::string>& args, const std::string& className = "UIPCMAIN") {
+    std::string error;
+    ASSERT_TRUE(sim_.Start(args, error, className)) << error;
+  }
+
+  void Open() {
+    uint32_t code = 99;
+    ASSERT_TRUE(SimIpcOpen(0, &code)) << "code " << code << "\n" << sim_.Log();
+    ASSERT_EQ(code, 0u);
+  }
+
+  // Queues one read and expects it accepted.
+  void Read(uint32_t offset, uint32_t size, void* destination) {
+    uint32_t code = 99;
+    ASSERT_TRUE(SimIpcRead(offset, size, destination, &code));
+    ASSERT_EQ(code, 0u);
+  }
+
+  void ProcessOk() {
+    uint32_t code = 99;
+    ASSERT_TRUE(SimIpcProcess(&code)) << "code " << code;
+    ASSERT_EQ(code, 0u);
+  }
+
+  uint32_t ProcessFails() {
+    uint32_t code = 99;
+    EXPECT_FALSE(SimIpcProcess(&code));
+    return code;
+  }
+
+  orvane_test::SimPeer sim_;
+};
+
+// ---- Open and handshake --------------------------------------------------------------------------
+
+TEST_F(SimIpcClientTest, OpenHandshakesOnceAndWritesTheLibraryVersion) {
+  StartSim({});
+  Open();
+  uint8_t interfaceVersion[4] = {}, simulatorVersion[4] = {};
+  Read(kInterfaceVersionOffset, 4, interfaceVersion);
+  Read(kSimulatorVersionOffset, 4, simulatorVersion);
+  ProcessOk();
+  EXPECT_GE(U32(interfaceVersion), 0x19980005u);
+  EXPECT_EQ(U32(simulatorVersion) >> 16, 0xFADEu);
+  SimIpcClose();
+  // A second client of the same simulator passes the handshake as well.
+  Open();
+  SimIpcClose();
+  sim_.Stop();
+  const std::string log = sim_.Log();
+  EXPECT_EQ(BatchesInLog(log), 3) << "one handshake batch per open, one batch of ours\n" << log;
+  // The library version 1004 arrived at 0x330A in each handshake.
+  size_t seen = 0;
+  for (size_t at = log.find("client library version 1004\n"); at != std::string::npos;
+       at = log.find("client library version 1004\n", at + 1))
+    ++seen;
+  EXPECT_EQ(seen, 2u) << log;
+}
+
+TEST_F(SimIpcClientTest, OpenWithoutAnySimulatorGivesCode2) {
+  uint32_t code = 99;
+  EXPECT_FALSE(SimIpcOpen(0, &code));
+  EXPECT_EQ(code, 2u);
+  EXPECT_FALSE(SimIpcRead(0x3304, 4, &code, &code));
+  EXPECT_EQ(code, 9u);
+}
+
+TEST_F(SimIpcClientTest, OpenFindsTheSecondClassName) {
+  StartSim({"--class", "FS98MAIN"}, "FS98MAIN");
+  Open();
+  uint8_t value[4] = {};
+  Read(kInterfaceVersionOffset, 4, value);
+  ProcessOk();
+  EXPECT_GE(U32(value), 0x19980005u);
+}
+
+TEST_F(SimIpcClientTest, RefusedHandshakeGives7Or14ByClassName) {
+  uint32_t code = 99;
+  StartSim({"--fault", "refuse-handshake"});
+  EXPECT_FALSE(SimIpcOpen(0, &code));
+  EXPECT_EQ(code, 7u);
+  sim_.Stop();
+
+  StartSim({"--fault", "refuse-handshake", "--class", "FS98MAIN"}, "FS98MAIN");
+  code = 99;
+  EXPECT_FALSE(SimIpcOpen(0, &code));
+  EXPECT_EQ(code, 14u);
+  // A failed open leaves nothing open behind.
+  EXPECT_FALSE(SimIpcProcess(&code));
+  EXPECT_EQ(code, 9u);
+}
+
+TEST_F(SimIpcClientTest, InterfaceVersionFloorIsInclusive) {
+  StartSim({"--interface-version", "0x19980005"});
+  Open();
+  SimIpcClose();
+  sim_.Stop();
+  StartSim({"--interface-version", "0x19980004"});
+  uint32_t code = 99;
+  EXPECT_FALSE(SimIpcOpen(0, &code));
+  EXPECT_EQ(code, 7u);
+}
+
+TEST_F(SimIpcClientTest, ZeroInterfaceVersionIsAskedFiveTimesThenRefused) {
+  StartSim({"--interface-version", "0"});
+  uint32_t code = 99;
+  EXPECT_FALSE(SimIpcOpen(0, &code));
+  EXPECT_EQ(code, 7u);
+  sim_.Stop();
+  EXPECT_EQ(BatchesInLog(sim_.Log()), 5) << sim_.Log();
+}
+
+TEST_F(SimIpcClientTest, RequestedSimulatorVersionMustMatch) {
+  uint32_t code = 99;
+  StartSim({"--sim-version", "42"});
+  EXPECT_TRUE(SimIpcOpen(42, &code));
+  EXPECT_EQ(code, 0u);
+  SimIpcClose();
+  EXPECT_FALSE(SimIpcOpen(43, &code));
+  EXPECT_EQ(code, 8u);
+  sim_.Stop();
+
+  // 0xFADE0000: version 0 passes the handshake, but only "any version" accepts it.
+  StartSim({"--sim-version", "0"});
+  EXPECT_TRUE(SimIpcOpen(0, &code));
+  EXPECT_EQ(code, 0u);
+  SimIpcClose();
+  EXPECT_FALSE(SimIpcOpen(5, &code));
+  EXPECT_EQ(code, 8u);
+}
+
+TEST_F(SimIpcClientTest, SecondOpenGives1AndTheFirstLinkKeepsWorking) {
+  StartSim({});
+  Open();
+  uint32_t code = 99;
+  EXPECT_FALSE(SimIpcOpen(0, &code));
+  EXPECT_EQ(code, 1u);
+  uint8_t value[4] = {};
+  Read(kInterfaceVersionOffset, 4, value);
+  ProcessOk();
+  EXPECT_GE(U32(value), 0x19980005u);
+}
+
+TEST_F(SimIpcClientTest, ExistingBlockNameGives5AndReleasesAtomAndHandle) {
+  StartSim({});
+  const std::string name = BlockName();
+  bool existed = true;
+  const platform::IpcMapping ours = platform::CreateSharedBlock(name.c_str(), 0x8000, &existed);
+  ASSERT_NE(ours, 0u);
+  ASSERT_FALSE(existed);
+
+  uint32_t code = 99;
+  EXPECT_FALSE(SimIpcOpen(0, &code));
+  EXPECT_EQ(code, 5u);
+  EXPECT_EQ(platform::FindGlobalAtom(name.c_str()), 0u) << "the atom was not deleted";
+
+  // Once our block is gone the name is free again: the client kept no handle to it.
+  platform::CloseSharedBlock(ours);
+  Open();
+  EXPECT_NE(platform::FindGlobalAtom(name.c_str()), 0u);
+  SimIpcClose();
+  EXPECT_EQ(platform::FindGlobalAtom(name.c_str()), 0u);
+}
+
+// ---- Queueing and the capacity rule -------------------------------------------------------------
+
+TEST_F(SimIpcClientTest, EveryOperationBeforeOpenOrAfterCloseGives9) {
+  uint32_t code = 99;
+  uint8_t byte = 0;
+  EXPECT_FALSE(SimIpcRead(0x3304, 1, &byte, &code));
+  EXPECT_EQ(code, 9u);
+  EXPECT_FALSE(SimIpcWrite(0x3304, 1, &byte, &code));
+  EXPECT_EQ(code, 9u);
+  EXPECT_FALSE(SimIpcProcess(&code));
+  EXPECT_EQ(code, 9u);
+
+  StartSim({});
+  Open();
+  Read(kInterfaceVersionOffset, 1, &byte);
+  SimIpcClose();
+  SimIpcClose();  // safe twice
+  code = 99;
+  EXPECT_FALSE(SimIpcProcess(&code));
+  EXPECT_EQ(code, 9u);
+  EXPECT_FALSE(SimIpcWrite(0x3304, 1, &byte, &code));
+  EXPECT_EQ(code, 9u);
+}
+
+TEST_F(SimIpcClientTest, ProcessWithNothingQueuedGives10AndSendsNothing) {
+  StartSim({});
+  Open();
+  EXPECT_EQ(ProcessFails(), 10u);
+  EXPECT_EQ(ProcessFails(), 10u);
+  SimIpcClose();
+  sim_.Stop();
+  EXPECT_EQ(BatchesInLog(sim_.Log()), 1) << "only the handshake batch\n" << sim_.Log();
+}
+
+TEST_F(SimIpcClientTest, CapacityEdgeAt1625FourByteReads) {
+  StartSim({});
+  Open();
+  std::vector<uint32_t> values(1626, 0);
+  for (int i = 0; i < 1625; ++i) {
+    uint32_t code = 99;
+    ASSERT_TRUE(SimIpcRead(kInterfaceVersionOffset, 4, &values[size_t(i)], &code)) << "read " << i + 1;
+  }
+  uint32_t code = 99;
+  EXPECT_FALSE(SimIpcRead(kInterfaceVersionOffset, 4, &values[1625], &code));
+  EXPECT_EQ(code, 15u);
+  const uint8_t none = 0;
+  code = 99;
+  EXPECT_FALSE(SimIpcWrite(kFreeOffset, 0, &none, &code));  // 32,500 + 12 + 4 > 32,512
+  EXPECT_EQ(code, 15u);
+
+  // What was queued before the refusals stays queued and arrives.
+  ProcessOk();
+  for (int i = 0; i < 1625; ++i) ASSERT_GE(values[size_t(i)], 0x19980005u) << "read " << i + 1;
+  EXPECT_EQ(values[1625], 0u);
+}
+
+TEST_F(SimIpcClientTest, OversizedRequestsAreRefusedWithoutWrapAround) {
+  StartSim({});
+  Open();
+  uint32_t code = 99;
+  uint8_t dummy = 0;
+  // Sizes that would wrap a 32-bit sum back into range.
+  EXPECT_FALSE(SimIpcRead(0, 0xFFFFFFFFu, &dummy, &code));
+  EXPECT_EQ(code, 15u);
+  code = 99;
+  EXPECT_FALSE(SimIpcWrite(0, 0xFFFFFFF4u, &dummy, &code));
+  EXPECT_EQ(code, 15u);
+  code = 99;
+  EXPECT_FALSE(SimIpcRead(0, 0xFFFFFFECu, &dummy, &code));
+  EXPECT_EQ(code, 15u);
+  // The largest single read fits exactly: 16 + 32,492 + 4 = 32,512.
+  std::vector<uint8_t> big(32493, 0);
+  code = 99;
+  EXPECT_FALSE(SimIpcRead(0, 32493, big.data(), &code));
+  EXPECT_EQ(code, 15u);
+  Read(0, 32492, big.data());
+  ProcessOk();
+  EXPECT_EQ(U32(&big[kInterfaceVersionOffset]) >> 16, 0x1998u);
+}
+
+TEST_F(SimIpcClientTest, SizeZeroReadAndNullDestinationAreSteppedOver) {
+  StartSim({});
+  Open();
+  uint8_t untouched[4] = {0xA1, 0xA2, 0xA3, 0xA4};
+  uint8_t before[4] = {}, after[4] = {};
+  Read(kInterfaceVersionOffset, 4, before);
+  Read(kInterfaceVersionOffset, 0, untouched);
+  Read(kInterfaceVersionOffset, 4, nullptr);
+  Read(kSimulatorVersionOffset, 4, after);
+  ProcessOk();
+  EXPECT_GE(U32(before), 0x19980005u);
+  EXPECT_EQ(U32(after) >> 16, 0xFADEu);
+  const uint8_t expected[4] = {0xA1, 0xA2, 0xA3, 0xA4};
+  EXPECT_EQ(std::memcmp(untouched, expected, 4), 0);
+}
+
+TEST_F(SimIpcClientTest, WriteCopiesItsSourceAtOnce) {
+  StartSim({});
+  Open();
+  uint32_t code = 99;
+  uint8_t source[6] = {1, 2, 3, 4, 5, 6};
+  ASSERT_TRUE(SimIpcWrite(kFreeOffset + 1, 6, source, &code));  // odd offset, odd record sizes
+  std::memset(source, 0xEE, sizeof source);
+  uint8_t back[8] = {};
+  Read(kFreeOffset, 8, back);
+  ProcessOk();
+  const uint8_t expected[8] = {0, 1, 2, 3, 4, 5, 6, 0};
+  EXPECT_EQ(std::memcmp(back, expected, 8), 0);
+
+  // The write was stored in the simulator: a later batch reads it too.
+  uint8_t again[6] = {};
+  Read(kFreeOffset + 1, 6, again);
+  ProcessOk();
+  EXPECT_EQ(std::memcmp(again, expected + 1, 6), 0);
+}
+
+// ---- Exchanges that fail -------------------------------------------------------------------------
+
+TEST_F(SimIpcClientTest, ReplyOtherThanOneGives13AndLeavesDestinations) {
+  uint32_t code = 99;
+  StartSim({"--fault", "reply=0"});
+  EXPECT_FALSE(SimIpcOpen(0, &code));
+  EXPECT_EQ(code, 13u) << "the handshake's exchange code";
+  sim_.Stop();
+
+  StartSim({"--fault", "reply=2", "--fault-after", "1"});
+  Open();
+  uint8_t value[4] = {9, 9, 9, 9};
+  Read(kInterfaceVersionOffset, 4, value);
+  EXPECT_EQ(ProcessFails(), 13u);
+  EXPECT_EQ(U32(value), 0x09090909u);
+  EXPECT_EQ(ProcessFails(), 10u) << "the queue is empty after a failed exchange";
+}
+
+TEST_F(SimIpcClientTest, ScribblingPeerCannotCorruptClientMemory) {
+  StartSim({"--fault", "scribble", "--fault-after", "1"});
+  Open();
+  // Destinations with guard bytes around them; nothing of it may change.
+  struct Guarded {
+    uint8_t before[32];
+    uint8_t value[8];
+    uint8_t after[32];
+  };
+  for (int batch = 0; batch < 6; ++batch) {
+    std::array<Guarded, kReadListRows> guarded;
+    std::memset(guarded.data(), 0x5C, sizeof guarded);
+    size_t i = 0;
+    for (const ReadListRow& row : ReadList()) Read(row.offset, row.size, guarded[i++].value);
+    uint32_t code = 99;
+    const uint8_t word[4] = {1, 2, 3, 4};
+    ASSERT_TRUE(SimIpcWrite(kFreeOffset, 4, word, &code));
+    EXPECT_EQ(ProcessFails(), 13u) << "batch " << batch;
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(guarded.data());
+    for (size_t b = 0; b < sizeof guarded; ++b) ASSERT_EQ(bytes[b], 0x5C) << "batch " << batch << " byte " << b;
+  }
+}
+
+TEST_F(SimIpcClientTest, VanishedPeerGives12AndTheLinkStaysOpen) {
+  StartSim({});
+  Open();
+  sim_.Stop();
+  uint8_t value[4] = {7, 7, 7, 7};
+  Read(kInterfaceVersionOffset, 4, value);
+  EXPECT_EQ(ProcessFails(), 12u);
+  EXPECT_EQ(U32(value), 0x07070707u);
+  // Still open: queueing works and reports success, processing fails again the same way.
+  Read(kInterfaceVersionOffset, 4, value);
+  EXPECT_EQ(ProcessFails(), 12u);
+}
+
+TEST_F(SimIpcClientTest, SlowPeerWithinTheTimeOutIsWaitedFor) {
+  StartSim({"--fault", "delay=300"});
+  Open();
+  uint8_t value[4] = {};
+  Read(kInterfaceVersionOffset, 4, value);
+  ProcessOk();
+  EXPECT_GE(U32(value), 0x19980005u);
+}
+
+// The one slow test: ten attempts of 2 s each.
+TEST_F(SimIpcClientTest, SilentPeerGives11AfterTenAttempts) {
+  StartSim({"--fault", "no-reply", "--fault-after", "1"});
+  Open();
+  uint8_t value[4] = {3, 3, 3, 3};
+  Read(kInterfaceVersionOffset, 4, value);
+  const uint64_t start = platform::MonotonicMicros();
+  EXPECT_EQ(ProcessFails(), 11u);
+  const double seconds = double(platform::MonotonicMicros() - start) / 1e6;
+  EXPECT_GE(seconds, 19.5) << "fewer than ten 2 s attempts";
+  EXPECT_EQ(U32(value), 0x03030303u);
+  EXPECT_EQ(ProcessFails(), 10u);
+}
+
+// ---- The frame's read list -----------------------------------------------------------------------
+
+TEST_F(SimIpcClientTest, ReadListBatchDeliversTheDemoFlight) {
+  for (double t : {12.0, 151.25}) {
+    StartSim({"--freeze", "--demo-time", std::to_string(t)});
+    Open();
+    std::array<std::array<uint8_t, 8>, kReadListRows> raw{};
+    size_t i = 0;
+    for (const ReadListRow& row : ReadList()) Read(row.offset, row.size, raw[i++].data());
+    ProcessOk();
+
+    const FlightState want = demo::StateAt(t);
+    SimDataArea area;
+    area.StoreFlightState(want);
+    FlightState got{};
+    i = 0;
+    for (const ReadListRow& row : ReadList()) {
+      std::array<uint8_t, 8> expected{};
+      area.Read(row.offset, row.size, expected.data());
+      EXPECT_EQ(std::memcmp(raw[i].data(), expected.data(), row.size), 0) << "row " << row.row << " at t=" << t;
+      StoreRawBytes(got, row, raw[i].data());
+      ++i;
+    }
+    EXPECT_EQ(got.Pitch, want.Pitch);
+    EXPECT_EQ(got.Bank, want.Bank);
+    EXPECT_EQ(got.ApMaster, want.ApMaster);
+    EXPECT_EQ(got.LocNeedle, want.LocNeedle);
+    EXPECT_EQ(got.GsNeedle, want.GsNeedle);
+    EXPECT_EQ(got.RadioAltitudeRaw, want.RadioAltitudeRaw);
+    EXPECT_EQ(got.RadioStatus, want.RadioStatus);
+    EXPECT_EQ(got.FdPitch, want.FdPitch);
+    EXPECT_EQ(got.Altimeter, want.Altimeter);
+    EXPECT_EQ(got.GsInclinationRaw, want.GsInclinationRaw);
+    EXPECT_EQ(got.DmeText, want.DmeText.substr(0, 5));
+    EXPECT_EQ(got.Nav1Ident, want.Nav1Ident.substr(0, 6));
+    SimIpcClose();
+    sim_.Stop();
+  }
+}
+
+TEST_F(SimIpcClientTest, FixedValuesFileIsServed) {
+  FlightState state{};
+  state.Pitch = -4.25;
+  state.Bank = 17.5;
+  state.LocNeedle = -128;
+  state.RadioStatus = 0x0342;
+  state.Altimeter = -120;
+  state.DmeText = "12.3";
+  state.Nav1Ident = "IORV";
+  const std::string file = "sim-ipc-values-" + std::to_string(platform::CurrentProcessId()) + ".txt";
+  {
+    FILE* f = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const std::string text = FormatFlightStateText(state);
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  StartSim({"--values", file});
+  Open();
+  std::array<std::array<uint8_t, 8>, kReadListRows> raw{};
+  size_t i = 0;
+  for (const ReadListRow& row : ReadList()) Read(row.offset, row.size, raw[i++].data());
+  ProcessOk();
+  std::remove(file.c_str());
+  FlightState got{};
+  i = 0;
+  for (const ReadListRow& row : ReadList()) StoreRawBytes(got, row, raw[i++].data());
+  EXPECT_EQ(got.Pitch, -4.25);
+  EXPECT_EQ(got.Bank, 17.5);
+  EXPECT_EQ(got.LocNeedle, -128);
+  EXPECT_EQ(got.RadioStatus, 0x0342);
+  EXPECT_EQ(got.Altimeter, -120);
+  EXPECT_EQ(got.DmeText, "12.3");
+  EXPECT_EQ(got.Nav1Ident, "IORV");
+}
+
+TEST_F(SimIpcClientTest, ReadPastTheDataAreaGivesZeros) {
+  StartSim({});
+  Open();
+  uint8_t value[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+  Read(0xFFFE, 4, value);
+  ProcessOk();
+  EXPECT_EQ(U32(value), 0u);
+}
+
+}  // namespace
