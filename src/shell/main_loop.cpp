@@ -49,7 +49,8 @@ int32_t MainLoop() {
     platform::DebugLog("VSYNC=Y: the driver refused a swap interval of 1.");
   }
 
-  if (UseNetwork && !NetworkConnected()) {
+  // Without a server the run ends here, unless RECONNECT keeps trying from the loop.
+  if (UseNetwork && NetworkStartupFailedFatally()) {
     platform::ShowPositionedErrorDialog(ConnectionFailedText, ErrorDialogCoordinate(WindowX),
                                         ErrorDialogCoordinate(WindowY));
   } else {
