@@ -88,8 +88,7 @@ bool DecodeOneBit(const uint8_t* bytes, size_t size, const BmpHeader& h, Decoded
   const size_t width = static_cast<size_t>(h.width);
   const bool topDown = h.height < 0;
   const size_t rows = static_cast<size_t>(topDown ? -h.height : h.height);
-  const size_t stride = ((width + 31) / 32) * 4;
-  if (h.pixelOffset > size || (size - h.pixelOffset) / stride < rows) return false;
+  const size_t stride = ((width + 31) / 32) * 4;  // the caller checked that every row is there
   out.width = static_cast<int32_t>(width);
   out.height = static_cast<int32_t>(rows);
   out.rgb.assign(width * rows * 3, 0);
@@ -116,19 +115,28 @@ bool DecodeBitmap(const uint8_t* bytes, size_t size, DecodedImage& image) {
       h.height < -kMaxSide) {
     return false;
   }
-  if (h.bitsPerPixel == 1) {
+  // Uncompressed pixels only (optionally with colour masks), in the depths a paint program writes,
+  // and every row must be in the file: a truncated file is refused, not padded with black.
+  const uint16_t bpp = h.bitsPerPixel;
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+  if (h.compression != 0 && !(h.compression == 3 && (bpp == 16 || bpp == 32))) return false;
+  if (h.pixelOffset < kFileHeaderSize + h.infoSize || h.pixelOffset > size) return false;
+  const uint64_t stride = ((static_cast<uint64_t>(h.width) * bpp + 31) / 32) * 4;
+  const uint64_t rows = static_cast<uint64_t>(h.height < 0 ? -h.height : h.height);
+  if ((size - h.pixelOffset) / stride < rows) return false;
+
+  if (bpp == 1) {
     DecodedImage decoded;
     if (!DecodeOneBit(bytes, size, h, decoded)) return false;
     image = std::move(decoded);
     return true;
   }
   const int length = static_cast<int>(size);
+  // The sizes were checked above, before the decoder allocates anything.
   int w = 0, ht = 0, channels = 0;
-  if (!stbi_info_from_memory(bytes, length, &w, &ht, &channels)) return false;
-  if (w <= 0 || ht <= 0 || w > kMaxSide || ht > kMaxSide) return false;
   uint8_t* pixels = stbi_load_from_memory(bytes, length, &w, &ht, &channels, 3);
   if (pixels == nullptr) return false;
-  if (w <= 0 || ht <= 0 || w > kMaxSide || ht > kMaxSide) {
+  if (w != h.width || ht != static_cast<int>(rows)) {
     stbi_image_free(pixels);
     return false;
   }
