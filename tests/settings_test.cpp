@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -203,6 +204,30 @@ TEST_F(SettingsTest, UnusableFilesAreRefusedNamingTheFile) {
   error = ReadError();
   EXPECT_NE(error.find("OrvaneGCPfd.INI"), std::string::npos) << error;
   EXPECT_NE(error.find("zero byte"), std::string::npos) << error;
+}
+
+TEST_F(SettingsTest, ShippedSampleFileNamesEveryKeyAndGivesTheDefaults) {
+  std::ifstream in(fs::path(ORVANE_SOURCE_DIR) / "dist" / "OrvaneGCPfd.INI", std::ios::binary);
+  ASSERT_TRUE(in) << "dist/OrvaneGCPfd.INI";
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  IniReader ini;
+  std::string error;
+  ASSERT_TRUE(ini.Parse(text, error)) << error;
+  for (const char* key : {"USELAN", "ORVANEGCSERVER", "ORVANEGCPORT", "RECONNECT", "PIPELINE"}) {
+    EXPECT_TRUE(ini.Has("LAN", key)) << key;
+  }
+  for (const char* key : {"X", "Y", "MAXFPS", "VSYNC"}) EXPECT_TRUE(ini.Has("WINDOW", key)) << key;
+
+  WriteIni(text);
+  Read();
+  EXPECT_FALSE(UseNetwork);
+  EXPECT_EQ(ServerAddress, "");
+  EXPECT_EQ(WindowX, 0);
+  EXPECT_EQ(WindowY, 0);
+  EXPECT_EQ(MaxFps, 0.0);
+  EXPECT_FALSE(VSync);
+  EXPECT_FALSE(Reconnect);
+  EXPECT_FALSE(Pipeline);
 }
 
 }  // namespace
