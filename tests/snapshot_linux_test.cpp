@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -201,15 +202,21 @@ TEST_F(SnapshotTool, PanelIsTheLowerLeftOfTheSurfaceAndTheFlagChangesOnlyItsPlac
   const int x0 = int((kFailureFlagX - 4) * sx), x1 = int((kFailureFlagX + 10 * 2 + 16 + 4) * sx) + 1;
   const int y0 = 332 - 1 - int(kFailureFlagY + 16 + 4), y1 = 332 - 1 - int(kFailureFlagY - 4) + 1;
   int amber = 0, changedOutside = 0;
+  int cx0 = 332, cx1 = -1, cy0 = 332, cy1 = -1;  // the box of all changed pixels, for the message
   for (int y = 0; y < 332; ++y) {
     for (int c = 0; c < 332; ++c) {
       const bool inside = c >= x0 && c < x1 && y >= y0 && y < y1;
       const bool same = std::memcmp(p.At(c, y), x.At(c, y), 3) == 0;
+      if (!same) {
+        cx0 = std::min(cx0, c), cx1 = std::max(cx1, c), cy0 = std::min(cy0, y), cy1 = std::max(cy1, y);
+      }
       if (!inside && !same) ++changedOutside;
       const uint8_t* px = x.At(c, y);
       if (inside && px[0] > 200 && px[1] > 150 && px[1] < 230 && px[2] < 60) ++amber;
     }
   }
-  EXPECT_EQ(changedOutside, 0);
+  EXPECT_EQ(changedOutside, 0) << "changed x " << cx0 << ".." << cx1 << ", y " << cy0 << ".." << cy1
+                               << "; flag plate x " << x0 << ".." << x1 - 1 << ", y " << y0 << ".."
+                               << y1 - 1;
   EXPECT_GT(amber, 40);
 }

@@ -47,8 +47,8 @@ struct FrameDescription {
 
 // Where the data-failure flag sits (text space): inside the attitude area, clear of the other texts.
 // It is drawn on its own black plate, so the horizon behind it cannot wash its colour out.
-constexpr float kFailureFlagX = 200.0f;
-constexpr float kFailureFlagY = 200.0f;
+constexpr float kFailureFlagX = 195.0f;
+constexpr float kFailureFlagY = 226.0f;
 constexpr const char* kFailureFlagText = "ATT";
 
 // The whole decision for one frame. Pure: no GL, no I/O.
