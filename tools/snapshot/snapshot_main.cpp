@@ -26,12 +26,16 @@ const char* ColourName(TextColour c) {
   return "?";
 }
 
+// Negated zeroes print as 0, not -0.
+double Plain(double v) { return v + 0.0; }
+
 void PrintDescription(const FrameDescription& f) {
-  std::printf("pitchOffset=%.6f bank=%.6f ils=%u gs=%.6f loc=%.6f failed=%d\n", f.pitchOffset,
-              f.bank, unsigned(f.ilsState), f.glideSlopeOffset, f.localizerOffset,
-              f.dataFailed ? 1 : 0);
+  std::printf("pitchOffset=%.6f bank=%.6f ils=%u gs=%.6f loc=%.6f failed=%d\n", Plain(f.pitchOffset),
+              Plain(f.bank), unsigned(f.ilsState), Plain(f.glideSlopeOffset),
+              Plain(f.localizerOffset), f.dataFailed ? 1 : 0);
   for (const FrameBar& b : f.bars)
-    std::printf("bar %s %.6f\n", b.kind == BarKind::Horizontal ? "horizontal" : "vertical", b.offset);
+    std::printf("bar %s %.6f\n", b.kind == BarKind::Horizontal ? "horizontal" : "vertical",
+                Plain(b.offset));
   for (const FrameText& t : f.texts)
     std::printf("text \"%s\" %s %g %g\n", t.text.c_str(), ColourName(t.colour), double(t.x),
                 double(t.y));
