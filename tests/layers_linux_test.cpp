@@ -14,6 +14,8 @@
 #include "platform/gl.h"
 #include "shell/settings.h"
 #include "shell/texture_set.h"
+#include "sources/sim_ipc_client.h"
+#include "support/bmp_file.h"
 #include "support/render_harness.h"
 
 using orvane_test::FillRect;
@@ -564,6 +566,154 @@ TEST_F(FlightDirectorTest, EachBarLeavesAddModeDepthOffAndItsImageBound) {
     H().Capture();
     EXPECT_GT(FindBlob(H(), BarPixel).count, 500);
   }
+}
+
+// ---- Texture set loading -----------------------------------------------------------------------
+
+// Runs in a fresh folder holding the bitmaps a test writes (data files are opened by bare names).
+class TextureSetLoadTest : public LayersTest {
+ protected:
+  void SetUp() override {
+    LayersTest::SetUp();
+    RenderHarness::DeleteTextures();
+    char cwd[4096] = {};
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    previousDirectory_ = cwd;
+    folder_ = std::filesystem::temp_directory_path() /
+              ("orvane_texture_set_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+    ASSERT_EQ(chdir(folder_.c_str()), 0);
+    // A namespace of its own: no simulator stand-in of another test run can answer.
+    setenv("ORVANE_IPC_NAMESPACE", ("texture-set-" + std::to_string(getpid())).c_str(), 1);
+    savedUseNetwork_ = UseNetwork;
+  }
+  void TearDown() override {
+    UseNetwork = savedUseNetwork_;
+    SimIpcClose();
+    RenderHarness::DeleteTextures();
+    if (!previousDirectory_.empty()) {
+      EXPECT_EQ(chdir(previousDirectory_.c_str()), 0);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+
+  // Slot i gets a (6 + i) x 4 picture (rows of odd byte lengths included) with a colour ramp.
+  static DecodedImage SlotImage(int slot) {
+    DecodedImage image = SolidImage(6 + slot, 4, Rgb{static_cast<uint8_t>(10 * slot), 0, 0});
+    for (int y = 0; y < image.height; ++y) {
+      for (int x = 0; x < image.width; ++x) {
+        orvane_test::SetTexel(image, x, y,
+                              Rgb{static_cast<uint8_t>(10 * slot), static_cast<uint8_t>(20 * x),
+                                  static_cast<uint8_t>(50 * y)});
+      }
+    }
+    return image;
+  }
+  static DecodedImage FontImage() { return SolidImage(32, 32, Rgb{1, 2, 3}); }
+
+  void WriteSet(bool withFont, int skipSlot = -1) {
+    for (int slot = 0; slot < SlotCount; ++slot) {
+      if (slot == skipSlot) continue;
+      ASSERT_TRUE(orvane_test::WriteBytes(TextureFileNames[slot],
+                                          orvane_test::EncodeBmp24(SlotImage(slot))));
+    }
+    if (withFont) {
+      ASSERT_TRUE(orvane_test::WriteBytes(FontFileName, orvane_test::EncodeBmp24(FontImage())));
+    }
+  }
+
+  // The level-0 picture of a texture name as GL holds it (empty when it has none).
+  static DecodedImage TextureContent(uint32_t name) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    DecodedImage image;
+    image.width = width;
+    image.height = height;
+    image.rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    if (!image.rgb.empty()) {
+      glPixelStorei(GL_PACK_ALIGNMENT, 1);
+      glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, image.rgb.data());
+      glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    }
+    return image;
+  }
+
+  static void ExpectLinearFilters(uint32_t name) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint mag = 0, min = 0, wrap = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrap);
+    EXPECT_EQ(mag, GL_LINEAR);
+    EXPECT_EQ(min, GL_LINEAR);
+    EXPECT_EQ(wrap, GL_REPEAT);  // the horizon relies on the default repeat
+  }
+
+  std::filesystem::path folder_;
+  std::string previousDirectory_;
+  bool savedUseNetwork_ = false;
+};
+
+TEST_F(TextureSetLoadTest, NetworkModeUploadsEverySlotAndTheFontExactly) {
+  WriteSet(true);
+  UseNetwork = true;
+  ASSERT_TRUE(LoadTextureSet());
+  for (int slot = 0; slot < SlotCount; ++slot) {
+    SCOPED_TRACE(TextureFileNames[slot]);
+    ASSERT_NE(TextureNames[slot], 0u);
+    for (int other = 0; other < slot; ++other) EXPECT_NE(TextureNames[slot], TextureNames[other]);
+    const DecodedImage expected = SlotImage(slot);
+    const DecodedImage held = TextureContent(TextureNames[slot]);
+    EXPECT_EQ(held.width, expected.width);
+    EXPECT_EQ(held.height, expected.height);
+    EXPECT_EQ(held.rgb, expected.rgb);  // t = 0 is the picture's bottom row
+    ExpectLinearFilters(TextureNames[slot]);
+  }
+  ASSERT_NE(FontTexture, 0u);
+  EXPECT_EQ(TextureContent(FontTexture).rgb, FontImage().rgb);
+  ExpectLinearFilters(FontTexture);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TextureSetLoadTest, PartialSetLeavesTheMissingSlotsWithoutPictureAndNamesThem) {
+  WriteSet(false, SlotIls);
+  ASSERT_TRUE(orvane_test::WriteBytes("SPD.txr", std::vector<uint8_t>(100, 'x')));
+  UseNetwork = true;
+  ::testing::internal::CaptureStderr();
+  const bool ready = LoadTextureSet();
+  const std::string log = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(ready);
+  for (int slot = 0; slot < SlotCount; ++slot) EXPECT_NE(TextureNames[slot], 0u) << slot;
+  EXPECT_NE(FontTexture, 0u);
+  EXPECT_EQ(TextureContent(TextureNames[SlotIls]).width, 0);
+  EXPECT_EQ(TextureContent(TextureNames[SlotSpd]).width, 0);
+  EXPECT_EQ(TextureContent(FontTexture).width, 0);
+  EXPECT_EQ(TextureContent(TextureNames[SlotIlsInd]).width, SlotImage(SlotIlsInd).width);
+  EXPECT_NE(log.find("\"ILS.txr\" is missing"), std::string::npos) << log;
+  EXPECT_NE(log.find("\"SPD.txr\" is not a decodable BMP"), std::string::npos) << log;
+  EXPECT_NE(log.find("\"font.bmp\" is missing"), std::string::npos) << log;
+  EXPECT_EQ(log.find("ILS_ind.txr"), std::string::npos) << log;
+}
+
+TEST_F(TextureSetLoadTest, WithoutTheHorizonNoTextureIsCreatedAndNetworkModeFails) {
+  WriteSet(true, SlotHorizon);
+  UseNetwork = true;
+  EXPECT_FALSE(LoadTextureSet());
+  for (int slot = 0; slot < SlotCount; ++slot) EXPECT_EQ(TextureNames[slot], 0u) << slot;
+  EXPECT_EQ(FontTexture, 0u);
+}
+
+TEST_F(TextureSetLoadTest, SimulatorModeReportsTheLinkWhateverTheTextures) {
+  UseNetwork = false;
+  // No simulator answers in this test's namespace: false, although the set is complete.
+  WriteSet(true);
+  EXPECT_FALSE(LoadTextureSet());
+  EXPECT_NE(TextureNames[SlotHorizon], 0u);
+  EXPECT_NE(FontTexture, 0u);
 }
 
 }  // namespace
