@@ -5,10 +5,15 @@
 #include <string>
 
 #include "pfd/flight_conversions.h"
+#include "pfd/flight_state_file.h"
 #include "pfd/frame_draw.h"
 #include "pfd/frame_rules.h"
+#include "pfd/frames.h"
+#include "platform/system.h"
 #include "shell/font.h"
+#include "sources/sim_ipc_client.h"
 #include "support/render_harness.h"
+#include "support/sim_peer.h"
 
 using orvane_test::RenderHarness;
 using orvane_test::Rgb;
@@ -183,4 +188,53 @@ TEST_F(FrameRender, FailureFlagOnlyOnFailedFrames) {
   Render(s, false);
   for (int i = 0; i < 3; ++i)
     EXPECT_TRUE(Near(GlyphCentre(kFailureFlagX, kFailureFlagY, i), kBlack)) << i;
+}
+
+// The simulator-mode frame end to end: its data from orvane-sim, its failure flag without it.
+TEST_F(FrameRender, IpcFrameDrawsTheSimulatorValuesAndFlagsAFailedExchange) {
+  SimIpcClose();
+  ASSERT_TRUE(DrawFrameIpc());  // no link: the exchange fails
+  harness_->Capture();
+  ExpectText(kFailureFlagText, kFailureFlagX, kFailureFlagY, kAmber, GlyphCentre);
+  ExpectText("0", 358, 20, kBlue, GlyphCentre);
+  EXPECT_TRUE(Near(GlyphCentre(300, 50, 0), kBlack));
+
+  FlightState values{};
+  values.ApMaster = 1;
+  values.ApHeadingHold = 1;
+  values.MiddleMarker = 1;
+  values.RadioAltitudeRaw = int32_t(1234.56 / 3.28084 * 65536);
+  const std::string valuesFile =
+      "frame-ipc-values-" + std::to_string(platform::CurrentProcessId()) + ".txt";
+  {
+    FILE* f = std::fopen(valuesFile.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const std::string text = FormatFlightStateText(values);
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  orvane_test::SimPeer sim;
+  std::string error;
+  const bool started = sim.Start({"--values", valuesFile}, error);
+  std::remove(valuesFile.c_str());
+  ASSERT_TRUE(started) << error;
+  uint32_t code = 0;
+  ASSERT_TRUE(SimIpcOpen(0, &code)) << "code " << code << "\n" << sim.Log();
+
+  ASSERT_TRUE(DrawFrameIpc());
+  harness_->Capture();
+  ExpectText("AP ENG", 300, 50, kGreen, GlyphCentre);
+  ExpectText("HDG", 100, 280, kGreen, GlyphCentre);
+  ExpectText("1230", 322, 20, kBlue, GlyphCentre);
+  ExpectText("M", 385, 94, kAmber, GlyphCentre);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_TRUE(Near(GlyphCentre(kFailureFlagX, kFailureFlagY, i), kBlack)) << i;
+
+  // The simulator goes away: the next frame is the zero picture again, with the flag.
+  sim.Stop();
+  ASSERT_TRUE(DrawFrameIpc());
+  harness_->Capture();
+  ExpectText(kFailureFlagText, kFailureFlagX, kFailureFlagY, kAmber, GlyphCentre);
+  EXPECT_TRUE(Near(GlyphCentre(300, 50, 0), kBlack));
+  SimIpcClose();
 }
