@@ -37,8 +37,10 @@ void NetShutdownBoth(SocketHandle s);
 // Releases the handle.
 void NetCloseHandle(SocketHandle s);
 
-// send / recv without flags (never raises SIGPIPE). Bytes moved, 0 on orderly close, -1 on error.
+// send without waiting: the bytes that fit now (never raises SIGPIPE); -1 with the last error set,
+// which is 10035 (would block) when nothing fits at the moment.
 int NetSend(SocketHandle s, const void* bytes, int count);
+// recv: bytes moved, 0 on orderly close, -1 on error.
 int NetRecv(SocketHandle s, void* bytes, int count);
 
 // select on one handle: > 0 ready, 0 time-out, < 0 error. The wait is timeoutMicros at most.

@@ -7,7 +7,8 @@
 #include <vector>
 
 // Collects the bytes that arrive on the connection and hands them out one reply at a time: a reply
-// ends at its zero byte, bytes after it wait for the next reply. Also remembers the locale's
+// ends at its zero byte, bytes after it wait for the next reply (of the same batch: the requests
+// drop what is left over before they send). Also remembers the locale's
 // decimal separator of the moment it was made.
 class THxDataExchange {
  public:

@@ -171,14 +171,20 @@ bool THxBlockSocket::SendBufferWithin(const void* bytes, int32_t count, uint32_t
   if (count <= 0) return count == 0;
   const uint8_t* next = static_cast<const uint8_t*>(bytes);
   int32_t left = count;
-  uint64_t deadline = NowMs() + timeoutMs;
+  const uint64_t deadline = NowMs() + timeoutMs;
+  // Out of time: with nothing sent the connection is still in step; with part of it sent it is not.
+  auto giveUp = [&] {
+    if (left != count) Disconnect();
+    return false;
+  };
   while (left > 0) {
-    if (!CanWrite() && !CanWriteWithin(MsLeft(deadline))) {
-      // Nothing out yet: the connection is still in step. Part of it out: it is not.
-      if (left != count) Disconnect();
-      return false;
-    }
+    if (!CanWriteWithin(MsLeft(deadline))) return giveUp();
     int s = platform::NetSend(socketHandle_, next, left);
+    if (s < 0 && platform::NetLastError() == 10035) {
+      if (MsLeft(deadline) == 0) return giveUp();
+      platform::SleepMs(1);
+      continue;
+    }
     if (s <= 0) {
       Disconnect();
       return false;
@@ -230,8 +236,11 @@ std::string THxBlockSocket::GetAddress() {
 
 void THxBlockSocket::Close() {
   if (socketHandle_ == platform::kInvalidSocket) return;
+  // Closing is clean-up: the error that led here stays the last error.
+  const int lastError = platform::NetLastError();
   platform::NetShutdownBoth(socketHandle_);
   platform::NetCloseHandle(socketHandle_);
+  platform::NetSetLastError(lastError);
   active_ = false;
   socketHandle_ = platform::kInvalidSocket;
   portText_ = kUnsetPort;

@@ -55,6 +55,25 @@ RequestOutcome ReadReply(THxTcpBlockClient* client, THxDataExchange* exchange, u
   }
 }
 
+// Before a request goes out, nothing can be owed to it: bytes already held or waiting are replies
+// nobody asked for (or garbage after a reply's zero byte), and are dropped so they cannot answer it.
+void DropStaleBytes(THxTcpBlockClient* client, THxDataExchange* exchange) {
+  size_t dropped = exchange->PendingBytes();
+  exchange->Reset();
+  for (int i = 0; i < 16 && client->Connected() && client->SocketObject->CanReadWithin(0); ++i) {
+    uint8_t* block = nullptr;
+    int32_t count = 0;
+    if (!client->ReceiveDataWithin(block, count, 0)) break;
+    dropped += size_t(count);
+  }
+  static bool logged = false;
+  if (dropped > 0 && !logged) {
+    platform::DebugLog("Network: " + std::to_string(dropped) +
+                       " bytes arrived that answer no request; dropped (reported once).");
+    logged = true;
+  }
+}
+
 // Sends one request text plus its zero byte, or a prepared batch, within the bound.
 RequestOutcome SendWithin(THxTcpBlockClient* client, THxDataExchange* exchange, const std::string& bytes,
                           uint32_t boundMs) {
@@ -181,6 +200,8 @@ RequestOutcome RequestTextOn(THxTcpBlockClient* client, THxDataExchange* exchang
     if (exchange != nullptr) exchange->Reset();
     return RequestOutcome::NotConnected;
   }
+  DropStaleBytes(client, exchange);
+  if (!client->Connected()) return RequestOutcome::NotConnected;
   uint64_t deadline = NowMs() + boundMs;
   std::string request = BuildRequestText(offset, size, typeCode);
   request.push_back('\0');
@@ -216,6 +237,8 @@ void RequestBatchOn(THxTcpBlockClient* client, THxDataExchange* exchange, const 
     return;
   }
   if (requests.empty()) return;
+  DropStaleBytes(client, exchange);
+  if (!client->Connected()) return;
   uint64_t deadline = NowMs() + boundMs;
   std::string batch;
   for (const std::string& r : requests) {

@@ -225,7 +225,7 @@ int NetSend(SocketHandle s, const void* bytes, int count) {
   }
   ssize_t r;
   do {
-    r = ::send(Fd(s), bytes, size_t(count), MSG_NOSIGNAL);
+    r = ::send(Fd(s), bytes, size_t(count), MSG_NOSIGNAL | MSG_DONTWAIT);
   } while (r < 0 && errno == EINTR);
   if (r < 0) {
     SetFromErrno();

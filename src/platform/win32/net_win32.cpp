@@ -119,7 +119,13 @@ void NetCloseHandle(SocketHandle s) {
 }
 
 int NetSend(SocketHandle s, const void* bytes, int count) {
+  // Non-blocking for this one call, so a send never waits longer than its caller allows.
+  u_long on = 1, off = 0;
+  ::ioctlsocket(Sock(s), FIONBIO, &on);
   int r = ::send(Sock(s), static_cast<const char*>(bytes), count, 0);
+  int keep = WSAGetLastError();
+  ::ioctlsocket(Sock(s), FIONBIO, &off);
+  WSASetLastError(keep);
   return r == SOCKET_ERROR ? -1 : r;
 }
 
