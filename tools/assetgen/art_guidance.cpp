@@ -63,7 +63,7 @@ Scene NoIlsPlateScene(const FontLibrary& fonts) {
   using namespace layout;
   Scene s(kBlack);
   const Vec2 c = GlideSlopeCentre();
-  const double x = c.x - 4.0;  // the client area ends at x = 331
+  const double x = c.x - 7.0;  // clear of the bezel: the client area ends at x = 331
   s.Text(std::make_shared<TextMask>(fonts.Bold(), "NO", 8.0, Vec2{x, c.y + 2.5}, 0.5, 0.0), kWhite);
   s.Text(std::make_shared<TextMask>(fonts.Bold(), "ILS", 8.0, Vec2{x, c.y - 2.5}, 0.5, 1.0), kWhite);
   return s;
