@@ -355,7 +355,8 @@ void Server::Impl::Housekeeping() {
   ResumeParked(true);
   if (options_.statsSeconds > 0 && now - statsMicros_ >= uint64_t(options_.statsSeconds) * 1000000) {
     double seconds = double(now - statsMicros_) / 1e6;
-    LogF("%.0f requests/s over the last %.0f s, %d clients", double(requestsSinceStats_) / seconds, seconds,
+    if (requestsSinceStats_ > 0 || !connections_.empty())  // an idle server stays quiet
+      LogF("%.0f requests/s over the last %.0f s, %d clients", double(requestsSinceStats_) / seconds, seconds,
          int(connections_.size()));
     requestsSinceStats_ = 0;
     statsMicros_ = now;
