@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <string>
 
@@ -239,6 +240,29 @@ TEST(FlightStateFileFormat, NamesEveryFieldOnce) {
     EXPECT_NE(first, std::string::npos) << k;
     EXPECT_EQ(text.find(line, first + 1), std::string::npos) << k;
   }
+}
+
+TEST(FlightStateFileDocs, TheDocumentedExampleParsesAndMatchesTheDemo) {
+  // The example in docs/demo-flight.md is the demo over the middle marker, rounded.
+  std::ifstream in(std::string(ORVANE_SOURCE_DIR) + "/docs/demo-flight.md", std::ios::binary);
+  ASSERT_TRUE(in.good());
+  const std::string doc((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t start = doc.find("```\n# ILS approach over the middle marker");
+  ASSERT_NE(start, std::string::npos);
+  const size_t end = doc.find("```", start + 3);
+  ASSERT_NE(end, std::string::npos);
+  FlightState s{};
+  std::string error;
+  ASSERT_TRUE(Parse(doc.substr(start + 4, end - start - 4), s, error)) << error;
+  const FlightState d = demo::StateAt(demo::times::kIlsApproachMiddleMarker);
+  EXPECT_EQ(s.RadioAltitudeRaw, d.RadioAltitudeRaw);
+  EXPECT_EQ(s.Altimeter, d.Altimeter);
+  EXPECT_EQ(s.ApAltitudeRaw, d.ApAltitudeRaw);
+  EXPECT_EQ(s.RadioStatus, d.RadioStatus);
+  EXPECT_EQ(s.MiddleMarker, d.MiddleMarker);
+  EXPECT_EQ(s.LocNeedle, d.LocNeedle);
+  EXPECT_EQ(s.DmeText, d.DmeText);
+  EXPECT_NEAR(s.Bank, d.Bank, 0.01);
 }
 
 class FlightStateFileOnDisk : public ::testing::Test {

@@ -60,11 +60,11 @@ struct Window {
   double start, end;
   bool Contains(double t) const { return t >= start && t < end; }
 };
-// Markers by height on the glide slope: outer 1,400-1,250 ft (6 s), middle 250-162.5 ft (3.5 s),
-// inner 100-62.5 ft (1.5 s).
+// Markers by height on the glide slope: outer 1,400-1,250 ft (6 s), middle 300-212.5 ft (3.5 s),
+// inner 140-102.5 ft (1.5 s, above the 100 ft where the readout drops to 0).
 constexpr Window kOuter{TimeAtGlideSlopeHeight(1400), TimeAtGlideSlopeHeight(1250)};
-constexpr Window kMiddle{TimeAtGlideSlopeHeight(250), TimeAtGlideSlopeHeight(162.5)};
-constexpr Window kInner{TimeAtGlideSlopeHeight(100), TimeAtGlideSlopeHeight(62.5)};
+constexpr Window kMiddle{TimeAtGlideSlopeHeight(300), TimeAtGlideSlopeHeight(212.5)};
+constexpr Window kInner{TimeAtGlideSlopeHeight(140), TimeAtGlideSlopeHeight(102.5)};
 
 // How far the glide-slope descent (ramp, steady rate, flare) has taken the aircraft down.
 double GlideSlopeDrop(double t) {

@@ -37,10 +37,10 @@ constexpr double kLocCaptured = 146.0;
 constexpr double kIlsCaptured = 190.0;
 // Over the outer marker: "O".
 constexpr double kOuterMarker = 221.5;
-// ILS approach with LOC and GS captured, over the middle marker: "M", RA about 210 ft.
-constexpr double kIlsApproachMiddleMarker = 266.0;
-// Over the inner marker: "I".
-constexpr double kInnerMarker = 271.25;
+// ILS approach with LOC and GS captured, over the middle marker: "M", RA readout 260.
+constexpr double kIlsApproachMiddleMarker = 264.0;
+// Over the inner marker: "I", RA readout 120.
+constexpr double kInnerMarker = 269.65;
 // Rolling out after touchdown: RA readout 0, autopilot and flight director off.
 constexpr double kRollout = 285.0;
 }  // namespace times
