@@ -19,9 +19,9 @@ constexpr Rgb kOutline{20, 60, 120};
 Shape PlaneShape(int size) {
   const double k = size / 48.0;
   auto p = [k](double x, double y) { return Vec2{x * k, y * k}; };
-  const Shape fuselage = RoundRect(21.0 * k, 4.0 * k, 27.0 * k, 45.0 * k, 3.0 * k);
+  const Shape fuselage = RoundRect(21.0 * k, 5.0 * k, 27.0 * k, 45.0 * k, 3.0 * k);
   const Shape wings = Polygon({p(24, 32), p(46, 19), p(46, 15), p(24, 21), p(2, 15), p(2, 19)});
-  const Shape tail = Polygon({p(24, 13), p(35, 6.5), p(35, 3.5), p(24, 7), p(13, 3.5), p(13, 6.5)});
+  const Shape tail = Polygon({p(24, 14), p(35, 7.5), p(35, 4), p(13, 4), p(13, 7.5)});
   return Union(Union(fuselage, wings), tail);
 }
 
