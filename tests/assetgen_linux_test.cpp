@@ -523,6 +523,32 @@ TEST(AssetgenCommandLine, HelpAndBadArgumentsAreAnsweredClearly) {
   EXPECT_NE(noValue.output.find("--out needs a value"), std::string::npos);
 }
 
+TEST(AssetgenCommandLine, GeometryAgreesWithTheScreenTableOfTheDesignNotes) {
+  const RunResult r = RunGenerator("--geometry");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  // Centre x, centre y and size in pixels, as the design notes list them.
+  const std::map<std::string, std::vector<double>> table = {
+      {"pfd_2.txr", {168.4, 163.1, 595.5}},     {"static_mask.txr", {166.3, 157.9, 290.3}},
+      {"window.txr", {165.8, 165.8, 331.8}},    {"roll_needle.txr", {162.9, 171.0, 290.3}},
+      {"ILS.txr", {357.9, 133.6, 137.4}},       {"ILS_ind.txr", {321.7, 170.2, 35.2}},
+      {"ILS_H.txr", {164.8, -14.1, 137.4}},     {"ILSH_ind.txr", {165.9, 40.9, 29.8}},
+      {"SPD.txr", {85.1, 156.3, 137.4}},        {"fdH.txr", {164.8, 164.3, 103.9}},
+      {"fdV_mask.txr", {164.8, 165.9, 103.9}},  {"no_ILS.txr", {357.9, 133.6, 137.4}}};
+  for (const auto& [file, want] : table) {
+    const std::size_t at = r.output.find(file + " ");
+    ASSERT_NE(at, std::string::npos) << file;
+    double x = 0, y = 0, size = 0;
+    ASSERT_EQ(std::sscanf(r.output.c_str() + at + file.size(), "%lf %lf %lf", &x, &y, &size), 3);
+    EXPECT_NEAR(x, want[0], 0.051) << file;
+    EXPECT_NEAR(y, want[1], 0.051) << file;
+    EXPECT_NEAR(size, want[2], 0.051) << file;
+  }
+  EXPECT_NE(r.output.find("3.454 px per degree"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("+-32.5 px"), std::string::npos);
+  EXPECT_NE(r.output.find("+-31.6 px"), std::string::npos);
+  EXPECT_NE(r.output.find("+-51.9 px vertically, +-43.8 px horizontally"), std::string::npos);
+}
+
 TEST(AssetgenCommandLine, MissingFontIsReportedAndNothingHalfWrittenIsLeft) {
   char tmpl[] = "/tmp/orvane-assetgen-nofont-XXXXXX";
   const char* made = mkdtemp(tmpl);

@@ -15,6 +15,7 @@
 #include "icon_file.h"
 #include "panel_art.h"
 #include "preview.h"
+#include "screen_geometry.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ const char* const kUsage =
     "  --no-fd            preview: no flight-director bars\n"
     "  --no-text          preview: no sample annunciations\n"
     "  --scale N          preview: enlargement 1..8 (default 2)\n"
+    "  --geometry         print where each texture's quad lands on the screen, and exit\n"
     "  --quiet            no progress lines\n"
     "  --help             this text\n";
 
@@ -46,6 +48,7 @@ struct Options {
   std::string previewPath;
   assetgen::PreviewState preview;
   bool quiet = false;
+  bool geometryOnly = false;
 };
 
 double ParseNumber(const std::string& option, const std::string& text) {
@@ -98,6 +101,8 @@ Options ParseArgs(const std::vector<std::string>& args, bool& helpOnly) {
       o.preview.sampleTexts = false;
     } else if (a == "--scale") {
       o.preview.scale = static_cast<int>(ParseNumber(a, value()));
+    } else if (a == "--geometry") {
+      o.geometryOnly = true;
     } else if (a == "--quiet") {
       o.quiet = true;
     } else {
@@ -105,6 +110,23 @@ Options ParseArgs(const std::vector<std::string>& args, bool& helpOnly) {
     }
   }
   return o;
+}
+
+// Prints the screen placement of every quad and the travel of the moving symbols, in pixels.
+void PrintGeometry() {
+  using namespace assetgen;
+  std::printf("%-16s %8s %8s %8s %7s\n", "texture", "centre x", "centre y", "size", "texels");
+  for (const QuadPlacement& q : PanelQuads()) {
+    std::printf("%-16s %8.1f %8.1f %8.1f %7d\n", q.file.c_str(), q.Centre().x, q.Centre().y,
+                q.SizePx(), q.texels);
+  }
+  std::printf("horizon scroll       %.3f px per degree of pitch\n", HorizonPixelsPerDegree());
+  std::printf("glide-slope index    +-%.1f px at full deflection\n",
+              kGlideSlopeTravelUnits * PixelsPerUnit(33.0));
+  std::printf("localizer index      +-%.1f px at full deflection\n",
+              kLocalizerTravelUnits * PixelsPerUnit(39.0));
+  std::printf("flight-director bars +-%.1f px vertically, +-%.1f px horizontally\n",
+              kFdPitchTravelUnits * PixelsPerUnit(17.2), kFdBankTravelUnits * PixelsPerUnit(17.2));
 }
 
 // Generates every file; returns the process exit code.
@@ -158,6 +180,10 @@ int main(int argc, char** argv) {
   }
   if (helpOnly) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (options.geometryOnly) {
+    PrintGeometry();
     return 0;
   }
   try {
