@@ -179,6 +179,20 @@ TEST_F(SnapshotTool, DescriptionFollowsTheStateRuleAndFailureFlag) {
       << bars.output;
 }
 
+TEST_F(SnapshotTool, DumpedStateDecidesTheSameFrame) {
+  for (const char* time : {"5", "92", "146", "264"}) {
+    ToolRun direct = Snapshot({"--demo-time", time, "--describe"});
+    ASSERT_EQ(direct.exitCode, 0) << direct.output;
+    ToolRun dump = Snapshot({"--demo-time", time, "--dump-state"});
+    ASSERT_EQ(dump.exitCode, 0) << dump.output;
+    EXPECT_NE(dump.output.find("Pitch="), std::string::npos) << dump.output;
+    const std::string file = WriteFile(std::string("state-") + time + ".txt", dump.output);
+    ToolRun fromFile = Snapshot({"--state", file, "--describe"});
+    ASSERT_EQ(fromFile.exitCode, 0) << fromFile.output;
+    EXPECT_EQ(fromFile.output, direct.output) << "demo time " << time;
+  }
+}
+
 TEST_F(SnapshotTool, PanelIsTheLowerLeftOfTheSurfaceAndTheFlagChangesOnlyItsPlace) {
   const std::string full = PathOf("full.png"), panel = PathOf("panel.png");
   const std::string failedPanel = PathOf("failed.png");

@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
   } else if (o.haveDemoTime) {
     state = demo::StateAt(o.demoTime);
   }
+  if (o.dumpState) std::fputs(FormatFlightStateText(state).c_str(), stdout);
   ApplyConversions(state, o.inclination);
   FrameDescription frame = DecideFrame(state, o.failed);
   ApplyOverrides(o, frame);

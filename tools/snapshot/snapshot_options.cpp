@@ -34,6 +34,7 @@ const char* SnapshotUsage() {
          "  --out FILE.png        the 332 x 332 panel the window shows (lower-left of the surface)\n"
          "  --full FILE.png       the whole 500 x 740 drawing surface\n"
          "  --describe            print the decided frame (layers, bars, texts) on stdout\n"
+         "  --dump-state          print the raw flight state on stdout, as a --state file\n"
          "  --assets DIR          folder holding the 16 .txr bitmaps and font.bmp (default: .)\n"
          "Layer overrides, applied after the frame rules:\n"
          "  --pitch DEG  --bank DEG  --ils 0|1|4  --gs OFFSET  --loc OFFSET\n"
@@ -56,6 +57,10 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
     }
     if (a == "--describe") {
       o.describe = true;
+      continue;
+    }
+    if (a == "--dump-state") {
+      o.dumpState = true;
       continue;
     }
     if (a.rfind("--", 0) != 0) {
@@ -126,8 +131,8 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
     error = "--state and --demo-time exclude each other";
     return false;
   }
-  if (o.outPanel.empty() && o.outFull.empty() && !o.describe) {
-    error = "nothing to do: give --out FILE.png, --full FILE.png or --describe";
+  if (o.outPanel.empty() && o.outFull.empty() && !o.describe && !o.dumpState) {
+    error = "nothing to do: give --out FILE.png, --full FILE.png, --describe or --dump-state";
     return false;
   }
   return true;

@@ -16,6 +16,7 @@ struct SnapshotOptions {
   std::string outFull;          // --full: the whole 500 x 740 surface
   std::string assetsDir;        // --assets: folder of the bitmaps (default: current directory)
   bool describe = false;        // --describe: print the frame description
+  bool dumpState = false;       // --dump-state: print the raw flight state as a state file
   bool help = false;
 
   // Layer-level overrides, applied to the decided frame.
