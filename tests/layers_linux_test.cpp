@@ -716,4 +716,52 @@ TEST_F(TextureSetLoadTest, SimulatorModeReportsTheLinkWhateverTheTextures) {
   EXPECT_NE(FontTexture, 0u);
 }
 
+// ---- The generated artwork -------------------------------------------------------------------
+
+// With the real artwork of the run folder: the horizon line meets the aircraft symbol at pitch 0
+// and moves 3.45 px per degree; a few pictures are kept in <build>/render-output for the eye.
+TEST_F(LayersTest, GeneratedArtworkPutsTheHorizonThroughTheAircraftSymbol) {
+  const std::string run = ORVANE_RUN_DIR;
+  if (!std::filesystem::exists(run + "/pfd_2.txr")) {
+    GTEST_SKIP() << "no generated artwork in " << run << " (target orvane-assetgen-run)";
+  }
+  RenderHarness::DeleteTextures();
+  std::string missing;
+  EXPECT_EQ(RenderHarness::LoadTexturesFrom(run, missing), SlotCount + 1) << missing;
+  const std::string out = run + "/../render-output";
+  std::filesystem::create_directories(out);
+
+  // Left of the wing, inside the horizon window: ground below the line, sky above it.
+  const int column = 90;
+  auto horizonAt = [&](double pitch) {
+    DrawAttitude(static_cast<float>(kPitchScale * pitch), 0.0f);
+    H().Capture();
+    // The line may be drawn (white) between the two: ground, then sky within a few pixels.
+    auto ground = [&](int y) { const Rgb c = H().At(column, y); return c.r > c.b + 30; };
+    auto sky = [&](int y) { const Rgb c = H().At(column, y); return c.b > c.r + 30; };
+    for (int y = 60; y < 300; ++y) {
+      if (!ground(y) || ground(y + 1)) continue;
+      for (int gap = 1; gap <= 5; ++gap) {
+        if (sky(y + gap)) return y + 0.5 + gap / 2.0;
+      }
+    }
+    return -1.0;
+  };
+  const double level = horizonAt(0.0);
+  std::string error;
+  EXPECT_TRUE(H().SavePanelPng(out + "/artwork_pitch0.png", error)) << error;
+  EXPECT_NEAR(level, 165.0, 4.0);
+  const double up = horizonAt(10.0);
+  EXPECT_NEAR(up - level, 34.5, 2.0);
+
+  DrawAttitude(static_cast<float>(kPitchScale * 5.0), 20.0f);
+  DrawIls(4, -0.6f, 0.7f);
+  DrawSpdPlate();
+  DrawFdHorizontalBar(0.3f);
+  DrawFdVerticalBar(-0.2f);
+  H().Capture();
+  EXPECT_TRUE(H().SavePanelPng(out + "/artwork_pitch5_bank20_ils.png", error)) << error;
+  EXPECT_TRUE(H().SaveSurfacePng(out + "/artwork_surface.png", error)) << error;
+}
+
 }  // namespace
