@@ -14,7 +14,9 @@ namespace dt = demo::times;
 
 constexpr double kFeetPerMetre = 3.28084;
 
-double RadioAltitudeFt(const FlightState& s) { return s.RadioAltitudeRaw * kFeetPerMetre / 65536.0; }
+double RadioAltitudeFt(const FlightState& s) {
+  return s.RadioAltitudeRaw * kFeetPerMetre / 65536.0;
+}
 
 // Distance between the altimeter and the autopilot target in whole feet, as the display takes it.
 long AltitudeError(const FlightState& s) {

@@ -27,7 +27,9 @@ std::string ErrorOf(const std::string& text) {
 }
 
 void ExpectContainsAll(const std::string& message, std::initializer_list<const char*> parts) {
-  for (const char* p : parts) EXPECT_NE(message.find(p), std::string::npos) << message << " lacks " << p;
+  for (const char* p : parts) {
+    EXPECT_NE(message.find(p), std::string::npos) << message << " lacks " << p;
+  }
 }
 
 TEST(FlightStateFileParse, ReadsEveryKindOfValueCommentsAndBlankLines) {
@@ -128,7 +130,8 @@ TEST(FlightStateFileRanges, EachFieldIsCheckedAgainstItsWidth) {
 }
 
 TEST(FlightStateFileErrors, MessagesNameFileLineKeyAndValue) {
-  ExpectContainsAll(ErrorOf("Pitch=1\nBank=abc\n"), {"test.state:2", "Bank", "abc", "not a number"});
+  ExpectContainsAll(ErrorOf("Pitch=1\nBank=abc\n"),
+                    {"test.state:2", "Bank", "abc", "not a number"});
   ExpectContainsAll(ErrorOf("ApMaster=1.5\n"), {"test.state:1", "ApMaster", "1.5", "integer"});
   ExpectContainsAll(ErrorOf("ApMaster=\n"), {"test.state:1", "ApMaster"});
   ExpectContainsAll(ErrorOf("RadioStatus=0x\n"), {"RadioStatus", "0x"});
@@ -136,7 +139,8 @@ TEST(FlightStateFileErrors, MessagesNameFileLineKeyAndValue) {
   ExpectContainsAll(ErrorOf("Pitch=1.0.0\n"), {"Pitch", "1.0.0"});
   ExpectContainsAll(ErrorOf("Pitch=0x10\n"), {"Pitch", "0x10"});
   ExpectContainsAll(ErrorOf("\n\npitch=1\n"), {"test.state:3", "unknown key", "pitch", "1"});
-  ExpectContainsAll(ErrorOf("PitchOffset=1\n"), {"unknown key", "PitchOffset"});  // derived: not in files
+  // Derived values are not part of a file.
+  ExpectContainsAll(ErrorOf("PitchOffset=1\n"), {"unknown key", "PitchOffset"});
   ExpectContainsAll(ErrorOf("Pitch 1\n"), {"test.state:1", "key=value", "Pitch 1"});
   ExpectContainsAll(ErrorOf("Bank=1\nPitch=2\nBank=3\n"),
                     {"test.state:3", "Bank", "3", "twice", "line 1"});

@@ -230,8 +230,8 @@ std::string QuoteText(const std::string& text) {
 
 }  // namespace
 
-bool ParseFlightStateText(const std::string& text, const std::string& sourceName, FlightState& state,
-                          std::string& error) {
+bool ParseFlightStateText(const std::string& text, const std::string& sourceName,
+                          FlightState& state, std::string& error) {
   if (text.size() > kFlightStateFileMaxBytes) {
     error = sourceName + ": larger than " + std::to_string(kFlightStateFileMaxBytes) + " bytes";
     return false;

@@ -15,16 +15,17 @@ constexpr size_t kFlightStateIdentMax = 6;
 // The format, one item per line:
 //   # comment            (also ; comment; only whole lines)
 //   Pitch=-2.5           (keys are the FlightState raw field names, exactly)
-//   RadioStatus=0x0342   (integers: decimal, or hexadecimal with 0x; checked against the field width)
-//   Nav1Ident="IORV"     (texts: printable ASCII, quotes optional, at most 5 / 6 characters)
+//   RadioStatus=0x0342   (integers: decimal or 0x hexadecimal, checked against the field width)
+//   Nav1Ident="IORV"     (texts: printable ASCII, quotes optional, at most 5 / 6 characters;
+//                         inside quotes \", \\ and \xHH may be written)
 // Blank lines are ignored; a key may appear once; fields not given stay 0 / empty.
 
 // Reads and parses a file. On failure `state` is untouched and `error` names the file, line, key
 // and value.
 bool ReadFlightStateFile(const std::string& path, FlightState& state, std::string& error);
 // Parses text; `sourceName` stands for the file in error messages.
-bool ParseFlightStateText(const std::string& text, const std::string& sourceName, FlightState& state,
-                          std::string& error);
+bool ParseFlightStateText(const std::string& text, const std::string& sourceName,
+                          FlightState& state, std::string& error);
 // Writes every raw field, one key=value line each, in a form ParseFlightStateText reads back
 // exactly (texts longer than the file's limits or with unprintable characters excepted).
 std::string FormatFlightStateText(const FlightState& state);

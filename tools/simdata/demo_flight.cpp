@@ -40,7 +40,7 @@ constexpr double kFlareTime = 2 * kFlareFt / (kGsRate + kTouchdownRate);
 constexpr double kTouchdown = kFlareStart + kFlareTime;
 
 // Autopilot and radio events.
-constexpr double kApproachArm = 130.0;   // heading hold off, approach and glide-slope hold on
+constexpr double kApproachArm = 130.0;  // heading hold off, approach and glide-slope hold on
 constexpr double kLocCapture = 140.0;
 constexpr double kGsCapture = kGsStart;  // altitude hold off, descent begins
 constexpr double kApOff = kTouchdown + 2.0;
@@ -116,12 +116,15 @@ double PlannedBank(double t) {  // positive left wing down
                 + Pulse(t, 66, 90, -15, 5)     // right turn in the descent
                 + Pulse(t, 108, 126, -20, 5)   // intercept heading
                 + Pulse(t, kLocCapture, kGsStart, 20, 4);  // onto the localizer
-  double corrections = 2.0 * std::sin(0.21 * t) * RampUp(t, 155, 5) * (1 - RampUp(t, kFlareStart - 5, 5));
+  double corrections =
+      2.0 * std::sin(0.21 * t) * RampUp(t, 155, 5) * (1 - RampUp(t, kFlareStart - 5, 5));
   return bank + corrections;
 }
 
 // Light turbulence the flight director does not command.
-double PitchTurbulence(double t) { return 0.25 * std::sin(1.3 * t) * std::sin(0.31 * t) * Airborne(t); }
+double PitchTurbulence(double t) {
+  return 0.25 * std::sin(1.3 * t) * std::sin(0.31 * t) * Airborne(t);
+}
 double BankTurbulence(double t) {
   return 0.8 * std::sin(0.9 * t + 1.0) * std::sin(0.17 * t) * Airborne(t);
 }
