@@ -119,6 +119,15 @@ TEST_F(FontTest, GlyphSetsAboveOneDrawSetOne) {
   EXPECT_EQ(GlyphMiddle(100.0f, 300.0f, 0).r, 33);
 }
 
+TEST_F(FontTest, NegativeGlyphSetDrawsSetZero) {
+  // Below 0 the list base would reach lists before the font's; it is taken as set 0.
+  PrintText("A", -1, 100.0f, 100.0f);
+  PrintText("A", -100, 100.0f, 200.0f);
+  harness_->Capture();
+  EXPECT_EQ(GlyphMiddle(100.0f, 100.0f, 0).r, 33);
+  EXPECT_EQ(GlyphMiddle(100.0f, 200.0f, 0).r, 33);
+}
+
 TEST_F(FontTest, TextTakesTheCurrentColour) {
   glColor3f(1.0f, 0.5f, 0.0f);
   PrintText("Z", 0, 200.0f, 200.0f);

@@ -399,6 +399,14 @@ TEST_F(GuidanceTest, IlsStatesChooseScalePlateAndIndex) {
   EXPECT_EQ(FindBlob(H(), GlideSlopeIndex).count, 0);
   EXPECT_GT(FindBlob(H(), LocalizerIndex).count, 100);
 
+  // A state the frames never pass shows no glide-slope guidance: the no-ILS plate, no index.
+  DrawAttitude(0.0f, 0.0f);
+  DrawIls(2, 0.0f, 0.0f);
+  H().Capture();
+  EXPECT_TRUE(Near(H().At(sx, sy), Rgb{0, 0, 50})) << Str(H().At(sx, sy));
+  EXPECT_EQ(FindBlob(H(), GlideSlopeIndex).count, 0);
+  EXPECT_GT(FindBlob(H(), LocalizerIndex).count, 100);
+
   DrawAttitude(0.0f, 0.0f);
   DrawIls(0, 0.0f, 0.0f);
   H().Capture();
