@@ -342,12 +342,12 @@ TEST(Marker, LaterMarkerOverridesLetterAndColour) {
 TEST(Colours, CallKindAndComponents) {
   EXPECT_EQ(ColourOf(TextColour::Green).call, ColourCall::Float3f);
   EXPECT_EQ(ColourOf(TextColour::White).call, ColourCall::Float3f);
-  const ColourSpec blue = ColourOf(TextColour::Blue);
+  const ColourSetting blue = ColourOf(TextColour::Blue);
   EXPECT_EQ(blue.call, ColourCall::Byte3ub);
   EXPECT_EQ(blue.r, 0);
   EXPECT_EQ(blue.g, 200);
   EXPECT_EQ(blue.b, 222);
-  const ColourSpec amber = ColourOf(TextColour::Amber);
+  const ColourSetting amber = ColourOf(TextColour::Amber);
   EXPECT_EQ(amber.call, ColourCall::Byte3ub);
   EXPECT_EQ(amber.r, 255);
   EXPECT_EQ(amber.g, 195);

@@ -55,7 +55,7 @@ void DrawTextPlate(const FrameText& text) {
 }  // namespace
 
 void SetTextColour(TextColour colour) {
-  const ColourSpec c = ColourOf(colour);
+  const ColourSetting c = ColourOf(colour);
   if (c.call == ColourCall::Float3f)
     glColor3f(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f);
   else

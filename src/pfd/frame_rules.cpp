@@ -24,7 +24,7 @@ FrameText Text(const char* text, TextColour colour, float x, float y) {
 
 }  // namespace
 
-ColourSpec ColourOf(TextColour colour) {
+ColourSetting ColourOf(TextColour colour) {
   switch (colour) {
     case TextColour::Green: return {ColourCall::Float3f, 0, 255, 0};
     case TextColour::White: return {ColourCall::Float3f, 255, 255, 255};

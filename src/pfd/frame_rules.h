@@ -12,11 +12,11 @@ enum class TextColour : uint8_t { Green, White, Blue, Amber, ByteWhite };
 // How a colour is handed to GL: glColor3f (green, white) or glColor3ub (blue, amber, byte white).
 enum class ColourCall : uint8_t { Float3f, Byte3ub };
 
-struct ColourSpec {
+struct ColourSetting {
   ColourCall call;
   uint8_t r, g, b;  // for Float3f: 0 or 255 meaning 0.0 or 1.0
 };
-ColourSpec ColourOf(TextColour colour);
+ColourSetting ColourOf(TextColour colour);
 
 struct FrameText {
   std::string text;
