@@ -357,7 +357,7 @@ void Server::Impl::Housekeeping() {
     double seconds = double(now - statsMicros_) / 1e6;
     if (requestsSinceStats_ > 0 || !connections_.empty())  // an idle server stays quiet
       LogF("%.0f requests/s over the last %.0f s, %d clients", double(requestsSinceStats_) / seconds, seconds,
-         int(connections_.size()));
+           int(connections_.size()));
     requestsSinceStats_ = 0;
     statsMicros_ = now;
   }
