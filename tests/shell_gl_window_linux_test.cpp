@@ -15,23 +15,11 @@
 #include "platform/window.h"
 #include "shell/gl_window.h"
 #include "shell/settings.h"
+#include "support/display_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A 4 x 4 24-bit BMP standing in for the background texture network mode needs.
-std::string SmallBmp() {
-  std::string b = "BM";
-  auto le = [&](uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b.push_back(char((v >> (8 * i)) & 0xFF));
-  };
-  le(54 + 48, 4); le(0, 4); le(54, 4);
-  le(40, 4); le(4, 4); le(4, 4); le(1, 2); le(24, 2); le(0, 4); le(48, 4);
-  le(2835, 4); le(2835, 4); le(0, 4); le(0, 4);
-  b.append(48, '\x40');
-  return b;
-}
 
 // 1 / tan(22.5 degrees): the y scale of a 45 degree perspective.
 const double kFocal = 1.0 / std::tan(22.5 * 3.14159265358979323846 / 180.0);
@@ -61,7 +49,7 @@ class GlWindowTest : public ::testing::Test {
     std::random_device rd;
     dir_ = fs::temp_directory_path() / ("orvane-glwindow-" + std::to_string(rd()) + std::to_string(rd()));
     fs::create_directories(dir_);
-    std::ofstream(dir_ / "pfd_2.txr", std::ios::binary) << SmallBmp();
+    std::ofstream(dir_ / "pfd_2.txr", std::ios::binary) << orvane_test::SmallBmpFile();
     fs::current_path(dir_);
 
     UseNetwork = true;
