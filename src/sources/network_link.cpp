@@ -46,6 +46,12 @@ bool TryReconnect() {
 }  // namespace
 
 void NetworkStartup() {
+  // A second start-up replaces the objects of the first.
+  delete DataExchangeObject;
+  delete ClientObject;
+  DataExchangeObject = nullptr;
+  ClientObject = nullptr;
+  StartupFailedFatally = false;
   DataExchangeObject = new THxDataExchange();
   ClientObject = new THxTcpBlockClient();
   ClientObject->SetPort(ServerPort);

@@ -90,7 +90,8 @@ void ScriptConnection::Close() {
   socket_ = platform::kInvalidSocket;
 }
 
-ScriptServer::ScriptServer(Script script, int connections) : script_(std::move(script)), connections_(connections) {
+ScriptServer::ScriptServer(Script script, int connections, uint16_t port)
+    : script_(std::move(script)), connections_(connections), port_(port) {
   platform::NetStartup();
   listener_ = platform::NetListenLoopback(&port_);
   if (listener_ != platform::kInvalidSocket) thread_ = std::thread([this] { Run(); });

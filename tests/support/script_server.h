@@ -42,8 +42,9 @@ class ScriptServer {
  public:
   using Script = std::function<void(ScriptConnection&)>;
 
-  // Listens at once and plays `script` on up to `connections` connections, one after another.
-  explicit ScriptServer(Script script, int connections = 1);
+  // Listens at once (on `port`, or any free port when 0) and plays `script` on up to `connections`
+  // connections, one after another.
+  explicit ScriptServer(Script script, int connections = 1, uint16_t port = 0);
   ~ScriptServer();
   ScriptServer(const ScriptServer&) = delete;
   ScriptServer& operator=(const ScriptServer&) = delete;
