@@ -82,4 +82,14 @@ TEST(DisplayStartUp, NetworkModeWithoutBackgroundTextureFailsInitialisation) {
   EXPECT_EQ(out.find("Orvane GC Server connection failed."), std::string::npos) << out;
 }
 
+TEST(DisplayStartUp, ErrorRaisedByTheNetworkLayerIsShownWithItsTextAndEndsWithOne) {
+  orvane_test::DisplayRun run;
+  run.Write("pfd_2.txr", orvane_test::SmallBmpFile());
+  run.Write("OrvaneGCPfd.INI", "[LAN]\nUSELAN=Y\nORVANEGCSERVER=127.0.0.1\nORVANEGCPORT=http-alt-x\n");
+  EXPECT_EQ(RunToEnd(run), 1) << "an error nobody handled ends the run with 1, not an abort";
+  const std::string out = run.Output();
+  EXPECT_NE(out.find("http-alt-x"), std::string::npos) << out;
+  EXPECT_EQ(out.find("Orvane GC Server connection failed."), std::string::npos) << out;
+}
+
 }  // namespace
