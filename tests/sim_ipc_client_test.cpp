@@ -37,22 +37,41 @@ long BatchesInLog(const std::string& log) {
   return std::strtol(log.c_str() + at + key.size(), nullptr, 10);
 }
 
+// How many lines of `log` read exactly `line` (either line ending).
+int CountLines(const std::string& log, const std::string& line) {
+  int count = 0;
+  size_t start = 0;
+  while (start < log.size()) {
+    size_t end = log.find('\n', start);
+    if (end == std::string::npos) end = log.size();
+    std::string one = log.substr(start, end - start);
+    if (!one.empty() && one.back() == '\r') one.pop_back();
+    if (one == line) ++count;
+    start = end + 1;
+  }
+  return count;
+}
+
 class SimIpcClientTest : public ::testing::Test {
  protected:
   void TearDown() override {
     SimIpcClose();
-    sim_.Stop();
+    EXPECT_EQ(sim_.Stop(), 0) << "orvane-sim did not end cleanly on the stop request\n" << sim_.Log();
   }
 
-  void StartSim(const std::vector<std::string>& args, const std::string& className = "UIPCMAIN") {
+  ::testing::AssertionResult StartSim(const std::vector<std::string>& args,
+                                      const std::string& className = "UIPCMAIN") {
     std::string error;
-    ASSERT_TRUE(sim_.Start(args, error, className)) << error;
+    if (sim_.Start(args, error, className)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << error;
   }
 
-  void Open() {
+  ::testing::AssertionResult Open() {
     uint32_t code = 99;
-    ASSERT_TRUE(SimIpcOpen(0, &code)) << "code " << code << "\n" << sim_.Log();
-    ASSERT_EQ(code, 0u);
+    const bool ok = SimIpcOpen(0, &code);
+    if (ok && code == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "SimIpcOpen gave " << ok << " with code " << code << "\n"
+                                         << sim_.Log();
   }
 
   // Queues one read and expects it accepted.
@@ -80,8 +99,8 @@ class SimIpcClientTest : public ::testing::Test {
 // ---- Open and handshake --------------------------------------------------------------------------
 
 TEST_F(SimIpcClientTest, OpenHandshakesOnceAndWritesTheLibraryVersion) {
-  StartSim({});
-  Open();
+  ASSERT_TRUE(StartSim({}));
+  ASSERT_TRUE(Open());
   uint8_t interfaceVersion[4] = {}, simulatorVersion[4] = {};
   Read(kInterfaceVersionOffset, 4, interfaceVersion);
   Read(kSimulatorVersionOffset, 4, simulatorVersion);
@@ -90,17 +109,13 @@ TEST_F(SimIpcClientTest, OpenHandshakesOnceAndWritesTheLibraryVersion) {
   EXPECT_EQ(U32(simulatorVersion) >> 16, 0xFADEu);
   SimIpcClose();
   // A second client of the same simulator passes the handshake as well.
-  Open();
+  ASSERT_TRUE(Open());
   SimIpcClose();
   sim_.Stop();
   const std::string log = sim_.Log();
   EXPECT_EQ(BatchesInLog(log), 3) << "one handshake batch per open, one batch of ours\n" << log;
   // The library version 1004 arrived at 0x330A in each handshake.
-  size_t seen = 0;
-  for (size_t at = log.find("client library version 1004\n"); at != std::string::npos;
-       at = log.find("client library version 1004\n", at + 1))
-    ++seen;
-  EXPECT_EQ(seen, 2u) << log;
+  EXPECT_EQ(CountLines(log, "orvane-sim: client library version 1004"), 2) << log;
 }
 
 TEST_F(SimIpcClientTest, OpenWithoutAnySimulatorGivesCode2) {
@@ -112,8 +127,8 @@ TEST_F(SimIpcClientTest, OpenWithoutAnySimulatorGivesCode2) {
 }
 
 TEST_F(SimIpcClientTest, OpenFindsTheSecondClassName) {
-  StartSim({"--class", "FS98MAIN"}, "FS98MAIN");
-  Open();
+  ASSERT_TRUE(StartSim({"--class", "FS98MAIN"}, "FS98MAIN"));
+  ASSERT_TRUE(Open());
   uint8_t value[4] = {};
   Read(kInterfaceVersionOffset, 4, value);
   ProcessOk();
@@ -122,12 +137,12 @@ TEST_F(SimIpcClientTest, OpenFindsTheSecondClassName) {
 
 TEST_F(SimIpcClientTest, RefusedHandshakeGives7Or14ByClassName) {
   uint32_t code = 99;
-  StartSim({"--fault", "refuse-handshake"});
+  ASSERT_TRUE(StartSim({"--fault", "refuse-handshake"}));
   EXPECT_FALSE(SimIpcOpen(0, &code));
   EXPECT_EQ(code, 7u);
   sim_.Stop();
 
-  StartSim({"--fault", "refuse-handshake", "--class", "FS98MAIN"}, "FS98MAIN");
+  ASSERT_TRUE(StartSim({"--fault", "refuse-handshake", "--class", "FS98MAIN"}, "FS98MAIN"));
   code = 99;
   EXPECT_FALSE(SimIpcOpen(0, &code));
   EXPECT_EQ(code, 14u);
@@ -137,18 +152,18 @@ TEST_F(SimIpcClientTest, RefusedHandshakeGives7Or14ByClassName) {
 }
 
 TEST_F(SimIpcClientTest, InterfaceVersionFloorIsInclusive) {
-  StartSim({"--interface-version", "0x19980005"});
-  Open();
+  ASSERT_TRUE(StartSim({"--interface-version", "0x19980005"}));
+  ASSERT_TRUE(Open());
   SimIpcClose();
   sim_.Stop();
-  StartSim({"--interface-version", "0x19980004"});
+  ASSERT_TRUE(StartSim({"--interface-version", "0x19980004"}));
   uint32_t code = 99;
   EXPECT_FALSE(SimIpcOpen(0, &code));
   EXPECT_EQ(code, 7u);
 }
 
 TEST_F(SimIpcClientTest, ZeroInterfaceVersionIsAskedFiveTimesThenRefused) {
-  StartSim({"--interface-version", "0"});
+  ASSERT_TRUE(StartSim({"--interface-version", "0"}));
   uint32_t code = 99;
   EXPECT_FALSE(SimIpcOpen(0, &code));
   EXPECT_EQ(code, 7u);
@@ -158,7 +173,7 @@ TEST_F(SimIpcClientTest, ZeroInterfaceVersionIsAskedFiveTimesThenRefused) {
 
 TEST_F(SimIpcClientTest, RequestedSimulatorVersionMustMatch) {
   uint32_t code = 99;
-  StartSim({"--sim-version", "42"});
+  ASSERT_TRUE(StartSim({"--sim-version", "42"}));
   EXPECT_TRUE(SimIpcOpen(42, &code));
   EXPECT_EQ(code, 0u);
   SimIpcClose();
@@ -167,7 +182,7 @@ TEST_F(SimIpcClientTest, RequestedSimulatorVersionMustMatch) {
   sim_.Stop();
 
   // 0xFADE0000: version 0 passes the handshake, but only "any version" accepts it.
-  StartSim({"--sim-version", "0"});
+  ASSERT_TRUE(StartSim({"--sim-version", "0"}));
   EXPECT_TRUE(SimIpcOpen(0, &code));
   EXPECT_EQ(code, 0u);
   SimIpcClose();
@@ -176,8 +191,8 @@ TEST_F(SimIpcClientTest, RequestedSimulatorVersionMustMatch) {
 }
 
 TEST_F(SimIpcClientTest, SecondOpenGives1AndTheFirstLinkKeepsWorking) {
-  StartSim({});
-  Open();
+  ASSERT_TRUE(StartSim({}));
+  ASSERT_TRUE(Open());
   uint32_t code = 99;
   EXPECT_FALSE(SimIpcOpen(0, &code));
   EXPECT_EQ(code, 1u);
@@ -188,7 +203,7 @@ TEST_F(SimIpcClientTest, SecondOpenGives1AndTheFirstLinkKeepsWorking) {
 }
 
 TEST_F(SimIpcClientTest, ExistingBlockNameGives5AndReleasesAtomAndHandle) {
-  StartSim({});
+  ASSERT_TRUE(StartSim({}));
   const std::string name = BlockName();
   bool existed = true;
   const platform::IpcMapping ours = platform::CreateSharedBlock(name.c_str(), 0x8000, &existed);
@@ -202,7 +217,7 @@ TEST_F(SimIpcClientTest, ExistingBlockNameGives5AndReleasesAtomAndHandle) {
 
   // Once our block is gone the name is free again: the client kept no handle to it.
   platform::CloseSharedBlock(ours);
-  Open();
+  ASSERT_TRUE(Open());
   EXPECT_NE(platform::FindGlobalAtom(name.c_str()), 0u);
   SimIpcClose();
   EXPECT_EQ(platform::FindGlobalAtom(name.c_str()), 0u);
@@ -220,8 +235,8 @@ TEST_F(SimIpcClientTest, EveryOperationBeforeOpenOrAfterCloseGives9) {
   EXPECT_FALSE(SimIpcProcess(&code));
   EXPECT_EQ(code, 9u);
 
-  StartSim({});
-  Open();
+  ASSERT_TRUE(StartSim({}));
+  ASSERT_TRUE(Open());
   Read(kInterfaceVersionOffset, 1, &byte);
   SimIpcClose();
   SimIpcClose();  // safe twice
@@ -233,8 +248,8 @@ TEST_F(SimIpcClientTest, EveryOperationBeforeOpenOrAfterCloseGives9) {
 }
 
 TEST_F(SimIpcClientTest, ProcessWithNothingQueuedGives10AndSendsNothing) {
-  StartSim({});
-  Open();
+  ASSERT_TRUE(StartSim({}));
+  ASSERT_TRUE(Open());
   EXPECT_EQ(ProcessFails(), 10u);
   EXPECT_EQ(ProcessFails(), 10u);
   SimIpcClose();
@@ -243,8 +258,8 @@ TEST_F(SimIpcClientTest, ProcessWithNothingQueuedGives10AndSendsNothing) {
 }
 
 TEST_F(SimIpcClientTest, CapacityEdgeAt1625FourByteReads) {
-  StartSim({});
-  Open();
+  ASSERT_TRUE(StartSim({}));
+  ASSERT_TRUE(Open());
   std::vector<uint32_t> values(1626, 0);
   for (int i = 0; i < 1625; ++i) {
     uint32_t code = 99;
@@ -265,8 +280,8 @@ TEST_F(SimIpcClientTest, CapacityEdgeAt1625FourByteReads) {
 }
 
 TEST_F(SimIpcClientTest, OversizedRequestsAreRefusedWithoutWrapAround) {
-  StartSim({});
-  Open();
+  ASSERT_TRUE(StartSim({}));
+  ASSERT_TRUE(Open());
   uint32_t code = 99;
   uint8_t dummy = 0;
   // Sizes that would wrap a 32-bit sum back into range.
@@ -289,8 +304,8 @@ TEST_F(SimIpcClientTest, OversizedRequestsAreRefusedWithoutWrapAround) {
 }
 
 TEST_F(SimIpcClientTest, SizeZeroReadAndNullDestinationAreSteppedOver) {
-  StartSim({});
-  Open();
+  ASSERT_TRUE(StartSim({}));
+  ASSERT_TRUE(Open());
   uint8_t untouched[4] = {0xA1, 0xA2, 0xA3, 0xA4};
   uint8_t before[4] = {}, after[4] = {};
   Read(kInterfaceVersionOffset, 4, before);
@@ -305,8 +320,8 @@ TEST_F(SimIpcClientTest, SizeZeroReadAndNullDestinationAreSteppedOver) {
 }
 
 TEST_F(SimIpcClientTest, WriteCopiesItsSourceAtOnce) {
-  StartSim({});
-  Open();
+  ASSERT_TRUE(StartSim({}));
+  ASSERT_TRUE(Open());
   uint32_t code = 99;
   uint8_t source[6] = {1, 2, 3, 4, 5, 6};
   ASSERT_TRUE(SimIpcWrite(kFreeOffset + 1, 6, source, &code));  // odd offset, odd record sizes
@@ -328,13 +343,13 @@ TEST_F(SimIpcClientTest, WriteCopiesItsSourceAtOnce) {
 
 TEST_F(SimIpcClientTest, ReplyOtherThanOneGives13AndLeavesDestinations) {
   uint32_t code = 99;
-  StartSim({"--fault", "reply=0"});
+  ASSERT_TRUE(StartSim({"--fault", "reply=0"}));
   EXPECT_FALSE(SimIpcOpen(0, &code));
   EXPECT_EQ(code, 13u) << "the handshake's exchange code";
   sim_.Stop();
 
-  StartSim({"--fault", "reply=2", "--fault-after", "1"});
-  Open();
+  ASSERT_TRUE(StartSim({"--fault", "reply=2", "--fault-after", "1"}));
+  ASSERT_TRUE(Open());
   uint8_t value[4] = {9, 9, 9, 9};
   Read(kInterfaceVersionOffset, 4, value);
   EXPECT_EQ(ProcessFails(), 13u);
@@ -343,8 +358,8 @@ TEST_F(SimIpcClientTest, ReplyOtherThanOneGives13AndLeavesDestinations) {
 }
 
 TEST_F(SimIpcClientTest, ScribblingPeerCannotCorruptClientMemory) {
-  StartSim({"--fault", "scribble", "--fault-after", "1"});
-  Open();
+  ASSERT_TRUE(StartSim({"--fault", "scribble", "--fault-after", "1"}));
+  ASSERT_TRUE(Open());
   // Destinations with guard bytes around them; nothing of it may change.
   struct Guarded {
     uint8_t before[32];
@@ -366,8 +381,8 @@ TEST_F(SimIpcClientTest, ScribblingPeerCannotCorruptClientMemory) {
 }
 
 TEST_F(SimIpcClientTest, VanishedPeerGives12AndTheLinkStaysOpen) {
-  StartSim({});
-  Open();
+  ASSERT_TRUE(StartSim({}));
+  ASSERT_TRUE(Open());
   sim_.Stop();
   uint8_t value[4] = {7, 7, 7, 7};
   Read(kInterfaceVersionOffset, 4, value);
@@ -379,8 +394,8 @@ TEST_F(SimIpcClientTest, VanishedPeerGives12AndTheLinkStaysOpen) {
 }
 
 TEST_F(SimIpcClientTest, SlowPeerWithinTheTimeOutIsWaitedFor) {
-  StartSim({"--fault", "delay=300"});
-  Open();
+  ASSERT_TRUE(StartSim({"--fault", "delay=300"}));
+  ASSERT_TRUE(Open());
   uint8_t value[4] = {};
   Read(kInterfaceVersionOffset, 4, value);
   ProcessOk();
@@ -389,8 +404,8 @@ TEST_F(SimIpcClientTest, SlowPeerWithinTheTimeOutIsWaitedFor) {
 
 // The one slow test: ten attempts of 2 s each.
 TEST_F(SimIpcClientTest, SilentPeerGives11AfterTenAttempts) {
-  StartSim({"--fault", "no-reply", "--fault-after", "1"});
-  Open();
+  ASSERT_TRUE(StartSim({"--fault", "no-reply", "--fault-after", "1"}));
+  ASSERT_TRUE(Open());
   uint8_t value[4] = {3, 3, 3, 3};
   Read(kInterfaceVersionOffset, 4, value);
   const uint64_t start = platform::MonotonicMicros();
@@ -405,8 +420,8 @@ TEST_F(SimIpcClientTest, SilentPeerGives11AfterTenAttempts) {
 
 TEST_F(SimIpcClientTest, ReadListBatchDeliversTheDemoFlight) {
   for (double t : {12.0, 151.25}) {
-    StartSim({"--freeze", "--demo-time", std::to_string(t)});
-    Open();
+    ASSERT_TRUE(StartSim({"--freeze", "--demo-time", std::to_string(t)}));
+    ASSERT_TRUE(Open());
     std::array<std::array<uint8_t, 8>, kReadListRows> raw{};
     size_t i = 0;
     for (const ReadListRow& row : ReadList()) Read(row.offset, row.size, raw[i++].data());
@@ -458,8 +473,8 @@ TEST_F(SimIpcClientTest, FixedValuesFileIsServed) {
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
   }
-  StartSim({"--values", file});
-  Open();
+  ASSERT_TRUE(StartSim({"--values", file}));
+  ASSERT_TRUE(Open());
   std::array<std::array<uint8_t, 8>, kReadListRows> raw{};
   size_t i = 0;
   for (const ReadListRow& row : ReadList()) Read(row.offset, row.size, raw[i++].data());
@@ -478,8 +493,8 @@ TEST_F(SimIpcClientTest, FixedValuesFileIsServed) {
 }
 
 TEST_F(SimIpcClientTest, ReadPastTheDataAreaGivesZeros) {
-  StartSim({});
-  Open();
+  ASSERT_TRUE(StartSim({}));
+  ASSERT_TRUE(Open());
   uint8_t value[4] = {0xFF, 0xFF, 0xFF, 0xFF};
   Read(0xFFFE, 4, value);
   ProcessOk();
