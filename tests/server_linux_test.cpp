@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <condition_variable>
 #include <cstring>
 #include <fstream>
@@ -646,6 +647,7 @@ TEST(ServerProgram, ServesTheFrozenDemoAndStopsOnSigterm) {
   ASSERT_TRUE(platform::ReadWholeFile(logFile, log, 1 << 20));
   EXPECT_NE(log.find("connect 127.0.0.1"), std::string::npos) << log;
   EXPECT_NE(log.find("SIGTERM"), std::string::npos) << log;
+  std::remove(logFile.c_str());
 }
 
 TEST(ServerProgram, ServesAValuesFileAndRejectsABadOne) {
@@ -679,6 +681,8 @@ TEST(ServerProgram, ServesAValuesFileAndRejectsABadOne) {
   std::string text;
   ASSERT_TRUE(platform::ReadWholeFile(refusedLog, text, 1 << 20));
   EXPECT_NE(text.find("Pitch"), std::string::npos) << text;
+  for (const std::string& f : {good, bad, refusedLog, std::string(ORVANE_RUN_DIR) + "/server_values_test.log"})
+    std::remove(f.c_str());
 }
 
 // ---- The simulator IPC source ----------------------------------------------------------------------------
@@ -688,15 +692,16 @@ namespace {
 // orvane-sim in a namespace of its own, frozen at a demo time.
 class SimulatorProcess {
  public:
-  explicit SimulatorProcess(double demoTime) {
+  explicit SimulatorProcess(double demoTime, std::vector<std::string> extra = {}) {
     platform::SetIpcNamespace("server-test-" + std::to_string(platform::CurrentProcessId()));
-    started_ = platform::StartProcess(ExePath("orvane-sim"),
-                                      {"--demo-time", std::to_string(demoTime), "--freeze", "--duration", "120"},
-                                      child_, std::string(ORVANE_RUN_DIR) + "/server_ipc_test_sim.log");
+    std::vector<std::string> args = {"--demo-time", std::to_string(demoTime), "--freeze", "--duration", "120"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    started_ = platform::StartProcess(ExePath("orvane-sim"), args, child_, logFile_);
   }
   ~SimulatorProcess() {
     Stop();
     platform::SetIpcNamespace("");
+    std::remove(logFile_.c_str());
   }
   bool Started() const { return started_; }
   void Stop() {
@@ -705,6 +710,7 @@ class SimulatorProcess {
   }
 
  private:
+  const std::string logFile_ = std::string(ORVANE_RUN_DIR) + "/server_ipc_test_sim.log";
   platform::ChildProcess child_;
   bool started_ = false;
 };
@@ -795,4 +801,26 @@ TEST(ServerIpcSource, WithoutASimulatorRequestsAreAnsweredZeroAtOnce) {
   while (!log.Has("cannot be opened") && NowMs() < deadline) platform::SleepMs(20);
   EXPECT_TRUE(log.Has("cannot be opened"));
   platform::SetIpcNamespace("");
+}
+
+TEST(ServerIpcSource, ANewRangeAskedDuringAnExchangeWaitsForTheExchangeThatBringsIt) {
+  if (!platform::FileExists(ExePath("orvane-sim"))) GTEST_SKIP() << "orvane-sim not built";
+  // Every exchange takes 150 ms, so a request nearly always arrives while one is under way.
+  SimulatorProcess sim(10.0, {"--fault", "delay=150"});
+  ASSERT_TRUE(sim.Started());
+  server::IpcSource::Options ipcOptions;
+  ipcOptions.refreshMs = 10;
+  auto ipc = std::make_unique<server::IpcSource>(ipcOptions);
+  server::IpcSource* source = ipc.get();
+  RunningServer srv(std::move(ipc));
+  uint64_t deadline = NowMs() + 10000;
+  while (!source->LinkUp() && NowMs() < deadline) platform::SleepMs(20);
+  ASSERT_TRUE(source->LinkUp());
+  Client client;
+  ASSERT_TRUE(client.Connect(srv.Port()));
+  EXPECT_EQ(client.Ask("3113,5,7"), client.Ask("3113,5,7"));  // the read list is now being refreshed
+  for (const char* request : {"13060,4,5", "13064,4,5"}) {  // interface version, simulator version word
+    std::string reply = client.Ask(request);
+    EXPECT_NE(reply, "0") << request << " was answered before any exchange had fetched it";
+  }
 }

@@ -94,11 +94,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
     Read();
   }
 
-  // Continues after a refresh of the source (or when the wait bound passed).
-  void Resume() {
+  // Continues after a refresh of the source; with `force` (the wait bound passed) the held request
+  // is answered from whatever the source has.
+  void Resume(bool force) {
     if (!parked_ || closed_) return;
     parked_ = false;
-    skipRefreshWait_ = true;
+    skipRefreshWait_ = force;
     Process();
   }
 
@@ -153,13 +154,17 @@ class Connection : public std::enable_shared_from_this<Connection> {
           source.WantsRefreshFor(parsed.request.offset, parsed.request.size)) {
         // The source fetches these bytes with its next refresh: hold this request (and the ones
         // behind it, to keep the order) until then.
+        // A refresh that was already under way may not have brought them: then wait on, with the
+        // bound counted from the first wait.
+        if (!waiting_) parkedSince_ = platform::MonotonicMicros();
+        waiting_ = true;
         parked_ = true;
-        parkedSince_ = platform::MonotonicMicros();
         server_.Park(shared_from_this());
         Flush();
         return;
       }
       skipRefreshWait_ = false;
+      waiting_ = false;
       holding_ = false;
       Answer(parsed);
       if (pending_.size() + inFlight_.size() > server_.Options().maxPendingOutput) {
@@ -230,6 +235,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool writing_ = false;
   bool parked_ = false;
   bool skipRefreshWait_ = false;
+  bool waiting_ = false;  // the held request has waited for a refresh since parkedSince_
   bool closed_ = false;
   std::string closeAfterFlush_;  // when set: close with this reason once the replies are written
   uint64_t parkedSince_ = 0;
@@ -337,7 +343,7 @@ void Server::Impl::ResumeParked(bool onlyOverdue) {
       parked_.push_back(c);
       continue;
     }
-    c->Resume();  // may park again on a later request; it then lands in parked_ anew
+    c->Resume(onlyOverdue);  // may park again; it then lands in parked_ anew
   }
 }
 
