@@ -31,10 +31,11 @@ struct WindowState {
 };
 WindowState g_state;
 
-void Fail(const char* text) {
+// Shows a start-up failure after logging SDL's own reason for it.
+void Fail(const char* text, MessageIcon icon = MessageIcon::Exclamation) {
   const char* why = SDL_GetError();
   if (why != nullptr && why[0] != '\0') DebugLog(std::string("SDL: ") + text + " " + why);
-  ShowMessageBox(text, "Error", MessageIcon::Exclamation);
+  ShowMessageBox(text, "Error", icon);
 }
 
 int ClampPosition(int v) { return v < -MaxPosition ? -MaxPosition : (v > MaxPosition ? MaxPosition : v); }
@@ -152,7 +153,7 @@ void HandleWindowEvent(const SDL_WindowEvent& e) {
 bool OpenGlWindow(const WindowParams& params) {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    Fail("Failed To Register The Window Class.");
+    Fail("Failed To Register The Window Class.", MessageIcon::Error);
     return false;
   }
   g_state.videoUp = true;
