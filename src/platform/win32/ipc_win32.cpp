@@ -125,8 +125,13 @@ struct IpcPeer {
     UnmapViewOfFile(view);
     CloseHandle(mapping);
     if (!reply.answer) {
-      // Hold the sender past its time-out; a stop request cuts this short.
-      for (uint32_t waited = 0; waited < kWithheldMs && !g_stopRequested; waited += 50) Sleep(50);
+      // Hold the sender past its time-out. A stop request cuts this short, also a close request
+      // waiting in the queue (looked at without dispatching anything).
+      for (uint32_t waited = 0; waited < kWithheldMs && !g_stopRequested; waited += 50) {
+        MSG pending;
+        if (PeekMessageA(&pending, nullptr, WM_CLOSE, WM_CLOSE, PM_NOREMOVE | PM_QS_POSTMESSAGE)) RequestStop();
+        Sleep(50);
+      }
       return 0;
     }
     return LRESULT(reply.value);
