@@ -1,0 +1,28 @@
+// libFuzzer harness for the settings file reader: any bytes parse or are refused, lookups stay in bounds.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "shell/ini_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  IniReader ini;
+  std::string error;
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  if (!ini.Parse(text, error)) {
+    if (error.empty()) __builtin_trap();  // a refusal always says why
+    return 0;
+  }
+  for (const char* section : {"LAN", "WINDOW", "lan", ""}) {
+    for (const char* key : {"USELAN", "ORVANEGCSERVER", "ORVANEGCPORT", "X", "Y", "MAXFPS", "VSYNC"}) {
+      const std::string value = ini.Get(section, key, "");
+      // Values come out trimmed: no character with a code of 32 or below at either end.
+      if (!value.empty() && (static_cast<unsigned char>(value.front()) <= 32 ||
+                             static_cast<unsigned char>(value.back()) <= 32)) {
+        __builtin_trap();
+      }
+      if (ini.Has(section, key) != (ini.Get(section, key, "\x01") != "\x01")) __builtin_trap();
+    }
+  }
+  return 0;
+}
