@@ -1,0 +1,107 @@
+// orvane-sim as a command-line program: help, version, clear errors for bad options, bounded runs, one peer per class.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "support/sim_peer.h"
+
+namespace {
+
+struct RunResult {
+  bool ended = false;
+  int exitCode = -1;
+  std::string output;
+};
+
+// Runs orvane-sim to its end (at most `timeoutMs`) and returns its exit code and output.
+RunResult RunSim(const std::vector<std::string>& args, uint32_t timeoutMs = 10000) {
+  static int counter = 0;
+  const std::string outputFile =
+      "orvane-sim-run-" + std::to_string(platform::CurrentProcessId()) + "-" + std::to_string(++counter) + ".txt";
+  RunResult result;
+  platform::ChildProcess child;
+  if (!platform::StartProcess(orvane_test::SimProgramPath(), args, child, outputFile)) return result;
+  result.ended = platform::WaitProcess(child, timeoutMs, &result.exitCode);
+  if (!result.ended) platform::StopProcess(child, 5000);
+  platform::ReadWholeFile(outputFile, result.output, 1 << 20);
+  std::remove(outputFile.c_str());
+  return result;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(SimProgram, HelpAndVersionEndAtOnce) {
+  const RunResult help = RunSim({"--help"});
+  ASSERT_TRUE(help.ended);
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_TRUE(Contains(help.output, "Usage: orvane-sim")) << help.output;
+  for (const char* option : {"--class", "--demo-time", "--freeze", "--values", "--duration", "--fault",
+                             "no-reply", "reply=N", "delay=MS", "refuse-handshake", "scribble"})
+    EXPECT_TRUE(Contains(help.output, option)) << option;
+
+  const RunResult version = RunSim({"--version"});
+  ASSERT_TRUE(version.ended);
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_TRUE(Contains(version.output, "orvane-sim 1.")) << version.output;
+}
+
+TEST(SimProgram, BadOptionsAreNamedWithTheirValue) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> mentions;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, {"--bogus"}},
+      {{"--class", "XYZMAIN"}, {"--class", "XYZMAIN"}},
+      {{"--fault", "reply=x"}, {"--fault", "reply=x"}},
+      {{"--fault", "explode"}, {"--fault", "explode"}},
+      {{"--fault", "delay=-5"}, {"--fault", "delay=-5"}},
+      {{"--duration", "-1"}, {"--duration", "-1"}},
+      {{"--demo-time", "soon"}, {"--demo-time", "soon"}},
+      {{"--sim-version", "70000"}, {"--sim-version", "70000"}},
+      {{"--interface-version", "0x1FFFFFFFF"}, {"--interface-version", "0x1FFFFFFFF"}},
+      {{"--fault-after"}, {"--fault-after"}},
+  };
+  for (const Case& c : cases) {
+    const RunResult r = RunSim(c.args);
+    ASSERT_TRUE(r.ended) << c.args[0];
+    EXPECT_EQ(r.exitCode, 2) << c.args[0] << "\n" << r.output;
+    for (const std::string& m : c.mentions) EXPECT_TRUE(Contains(r.output, m)) << m << "\n" << r.output;
+  }
+}
+
+TEST(SimProgram, MissingValuesFileIsNamed) {
+  const std::string name = "no-such-values-file-" + std::to_string(platform::CurrentProcessId()) + ".txt";
+  const RunResult r = RunSim({"--values", name});
+  ASSERT_TRUE(r.ended);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Contains(r.output, name)) << r.output;
+}
+
+TEST(SimProgram, DurationEndsTheProgramByItself) {
+  orvane_test::SimPeer namespaceOnly;  // keeps this run apart from other test programs' peers
+  const RunResult r = RunSim({"--duration", "0.5"});
+  ASSERT_TRUE(r.ended) << "still running after 10 s";
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_TRUE(Contains(r.output, "stopped after 0 batches")) << r.output;
+}
+
+TEST(SimProgram, SecondPeerOfTheSameClassIsRefused) {
+  orvane_test::SimPeer first;
+  std::string error;
+  ASSERT_TRUE(first.Start({}, error)) << error;
+  const RunResult second = RunSim({"--duration", "5"});
+  ASSERT_TRUE(second.ended);
+  EXPECT_EQ(second.exitCode, 1);
+  EXPECT_TRUE(Contains(second.output, "already running")) << second.output;
+  // The other class is still free.
+  const RunResult other = RunSim({"--class", "FS98MAIN", "--duration", "0.3"});
+  ASSERT_TRUE(other.ended);
+  EXPECT_EQ(other.exitCode, 0) << other.output;
+  EXPECT_EQ(first.Stop(), 0) << first.Log();
+}
+
+}  // namespace
