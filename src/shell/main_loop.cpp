@@ -9,6 +9,7 @@
 #include "shell/frame_pacer.h"
 #include "shell/gl_window.h"
 #include "shell/settings.h"
+#include "shell/snapshot_recorder.h"
 #include "sources/network_link.h"
 
 namespace {
@@ -19,6 +20,7 @@ constexpr uint64_t MaxPacingSleepMicros = 10000;
 // Pumps messages and draws until the quit message or a frame that asks to stop.
 void RunLoop() {
   FramePacer pacer(MaxFps);
+  RecorderInit();
   for (;;) {
     if (UseNetwork) NetworkService();
     const platform::PumpResult pumped = platform::PumpOneMessage();
@@ -33,6 +35,10 @@ void RunLoop() {
     if (GlWindowActive()) {
       const bool goOn = UseNetwork ? DrawFrameNetwork() : DrawFrameIpc();
       if (!goOn) return;
+      if (!RecorderAfterFrame()) {
+        platform::SwapGlBuffers();
+        return;
+      }
     }
     platform::SwapGlBuffers();
   }
