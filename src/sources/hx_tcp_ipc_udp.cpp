@@ -14,13 +14,14 @@ const char kUnknownAddress[] = "<unknown>";
 
 std::atomic<int> gLiveSockets{0};
 
-// Raises the sockets library's start-up failure before the main program runs.
-int StartWinsock() {
-  int r = platform::NetStartup();
-  if (r != 0) throw OrvaneError("WSAStartup error #" + std::to_string(r));
-  return r;
+// The sockets library is started at module initialisation, before the main program runs. A
+// failure cannot be raised from there (nothing could catch it and the program would abort), so it
+// is kept and raised by the first client made, where the main program reports it in a message box.
+const int kWinsockResult = platform::NetStartup();
+
+void RaiseWinsockFailure() {
+  if (kWinsockResult != 0) throw OrvaneError("WSAStartup error #" + std::to_string(kWinsockResult));
 }
-[[maybe_unused]] const int kWinsockStarted = StartWinsock();
 
 // Removes leading and trailing characters up to and including the space character.
 std::string TrimText(const std::string& text) {
@@ -309,6 +310,7 @@ void THxBlockSocket::ReportMessage(const std::string& text) {
 // ---- THxTcpBlockClient ----
 
 THxTcpBlockClient::THxTcpBlockClient() {
+  RaiseWinsockFailure();
   SocketObject = new THxBlockSocket(nullptr);
   SocketObject->OnDisconnect = [this](THxBlockSocket* sender) { SocketDisconnected(sender); };
   Socket = THxRef<THxSocketInterface>(SocketObject);
