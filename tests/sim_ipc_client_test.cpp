@@ -223,6 +223,37 @@ TEST_F(SimIpcClientTest, ExistingBlockNameGives5AndReleasesAtomAndHandle) {
   EXPECT_EQ(platform::FindGlobalAtom(name.c_str()), 0u);
 }
 
+TEST_F(SimIpcClientTest, LinkLeftOpenIsClosedAtProcessEnd) {
+  ASSERT_TRUE(StartSim({}));
+  // This test program again, running only the helper below, which opens and ends without closing.
+  const std::string self = platform::CurrentDirectory() + platform::PathSeparator() + ".." +
+                           platform::PathSeparator() + "tests" + platform::PathSeparator() +
+                           "sim_ipc_client_test" + ORVANE_EXE_SUFFIX;
+  const std::string output = "sim-ipc-child-" + std::to_string(platform::CurrentProcessId()) + ".txt";
+  platform::ChildProcess child;
+  ASSERT_TRUE(platform::StartProcess(
+      self, {"--gtest_also_run_disabled_tests", "--gtest_filter=SimIpcChild.DISABLED_OpenAndEndWithoutClose"},
+      child, output));
+  int exitCode = -1;
+  const bool ended = platform::WaitProcess(child, 20000, &exitCode);
+  if (!ended) platform::StopProcess(child, 5000);
+  std::string text;
+  platform::ReadWholeFile(output, text, 1 << 20);
+  std::remove(output.c_str());
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(exitCode, 0) << text;
+  const size_t at = text.find("block FsasmLib:IPC:");
+  ASSERT_NE(at, std::string::npos) << text;
+  const std::string name = text.substr(at + 6, text.find_first_of("\r\n", at) - at - 6);
+
+  // The child's block name is free again: its link was closed when it ended.
+  bool existed = true;
+  const platform::IpcMapping probe = platform::CreateSharedBlock(name.c_str(), 0x8000, &existed);
+  ASSERT_NE(probe, 0u);
+  EXPECT_FALSE(existed) << name << " outlived its process";
+  platform::CloseSharedBlock(probe);
+}
+
 // ---- Queueing and the capacity rule -------------------------------------------------------------
 
 TEST_F(SimIpcClientTest, EveryOperationBeforeOpenOrAfterCloseGives9) {
@@ -393,6 +424,32 @@ TEST_F(SimIpcClientTest, VanishedPeerGives12AndTheLinkStaysOpen) {
   EXPECT_EQ(ProcessFails(), 12u);
 }
 
+TEST_F(SimIpcClientTest, ReplacedPeerDoesNotAnswerTheOldLink) {
+  ASSERT_TRUE(StartSim({}));
+  ASSERT_TRUE(Open());
+  sim_.Stop();
+  ASSERT_TRUE(StartSim({}));
+  uint8_t value[4] = {5, 5, 5, 5};
+  Read(kInterfaceVersionOffset, 4, value);
+  EXPECT_EQ(ProcessFails(), 12u) << "the link belongs to the simulator that ended";
+  EXPECT_EQ(U32(value), 0x05050505u);
+  SimIpcClose();
+  ASSERT_TRUE(Open());
+  Read(kInterfaceVersionOffset, 4, value);
+  ProcessOk();
+  EXPECT_GE(U32(value), 0x19980005u);
+}
+
+TEST_F(SimIpcClientTest, AttemptAfterATimedOutOneDelivers) {
+  // One batch answered after 2.5 s: the first attempt times out, the second one gets the answer.
+  ASSERT_TRUE(StartSim({"--fault", "delay=2500", "--fault-after", "1", "--fault-count", "1"}));
+  ASSERT_TRUE(Open());
+  uint8_t value[4] = {};
+  Read(kInterfaceVersionOffset, 4, value);
+  ProcessOk();
+  EXPECT_GE(U32(value), 0x19980005u);
+}
+
 TEST_F(SimIpcClientTest, SlowPeerWithinTheTimeOutIsWaitedFor) {
   ASSERT_TRUE(StartSim({"--fault", "delay=300"}));
   ASSERT_TRUE(Open());
@@ -499,6 +556,14 @@ TEST_F(SimIpcClientTest, ReadPastTheDataAreaGivesZeros) {
   Read(0xFFFE, 4, value);
   ProcessOk();
   EXPECT_EQ(U32(value), 0u);
+}
+
+// Run by LinkLeftOpenIsClosedAtProcessEnd in a child process: opens the link and ends without closing it.
+TEST(SimIpcChild, DISABLED_OpenAndEndWithoutClose) {
+  uint32_t code = 99;
+  ASSERT_TRUE(SimIpcOpen(0, &code)) << code;
+  std::printf("block %s\n", BlockName().c_str());
+  std::fflush(stdout);
 }
 
 }  // namespace

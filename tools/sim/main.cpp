@@ -53,7 +53,8 @@ struct Simulator {
   }
 
   platform::IpcPeerReply Batch(uint8_t* block, uint32_t size) {
-    const bool faulty = batches >= options.faultAfter;
+    const bool faulty = batches >= options.faultAfter &&
+                        (options.faultCount == 0 || batches - options.faultAfter < options.faultCount);
     ++batches;
     if (faulty && options.fault == sim::Fault::NoReply) return {false, 0};
     if (faulty && options.fault == sim::Fault::Delay) platform::SleepMs(options.faultValue);

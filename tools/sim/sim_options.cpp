@@ -82,7 +82,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
       continue;
     }
     const bool takesValue = a == "--class" || a == "--demo-time" || a == "--values" ||
-                            a == "--duration" || a == "--fault" || a == "--fault-after" ||
+                            a == "--duration" || a == "--fault" || a == "--fault-after" || a == "--fault-count" ||
                             a == "--sim-version" || a == "--interface-version";
     if (!takesValue) {
       error = "unknown option \"" + a + "\" (see --help)";
@@ -124,6 +124,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
         return false;
       }
       o.faultAfter = n;
+    } else if (a == "--fault-count") {
+      if (!ParseUnsigned(v, UINT64_MAX, n) || n == 0) {
+        error = Bad(a, v, "a number of batches, 1 or more");
+        return false;
+      }
+      o.faultCount = n;
     } else if (a == "--sim-version") {
       if (!ParseUnsigned(v, 0xFFFF, n)) {
         error = Bad(a, v, "0 to 65535 (0xFFFF)");
@@ -166,6 +172,7 @@ std::string UsageText() {
       "                           refuse-handshake  interface version 0x19980004 (too old)\n"
       "                           scribble          overwrite the headers after performing\n"
       "  --fault-after N        answer the first N batches normally, then start the fault\n"
+      "  --fault-count N        the fault lasts N batches (default: for good)\n"
       "\n"
       "Stops cleanly on Ctrl+C, SIGTERM or a close request. Logs connections and a\n"
       "batches-per-second figure on stderr.\n";

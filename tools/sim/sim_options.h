@@ -28,6 +28,7 @@ struct Options {
   Fault fault = Fault::None;
   uint32_t faultValue = 0;
   uint64_t faultAfter = 0;      // batches answered normally before the fault starts
+  uint64_t faultCount = 0;      // batches the fault lasts; 0 = for good
   bool haveSimulatorVersion = false;
   uint32_t simulatorVersion = 0;  // low 16 bits at 0x3308
   bool haveInterfaceVersion = false;

@@ -4,8 +4,11 @@
 // - "Window": a peer registers a class name by listening on the abstract-namespace Unix socket
 //   "\0orvane-ipc:<class>" ("\0orvane-ipc:<ns>:<class>" when ORVANE_IPC_NAMESPACE is set, which keeps
 //   concurrent test runs apart). FindIpcWindow connects to it: success means the peer exists. The
-//   connection is kept for the batches that follow and re-made transparently when the peer went away
-//   and came back.
+//   peer greets every connection with a hello naming its instance (u32 magic "OIPH", u64 instance),
+//   and the handle FindIpcWindow returns stays bound to that instance, as a window handle is bound to
+//   one window: a peer that ends and is replaced by a new one does not answer to the old handle.
+//   The connection is kept for the batches that follow and re-made transparently when it was lost
+//   (after a time-out, for one) while the peer instance is still there.
 // - Registered message: the id is derived from the name (0xC000 + a 14-bit hash), so the client and
 //   the peer arrive at the same id without talking, as with the system-wide table on Windows.
 // - Global atoms: a process-local table name <-> atom (0xC000 upwards) with reference counts. The
@@ -51,6 +54,9 @@ constexpr uint32_t kRequestMagic = 0x5150494F;  // "OIPQ"
 constexpr uint32_t kReplyMagic = 0x5250494F;    // "OIPR"
 constexpr size_t kRequestFixed = 30;            // request bytes before the name
 constexpr size_t kReplySize = 12;
+constexpr uint32_t kHelloMagic = 0x4850494F;    // "OIPH"
+constexpr size_t kHelloSize = 12;               // magic, u64 peer instance
+constexpr uint64_t kHelloWaitMicros = 2000000;
 constexpr size_t kMaxName = 255;
 constexpr uint32_t kErrorTimeout = 1460;
 constexpr uint32_t kErrorNoPeer = 1400;
@@ -109,50 +115,6 @@ int RemainingMs(uint64_t deadline) {
   return int((deadline - now + 999) / 1000);
 }
 
-// ---- Client: peers ("windows") ----------------------------------------------------------------
-
-struct PeerLink {
-  char className[64];
-  int fd;  // -1 = not connected
-  uint32_t sequence;
-};
-constexpr int kMaxPeerLinks = 8;
-PeerLink g_peers[kMaxPeerLinks];
-int g_peerCount = 0;
-
-void Disconnect(PeerLink& p) {
-  if (p.fd >= 0) close(p.fd);
-  p.fd = -1;
-}
-
-// Connects to the peer of that class; -1 when nobody listens there.
-int ConnectToPeer(const char* className) {
-  sockaddr_un addr;
-  socklen_t length;
-  if (!PeerAddress(className, addr, length)) return -1;
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return -1;
-  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), length) != 0) {
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-// True when the kept connection is still usable: nothing to read (no end of stream, no stray bytes).
-bool ConnectionHealthy(int fd) {
-  pollfd p{fd, POLLIN, 0};
-  const int n = poll(&p, 1, 0);
-  return n == 0;
-}
-
-bool EnsureConnected(PeerLink& p) {
-  if (p.fd >= 0 && ConnectionHealthy(p.fd)) return true;
-  Disconnect(p);
-  p.fd = ConnectToPeer(p.className);
-  return p.fd >= 0;
-}
-
 // Writes all of `data` within the deadline.
 bool SendAll(int fd, const uint8_t* data, size_t size, uint64_t deadline) {
   size_t sent = 0;
@@ -196,6 +158,78 @@ ReadOutcome ReceiveAll(int fd, uint8_t* data, size_t size, uint64_t deadline) {
     if (r == 0 && RemainingMs(deadline) == 0) return ReadOutcome::TimedOut;
   }
   return ReadOutcome::Done;
+}
+
+// ---- Client: peers ("windows") ----------------------------------------------------------------
+
+// One peer instance the client has found. Its handle stays bound to that instance, as a window
+// handle is bound to one window: when the peer is replaced by a new one, the old handle fails.
+struct PeerLink {
+  char className[64];
+  uint64_t instance;    // from the peer's hello
+  uint32_t generation;  // part of the handle, so a reused slot never answers to an old handle
+  int fd;               // -1 = not connected
+  uint32_t sequence;
+  uint64_t lastUse;
+  bool inUse;
+};
+constexpr int kMaxPeerLinks = 32;
+PeerLink g_peers[kMaxPeerLinks];
+uint32_t g_peerGeneration = 0;
+
+IpcWindow HandleOf(int index) { return IpcWindow(uint64_t(g_peers[index].generation) << 8 | uint64_t(index + 1)); }
+
+PeerLink* LinkFor(IpcWindow window) {
+  const uint64_t index = uint64_t(window & 0xFF);
+  if (index == 0 || index > kMaxPeerLinks) return nullptr;
+  PeerLink& p = g_peers[index - 1];
+  if (!p.inUse || p.generation != uint32_t(uint64_t(window) >> 8)) return nullptr;
+  return &p;
+}
+
+void Disconnect(PeerLink& p) {
+  if (p.fd >= 0) close(p.fd);
+  p.fd = -1;
+}
+
+// Connects to the peer of that class and reads its hello; -1 when nobody (working) listens there.
+int ConnectToPeer(const char* className, uint64_t* instance) {
+  sockaddr_un addr;
+  socklen_t length;
+  if (!PeerAddress(className, addr, length)) return -1;
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return -1;
+  uint8_t hello[kHelloSize];
+  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), length) != 0 ||
+      ReceiveAll(fd, hello, sizeof hello, MonotonicMicros() + kHelloWaitMicros) != ReadOutcome::Done ||
+      GetU32(hello) != kHelloMagic) {
+    close(fd);
+    return -1;
+  }
+  *instance = GetU64(hello + 4);
+  return fd;
+}
+
+// True when the kept connection is still usable: nothing to read (no end of stream, no stray bytes).
+bool ConnectionHealthy(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  const int n = poll(&p, 1, 0);
+  return n == 0;
+}
+
+// Makes sure the link has a connection to its own peer instance; false when that peer is gone.
+bool EnsureConnected(PeerLink& p) {
+  if (p.fd >= 0 && ConnectionHealthy(p.fd)) return true;
+  Disconnect(p);
+  uint64_t instance = 0;
+  const int fd = ConnectToPeer(p.className, &instance);
+  if (fd < 0) return false;
+  if (instance != p.instance) {  // another peer took the class name: this one is gone
+    close(fd);
+    return false;
+  }
+  p.fd = fd;
+  return true;
 }
 
 // ---- Client: atoms -------------------------------------------------------------------------------
@@ -250,19 +284,45 @@ void OnStopSignal(int) { g_stopRequested = 1; }
 
 IpcWindow FindIpcWindow(const char* className) {
   if (!className || !*className || std::strlen(className) >= sizeof g_peers[0].className) return 0;
-  for (int i = 0; i < g_peerCount; ++i) {
-    if (std::strcmp(g_peers[i].className, className) == 0) {
-      return EnsureConnected(g_peers[i]) ? IpcWindow(i + 1) : 0;
+  for (int i = 0; i < kMaxPeerLinks; ++i) {
+    PeerLink& p = g_peers[i];
+    if (p.inUse && p.fd >= 0 && std::strcmp(p.className, className) == 0 && ConnectionHealthy(p.fd)) {
+      p.lastUse = MonotonicMicros();
+      return HandleOf(i);
     }
   }
-  if (g_peerCount == kMaxPeerLinks) return 0;
-  const int fd = ConnectToPeer(className);
+  uint64_t instance = 0;
+  const int fd = ConnectToPeer(className, &instance);
   if (fd < 0) return 0;
-  PeerLink& p = g_peers[g_peerCount];
-  std::snprintf(p.className, sizeof p.className, "%s", className);
-  p.fd = fd;
-  p.sequence = 0;
-  return IpcWindow(++g_peerCount);
+  // The same instance found again (its connection had been dropped), else a slot for a new one:
+  // a free slot, or the least recently used one without a connection.
+  int slot = -1;
+  for (int i = 0; i < kMaxPeerLinks && slot < 0; ++i)
+    if (g_peers[i].inUse && g_peers[i].instance == instance && std::strcmp(g_peers[i].className, className) == 0)
+      slot = i;
+  if (slot >= 0) {
+    Disconnect(g_peers[slot]);
+  } else {
+    for (int i = 0; i < kMaxPeerLinks && slot < 0; ++i)
+      if (!g_peers[i].inUse) slot = i;
+    if (slot < 0) {  // all taken: reuse the least recently used one without a connection
+      for (int i = 0; i < kMaxPeerLinks; ++i)
+        if (g_peers[i].fd < 0 && (slot < 0 || g_peers[i].lastUse < g_peers[slot].lastUse)) slot = i;
+    }
+    if (slot < 0) {
+      close(fd);
+      return 0;
+    }
+    PeerLink& p = g_peers[slot];
+    std::snprintf(p.className, sizeof p.className, "%s", className);
+    p.instance = instance;
+    p.generation = ++g_peerGeneration;
+    p.sequence = 0;
+    p.inUse = true;
+  }
+  g_peers[slot].fd = fd;
+  g_peers[slot].lastUse = MonotonicMicros();
+  return HandleOf(slot);
 }
 
 uint32_t RegisterIpcMessage(const char* name) {
@@ -363,11 +423,13 @@ void CloseSharedBlock(IpcMapping mapping) {
 
 bool SendIpcMessage(IpcWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam,
                     uint32_t timeoutMs, uintptr_t* reply) {
-  if (window == 0 || window > IpcWindow(g_peerCount)) {
+  PeerLink* link = LinkFor(window);
+  if (!link) {
     g_lastError = kErrorNoPeer;
     return false;
   }
-  PeerLink& p = g_peers[window - 1];
+  PeerLink& p = *link;
+  p.lastUse = MonotonicMicros();
   const uint64_t deadline = MonotonicMicros() + uint64_t(timeoutMs) * 1000u;
 
   const char* name = wparam <= 0xFFFF ? AtomName(uint16_t(wparam)) : nullptr;
@@ -440,6 +502,7 @@ void ReleaseBlock(PeerConnection& c) {
 struct IpcPeer {
   std::string className;
   uint32_t messageId = 0;
+  uint64_t instance = 0;  // tells this peer from any later one of the same class
   int listenFd = -1;
   IpcBatchHandler handler;
   IpcPeerLog log;
@@ -543,6 +606,13 @@ struct IpcPeer {
       ucred cred{};
       socklen_t length = sizeof cred;
       if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &length) == 0) c.clientPid = long(cred.pid);
+      uint8_t hello[kHelloSize];
+      PutU32(hello, kHelloMagic);
+      PutU64(hello + 4, instance);
+      if (!SendAll(fd, hello, sizeof hello, MonotonicMicros() + 1000000u)) {
+        close(fd);
+        continue;
+      }
       Log("client connected (process " + std::to_string(c.clientPid) + ")");
       connections.push_back(std::move(c));
     }
@@ -586,6 +656,7 @@ IpcPeer* StartIpcPeer(const std::string& className, const std::string& messageNa
   peer->className = className;
   peer->messageId = RegisterIpcMessage(messageName.c_str());
   peer->listenFd = fd;
+  peer->instance = uint64_t(getpid()) << 40 ^ MonotonicMicros();
   peer->handler = std::move(handler);
   peer->log = std::move(log);
   return peer;
