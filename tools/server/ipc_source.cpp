@@ -14,12 +14,15 @@ namespace server {
 namespace {
 
 // Offset/size pairs of the read list without duplicates (rows 8/25 and 9/27 ask for the same bytes).
-std::vector<std::pair<uint32_t, uint32_t>> ReadListRanges() {
-  std::vector<std::pair<uint32_t, uint32_t>> ranges;
-  for (const ReadListRow& row : ReadList()) {
-    std::pair<uint32_t, uint32_t> r{row.offset, row.size};
-    if (std::find(ranges.begin(), ranges.end(), r) == ranges.end()) ranges.push_back(r);
-  }
+const std::vector<std::pair<uint32_t, uint32_t>>& ReadListRanges() {
+  static const std::vector<std::pair<uint32_t, uint32_t>> ranges = [] {
+    std::vector<std::pair<uint32_t, uint32_t>> r;
+    for (const ReadListRow& row : ReadList()) {
+      std::pair<uint32_t, uint32_t> range{row.offset, row.size};
+      if (std::find(r.begin(), r.end(), range) == r.end()) r.push_back(range);
+    }
+    return r;
+  }();
   return ranges;
 }
 

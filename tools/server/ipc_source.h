@@ -43,7 +43,7 @@ class IpcSource : public DataSource {
 
   // Successful exchanges so far (each one a single batch for all clients).
   uint64_t Exchanges() const { return exchanges_.load(); }
-  // True while the link is open and the last exchange succeeded.
+  // True from a successful open until an exchange fails.
   bool LinkUp() const { return linkUp_.load(); }
 
  private:
