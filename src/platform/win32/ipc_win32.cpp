@@ -27,6 +27,7 @@ void DeleteGlobalAtom(uint16_t atom) { GlobalDeleteAtom(ATOM(atom)); }
 uint16_t FindGlobalAtom(const char* name) { return uint16_t(GlobalFindAtomA(name)); }
 
 IpcMapping CreateSharedBlock(const char* name, uint32_t size, bool* alreadyExisted) {
+  SetLastError(0);  // only this call's own report of an existing object counts
   HANDLE h = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, DWORD(size), name);
   const DWORD error = GetLastError();
   if (alreadyExisted) *alreadyExisted = h != nullptr && error == ERROR_ALREADY_EXISTS;
