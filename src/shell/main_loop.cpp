@@ -24,6 +24,7 @@ void RunLoop() {
   for (;;) {
     if (UseNetwork) NetworkService();
     const platform::PumpResult pumped = platform::PumpOneMessage();
+    RecorderNoteMessagePump(pumped == platform::PumpResult::Handled);
     if (pumped == platform::PumpResult::Quit) return;
     if (pumped == platform::PumpResult::Handled) continue;
 

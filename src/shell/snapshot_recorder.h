@@ -1,10 +1,23 @@
-// Headless recording of the live display: PNG snapshots at an interval and a bounded run time.
+// Headless recording of the live display: PNG snapshots at an interval, a frame log and a bounded run time.
 #pragma once
 
 // Reads ORVANE_SNAPSHOT_DIR (folder for the PNGs; off when unset), ORVANE_SNAPSHOT_EVERY_MS
-// (default 5000) and ORVANE_RUN_SECONDS (end the run after that many seconds; 0 = no limit).
-// The display takes no command-line arguments: these are for the demo job and tests only.
+// (default 5000), ORVANE_RUN_SECONDS (end the run after that many seconds; 0 = no limit) and
+// ORVANE_FRAME_LOG (a file that gets one line per drawn frame; off when unset, see
+// RecorderAfterFrame). The display takes no command-line arguments: these are for the demo job and
+// tests only.
 void RecorderInit();
-// Called after a frame is drawn, before the swap: writes a snapshot when one is due. Returns false
-// when the run time is over and the main loop should end as if the window had been closed.
+// Called by the main loop after every look at the message queue; `handled` tells that a message
+// was taken and dispatched. Feeds the frame log's message columns.
+void RecorderNoteMessagePump(bool handled);
+// Called after a frame is drawn, before the swap: writes a snapshot when one is due and, with the
+// frame log on, appends the line
+//   <frame> <end_us> <flag> <since_pump_us> <since_last_frame_us> <messages> <snapshot>
+// frame: 0, 1, ...; end_us: the monotonic clock (the system's, so other processes can compare);
+// flag: 1 when the "ATT" failure flag is on the picture (read back from the drawn pixels);
+// since_pump_us: time since the loop last looked at the message queue; since_last_frame_us: time
+// since the previous frame's line (since RecorderInit for the first); messages: messages handled
+// since the previous line; snapshot: index of the PNG written for this frame, or -1.
+// Returns false when the run time is over and the main loop should end as if the window had been
+// closed.
 bool RecorderAfterFrame();
