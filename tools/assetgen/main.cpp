@@ -40,7 +40,8 @@ const char* const kUsage =
     "  --scale N          preview: enlargement 1..8 (default 2)\n"
     "  --geometry         print where each texture's quad lands on the screen, and exit\n"
     "  --quiet            no progress lines\n"
-    "  --help             this text\n";
+    "  --help             this text\n"
+    "  --version          the program version\n";
 
 struct Options {
   std::string outDir = ".";
@@ -49,6 +50,7 @@ struct Options {
   assetgen::PreviewState preview;
   bool quiet = false;
   bool geometryOnly = false;
+  bool versionOnly = false;
 };
 
 double ParseNumber(const std::string& option, const std::string& text) {
@@ -105,6 +107,8 @@ Options ParseArgs(const std::vector<std::string>& args, bool& helpOnly) {
       o.geometryOnly = true;
     } else if (a == "--quiet") {
       o.quiet = true;
+    } else if (a == "--version") {
+      o.versionOnly = true;
     } else {
       throw std::invalid_argument("unknown argument '" + a + "'");
     }
@@ -180,6 +184,10 @@ int main(int argc, char** argv) {
   }
   if (helpOnly) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (options.versionOnly) {
+    std::printf("orvane-assetgen %s\n", ORVANE_VERSION);
     return 0;
   }
   if (options.geometryOnly) {

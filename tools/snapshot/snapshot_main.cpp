@@ -76,6 +76,10 @@ int main(int argc, char** argv) {
     std::fputs(SnapshotUsage(), stdout);
     return 0;
   }
+  if (o.version) {
+    std::printf("orvane-snapshot %s\n", ORVANE_VERSION);
+    return 0;
+  }
 
   FlightState state{};
   if (!o.stateFile.empty()) {

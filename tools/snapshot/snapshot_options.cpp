@@ -40,6 +40,7 @@ const char* SnapshotUsage() {
          "  --pitch DEG  --bank DEG  --ils 0|1|4  --gs OFFSET  --loc OFFSET\n"
          "  --fdh OFFSET (replace the bars by this horizontal bar)  --fdv OFFSET (and/or vertical)\n"
          "  --help                this text\n"
+         "  --version             the program version\n"
          "Exit codes: 0 written, 1 rendering or file error, 2 bad command line.\n";
 }
 
@@ -49,6 +50,10 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
       o.help = true;
+      continue;
+    }
+    if (a == "--version") {
+      o.version = true;
       continue;
     }
     if (a == "--failed") {
@@ -126,7 +131,7 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
     }
     if (!ok) return false;
   }
-  if (o.help) return true;
+  if (o.help || o.version) return true;
   if (!o.stateFile.empty() && o.haveDemoTime) {
     error = "--state and --demo-time exclude each other";
     return false;

@@ -18,6 +18,7 @@ struct SnapshotOptions {
   bool describe = false;        // --describe: print the frame description
   bool dumpState = false;       // --dump-state: print the raw flight state as a state file
   bool help = false;
+  bool version = false;         // --version: print the program version
 
   // Layer-level overrides, applied to the decided frame.
   bool havePitch = false;
