@@ -11,7 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/system.h"
 
 namespace {
 
