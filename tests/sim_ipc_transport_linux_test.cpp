@@ -77,13 +77,13 @@ class RawConnection {
 
 std::vector<uint8_t> Request(uint32_t magic, uint32_t sequence, uint32_t message, const std::string& name,
                              uint16_t nameLength) {
-  std::vector<uint8_t> r(30, 0);
+  std::vector<uint8_t> r(30 + name.size(), 0);
   PutU32(r.data(), magic);
   PutU32(r.data() + 4, sequence);
   PutU32(r.data() + 8, message);
   r[28] = uint8_t(nameLength);
   r[29] = uint8_t(nameLength >> 8);
-  r.insert(r.end(), name.begin(), name.end());
+  if (!name.empty()) std::memcpy(r.data() + 30, name.data(), name.size());
   return r;
 }
 
