@@ -23,21 +23,31 @@ e2e_fail() { echo "FAIL: $*"; E2E_FAILED=1; }
 # A failed step that later steps depend on: stop the test here.
 e2e_abort() { echo "FAIL: $*"; E2E_FAILED=1; exit 1; }
 
-# e2e_begin NAME: a fresh work folder with the user's run folder, an X display and a Wine prefix of its own.
+# e2e_begin NAME: a fresh work folder, the user's run folder (a copy of ORVANE_WIN_RUN_DIR, or that
+# folder itself with E2E_RUN_IN_PLACE=1), an X display and a Wine prefix of its own.
 e2e_begin() {
   E2E_NAME=$1
   E2E_START_MS=$(( $(date +%s%N) / 1000000 ))
   E2E_WORK=$ORVANE_E2E_DIR/$E2E_NAME
   rm -rf "$E2E_WORK"
-  mkdir -p "$E2E_WORK/run"
+  mkdir -p "$E2E_WORK"
   trap e2e_end EXIT
   trap 'exit 130' INT TERM
   local f
   for f in OrvaneGCPfd.exe orvane-sim.exe OrvaneGCServer.exe font.bmp plane2.ico; do
     [ -f "$ORVANE_WIN_RUN_DIR/$f" ] || e2e_abort "$ORVANE_WIN_RUN_DIR/$f is missing (build the windows programs first)"
-    cp "$ORVANE_WIN_RUN_DIR/$f" "$E2E_WORK/run/"
   done
-  cp "$ORVANE_WIN_RUN_DIR"/*.txr "$E2E_WORK/run/"
+  if [ "${E2E_RUN_IN_PLACE:-0}" = 1 ]; then
+    # The folder as a user has it (an unpacked release): the programs start right there.
+    E2E_RUN=$ORVANE_WIN_RUN_DIR
+  else
+    E2E_RUN=$E2E_WORK/run
+    mkdir -p "$E2E_RUN"
+    for f in OrvaneGCPfd.exe orvane-sim.exe OrvaneGCServer.exe font.bmp plane2.ico; do
+      cp "$ORVANE_WIN_RUN_DIR/$f" "$E2E_RUN/"
+    done
+    cp "$ORVANE_WIN_RUN_DIR"/*.txr "$E2E_RUN/"
+  fi
   e2e_start_x
   e2e_prefix
   e2e_log "$E2E_NAME: work folder $E2E_WORK, DISPLAY=$DISPLAY, WINEPREFIX=$WINEPREFIX"
@@ -86,7 +96,7 @@ e2e_prefix() {
 # Sets E2E_PID to the program's process id (Wine runs the program in the process it started as).
 e2e_start() {
   local name=$1; shift
-  (cd "$E2E_WORK/run" && exec wine "$@") >"$E2E_WORK/$name.log" 2>&1 &
+  (cd "$E2E_RUN" && exec wine "$@") >"$E2E_WORK/$name.log" 2>&1 &
   E2E_PID=$!
   E2E_PIDS+=("$E2E_PID")
   e2e_log "started $name: $* (pid $E2E_PID)"
@@ -130,6 +140,15 @@ e2e_wait_window() {
 e2e_wait_no_window() {
   local deadline=$(( $(date +%s) + $2 ))
   while [ -n "$(xdotool search --onlyvisible --name "$1" 2>/dev/null || true)" ]; do
+    [ "$(date +%s)" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+
+# e2e_wait_window_gone WID SECONDS: true once that window is no longer shown.
+e2e_wait_window_gone() {
+  local deadline=$(( $(date +%s) + $2 ))
+  while xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; do
     [ "$(date +%s)" -lt "$deadline" ] || return 1
     sleep 0.2
   done

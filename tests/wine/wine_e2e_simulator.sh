@@ -13,7 +13,7 @@ WIN_Y=30
 TITLE='Orvane PFD Panel v1.0 - Freeware [FSUIPC]'
 
 e2e_begin simulator
-printf '[LAN]\r\nUSELAN=N\r\n[WINDOW]\r\nX=%d\r\nY=%d\r\n' "$WIN_X" "$WIN_Y" >"$E2E_WORK/run/OrvaneGCPfd.INI"
+printf '[LAN]\r\nUSELAN=N\r\n[WINDOW]\r\nX=%d\r\nY=%d\r\n' "$WIN_X" "$WIN_Y" >"$E2E_RUN/OrvaneGCPfd.INI"
 
 e2e_start sim orvane-sim.exe --demo-time "$DEMO_TIME" --freeze
 SIM_PID=$E2E_PID
