@@ -12,6 +12,7 @@
 #include <sys/ioctl.h>
 #include <sys/select.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace platform {
@@ -111,10 +112,19 @@ int WaitFor(SocketHandle s, short events, int64_t timeoutMicros) {
   p.events = events;
   int64_t ms = (timeoutMicros + 999) / 1000;
   if (ms > 0x7FFFFFFF) ms = 0x7FFFFFFF;
+  timespec start{};
+  ::clock_gettime(CLOCK_MONOTONIC, &start);
+  const int64_t bound = ms;
   int r;
-  do {
+  for (;;) {
     r = ::poll(&p, 1, static_cast<int>(ms));
-  } while (r < 0 && errno == EINTR);
+    if (r >= 0 || errno != EINTR) break;
+    // A signal cut the wait short: go on waiting only for what is left of the bound.
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const int64_t spent = int64_t(now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+    ms = spent >= bound ? 0 : bound - spent;
+  }
   if (r < 0) {
     SetFromErrno();
     return -1;
