@@ -1,27 +1,42 @@
-// Requests per second of the data server with 1, 16 and 64 clients, in strict alternation and pipelined.
+// Data server throughput and reply latency with 1, 16 and 64 clients, beside an echo server on the same event loop.
+//
+// Figure: the server core (frozen demo flight) on loopback, in its own thread, as OrvaneGCServer runs it.
+// Floor: an echo server written on standalone Asio with the server's framing: read what arrives, cut
+// it at zero bytes, answer every request (with its own bytes) and hand the replies of one read to
+// one write. Load: one Asio loop in the benchmark thread drives every client connection for a fixed
+// time; each client cycles through the display frame's 29 requests, in strict alternation (one
+// request, wait for its reply) or pipelined (the frame's 29 requests at once, then their replies).
+// Each repetition is one timed load run; the figures are medians over interleaved repetitions.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <array>
 #include <asio.hpp>
+#include <chrono>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench_report.h"
 #include "pfd/read_list.h"
 #include "server/area_sources.h"
 #include "server/server_core.h"
 #include "server/server_log.h"
-#include "simdata/demo_flight.h"
-#include "simdata/sim_data_area.h"
 #include "sources/net_requests.h"
 
 namespace {
 
 using asio::ip::tcp;
+using Clock = std::chrono::steady_clock;
+
+constexpr double kRunSeconds = 0.25;       // one load run
+constexpr double kDrainBoundSeconds = 2.0;  // replies still owed after the run must come within this
 
 // The server core with the frozen demo flight, on a loopback port, for the whole benchmark run.
 struct BenchServer {
-  BenchServer() : source(30.0, true) {
+  BenchServer() : source(264.0, true) {
     server::SetLogSink([](const std::string&) {});  // connect/disconnect lines would swamp the output
     server::ServerOptions options;
     options.bindAddress = "127.0.0.1";
@@ -43,12 +58,98 @@ struct BenchServer {
   std::thread thread;
 };
 
-BenchServer& Shared() {
+// The floor: the server's event-loop shape with nothing behind it.
+class EchoServer {
+ public:
+  EchoServer() : acceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)) {
+    Accept();
+    thread_ = std::thread([this] { io_.run(); });
+  }
+  ~EchoServer() {
+    asio::post(io_, [this] { io_.stop(); });
+    thread_.join();
+  }
+  uint16_t Port() const { return acceptor_.local_endpoint().port(); }
+
+ private:
+  class Connection : public std::enable_shared_from_this<Connection> {
+   public:
+    explicit Connection(tcp::socket socket) : socket_(std::move(socket)) {}
+    void Start() {
+      asio::error_code ec;
+      socket_.set_option(tcp::no_delay(true), ec);
+      Read();
+    }
+
+   private:
+    void Read() {
+      if (reading_ || closed_) return;
+      reading_ = true;
+      auto self = shared_from_this();
+      socket_.async_read_some(asio::buffer(buffer_), [this, self](const asio::error_code& ec, size_t n) {
+        reading_ = false;
+        if (ec) {
+          closed_ = true;
+          return;
+        }
+        // Whole requests are echoed; a request cut by the read waits for its rest.
+        for (size_t i = 0; i < n; ++i) {
+          partial_.push_back(buffer_[i]);
+          if (buffer_[i] == '\0') {
+            pending_ += partial_;
+            partial_.clear();
+          }
+        }
+        Flush();
+        Read();
+      });
+    }
+    void Flush() {
+      if (writing_ || closed_ || pending_.empty()) return;
+      inFlight_.swap(pending_);
+      pending_.clear();
+      writing_ = true;
+      auto self = shared_from_this();
+      asio::async_write(socket_, asio::buffer(inFlight_), [this, self](const asio::error_code& ec, size_t) {
+        writing_ = false;
+        inFlight_.clear();
+        if (ec) {
+          closed_ = true;
+          return;
+        }
+        Flush();
+      });
+    }
+
+    tcp::socket socket_;
+    std::array<char, 4096> buffer_{};
+    std::string partial_, pending_, inFlight_;
+    bool reading_ = false, writing_ = false, closed_ = false;
+  };
+
+  void Accept() {
+    acceptor_.async_accept([this](const asio::error_code& ec, tcp::socket socket) {
+      if (!ec) std::make_shared<Connection>(std::move(socket))->Start();
+      Accept();
+    });
+  }
+
+  asio::io_context io_;
+  tcp::acceptor acceptor_;
+  std::thread thread_;
+};
+
+BenchServer& DataServer() {
   static BenchServer s;
   return s;
 }
 
-// The 29 requests of one display frame, each with its zero byte.
+EchoServer& Echo() {
+  static EchoServer s;
+  return s;
+}
+
+// The 29 requests of one display frame, each with its zero byte, and all of them in one string.
 const std::vector<std::string>& FrameRequests() {
   static const std::vector<std::string> requests = [] {
     std::vector<std::string> r;
@@ -59,60 +160,201 @@ const std::vector<std::string>& FrameRequests() {
   return requests;
 }
 
-// One client asks `frames` display frames; `pipelined` sends each frame's 29 requests at once.
-void ClientFrames(tcp::socket& socket, asio::streambuf& in, int frames, bool pipelined) {
-  const auto& requests = FrameRequests();
+const std::string& FrameBatch() {
   static const std::string batch = [] {
     std::string b;
     for (const std::string& r : FrameRequests()) b += r;
     return b;
   }();
-  for (int f = 0; f < frames; ++f) {
-    if (pipelined) {
-      asio::write(socket, asio::buffer(batch));
-      for (size_t i = 0; i < requests.size(); ++i) {
-        size_t n = asio::read_until(socket, in, '\0');
-        in.consume(n);
+  return batch;
+}
+
+// What one load run measured.
+struct LoadResult {
+  uint64_t replies = 0;
+  double seconds = 0;
+  std::vector<uint32_t> latencyNs;  // per reply, from its request (or its batch) leaving
+  bool failed = false;
+};
+
+// One client connection of the load: sends, counts replies by their zero bytes, notes latencies.
+class LoadClient : public std::enable_shared_from_this<LoadClient> {
+ public:
+  LoadClient(asio::io_context& io, bool pipelined, Clock::time_point end, LoadResult& result)
+      : socket_(io), pipelined_(pipelined), end_(end), result_(result) {}
+
+  bool Connect(uint16_t port) {
+    asio::error_code ec;
+    socket_.connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"), port), ec);
+    if (!ec) socket_.set_option(tcp::no_delay(true), ec);
+    return !ec;
+  }
+
+  void Start() { SendNext(); }
+
+ private:
+  // The next request (alternating) or frame batch (pipelined), unless the run is over.
+  void SendNext() {
+    if (Clock::now() >= end_) return;
+    const std::string& bytes = pipelined_ ? FrameBatch() : FrameRequests()[next_];
+    owed_ = pipelined_ ? FrameRequests().size() : 1;
+    next_ = (next_ + 1) % FrameRequests().size();
+    sent_ = Clock::now();
+    auto self = shared_from_this();
+    asio::async_write(socket_, asio::buffer(bytes), [this, self](const asio::error_code& ec, size_t) {
+      if (ec) {
+        result_.failed = true;
+        return;
       }
-    } else {
-      for (const std::string& r : requests) {
-        asio::write(socket, asio::buffer(r));
-        size_t n = asio::read_until(socket, in, '\0');
-        in.consume(n);
+      Receive();
+    });
+  }
+
+  void Receive() {
+    auto self = shared_from_this();
+    socket_.async_read_some(asio::buffer(buffer_), [this, self](const asio::error_code& ec, size_t n) {
+      if (ec) {
+        result_.failed = true;
+        return;
       }
+      const auto now = Clock::now();
+      const uint32_t ns = uint32_t(std::min<int64_t>(
+          std::chrono::duration_cast<std::chrono::nanoseconds>(now - sent_).count(), INT32_MAX));
+      for (size_t i = 0; i < n; ++i) {
+        if (buffer_[i] != '\0') continue;
+        ++result_.replies;
+        result_.latencyNs.push_back(ns);
+        if (owed_ > 0) --owed_;
+      }
+      if (owed_ > 0)
+        Receive();
+      else
+        SendNext();
+    });
+  }
+
+  tcp::socket socket_;
+  bool pipelined_;
+  Clock::time_point end_;
+  LoadResult& result_;
+  std::array<char, 8192> buffer_{};
+  size_t next_ = 0;
+  size_t owed_ = 0;
+  Clock::time_point sent_;
+};
+
+// `clients` connections driven for kRunSeconds; replies owed at the end still count (bounded wait).
+LoadResult RunLoad(uint16_t port, int clients, bool pipelined) {
+  LoadResult result;
+  result.latencyNs.reserve(1 << 20);
+  asio::io_context io;
+  const auto start = Clock::now() + std::chrono::milliseconds(20);  // after every connection is made
+  const auto end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kRunSeconds));
+  std::vector<std::shared_ptr<LoadClient>> all;
+  for (int i = 0; i < clients; ++i) {
+    all.push_back(std::make_shared<LoadClient>(io, pipelined, end, result));
+    if (!all.back()->Connect(port)) {
+      result.failed = true;
+      return result;
     }
   }
+  std::this_thread::sleep_until(start);
+  const auto begun = Clock::now();
+  for (auto& c : all) c->Start();
+  all.clear();  // the clients live on in their handlers until they stop
+  io.run_for(std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double>(kRunSeconds + kDrainBoundSeconds)));
+  if (!io.stopped()) result.failed = true;  // replies did not come within the bound
+  result.seconds = std::chrono::duration<double>(Clock::now() - begun).count();
+  return result;
 }
 
-void RunClients(benchmark::State& state, bool pipelined) {
-  BenchServer& srv = Shared();
-  const int clients = int(state.range(0));
-  const int framesPerClient = pipelined ? 40 : 10;
-  asio::io_context io;
-  std::vector<std::unique_ptr<tcp::socket>> sockets;
-  std::vector<std::unique_ptr<asio::streambuf>> buffers;
-  for (int i = 0; i < clients; ++i) {
-    sockets.push_back(std::make_unique<tcp::socket>(io));
-    sockets.back()->connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"), srv.core->Port()));
-    sockets.back()->set_option(tcp::no_delay(true));
-    buffers.push_back(std::make_unique<asio::streambuf>());
-  }
+uint32_t Percentile(std::vector<uint32_t>& values, double p) {
+  if (values.empty()) return 0;
+  const size_t k = std::min(values.size() - 1, size_t(p * double(values.size())));
+  std::nth_element(values.begin(), values.begin() + long(k), values.end());
+  return values[k];
+}
+
+// args: 0 = data server / 1 = echo server; 0 = alternating / 1 = pipelined; clients.
+void BM_Load(benchmark::State& state) {
+  const bool echo = state.range(0) != 0;
+  const bool pipelined = state.range(1) != 0;
+  const int clients = int(state.range(2));
+  const uint16_t port = echo ? Echo().Port() : DataServer().core->Port();
+  LoadResult total;
   for (auto _ : state) {
-    std::vector<std::thread> threads;
-    for (int i = 0; i < clients; ++i)
-      threads.emplace_back([&, i] { ClientFrames(*sockets[size_t(i)], *buffers[size_t(i)], framesPerClient, pipelined); });
-    for (std::thread& t : threads) t.join();
+    LoadResult r = RunLoad(port, clients, pipelined);
+    if (r.failed) {
+      state.SkipWithError("a load run did not complete (connection failed or replies missing)");
+      break;
+    }
+    total.replies += r.replies;
+    total.seconds += r.seconds;
+    total.latencyNs.insert(total.latencyNs.end(), r.latencyNs.begin(), r.latencyNs.end());
   }
-  state.SetItemsProcessed(int64_t(state.iterations()) * clients * framesPerClient * int64_t(FrameRequests().size()));
-  state.counters["clients"] = clients;
+  if (total.seconds <= 0) return;
+  state.counters["rps"] = double(total.replies) / total.seconds;
+  state.counters["p50_us"] = Percentile(total.latencyNs, 0.50) / 1000.0;
+  state.counters["p99_us"] = Percentile(total.latencyNs, 0.99) / 1000.0;
+  state.SetLabel(std::string(echo ? "echo" : "server") + (pipelined ? " pipelined" : " alternating"));
 }
 
-void BM_ServerAlternating(benchmark::State& state) { RunClients(state, false); }
-void BM_ServerPipelined(benchmark::State& state) { RunClients(state, true); }
+void Register() {
+  for (int pipelined : {0, 1})
+    for (int clients : {1, 16, 64})
+      for (int echo : {0, 1})
+        benchmark::RegisterBenchmark("BM_Load", BM_Load)
+            ->Args({echo, pipelined, clients})
+            ->Iterations(1)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+}
+
+std::string Key(int echo, int pipelined, int clients) {
+  return "BM_Load/" + std::to_string(echo) + "/" + std::to_string(pipelined) + "/" + std::to_string(clients);
+}
+
+// "123k rps, p50 45 us, p99 210 us" from the medians of one configuration.
+std::string Describe(const bench::CollectingReporter& reporter, const std::string& key) {
+  const double rps = reporter.MedianCounter(key, "rps");
+  if (rps < 0) return "n/a";
+  return bench::Number(rps / 1000.0, "%.1fk rps") + ", p50 " + bench::Number(reporter.MedianCounter(key, "p50_us"), "%.0f us") +
+         ", p99 " + bench::Number(reporter.MedianCounter(key, "p99_us"), "%.0f us");
+}
 
 }  // namespace
 
-BENCHMARK(BM_ServerAlternating)->Arg(1)->Arg(16)->Arg(64)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ServerPipelined)->Arg(1)->Arg(16)->Arg(64)->UseRealTime()->Unit(benchmark::kMillisecond);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+    std::printf(
+        "usage: server_bench [benchmark flags]\n"
+        "Requests per second and reply latency (p50, p99) of the data server core with 1, 16 and 64\n"
+        "clients, alternating and pipelined, against an echo server on the same event loop; prints the\n"
+        "ratios as RESULT lines. Each load run lasts %.2f s.\n",
+        kRunSeconds);
+    return 0;
+  }
+  try {
+    DataServer();
+    Echo();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "server_bench: cannot start the servers: %s\n", e.what());
+    return 1;
+  }
+  Register();
+  bench::CollectingReporter reporter;
+  bench::RunAll(argc, argv, reporter, 3, 0);
+  for (int pipelined : {0, 1}) {
+    for (int clients : {1, 16, 64}) {
+      const std::string server = Key(0, pipelined, clients), echo = Key(1, pipelined, clients);
+      for (const std::string& k : {server, echo})
+        if (!reporter.Error(k).empty()) std::fprintf(stderr, "%s: %s\n", k.c_str(), reporter.Error(k).c_str());
+      const double a = reporter.MedianCounter(server, "rps"), b = reporter.MedianCounter(echo, "rps");
+      bench::PrintRatio("Server, " + std::to_string(clients) + (clients == 1 ? " client, " : " clients, ") +
+                            (pipelined ? "pipelined" : "alternating") + ": server vs echo",
+                        Describe(reporter, server), Describe(reporter, echo), a > 0 && b > 0 ? a / b : -1, 0.8, true);
+    }
+  }
+  return 0;
+}

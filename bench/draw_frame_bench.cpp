@@ -1,0 +1,133 @@
+// Drawing: one complete frame in the offscreen 500 x 740 GL context, beside clear-and-finish in the same context.
+//
+// The frame is the demo flight over the middle marker with the autopilot modes set so that the most
+// texts show at once: ILS scales with both indices, both flight-director bars, "AP ENG", "VS" with
+// "ALT" armed, "LOC", "HDG", the radio-altitude readout with "RA", and the marker letter "M" (with
+// approach and altitude/heading hold on, each bar is drawn twice, as the frame rules say). It is
+// drawn by DrawFrameDescription (every layer and text, without the frame's 1 ms pause, which is not
+// drawing) and finished with glFinish. The floor is glClear of colour and depth plus glFinish.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "bench_report.h"
+#include "pfd/flight_conversions.h"
+#include "pfd/frame_draw.h"
+#include "pfd/frame_rules.h"
+#include "platform/gl.h"
+#include "platform/platform.h"
+#include "shell/font.h"
+#include "shell/gl_window.h"
+#include "shell/settings.h"
+#include "shell/texture_set.h"
+#include "simdata/demo_flight.h"
+
+namespace {
+
+constexpr int kWidth = 500;
+constexpr int kHeight = 740;
+
+std::string g_renderer;
+
+// The offscreen context prepared as the display's start-up prepares its window: projection, the
+// texture set and font from the run folder, the initial GL state. False with a reason.
+bool OpenContext(std::string& error) {
+  if (chdir(ORVANE_RUN_DIR) != 0) {
+    error = std::string("cannot enter the run folder ") + ORVANE_RUN_DIR;
+    return false;
+  }
+  if (!platform::OpenOffscreenGl(kWidth, kHeight, error)) return false;
+  ResizeGlScene(kWidth, kHeight);
+  UseNetwork = true;  // the texture set only, no simulator link
+  if (!LoadTextureSet()) {
+    error = std::string("the artwork is missing in ") + ORVANE_RUN_DIR + " (build orvane-assetgen-run)";
+    return false;
+  }
+  BuildFont();
+  glEnable(GL_TEXTURE_2D);
+  glShadeModel(GL_SMOOTH);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  g_renderer = renderer ? renderer : "?";
+  return true;
+}
+
+// The busiest picture the frame rules give: see the file comment.
+FrameDescription BusyFrame() {
+  FlightState s = demo::StateAt(demo::times::kIlsApproachMiddleMarker);
+  s.ApMaster = 1;
+  s.ApHeadingHold = 1;
+  s.ApAltitudeHold = 1;
+  s.ApGlideSlopeHold = 0;  // with the glide slope held the altitude texts give way to "GS"
+  s.ApApproachHold = 1;
+  s.FdActive = 1;
+  s.Altimeter = 3000;
+  s.ApAltitudeRaw = int32_t(2000 * 0.3048 * 65536);  // 1,000 ft away: "VS" with "ALT" armed
+  ApplyConversions(s, InclinationRule::Degrees);
+  return DecideFrame(s, false);
+}
+
+void BM_ClearFinishFloor(benchmark::State& state) {
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glFinish();
+  }
+}
+
+void BM_DrawFrame(benchmark::State& state) {
+  const FrameDescription frame = BusyFrame();
+  if (frame.ilsState != 4 || frame.bars.size() < 2 || frame.texts.size() < 8)
+    return state.SkipWithError(("the frame is not the busy picture this benchmark is about: ILS state " +
+                                std::to_string(frame.ilsState) + ", " + std::to_string(frame.bars.size()) + " bars, " +
+                                std::to_string(frame.texts.size()) + " texts")
+                                   .c_str());
+  for (auto _ : state) {
+    DrawFrameDescription(frame);
+    glFinish();
+  }
+  state.SetLabel(std::to_string(frame.texts.size()) + " texts, " + std::to_string(frame.bars.size()) + " bars");
+}
+
+BENCHMARK(BM_ClearFinishFloor)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawFrame)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+    std::printf(
+        "usage: draw_frame_bench [benchmark flags]\n"
+        "Times one complete frame (all layers and texts) in the offscreen 500 x 740 GL context against\n"
+        "glClear + glFinish in the same context, and prints frames per second and the ratio as RESULT\n"
+        "lines. Needs the artwork in %s.\n",
+        ORVANE_RUN_DIR);
+    return 0;
+  }
+  std::string error;
+  if (!OpenContext(error)) {
+    std::fprintf(stderr, "draw_frame_bench: %s\n", error.c_str());
+    return 1;
+  }
+  std::fprintf(stderr, "draw_frame_bench: renderer %s\n", g_renderer.c_str());
+  bench::CollectingReporter reporter;
+  bench::RunAll(argc, argv, reporter, 7, 0.2);
+  platform::CloseOffscreenGl();
+  const double frame = reporter.MedianSeconds("BM_DrawFrame");
+  const double floor = reporter.MedianSeconds("BM_ClearFinishFloor");
+  for (const char* name : {"BM_DrawFrame", "BM_ClearFinishFloor"})
+    if (!reporter.Error(name).empty()) std::fprintf(stderr, "%s: %s\n", name, reporter.Error(name).c_str());
+  const std::string fps = frame > 0 ? bench::Number(1.0 / frame, "%.0f fps") : "n/a";
+  const std::string floorFps = floor > 0 ? bench::Number(1.0 / floor, "%.0f fps") : "n/a";
+  bench::PrintResult("Drawing: frame rate (" + g_renderer + ", 500 x 740)", fps, floorFps, "-", "-", "n/a");
+  bench::PrintRatio("Drawing: full frame vs clear + finish", bench::Duration(frame), bench::Duration(floor),
+                    frame > 0 && floor > 0 ? frame / floor : -1, 0, false);
+  return 0;
+}
