@@ -51,6 +51,11 @@ bool InitGl() {
     return false;
   }
   BuildFont();
+  SetInitialGlState();
+  return true;
+}
+
+void SetInitialGlState() {
   glEnable(GL_TEXTURE_2D);
   glShadeModel(GL_SMOOTH);
   glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
@@ -58,7 +63,6 @@ bool InitGl() {
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LEQUAL);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-  return true;
 }
 
 bool CreateGlWindow(const std::string& title, int32_t width, int32_t height, int32_t colourBits,

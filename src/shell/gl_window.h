@@ -16,6 +16,10 @@ bool CreateGlWindow(const std::string& title, int32_t width, int32_t height, int
 // Prepares the data source, the textures, the font and the GL state. Called by CreateGlWindow.
 bool InitGl();
 
+// The GL state every frame starts from: texturing, smooth shading, the clear colour and depth,
+// the depth test with GL_LEQUAL and the nicest perspective correction.
+void SetInitialGlState();
+
 // Viewport (0, 0, width, height) and a 45 degree perspective for it; a height of 0 counts as 1.
 void ResizeGlScene(int32_t width, int32_t height);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/gl.h"
+#include "shell/gl_window.h"
 #include "platform/window.h"
 #include "shell/png_writer.h"
 
@@ -60,13 +61,7 @@ std::string RenderHarness::RendererDescription() const {
 }
 
 void RenderHarness::ResetGlState() {
-  glEnable(GL_TEXTURE_2D);
-  glShadeModel(GL_SMOOTH);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-  glClearDepth(1.0);
-  glEnable(GL_DEPTH_TEST);
-  glDepthFunc(GL_LEQUAL);
-  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  SetInitialGlState();
   glDisable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ZERO);
   glColor3f(1.0f, 1.0f, 1.0f);

@@ -23,14 +23,7 @@ bool OpenSnapshotRenderer(std::string& error) {
     return false;
   }
   BuildFont();
-  // The display's initial GL state (as the window's initialisation sets it).
-  glEnable(GL_TEXTURE_2D);
-  glShadeModel(GL_SMOOTH);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-  glClearDepth(1.0);
-  glEnable(GL_DEPTH_TEST);
-  glDepthFunc(GL_LEQUAL);
-  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  SetInitialGlState();
   return true;
 }
 
