@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Soak test: the display against orvane-sim's demo flight for a long headless run under ASan/UBSan/LSan.
+# Soak test: the display against the demo flight (orvane-sim or OrvaneGCServer) for a long headless run under ASan/UBSan/LSan.
 #
-# Usage: tests/soak.sh [SECONDS]        (default 600)
+# Usage: tests/soak.sh [SECONDS] [sim|network]      (default 600 s, simulator mode)
 #   Builds the asan preset (scripts/build.sh asan, into build/asan) unless ORVANE_SOAK_BUILD_DIR names
-#   a sanitizer build folder to use as it is. Runs orvane-sim and OrvaneGCPfd (SDL offscreen driver,
-#   ORVANE_RUN_SECONDS=SECONDS, frame log on) and fails on any sanitizer report, a nonzero exit of
-#   either program, a failure flag on any frame (the demo always answers), or no frames at all.
+#   a sanitizer build folder to use as it is. Runs the demo flight's peer (orvane-sim, or
+#   OrvaneGCServer for network mode) and OrvaneGCPfd (SDL offscreen driver, ORVANE_RUN_SECONDS=SECONDS,
+#   frame log on) and fails on any sanitizer report, a nonzero exit of either program, a failure flag
+#   on any frame (the demo always answers), or no frames at all.
 #   Prints frames, frames per second, the longest frame gap and the display's memory (VmRSS).
 #   ORVANE_SOAK_KEEP=1 keeps the work folder (logs, frame log) and prints its path.
 set -uo pipefail
@@ -13,10 +14,20 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 seconds=${1:-600}
+mode=${2:-sim}
+if [ "$seconds" = "--help" ] || [ "$seconds" = "-h" ]; then
+  sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+  exit 0
+fi
 if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
   echo "soak: SECONDS must be a whole number of seconds above 0, not '$seconds'" >&2
   exit 2
 fi
+case "$mode" in
+  sim) peer=orvane-sim ;;
+  network) peer=OrvaneGCServer ;;
+  *) echo "soak: the mode is sim or network, not '$mode'" >&2; exit 2 ;;
+esac
 
 log() { echo "soak: $*"; }
 fail() { echo "soak: FAILED: $*" >&2; exit 1; }
@@ -28,7 +39,7 @@ if [ -z "$build" ]; then
   build=$root/build/asan
 fi
 run=$build/run
-for program in OrvaneGCPfd orvane-sim; do
+for program in OrvaneGCPfd "$peer"; do
   [ -x "$run/$program" ] || fail "$run/$program is missing (build the asan preset first)"
 done
 ldd "$run/OrvaneGCPfd" | grep -q libasan || fail "$run/OrvaneGCPfd is not built with AddressSanitizer"
@@ -44,7 +55,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A user's folder: the artwork and the icon, no settings file (simulator mode).
+# A user's folder: the artwork and the icon; a settings file for network mode only.
 folder=$work/folder
 mkdir -p "$folder"
 for f in "$run"/*.txr "$run"/font.bmp "$run"/plane2.ico; do
@@ -64,19 +75,31 @@ export LSAN_OPTIONS=report_objects=0
 # after the ASan runtime) leaves them reachable, so any leak that is still reported is ours.
 preload=""
 asan_lib=$(ldd "$run/OrvaneGCPfd" | awk '/libasan/ {print $3; exit}')
-for lib in "$asan_lib" /usr/lib/x86_64-linux-gnu/libEGL_mesa.so.0 /usr/lib/x86_64-linux-gnu/dri/swrast_dri.so; do
+libdir=$(dirname "${asan_lib:-/usr/lib/x86_64-linux-gnu/libasan.so}")
+for lib in "$asan_lib" "$libdir/libEGL_mesa.so.0" "$libdir/dri/swrast_dri.so"; do
   [ -n "$lib" ] && [ -e "$lib" ] && preload="$preload $lib"
 done
 
-log "orvane-sim (demo flight), then OrvaneGCPfd for $seconds s; work folder $work"
-"$run/orvane-sim" --duration $((seconds + 120)) >"$work/sim.log" 2>&1 &
+log "$peer (demo flight), then OrvaneGCPfd for $seconds s in $mode mode; work folder $work"
+if [ "$mode" = sim ]; then
+  ready="serving class"
+  "$run/orvane-sim" --duration $((seconds + 120)) >"$work/sim.log" 2>&1 &
+else
+  ready="listening on"
+  "$run/OrvaneGCServer" --port 0 --bind 127.0.0.1 --duration $((seconds + 120)) >"$work/sim.log" 2>&1 &
+fi
 sim_pid=$!
 for _ in $(seq 1 150); do
-  grep -q "serving class" "$work/sim.log" 2>/dev/null && break
+  grep -q "$ready" "$work/sim.log" 2>/dev/null && break
   kill -0 "$sim_pid" 2>/dev/null || break
   sleep 0.1
 done
-grep -q "serving class" "$work/sim.log" || { cat "$work/sim.log" >&2; fail "orvane-sim did not come up"; }
+grep -q "$ready" "$work/sim.log" || { cat "$work/sim.log" >&2; fail "$peer did not come up"; }
+if [ "$mode" = network ]; then
+  port=$(sed -n 's/.*listening on 127.0.0.1 port \([0-9]*\).*/\1/p' "$work/sim.log" | head -n 1)
+  [ -n "$port" ] || fail "no port in the server's log"
+  printf '[LAN]\nUSELAN=Y\nORVANEGCSERVER=127.0.0.1\nORVANEGCPORT=%s\n' "$port" >"$folder/OrvaneGCPfd.INI"
+fi
 
 (
   cd "$folder" && exec env LD_PRELOAD="${preload# }" ORVANE_RUN_SECONDS="$seconds" \
@@ -111,7 +134,7 @@ if [ "$pfd_rc" -ne 0 ]; then
   status=1
 fi
 if [ "$sim_rc" -ne 0 ]; then
-  echo "soak: orvane-sim ended with exit code $sim_rc; its output:" >&2
+  echo "soak: $peer ended with exit code $sim_rc; its output:" >&2
   tail -n 30 "$work/sim.log" >&2
   status=1
 fi
@@ -133,7 +156,11 @@ read -r frames flagged max_gap_us total_us < <(awk '
   !/^#/ { n++; f += $3; if ($5 > g) g = $5; if (n == 1) first = $2 - $5; last = $2 }
   END { printf "%d %d %d %d\n", n, f, g, last - first }' "$work/frames.log")
 fps=$(awk -v n="$frames" -v us="$total_us" 'BEGIN { if (us > 0) printf "%.1f", n / (us / 1e6); else print 0 }')
-batches=$(sed -n 's/.*stopped after \([0-9]*\) batches.*/\1/p' "$work/sim.log" | tail -n 1)
+if [ "$mode" = sim ]; then
+  batches="$(sed -n 's/.*stopped after \([0-9]*\) batches.*/\1/p' "$work/sim.log" | tail -n 1) batches"
+else
+  batches="$(grep -c 'disconnect' "$work/sim.log") disconnects"
+fi
 rss_text="none"
 if [ "${#rss_samples[@]}" -gt 0 ]; then
   rss_min=$(printf '%s\n' "${rss_samples[@]}" | sort -n | head -n 1)
@@ -141,12 +168,12 @@ if [ "${#rss_samples[@]}" -gt 0 ]; then
   rss_text="${#rss_samples[@]} samples, first ${rss_samples[0]} kB, last ${rss_samples[-1]} kB, min $rss_min kB, max $rss_max kB"
 fi
 log "frames $frames in $((total_us / 1000000)) s ($fps per second), failure flag on $flagged frames," \
-    "longest frame gap $((max_gap_us / 1000)) ms, simulator batches ${batches:-?}"
+    "longest frame gap $((max_gap_us / 1000)) ms; $peer: ${batches:-?}"
 log "display memory (VmRSS): $rss_text"
 
 [ "$frames" -gt 0 ] || { echo "soak: no frames drawn" >&2; status=1; }
 if [ "$flagged" -ne 0 ]; then
-  echo "soak: the failure flag was up on $flagged frames, though the simulator answered throughout" >&2
+  echo "soak: the failure flag was up on $flagged frames, though $peer answered throughout" >&2
   status=1
 fi
 if [ "$status" -ne 0 ]; then fail "see above"; fi
