@@ -11,7 +11,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
@@ -80,6 +82,44 @@ class CollectingReporter : public benchmark::ConsoleReporter {
   }
   std::map<std::string, Sample> samples_;
   std::map<std::string, std::string> errors_;
+};
+
+// Paired sampling: within one benchmark the floor and the figure (and any parts) are timed one right
+// after the other, iteration by iteration, so both see the same load on the machine. Every series
+// is published as a counter "<name>_us" holding the median of its durations in this repetition.
+// With `processCpu`, each series also gets "<name>_cpu_us": the CPU time of the whole process
+// (all its threads, e.g. the GL driver's) spent meanwhile, which other load on the machine does not
+// inflate the way it inflates waiting.
+class Series {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  explicit Series(bool processCpu = false) : processCpu_(processCpu) {}
+
+  // Times `work` under `name`; returns its duration in seconds.
+  template <typename Work>
+  double Time(const std::string& name, Work&& work) {
+    const double cpuStart = processCpu_ ? ProcessCpuSeconds() : 0;
+    const auto start = Clock::now();
+    work();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    samples_[name].push_back(seconds);
+    if (processCpu_) samples_[name + "_cpu"].push_back(ProcessCpuSeconds() - cpuStart);
+    return seconds;
+  }
+  void Publish(benchmark::State& state) const {
+    for (const auto& [name, values] : samples_)
+      state.counters[name + "_us"] = CollectingReporter::Median(values) * 1e6;
+  }
+
+ private:
+  static double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+  }
+  bool processCpu_;
+  std::map<std::string, std::vector<double>> samples_;
 };
 
 // Runs the registered benchmarks with interleaved repetitions (the caller's flags win).

@@ -1,0 +1,181 @@
+// Start-up: from starting OrvaneGCPfd in simulator mode (headless, against orvane-sim) to its first frame swapped.
+//
+// Each repetition starts the display once in a user-like folder (settings for simulator mode, the
+// artwork linked from the run folder) with SDL's offscreen driver. The display writes its start-up
+// times to ORVANE_STARTUP_LOG (main loop entered, first frame drawn, first frame swapped, all on the
+// monotonic clock) and ends after its next frame. The figure is the time from just before the
+// process is started to the first swap; the floor is the start and end of a program that does
+// nothing (orvane-sim --version), the part of the figure that is the operating system's.
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "bench_report.h"
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint32_t kRunBoundMs = 15000;  // one start of the display, at most
+constexpr double kGoalSeconds = 0.300;
+
+const std::string kRunDir = ORVANE_RUN_DIR;
+
+// orvane-sim and the scratch folder, for the whole benchmark run.
+struct Setup {
+  fs::path folder;
+  platform::ChildProcess sim;
+  bool ready = false;
+  std::string problem;
+
+  Setup() {
+    folder = fs::temp_directory_path() / ("orvane-startup-bench-" + std::to_string(platform::CurrentProcessId()));
+    fs::create_directories(folder);
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(kRunDir, ec)) {
+      const std::string ext = entry.path().extension().string();
+      if (ext == ".txr" || ext == ".bmp" || ext == ".ico") fs::create_symlink(entry.path(), folder / entry.path().filename(), ec);
+    }
+    std::ofstream(folder / "OrvaneGCPfd.INI") << "[LAN]\nUSELAN=N\n[WINDOW]\nX=0\nY=0\nMAXFPS=0\n";
+    platform::SetIpcNamespace("bench-startup-" + std::to_string(platform::CurrentProcessId()));
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("ORVANE_NO_DIALOGS", "1", 1);
+    setenv("ORVANE_STARTUP_LOG", (folder / "startup.log").c_str(), 1);
+    if (!fs::exists(kRunDir + "/OrvaneGCPfd") || !fs::exists(kRunDir + "/pfd_2.txr")) {
+      problem = "OrvaneGCPfd or its artwork is missing in " + kRunDir;
+      return;
+    }
+    if (!platform::StartProcess(kRunDir + "/orvane-sim", {"--freeze", "--demo-time", "264"}, sim,
+                                (folder / "orvane-sim.log").string())) {
+      problem = "orvane-sim did not start";
+      return;
+    }
+    for (int i = 0; i < 500 && platform::FindIpcWindow("UIPCMAIN") == 0; ++i) platform::SleepMs(10);
+    ready = platform::FindIpcWindow("UIPCMAIN") != 0;
+    if (!ready) problem = "orvane-sim does not answer";
+  }
+  ~Setup() {
+    if (sim.id != 0) platform::StopProcess(sim, 5000);
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+  }
+};
+
+Setup& Shared() {
+  static Setup setup;
+  return setup;
+}
+
+// Starts `program` in the scratch folder and waits for its end; false when it did not end in time.
+bool RunInFolder(const std::string& program, const std::vector<std::string>& args, int* exitCode) {
+  Setup& s = Shared();
+  const fs::path back = fs::current_path();
+  fs::current_path(s.folder);
+  platform::ChildProcess child;
+  const bool started = platform::StartProcess(program, args, child, (s.folder / "program.log").string());
+  fs::current_path(back);
+  if (!started) return false;
+  if (platform::WaitProcess(child, kRunBoundMs, exitCode)) return true;
+  platform::StopProcess(child, 2000);
+  return false;
+}
+
+// User and system time of every child process that has ended so far.
+double ChildrenCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// One start of the display per iteration; the iteration time is start to first swap.
+void BM_DisplayStartup(benchmark::State& state) {
+  Setup& s = Shared();
+  if (!s.ready) return state.SkipWithError(s.problem.c_str());
+  const fs::path log = s.folder / "startup.log";
+  double toLoop = 0, toDrawn = 0, toSwap = 0, toExit = 0, cpu = 0;
+  for (auto _ : state) {
+    fs::remove(log);
+    const double cpuBefore = ChildrenCpuSeconds();
+    const uint64_t t0 = platform::MonotonicMicros();
+    int code = -1;
+    const bool ended = RunInFolder(kRunDir + "/OrvaneGCPfd", {}, &code);
+    const uint64_t t1 = platform::MonotonicMicros();
+    cpu += (ChildrenCpuSeconds() - cpuBefore) * 1e3;
+    std::ifstream in(log);
+    uint64_t loop = 0, drawn = 0, swapped = 0;
+    if (!ended || code != 0 || !(in >> loop >> drawn >> swapped) || loop < t0 || swapped < drawn) {
+      std::string output;
+      platform::ReadWholeFile((s.folder / "program.log").string(), output, 4096);
+      state.SkipWithError(("the display did not start and end cleanly: " + output).c_str());
+      break;
+    }
+    state.SetIterationTime(double(swapped - t0) / 1e6);
+    toLoop += double(loop - t0) / 1e3;
+    toDrawn += double(drawn - t0) / 1e3;
+    toSwap += double(swapped - t0) / 1e3;
+    toExit += double(t1 - t0) / 1e3;
+  }
+  const double n = double(state.iterations());
+  if (n == 0) return;
+  state.counters["loop_ms"] = toLoop / n;
+  state.counters["drawn_ms"] = toDrawn / n;
+  state.counters["swap_ms"] = toSwap / n;
+  state.counters["exit_ms"] = toExit / n;
+  state.counters["cpu_ms"] = cpu / n;  // the whole run of the display, its exit included
+}
+
+// The floor: starting and ending a program of the run folder that does nothing but print its version.
+void BM_ProcessFloor(benchmark::State& state) {
+  for (auto _ : state) {
+    const uint64_t t0 = platform::MonotonicMicros();
+    int code = -1;
+    if (!RunInFolder(kRunDir + "/orvane-sim", {"--version"}, &code) || code != 0) {
+      state.SkipWithError("orvane-sim --version did not run");
+      break;
+    }
+    state.SetIterationTime(double(platform::MonotonicMicros() - t0) / 1e6);
+  }
+}
+
+BENCHMARK(BM_DisplayStartup)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProcessFloor)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+    std::printf(
+        "usage: startup_bench [benchmark flags]\n"
+        "Starts OrvaneGCPfd from %s headless in simulator mode against orvane-sim, several times, and\n"
+        "prints the time from process start to the first frame swapped as a RESULT line (goal: under\n"
+        "300 ms), with the start of a program that does nothing as the floor.\n",
+        ORVANE_RUN_DIR);
+    return 0;
+  }
+  bench::CollectingReporter reporter;
+  bench::RunAll(argc, argv, reporter, 7, 0);
+  const double startup = reporter.MedianSeconds("BM_DisplayStartup");
+  const double floor = reporter.MedianSeconds("BM_ProcessFloor");
+  for (const char* name : {"BM_DisplayStartup", "BM_ProcessFloor"})
+    if (!reporter.Error(name).empty()) std::fprintf(stderr, "%s: %s\n", name, reporter.Error(name).c_str());
+  const std::string parts = "main loop at " + bench::Number(reporter.MedianCounter("BM_DisplayStartup", "loop_ms"), "%.0f") +
+                            " ms, frame drawn at " + bench::Number(reporter.MedianCounter("BM_DisplayStartup", "drawn_ms"), "%.0f") +
+                            " ms, CPU " + bench::Number(reporter.MedianCounter("BM_DisplayStartup", "cpu_ms"), "%.0f") +
+                            " ms for the whole run";
+  std::fprintf(stderr, "startup_bench: %s\n", parts.c_str());
+  const bool known = startup > 0;
+  bench::PrintResult("Start-up to first swap (simulator mode, headless)", bench::Duration(startup) + " (" + parts + ")",
+                     bench::Duration(floor), known && floor > 0 ? bench::Number(startup / floor, "%.1f x") : "n/a",
+                     "< 300 ms", known ? (startup < kGoalSeconds ? "yes" : "NO") : "n/a");
+  return 0;
+}
