@@ -27,6 +27,9 @@ struct Recorder {
   uint64_t lastPumpUs = 0;
   uint64_t lastFrameUs = 0;
   uint64_t messages = 0;
+  std::string startupLog;  // ORVANE_STARTUP_LOG
+  uint64_t firstFrameUs = 0;
+  bool startupWritten = false;
 };
 Recorder g_recorder;
 
@@ -106,9 +109,23 @@ void WriteFrameLine(uint64_t now, int snapshot) {
   g_recorder.messages = 0;
 }
 
+// The start-up times, once the first frame has been swapped.
+void WriteStartupLine(uint64_t swappedUs) {
+  g_recorder.startupWritten = true;
+  std::FILE* f = std::fopen(g_recorder.startupLog.c_str(), "a");
+  if (f == nullptr) {
+    platform::DebugLog("start-up log: cannot open " + g_recorder.startupLog);
+    return;
+  }
+  std::fprintf(f, "%" PRIu64 " %" PRIu64 " %" PRIu64 "\n", g_recorder.startUs, g_recorder.firstFrameUs, swappedUs);
+  std::fclose(f);
+}
+
 }  // namespace
 
 void RecorderInit() {
+  const char* startupLog = std::getenv("ORVANE_STARTUP_LOG");
+  g_recorder.startupLog = startupLog ? startupLog : "";
   const char* dir = std::getenv("ORVANE_SNAPSHOT_DIR");
   g_recorder.dir = dir ? dir : "";
   g_recorder.everyUs = EnvNumber("ORVANE_SNAPSHOT_EVERY_MS", 5000) * 1000u;
@@ -128,6 +145,8 @@ void RecorderInit() {
 void RecorderNoteMessagePump(bool handled) {
   g_recorder.lastPumpUs = platform::MonotonicMicros();
   if (handled) ++g_recorder.messages;
+  if (!g_recorder.startupLog.empty() && g_recorder.firstFrameUs != 0 && !g_recorder.startupWritten)
+    WriteStartupLine(g_recorder.lastPumpUs);
 }
 
 bool RecorderAfterFrame() {
@@ -138,7 +157,8 @@ bool RecorderAfterFrame() {
     g_recorder.nextUs = now + g_recorder.everyUs;
   }
   if (g_recorder.frameLog != nullptr) WriteFrameLine(now, snapshot);
-  const bool goOn = g_recorder.runUs == 0 || now - g_recorder.startUs < g_recorder.runUs;
+  if (!g_recorder.startupLog.empty() && g_recorder.firstFrameUs == 0) g_recorder.firstFrameUs = now;
+  const bool goOn = (g_recorder.runUs == 0 || now - g_recorder.startUs < g_recorder.runUs) && !g_recorder.startupWritten;
   if (!goOn && g_recorder.frameLog != nullptr) {
     std::fclose(g_recorder.frameLog);
     g_recorder.frameLog = nullptr;

@@ -2,10 +2,13 @@
 #pragma once
 
 // Reads ORVANE_SNAPSHOT_DIR (folder for the PNGs; off when unset), ORVANE_SNAPSHOT_EVERY_MS
-// (default 5000), ORVANE_RUN_SECONDS (end the run after that many seconds; 0 = no limit) and
+// (default 5000), ORVANE_RUN_SECONDS (end the run after that many seconds; 0 = no limit),
 // ORVANE_FRAME_LOG (a file that gets one line per drawn frame; off when unset, see
-// RecorderAfterFrame). The display takes no command-line arguments: these are for the demo job and
-// tests only.
+// RecorderAfterFrame) and ORVANE_STARTUP_LOG (a file that gets one line
+//   <loop_start_us> <first_frame_drawn_us> <first_swap_us>
+// on the monotonic clock, the swap noted at the first look at the message queue after it; the run
+// then ends after the next frame; off when unset). The display takes no command-line arguments:
+// these are for the demo job, tests and benchmarks only.
 void RecorderInit();
 // Called by the main loop after every look at the message queue; `handled` tells that a message
 // was taken and dispatched. Feeds the frame log's message columns.
