@@ -39,6 +39,7 @@ class Simulator {
 
   // Starts it and waits (at most 15 s) until its peer can be found.
   bool Start(const std::vector<std::string>& args, std::string& error) {
+    if (!logFile_.empty()) std::remove(logFile_.c_str());
     logFile_ = "faults-ipc-sim-" + std::to_string(platform::CurrentProcessId()) + "-" + std::to_string(++counter_) +
                ".log";
     if (!platform::StartProcess(orvane_test::SimProgramPath(), args, child_, logFile_)) {

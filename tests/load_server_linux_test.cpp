@@ -264,6 +264,13 @@ TEST(LoadServer, SixtyFourMixedClientsGetRightRepliesWithFlatMemory) {
   const uint16_t port = FreePort();
   const std::string logFile = "load-server-" + std::to_string(platform::CurrentProcessId()) + ".log";
   platform::ChildProcess server;
+  // Stops the server on every way out of the test (it is stopped explicitly at the end).
+  struct Guard {
+    platform::ChildProcess& child;
+    ~Guard() {
+      if (child.id != 0) platform::StopProcess(child, 5000);
+    }
+  } guard{server};
   ASSERT_TRUE(platform::StartProcess(platform::CurrentDirectory() + "/OrvaneGCServer" + ORVANE_EXE_SUFFIX,
                                      {"--port", std::to_string(port), "--bind", "127.0.0.1", "--demo-time", "61.5",
                                       "--freeze", "--duration", std::to_string(seconds + 120)},
