@@ -236,6 +236,8 @@ e2e_end() {
     wait "$E2E_XVFB_PID" 2>/dev/null || true
   fi
   [ -n "${WINEPREFIX:-}" ] && rm -rf "$WINEPREFIX"
+  # A test's own last words (e.g. removing an unpacked archive).
+  if declare -F e2e_on_end >/dev/null; then e2e_on_end || true; fi
   if [ "$rc" -eq 0 ] && [ "$E2E_FAILED" -ne 0 ]; then rc=1; fi
   e2e_log "${E2E_NAME:-test}: $([ "$rc" -eq 0 ] && echo PASSED || echo FAILED) (logs in ${E2E_WORK:-?})"
   exit "$rc"
