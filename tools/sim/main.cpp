@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr const char* kVersionText = "orvane-sim 1.0.0";
+constexpr const char* kVersionText = "orvane-sim " ORVANE_VERSION;
 constexpr const char* kMessageName = "FsasmLib:IPC";
 constexpr uint32_t kInterfaceVersionOffset = 0x3304;
 constexpr uint32_t kSimulatorVersionOffset = 0x3308;
