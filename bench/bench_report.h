@@ -9,6 +9,8 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <chrono>
@@ -121,6 +123,39 @@ class Series {
   bool processCpu_;
   std::map<std::string, std::vector<double>> samples_;
 };
+
+// CPU placement. On this kind of machine (a virtual machine with two cores) a thread that wakes a
+// thread sleeping on the other core pays a wake-up of that core, which varies from a few to more
+// than a hundred microseconds with the host's mood; a ping-pong between two threads then measures
+// mostly that. Benchmarks that compare ping-pongs therefore keep both ends on one core, where a
+// wake-up is a plain switch, so that the figure and its floor differ only by their own work.
+
+// The CPUs this process may run on, in order.
+inline std::vector<int> AllowedCpus() {
+  std::vector<int> cpus;
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return cpus;
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+    if (CPU_ISSET(cpu, &set)) cpus.push_back(cpu);
+  return cpus;
+}
+
+// Pins a thread to one CPU; false when that is refused.
+inline bool PinThread(pthread_t thread, int cpu) {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  CPU_SET(cpu, &set);
+  return pthread_setaffinity_np(thread, sizeof set, &set) == 0;
+}
+
+// Pins the calling thread, and with it every thread and process it starts later, to the first
+// allowed CPU. Returns that CPU, or -1 when nothing was pinned.
+inline int PinToOneCpu() {
+  const std::vector<int> cpus = AllowedCpus();
+  if (cpus.empty() || !PinThread(pthread_self(), cpus[0])) return -1;
+  return cpus[0];
+}
 
 // Runs the registered benchmarks with interleaved repetitions (the caller's flags win).
 inline void RunAll(int argc, char** argv, CollectingReporter& reporter, int repetitions, double minTimeSeconds) {

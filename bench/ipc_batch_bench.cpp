@@ -4,7 +4,8 @@
 // the same size (an atom name of the same length) and the same shared-block handling on the peer
 // side, answered by a peer that performs nothing: this program started again with --null-peer.
 // The figure is the IPC client's whole batch (30 x SimIpcRead + SimIpcProcess) against orvane-sim,
-// which also computes the demo flight and performs the 30 reads.
+// which also computes the demo flight and performs the 30 reads. Each iteration times one of each,
+// one right after the other, so both see the same load on the machine.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -165,6 +166,9 @@ int main(int argc, char** argv) {
         ORVANE_RUN_DIR);
     return 0;
   }
+  // Both ends of every exchange on one core (see bench_report.h), before any peer starts.
+  const int cpu = bench::PinToOneCpu();
+  std::fprintf(stderr, "%s: every thread and peer on CPU %d\n", argv[0], cpu);
   SelfPath() = argv[0];
   // Peers of this run only: concurrent test runs use their own namespaces.
   platform::SetIpcNamespace("bench-" + std::to_string(platform::CurrentProcessId()));

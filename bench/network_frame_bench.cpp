@@ -5,7 +5,9 @@
 // Floor: a trivial peer on loopback that answers each zero-terminated request with as many bytes as
 // the server's reply to that request has; the client is plain blocking send/recv. One by one it is
 // 29 ping-pongs of the frame's sizes; pipelined it is one ping-pong carrying all 29 requests and all
-// 29 replies, so the ratio of the pipelined frame to it counts round trips per frame.
+// 29 replies. Each iteration times the floor's frame and the client's frame one right after the
+// other. Round trips are also counted directly: the client's socket counts its receives, each of
+// which follows a wait for the server.
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -294,6 +296,9 @@ int main(int argc, char** argv) {
         "prints the ratios as RESULT lines.\n");
     return 0;
   }
+  // Both ends of every exchange on one core (see bench_report.h), before any peer starts.
+  const int cpu = bench::PinToOneCpu();
+  std::fprintf(stderr, "%s: every thread and peer on CPU %d\n", argv[0], cpu);
   try {
     Echo();  // asks the server for the reply sizes first
   } catch (const std::exception& e) {

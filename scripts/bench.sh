@@ -31,6 +31,10 @@ targets=(orvane-sim OrvaneGCPfd orvane-assetgen-run)
 for b in "${chosen[@]}"; do targets+=("${b}_bench"); done
 cmake --build "$build" -j2 --target "${targets[@]}" >"$out/build.log" 2>&1 || { tail -30 "$out/build.log"; exit 1; }
 
+# The machine and how busy it is: other work on it moves the figures (docs/performance.md).
+machine="$(nproc) CPUs ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')), $(free -g | awk '/^Mem:/{print $2}') GiB"
+echo "bench: machine: $machine; load average at start: $(cut -d' ' -f1-3 /proc/loadavg)" | tee "$out/machine.txt"
+
 results=$out/results.tsv
 : >"$results"
 failed=0
@@ -52,5 +56,6 @@ done
   printf 'benchmark\tmeasured\tfloor\tratio\tgoal\tmet?\n'
   cat "$results"
 } | column -t -s $'\t' | tee "$out/table.txt"
+echo "bench: load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)" | tee -a "$out/machine.txt"
 echo "bench: done in $(( $(date +%s) - start )) s; logs in $out"
 exit "$failed"
