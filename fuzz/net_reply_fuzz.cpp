@@ -88,9 +88,10 @@ void StoreReply(FlightState& state, const ReadListRow& row, const std::string& r
   bool ok = false;
   CheckNumber(reply, separator, &value, &ok);
   if (!ok) return;
-  const std::string before = FormatFlightStateText(state);
+  const FlightState before = state;
   if (!StoreNumberReply(state, row, value)) {
-    FUZZ_CHECK(FormatFlightStateText(state) == before);  // a number that does not fit changes nothing
+    // A number that does not fit changes nothing.
+    FUZZ_CHECK(FormatFlightStateText(state) == FormatFlightStateText(before));
     FUZZ_CHECK(row.kind != RawKind::Float64);
     return;
   }
@@ -115,7 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char separator = fdp.ConsumeBool() ? ',' : '.';
   THxDataExchange exchange(separator);
   FUZZ_CHECK(exchange.DecimalSeparator() == separator);
-  std::string model;  // bytes held: replies not yet taken, then the unfinished one
+  std::string model;  // bytes received; those from modelStart on are held
+  size_t modelStart = 0;
   FlightState state{};
   size_t replies = 0;
 
@@ -128,10 +130,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       while (piece.size() < 5000) piece += piece;
     }
     exchange.Append(reinterpret_cast<const uint8_t*>(piece.data()), piece.size());
+    model.erase(0, modelStart);
+    modelStart = 0;
     model += piece;
 
     for (;;) {
-      const size_t zero = model.find('\0');
+      const size_t found = model.find('\0', modelStart);
+      const size_t zero = found == std::string::npos ? found : found - modelStart;  // reply length
       const bool complete = zero != std::string::npos && zero <= THxDataExchange::kMaxReplyBytes;
       std::string reply = "unchanged";
       const bool took = exchange.TakeReply(&reply);
@@ -140,22 +145,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(reply == "unchanged");
         break;
       }
-      FUZZ_CHECK(reply == model.substr(0, zero));
-      model.erase(0, zero + 1);
+      FUZZ_CHECK(reply.size() == zero && model.compare(modelStart, zero, reply) == 0);
+      modelStart += zero + 1;
       ++replies;
       const ReadListRow& row = ReadList()[fdp.ConsumeIntegralInRange<size_t>(0, kReadListRows - 1)];
       StoreReply(state, row, reply, separator);
     }
-    FUZZ_CHECK(exchange.PendingBytes() == model.size());
-    const size_t zero = model.find('\0');
-    const bool overflowed = model.size() > THxDataExchange::kMaxPendingBytes ||
-                            (model.size() > THxDataExchange::kMaxReplyBytes &&
-                             (zero == std::string::npos || zero > THxDataExchange::kMaxReplyBytes));
+    const size_t held = model.size() - modelStart;
+    FUZZ_CHECK(exchange.PendingBytes() == held);
+    const size_t found = model.find('\0', modelStart);
+    const bool overflowed = held > THxDataExchange::kMaxPendingBytes ||
+                            (held > THxDataExchange::kMaxReplyBytes &&
+                             (found == std::string::npos || found - modelStart > THxDataExchange::kMaxReplyBytes));
     FUZZ_CHECK(exchange.Overflowed() == overflowed);
     if (overflowed) {
       // The requests drop the connection and everything held.
       exchange.Reset();
       model.clear();
+      modelStart = 0;
       FUZZ_CHECK(exchange.PendingBytes() == 0 && !exchange.Overflowed());
     }
   }

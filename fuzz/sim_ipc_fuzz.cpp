@@ -126,6 +126,11 @@ void HostileStartUp(FuzzedDataProvider& fdp) {
   FUZZ_CHECK(opened == (code == SimIpcOk));
   if (!opened) {
     FUZZ_CHECK(!IsOpen());
+    // Nothing can be queued on a closed link, and nothing is written for it.
+    uint8_t bytes[4] = {kUntouchedByte, kUntouchedByte, kUntouchedByte, kUntouchedByte};
+    FUZZ_CHECK(!SimIpcRead(0x3304, 4, bytes, &code) && code == SimIpcNotOpen);
+    FUZZ_CHECK(!SimIpcWrite(0x330A, 2, bytes, &code) && code == SimIpcNotOpen);
+    FUZZ_CHECK(AllBytes(bytes, sizeof bytes, kUntouchedByte));
     FUZZ_CHECK(fuzzipc::LiveAtoms() == 0 && fuzzipc::LiveMappings() == 0 && fuzzipc::LiveViews() == 0);
   } else {
     FUZZ_CHECK(fuzzipc::LiveAtoms() == 1 && fuzzipc::LiveMappings() == 1 && fuzzipc::LiveViews() == 1);

@@ -17,6 +17,9 @@ Options:
   --rss MB       memory limit per harness (default 2048)
   --timeout S    limit for one input, seconds (default 10)
   --list         print the harness names and exit
+  --coverage     instead of fuzzing: build with source coverage in build/fuzz-coverage, replay the
+                 corpora (found inputs and seeds) and print the line coverage of the program's
+                 files each harness reaches
   -h, --help     this text
 
 New inputs the fuzzer finds go to build/fuzz/corpus/<harness>/ (not to the checked-in seeds).
@@ -30,12 +33,14 @@ seconds=30
 rss=2048
 per_input=10
 do_build=1
+coverage=0
 harnesses=()
 
 while [ $# -gt 0 ]; do
   case "$1" in
     -h|--help) usage; exit 0 ;;
     --no-build) do_build=0 ;;
+    --coverage) coverage=1 ;;
     --rss) shift; rss="${1:?--rss needs a number}" ;;
     --timeout) shift; per_input="${1:?--timeout needs a number}" ;;
     --list) ls "$root/fuzz"/*_fuzz.cpp | xargs -n1 basename | sed 's/\.cpp$//'; exit 0 ;;
@@ -55,6 +60,34 @@ for h in "${harnesses[@]}"; do
     exit 2
   fi
 done
+
+if [ "$coverage" = 1 ]; then
+  cov_build="$root/build/fuzz-coverage"
+  echo "fuzz.sh: building the harnesses with source coverage in $cov_build"
+  (cd "$root" && cmake --preset fuzz -B "$cov_build" -DORVANE_FUZZ_COVERAGE=ON >"$cov_build.configure.log" 2>&1) || {
+    echo "fuzz.sh: configuring failed; see $cov_build.configure.log" >&2; exit 2; }
+  (cd "$root" && cmake --build "$cov_build" --target "${harnesses[@]}" -j2) || {
+    echo "fuzz.sh: build failed" >&2; exit 2; }
+  status=0
+  for h in "${harnesses[@]}"; do
+    prof="$cov_build/profiles/$h"
+    rm -rf "$prof" && mkdir -p "$prof"
+    inputs=("$root/fuzz/corpus/$h")
+    [ -d "$build/corpus/$h" ] && inputs=("$build/corpus/$h" "${inputs[@]}")
+    if ! LLVM_PROFILE_FILE="$prof/%p.profraw" timeout 600 "$cov_build/fuzzers/$h" -runs=0 "${inputs[@]}" \
+        >"$prof/replay.log" 2>&1; then
+      echo "fuzz.sh: $h failed while replaying its corpus; see $prof/replay.log" >&2
+      status=1
+      continue
+    fi
+    llvm-profdata merge -sparse "$prof"/*.profraw -o "$prof/merged.profdata" || { status=1; continue; }
+    echo "== $h: line coverage of the program's files (inputs: ${inputs[*]})"
+    llvm-cov report "$cov_build/fuzzers/$h" -instr-profile="$prof/merged.profdata" \
+      -ignore-filename-regex='(^/usr/|/fuzz/)' |
+      awk 'NF == 13 && $1 != "Filename" { printf "  %-28s lines %5s  missed %4s  %8s   branches %8s\n", $1, $8, $9, $10, $13 }'
+  done
+  exit $status
+fi
 
 if [ "$do_build" = 1 ]; then
   if ! command -v clang++ >/dev/null; then
