@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,21 +36,6 @@ char PathSeparator() { return '/'; }
 bool FileExists(const std::string& name) {
   struct stat st {};
   return !name.empty() && stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-bool ReadWholeFile(const std::string& name, std::string& out, size_t maxBytes) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) return false;
-  out.clear();
-  char buf[65536];
-  while (in) {
-    in.read(buf, sizeof buf);
-    std::streamsize got = in.gcount();
-    if (got <= 0) break;
-    if (out.size() + size_t(got) > maxBytes) return false;
-    out.append(buf, size_t(got));
-  }
-  return !in.bad();
 }
 
 namespace {

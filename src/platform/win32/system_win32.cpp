@@ -6,7 +6,6 @@
 
 #include <clocale>
 #include <cstdio>
-#include <fstream>
 
 #include "platform/system.h"
 
@@ -43,21 +42,6 @@ bool FileExists(const std::string& name) {
   if (name.empty()) return false;
   DWORD attributes = GetFileAttributesA(name.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool ReadWholeFile(const std::string& name, std::string& out, size_t maxBytes) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) return false;
-  out.clear();
-  char buf[65536];
-  while (in) {
-    in.read(buf, sizeof buf);
-    std::streamsize got = in.gcount();
-    if (got <= 0) break;
-    if (out.size() + size_t(got) > maxBytes) return false;
-    out.append(buf, size_t(got));
-  }
-  return !in.bad();
 }
 
 namespace {
