@@ -61,8 +61,16 @@ for h in "${harnesses[@]}"; do
   fi
 done
 
+mkdir -p "$root/build"
 if [ "$coverage" = 1 ]; then
   cov_build="$root/build/fuzz-coverage"
+  # The llvm tools that match clang (package "llvm", or the versioned names of clang 14's own).
+  profdata="$(command -v llvm-profdata || command -v llvm-profdata-14)"
+  llvmcov="$(command -v llvm-cov || command -v llvm-cov-14)"
+  if [ -z "$profdata" ] || [ -z "$llvmcov" ]; then
+    echo "fuzz.sh: --coverage needs llvm-profdata and llvm-cov (Debian: apt-get install -y llvm)" >&2
+    exit 2
+  fi
   echo "fuzz.sh: building the harnesses with source coverage in $cov_build"
   (cd "$root" && cmake --preset fuzz -B "$cov_build" -DORVANE_FUZZ_COVERAGE=ON >"$cov_build.configure.log" 2>&1) || {
     echo "fuzz.sh: configuring failed; see $cov_build.configure.log" >&2; exit 2; }
@@ -80,9 +88,9 @@ if [ "$coverage" = 1 ]; then
       status=1
       continue
     fi
-    llvm-profdata merge -sparse "$prof"/*.profraw -o "$prof/merged.profdata" || { status=1; continue; }
+    "$profdata" merge -sparse "$prof"/*.profraw -o "$prof/merged.profdata" || { status=1; continue; }
     echo "== $h: line coverage of the program's files (inputs: ${inputs[*]})"
-    llvm-cov report "$cov_build/fuzzers/$h" -instr-profile="$prof/merged.profdata" \
+    "$llvmcov" report "$cov_build/fuzzers/$h" -instr-profile="$prof/merged.profdata" \
       -ignore-filename-regex='(^/usr/|/fuzz/)' |
       awk 'NF == 13 && $1 != "Filename" { printf "  %-28s lines %5s  missed %4s  %8s   branches %8s\n", $1, $8, $9, $10, $13 }'
   done
