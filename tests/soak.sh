@@ -42,7 +42,8 @@ run=$build/run
 for program in OrvaneGCPfd "$peer"; do
   [ -x "$run/$program" ] || fail "$run/$program is missing (build the asan preset first)"
 done
-ldd "$run/OrvaneGCPfd" | grep -q libasan || fail "$run/OrvaneGCPfd is not built with AddressSanitizer"
+# (grep -q would stop reading early and, under pipefail, fail the pipeline with ldd's SIGPIPE)
+ldd "$run/OrvaneGCPfd" | grep libasan >/dev/null || fail "$run/OrvaneGCPfd is not built with AddressSanitizer"
 
 work=$(mktemp -d /tmp/orvane-soak.XXXXXX)
 sim_pid=""
@@ -74,7 +75,7 @@ export LSAN_OPTIONS=report_objects=0
 # allocations then show up as leaks in an "<unknown module>". Keeping the driver loaded (preloaded
 # after the ASan runtime) leaves them reachable, so any leak that is still reported is ours.
 preload=""
-asan_lib=$(ldd "$run/OrvaneGCPfd" | awk '/libasan/ {print $3; exit}')
+asan_lib=$(ldd "$run/OrvaneGCPfd" | awk '/libasan/ && !found {print $3; found = 1}')
 libdir=$(dirname "${asan_lib:-/usr/lib/x86_64-linux-gnu/libasan.so}")
 for lib in "$asan_lib" "$libdir/libEGL_mesa.so.0" "$libdir/dri/swrast_dri.so"; do
   [ -n "$lib" ] && [ -e "$lib" ] && preload="$preload $lib"
