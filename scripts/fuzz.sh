@@ -138,8 +138,9 @@ for h in "${harnesses[@]}"; do
   else
     status=1
     artifact="$(grep -oE "Test unit written to [^ ]+" "$log" | tail -n 1 | sed 's/Test unit written to //')"
-    kind="$(grep -oE 'ERROR: (AddressSanitizer|UndefinedBehaviorSanitizer|LeakSanitizer|libFuzzer): [a-z-]+' "$log" | head -n 1)"
-    [ -z "$kind" ] && kind="$(grep -m1 -E 'check failed|misuse|runtime error' "$log")"
+    # The harness's own message first (a failed check, a misuse), then the sanitizer's verdict.
+    kind="$(grep -m1 -E 'check failed|misuse|runtime error' "$log")"
+    [ -z "$kind" ] && kind="$(grep -m1 -oE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer): [a-z -]+' "$log")"
     verdict="FAILED (exit $rc${kind:+: $kind}${artifact:+; input $artifact})"
   fi
   line="$(printf '%-20s %s  runs %s  exec/s %s  cov %s  ft %s  corpus %s' "$h" "$verdict" "${runs:-?}" "${speed:-?}" "${cov:-?}" "${ft:-?}" "${corp:-?}")"
