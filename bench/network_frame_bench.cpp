@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench_report.h"
+#include "local_server.h"
 #include "pfd/flight_state.h"
 #include "pfd/frame_network.h"
 #include "pfd/read_list.h"
@@ -37,29 +38,6 @@
 
 namespace {
 
-// The server core with the frozen demo flight (ILS approach) on a loopback port, in this process.
-struct LocalServer {
-  LocalServer() : source(264.0, true) {
-    server::SetLogSink([](const std::string&) {});
-    server::ServerOptions options;
-    options.bindAddress = "127.0.0.1";
-    options.port = 0;
-    options.handleSignals = false;
-    options.statsSeconds = 0;
-    core = std::make_unique<server::Server>(options, source);
-    std::string error;
-    if (!core->Open(&error)) throw std::runtime_error(error);
-    thread = std::thread([this] { core->Run(); });
-  }
-  ~LocalServer() {
-    core->Stop();
-    thread.join();
-    server::SetLogSink(nullptr);
-  }
-  server::DemoSource source;
-  std::unique_ptr<server::Server> core;
-  std::thread thread;
-};
 
 LocalServer& Server() {
   static LocalServer server;

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench_report.h"
+#include "local_server.h"
 #include "pfd/read_list.h"
 #include "server/area_sources.h"
 #include "server/server_core.h"
@@ -39,29 +40,8 @@ using Clock = std::chrono::steady_clock;
 constexpr double kRunSeconds = 0.15;       // one load run
 constexpr double kDrainBoundSeconds = 2.0;  // replies still owed after the run must come within this
 
-// The server core with the frozen demo flight, on a loopback port, for the whole benchmark run.
-struct BenchServer {
-  BenchServer() : source(264.0, true) {
-    server::SetLogSink([](const std::string&) {});  // connect/disconnect lines would swamp the output
-    server::ServerOptions options;
-    options.bindAddress = "127.0.0.1";
-    options.port = 0;
-    options.handleSignals = false;
-    options.statsSeconds = 0;
-    core = std::make_unique<server::Server>(options, source);
-    std::string error;
-    if (!core->Open(&error)) throw std::runtime_error(error);
-    thread = std::thread([this] { core->Run(); });
-  }
-  ~BenchServer() {
-    core->Stop();
-    thread.join();
-    server::SetLogSink(nullptr);
-  }
-  server::DemoSource source;
-  std::unique_ptr<server::Server> core;
-  std::thread thread;
-};
+// The server for the whole benchmark run.
+using BenchServer = LocalServer;
 
 // The floor: the server's event-loop shape with nothing behind it.
 class EchoServer {
