@@ -1,14 +1,17 @@
-// The server core with the frozen demo flight (ILS approach) on a loopback port, in the benchmark's process.
+// What the network benchmarks share: the in-process data server (frozen demo, ILS approach) and one frame's requests.
 #pragma once
 
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "pfd/read_list.h"
 #include "server/area_sources.h"
 #include "server/server_core.h"
 #include "server/server_log.h"
+#include "sources/net_requests.h"
 
 struct LocalServer {
   LocalServer() : source(264.0, true) {
@@ -32,3 +35,14 @@ struct LocalServer {
   std::unique_ptr<server::Server> core;
   std::thread thread;
 };
+
+// The frame's requests, each with its zero byte, in the order the frame sends them.
+inline const std::vector<std::string>& FrameRequests() {
+  static const std::vector<std::string> requests = [] {
+    std::vector<std::string> r;
+    for (const ReadListRow* row : NetworkRequestOrder())
+      r.push_back(BuildRequestText(int32_t(row->offset), row->netSize, row->netType) + std::string(1, '\0'));
+    return r;
+  }();
+  return requests;
+}

@@ -44,16 +44,6 @@ LocalServer& Server() {
   return server;
 }
 
-// The frame's requests, each with its zero byte, in the order the frame sends them.
-const std::vector<std::string>& FrameRequests() {
-  static const std::vector<std::string> requests = [] {
-    std::vector<std::string> r;
-    for (const ReadListRow* row : NetworkRequestOrder())
-      r.push_back(BuildRequestText(int32_t(row->offset), row->netSize, row->netType) + std::string(1, '\0'));
-    return r;
-  }();
-  return requests;
-}
 
 // Byte counts of the server's replies to the frame's requests (zero byte included), asked once.
 const std::vector<size_t>& ReplySizes() {

@@ -135,16 +135,7 @@ EchoServer& Echo() {
   return s;
 }
 
-// The 29 requests of one display frame, each with its zero byte, and all of them in one string.
-const std::vector<std::string>& FrameRequests() {
-  static const std::vector<std::string> requests = [] {
-    std::vector<std::string> r;
-    for (const ReadListRow* row : NetworkRequestOrder())
-      r.push_back(BuildRequestText(int32_t(row->offset), row->netSize, row->netType) + std::string(1, '\0'));
-    return r;
-  }();
-  return requests;
-}
+// (FrameRequests: the 29 requests of one display frame, from local_server.h.)
 
 const std::string& FrameBatch() {
   static const std::string batch = [] {
