@@ -21,10 +21,9 @@
 #include "pfd/layers.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
-#include "shell/font.h"
-#include "shell/gl_window.h"
-#include "shell/settings.h"
-#include "shell/texture_set.h"
+#include "pfd/font.h"
+#include "shell/display.h"
+#include "pfd/texture_set.h"
 #include "simdata/demo_flight.h"
 
 namespace {
@@ -33,6 +32,12 @@ constexpr int kWidth = 500;
 constexpr int kHeight = 740;
 
 std::string g_renderer;
+
+// The panel's textures and font, made once by OpenContext.
+PanelResources& Resources() {
+  static PanelResources resources;
+  return resources;
+}
 
 // The offscreen context prepared as the display's start-up prepares its window: projection, the
 // texture set and font from the run folder, the initial GL state. False with a reason.
@@ -43,12 +48,11 @@ bool OpenContext(std::string& error) {
   }
   if (!platform::OpenOffscreenGl(kWidth, kHeight, error)) return false;
   ResizeGlScene(kWidth, kHeight);
-  UseNetwork = true;  // the texture set only, no simulator link
-  if (!LoadTextureSet()) {
+  if (!LoadTextureSet(Resources())) {
     error = std::string("the artwork is missing in ") + ORVANE_RUN_DIR + " (build orvane-assetgen-run)";
     return false;
   }
-  BuildFont();
+  BuildFont(Resources());
   glEnable(GL_TEXTURE_2D);
   glShadeModel(GL_SMOOTH);
   glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
@@ -78,14 +82,15 @@ FrameDescription BusyFrame() {
 
 // Draws the layers of a frame description without its texts (as DrawFrameDescription does).
 void DrawLayersOnly(const FrameDescription& frame) {
-  DrawAttitude(float(frame.pitchOffset), float(frame.bank));
-  DrawIls(frame.ilsState, float(frame.glideSlopeOffset), float(frame.localizerOffset));
-  DrawSpdPlate();
+  const PanelResources& r = Resources();
+  DrawAttitude(r, float(frame.pitchOffset), float(frame.bank));
+  DrawIls(r, frame.ilsState, float(frame.glideSlopeOffset), float(frame.localizerOffset));
+  DrawSpdPlate(r);
   for (const FrameBar& bar : frame.bars) {
     if (bar.kind == BarKind::Horizontal)
-      DrawFdHorizontalBar(float(bar.offset));
+      DrawFdHorizontalBar(r, float(bar.offset));
     else
-      DrawFdVerticalBar(float(bar.offset));
+      DrawFdVerticalBar(r, float(bar.offset));
   }
 }
 
@@ -105,7 +110,7 @@ void BM_DrawPair(benchmark::State& state) {
       glFinish();
     });
     seconds += series.Time("attitude", [&] {
-      DrawAttitude(float(frame.pitchOffset), float(frame.bank));
+      DrawAttitude(Resources(), float(frame.pitchOffset), float(frame.bank));
       glFinish();
     });
     seconds += series.Time("layers", [&] {
@@ -113,7 +118,7 @@ void BM_DrawPair(benchmark::State& state) {
       glFinish();
     });
     seconds += series.Time("frame", [&] {
-      DrawFrameDescription(frame);
+      DrawFrameDescription(Resources(), frame);
       glFinish();
     });
     state.SetIterationTime(seconds);

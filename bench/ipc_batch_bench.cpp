@@ -130,7 +130,8 @@ void BM_IpcBatchPair(benchmark::State& state) {
   BareExchange bare;
   if (!bare.Ready()) return state.SkipWithError("cannot set up the bare exchange");
   uint32_t code = 0;
-  if (!SimIpcOpen(0, &code) && code != SimIpcAlreadyOpen) return state.SkipWithError("SimIpcOpen failed");
+  SimIpcClient client;
+  if (!client.SimIpcOpen(0, &code) && code != SimIpcAlreadyOpen) return state.SkipWithError("SimIpcOpen failed");
   std::array<std::array<uint8_t, 8>, kReadListRows> raw{};
   bench::Series series;
   for (auto _ : state) {
@@ -138,8 +139,8 @@ void BM_IpcBatchPair(benchmark::State& state) {
     double seconds = series.Time("floor", [&] { ok = bare.Exchange(); });
     seconds += series.Time("batch", [&] {
       size_t i = 0;
-      for (const ReadListRow& row : ReadList()) SimIpcRead(row.offset, row.size, raw[i++].data(), &code);
-      ok = SimIpcProcess(&code) && ok;
+      for (const ReadListRow& row : ReadList()) client.SimIpcRead(row.offset, row.size, raw[i++].data(), &code);
+      ok = client.SimIpcProcess(&code) && ok;
     });
     if (!ok) {
       state.SkipWithError("an exchange failed");
@@ -174,7 +175,6 @@ int main(int argc, char** argv) {
   platform::SetIpcNamespace("bench-" + std::to_string(platform::CurrentProcessId()));
   bench::CollectingReporter reporter;
   bench::RunAll(argc, argv, reporter, 5, 0.3);
-  SimIpcClose();
   const std::string name = "BM_IpcBatchPair";
   if (!reporter.Error(name).empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), reporter.Error(name).c_str());
   const double batch = reporter.MedianCounter(name, "batch_us") / 1e6;

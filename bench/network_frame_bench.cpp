@@ -28,6 +28,7 @@
 #include "local_server.h"
 #include "pfd/flight_state.h"
 #include "pfd/frame_network.h"
+#include "sources/network_source.h"
 #include "pfd/read_list.h"
 #include "server/area_sources.h"
 #include "server/server_core.h"

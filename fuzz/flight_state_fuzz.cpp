@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "pfd/flight_state_file.h"
+#include "simdata/flight_state_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -17,7 +17,7 @@
 
 #include "fuzz_check.h"
 #include "pfd/flight_conversions.h"
-#include "pfd/flight_state_file.h"
+#include "simdata/flight_state_file.h"
 #include "pfd/frame_network.h"
 #include "pfd/frame_rules.h"
 #include "pfd/read_list.h"

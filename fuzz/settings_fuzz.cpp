@@ -10,14 +10,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzsys::SetFile("OrvaneGCPfd.INI", std::string(reinterpret_cast<const char*>(data), size));
   std::string error;
-  if (!ReadSettings(error)) {
+  Settings settings;
+  if (!ReadSettings(settings, error)) {
     // The message names the file.
     FUZZ_CHECK(error.find("OrvaneGCPfd.INI") != std::string::npos);
     return 0;
   }
   FUZZ_CHECK(error.empty());
   // Network mode only with somewhere to connect to.
-  if (UseNetwork) FUZZ_CHECK(!ServerAddress.empty() && !ServerPort.empty());
-  FUZZ_CHECK(MaxFps >= 0.0 && MaxFps <= 1000.0);
+  if (settings.UseNetwork) FUZZ_CHECK(!settings.Network.ServerAddress.empty() && !settings.Network.ServerPort.empty());
+  FUZZ_CHECK(settings.MaxFps >= 0.0 && settings.MaxFps <= 1000.0);
   return 0;
 }

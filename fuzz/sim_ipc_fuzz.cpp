@@ -20,6 +20,7 @@
 #include "fuzz_check.h"
 #include "sources/sim_ipc_client.h"
 #include "support/fuzz_ipc.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -31,14 +32,6 @@ constexpr uint32_t kMaxRecords = (kUsable - kEndMarker) / kWriteHeader;
 constexpr size_t kCanary = 16;
 constexpr uint8_t kCanaryByte = 0xC3;
 constexpr uint8_t kUntouchedByte = 0x5A;
-
-uint32_t GetU32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
 
 // One request the harness asked for, and what it expects of it.
 struct Request {
@@ -52,6 +45,12 @@ struct Request {
   uint32_t index = 0;               // record index, when queued
   std::vector<uint8_t> buffer;      // read: canary + destination + canary; write: the source
 };
+
+// The link under test lives across inputs, as the display's lives across frames.
+SimIpcClient& Client() {
+  static SimIpcClient client;
+  return client;
+}
 
 bool CanariesIntact(const Request& r) {
   for (size_t i = 0; i < kCanary; ++i) {
@@ -84,13 +83,13 @@ uint32_t PickSize(FuzzedDataProvider& fdp, uint32_t used, uint32_t header) {
 
 bool IsOpen() {
   uint32_t code = 0;
-  SimIpcProcess(&code);  // with nothing queued: NothingQueued when open, NotOpen when closed
+  Client().SimIpcProcess(&code);  // with nothing queued: NothingQueued when open, NotOpen when closed
   return code == SimIpcNothingQueued;
 }
 
 // A start-up against a peer that may refuse, fail or answer any versions.
 void HostileStartUp(FuzzedDataProvider& fdp) {
-  SimIpcClose();
+  Client().SimIpcClose();
   FUZZ_CHECK(fuzzipc::LiveAtoms() == 0 && fuzzipc::LiveMappings() == 0 && fuzzipc::LiveViews() == 0);
   const uint8_t faultBits = fdp.ConsumeIntegral<uint8_t>();
   fuzzipc::OpenFaults faults;
@@ -107,8 +106,8 @@ void HostileStartUp(FuzzedDataProvider& fdp) {
   fuzzipc::SetBatchHook([&fdp](uint8_t* block, uint32_t size) {
     fuzzipc::PerformHonestly(block, size);
     // The handshake reads the interface version first, then the simulator version.
-    if (fdp.ConsumeBool()) PutU32(block + kReadHeader, fdp.ConsumeIntegral<uint32_t>());
-    if (fdp.ConsumeBool()) PutU32(block + 2 * kReadHeader + 4, fdp.ConsumeIntegral<uint32_t>());
+    if (fdp.ConsumeBool()) le::Put32(block + kReadHeader, fdp.ConsumeIntegral<uint32_t>());
+    if (fdp.ConsumeBool()) le::Put32(block + 2 * kReadHeader + 4, fdp.ConsumeIntegral<uint32_t>());
     if (fdp.ConsumeIntegralInRange<int>(0, 7) == 0) {
       const uint32_t at = fdp.ConsumeIntegralInRange<uint32_t>(0, size - 1);
       block[at] = fdp.ConsumeIntegral<uint8_t>();
@@ -121,21 +120,21 @@ void HostileStartUp(FuzzedDataProvider& fdp) {
   });
   const uint32_t requested = fdp.ConsumeBool() ? 0 : fdp.ConsumeIntegralInRange<uint32_t>(0, 12);
   uint32_t code = 99;
-  const bool opened = SimIpcOpen(requested, &code);
+  const bool opened = Client().SimIpcOpen(requested, &code);
   FUZZ_CHECK(code <= 15);
   FUZZ_CHECK(opened == (code == SimIpcOk));
   if (!opened) {
     FUZZ_CHECK(!IsOpen());
     // Nothing can be queued on a closed link, and nothing is written for it.
     uint8_t bytes[4] = {kUntouchedByte, kUntouchedByte, kUntouchedByte, kUntouchedByte};
-    FUZZ_CHECK(!SimIpcRead(0x3304, 4, bytes, &code) && code == SimIpcNotOpen);
-    FUZZ_CHECK(!SimIpcWrite(0x330A, 2, bytes, &code) && code == SimIpcNotOpen);
+    FUZZ_CHECK(!Client().SimIpcRead(0x3304, 4, bytes, &code) && code == SimIpcNotOpen);
+    FUZZ_CHECK(!Client().SimIpcWrite(0x330A, 2, bytes, &code) && code == SimIpcNotOpen);
     FUZZ_CHECK(AllBytes(bytes, sizeof bytes, kUntouchedByte));
     FUZZ_CHECK(fuzzipc::LiveAtoms() == 0 && fuzzipc::LiveMappings() == 0 && fuzzipc::LiveViews() == 0);
   } else {
     FUZZ_CHECK(fuzzipc::LiveAtoms() == 1 && fuzzipc::LiveMappings() == 1 && fuzzipc::LiveViews() == 1);
     // A second open while open is refused and leaves the link as it was.
-    FUZZ_CHECK(!SimIpcOpen(0, &code) && code == SimIpcAlreadyOpen);
+    FUZZ_CHECK(!Client().SimIpcOpen(0, &code) && code == SimIpcAlreadyOpen);
     FUZZ_CHECK(IsOpen());
   }
   fuzzipc::SetOpenFaults(fuzzipc::OpenFaults());
@@ -145,7 +144,7 @@ void HostileStartUp(FuzzedDataProvider& fdp) {
 void EnsureOpen() {
   if (IsOpen()) return;
   uint32_t code = 99;
-  FUZZ_CHECK(SimIpcOpen(0, &code) && code == SimIpcOk);
+  FUZZ_CHECK(Client().SimIpcOpen(0, &code) && code == SimIpcOk);
 }
 
 // The peer's edits of the block after it performed the batch.
@@ -169,12 +168,12 @@ void HostileEdits(FuzzedDataProvider& fdp, uint8_t* block, uint32_t size, const 
         const Request& r = *queued[fdp.ConsumeIntegralInRange<size_t>(0, queued.size() - 1)];
         const uint32_t field = fdp.ConsumeIntegralInRange<uint32_t>(0, r.isRead ? 3 : 2);
         uint32_t value = fdp.ConsumeIntegral<uint32_t>();
-        if (fdp.ConsumeBool()) value = GetU32(block + r.position + 4 * field) ^ (1u << (value % 32));
-        PutU32(block + r.position + 4 * field, value);
+        if (fdp.ConsumeBool()) value = le::Get32(block + r.position + 4 * field) ^ (1u << (value % 32));
+        le::Put32(block + r.position + 4 * field, value);
         break;
       }
       case 2:  // the end marker
-        PutU32(block + endPosition, fdp.ConsumeIntegral<uint32_t>());
+        le::Put32(block + endPosition, fdp.ConsumeIntegral<uint32_t>());
         break;
       case 3: {  // the whole block, from the fuzz bytes over and over
         const std::vector<uint8_t> bytes = fdp.ConsumeBytes<uint8_t>(fdp.ConsumeIntegralInRange<size_t>(1, 64));
@@ -205,11 +204,11 @@ void CheckSentBlock(const uint8_t* block, const std::vector<Request>& requests, 
   for (const Request& r : requests) {
     if (!r.queued) continue;
     const uint8_t* h = block + r.position;
-    FUZZ_CHECK(GetU32(h) == (r.isRead ? 1u : 2u));
-    FUZZ_CHECK(GetU32(h + 4) == r.offset);
-    FUZZ_CHECK(GetU32(h + 8) == r.size);
+    FUZZ_CHECK(le::Get32(h) == (r.isRead ? 1u : 2u));
+    FUZZ_CHECK(le::Get32(h + 4) == r.offset);
+    FUZZ_CHECK(le::Get32(h + 8) == r.size);
     if (r.isRead) {
-      const uint32_t dest = GetU32(h + 12);
+      const uint32_t dest = le::Get32(h + 12);
       FUZZ_CHECK(r.hasBuffer ? dest == r.index + 1 : dest == 0);
       FUZZ_CHECK(AllBytes(h + kReadHeader, r.size, 0));
     } else if (r.hasBuffer) {
@@ -218,7 +217,7 @@ void CheckSentBlock(const uint8_t* block, const std::vector<Request>& requests, 
       FUZZ_CHECK(AllBytes(h + kWriteHeader, r.size, 0));
     }
   }
-  FUZZ_CHECK(GetU32(block + endPosition) == 0);
+  FUZZ_CHECK(le::Get32(block + endPosition) == 0);
 }
 
 // True when the block still holds every header as queued and the end marker.
@@ -226,10 +225,10 @@ bool HeadersIntact(const std::vector<uint8_t>& block, const std::vector<Request>
   for (const Request& r : requests) {
     if (!r.queued) continue;
     const uint8_t* h = block.data() + r.position;
-    if (GetU32(h) != (r.isRead ? 1u : 2u) || GetU32(h + 4) != r.offset || GetU32(h + 8) != r.size) return false;
-    if (r.isRead && GetU32(h + 12) != (r.hasBuffer ? r.index + 1 : 0)) return false;
+    if (le::Get32(h) != (r.isRead ? 1u : 2u) || le::Get32(h + 4) != r.offset || le::Get32(h + 8) != r.size) return false;
+    if (r.isRead && le::Get32(h + 12) != (r.hasBuffer ? r.index + 1 : 0)) return false;
   }
-  return GetU32(block.data() + endPosition) == 0;
+  return le::Get32(block.data() + endPosition) == 0;
 }
 
 }  // namespace
@@ -256,11 +255,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       r.destSize = fits ? r.size : 0;
       r.buffer.assign(kCanary + r.destSize + kCanary, kCanaryByte);
       std::memset(r.buffer.data() + kCanary, kUntouchedByte, r.destSize);
-      ok = SimIpcRead(r.offset, r.size, r.hasBuffer ? r.buffer.data() + kCanary : nullptr, &code);
+      ok = Client().SimIpcRead(r.offset, r.size, r.hasBuffer ? r.buffer.data() + kCanary : nullptr, &code);
     } else {
       r.buffer = fdp.ConsumeBytes<uint8_t>(fits ? r.size : 0);
       r.buffer.resize(fits ? r.size : 1, 0);
-      ok = SimIpcWrite(r.offset, r.size, r.hasBuffer ? r.buffer.data() : nullptr, &code);
+      ok = Client().SimIpcWrite(r.offset, r.size, r.hasBuffer ? r.buffer.data() : nullptr, &code);
     }
     FUZZ_CHECK(ok == fits);
     FUZZ_CHECK(code == (fits ? uint32_t(SimIpcOk) : uint32_t(SimIpcNoRoom)));
@@ -295,7 +294,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return answer;
   });
   uint32_t code = 99;
-  const bool processed = SimIpcProcess(&code);
+  const bool processed = Client().SimIpcProcess(&code);
   fuzzipc::SetBatchHook(nullptr);
 
   if (count == 0) {

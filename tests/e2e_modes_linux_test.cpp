@@ -19,6 +19,7 @@
 #include "simdata/demo_flight.h"
 #include "support/faults_display.h"
 #include "support/sim_peer.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -128,13 +129,6 @@ bool LivePicture(FaultDisplay& display, Picture& out, std::string& error) {
 }
 
 // A free TCP port on the loopback interface (the server is told to use it).
-uint16_t FreePort() {
-  uint16_t port = 0;
-  platform::SocketHandle s = platform::NetListenLoopback(&port);
-  if (s != platform::kInvalidSocket) platform::NetCloseHandle(s);
-  return port;
-}
-
 class LiveDisplay : public ::testing::TestWithParam<double> {};
 
 // Simulator mode: the live display against orvane-sim frozen at a demo time shows, pixel for pixel,
@@ -164,7 +158,7 @@ TEST_P(LiveDisplay, NetworkModeShowsTheSamePictureAsSimulatorMode) {
   std::string error;
   ASSERT_TRUE(ReferencePicture(t, reference, error)) << error;
 
-  const uint16_t port = FreePort();
+  const uint16_t port = orvane_test::PortForServer();
   platform::ChildProcess server;
   const std::string serverLog = "e2e-server-" + std::to_string(platform::CurrentProcessId()) + ".log";
   ASSERT_TRUE(platform::StartProcess(RunDir() + "/OrvaneGCServer",

@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "support/faults_display.h"
 #include "support/script_server.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -245,18 +246,6 @@ TEST(FaultsNetwork, ASilentServerHoldsAFrameForAtMostTheReplyBound) {
 
 // ---- Against the real OrvaneGCServer ---------------------------------------------------------------
 
-uint16_t FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
-  return ntohs(addr.sin_port);
-}
-
 bool CanConnect(uint16_t port) {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
@@ -307,7 +296,7 @@ class ServerProcess {
 // The picture as drawn from the frozen demo, the same before the server was killed and after it
 // came back; in between the flag is up and the picture differs.
 TEST(FaultsNetwork, AKilledAndRestartedServerBringsThePictureBackWithReconnect) {
-  const uint16_t port = FreePort();
+  const uint16_t port = orvane_test::PortForServer();
   ServerProcess server(port);
   ASSERT_TRUE(server.Start());
   FaultDisplay display;

@@ -9,7 +9,7 @@
 #include <limits>
 #include <string>
 
-#include "pfd/flight_state_file.h"
+#include "simdata/flight_state_file.h"
 #include "simdata/demo_flight.h"
 
 namespace {

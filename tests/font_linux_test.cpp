@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/gl.h"
-#include "shell/font.h"
-#include "shell/texture_set.h"
+#include "pfd/font.h"
+#include "pfd/texture_set.h"
 #include "support/render_harness.h"
 
 using orvane_test::FillRect;
@@ -39,18 +39,18 @@ class FontTest : public ::testing::Test {
   static void SetUpTestSuite() {
     harness_ = new RenderHarness();
     if (!harness_->Open(openError_)) return;
-    RenderHarness::UploadFont(NumberedFont());
-    BuildFont();
+    (*harness_).UploadFont(NumberedFont());
+    BuildFont(harness_->Resources());
   }
   static void TearDownTestSuite() {
-    if (FontListBase != 0) glDeleteLists(FontListBase, 256);
-    FontListBase = 0;
+    if (harness_->Resources().FontListBase != 0) glDeleteLists(harness_->Resources().FontListBase, 256);
+    harness_->Resources().FontListBase = 0;
     delete harness_;
     harness_ = nullptr;
   }
   void SetUp() override {
     ASSERT_TRUE(harness_->IsOpen()) << openError_;
-    ASSERT_NE(FontListBase, 0u);
+    ASSERT_NE(harness_->Resources().FontListBase, 0u);
     RenderHarness::ResetGlState();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   }
@@ -69,7 +69,7 @@ RenderHarness* FontTest::harness_ = nullptr;
 std::string FontTest::openError_;
 
 TEST_F(FontTest, EachCharacterDrawsItsGlyphTenUnitsAfterThePreviousOne) {
-  PrintText("AP ENG", 0, 300.0f, 50.0f);
+  PrintText(harness_->Resources(), "AP ENG", 0, 300.0f, 50.0f);
   harness_->Capture();
   const std::string text = "AP ENG";
   for (int k = 0; k < 6; ++k) {
@@ -92,8 +92,8 @@ TEST_F(FontTest, EachCharacterDrawsItsGlyphTenUnitsAfterThePreviousOne) {
 TEST_F(FontTest, AdvanceIsSevenPointEightPixels) {
   // In "AB" the second glyph starts 10 units (7.8 pixels) after the first and covers its overlap;
   // it is the glyph a one-letter text ten units further right draws.
-  PrintText("AB", 0, 100.0f, 300.0f);
-  PrintText("B", 0, 110.0f, 400.0f);
+  PrintText(harness_->Resources(), "AB", 0, 100.0f, 300.0f);
+  PrintText(harness_->Resources(), "B", 0, 110.0f, 400.0f);
   harness_->Capture();
   int leftA = -1, leftB = -1;
   for (int x = 60; x < 120; ++x) {
@@ -110,9 +110,9 @@ TEST_F(FontTest, AdvanceIsSevenPointEightPixels) {
 }
 
 TEST_F(FontTest, GlyphSetsAboveOneDrawSetOne) {
-  PrintText("A", 1, 100.0f, 100.0f);
-  PrintText("A", 2, 100.0f, 200.0f);
-  PrintText("A", 0, 100.0f, 300.0f);
+  PrintText(harness_->Resources(), "A", 1, 100.0f, 100.0f);
+  PrintText(harness_->Resources(), "A", 2, 100.0f, 200.0f);
+  PrintText(harness_->Resources(), "A", 0, 100.0f, 300.0f);
   harness_->Capture();
   EXPECT_EQ(GlyphMiddle(100.0f, 100.0f, 0).r, 33 + 128);
   EXPECT_EQ(GlyphMiddle(100.0f, 200.0f, 0).r, 33 + 128);
@@ -121,8 +121,8 @@ TEST_F(FontTest, GlyphSetsAboveOneDrawSetOne) {
 
 TEST_F(FontTest, NegativeGlyphSetDrawsSetZero) {
   // Below 0 the list base would reach lists before the font's; it is taken as set 0.
-  PrintText("A", -1, 100.0f, 100.0f);
-  PrintText("A", -100, 100.0f, 200.0f);
+  PrintText(harness_->Resources(), "A", -1, 100.0f, 100.0f);
+  PrintText(harness_->Resources(), "A", -100, 100.0f, 200.0f);
   harness_->Capture();
   EXPECT_EQ(GlyphMiddle(100.0f, 100.0f, 0).r, 33);
   EXPECT_EQ(GlyphMiddle(100.0f, 200.0f, 0).r, 33);
@@ -130,7 +130,7 @@ TEST_F(FontTest, NegativeGlyphSetDrawsSetZero) {
 
 TEST_F(FontTest, TextTakesTheCurrentColour) {
   glColor3f(1.0f, 0.5f, 0.0f);
-  PrintText("Z", 0, 200.0f, 200.0f);
+  PrintText(harness_->Resources(), "Z", 0, 200.0f, 200.0f);
   harness_->Capture();
   const Rgb c = GlyphMiddle(200.0f, 200.0f, 0);
   EXPECT_EQ(c.r, 'Z' - 32);
@@ -140,7 +140,7 @@ TEST_F(FontTest, TextTakesTheCurrentColour) {
 
 TEST_F(FontTest, BytesOutsideTheFontAreLeftOut) {
   // 0xC1 would be list offset -63 and a control code would fall before the first glyph of set 0.
-  PrintText(std::string("\xC1\x01" "A"), 0, 100.0f, 100.0f);
+  PrintText(harness_->Resources(), std::string("\xC1\x01" "A"), 0, 100.0f, 100.0f);
   harness_->Capture();
   EXPECT_EQ(GlyphMiddle(100.0f, 100.0f, 0).r, 'A' - 32);
   EXPECT_EQ(GlyphMiddle(100.0f, 100.0f, 1).g, 0);
@@ -155,13 +155,13 @@ TEST_F(FontTest, PrintingRestoresMatricesAndLeavesDepthTestOnAndFontBound) {
   glGetFloatv(GL_PROJECTION_MATRIX, projectionBefore);
   glGetFloatv(GL_MODELVIEW_MATRIX, modelviewBefore);
   glDisable(GL_DEPTH_TEST);
-  PrintText("ALT*", 0, 10.0f, 10.0f);
+  PrintText(harness_->Resources(), "ALT*", 0, 10.0f, 10.0f);
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   GLint mode = 0, bound = 0;
   glGetIntegerv(GL_MATRIX_MODE, &mode);
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
   EXPECT_EQ(mode, GL_MODELVIEW);
-  EXPECT_EQ(static_cast<uint32_t>(bound), FontTexture);
+  EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().FontTexture);
   GLfloat projection[16], modelview[16];
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
@@ -177,7 +177,7 @@ TEST_F(FontTest, EmptyTextTouchesNothing) {
   glBindTexture(GL_TEXTURE_2D, 0);
   harness_->Capture();
   const std::vector<uint8_t> before = harness_->Pixels();
-  PrintText("", 0, 10.0f, 10.0f);
+  PrintText(harness_->Resources(), "", 0, 10.0f, 10.0f);
   EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
   GLint bound = -1;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);

@@ -18,11 +18,13 @@
 #include "sources/hx_data_exchange.h"
 #include "sources/hx_tcp_ipc_udp.h"
 #include "sources/net_requests.h"
+#include "sources/network_source.h"
 #include "support/script_server.h"
+#include "support/test_env.h"
 
 namespace {
 
-uint64_t NowMs() { return platform::MonotonicMicros() / 1000; }
+using orvane_test::NowMs;
 
 std::string Z(const std::string& text) { return text + '\0'; }
 

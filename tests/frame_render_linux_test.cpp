@@ -5,12 +5,12 @@
 #include <string>
 
 #include "pfd/flight_conversions.h"
-#include "pfd/flight_state_file.h"
+#include "simdata/flight_state_file.h"
 #include "pfd/frame_draw.h"
 #include "pfd/frame_rules.h"
-#include "pfd/frames.h"
+#include "shell/frame.h"
 #include "platform/system.h"
-#include "shell/font.h"
+#include "pfd/font.h"
 #include "sources/sim_ipc_client.h"
 #include "support/render_harness.h"
 #include "support/sim_peer.h"
@@ -32,9 +32,9 @@ class FrameRender : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(harness_->Open(error)) << error;
     for (int slot = 0; slot < SlotCount; ++slot)
-      RenderHarness::UploadSlot(slot, orvane_test::SolidImage(16, 16, Rgb{0, 0, 0}));
-    RenderHarness::UploadFont(orvane_test::SolidImage(256, 256, Rgb{255, 255, 255}));
-    BuildFont();
+      (*harness_).UploadSlot(slot, orvane_test::SolidImage(16, 16, Rgb{0, 0, 0}));
+    (*harness_).UploadFont(orvane_test::SolidImage(256, 256, Rgb{255, 255, 255}));
+    BuildFont(harness_->Resources());
   }
   static void TearDownTestSuite() {
     delete harness_;
@@ -48,7 +48,7 @@ class FrameRender : public ::testing::Test {
 
   static void Render(FlightState state, bool failed = false) {
     ApplyConversions(state, InclinationRule::Degrees);
-    DrawFrameDescription(DecideFrame(state, failed));
+    DrawFrameDescription(harness_->Resources(), DecideFrame(state, failed));
     harness_->Capture();
   }
 
@@ -192,8 +192,8 @@ TEST_F(FrameRender, FailureFlagOnlyOnFailedFrames) {
 
 // The simulator-mode frame end to end: its data from orvane-sim, its failure flag without it.
 TEST_F(FrameRender, IpcFrameDrawsTheSimulatorValuesAndFlagsAFailedExchange) {
-  SimIpcClose();
-  ASSERT_TRUE(DrawFrameIpc());  // no link: the exchange fails
+  SimulatorSource source;
+  ASSERT_TRUE(DrawFrameIpc(source, harness_->Resources()));  // no link: the exchange fails
   harness_->Capture();
   ExpectText(kFailureFlagText, kFailureFlagX, kFailureFlagY, kAmber, GlyphCentre);
   ExpectText("0", 358, 20, kBlue, GlyphCentre);
@@ -219,9 +219,9 @@ TEST_F(FrameRender, IpcFrameDrawsTheSimulatorValuesAndFlagsAFailedExchange) {
   std::remove(valuesFile.c_str());
   ASSERT_TRUE(started) << error;
   uint32_t code = 0;
-  ASSERT_TRUE(SimIpcOpen(0, &code)) << "code " << code << "\n" << sim.Log();
+  ASSERT_TRUE(source.Open(&code)) << "code " << code << "\n" << sim.Log();
 
-  ASSERT_TRUE(DrawFrameIpc());
+  ASSERT_TRUE(DrawFrameIpc(source, harness_->Resources()));
   harness_->Capture();
   ExpectText("AP ENG", 300, 50, kGreen, GlyphCentre);
   ExpectText("HDG", 100, 280, kGreen, GlyphCentre);
@@ -232,9 +232,8 @@ TEST_F(FrameRender, IpcFrameDrawsTheSimulatorValuesAndFlagsAFailedExchange) {
 
   // The simulator goes away: the next frame is the zero picture again, with the flag.
   sim.Stop();
-  ASSERT_TRUE(DrawFrameIpc());
+  ASSERT_TRUE(DrawFrameIpc(source, harness_->Resources()));
   harness_->Capture();
   ExpectText(kFailureFlagText, kFailureFlagX, kFailureFlagY, kAmber, GlyphCentre);
   EXPECT_TRUE(Near(GlyphCentre(300, 50, 0), kBlack));
-  SimIpcClose();
 }

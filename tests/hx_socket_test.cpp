@@ -8,10 +8,11 @@
 #include "platform/system.h"
 #include "sources/hx_tcp_ipc_udp.h"
 #include "support/script_server.h"
+#include "support/test_env.h"
 
 namespace {
 
-uint64_t NowMs() { return platform::MonotonicMicros() / 1000; }
+using orvane_test::NowMs;
 
 // The text of the error `fn` raises, or "" when it raises none.
 template <typename Fn>

@@ -12,9 +12,8 @@
 
 #include "pfd/layers.h"
 #include "platform/gl.h"
-#include "shell/settings.h"
-#include "shell/texture_set.h"
-#include "sources/sim_ipc_client.h"
+#include "shell/display.h"
+#include "pfd/texture_set.h"
 #include "support/bmp_file.h"
 #include "support/render_harness.h"
 
@@ -124,12 +123,12 @@ class LayersTest : public ::testing::Test {
   // Every mask white and every image black: each layer then shows only what a test gives it.
   void SetUp() override {
     ASSERT_TRUE(harness_->IsOpen()) << openError_;
-    RenderHarness::DeleteTextures();
+    (*harness_).DeleteTextures();
     RenderHarness::ResetGlState();
     for (int slot = 0; slot < SlotCount; ++slot) {
       const bool mask = slot == SlotStaticMask || slot == SlotWindowMask || slot == SlotFdHMask ||
                         slot == SlotFdVMask;
-      RenderHarness::UploadSlot(slot, SolidImage(8, 8, mask ? kWhite : kBlack));
+      (*harness_).UploadSlot(slot, SolidImage(8, 8, mask ? kWhite : kBlack));
     }
   }
 
@@ -144,7 +143,7 @@ std::string LayersTest::openError_;
 // ---- Attitude layer --------------------------------------------------------------------------
 
 TEST_F(LayersTest, HorizonBoundaryMovesUpByPitchOffsetAtThreePointFourFivePixelsPerDegree) {
-  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  (*harness_).UploadSlot(SlotHorizon, HorizonImage());
   const Point centre = Project(-0.274, -0.695, 3.0);
   EXPECT_NEAR(centre.x, 168.4, 0.1);
   EXPECT_NEAR(centre.y, 163.1, 0.1);
@@ -153,7 +152,7 @@ TEST_F(LayersTest, HorizonBoundaryMovesUpByPitchOffsetAtThreePointFourFivePixels
   double atZero = NAN;
   for (double pitch : {0.0, 10.0, -10.0, 25.0, -40.0}) {
     const float offset = static_cast<float>(kPitchScale * pitch);
-    DrawAttitude(offset, 0.0f);
+    DrawAttitude(harness_->Resources(), offset, 0.0f);
     H().Capture();
     const double boundary = CrossingUp(H(), column, 1, 600, level);
     const double expected = Project(-0.274, -0.695 + 2.0 * offset, 3.0).y;
@@ -170,11 +169,11 @@ TEST_F(LayersTest, HorizonBoundaryMovesUpByPitchOffsetAtThreePointFourFivePixels
 }
 
 TEST_F(LayersTest, PositiveBankTurnsHorizonClockwiseAboutItsCentre) {
-  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  (*harness_).UploadSlot(SlotHorizon, HorizonImage());
   const Point centre = Project(-0.274, -0.695, 3.0);
   const double level = (kGround.b + kSky.b) / 2.0;
   for (double bank : {30.0, -30.0, 10.0}) {
-    DrawAttitude(0.0f, static_cast<float>(bank));
+    DrawAttitude(harness_->Resources(), 0.0f, static_cast<float>(bank));
     H().Capture();
     for (int dx : {-100, -40, 60, 100}) {
       const int column = static_cast<int>(centre.x) + dx;
@@ -186,25 +185,25 @@ TEST_F(LayersTest, PositiveBankTurnsHorizonClockwiseAboutItsCentre) {
     }
   }
   // A quarter turn clockwise puts the sky on the right of the centre, the ground on the left.
-  DrawAttitude(0.0f, 90.0f);
+  DrawAttitude(harness_->Resources(), 0.0f, 90.0f);
   H().Capture();
   EXPECT_TRUE(Near(H().At(static_cast<int>(centre.x) + 60, static_cast<int>(centre.y)), kSky));
   EXPECT_TRUE(Near(H().At(static_cast<int>(centre.x) - 60, static_cast<int>(centre.y)), kGround));
 }
 
 TEST_F(LayersTest, HorizonTextureRepeatsBeyondItsEdges) {
-  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  (*harness_).UploadSlot(SlotHorizon, HorizonImage());
   // Pitch 90: the window slides by 0.522 and the texture's top edge (sky) now meets its bottom
   // edge (ground) at local height -1 + 2 * 0.522 above the centre.
   const float offset = static_cast<float>(kPitchScale * 90.0);
-  DrawAttitude(offset, 0.0f);
+  DrawAttitude(harness_->Resources(), offset, 0.0f);
   H().Capture();
   const Point seam = Project(-0.274, -0.695 - 1.0 + 2.0 * offset, 3.0);
   const int column = static_cast<int>(Project(-0.274, 0, 3.0).x);
   EXPECT_TRUE(Near(H().At(column, static_cast<int>(seam.y) - 12), kSky));
   EXPECT_TRUE(Near(H().At(column, static_cast<int>(seam.y) + 12), kGround));
   // 0.25: the quad's lowest visible rows show texture row 0.75 (sky), wrapped from -0.25.
-  DrawAttitude(0.25f, 0.0f);
+  DrawAttitude(harness_->Resources(), 0.25f, 0.0f);
   H().Capture();
   const Point bottomEdge = Project(-0.274, -0.695 - 1.0, 3.0);
   const Point wrapSeam = Project(-0.274, -0.695 - 1.0 + 0.5, 3.0);
@@ -214,7 +213,7 @@ TEST_F(LayersTest, HorizonTextureRepeatsBeyondItsEdges) {
 }
 
 TEST_F(LayersTest, MasksCutEverythingBelowThemBeforeTheImagesAreAdded) {
-  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  (*harness_).UploadSlot(SlotHorizon, HorizonImage());
   // The static mask is black in its centre square, and so is the window mask: both cut the
   // horizon there. The static image puts green into the square, the window image blue; the
   // window mask must not cut the static image (masks come first), and elsewhere the static image
@@ -228,11 +227,11 @@ TEST_F(LayersTest, MasksCutEverythingBelowThemBeforeTheImagesAreAdded) {
   FillRect(staticInd, 4, 4, 12, 12, Rgb{40, 40, 40});
   DecodedImage window = SolidImage(64, 64, kBlack);
   FillRect(window, 24, 24, 40, 40, Rgb{0, 0, 255});
-  RenderHarness::UploadSlot(SlotStaticMask, staticMask);
-  RenderHarness::UploadSlot(SlotWindowMask, windowMask);
-  RenderHarness::UploadSlot(SlotStaticInd, staticInd);
-  RenderHarness::UploadSlot(SlotWindow, window);
-  DrawAttitude(0.0f, 0.0f);
+  (*harness_).UploadSlot(SlotStaticMask, staticMask);
+  (*harness_).UploadSlot(SlotWindowMask, windowMask);
+  (*harness_).UploadSlot(SlotStaticInd, staticInd);
+  (*harness_).UploadSlot(SlotWindow, window);
+  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
   H().Capture();
 
   const Point staticCentre = Project(-0.375, -0.95, 4.0);
@@ -259,15 +258,15 @@ TEST_F(LayersTest, RollPointerTurnsWithBankAboutItsOwnCentreWhileTheStaticFrameS
   FillRect(needle, 28, 52, 36, 60, kWhite);
   DecodedImage staticInd = SolidImage(64, 64, kBlack);
   FillRect(staticInd, 28, 4, 36, 12, Rgb{0, 0, 200});
-  RenderHarness::UploadSlot(SlotRollNeedle, needle);
-  RenderHarness::UploadSlot(SlotStaticInd, staticInd);
+  (*harness_).UploadSlot(SlotRollNeedle, needle);
+  (*harness_).UploadSlot(SlotStaticInd, staticInd);
   const Point pivot = Project(-0.39, -0.891, 4.0);
   EXPECT_NEAR(pivot.x, 162.9, 0.1);
   EXPECT_NEAR(pivot.y, 171.0, 0.1);
   const double radius = (56.0 / 64.0 * 1.3 - 0.65) * PixelsPerUnit(4.0);
   const Point staticMark = Project(-0.375, -0.95 + (8.0 / 64.0 * 1.3 - 0.65), 4.0);
   for (double bank : {0.0, 30.0, -45.0}) {
-    DrawAttitude(0.0f, static_cast<float>(bank));
+    DrawAttitude(harness_->Resources(), 0.0f, static_cast<float>(bank));
     H().Capture();
     const Blob pointer = FindBlob(H(), [](Rgb c) { return c.r > 150; });
     ASSERT_GT(pointer.count, 50) << bank;
@@ -282,9 +281,9 @@ TEST_F(LayersTest, RollPointerTurnsWithBankAboutItsOwnCentreWhileTheStaticFrameS
 }
 
 TEST_F(LayersTest, AttitudeLeavesAddModeDepthOffWhiteAndTheWindowTextureBound) {
-  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  (*harness_).UploadSlot(SlotHorizon, HorizonImage());
   glColor3f(0.2f, 0.3f, 0.4f);
-  DrawAttitude(0.01f, 5.0f);
+  DrawAttitude(harness_->Resources(), 0.01f, 5.0f);
   EXPECT_TRUE(glIsEnabled(GL_BLEND));
   EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
   GLint src = 0, dst = 0, bound = 0;
@@ -293,7 +292,7 @@ TEST_F(LayersTest, AttitudeLeavesAddModeDepthOffWhiteAndTheWindowTextureBound) {
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
   EXPECT_EQ(src, GL_ONE);
   EXPECT_EQ(dst, GL_ONE);
-  EXPECT_EQ(static_cast<uint32_t>(bound), TextureNames[SlotWindow]);
+  EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().TextureNames[SlotWindow]);
   GLfloat colour[4] = {};
   glGetFloatv(GL_CURRENT_COLOR, colour);
   EXPECT_FLOAT_EQ(colour[0], 1.0f);
@@ -302,14 +301,14 @@ TEST_F(LayersTest, AttitudeLeavesAddModeDepthOffWhiteAndTheWindowTextureBound) {
 }
 
 TEST_F(LayersTest, HorizonLooksTheSameOnTheFirstFrameAndAfterAnEarlierFrame) {
-  RenderHarness::UploadSlot(SlotHorizon, HorizonImage());
+  (*harness_).UploadSlot(SlotHorizon, HorizonImage());
   RenderHarness::ResetGlState();  // first frame: blending off, depth test on
-  DrawAttitude(0.05f, 12.0f);
+  DrawAttitude(harness_->Resources(), 0.05f, 12.0f);
   H().Capture();
   const std::vector<uint8_t> first = H().Pixels();
-  DrawAttitude(-0.2f, -30.0f);  // leaves add mode and depth off
+  DrawAttitude(harness_->Resources(), -0.2f, -30.0f);  // leaves add mode and depth off
   glEnable(GL_DEPTH_TEST);      // as text printing leaves it
-  DrawAttitude(0.05f, 12.0f);
+  DrawAttitude(harness_->Resources(), 0.05f, 12.0f);
   H().Capture();
   EXPECT_EQ(first, H().Pixels());
 }
@@ -320,11 +319,11 @@ class GuidanceTest : public LayersTest {
  protected:
   void SetUp() override {
     LayersTest::SetUp();
-    RenderHarness::UploadSlot(SlotIls, SolidImage(8, 8, Rgb{0, 50, 0}));
-    RenderHarness::UploadSlot(SlotNoIls, SolidImage(8, 8, Rgb{0, 0, 50}));
-    RenderHarness::UploadSlot(SlotIlsInd, SolidImage(8, 8, Rgb{200, 0, 0}));
-    RenderHarness::UploadSlot(SlotIlsH, SolidImage(8, 8, Rgb{0, 50, 0}));
-    RenderHarness::UploadSlot(SlotIlsHInd, SolidImage(8, 8, Rgb{0, 0, 200}));
+    (*harness_).UploadSlot(SlotIls, SolidImage(8, 8, Rgb{0, 50, 0}));
+    (*harness_).UploadSlot(SlotNoIls, SolidImage(8, 8, Rgb{0, 0, 50}));
+    (*harness_).UploadSlot(SlotIlsInd, SolidImage(8, 8, Rgb{200, 0, 0}));
+    (*harness_).UploadSlot(SlotIlsH, SolidImage(8, 8, Rgb{0, 50, 0}));
+    (*harness_).UploadSlot(SlotIlsHInd, SolidImage(8, 8, Rgb{0, 0, 200}));
   }
   static bool GlideSlopeIndex(Rgb c) { return c.r > 150; }
   static bool LocalizerIndex(Rgb c) { return c.b > 150; }
@@ -335,8 +334,8 @@ TEST_F(GuidanceTest, GlideSlopeIndexTravelsThirtyTwoAndAHalfPixelsAtFullDeflecti
   EXPECT_NEAR(reference.x, 321.7, 0.1);
   EXPECT_NEAR(reference.y, 170.2, 0.1);
   for (float offset : {0.0f, 1.2f, -1.2f, 0.5f}) {
-    DrawAttitude(0.0f, 0.0f);
-    DrawIls(4, offset, 0.0f);
+    DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
+    DrawIls(harness_->Resources(), 4, offset, 0.0f);
     H().Capture();
     const Blob index = FindBlob(H(), GlideSlopeIndex);
     ASSERT_GT(index.count, 100) << offset;
@@ -358,8 +357,8 @@ TEST_F(GuidanceTest, LocalizerIndexTravelsThirtyOnePointSixPixelsAtFullDeflectio
   EXPECT_NEAR(reference.y, 40.9, 0.1);
   for (uint16_t state : {uint16_t{4}, uint16_t{1}}) {
     for (float offset : {0.0f, 1.38f, -1.38f}) {
-      DrawAttitude(0.0f, 0.0f);
-      DrawIls(state, 0.0f, offset);
+      DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
+      DrawIls(harness_->Resources(), state, 0.0f, offset);
       H().Capture();
       const Blob index = FindBlob(H(), LocalizerIndex);
       ASSERT_GT(index.count, 100) << state << " " << offset;
@@ -383,16 +382,16 @@ TEST_F(GuidanceTest, IlsStatesChooseScalePlateAndIndex) {
   const int sx = static_cast<int>(scale.x), sy = static_cast<int>(scale.y) - 30;
   const int lx = static_cast<int>(locScale.x) + 40, ly = 20;
 
-  DrawAttitude(0.0f, 0.0f);
-  DrawIls(4, 0.0f, 0.0f);
+  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
+  DrawIls(harness_->Resources(), 4, 0.0f, 0.0f);
   H().Capture();
   EXPECT_TRUE(Near(H().At(sx, sy), Rgb{0, 50, 0})) << Str(H().At(sx, sy));
   EXPECT_TRUE(Near(H().At(lx, ly), Rgb{0, 50, 0})) << Str(H().At(lx, ly));
   const Blob scaleArea = FindBlob(H(), [](Rgb c) { return c.g > 25 && c.r < 25 && c.b < 25; });
   EXPECT_NEAR(scaleArea.maxX + 1, Project(1.57 - 1.0, 0, 13.0).x + 137.4, 1.0);
 
-  DrawAttitude(0.0f, 0.0f);
-  DrawIls(1, -1.0f, 0.0f);
+  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
+  DrawIls(harness_->Resources(), 1, -1.0f, 0.0f);
   H().Capture();
   EXPECT_TRUE(Near(H().At(sx, sy), Rgb{0, 0, 50})) << Str(H().At(sx, sy));
   EXPECT_TRUE(Near(H().At(lx, ly), Rgb{0, 50, 0}));
@@ -400,15 +399,15 @@ TEST_F(GuidanceTest, IlsStatesChooseScalePlateAndIndex) {
   EXPECT_GT(FindBlob(H(), LocalizerIndex).count, 100);
 
   // A state the frames never pass shows no glide-slope guidance: the no-ILS plate, no index.
-  DrawAttitude(0.0f, 0.0f);
-  DrawIls(2, 0.0f, 0.0f);
+  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
+  DrawIls(harness_->Resources(), 2, 0.0f, 0.0f);
   H().Capture();
   EXPECT_TRUE(Near(H().At(sx, sy), Rgb{0, 0, 50})) << Str(H().At(sx, sy));
   EXPECT_EQ(FindBlob(H(), GlideSlopeIndex).count, 0);
   EXPECT_GT(FindBlob(H(), LocalizerIndex).count, 100);
 
-  DrawAttitude(0.0f, 0.0f);
-  DrawIls(0, 0.0f, 0.0f);
+  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
+  DrawIls(harness_->Resources(), 0, 0.0f, 0.0f);
   H().Capture();
   EXPECT_TRUE(Near(H().At(sx, sy), kBlack));
   EXPECT_TRUE(Near(H().At(lx, ly), kBlack));
@@ -416,12 +415,12 @@ TEST_F(GuidanceTest, IlsStatesChooseScalePlateAndIndex) {
 }
 
 TEST_F(GuidanceTest, IlsStateZeroDrawsNothingAndChangesNoState) {
-  DrawAttitude(0.0f, 0.0f);
+  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glColor3f(0.25f, 0.5f, 0.75f);
-  glBindTexture(GL_TEXTURE_2D, TextureNames[SlotSpd]);
+  glBindTexture(GL_TEXTURE_2D, harness_->Resources().TextureNames[SlotSpd]);
   glLoadIdentity();
   glTranslatef(1.0f, 2.0f, 3.0f);
   H().Capture();
@@ -429,7 +428,7 @@ TEST_F(GuidanceTest, IlsStateZeroDrawsNothingAndChangesNoState) {
   GLfloat modelviewBefore[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, modelviewBefore);
 
-  DrawIls(0, 1.0f, 1.0f);
+  DrawIls(harness_->Resources(), 0, 1.0f, 1.0f);
 
   H().Capture();
   EXPECT_EQ(before, H().Pixels());
@@ -441,7 +440,7 @@ TEST_F(GuidanceTest, IlsStateZeroDrawsNothingAndChangesNoState) {
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
   EXPECT_EQ(src, GL_SRC_ALPHA);
   EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
-  EXPECT_EQ(static_cast<uint32_t>(bound), TextureNames[SlotSpd]);
+  EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().TextureNames[SlotSpd]);
   GLfloat colour[4], modelview[16];
   glGetFloatv(GL_CURRENT_COLOR, colour);
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
@@ -451,30 +450,30 @@ TEST_F(GuidanceTest, IlsStateZeroDrawsNothingAndChangesNoState) {
 }
 
 TEST_F(GuidanceTest, IlsAndSpdPlateDrawInWhiteAndKeepTheBlendAndDepthStateTheyFind) {
-  RenderHarness::UploadSlot(SlotSpd, SolidImage(8, 8, Rgb{0, 90, 0}));
-  DrawAttitude(0.0f, 0.0f);
+  (*harness_).UploadSlot(SlotSpd, SolidImage(8, 8, Rgb{0, 90, 0}));
+  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
   // Whatever the caller left, ILS and SPD set neither blending nor depth, but the colour.
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);
   glColor3f(0.0f, 0.0f, 0.0f);
-  DrawIls(4, 0.0f, 0.0f);
+  DrawIls(harness_->Resources(), 4, 0.0f, 0.0f);
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   GLint bound = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(static_cast<uint32_t>(bound), TextureNames[SlotIlsHInd]);
+  EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().TextureNames[SlotIlsHInd]);
   glColor3f(0.0f, 0.0f, 0.0f);
-  DrawSpdPlate();
+  DrawSpdPlate(harness_->Resources());
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(static_cast<uint32_t>(bound), TextureNames[SlotSpd]);
+  EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().TextureNames[SlotSpd]);
 
   // In the attitude layer's add mode: the plate where the table puts it, the indices in white.
-  DrawAttitude(0.0f, 0.0f);
+  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
   glColor3f(0.0f, 0.0f, 0.0f);
-  DrawIls(4, 0.0f, 0.0f);
-  DrawSpdPlate();
+  DrawIls(harness_->Resources(), 4, 0.0f, 0.0f);
+  DrawSpdPlate(harness_->Resources());
   H().Capture();
   const Blob plate = FindBlob(H(), [](Rgb c) { return c.g > 70 && c.r < 30 && c.b < 30; });
   const Point spd = Project(-2.4, -3.11, 13.0);
@@ -492,17 +491,17 @@ class FlightDirectorTest : public LayersTest {
   static constexpr Rgb kFlatSky{0, 0, 200};
   void SetUp() override {
     LayersTest::SetUp();
-    RenderHarness::UploadSlot(SlotHorizon, SolidImage(8, 8, kFlatSky));
+    (*harness_).UploadSlot(SlotHorizon, SolidImage(8, 8, kFlatSky));
     DecodedImage hMask = SolidImage(64, 64, kWhite), hBar = SolidImage(64, 64, kBlack);
     FillRect(hMask, 0, 28, 64, 36, kBlack);
     FillRect(hBar, 0, 28, 64, 36, kBar);
     DecodedImage vMask = SolidImage(64, 64, kWhite), vBar = SolidImage(64, 64, kBlack);
     FillRect(vMask, 28, 0, 36, 64, kBlack);
     FillRect(vBar, 28, 0, 36, 64, kBar);
-    RenderHarness::UploadSlot(SlotFdHMask, hMask);
-    RenderHarness::UploadSlot(SlotFdH, hBar);
-    RenderHarness::UploadSlot(SlotFdVMask, vMask);
-    RenderHarness::UploadSlot(SlotFdV, vBar);
+    (*harness_).UploadSlot(SlotFdHMask, hMask);
+    (*harness_).UploadSlot(SlotFdH, hBar);
+    (*harness_).UploadSlot(SlotFdVMask, vMask);
+    (*harness_).UploadSlot(SlotFdV, vBar);
   }
   static bool BarPixel(Rgb c) { return c.r > 150; }
 };
@@ -514,8 +513,8 @@ TEST_F(FlightDirectorTest, HorizontalBarMovesFiftyOnePointNinePixelsPerUnitAndIt
   EXPECT_NEAR(reference.x, 164.8, 0.1);
   EXPECT_NEAR(reference.y, 164.3, 0.1);
   for (float offset : {0.0f, 1.0f, -1.0f}) {
-    DrawAttitude(0.0f, 0.0f);
-    DrawFdHorizontalBar(offset);
+    DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
+    DrawFdHorizontalBar(harness_->Resources(), offset);
     H().Capture();
     const Blob bar = FindBlob(H(), BarPixel);
     ASSERT_GT(bar.count, 500) << offset;
@@ -533,8 +532,8 @@ TEST_F(FlightDirectorTest, VerticalBarMovesFortyThreePointEightPixelsAtFullComma
   const Point reference = Project(-1.64, -3.93, 17.2);
   EXPECT_NEAR(reference.y, 165.9, 0.1);
   for (float offset : {0.0f, 0.84375f, -0.84375f}) {
-    DrawAttitude(0.0f, 0.0f);
-    DrawFdVerticalBar(offset);
+    DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
+    DrawFdVerticalBar(harness_->Resources(), offset);
     H().Capture();
     const Blob bar = FindBlob(H(), BarPixel);
     ASSERT_GT(bar.count, 500) << offset;
@@ -551,16 +550,16 @@ TEST_F(FlightDirectorTest, VerticalBarMovesFortyThreePointEightPixelsAtFullComma
 
 TEST_F(FlightDirectorTest, EachBarLeavesAddModeDepthOffAndItsImageBound) {
   struct Case {
-    void (*draw)(float);
+    void (*draw)(const PanelResources&, float);
     TextureSlot image;
   };
   for (const Case& c : {Case{DrawFdHorizontalBar, SlotFdH}, Case{DrawFdVerticalBar, SlotFdV}}) {
-    DrawAttitude(0.0f, 0.0f);
+    DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor3f(0.0f, 0.0f, 0.0f);
-    c.draw(0.3f);
+    c.draw(harness_->Resources(), 0.3f);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     GLint src = 0, dst = 0, bound = 0;
@@ -569,7 +568,7 @@ TEST_F(FlightDirectorTest, EachBarLeavesAddModeDepthOffAndItsImageBound) {
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(src, GL_ONE);
     EXPECT_EQ(dst, GL_ONE);
-    EXPECT_EQ(static_cast<uint32_t>(bound), TextureNames[c.image]);
+    EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().TextureNames[c.image]);
     // Drawn in white although the caller's colour was black.
     H().Capture();
     EXPECT_GT(FindBlob(H(), BarPixel).count, 500);
@@ -583,7 +582,7 @@ class TextureSetLoadTest : public LayersTest {
  protected:
   void SetUp() override {
     LayersTest::SetUp();
-    RenderHarness::DeleteTextures();
+    (*harness_).DeleteTextures();
     char cwd[4096] = {};
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     previousDirectory_ = cwd;
@@ -594,12 +593,9 @@ class TextureSetLoadTest : public LayersTest {
     ASSERT_EQ(chdir(folder_.c_str()), 0);
     // A namespace of its own: no simulator stand-in of another test run can answer.
     setenv("ORVANE_IPC_NAMESPACE", ("texture-set-" + std::to_string(getpid())).c_str(), 1);
-    savedUseNetwork_ = UseNetwork;
   }
   void TearDown() override {
-    UseNetwork = savedUseNetwork_;
-    SimIpcClose();
-    RenderHarness::DeleteTextures();
+    (*harness_).DeleteTextures();
     if (!previousDirectory_.empty()) {
       EXPECT_EQ(chdir(previousDirectory_.c_str()), 0);
     }
@@ -663,44 +659,41 @@ class TextureSetLoadTest : public LayersTest {
 
   std::filesystem::path folder_;
   std::string previousDirectory_;
-  bool savedUseNetwork_ = false;
 };
 
 TEST_F(TextureSetLoadTest, NetworkModeUploadsEverySlotAndTheFontExactly) {
   WriteSet(true);
-  UseNetwork = true;
-  ASSERT_TRUE(LoadTextureSet());
+  ASSERT_TRUE(LoadTextureSet(harness_->Resources()));
   for (int slot = 0; slot < SlotCount; ++slot) {
     SCOPED_TRACE(TextureFileNames[slot]);
-    ASSERT_NE(TextureNames[slot], 0u);
-    for (int other = 0; other < slot; ++other) EXPECT_NE(TextureNames[slot], TextureNames[other]);
+    ASSERT_NE(harness_->Resources().TextureNames[slot], 0u);
+    for (int other = 0; other < slot; ++other) EXPECT_NE(harness_->Resources().TextureNames[slot], harness_->Resources().TextureNames[other]);
     const DecodedImage expected = SlotImage(slot);
-    const DecodedImage held = TextureContent(TextureNames[slot]);
+    const DecodedImage held = TextureContent(harness_->Resources().TextureNames[slot]);
     EXPECT_EQ(held.width, expected.width);
     EXPECT_EQ(held.height, expected.height);
     EXPECT_EQ(held.rgb, expected.rgb);  // t = 0 is the picture's bottom row
-    ExpectLinearFilters(TextureNames[slot]);
+    ExpectLinearFilters(harness_->Resources().TextureNames[slot]);
   }
-  ASSERT_NE(FontTexture, 0u);
-  EXPECT_EQ(TextureContent(FontTexture).rgb, FontImage().rgb);
-  ExpectLinearFilters(FontTexture);
+  ASSERT_NE(harness_->Resources().FontTexture, 0u);
+  EXPECT_EQ(TextureContent(harness_->Resources().FontTexture).rgb, FontImage().rgb);
+  ExpectLinearFilters(harness_->Resources().FontTexture);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(TextureSetLoadTest, PartialSetLeavesTheMissingSlotsWithoutPictureAndNamesThem) {
   WriteSet(false, SlotIls);
   ASSERT_TRUE(orvane_test::WriteBytes("SPD.txr", std::vector<uint8_t>(100, 'x')));
-  UseNetwork = true;
   ::testing::internal::CaptureStderr();
-  const bool ready = LoadTextureSet();
+  const bool ready = LoadTextureSet(harness_->Resources());
   const std::string log = ::testing::internal::GetCapturedStderr();
   EXPECT_TRUE(ready);
-  for (int slot = 0; slot < SlotCount; ++slot) EXPECT_NE(TextureNames[slot], 0u) << slot;
-  EXPECT_NE(FontTexture, 0u);
-  EXPECT_EQ(TextureContent(TextureNames[SlotIls]).width, 0);
-  EXPECT_EQ(TextureContent(TextureNames[SlotSpd]).width, 0);
-  EXPECT_EQ(TextureContent(FontTexture).width, 0);
-  EXPECT_EQ(TextureContent(TextureNames[SlotIlsInd]).width, SlotImage(SlotIlsInd).width);
+  for (int slot = 0; slot < SlotCount; ++slot) EXPECT_NE(harness_->Resources().TextureNames[slot], 0u) << slot;
+  EXPECT_NE(harness_->Resources().FontTexture, 0u);
+  EXPECT_EQ(TextureContent(harness_->Resources().TextureNames[SlotIls]).width, 0);
+  EXPECT_EQ(TextureContent(harness_->Resources().TextureNames[SlotSpd]).width, 0);
+  EXPECT_EQ(TextureContent(harness_->Resources().FontTexture).width, 0);
+  EXPECT_EQ(TextureContent(harness_->Resources().TextureNames[SlotIlsInd]).width, SlotImage(SlotIlsInd).width);
   EXPECT_NE(log.find("\"ILS.txr\" is missing"), std::string::npos) << log;
   EXPECT_NE(log.find("\"SPD.txr\" is not a decodable BMP"), std::string::npos) << log;
   EXPECT_NE(log.find("\"font.bmp\" is missing"), std::string::npos) << log;
@@ -709,19 +702,23 @@ TEST_F(TextureSetLoadTest, PartialSetLeavesTheMissingSlotsWithoutPictureAndNames
 
 TEST_F(TextureSetLoadTest, WithoutTheHorizonNoTextureIsCreatedAndNetworkModeFails) {
   WriteSet(true, SlotHorizon);
-  UseNetwork = true;
-  EXPECT_FALSE(LoadTextureSet());
-  for (int slot = 0; slot < SlotCount; ++slot) EXPECT_EQ(TextureNames[slot], 0u) << slot;
-  EXPECT_EQ(FontTexture, 0u);
+  EXPECT_FALSE(LoadTextureSet(harness_->Resources()));
+  for (int slot = 0; slot < SlotCount; ++slot) EXPECT_EQ(harness_->Resources().TextureNames[slot], 0u) << slot;
+  EXPECT_EQ(harness_->Resources().FontTexture, 0u);
 }
 
-TEST_F(TextureSetLoadTest, SimulatorModeReportsTheLinkWhateverTheTextures) {
-  UseNetwork = false;
-  // No simulator answers in this test's namespace: false, although the set is complete.
+TEST_F(TextureSetLoadTest, SimulatorModeStartUpFailsOnTheLinkWhateverTheTextures) {
+  // No simulator answers in this test's namespace: start-up fails, although the set is complete
+  // and was loaded first.
   WriteSet(true);
-  EXPECT_FALSE(LoadTextureSet());
-  EXPECT_NE(TextureNames[SlotHorizon], 0u);
-  EXPECT_NE(FontTexture, 0u);
+  setenv("ORVANE_NO_DIALOGS", "1", 1);
+  Display display(Settings{});
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(display.InitGl());
+  const std::string log = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(log.find("FSUIPC connection failed."), std::string::npos) << log;
+  EXPECT_NE(display.resources().TextureNames[SlotHorizon], 0u);
+  EXPECT_NE(display.resources().FontTexture, 0u);
 }
 
 // ---- The generated artwork -------------------------------------------------------------------
@@ -733,16 +730,16 @@ TEST_F(LayersTest, GeneratedArtworkPutsTheHorizonThroughTheAircraftSymbol) {
   if (!std::filesystem::exists(run + "/pfd_2.txr")) {
     GTEST_SKIP() << "no generated artwork in " << run << " (target orvane-assetgen-run)";
   }
-  RenderHarness::DeleteTextures();
+  (*harness_).DeleteTextures();
   std::string missing;
-  EXPECT_EQ(RenderHarness::LoadTexturesFrom(run, missing), SlotCount + 1) << missing;
+  EXPECT_EQ((*harness_).LoadTexturesFrom(run, missing), SlotCount + 1) << missing;
   const std::string out = run + "/../render-output";
   std::filesystem::create_directories(out);
 
   // Left of the wing, inside the horizon window: ground below the line, sky above it.
   const int column = 90;
   auto horizonAt = [&](double pitch) {
-    DrawAttitude(static_cast<float>(kPitchScale * pitch), 0.0f);
+    DrawAttitude(harness_->Resources(), static_cast<float>(kPitchScale * pitch), 0.0f);
     H().Capture();
     // The line may be drawn (white) between the two: ground, then sky within a few pixels.
     auto ground = [&](int y) { const Rgb c = H().At(column, y); return c.r > c.b + 30; };
@@ -762,11 +759,11 @@ TEST_F(LayersTest, GeneratedArtworkPutsTheHorizonThroughTheAircraftSymbol) {
   const double up = horizonAt(10.0);
   EXPECT_NEAR(up - level, 34.5, 2.0);
 
-  DrawAttitude(static_cast<float>(kPitchScale * 5.0), 20.0f);
-  DrawIls(4, -0.6f, 0.7f);
-  DrawSpdPlate();
-  DrawFdHorizontalBar(0.3f);
-  DrawFdVerticalBar(-0.2f);
+  DrawAttitude(harness_->Resources(), static_cast<float>(kPitchScale * 5.0), 20.0f);
+  DrawIls(harness_->Resources(), 4, -0.6f, 0.7f);
+  DrawSpdPlate(harness_->Resources());
+  DrawFdHorizontalBar(harness_->Resources(), 0.3f);
+  DrawFdVerticalBar(harness_->Resources(), -0.2f);
   H().Capture();
   EXPECT_TRUE(H().SavePanelPng(out + "/artwork_pitch5_bank20_ils.png", error)) << error;
   EXPECT_TRUE(H().SaveSurfacePng(out + "/artwork_surface.png", error)) << error;

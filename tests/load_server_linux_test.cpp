@@ -25,6 +25,7 @@
 #include "platform/system.h"
 #include "simdata/demo_flight.h"
 #include "simdata/sim_data_area.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ constexpr int kSlowClients = 8;
 // Memory after the warm-up may grow by this much at most by the end.
 constexpr long kRssSlackKb = 2048;
 
-uint64_t NowMs() { return platform::MonotonicMicros() / 1000; }
+using orvane_test::NowMs;
 
 // The load's length in seconds: ORVANE_LOAD_SECONDS, default 60.
 int LoadSeconds() {
@@ -134,18 +135,6 @@ class Client {
   bool closed_ = false;
   std::string pending_;
 };
-
-uint16_t FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
-  return ntohs(addr.sin_port);
-}
 
 bool ConnectWithin(Client& client, uint16_t port, int timeoutMs) {
   const uint64_t deadline = NowMs() + uint64_t(timeoutMs);
@@ -261,7 +250,7 @@ TEST(LoadServer, SixtyFourMixedClientsGetRightRepliesWithFlatMemory) {
   asanOptions += "quarantine_size_mb=0:thread_local_quarantine_size_kb=0";
   putenv(&asanOptions[0]);
 
-  const uint16_t port = FreePort();
+  const uint16_t port = orvane_test::PortForServer();
   const std::string logFile = "load-server-" + std::to_string(platform::CurrentProcessId()) + ".log";
   platform::ChildProcess server;
   // Stops the server on every way out of the test (it is stopped explicitly at the end).

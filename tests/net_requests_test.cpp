@@ -10,10 +10,11 @@
 #include "sources/hx_tcp_ipc_udp.h"
 #include "sources/net_requests.h"
 #include "support/script_server.h"
+#include "support/test_env.h"
 
 namespace {
 
-uint64_t NowMs() { return platform::MonotonicMicros() / 1000; }
+using orvane_test::NowMs;
 
 std::string Z(const char* text) { return std::string(text) + '\0'; }
 
@@ -134,6 +135,23 @@ TEST(ReplyAssembly, AReplyBeyondTheLimitIsBad) {
   EXPECT_FALSE(x.Append(reinterpret_cast<const uint8_t*>(tooLong.data()), tooLong.size()));
   EXPECT_TRUE(x.Overflowed());
   EXPECT_FALSE(x.TakeReply(&reply));
+}
+
+// A server that floods short, well-formed replies nobody asked for: each reply is fine, but what is
+// held stops at 256 KiB, so a stream can never grow the display's memory without bound.
+TEST(ReplyAssembly, HeldBytesStopAtTheLimitEvenInShortReplies) {
+  THxDataExchange x('.');
+  const std::string reply = std::string("12.5") + '\0';
+  size_t held = 0;
+  bool refused = false;
+  while (!refused && held < 2 * 256 * 1024) {
+    refused = !x.Append(reinterpret_cast<const uint8_t*>(reply.data()), reply.size());
+    held += reply.size();
+  }
+  EXPECT_TRUE(refused);
+  EXPECT_TRUE(x.Overflowed());
+  EXPECT_GT(held, size_t{256 * 1024});
+  EXPECT_LE(held, size_t{256 * 1024} + reply.size());
 }
 
 // ---- Requests over a connection ----

@@ -1,43 +1,36 @@
-// Tests of network mode's link: start-up from the settings, a lost connection, RECONNECT, the requests' objects.
+// Tests of network mode's source: start-up from the settings, a lost connection, RECONNECT (by name
+// too), the requests' objects.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/net.h"
 #include "platform/system.h"
-#include "shell/app_globals.h"
-#include "shell/settings.h"
 #include "sources/hx_tcp_ipc_udp.h"
 #include "sources/net_requests.h"
-#include "sources/network_link.h"
+#include "sources/network_source.h"
 #include "support/script_server.h"
+#include "support/test_env.h"
 
 namespace {
 
-uint64_t NowMs() { return platform::MonotonicMicros() / 1000; }
+using orvane_test::NowMs;
+using orvane_test::UnusedPort;
 
-// A loopback port nothing listens on right now.
-uint16_t FreePort() {
-  uint16_t port = 0;
-  platform::SocketHandle s = platform::NetListenLoopback(&port);
-  platform::NetCloseHandle(s);
-  return port;
-}
-
-void UseSettings(uint16_t port, bool reconnect) {
-  UseNetwork = true;
-  ServerAddress = " localhost ";
-  ServerPort = std::to_string(port);
-  Reconnect = reconnect;
-  Pipeline = false;
+NetworkSettings Net(uint16_t port, bool reconnect, const std::string& address = " localhost ") {
+  NetworkSettings s;
+  s.ServerAddress = address;
+  s.ServerPort = std::to_string(port);
+  s.Reconnect = reconnect;
+  return s;
 }
 
 // Calls NetworkService until the link is up or timeoutMs passed.
-bool ServiceUntilConnected(uint32_t timeoutMs) {
+bool ServiceUntilConnected(NetworkSource& net, uint32_t timeoutMs) {
   uint64_t deadline = NowMs() + timeoutMs;
   while (NowMs() < deadline) {
-    NetworkService();
-    if (NetworkConnected()) return true;
+    net.NetworkService();
+    if (net.NetworkConnected()) return true;
     platform::SleepMs(20);
   }
   return false;
@@ -47,46 +40,47 @@ std::string Z(const char* text) { return std::string(text) + '\0'; }
 
 TEST(NetworkLink, StartsFromTheSettingsAndServesTheRequests) {
   ScriptServer server(ScriptServer::Answering([](const std::string&) { return Z("2.5"); }));
-  UseSettings(server.Port(), false);
-  NetworkStartup();
-  ASSERT_TRUE(NetworkConnected());
-  EXPECT_FALSE(NetworkStartupFailedFatally());
-  EXPECT_DOUBLE_EQ(RequestNumber(0x2F70, "8", "2"), 2.5);
-  EXPECT_EQ(RequestText(0x3000, "6", "7"), "2.5");
-  NetworkShutdown();
-  EXPECT_EQ(ClientObject, nullptr);
-  EXPECT_EQ(DataExchangeObject, nullptr);
-  EXPECT_FALSE(NetworkConnected());
-  EXPECT_EQ(RequestNumber(0x2F70, "8", "2"), 0);
+  NetworkSource net(Net(server.Port(), false));
+  net.NetworkStartup();
+  ASSERT_TRUE(net.NetworkConnected());
+  EXPECT_FALSE(net.NetworkStartupFailedFatally());
+  EXPECT_DOUBLE_EQ(net.RequestNumber(0x2F70, "8", "2"), 2.5);
+  EXPECT_EQ(net.RequestText(0x3000, "6", "7"), "2.5");
+  net.NetworkShutdown();
+  EXPECT_EQ(net.ClientObject(), nullptr);
+  EXPECT_EQ(net.DataExchangeObject(), nullptr);
+  EXPECT_FALSE(net.NetworkConnected());
+  EXPECT_EQ(net.RequestNumber(0x2F70, "8", "2"), 0);
 }
 
 TEST(NetworkLink, NoServerAtStartIsFatalOnlyWithoutReconnect) {
-  const uint16_t port = FreePort();
-  UseSettings(port, false);
-  NetworkStartup();
-  EXPECT_FALSE(NetworkConnected());
-  EXPECT_TRUE(NetworkStartupFailedFatally());
+  UnusedPort port;
+  NetworkSource once(Net(port.Port(), false));
+  once.NetworkStartup();
+  EXPECT_FALSE(once.NetworkConnected());
+  EXPECT_TRUE(once.NetworkStartupFailedFatally());
 
-  UseSettings(port, true);
-  NetworkStartup();
-  EXPECT_FALSE(NetworkConnected());
-  EXPECT_FALSE(NetworkStartupFailedFatally());
+  NetworkSource retrying(Net(port.Port(), true));
+  retrying.NetworkStartup();
+  EXPECT_FALSE(retrying.NetworkConnected());
+  EXPECT_FALSE(retrying.NetworkStartupFailedFatally());
   // The server appears later: the link comes up by itself within the retry period.
-  ScriptServer server(ScriptServer::Answering([](const std::string&) { return Z("7"); }), 1, port);
+  port.Release();
+  ScriptServer server(ScriptServer::Answering([](const std::string&) { return Z("7"); }), 1, port.Port());
   ASSERT_TRUE(server.Listening());
-  ASSERT_TRUE(ServiceUntilConnected(4000));
-  EXPECT_DOUBLE_EQ(RequestNumber(0x07BC, "4", "5"), 7);
-  NetworkShutdown();
+  ASSERT_TRUE(ServiceUntilConnected(retrying, 4000));
+  EXPECT_DOUBLE_EQ(retrying.RequestNumber(0x07BC, "4", "5"), 7);
+  retrying.NetworkShutdown();
 }
 
 TEST(NetworkLink, ALostConnectionStaysLostWithoutReconnect) {
   ScriptServer server([](ScriptConnection& c) { c.Close(); }, 2);
-  UseSettings(server.Port(), false);
-  NetworkStartup();
-  ASSERT_TRUE(NetworkConnected());
-  EXPECT_EQ(RequestNumber(1, "4", "5"), 0);  // the server hangs up instead of answering
-  EXPECT_FALSE(NetworkConnected());
-  EXPECT_FALSE(ServiceUntilConnected(2500));
+  NetworkSource net(Net(server.Port(), false));
+  net.NetworkStartup();
+  ASSERT_TRUE(net.NetworkConnected());
+  EXPECT_EQ(net.RequestNumber(1, "4", "5"), 0);  // the server hangs up instead of answering
+  EXPECT_FALSE(net.NetworkConnected());
+  EXPECT_FALSE(ServiceUntilConnected(net, 2500));
   EXPECT_EQ(server.Accepted(), 1);
 }
 
@@ -103,34 +97,87 @@ TEST(NetworkLink, ReconnectComesBackAfterALoss) {
         while (c.ReadRequest(&r, 5000)) c.Send(Z("42"));
       },
       2);
-  UseSettings(server.Port(), true);
-  NetworkStartup();
-  ASSERT_TRUE(NetworkConnected());
-  EXPECT_EQ(RequestNumber(1, "4", "5"), 0);
-  EXPECT_FALSE(NetworkConnected());
-  ASSERT_TRUE(ServiceUntilConnected(4000));
-  EXPECT_DOUBLE_EQ(RequestNumber(1, "4", "5"), 42);
+  NetworkSource net(Net(server.Port(), true));
+  net.NetworkStartup();
+  ASSERT_TRUE(net.NetworkConnected());
+  EXPECT_EQ(net.RequestNumber(1, "4", "5"), 0);
+  EXPECT_FALSE(net.NetworkConnected());
+  ASSERT_TRUE(ServiceUntilConnected(net, 4000));
+  EXPECT_DOUBLE_EQ(net.RequestNumber(1, "4", "5"), 42);
   EXPECT_EQ(server.Accepted(), 2);
-  NetworkShutdown();
+  net.NetworkShutdown();
+}
+
+// A server that hangs up on every request: the display's loop keeps asking, and RECONNECT must
+// keep to one attempt every 2 s, however fast the loop runs.
+TEST(NetworkLink, ReconnectTriesOnceEveryTwoSecondsNotOnEveryPass) {
+  ScriptServer server(
+      [](ScriptConnection& c) {
+        std::string r;
+        if (c.ReadRequest(&r, 5000)) c.Close();
+      },
+      50);
+  NetworkSource net(Net(server.Port(), true));
+  net.NetworkStartup();
+  ASSERT_TRUE(net.NetworkConnected());
+  const uint64_t end = NowMs() + 3000;
+  while (NowMs() < end) {
+    net.NetworkService();
+    net.RequestNumber(1, "4", "5");
+    platform::SleepMs(5);
+  }
+  // The start-up connection and the attempt two seconds after the loss.
+  EXPECT_GE(server.Accepted(), 2);
+  EXPECT_LE(server.Accepted(), 3);
 }
 
 TEST(NetworkLink, BadSettingsEndStartUpWithTheirError) {
-  UseSettings(2100, false);
-  ServerPort = "70000";
-  try {
-    NetworkStartup();
-    FAIL() << "no error";
-  } catch (const OrvaneError& e) {
-    EXPECT_STREQ(e.what(), "Invalid port: 70000");
+  for (const char* port : {"65536", "70000"}) {
+    NetworkSettings s = Net(2100, false);
+    s.ServerPort = port;
+    NetworkSource net(s);
+    try {
+      net.NetworkStartup();
+      FAIL() << "no error for port " << port;
+    } catch (const OrvaneError& e) {
+      EXPECT_EQ(std::string(e.what()), std::string("Invalid port: ") + port);
+    }
   }
-  UseSettings(2100, false);
-  ServerAddress = "no-such-host.invalid";
+  // The highest port is a port.
+  NetworkSettings highest = Net(2100, false);
+  highest.ServerPort = "65535";
+  NetworkSource net(highest);
+  EXPECT_NO_THROW(net.NetworkStartup());
+
+  for (bool reconnect : {false, true}) {
+    // A dotted address that is not one stays an error, RECONNECT or not.
+    NetworkSource dotted(Net(2100, reconnect, "12345"));
+    EXPECT_THROW(dotted.NetworkStartup(), OrvaneError) << "RECONNECT " << reconnect;
+  }
+  NetworkSource unknown(Net(2100, false, "no-such-host.invalid"));
   try {
-    NetworkStartup();
+    unknown.NetworkStartup();
     FAIL() << "no error";
   } catch (const OrvaneError& e) {
     EXPECT_STREQ(e.what(), "Invalid address: no-such-host.invalid");
   }
+}
+
+// With RECONNECT a server PC that is still off (its name does not resolve yet) is no reason to end:
+// the link stays down and the name is looked up again at every attempt.
+TEST(NetworkLink, ReconnectWaitsForANameThatDoesNotResolveYet) {
+  NetworkSource net(Net(2100, true, "no-such-host.invalid"));
+  ::testing::internal::CaptureStderr();
+  ASSERT_NO_THROW(net.NetworkStartup());
+  EXPECT_FALSE(net.NetworkConnected());
+  EXPECT_FALSE(net.NetworkStartupFailedFatally());
+  EXPECT_FALSE(ServiceUntilConnected(net, 2500));  // one more lookup, still nothing
+  const std::string log = ::testing::internal::GetCapturedStderr();
+  size_t lookups = 0;
+  for (size_t at = log.find("Invalid address: no-such-host.invalid"); at != std::string::npos;
+       at = log.find("Invalid address: no-such-host.invalid", at + 1))
+    ++lookups;
+  EXPECT_GE(lookups, 2u) << log;
 }
 
 }  // namespace

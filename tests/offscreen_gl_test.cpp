@@ -8,7 +8,7 @@
 #include "pfd/layers.h"
 #include "platform/gl.h"
 #include "platform/window.h"
-#include "shell/texture_set.h"
+#include "pfd/texture_set.h"
 #include "support/render_harness.h"
 
 using orvane_test::FillRect;
@@ -40,13 +40,13 @@ TEST(OffscreenGl, OpensOnceDrawsTheBarWhereItBelongsAndReopens) {
   for (int slot = 0; slot < SlotCount; ++slot) {
     const bool mask = slot == SlotStaticMask || slot == SlotWindowMask || slot == SlotFdHMask ||
                       slot == SlotFdVMask;
-    RenderHarness::UploadSlot(slot, SolidImage(8, 8, mask ? Rgb{255, 255, 255} : Rgb{0, 0, 0}));
+    harness.UploadSlot(slot, SolidImage(8, 8, mask ? Rgb{255, 255, 255} : Rgb{0, 0, 0}));
   }
   DecodedImage bar = SolidImage(64, 64, Rgb{0, 0, 0});
   FillRect(bar, 0, 28, 64, 36, Rgb{255, 0, 0});
-  RenderHarness::UploadSlot(SlotFdH, bar);
-  DrawAttitude(0.0f, 0.0f);
-  DrawFdHorizontalBar(1.0f);
+  harness.UploadSlot(SlotFdH, bar);
+  DrawAttitude(harness.Resources(), 0.0f, 0.0f);
+  DrawFdHorizontalBar(harness.Resources(), 1.0f);
   harness.Capture();
   // The bar's centre: (164.8, 164.3) plus one unit at depth 17.2, 51.9 pixels, upwards.
   const Rgb centre = harness.At(165, 216);

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "pfd/flight_state_file.h"
+#include "simdata/flight_state_file.h"
 #include "pfd/frame_network.h"
 #include "pfd/read_list.h"
 #include "platform/ipc.h"
@@ -34,10 +34,11 @@
 #include "simdata/demo_flight.h"
 #include "simdata/sim_data_area.h"
 #include "sources/net_requests.h"
+#include "support/test_env.h"
 
 namespace {
 
-uint64_t NowMs() { return platform::MonotonicMicros() / 1000; }
+using orvane_test::NowMs;
 
 // A blocking-free test client: every wait is bounded by poll().
 class Client {
@@ -602,18 +603,6 @@ TEST(ServerLifecycle, ABusyPortIsReportedWithItsAddress) {
 
 namespace {
 
-uint16_t FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
-  return ntohs(addr.sin_port);
-}
-
 bool ConnectWithRetry(Client& client, uint16_t port, int timeoutMs) {
   uint64_t deadline = NowMs() + uint64_t(timeoutMs);
   while (NowMs() < deadline) {
@@ -629,7 +618,7 @@ std::string ExePath(const char* name) { return std::string(ORVANE_RUN_DIR) + "/"
 }  // namespace
 
 TEST(ServerProgram, ServesTheFrozenDemoAndStopsOnSigterm) {
-  uint16_t port = FreePort();
+  uint16_t port = orvane_test::PortForServer();
   platform::ChildProcess child;
   const std::string logFile = std::string(ORVANE_RUN_DIR) + "/server_program_test.log";
   ASSERT_TRUE(platform::StartProcess(ExePath("OrvaneGCServer"),
@@ -657,7 +646,7 @@ TEST(ServerProgram, ServesAValuesFileAndRejectsABadOne) {
     std::ofstream(good) << "Pitch=4.25\nGsNeedle=-100\nRadioStatus=0x0342\nNav1Ident=\"IXYZ\"\nApAltitudeRaw=-65536\n";
     std::ofstream(bad) << "Pitch=abc\n";
   }
-  uint16_t port = FreePort();
+  uint16_t port = orvane_test::PortForServer();
   platform::ChildProcess child;
   ASSERT_TRUE(platform::StartProcess(ExePath("OrvaneGCServer"),
                                      {"--port", std::to_string(port), "--bind", "127.0.0.1", "--values", good,

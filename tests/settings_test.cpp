@@ -9,6 +9,7 @@
 
 #include "shell/ini_reader.h"
 #include "shell/settings.h"
+#include "support/test_env.h"
 
 namespace fs = std::filesystem;
 
@@ -17,18 +18,6 @@ namespace {
 // Runs each test in its own empty current directory and restores the previous one afterwards.
 class SettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = fs::current_path();
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() / ("orvane-settings-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
 
   void WriteIni(const std::string& text, const fs::path& where = {}) {
     std::ofstream out(where.empty() ? dir_ / "OrvaneGCPfd.INI" : where / "OrvaneGCPfd.INI", std::ios::binary);
@@ -38,69 +27,71 @@ class SettingsTest : public ::testing::Test {
   // Reads the settings and expects success.
   void Read() {
     std::string error;
-    ASSERT_TRUE(ReadSettings(error)) << error;
+    ASSERT_TRUE(ReadSettings(s_, error)) << error;
   }
 
   // Reads the settings, expects a refusal and returns its message.
   std::string ReadError() {
     std::string error;
-    EXPECT_FALSE(ReadSettings(error));
+    EXPECT_FALSE(ReadSettings(s_, error));
     return error;
   }
 
-  fs::path previous_;
-  fs::path dir_;
+  // The current directory for the test: a new folder, removed afterwards.
+  orvane_test::TempFolder folder_{"orvane-settings", true};
+  fs::path dir_ = folder_.Path();
+  Settings s_;
 };
 
 const char* const kServerAndPort = "ORVANEGCSERVER=10.0.0.5\nORVANEGCPORT=2020\n";
 
 TEST_F(SettingsTest, NoFileGivesSimulatorModeAtTheOrigin) {
   Read();
-  EXPECT_FALSE(UseNetwork);
-  EXPECT_EQ(ServerAddress, "");
-  EXPECT_EQ(ServerPort, "");
-  EXPECT_EQ(WindowX, 0);
-  EXPECT_EQ(WindowY, 0);
-  EXPECT_EQ(MaxFps, 0.0);
-  EXPECT_FALSE(VSync);
-  EXPECT_FALSE(Reconnect);
-  EXPECT_FALSE(Pipeline);
+  EXPECT_FALSE(s_.UseNetwork);
+  EXPECT_EQ(s_.Network.ServerAddress, "");
+  EXPECT_EQ(s_.Network.ServerPort, "");
+  EXPECT_EQ(s_.WindowX, 0);
+  EXPECT_EQ(s_.WindowY, 0);
+  EXPECT_EQ(s_.MaxFps, 0.0);
+  EXPECT_FALSE(s_.VSync);
+  EXPECT_FALSE(s_.Network.Reconnect);
+  EXPECT_FALSE(s_.Network.Pipeline);
 }
 
 TEST_F(SettingsTest, FileInAnotherDirectoryIsNotRead) {
   fs::create_directories(dir_ / "elsewhere");
   WriteIni(std::string("[LAN]\nUSELAN=Y\n") + kServerAndPort + "[WINDOW]\nX=50\nY=60\n", dir_ / "elsewhere");
   Read();
-  EXPECT_FALSE(UseNetwork);
-  EXPECT_EQ(ServerAddress, "");
-  EXPECT_EQ(WindowX, 0);
-  EXPECT_EQ(WindowY, 0);
+  EXPECT_FALSE(s_.UseNetwork);
+  EXPECT_EQ(s_.Network.ServerAddress, "");
+  EXPECT_EQ(s_.WindowX, 0);
+  EXPECT_EQ(s_.WindowY, 0);
 }
 
 TEST_F(SettingsTest, UseLanOtherThanExactlyCapitalYKeepsSimulatorMode) {
   for (const char* value : {"y", "Yes", "YES", "1", "true", "Y Y", "\"Y\""}) {
     WriteIni(std::string("[LAN]\nUSELAN=") + value + "\n" + kServerAndPort);
     Read();
-    EXPECT_FALSE(UseNetwork) << "USELAN=" << value;
+    EXPECT_FALSE(s_.UseNetwork) << "USELAN=" << value;
     // Server and port are kept even though nothing uses them in simulator mode.
-    EXPECT_EQ(ServerAddress, "10.0.0.5");
-    EXPECT_EQ(ServerPort, "2020");
+    EXPECT_EQ(s_.Network.ServerAddress, "10.0.0.5");
+    EXPECT_EQ(s_.Network.ServerPort, "2020");
   }
 }
 
 TEST_F(SettingsTest, UseLanYWithBlanksAroundAndServerAndPortSelectsNetwork) {
   WriteIni("[LAN]\r\nUSELAN= \t Y \r\nORVANEGCSERVER =  pfd-server.local \r\nORVANEGCPORT= 02020 \r\n");
   Read();
-  EXPECT_TRUE(UseNetwork);
-  EXPECT_EQ(ServerAddress, "pfd-server.local");
-  EXPECT_EQ(ServerPort, "02020") << "the port stays text, leading zero included";
+  EXPECT_TRUE(s_.UseNetwork);
+  EXPECT_EQ(s_.Network.ServerAddress, "pfd-server.local");
+  EXPECT_EQ(s_.Network.ServerPort, "02020") << "the port stays text, leading zero included";
 }
 
 TEST_F(SettingsTest, SectionAndKeyNamesIgnoreCase) {
   WriteIni("[lan]\nuselan=Y\nOrvaneGcServer=h\norvanegcport=1\n[Window]\nx=7\n");
   Read();
-  EXPECT_TRUE(UseNetwork);
-  EXPECT_EQ(WindowX, 7);
+  EXPECT_TRUE(s_.UseNetwork);
+  EXPECT_EQ(s_.WindowX, 7);
 }
 
 TEST_F(SettingsTest, MissingOrEmptyServerOrPortFallsBackToSimulatorMode) {
@@ -114,20 +105,20 @@ TEST_F(SettingsTest, MissingOrEmptyServerOrPortFallsBackToSimulatorMode) {
   for (const char* text : cases) {
     WriteIni(text);
     Read();
-    EXPECT_FALSE(UseNetwork) << text;
+    EXPECT_FALSE(s_.UseNetwork) << text;
   }
 }
 
 TEST_F(SettingsTest, WindowPositionTakesSignedValuesAcrossThe32BitRange) {
   WriteIni("[WINDOW]\nX=-20\nY= +35 \n");
   Read();
-  EXPECT_EQ(WindowX, -20);
-  EXPECT_EQ(WindowY, 35);
+  EXPECT_EQ(s_.WindowX, -20);
+  EXPECT_EQ(s_.WindowY, 35);
 
   WriteIni("[WINDOW]\nX=2147483647\nY=-2147483648\n");
   Read();
-  EXPECT_EQ(WindowX, 2147483647);
-  EXPECT_EQ(WindowY, -2147483647 - 1);
+  EXPECT_EQ(s_.WindowX, 2147483647);
+  EXPECT_EQ(s_.WindowY, -2147483647 - 1);
 }
 
 TEST_F(SettingsTest, BadWindowPositionIsRefusedNamingFileKeyAndValue) {
@@ -151,7 +142,7 @@ TEST_F(SettingsTest, MaxFpsAcceptsPositiveDecimalsAndZeroMeansNoCap) {
   for (const auto& c : cases) {
     WriteIni(std::string("[WINDOW]\nMAXFPS=") + c.first + "\n");
     Read();
-    EXPECT_NEAR(MaxFps, c.second, 1e-9) << "MAXFPS=" << c.first;
+    EXPECT_NEAR(s_.MaxFps, c.second, 1e-9) << "MAXFPS=" << c.first;
   }
 }
 
@@ -164,34 +155,53 @@ TEST_F(SettingsTest, BadMaxFpsIsRefusedNamingTheKeyAndValue) {
   }
 }
 
-TEST_F(SettingsTest, SwitchesTurnOnOnlyWithCapitalY) {
-  WriteIni("[WINDOW]\nVSYNC=Y\n[LAN]\nRECONNECT= Y\nPIPELINE=Y \n");
+TEST_F(SettingsTest, SwitchesAreYOrNInAnyCaseAndAnythingElseIsRefused) {
+  WriteIni("[WINDOW]\nVSYNC=Y\n[LAN]\nRECONNECT= y\nPIPELINE=Y \n");
   Read();
-  EXPECT_TRUE(VSync);
-  EXPECT_TRUE(Reconnect);
-  EXPECT_TRUE(Pipeline);
+  EXPECT_TRUE(s_.VSync);
+  EXPECT_TRUE(s_.Network.Reconnect);
+  EXPECT_TRUE(s_.Network.Pipeline);
 
-  WriteIni("[WINDOW]\nVSYNC=y\n[LAN]\nRECONNECT=yes\nPIPELINE=1\n");
+  WriteIni("[WINDOW]\nVSYNC=n\n[LAN]\nRECONNECT=N\nPIPELINE=\n");
   Read();
-  EXPECT_FALSE(VSync);
-  EXPECT_FALSE(Reconnect);
-  EXPECT_FALSE(Pipeline);
+  EXPECT_FALSE(s_.VSync);
+  EXPECT_FALSE(s_.Network.Reconnect);
+  EXPECT_FALSE(s_.Network.Pipeline);
+
+  // A comment after the value, a word or a number: said, not silently taken as off.
+  const struct {
+    const char* text;
+    const char* key;
+    const char* value;
+  } refused[] = {
+      {"[LAN]\nRECONNECT=Y                     ; optional: survive server restarts\n", "RECONNECT",
+       "Y                     ; optional: survive server restarts"},
+      {"[LAN]\nPIPELINE=yes\n", "PIPELINE", "yes"},
+      {"[WINDOW]\nVSYNC=1\n", "VSYNC", "1"},
+  };
+  for (const auto& c : refused) {
+    WriteIni(c.text);
+    const std::string error = ReadError();
+    EXPECT_NE(error.find("OrvaneGCPfd.INI"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("key ") + c.key), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("\"") + c.value + "\""), std::string::npos) << error;
+  }
 }
 
 TEST_F(SettingsTest, EveryReadStartsFromTheDefaults) {
   WriteIni(std::string("[LAN]\nUSELAN=Y\n") + kServerAndPort + "RECONNECT=Y\n[WINDOW]\nX=3\nY=4\nMAXFPS=30\nVSYNC=Y\n");
   Read();
-  ASSERT_TRUE(UseNetwork);
+  ASSERT_TRUE(s_.UseNetwork);
   fs::remove(dir_ / "OrvaneGCPfd.INI");
   Read();
-  EXPECT_FALSE(UseNetwork);
-  EXPECT_EQ(ServerAddress, "");
-  EXPECT_EQ(ServerPort, "");
-  EXPECT_EQ(WindowX, 0);
-  EXPECT_EQ(WindowY, 0);
-  EXPECT_EQ(MaxFps, 0.0);
-  EXPECT_FALSE(VSync);
-  EXPECT_FALSE(Reconnect);
+  EXPECT_FALSE(s_.UseNetwork);
+  EXPECT_EQ(s_.Network.ServerAddress, "");
+  EXPECT_EQ(s_.Network.ServerPort, "");
+  EXPECT_EQ(s_.WindowX, 0);
+  EXPECT_EQ(s_.WindowY, 0);
+  EXPECT_EQ(s_.MaxFps, 0.0);
+  EXPECT_FALSE(s_.VSync);
+  EXPECT_FALSE(s_.Network.Reconnect);
 }
 
 TEST_F(SettingsTest, UnusableFilesAreRefusedNamingTheFile) {
@@ -220,14 +230,14 @@ TEST_F(SettingsTest, ShippedSampleFileNamesEveryKeyAndGivesTheDefaults) {
 
   WriteIni(text);
   Read();
-  EXPECT_FALSE(UseNetwork);
-  EXPECT_EQ(ServerAddress, "");
-  EXPECT_EQ(WindowX, 0);
-  EXPECT_EQ(WindowY, 0);
-  EXPECT_EQ(MaxFps, 0.0);
-  EXPECT_FALSE(VSync);
-  EXPECT_FALSE(Reconnect);
-  EXPECT_FALSE(Pipeline);
+  EXPECT_FALSE(s_.UseNetwork);
+  EXPECT_EQ(s_.Network.ServerAddress, "");
+  EXPECT_EQ(s_.WindowX, 0);
+  EXPECT_EQ(s_.WindowY, 0);
+  EXPECT_EQ(s_.MaxFps, 0.0);
+  EXPECT_FALSE(s_.VSync);
+  EXPECT_FALSE(s_.Network.Reconnect);
+  EXPECT_FALSE(s_.Network.Pipeline);
 }
 
 }  // namespace

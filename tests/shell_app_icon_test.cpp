@@ -7,6 +7,7 @@
 #include <string>
 
 #include "shell/app_icon.h"
+#include "support/test_env.h"
 
 namespace fs = std::filesystem;
 
@@ -38,23 +39,12 @@ TEST(AppIconFormat, RefusesOtherFilesAndTruncatedDirectories) {
 
 class AppIconFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = fs::current_path();
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() / ("orvane-icon-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
   void Write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
   }
-  fs::path previous_;
-  fs::path dir_;
+  // The current directory for the test: a new folder, removed afterwards.
+  orvane_test::TempFolder folder_{"orvane-icon", true};
+  fs::path dir_ = folder_.Path();
 };
 
 TEST_F(AppIconFileTest, MissingIconNamesTheFileAndTheCurrentDirectory) {

@@ -36,6 +36,15 @@ TEST(FramePacer, FallingBehindByAFrameRestartsInsteadOfBursting) {
   EXPECT_EQ(pacer.Check(0), 0u);
   EXPECT_EQ(pacer.Check(500000), 0u);  // a long stall (window dragged, slow data source)
   EXPECT_EQ(pacer.Check(500001), 9999u) << "no catch-up frames after the stall";
+
+  // The line lies at one whole interval of lateness: just under it the schedule holds, at it the
+  // schedule starts again from the late frame.
+  FramePacer edge(100.0);                 // 10 ms
+  EXPECT_EQ(edge.Check(0), 0u);           // next due at 10 ms
+  EXPECT_EQ(edge.Check(19999), 0u);       // 9.999 ms late: next due at 20 ms
+  EXPECT_EQ(edge.Check(20000), 0u);       // on time: next due at 30 ms
+  EXPECT_EQ(edge.Check(40000), 0u);       // 10 ms late: restarts, next due at 50 ms
+  EXPECT_EQ(edge.Check(40001), 9999u);
 }
 
 TEST(FramePacer, CountsFramesAtTheCappedRate) {

@@ -4,18 +4,24 @@
 #include <SDL.h>
 
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "platform/gl.h"
+#include "platform/system.h"
 #include "platform/window.h"
-#include "shell/gl_window.h"
-#include "shell/settings.h"
+#include "shell/display.h"
 #include "support/display_run.h"
+#include "support/test_window.h"
+#include "support/script_server.h"
+#include "support/test_env.h"
 
 namespace fs = std::filesystem;
 
@@ -45,42 +51,16 @@ class GlWindowTest : public ::testing::Test {
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("ORVANE_NO_DIALOGS", "1", 1);
-    previous_ = fs::current_path();
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() / ("orvane-glwindow-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(dir_);
-    std::ofstream(dir_ / "pfd_2.txr", std::ios::binary) << orvane_test::SmallBmpFile();
-    fs::current_path(dir_);
-
-    UseNetwork = true;
-    ServerAddress = "127.0.0.1";
-    ServerPort = "1";
-    Reconnect = false;
-    WindowX = 0;
-    WindowY = 0;
-    ASSERT_TRUE(CreateGlWindow(TitleNetwork, 500, 740, 32, false));
-    open_ = true;
+    testWindow_ = std::make_unique<orvane_test::TestDisplayWindow>(0, 0);
+    ASSERT_TRUE(testWindow_->Open());
+    display_ = &testWindow_->display();
     for (Uint32 id = 1; id < 1000 && window_ == nullptr; ++id) window_ = SDL_GetWindowFromID(id);
     ASSERT_NE(window_, nullptr);
     Drain();
   }
-  void TearDown() override {
-    if (open_) KillGlWindow();
-    fs::current_path(previous_);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  void TearDown() override { testWindow_.reset(); }
 
-  // Handles every pending message; false if the quit message came.
-  bool Drain() {
-    for (int i = 0; i < 1000; ++i) {
-      const platform::PumpResult r = platform::PumpOneMessage();
-      if (r == platform::PumpResult::Empty) return true;
-      if (r == platform::PumpResult::Quit) return false;
-    }
-    ADD_FAILURE() << "the message queue never ran empty";
-    return true;
-  }
+  bool Drain() { return testWindow_->Drain(); }
 
   void PushWindowEvent(Uint8 what, Sint32 data1 = 0, Sint32 data2 = 0) {
     SDL_Event e{};
@@ -99,9 +79,8 @@ class GlWindowTest : public ::testing::Test {
     ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
   }
 
-  fs::path previous_;
-  fs::path dir_;
-  bool open_ = false;
+  std::unique_ptr<orvane_test::TestDisplayWindow> testWindow_;
+  Display* display_ = nullptr;
   SDL_Window* window_ = nullptr;
 };
 
@@ -176,13 +155,13 @@ TEST_F(GlWindowTest, ResizeGlSceneTakesZeroHeightAsOne) {
 }
 
 TEST_F(GlWindowTest, MinimiseStopsDrawingAndRestoreResumesIt) {
-  EXPECT_TRUE(GlWindowActive());
+  EXPECT_TRUE(display_->GlWindowActive());
   PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
   EXPECT_TRUE(Drain());
-  EXPECT_FALSE(GlWindowActive());
+  EXPECT_FALSE(display_->GlWindowActive());
   PushWindowEvent(SDL_WINDOWEVENT_RESTORED);
   EXPECT_TRUE(Drain());
-  EXPECT_TRUE(GlWindowActive());
+  EXPECT_TRUE(display_->GlWindowActive());
 }
 
 TEST_F(GlWindowTest, KeysAreDownBetweenTheirDownAndUpMessages) {
@@ -205,10 +184,65 @@ TEST_F(GlWindowTest, CloseRequestBecomesTheQuitMessageOnTheNextPass) {
 }
 
 TEST_F(GlWindowTest, TeardownTwiceIsHarmlessAndLeavesNoMessages) {
-  KillGlWindow();
-  open_ = false;
-  KillGlWindow();
+  testWindow_->Close();
+  display_->KillGlWindow();
   EXPECT_EQ(platform::PumpOneMessage(), platform::PumpResult::Empty);
+}
+
+}  // namespace
+
+namespace {
+
+// The whole loop against a server that counts the requests: a minimised window draws no frames
+// (so it asks the server for nothing), and drawing resumes once it is restored.
+TEST(DisplayLoop, AMinimisedWindowDrawsNoFramesUntilRestored) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  setenv("ORVANE_NO_DIALOGS", "1", 1);
+  orvane_test::TempFolder folder("orvane-minimised", true);
+  ASSERT_TRUE(folder.Write("pfd_2.txr", orvane_test::SmallBmpFile()));
+  std::atomic<int> requests{0};
+  ScriptServer server([&requests](ScriptConnection& c) {
+    std::string r;
+    while (c.ReadRequest(&r, 5000)) {
+      ++requests;
+      c.Send(std::string("0") + '\0');
+    }
+  });
+  Settings settings;
+  settings.UseNetwork = true;
+  settings.Network.ServerAddress = "127.0.0.1";
+  settings.Network.ServerPort = server.PortText();
+  Display display(settings);
+
+  auto push = [](Uint8 what) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = what;
+    SDL_PushEvent(&e);
+  };
+  auto waitForMore = [&requests](int than, uint32_t ms) {
+    const uint64_t end = orvane_test::NowMs() + ms;
+    while (requests <= than && orvane_test::NowMs() < end) platform::SleepMs(5);
+    return requests.load();
+  };
+  int beforeMinimise = 0, settled = 0, minimisedLater = 0, restored = 0;
+  std::thread driver([&] {
+    beforeMinimise = waitForMore(0, 10000);
+    push(SDL_WINDOWEVENT_MINIMIZED);
+    platform::SleepMs(300);  // the frame under way, if any, finishes
+    settled = requests;
+    platform::SleepMs(700);
+    minimisedLater = requests;
+    push(SDL_WINDOWEVENT_RESTORED);
+    restored = waitForMore(minimisedLater, 5000);
+    push(SDL_WINDOWEVENT_CLOSE);
+  });
+  display.MainLoop();
+  driver.join();
+  EXPECT_GT(beforeMinimise, 0);
+  EXPECT_EQ(minimisedLater, settled) << "frames were drawn while minimised";
+  EXPECT_GT(restored, minimisedLater) << "no frames after restoring";
+  EXPECT_FALSE(display.StartupFailed());
 }
 
 }  // namespace

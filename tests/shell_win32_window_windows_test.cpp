@@ -5,14 +5,15 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 
 #include "platform/gl.h"
 #include "platform/window.h"
-#include "shell/gl_window.h"
-#include "shell/settings.h"
+#include "shell/display.h"
 #include "support/display_run.h"
+#include "support/test_window.h"
 
 namespace fs = std::filesystem;
 
@@ -29,47 +30,19 @@ std::array<GLint, 4> Viewport() {
 class Win32WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previous_ = fs::current_path();
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() / ("orvane-win32-window-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(dir_);
-    std::ofstream(dir_ / "pfd_2.txr", std::ios::binary) << orvane_test::SmallBmpFile();
-    std::ofstream(dir_ / "plane2.ico", std::ios::binary) << orvane_test::SmallIconFile();
-    fs::current_path(dir_);
-
-    UseNetwork = true;
-    ServerAddress = "127.0.0.1";
-    ServerPort = "1";
-    Reconnect = false;
-    WindowX = 40;
-    WindowY = 30;
-    ASSERT_TRUE(CreateGlWindow(TitleNetwork, 500, 740, 32, false));
-    open_ = true;
+    testWindow_ = std::make_unique<orvane_test::TestDisplayWindow>(40, 30);
+    ASSERT_TRUE(testWindow_->Open());
+    display_ = &testWindow_->display();
     window_ = FindWindowA("OpenGl", nullptr);
     ASSERT_NE(window_, nullptr);
     Drain();
   }
-  void TearDown() override {
-    if (open_) KillGlWindow();
-    fs::current_path(previous_);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  void TearDown() override { testWindow_.reset(); }
 
-  // Handles every pending message; false if the quit message came.
-  bool Drain() {
-    for (int i = 0; i < 10000; ++i) {
-      const platform::PumpResult r = platform::PumpOneMessage();
-      if (r == platform::PumpResult::Empty) return true;
-      if (r == platform::PumpResult::Quit) return false;
-    }
-    ADD_FAILURE() << "the message queue never ran empty";
-    return true;
-  }
+  bool Drain() { return testWindow_->Drain(); }
 
-  fs::path previous_;
-  fs::path dir_;
-  bool open_ = false;
+  std::unique_ptr<orvane_test::TestDisplayWindow> testWindow_;
+  Display* display_ = nullptr;
   HWND window_ = nullptr;
 };
 
@@ -144,13 +117,13 @@ TEST_F(Win32WindowTest, ScreenSaverAndMonitorPowerRequestsAreRefused) {
 
 TEST_F(Win32WindowTest, ActivationFollowsTheMinimisedStateOnly) {
   EXPECT_EQ(SendMessageA(window_, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0), 0);
-  EXPECT_FALSE(GlWindowActive()) << "minimised: no frames";
+  EXPECT_FALSE(display_->GlWindowActive()) << "minimised: no frames";
   SendMessageA(window_, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
-  EXPECT_TRUE(GlWindowActive()) << "inactive but not minimised: frames go on";
+  EXPECT_TRUE(display_->GlWindowActive()) << "inactive but not minimised: frames go on";
   SendMessageA(window_, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 1), 0);
-  EXPECT_FALSE(GlWindowActive());
+  EXPECT_FALSE(display_->GlWindowActive());
   SendMessageA(window_, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
-  EXPECT_TRUE(GlWindowActive());
+  EXPECT_TRUE(display_->GlWindowActive());
 }
 
 TEST_F(Win32WindowTest, KeysAreDownBetweenTheirDownAndUpMessages) {
@@ -167,12 +140,11 @@ TEST_F(Win32WindowTest, CloseRequestPostsQuitAndKeepsTheWindowUntilTeardown) {
   EXPECT_EQ(SendMessageA(window_, WM_CLOSE, 0, 0), 0);
   EXPECT_TRUE(IsWindow(window_));
   EXPECT_FALSE(Drain()) << "the quit message follows";
-  KillGlWindow();
-  open_ = false;
+  testWindow_->Close();
   EXPECT_FALSE(IsWindow(window_));
   WNDCLASSA wc{};
   EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), "OpenGl", &wc)) << "class unregistered";
-  KillGlWindow();  // a second teardown finds nothing to release and shows nothing
+  display_->KillGlWindow();  // a second teardown finds nothing to release and shows nothing
 }
 
 }  // namespace

@@ -2,13 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "pfd/flight_state_file.h"
+#include "simdata/flight_state_file.h"
 #include "pfd/read_list.h"
+#include "platform/ipc_peer.h"
 #include "platform/platform.h"
 #include "simdata/demo_flight.h"
 #include "simdata/sim_data_area.h"
@@ -52,7 +55,8 @@ int CountLines(const std::string& log, const std::string& line) {
   return count;
 }
 
-class SimIpcClientTest : public ::testing::Test {
+// The fixture is the client: the tests call its operations by name.
+class SimIpcClientTest : public ::testing::Test, public SimIpcClient {
  protected:
   void TearDown() override {
     SimIpcClose();
@@ -558,10 +562,98 @@ TEST_F(SimIpcClientTest, ReadPastTheDataAreaGivesZeros) {
   EXPECT_EQ(U32(value), 0u);
 }
 
+// ---- A peer that changes one destination field ------------------------------------------------
+
+// An in-process simulator that performs every batch honestly (the handshake words, 0x42 in every
+// other byte read), except that on request it changes the destination field of the first read and
+// nothing else. The destination field is the client's own index: a reply that changed it did not
+// come from an intact block, and must not be copied anywhere.
+class DestinationChangingPeer {
+ public:
+  DestinationChangingPeer() {
+    platform::SetIpcNamespace("test-" + std::to_string(platform::CurrentProcessId()));
+    std::string error;
+    peer_ = platform::StartIpcPeer("UIPCMAIN", "FsasmLib:IPC",
+                                   [this](uint8_t* block, uint32_t size) { return Perform(block, size); },
+                                   nullptr, error);
+    error_ = error;
+    if (peer_ != nullptr) thread_ = std::thread([this] {
+        while (!stop_ && platform::ServeIpcPeer(peer_, 50)) {
+        }
+      });
+  }
+  ~DestinationChangingPeer() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    platform::StopIpcPeer(peer_);
+  }
+  bool Running() const { return peer_ != nullptr; }
+  const std::string& Error() const { return error_; }
+  std::atomic<bool> changeDestination{false};
+
+ private:
+  platform::IpcPeerReply Perform(uint8_t* block, uint32_t size) {
+    bool first = true;
+    for (uint32_t pos = 0; size - pos >= 16;) {
+      const uint32_t id = U32(block + pos);
+      if (id == 0) break;
+      const uint32_t header = id == 1 ? 16 : 12;
+      const uint32_t offset = U32(block + pos + 4);
+      const uint32_t n = U32(block + pos + 8);
+      if (n > size - pos - header) break;
+      if (id == 1) {
+        uint8_t* data = block + pos + header;
+        uint32_t value = 0x42424242u;
+        if (offset == kInterfaceVersionOffset) value = 0x19990000u;
+        if (offset == kSimulatorVersionOffset) value = 0xFADE0001u;
+        for (uint32_t i = 0; i < n; ++i) data[i] = uint8_t(value >> (8 * (i % 4)));
+        if (first && changeDestination) {
+          const uint32_t dest = U32(block + pos + 12) + 1;
+          for (int i = 0; i < 4; ++i) block[pos + 12 + i] = uint8_t(dest >> (8 * i));
+        }
+        first = false;
+      }
+      pos += header + n;
+    }
+    return {true, 1};
+  }
+
+  platform::IpcPeer* peer_ = nullptr;
+  std::string error_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST(SimIpcClientPeer, AChangedDestinationFieldIsABadReplyAndCopiesNothing) {
+  DestinationChangingPeer peer;
+  ASSERT_TRUE(peer.Running()) << peer.Error();
+  SimIpcClient client;
+  uint32_t code = 99;
+  ASSERT_TRUE(client.SimIpcOpen(0, &code)) << code;
+
+  uint8_t first[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+  uint8_t second[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+  peer.changeDestination = true;
+  ASSERT_TRUE(client.SimIpcRead(kFreeOffset, 4, first, &code));
+  ASSERT_TRUE(client.SimIpcRead(kFreeOffset + 4, 4, second, &code));
+  EXPECT_FALSE(client.SimIpcProcess(&code));
+  EXPECT_EQ(code, uint32_t(SimIpcBadReply));
+  EXPECT_EQ(U32(first), 0xEEEEEEEEu);
+  EXPECT_EQ(U32(second), 0xEEEEEEEEu);
+
+  // The same batch left intact is copied.
+  peer.changeDestination = false;
+  ASSERT_TRUE(client.SimIpcRead(kFreeOffset, 4, first, &code));
+  ASSERT_TRUE(client.SimIpcProcess(&code)) << code;
+  EXPECT_EQ(U32(first), 0x42424242u);
+}
+
 // Run by LinkLeftOpenIsClosedAtProcessEnd in a child process: opens the link and ends without closing it.
 TEST(SimIpcChild, DISABLED_OpenAndEndWithoutClose) {
   uint32_t code = 99;
-  ASSERT_TRUE(SimIpcOpen(0, &code)) << code;
+  // Lives until the process ends, as the display's link does.
+  static SimIpcClient client;
+  ASSERT_TRUE(client.SimIpcOpen(0, &code)) << code;
   std::printf("block %s\n", BlockName().c_str());
   std::fflush(stdout);
 }

@@ -6,17 +6,11 @@
 
 #include "platform/platform.h"
 #include "support/sim_peer.h"
+#include "platform/byte_order.h"
 
 namespace {
 
 constexpr uint32_t kBlockSize = 0x8000;
-
-void PutU32(uint8_t* at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = uint8_t(v >> (8 * i));
-}
-uint32_t GetU32(const uint8_t* at) {
-  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
 
 // A running orvane-sim and a block of our own, sent to it without the client's checks.
 class SimPeerBatchTest : public ::testing::Test {
@@ -56,10 +50,10 @@ class SimPeerBatchTest : public ::testing::Test {
 
   // Puts a read record at `pos`; returns the position after it.
   uint32_t PutRead(uint32_t pos, uint32_t offset, uint32_t size) {
-    PutU32(block_ + pos, 1);
-    PutU32(block_ + pos + 4, offset);
-    PutU32(block_ + pos + 8, size);
-    PutU32(block_ + pos + 12, 0x12345678);
+    le::Put32(block_ + pos, 1);
+    le::Put32(block_ + pos + 4, offset);
+    le::Put32(block_ + pos + 8, size);
+    le::Put32(block_ + pos + 12, 0x12345678);
     return pos + 16 + size;
   }
 
@@ -67,10 +61,10 @@ class SimPeerBatchTest : public ::testing::Test {
   void ExpectHealthy() {
     std::memset(block_, 0, kBlockSize);
     const uint32_t end = PutRead(0, 0x3304, 4);
-    PutU32(block_ + end, 0);
+    le::Put32(block_ + end, 0);
     EXPECT_EQ(SendBatch(), 1);
-    EXPECT_GE(GetU32(block_ + 16), 0x19980005u);
-    EXPECT_EQ(GetU32(block_ + 12), 0x12345678u) << "the peer must leave the destination field alone";
+    EXPECT_GE(le::Get32(block_ + 16), 0x19980005u);
+    EXPECT_EQ(le::Get32(block_ + 12), 0x12345678u) << "the peer must leave the destination field alone";
   }
 
   orvane_test::SimPeer sim_;
@@ -91,44 +85,44 @@ TEST_F(SimPeerBatchTest, RecordsRunningOffTheBlockEndTheBatchWithoutAnAnswerOfOn
   // A header cut off by the end of the block.
   std::memset(block_, 0, kBlockSize);
   const uint32_t pos = kBlockSize - 8;
-  PutU32(block_, 2);  // a write whose data fills the block up to `pos`
-  PutU32(block_ + 4, 0x6000);
-  PutU32(block_ + 8, pos - 12);
-  PutU32(block_ + pos, 1);
-  PutU32(block_ + pos + 4, 0x3304);
+  le::Put32(block_, 2);  // a write whose data fills the block up to `pos`
+  le::Put32(block_ + 4, 0x6000);
+  le::Put32(block_ + 8, pos - 12);
+  le::Put32(block_ + pos, 1);
+  le::Put32(block_ + pos + 4, 0x3304);
   EXPECT_EQ(SendBatch(), 0);
   ExpectHealthy();
 
   // No end marker at all: records up to the last byte.
   std::memset(block_, 0, kBlockSize);
-  PutU32(block_, 2);
-  PutU32(block_ + 4, 0x6000);
-  PutU32(block_ + 8, kBlockSize - 12);
+  le::Put32(block_, 2);
+  le::Put32(block_ + 4, 0x6000);
+  le::Put32(block_ + 8, kBlockSize - 12);
   EXPECT_EQ(SendBatch(), 0);
   ExpectHealthy();
 }
 
 TEST_F(SimPeerBatchTest, UnknownIdentifierEndsTheBatch) {
   uint32_t pos = PutRead(0, 0x3304, 4);
-  PutU32(block_ + pos, 7);
+  le::Put32(block_ + pos, 7);
   EXPECT_EQ(SendBatch(), 0);
-  EXPECT_GE(GetU32(block_ + 16), 0x19980005u) << "records before the bad one are performed";
+  EXPECT_GE(le::Get32(block_ + 16), 0x19980005u) << "records before the bad one are performed";
   ExpectHealthy();
 }
 
 TEST_F(SimPeerBatchTest, RangesOutsideTheDataAreaReadZerosAndWriteNothing) {
   // A write straddling the end of the area is dropped, a read there gives zeros.
-  PutU32(block_, 2);
-  PutU32(block_ + 4, 0xFFFE);
-  PutU32(block_ + 8, 4);
-  PutU32(block_ + 12, 0xFFFFFFFF);
+  le::Put32(block_, 2);
+  le::Put32(block_ + 4, 0xFFFE);
+  le::Put32(block_ + 8, 4);
+  le::Put32(block_ + 12, 0xFFFFFFFF);
   uint32_t pos = 16;
   pos = PutRead(pos, 0xFFFE, 2);
   std::memset(block_ + pos - 2, 0xAB, 2);
   const uint32_t farPos = pos;
   pos = PutRead(pos, 0xFFFFFFF0u, 0x20);
   std::memset(block_ + farPos + 16, 0xCD, 0x20);
-  PutU32(block_ + pos, 0);
+  le::Put32(block_ + pos, 0);
   EXPECT_EQ(SendBatch(), 1);
   EXPECT_EQ(block_[16 + 16], 0);
   EXPECT_EQ(block_[16 + 17], 0);
@@ -138,7 +132,7 @@ TEST_F(SimPeerBatchTest, RangesOutsideTheDataAreaReadZerosAndWriteNothing) {
 TEST_F(SimPeerBatchTest, ForeignMessagesAndUnknownBlocksAreNotPerformed) {
   PutRead(0, 0x3304, 4);
   EXPECT_EQ(Send(platform::RegisterIpcMessage("SomeOtherMessage"), atom_), 0);
-  EXPECT_EQ(GetU32(block_ + 16), 0u) << "a foreign message must not perform the batch";
+  EXPECT_EQ(le::Get32(block_ + 16), 0u) << "a foreign message must not perform the batch";
 
   const std::string orphan = name_ + ":orphan";
   const uint16_t orphanAtom = platform::AddGlobalAtom(orphan.c_str());

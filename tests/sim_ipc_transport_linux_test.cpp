@@ -15,15 +15,9 @@
 #include "platform/platform.h"
 #include "sources/sim_ipc_client.h"
 #include "support/sim_peer.h"
+#include "platform/byte_order.h"
 
 namespace {
-
-void PutU32(uint8_t* at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = uint8_t(v >> (8 * i));
-}
-uint32_t GetU32(const uint8_t* at) {
-  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
 
 // A raw connection to the peer of class UIPCMAIN in this test program's namespace.
 class RawConnection {
@@ -78,9 +72,9 @@ class RawConnection {
 std::vector<uint8_t> Request(uint32_t magic, uint32_t sequence, uint32_t message, const std::string& name,
                              uint16_t nameLength) {
   std::vector<uint8_t> r(30 + name.size(), 0);
-  PutU32(r.data(), magic);
-  PutU32(r.data() + 4, sequence);
-  PutU32(r.data() + 8, message);
+  le::Put32(r.data(), magic);
+  le::Put32(r.data() + 4, sequence);
+  le::Put32(r.data() + 8, message);
   r[28] = uint8_t(nameLength);
   r[29] = uint8_t(nameLength >> 8);
   if (!name.empty()) std::memcpy(r.data() + 30, name.data(), name.size());
@@ -91,7 +85,7 @@ constexpr uint32_t kRequestMagic = 0x5150494F;
 constexpr uint32_t kReplyMagic = 0x5250494F;
 constexpr uint32_t kHelloMagic = 0x4850494F;
 
-class SimIpcTransportTest : public ::testing::Test {
+class SimIpcTransportTest : public ::testing::Test, public SimIpcClient {
  protected:
   void SetUp() override {
     std::string error;
@@ -109,7 +103,7 @@ TEST_F(SimIpcTransportTest, HelloAndReplyCarryMagicAndSequence) {
   ASSERT_TRUE(c.Connected());
   const std::vector<uint8_t> hello = c.Receive(12);
   ASSERT_EQ(hello.size(), 12u);
-  EXPECT_EQ(GetU32(hello.data()), kHelloMagic);
+  EXPECT_EQ(le::Get32(hello.data()), kHelloMagic);
 
   // A block name that does not exist: performed nowhere, answered 0 with our sequence number.
   const std::string name = "NoSuchBlock:" + std::to_string(getpid());
@@ -117,9 +111,9 @@ TEST_F(SimIpcTransportTest, HelloAndReplyCarryMagicAndSequence) {
                              uint16_t(name.size()))));
   const std::vector<uint8_t> reply = c.Receive(12);
   ASSERT_EQ(reply.size(), 12u);
-  EXPECT_EQ(GetU32(reply.data()), kReplyMagic);
-  EXPECT_EQ(GetU32(reply.data() + 4), 77u);
-  EXPECT_EQ(GetU32(reply.data() + 8), 0u);
+  EXPECT_EQ(le::Get32(reply.data()), kReplyMagic);
+  EXPECT_EQ(le::Get32(reply.data() + 4), 77u);
+  EXPECT_EQ(le::Get32(reply.data() + 8), 0u);
 }
 
 TEST_F(SimIpcTransportTest, MalformedRequestsDropOnlyTheirConnection) {
@@ -149,7 +143,7 @@ TEST_F(SimIpcTransportTest, MalformedRequestsDropOnlyTheirConnection) {
     ASSERT_TRUE(c.Send(Request(kRequestMagic, 5, platform::RegisterIpcMessage("FsasmLib:IPC"), "../x", 4)));
     const std::vector<uint8_t> reply = c.Receive(12);
     ASSERT_EQ(reply.size(), 12u);
-    EXPECT_EQ(GetU32(reply.data() + 8), 0u);
+    EXPECT_EQ(le::Get32(reply.data() + 8), 0u);
   }
   // The peer still serves a real client.
   uint32_t code = 99;
@@ -157,7 +151,7 @@ TEST_F(SimIpcTransportTest, MalformedRequestsDropOnlyTheirConnection) {
   uint8_t value[4] = {};
   ASSERT_TRUE(SimIpcRead(0x3304, 4, value, &code));
   ASSERT_TRUE(SimIpcProcess(&code)) << code;
-  EXPECT_GE(GetU32(value), 0x19980005u);
+  EXPECT_GE(le::Get32(value), 0x19980005u);
 }
 
 TEST_F(SimIpcTransportTest, SharedBlockNamesAreExclusiveAndFreedByTheirCreator) {

@@ -18,10 +18,10 @@ int RunToEnd(orvane_test::DisplayRun& run) {
   return code;
 }
 
-TEST(DisplayStartUp, SimulatorModeWithoutSimulatorShowsBothMessagesInTurnAndEndsWithZero) {
+TEST(DisplayStartUp, SimulatorModeWithoutSimulatorShowsBothMessagesInTurnAndEndsWithOne) {
   platform::SetIpcNamespace("pfd-nosim-" + std::to_string(platform::CurrentProcessId()));
   orvane_test::DisplayRun run;
-  EXPECT_EQ(RunToEnd(run), 0);
+  EXPECT_EQ(RunToEnd(run), 1) << "a launcher script must see that the panel did not start";
   const std::string out = run.Output();
   const size_t first = out.find("FSUIPC connection failed.");
   const size_t second = out.find("initialization failed.");
@@ -60,25 +60,32 @@ TEST(DisplayStartUp, BadWindowPositionNamesFileKeyAndValueAndEndsWithOne) {
   EXPECT_EQ(out.find("FSUIPC"), std::string::npos) << out;
 }
 
-TEST(DisplayStartUp, NetworkModeWithoutServerShowsTheConnectionFailureAndEndsWithZero) {
+TEST(DisplayStartUp, NetworkModeWithoutServerShowsTheConnectionFailureAndEndsWithOne) {
   orvane_test::DisplayRun run;
   run.Write("pfd_2.txr", orvane_test::SmallBmpFile());
   // Port 1 on the loopback interface: nothing listens there, the connect is refused at once.
   run.Write("OrvaneGCPfd.INI", "[LAN]\nUSELAN=Y\nORVANEGCSERVER=127.0.0.1\nORVANEGCPORT=1\n[WINDOW]\nX=-20\nY=40\n");
-  EXPECT_EQ(RunToEnd(run), 0);
+  EXPECT_EQ(RunToEnd(run), 1);
   const std::string out = run.Output();
   EXPECT_NE(out.find("ERROR !!"), std::string::npos) << out;
   EXPECT_NE(out.find("Orvane GC Server connection failed."), std::string::npos) << out;
   EXPECT_EQ(out.find("initialization failed."), std::string::npos) << out;
 }
 
-TEST(DisplayStartUp, NetworkModeWithoutBackgroundTextureFailsInitialisation) {
+// A missing background texture is named with its folder (no word of a simulator: network mode
+// has none), then initialisation fails as before.
+TEST(DisplayStartUp, NetworkModeWithoutBackgroundTextureNamesTheFileAndFailsInitialisation) {
   orvane_test::DisplayRun run;
   run.Write("OrvaneGCPfd.INI", "[LAN]\nUSELAN=Y\nORVANEGCSERVER=127.0.0.1\nORVANEGCPORT=1\n");
-  EXPECT_EQ(RunToEnd(run), 0);
+  EXPECT_EQ(RunToEnd(run), 1);
   const std::string out = run.Output();
-  EXPECT_NE(out.find("FSUIPC connection failed."), std::string::npos) << out;
-  EXPECT_NE(out.find("initialization failed."), std::string::npos) << out;
+  EXPECT_EQ(out.find("FSUIPC"), std::string::npos) << out;
+  const size_t named = out.find("\"pfd_2.txr\" is missing or is not a usable bitmap in the folder " +
+                                run.Folder().string());
+  const size_t failed = out.find("initialization failed.");
+  ASSERT_NE(named, std::string::npos) << out;
+  ASSERT_NE(failed, std::string::npos) << out;
+  EXPECT_LT(named, failed) << out;
   EXPECT_EQ(out.find("Orvane GC Server connection failed."), std::string::npos) << out;
 }
 

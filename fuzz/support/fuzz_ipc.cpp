@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/ipc.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -36,14 +37,6 @@ uint64_t g_messages = 0;
 [[noreturn]] void Violation(const char* what) {
   std::fprintf(stderr, "IPC client misuse: %s\n", what);
   __builtin_trap();
-}
-
-uint32_t GetU32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
 Mapping* FindLiveMapping(platform::IpcMapping handle) {
@@ -82,18 +75,18 @@ void SetBatchHook(BatchHook hook) { *g_hook = std::move(hook); }
 
 void PerformHonestly(uint8_t* block, uint32_t size) {
   static uint8_t area[0x10000];
-  PutU32(area + 0x3304, kHonestInterfaceVersion);
-  PutU32(area + 0x3308, kHonestSimulatorVersion);
+  le::Put32(area + 0x3304, kHonestInterfaceVersion);
+  le::Put32(area + 0x3308, kHonestSimulatorVersion);
   uint32_t pos = 0;
   while (pos + 4 <= size) {
-    const uint32_t id = GetU32(block + pos);
+    const uint32_t id = le::Get32(block + pos);
     if (id == 1 && pos + 16 <= size) {
-      const uint32_t offset = GetU32(block + pos + 4), n = GetU32(block + pos + 8);
+      const uint32_t offset = le::Get32(block + pos + 4), n = le::Get32(block + pos + 8);
       if (n > size - pos - 16) return;
       CopyArea(block + pos + 16, area, offset, n, true);
       pos += 16 + n;
     } else if (id == 2 && pos + 12 <= size) {
-      const uint32_t offset = GetU32(block + pos + 4), n = GetU32(block + pos + 8);
+      const uint32_t offset = le::Get32(block + pos + 4), n = le::Get32(block + pos + 8);
       if (n > size - pos - 12) return;
       CopyArea(block + pos + 12, area, offset, n, false);
       pos += 12 + n;

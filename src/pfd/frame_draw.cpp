@@ -3,7 +3,7 @@
 
 #include "pfd/layers.h"
 #include "platform/gl.h"
-#include "shell/font.h"
+#include "pfd/font.h"
 
 namespace {
 
@@ -62,20 +62,27 @@ void SetTextColour(TextColour colour) {
     glColor3ub(c.r, c.g, c.b);
 }
 
-void DrawFrameDescription(const FrameDescription& frame, void (*afterSpeedPlate)()) {
-  DrawAttitude(float(frame.pitchOffset), float(frame.bank));
-  DrawIls(frame.ilsState, float(frame.glideSlopeOffset), float(frame.localizerOffset));
-  DrawSpdPlate();
-  if (afterSpeedPlate) afterSpeedPlate();
+void DrawFramePanel(const PanelResources& resources, const FrameDescription& frame) {
+  DrawAttitude(resources, float(frame.pitchOffset), float(frame.bank));
+  DrawIls(resources, frame.ilsState, float(frame.glideSlopeOffset), float(frame.localizerOffset));
+  DrawSpdPlate(resources);
+}
+
+void DrawFrameGuidance(const PanelResources& resources, const FrameDescription& frame) {
   for (const FrameBar& bar : frame.bars) {
     if (bar.kind == BarKind::Horizontal)
-      DrawFdHorizontalBar(float(bar.offset));
+      DrawFdHorizontalBar(resources, float(bar.offset));
     else
-      DrawFdVerticalBar(float(bar.offset));
+      DrawFdVerticalBar(resources, float(bar.offset));
   }
   for (const FrameText& text : frame.texts) {
     if (text.backed && !text.text.empty()) DrawTextPlate(text);
     SetTextColour(text.colour);
-    PrintText(text.text, text.glyphSet, text.x, text.y);
+    PrintText(resources, text.text, text.glyphSet, text.x, text.y);
   }
+}
+
+void DrawFrameDescription(const PanelResources& resources, const FrameDescription& frame) {
+  DrawFramePanel(resources, frame);
+  DrawFrameGuidance(resources, frame);
 }

@@ -2,9 +2,13 @@
 #pragma once
 
 #include "pfd/frame_rules.h"
+#include "pfd/texture_set.h"
 
-// Draws the attitude, the ILS scales and the speed plate, calls `afterSpeedPlate` (when given),
-// then draws the bars and prints the texts in their colours.
-void DrawFrameDescription(const FrameDescription& frame, void (*afterSpeedPlate)() = nullptr);
+// The two steps of a frame's picture: the panel (attitude, ILS scales, speed plate), then the
+// guidance (flight-director bars, the texts in their colours). The network frame pauses between them.
+void DrawFramePanel(const PanelResources& resources, const FrameDescription& frame);
+void DrawFrameGuidance(const PanelResources& resources, const FrameDescription& frame);
+// Both steps at once.
+void DrawFrameDescription(const PanelResources& resources, const FrameDescription& frame);
 // Sets the current GL colour the way the display sets it for that text colour.
 void SetTextColour(TextColour colour);

@@ -1,19 +1,9 @@
-// The network-mode frame: one request per read-list row, then the shared frame rules and drawing.
+// The network-mode frame's value rules: a reply's number or text stored into its read-list field.
 #include "pfd/frame_network.h"
 
 #include <cmath>
 #include <cstdint>
-#include <vector>
 
-#include "pfd/flight_conversions.h"
-#include "pfd/frame_draw.h"
-#include "pfd/frame_rules.h"
-#include "pfd/frames.h"
-#include "platform/system.h"
-#include "shell/app_globals.h"
-#include "shell/settings.h"
-#include "sources/hx_data_exchange.h"
-#include "sources/net_requests.h"
 
 namespace {
 
@@ -44,28 +34,6 @@ bool Int32Of(double value, uint32_t* out) {
   double r = 0;
   if (!RoundWithin(value, kInt32Low, kInt32High, &r)) return false;
   *out = static_cast<uint32_t>(static_cast<int32_t>(r));
-  return true;
-}
-
-void SleepOneMs() { platform::SleepMs(1); }
-
-// Stores reply `i` of the frame into its field; false when it was not usable.
-bool StoreReply(FlightState& state, const ReadListRow& row, RequestOutcome outcome, const std::string& reply,
-                char separator) {
-  if (outcome != RequestOutcome::Delivered) return false;
-  if (row.kind == RawKind::Text) {
-    StoreTextReply(state, row, reply);
-    return true;
-  }
-  double value = 0;
-  if (!ParseReplyNumber(reply, separator, &value)) {
-    LogBadReplyOnce(reply, "not a number, request " + BuildRequestText(int32_t(row.offset), row.netSize, row.netType));
-    return false;
-  }
-  if (!StoreNumberReply(state, row, value)) {
-    LogBadReplyOnce(reply, std::string("does not fit ") + FieldName(row.field));
-    return false;
-  }
   return true;
 }
 
@@ -134,36 +102,4 @@ bool StoreNumberReply(FlightState& s, const ReadListRow& row, double value) {
 void StoreTextReply(FlightState& state, const ReadListRow& row, const std::string& text) {
   if (row.field == StateField::DmeText) state.DmeText = text;
   if (row.field == StateField::Nav1Ident) state.Nav1Ident = text;
-}
-
-bool FetchNetworkState(THxTcpBlockClient* client, THxDataExchange* exchange, bool pipeline, FlightState& state) {
-  const auto& order = NetworkRequestOrder();
-  const char separator = exchange != nullptr ? exchange->DecimalSeparator() : '.';
-  bool allDelivered = true;
-  if (pipeline) {
-    std::vector<std::string> requests;
-    requests.reserve(order.size());
-    for (const ReadListRow* row : order)
-      requests.push_back(BuildRequestText(int32_t(row->offset), row->netSize, row->netType));
-    std::vector<std::string> replies;
-    std::vector<RequestOutcome> outcomes;
-    RequestBatchOn(client, exchange, requests, &replies, &outcomes);
-    for (size_t i = 0; i < order.size(); ++i)
-      if (!StoreReply(state, *order[i], outcomes[i], replies[i], separator)) allDelivered = false;
-    return allDelivered;
-  }
-  for (const ReadListRow* row : order) {
-    std::string reply;
-    RequestOutcome outcome = RequestTextOn(client, exchange, int32_t(row->offset), row->netSize, row->netType, &reply);
-    if (!StoreReply(state, *row, outcome, reply, separator)) allDelivered = false;
-  }
-  return allDelivered;
-}
-
-bool DrawFrameNetwork() {
-  FlightState state{};
-  const bool allDelivered = FetchNetworkState(ClientObject, DataExchangeObject, Pipeline, state);
-  ApplyConversions(state, InclinationRule::Raw);
-  DrawFrameDescription(DecideFrame(state, !allDelivered), SleepOneMs);
-  return true;
 }

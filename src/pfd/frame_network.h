@@ -1,13 +1,10 @@
-// The network frame's data part: the 29 requests and the conversion of each reply into its field.
+// The network frame's replies into their fields: what a reply's number or text does to its row.
 #pragma once
 
 #include <string>
 
 #include "pfd/flight_state.h"
 #include "pfd/read_list.h"
-
-class THxTcpBlockClient;
-class THxDataExchange;
 
 // Stores a numeric reply into the row's field, rounded halves to even where the field is whole.
 // False (field untouched) when the rounded value does not fit: flags and the radio altitude take
@@ -16,8 +13,3 @@ class THxDataExchange;
 bool StoreNumberReply(FlightState& state, const ReadListRow& row, double value);
 // Stores a text reply unchanged (any length); rows other than the two texts ignore it.
 void StoreTextReply(FlightState& state, const ReadListRow& row, const std::string& text);
-
-// Fills the raw fields of `state` (zero-filled by the caller) with one request per row of
-// NetworkRequestOrder(), one by one or, with `pipeline`, all sent at once. True when every request
-// delivered a usable reply.
-bool FetchNetworkState(THxTcpBlockClient* client, THxDataExchange* exchange, bool pipeline, FlightState& state);

@@ -11,52 +11,52 @@ constexpr uint16_t kIlsNone = 0;
 constexpr uint16_t kIlsShown = 4;
 
 // Identity, translation, texture, quad: one row of a guidance layer.
-void PlacedQuad(TextureSlot slot, float x, float y, float z, float half) {
+void PlacedQuad(const PanelResources& r, TextureSlot slot, float x, float y, float z, float half) {
   glLoadIdentity();
   glTranslatef(x, y, z);
-  BindSlot(slot);
+  BindSlot(r, slot);
   StandardQuad(half);
 }
 
 // A flight-director bar: its mask multiplied, then its image added, both at one place.
-void FdBar(TextureSlot mask, TextureSlot image, float x, float y) {
+void FdBar(const PanelResources& r, TextureSlot mask, TextureSlot image, float x, float y) {
   glEnable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
   MultiplyMode();
   glLoadIdentity();
   glColor3f(1.0f, 1.0f, 1.0f);
   glTranslatef(x, y, -17.2f);
-  BindSlot(mask);
+  BindSlot(r, mask);
   StandardQuad(1.0f);
   glLoadIdentity();
   AddMode();
   glTranslatef(x, y, -17.2f);
-  BindSlot(image);
+  BindSlot(r, image);
   StandardQuad(1.0f);
 }
 
 }  // namespace
 
-void DrawIls(uint16_t ilsState, float glideSlopeOffset, float localizerOffset) {
+void DrawIls(const PanelResources& r, uint16_t ilsState, float glideSlopeOffset, float localizerOffset) {
   if (ilsState == kIlsNone) return;
   // Any state other than "ILS" shows the no-ILS plate: no glide-slope guidance is claimed.
   const bool ils = ilsState == kIlsShown;
   glColor3f(1.0f, 1.0f, 1.0f);
-  PlacedQuad(ils ? SlotIls : SlotNoIls, 1.57f, -3.44f, -13.0f, 1.0f);
-  if (ils) PlacedQuad(SlotIlsInd, 2.65f, -7.38f + glideSlopeOffset, -33.0f, 0.65f);
+  PlacedQuad(r, ils ? SlotIls : SlotNoIls, 1.57f, -3.44f, -13.0f, 1.0f);
+  if (ils) PlacedQuad(r, SlotIlsInd, 2.65f, -7.38f + glideSlopeOffset, -33.0f, 0.65f);
   glColor3f(1.0f, 1.0f, 1.0f);
-  PlacedQuad(SlotIlsH, -1.24f, -5.59f, -13.0f, 1.0f);
-  PlacedQuad(SlotIlsHInd, -3.67f + localizerOffset, -14.37f, -39.0f, 0.65f);
+  PlacedQuad(r, SlotIlsH, -1.24f, -5.59f, -13.0f, 1.0f);
+  PlacedQuad(r, SlotIlsHInd, -3.67f + localizerOffset, -14.37f, -39.0f, 0.65f);
 }
 
-void DrawSpdPlate() {
+void DrawSpdPlate(const PanelResources& r) {
   glLoadIdentity();
   glColor3f(1.0f, 1.0f, 1.0f);
   glTranslatef(-2.4f, -3.11f, -13.0f);
-  BindSlot(SlotSpd);
+  BindSlot(r, SlotSpd);
   StandardQuad(1.0f);
 }
 
-void DrawFdHorizontalBar(float offset) { FdBar(SlotFdHMask, SlotFdH, -1.64f, -3.96f + offset); }
+void DrawFdHorizontalBar(const PanelResources& r, float offset) { FdBar(r, SlotFdHMask, SlotFdH, -1.64f, -3.96f + offset); }
 
-void DrawFdVerticalBar(float offset) { FdBar(SlotFdVMask, SlotFdV, -1.64f + offset, -3.93f); }
+void DrawFdVerticalBar(const PanelResources& r, float offset) { FdBar(r, SlotFdVMask, SlotFdV, -1.64f + offset, -3.93f); }

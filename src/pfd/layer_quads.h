@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/gl.h"
-#include "shell/texture_set.h"
+#include "pfd/texture_set.h"
 
 namespace layers {
 
@@ -25,6 +25,6 @@ inline void MultiplyMode() { glBlendFunc(GL_DST_COLOR, GL_ZERO); }
 // Images: texture colour + frame-buffer colour, saturating.
 inline void AddMode() { glBlendFunc(GL_ONE, GL_ONE); }
 
-inline void BindSlot(TextureSlot slot) { glBindTexture(GL_TEXTURE_2D, TextureNames[slot]); }
+inline void BindSlot(const PanelResources& r, TextureSlot slot) { glBindTexture(GL_TEXTURE_2D, r.TextureNames[slot]); }
 
 }  // namespace layers

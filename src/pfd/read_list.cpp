@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <type_traits>
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -62,22 +63,6 @@ const FieldInfo kFieldNames[] = {
     {F::GsInclinationRaw, "GsInclinationRaw"}, {F::DmeText, "DmeText"},
     {F::Nav1Ident, "Nav1Ident"},
 };
-
-template <typename T>
-T FromLittleEndian(const uint8_t* bytes) {
-  uint64_t bits = 0;
-  for (size_t i = 0; i < sizeof(T); ++i) bits |= uint64_t(bytes[i]) << (8 * i);
-  T value;
-  std::memcpy(&value, &bits, sizeof(T));
-  return value;
-}
-
-template <typename T>
-void ToLittleEndian(T value, uint8_t* out) {
-  uint64_t bits = 0;
-  std::memcpy(&bits, &value, sizeof(T));
-  for (size_t i = 0; i < sizeof(T); ++i) out[i] = uint8_t(bits >> (8 * i));
-}
 
 // Calls `visit` with a reference to the member behind `field` (texts excluded).
 template <typename State, typename Visit>
@@ -158,7 +143,7 @@ void StoreRawBytes(FlightState& state, const ReadListRow& row, const uint8_t* by
   }
   WithNumberField(state, row.field, [&](auto& member) {
     using T = std::remove_reference_t<decltype(member)>;
-    if (sizeof(T) == row.size) member = FromLittleEndian<T>(bytes);
+    if (sizeof(T) == row.size) member = le::GetAs<T>(bytes);
   });
 }
 
@@ -171,6 +156,6 @@ void LoadRawBytes(const FlightState& state, const ReadListRow& row, uint8_t* out
   }
   WithNumberField(state, row.field, [&](const auto& member) {
     using T = std::remove_cv_t<std::remove_reference_t<decltype(member)>>;
-    if (sizeof(T) == row.size) ToLittleEndian<T>(member, out);
+    if (sizeof(T) == row.size) le::PutAs<T>(out, member);
   });
 }

@@ -2,7 +2,7 @@
 //
 // On Windows these are the Win32 calls themselves (window lookup, registered message, global atom,
 // paging-file mapping, SendMessageTimeoutA). On Linux the project's own transport gives the same
-// observable behaviour; it is described at the top of sdl/ipc_posix.cpp.
+// observable behaviour; it is described at the top of posix/ipc_posix.cpp.
 #pragma once
 
 #include <cstdint>

@@ -67,6 +67,9 @@ uint32_t NetHostToNet32(uint32_t value);
 // For peers and tests: a listening TCP socket on 127.0.0.1 with an ephemeral port (or `port` when
 // non-zero), the chosen port in host byte order in *port. kInvalidSocket on failure.
 SocketHandle NetListenLoopback(uint16_t* port);
+// The same without listening: a port of this machine that refuses connections for as long as the
+// socket stays open (tests use it as "no server there" that no other program can take meanwhile).
+SocketHandle NetBindLoopback(uint16_t* port);
 // Waits up to timeoutMs for a connection on a listening socket; kInvalidSocket on time-out/failure.
 SocketHandle NetAcceptWithin(SocketHandle listener, uint32_t timeoutMs);
 

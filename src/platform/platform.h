@@ -1,4 +1,6 @@
-// The one interface to the operating system: everything outside src/platform includes only this.
+// All of the operating-system layer in one include. The headers it names (and gl.h, ipc_peer.h) are the
+// only way code outside src/platform reaches the operating system, SDL or OpenGL's headers; each may
+// also be included on its own.
 #pragma once
 
 #include "platform/system.h"

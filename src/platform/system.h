@@ -35,4 +35,10 @@ void DebugLog(const std::string& line);
 // The locale's decimal separator at the time of the call ('.' when the locale names none).
 char LocaleDecimalSeparator();
 
+// Process-wide tallies of live objects, so tests can see that none outlives its owner.
+enum class LiveKind { BlockSocket, Count };
+// Adds `delta` and returns the new tally.
+int AdjustLiveCount(LiveKind kind, int delta);
+int LiveCount(LiveKind kind);
+
 }  // namespace platform

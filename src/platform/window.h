@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -41,7 +42,7 @@ bool WindowActive();
 bool KeyIsDown(int key);
 
 // Called with the client size whenever the window reports a new size (WM_SIZE and its SDL twin).
-using SizeHandler = void (*)(int width, int height);
+using SizeHandler = std::function<void(int width, int height)>;
 void SetSizeHandler(SizeHandler handler);
 
 // A hidden GL context with a width x height drawing surface, for snapshots and render tests.

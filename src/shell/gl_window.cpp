@@ -1,27 +1,16 @@
-// CreateGlWindow, InitGl, ResizeGlScene and KillGlWindow: the shell's side of the display window.
-#include "shell/gl_window.h"
+// CreateGlWindow, InitGl, ResizeGlScene and KillGlWindow: the display's side of its window.
+#include <string>
 
 #include "platform/gl.h"
 #include "platform/system.h"
 #include "platform/window.h"
-#include "shell/font.h"
-#include "shell/settings.h"
-#include "shell/texture_set.h"
-#include "sources/network_link.h"
-
-bool FullScreen = true;  // MainLoop sets it to false before the window is created
+#include "pfd/font.h"
+#include "shell/display.h"
 
 const char* const TitleSimulator = "Orvane PFD Panel v1.0 - Freeware [FSUIPC]";
 const char* const TitleNetwork = "Orvane PFD Panel v1.0 - Freeware [NETWORK]";
 const char* const TitleNotConnected = "Orvane PFD Panel v1.0 - Freeware [NOT CONNECTED]";
 const char* const ConnectionFailedText = "ERROR !!\r\n\r\nOrvane GC Server connection failed.";
-
-namespace {
-
-// Set once CreateGlWindow has fixed the start-up projection; later size messages are ignored.
-bool StartupResizeDone = false;
-
-}  // namespace
 
 int ErrorDialogCoordinate(int32_t windowCoordinate) {
   const int64_t c = int64_t{windowCoordinate} + 10;
@@ -38,23 +27,6 @@ void ResizeGlScene(int32_t width, int32_t height) {
   glLoadIdentity();
 }
 
-void OnGlWindowSize(int width, int height) {
-  if (StartupResizeDone) return;
-  ResizeGlScene(width, height);
-}
-
-bool InitGl() {
-  if (UseNetwork) NetworkStartup();
-  if (!LoadTextureSet()) {
-    platform::ShowPositionedErrorDialog("FSUIPC connection failed.", ErrorDialogCoordinate(WindowX),
-                                        ErrorDialogCoordinate(WindowY));
-    return false;
-  }
-  BuildFont();
-  SetInitialGlState();
-  return true;
-}
-
 void SetInitialGlState() {
   glEnable(GL_TEXTURE_2D);
   glShadeModel(GL_SMOOTH);
@@ -65,24 +37,77 @@ void SetInitialGlState() {
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 
-bool CreateGlWindow(const std::string& title, int32_t width, int32_t height, int32_t colourBits,
-                    bool fullScreen) {
-  FullScreen = false;  // full-screen display modes are not offered
+Display::Display(const Settings& settings) : settings_(settings) {
+  if (settings_.UseNetwork) {
+    auto network = std::make_unique<NetworkSource>(settings_.Network);
+    network_ = network.get();
+    source_ = std::move(network);
+  } else {
+    auto simulator = std::make_unique<SimulatorSource>(settings_.SimReconnect);
+    simulator_ = simulator.get();
+    source_ = std::move(simulator);
+  }
+}
+
+Display::~Display() { platform::SetSizeHandler(nullptr); }
+
+void Display::OnGlWindowSize(int width, int height) {
+  if (startupResizeDone_) return;
+  ResizeGlScene(width, height);
+}
+
+bool Display::InitGl() {
+  if (network_ != nullptr) {
+    network_->NetworkStartup();
+    ShowLinkInTitle();
+  }
+  const bool texturesReady = LoadTextureSet(resources_);
+  std::string failure;
+  if (simulator_ != nullptr) {
+    // Simulator mode stands or falls with the link, opened once the textures are in.
+    uint32_t resultCode = 0;
+    if (!simulator_->Open(&resultCode)) {
+      if (settings_.SimReconnect) {
+        // Waiting for the simulator: the window stays open and says so in its title.
+        platform::DebugLog("Simulator: no simulator answers (code " + std::to_string(resultCode) +
+                           "); trying again every 2 s.");
+        ShowLinkInTitle();
+      } else {
+        failure = "FSUIPC connection failed.";
+      }
+    }
+  } else if (!texturesReady) {
+    failure = std::string("The texture file \"") + TextureFileNames[SlotHorizon] +
+              "\" is missing or is not a usable bitmap in the folder " + platform::CurrentDirectory() + ".";
+  }
+  if (!failure.empty()) {
+    platform::ShowPositionedErrorDialog(failure, ErrorDialogCoordinate(settings_.WindowX),
+                                        ErrorDialogCoordinate(settings_.WindowY));
+    return false;
+  }
+  BuildFont(resources_);
+  SetInitialGlState();
+  return true;
+}
+
+bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t height, int32_t colourBits,
+                             bool fullScreen) {
   if (fullScreen) platform::DebugLog("Full screen was requested; the window opens windowed.");
 
-  StartupResizeDone = false;
-  platform::SetSizeHandler(&OnGlWindowSize);
+  startupResizeDone_ = false;
+  platform::SetSizeHandler([this](int w, int h) { OnGlWindowSize(w, h); });
 
   platform::WindowParams params;
   params.title = title;
-  params.x = WindowX;
-  params.y = WindowY;
+  params.x = settings_.WindowX;
+  params.y = settings_.WindowY;
   params.colourBits = colourBits;
   params.iconFile = "plane2.ico";
+  titleShowsConnected_ = true;
   if (!platform::OpenGlWindow(params)) return false;
 
   ResizeGlScene(width, height);
-  StartupResizeDone = true;
+  startupResizeDone_ = true;
 
   if (!InitGl()) {
     KillGlWindow();
@@ -92,9 +117,19 @@ bool CreateGlWindow(const std::string& title, int32_t width, int32_t height, int
   return true;
 }
 
-void KillGlWindow() {
+void Display::KillGlWindow() {
   platform::CloseGlWindow();
-  if (UseNetwork) NetworkShutdown();
+  if (network_ != nullptr) network_->NetworkShutdown();
 }
 
-bool GlWindowActive() { return platform::WindowActive(); }
+bool Display::GlWindowActive() const { return platform::WindowActive(); }
+
+void Display::ShowLinkInTitle() {
+  // Without a way back, a lost simulator link leaves the title as it is: the flag tells.
+  if (simulator_ != nullptr && !settings_.SimReconnect) return;
+  const bool connected = source_->LinkUp();
+  if (connected == titleShowsConnected_) return;
+  const char* up = network_ != nullptr ? TitleNetwork : TitleSimulator;
+  platform::SetGlWindowTitle(connected ? up : TitleNotConnected);
+  titleShowsConnected_ = connected;
+}

@@ -5,22 +5,22 @@
 #include "platform/system.h"
 #include "platform/window.h"
 #include "shell/app_icon.h"
-#include "shell/main_loop.h"
+#include "shell/display.h"
 #include "shell/settings.h"
 
 namespace {
 
-// Start-up up to the end of the main loop; 0 on an orderly end, 1 when start-up was refused.
+// Start-up up to the end of the main loop; 0 on an orderly end, 1 when the panel did not start.
 int Run() {
   std::string error;
-  if (!CheckAppIcon(AppIconFileName, error) || !ReadSettings(error)) {
+  Settings settings;
+  if (!CheckAppIcon(AppIconFileName, error) || !ReadSettings(settings, error)) {
     platform::ShowMessageBox(error, "Error", platform::MessageIcon::Error);
     return 1;
   }
-  MainLoop();
-  ServerAddress.clear();
-  ServerPort.clear();
-  return 0;
+  Display display(settings);
+  display.MainLoop();
+  return display.StartupFailed() ? 1 : 0;
 }
 
 // An error nobody handled: close the window if it is still open, say what happened, exit 1.

@@ -1,30 +1,32 @@
 // MainLoop: the window's life from creation to teardown, one message or one frame per pass.
-#include "shell/main_loop.h"
-
 #include <algorithm>
 
-#include "pfd/frames.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "shell/display.h"
+#include "shell/frame.h"
 #include "shell/frame_pacer.h"
-#include "shell/gl_window.h"
-#include "shell/settings.h"
 #include "shell/snapshot_recorder.h"
-#include "sources/network_link.h"
 
 namespace {
 
 // The longest single sleep while waiting for a capped frame, so messages keep flowing.
 constexpr uint64_t MaxPacingSleepMicros = 10000;
 
+}  // namespace
+
+FlightState Display::DrawFrame() { return ::DrawFrame(*source_, resources_); }
+
 // Pumps messages and draws until the quit message or a frame that asks to stop.
-void RunLoop() {
-  FramePacer pacer(MaxFps);
-  RecorderInit();
+void Display::RunLoop() {
+  FramePacer pacer(settings_.MaxFps);
+  SnapshotRecorder recorder;
+  recorder.RecorderInit();
   for (;;) {
-    if (UseNetwork) NetworkService();
+    source_->Service();
+    ShowLinkInTitle();
     const platform::PumpResult pumped = platform::PumpOneMessage();
-    RecorderNoteMessagePump(pumped == platform::PumpResult::Handled);
+    recorder.RecorderNoteMessagePump(pumped == platform::PumpResult::Handled);
     if (pumped == platform::PumpResult::Quit) return;
     if (pumped == platform::PumpResult::Handled) continue;
 
@@ -34,9 +36,8 @@ void RunLoop() {
       continue;
     }
     if (GlWindowActive()) {
-      const bool goOn = UseNetwork ? DrawFrameNetwork() : DrawFrameIpc();
-      if (!goOn) return;
-      if (!RecorderAfterFrame()) {
+      const FlightState drawn = DrawFrame();
+      if (!recorder.RecorderAfterFrame(drawn)) {
         platform::SwapGlBuffers();
         return;
       }
@@ -45,22 +46,21 @@ void RunLoop() {
   }
 }
 
-}  // namespace
+int32_t Display::MainLoop() {
+  const char* title = network_ != nullptr ? TitleNetwork : TitleSimulator;
+  startupFailed_ = true;
+  if (!CreateGlWindow(title, 500, 740, 32, false)) return 0;
 
-int32_t MainLoop() {
-  const char* title = UseNetwork ? TitleNetwork : TitleSimulator;
-  FullScreen = false;
-  if (!CreateGlWindow(title, 500, 740, 32, FullScreen)) return 0;
-
-  if (VSync && !platform::SetSwapInterval(1)) {
+  if (settings_.VSync && !platform::SetSwapInterval(1)) {
     platform::DebugLog("VSYNC=Y: the driver refused a swap interval of 1.");
   }
 
   // Without a server the run ends here, unless RECONNECT keeps trying from the loop.
-  if (UseNetwork && NetworkStartupFailedFatally()) {
-    platform::ShowPositionedErrorDialog(ConnectionFailedText, ErrorDialogCoordinate(WindowX),
-                                        ErrorDialogCoordinate(WindowY));
+  if (network_ != nullptr && network_->NetworkStartupFailedFatally()) {
+    platform::ShowPositionedErrorDialog(ConnectionFailedText, ErrorDialogCoordinate(settings_.WindowX),
+                                        ErrorDialogCoordinate(settings_.WindowY));
   } else {
+    startupFailed_ = false;
     RunLoop();
   }
   KillGlWindow();

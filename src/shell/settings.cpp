@@ -6,20 +6,8 @@
 #include "platform/system.h"
 #include "shell/ini_reader.h"
 
-bool UseNetwork = false;
-std::string ServerAddress;
-std::string ServerPort;
-int32_t WindowX = 0;
-int32_t WindowY = 0;
-
-double MaxFps = 0.0;
-bool VSync = false;
-bool Reconnect = false;
-bool Pipeline = false;
-
 namespace {
 
-constexpr const char* SettingsFileName = "OrvaneGCPfd.INI";
 constexpr double MaxFpsLimit = 1000.0;
 
 // Decimal whole number with an optional sign, within the signed 32-bit range.
@@ -87,52 +75,64 @@ bool IsYes(const IniReader& ini, const char* section, const char* key) {
   return ini.Get(section, key, "") == "Y";
 }
 
+// A switch this program added: empty or N (any case) is off, Y (any case) is on, anything else is
+// refused, so a typing slip or a comment after the value does not silently leave it off.
+bool ReadSwitch(const IniReader& ini, const std::string& path, const char* section, const char* key, bool& out,
+                std::string& error) {
+  const std::string value = ini.Get(section, key, "");
+  if (value.empty() || value == "N" || value == "n") {
+    out = false;
+    return true;
+  }
+  if (value == "Y" || value == "y") {
+    out = true;
+    return true;
+  }
+  error = Describe(path, section, key, value) + " is not Y or N.";
+  return false;
+}
+
 }  // namespace
 
-bool ReadSettings(std::string& error) {
-  UseNetwork = false;
-  ServerAddress.clear();
-  ServerPort.clear();
-  WindowX = 0;
-  WindowY = 0;
-  MaxFps = 0.0;
-  VSync = false;
-  Reconnect = false;
-  Pipeline = false;
-
+bool ReadSettings(Settings& settings, std::string& error) {
+  settings = Settings{};
   const std::string path = platform::CurrentDirectory() + platform::PathSeparator() + SettingsFileName;
+  if (!platform::FileExists(path)) return ParseSettings(path, "", settings, error);
+  std::string text;
+  if (!platform::ReadWholeFile(path, text, IniReader::MaxIniBytes)) {
+    error = "Settings file " + path + " cannot be read or is larger than " +
+            std::to_string(IniReader::MaxIniBytes) + " bytes.";
+    return false;
+  }
+  return ParseSettings(path, text, settings, error);
+}
+
+bool ParseSettings(const std::string& path, const std::string& text, Settings& settings, std::string& error) {
+  settings = Settings{};
   IniReader ini;
-  if (platform::FileExists(path)) {
-    std::string text;
-    std::string why;
-    if (!platform::ReadWholeFile(path, text, IniReader::MaxIniBytes)) {
-      error = "Settings file " + path + " cannot be read or is larger than " +
-              std::to_string(IniReader::MaxIniBytes) + " bytes.";
-      return false;
-    }
-    if (!ini.Parse(text, why)) {
-      error = "Settings file " + path + " cannot be used: " + why + ".";
-      return false;
-    }
+  std::string why;
+  if (!ini.Parse(text, why)) {
+    error = "Settings file " + path + " cannot be used: " + why + ".";
+    return false;
   }
 
   // Network mode needs USELAN=Y, a server and a port.
-  UseNetwork = IsYes(ini, "LAN", "USELAN");
+  settings.UseNetwork = IsYes(ini, "LAN", "USELAN");
   const std::string server = ini.Get("LAN", "ORVANEGCSERVER", "");
   if (server.empty()) {
-    UseNetwork = false;
+    settings.UseNetwork = false;
   } else {
-    ServerAddress = server;
+    settings.Network.ServerAddress = server;
   }
   const std::string port = ini.Get("LAN", "ORVANEGCPORT", "");
   if (port.empty()) {
-    UseNetwork = false;
+    settings.UseNetwork = false;
   } else {
-    ServerPort = port;
+    settings.Network.ServerPort = port;
   }
 
-  if (!ReadInt32(ini, path, "X", WindowX, error)) return false;
-  if (!ReadInt32(ini, path, "Y", WindowY, error)) return false;
+  if (!ReadInt32(ini, path, "X", settings.WindowX, error)) return false;
+  if (!ReadInt32(ini, path, "Y", settings.WindowY, error)) return false;
 
   const std::string fps = ini.Get("WINDOW", "MAXFPS", "");
   if (!fps.empty()) {
@@ -142,10 +142,11 @@ bool ReadSettings(std::string& error) {
               " is not a number of frames per second from 0 (no cap) to 1000.";
       return false;
     }
-    MaxFps = value;
+    settings.MaxFps = value;
   }
-  VSync = IsYes(ini, "WINDOW", "VSYNC");
-  Reconnect = IsYes(ini, "LAN", "RECONNECT");
-  Pipeline = IsYes(ini, "LAN", "PIPELINE");
+  if (!ReadSwitch(ini, path, "WINDOW", "VSYNC", settings.VSync, error)) return false;
+  if (!ReadSwitch(ini, path, "LAN", "RECONNECT", settings.Network.Reconnect, error)) return false;
+  if (!ReadSwitch(ini, path, "LAN", "PIPELINE", settings.Network.Pipeline, error)) return false;
+  if (!ReadSwitch(ini, path, "SIMULATOR", "RECONNECT", settings.SimReconnect, error)) return false;
   return true;
 }

@@ -15,24 +15,6 @@
 
 namespace {
 
-struct Recorder {
-  std::string dir;
-  uint64_t everyUs = 5000000;
-  uint64_t runUs = 0;
-  uint64_t startUs = 0;
-  uint64_t nextUs = 0;
-  int count = 0;
-  std::FILE* frameLog = nullptr;
-  uint64_t frames = 0;
-  uint64_t lastPumpUs = 0;
-  uint64_t lastFrameUs = 0;
-  uint64_t messages = 0;
-  std::string startupLog;  // ORVANE_STARTUP_LOG
-  uint64_t firstFrameUs = 0;
-  bool startupWritten = false;
-};
-Recorder g_recorder;
-
 // A positive whole number from the environment, or the fallback.
 uint64_t EnvNumber(const char* name, uint64_t fallback) {
   const char* text = std::getenv(name);
@@ -48,7 +30,7 @@ uint64_t EnvNumber(const char* name, uint64_t fallback) {
 
 // The panel the Linux window shows: the lower-left 332 x 332 pixels of the drawing surface.
 // Returns the index of the PNG written, or -1.
-int Capture() {
+int Capture(const std::string& dir, int& count) {
   const int size = 332;
   std::vector<uint8_t> bottomUp(size_t(size) * size * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -58,9 +40,9 @@ int Capture() {
   for (int y = 0; y < size; ++y)
     std::copy_n(&bottomUp[size_t(size - 1 - y) * size * 3], size_t(size) * 3, &topDown[size_t(y) * size * 3]);
   char name[64];
-  const int index = g_recorder.count++;
+  const int index = count++;
   std::snprintf(name, sizeof name, "pfd-%04d.png", index);
-  std::string path = g_recorder.dir + "/" + name;
+  std::string path = dir + "/" + name;
   std::string error;
   if (!WritePng(path, size, size, topDown, error)) {
     platform::DebugLog("snapshot: " + error);
@@ -97,71 +79,76 @@ bool FailureFlagShown() {
   return (black + amber) * 100 >= total * 97 && black * 100 >= total * 30 && amber * 100 >= total * 3;
 }
 
-void WriteFrameLine(uint64_t now, int snapshot) {
-  const uint64_t sincePump = now - std::min(now, g_recorder.lastPumpUs);
-  const uint64_t sinceFrame = now - std::min(now, g_recorder.lastFrameUs);
-  std::fprintf(g_recorder.frameLog, "%" PRIu64 " %" PRIu64 " %d %" PRIu64 " %" PRIu64 " %" PRIu64 " %d\n",
-               g_recorder.frames, now, FailureFlagShown() ? 1 : 0, sincePump, sinceFrame, g_recorder.messages,
-               snapshot);
-  std::fflush(g_recorder.frameLog);
-  ++g_recorder.frames;
-  g_recorder.lastFrameUs = now;
-  g_recorder.messages = 0;
+}  // namespace
+
+void SnapshotRecorder::WriteFrameLine(uint64_t now, int snapshot, const FlightState& state) {
+  const uint64_t sincePump = now - std::min(now, r_.lastPumpUs);
+  const uint64_t sinceFrame = now - std::min(now, r_.lastFrameUs);
+  // The attitude the picture shows, nose up and right wing down positive.
+  std::fprintf(r_.frameLog, "%" PRIu64 " %" PRIu64 " %d %" PRIu64 " %" PRIu64 " %" PRIu64 " %d %.3f %.3f\n",
+               r_.frames, now, FailureFlagShown() ? 1 : 0, sincePump, sinceFrame, r_.messages,
+               snapshot, -state.Pitch, -state.Bank);
+  std::fflush(r_.frameLog);
+  ++r_.frames;
+  r_.lastFrameUs = now;
+  r_.messages = 0;
 }
 
 // The start-up times, once the first frame has been swapped.
-void WriteStartupLine(uint64_t swappedUs) {
-  g_recorder.startupWritten = true;
-  std::FILE* f = std::fopen(g_recorder.startupLog.c_str(), "a");
+void SnapshotRecorder::WriteStartupLine(uint64_t swappedUs) {
+  r_.startupWritten = true;
+  std::FILE* f = std::fopen(r_.startupLog.c_str(), "a");
   if (f == nullptr) {
-    platform::DebugLog("start-up log: cannot open " + g_recorder.startupLog);
+    platform::DebugLog("start-up log: cannot open " + r_.startupLog);
     return;
   }
-  std::fprintf(f, "%" PRIu64 " %" PRIu64 " %" PRIu64 "\n", g_recorder.startUs, g_recorder.firstFrameUs, swappedUs);
+  std::fprintf(f, "%" PRIu64 " %" PRIu64 " %" PRIu64 "\n", r_.startUs, r_.firstFrameUs, swappedUs);
   std::fclose(f);
 }
 
-}  // namespace
+SnapshotRecorder::~SnapshotRecorder() {
+  if (r_.frameLog != nullptr) std::fclose(r_.frameLog);
+}
 
-void RecorderInit() {
+void SnapshotRecorder::RecorderInit() {
   const char* startupLog = std::getenv("ORVANE_STARTUP_LOG");
-  g_recorder.startupLog = startupLog ? startupLog : "";
+  r_.startupLog = startupLog ? startupLog : "";
   const char* dir = std::getenv("ORVANE_SNAPSHOT_DIR");
-  g_recorder.dir = dir ? dir : "";
-  g_recorder.everyUs = EnvNumber("ORVANE_SNAPSHOT_EVERY_MS", 5000) * 1000u;
-  g_recorder.runUs = EnvNumber("ORVANE_RUN_SECONDS", 0) * 1000000u;
-  g_recorder.startUs = platform::MonotonicMicros();
-  g_recorder.nextUs = g_recorder.startUs;
-  g_recorder.lastPumpUs = g_recorder.startUs;
-  g_recorder.lastFrameUs = g_recorder.startUs;
+  r_.dir = dir ? dir : "";
+  r_.everyUs = EnvNumber("ORVANE_SNAPSHOT_EVERY_MS", 5000) * 1000u;
+  r_.runUs = EnvNumber("ORVANE_RUN_SECONDS", 0) * 1000000u;
+  r_.startUs = platform::MonotonicMicros();
+  r_.nextUs = r_.startUs;
+  r_.lastPumpUs = r_.startUs;
+  r_.lastFrameUs = r_.startUs;
   const char* log = std::getenv("ORVANE_FRAME_LOG");
-  if (log != nullptr && *log != '\0' && g_recorder.frameLog == nullptr) {
-    g_recorder.frameLog = std::fopen(log, "a");
-    if (g_recorder.frameLog == nullptr) platform::DebugLog(std::string("frame log: cannot open ") + log);
-    else std::fputs("# frame end_us flag since_pump_us since_last_frame_us messages snapshot\n", g_recorder.frameLog);
+  if (log != nullptr && *log != '\0' && r_.frameLog == nullptr) {
+    r_.frameLog = std::fopen(log, "a");
+    if (r_.frameLog == nullptr) platform::DebugLog(std::string("frame log: cannot open ") + log);
+    else std::fputs("# frame end_us flag since_pump_us since_last_frame_us messages snapshot pitch_deg bank_deg\n", r_.frameLog);
   }
 }
 
-void RecorderNoteMessagePump(bool handled) {
-  g_recorder.lastPumpUs = platform::MonotonicMicros();
-  if (handled) ++g_recorder.messages;
-  if (!g_recorder.startupLog.empty() && g_recorder.firstFrameUs != 0 && !g_recorder.startupWritten)
-    WriteStartupLine(g_recorder.lastPumpUs);
+void SnapshotRecorder::RecorderNoteMessagePump(bool handled) {
+  r_.lastPumpUs = platform::MonotonicMicros();
+  if (handled) ++r_.messages;
+  if (!r_.startupLog.empty() && r_.firstFrameUs != 0 && !r_.startupWritten)
+    WriteStartupLine(r_.lastPumpUs);
 }
 
-bool RecorderAfterFrame() {
+bool SnapshotRecorder::RecorderAfterFrame(const FlightState& state) {
   uint64_t now = platform::MonotonicMicros();
   int snapshot = -1;
-  if (!g_recorder.dir.empty() && now >= g_recorder.nextUs) {
-    snapshot = Capture();
-    g_recorder.nextUs = now + g_recorder.everyUs;
+  if (!r_.dir.empty() && now >= r_.nextUs) {
+    snapshot = Capture(r_.dir, r_.count);
+    r_.nextUs = now + r_.everyUs;
   }
-  if (g_recorder.frameLog != nullptr) WriteFrameLine(now, snapshot);
-  if (!g_recorder.startupLog.empty() && g_recorder.firstFrameUs == 0) g_recorder.firstFrameUs = now;
-  const bool goOn = (g_recorder.runUs == 0 || now - g_recorder.startUs < g_recorder.runUs) && !g_recorder.startupWritten;
-  if (!goOn && g_recorder.frameLog != nullptr) {
-    std::fclose(g_recorder.frameLog);
-    g_recorder.frameLog = nullptr;
+  if (r_.frameLog != nullptr) WriteFrameLine(now, snapshot, state);
+  if (!r_.startupLog.empty() && r_.firstFrameUs == 0) r_.firstFrameUs = now;
+  const bool goOn = (r_.runUs == 0 || now - r_.startUs < r_.runUs) && !r_.startupWritten;
+  if (!goOn && r_.frameLog != nullptr) {
+    std::fclose(r_.frameLog);
+    r_.frameLog = nullptr;
   }
   return goOn;
 }

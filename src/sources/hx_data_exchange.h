@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,9 +36,21 @@ class THxDataExchange {
   size_t PendingBytes() const { return pending_.size() - start_; }
   char DecimalSeparator() const { return decimalSeparator_; }
 
+  // What the developer log has already been told about this stream, so each kind of trouble is
+  // reported once rather than on every frame.
+  struct Reported {
+    bool overflow = false;              // a reply ran past kMaxReplyBytes
+    bool strayBytes = false;            // bytes that answered no request
+    std::set<std::string> badReplies;   // unusable reply texts, at most kMaxLoggedReplies
+    bool badRepliesCapped = false;
+  };
+  static constexpr size_t kMaxLoggedReplies = 256;
+  Reported& reported() { return reported_; }
+
  private:
   std::vector<uint8_t> pending_;
   size_t start_ = 0;        // first byte not yet handed out
   size_t scanned_ = 0;      // bytes from start_ already known to hold no zero byte
   char decimalSeparator_ = '.';
+  Reported reported_;
 };

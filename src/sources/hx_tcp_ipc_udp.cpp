@@ -2,7 +2,6 @@
 #include "sources/hx_tcp_ipc_udp.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
 #include "platform/system.h"
@@ -11,8 +10,6 @@ namespace {
 
 const char kUnsetPort[] = "<unset>";
 const char kUnknownAddress[] = "<unknown>";
-
-std::atomic<int> gLiveSockets{0};
 
 // The sockets library is started at module initialisation, before the main program runs. A
 // failure cannot be raised from there (nothing could catch it and the program would abort), so it
@@ -102,16 +99,16 @@ std::string WinSockErrorText(int code) {
 
 THxBlockSocket::THxBlockSocket(THxMessageSink* messageSink)
     : portText_(kUnsetPort), addressText_(kUnknownAddress), messageSink_(messageSink) {
-  ++gLiveSockets;
+  platform::AdjustLiveCount(platform::LiveKind::BlockSocket, +1);
 }
 
 THxBlockSocket::~THxBlockSocket() {
   Close();
   receiveBuf_.reset();
-  --gLiveSockets;
+  platform::AdjustLiveCount(platform::LiveKind::BlockSocket, -1);
 }
 
-int THxBlockSocket::LiveCount() { return gLiveSockets.load(); }
+int THxBlockSocket::LiveCount() { return platform::LiveCount(platform::LiveKind::BlockSocket); }
 
 bool THxBlockSocket::QueryInterface(HxInterfaceId id, void** object) {
   if (object == nullptr) return false;

@@ -6,7 +6,6 @@
 #include <set>
 
 #include "platform/system.h"
-#include "shell/app_globals.h"
 #include "sources/hx_data_exchange.h"
 #include "sources/hx_tcp_ipc_udp.h"
 
@@ -36,11 +35,10 @@ RequestOutcome ReadReply(THxTcpBlockClient* client, THxDataExchange* exchange, u
   for (;;) {
     if (exchange->TakeReply(reply)) return RequestOutcome::Delivered;
     if (exchange->Overflowed()) {
-      static bool overflowLogged = false;
-      if (!overflowLogged)
+      if (!exchange->reported().overflow)
         platform::DebugLog("Network: a reply ran past " + std::to_string(THxDataExchange::kMaxReplyBytes) +
                            " bytes without its zero byte; connection closed.");
-      overflowLogged = true;
+      exchange->reported().overflow = true;
       return GiveUp(client, exchange, RequestOutcome::BadReply);
     }
     if (!client->Connected()) {
@@ -66,11 +64,10 @@ void DropStaleBytes(THxTcpBlockClient* client, THxDataExchange* exchange) {
     if (!client->ReceiveDataWithin(block, count, 0)) break;
     dropped += size_t(count);
   }
-  static bool logged = false;
-  if (dropped > 0 && !logged) {
+  if (dropped > 0 && !exchange->reported().strayBytes) {
     platform::DebugLog("Network: " + std::to_string(dropped) +
                        " bytes arrived that answer no request; dropped (reported once).");
-    logged = true;
+    exchange->reported().strayBytes = true;
   }
 }
 
@@ -179,16 +176,16 @@ bool ParseReplyNumber(const std::string& text, char localeSeparator, double* val
   return true;
 }
 
-void LogBadReplyOnce(const std::string& reply, const std::string& why) {
-  static std::set<std::string> logged;
-  static bool capped = false;
-  if (logged.count(reply) != 0) return;
-  if (logged.size() >= 256) {
-    if (!capped) platform::DebugLog("Network: more unusable replies; no longer logged one by one.");
-    capped = true;
+void LogBadReplyOnce(THxDataExchange* exchange, const std::string& reply, const std::string& why) {
+  if (exchange == nullptr) return;
+  THxDataExchange::Reported& reported = exchange->reported();
+  if (reported.badReplies.count(reply) != 0) return;
+  if (reported.badReplies.size() >= THxDataExchange::kMaxLoggedReplies) {
+    if (!reported.badRepliesCapped) platform::DebugLog("Network: more unusable replies; no longer logged one by one.");
+    reported.badRepliesCapped = true;
     return;
   }
-  logged.insert(reply);
+  reported.badReplies.insert(reply);
   platform::DebugLog("Network: reply \"" + Printable(reply) + "\" not used (" + why + "); the value reads as 0.");
 }
 
@@ -222,7 +219,7 @@ RequestOutcome RequestNumberOn(THxTcpBlockClient* client, THxDataExchange* excha
   if (got != RequestOutcome::Delivered) return got;
   if (!ParseReplyNumber(reply, exchange->DecimalSeparator(), value)) {
     *value = 0;
-    LogBadReplyOnce(reply, "not a number, request " + BuildRequestText(offset, size, typeCode));
+    LogBadReplyOnce(exchange, reply, "not a number, request " + BuildRequestText(offset, size, typeCode));
     return RequestOutcome::BadNumber;
   }
   return RequestOutcome::Delivered;
@@ -259,16 +256,4 @@ void RequestBatchOn(THxTcpBlockClient* client, THxDataExchange* exchange, const 
       return;
     }
   }
-}
-
-double RequestNumber(int32_t offset, const std::string& size, const std::string& typeCode) {
-  double value = 0;
-  RequestNumberOn(ClientObject, DataExchangeObject, offset, size, typeCode, &value);
-  return value;
-}
-
-std::string RequestText(int32_t offset, const std::string& size, const std::string& typeCode) {
-  std::string text;
-  RequestTextOn(ClientObject, DataExchangeObject, offset, size, typeCode, &text);
-  return text;
 }

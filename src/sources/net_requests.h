@@ -31,8 +31,8 @@ std::string BuildRequestText(int32_t offset, const std::string& size, const std:
 bool ParseReplyNumber(const std::string& text, char localeSeparator, double* value);
 
 // Writes one line to the developer log about a reply that could not be used, once per distinct
-// reply text for the life of the process.
-void LogBadReplyOnce(const std::string& reply, const std::string& why);
+// reply text for the life of `exchange` (the first 256 texts, then one line that says so).
+void LogBadReplyOnce(THxDataExchange* exchange, const std::string& reply, const std::string& why);
 
 // One request and its reply over `client`, with `exchange` assembling the reply. nullptr objects
 // count as not connected.
@@ -48,7 +48,3 @@ RequestOutcome RequestTextOn(THxTcpBlockClient* client, THxDataExchange* exchang
 void RequestBatchOn(THxTcpBlockClient* client, THxDataExchange* exchange, const std::vector<std::string>& requests,
                     std::vector<std::string>* replies, std::vector<RequestOutcome>* outcomes,
                     uint32_t boundMs = kRequestBoundMs);
-
-// The program's requests over ClientObject and DataExchangeObject: 0 / "" when not delivered.
-double RequestNumber(int32_t offset, const std::string& size, const std::string& typeCode);
-std::string RequestText(int32_t offset, const std::string& size, const std::string& typeCode);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/gl.h"
-#include "shell/gl_window.h"
+#include "shell/display.h"
 #include "platform/window.h"
 #include "shell/png_writer.h"
 
@@ -94,18 +94,18 @@ void UploadInto(uint32_t& name, const DecodedImage& image) {
 
 void RenderHarness::UploadSlot(int slot, const DecodedImage& image) {
   if (slot < 0 || slot >= SlotCount) return;
-  UploadInto(TextureNames[slot], image);
+  UploadInto(resources_.TextureNames[slot], image);
 }
 
-void RenderHarness::UploadFont(const DecodedImage& image) { UploadInto(FontTexture, image); }
+void RenderHarness::UploadFont(const DecodedImage& image) { UploadInto(resources_.FontTexture, image); }
 
 void RenderHarness::DeleteTextures() {
-  for (uint32_t& name : TextureNames) {
+  for (uint32_t& name : resources_.TextureNames) {
     if (name != 0) glDeleteTextures(1, reinterpret_cast<GLuint*>(&name));
     name = 0;
   }
-  if (FontTexture != 0) glDeleteTextures(1, reinterpret_cast<GLuint*>(&FontTexture));
-  FontTexture = 0;
+  if (resources_.FontTexture != 0) glDeleteTextures(1, reinterpret_cast<GLuint*>(&resources_.FontTexture));
+  resources_.FontTexture = 0;
 }
 
 int RenderHarness::LoadTexturesFrom(const std::string& folder, std::string& missing) {
@@ -120,8 +120,8 @@ int RenderHarness::LoadTexturesFrom(const std::string& folder, std::string& miss
       missing += std::string(missing.empty() ? "" : ", ") + name;
     }
   };
-  for (int slot = 0; slot < SlotCount; ++slot) loadOne(TextureFileNames[slot], TextureNames[slot]);
-  loadOne(FontFileName, FontTexture);
+  for (int slot = 0; slot < SlotCount; ++slot) loadOne(TextureFileNames[slot], resources_.TextureNames[slot]);
+  loadOne(FontFileName, resources_.FontTexture);
   return loaded;
 }
 

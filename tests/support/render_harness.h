@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/texture_set.h"
+#include "pfd/texture_set.h"
 
 namespace orvane_test {
 
@@ -44,15 +44,18 @@ class RenderHarness {
   // 45-degree perspective (near 0.1, far 100), identity model-view current, colour white.
   static void ResetGlState();
 
+  // The textures and font the drawing under test uses.
+  PanelResources& Resources() { return resources_; }
+
   // Uploads an image into a slot's texture as the texture set does (the slot's name is created when
   // it has none yet). An empty image leaves the slot with a name but no picture.
-  static void UploadSlot(int slot, const DecodedImage& image);
-  static void UploadFont(const DecodedImage& image);
+  void UploadSlot(int slot, const DecodedImage& image);
+  void UploadFont(const DecodedImage& image);
   // Deletes every slot texture and the font texture; the names go back to 0.
-  static void DeleteTextures();
+  void DeleteTextures();
   // Loads the 16 slot files and the font from a folder. Returns how many of the 17 were decoded;
   // `missing` lists the others.
-  static int LoadTexturesFrom(const std::string& folder, std::string& missing);
+  int LoadTexturesFrom(const std::string& folder, std::string& missing);
 
   // Reads the whole surface (after glFinish): RGB, row 0 is the bottom row, as GL counts.
   void Capture();
@@ -67,6 +70,7 @@ class RenderHarness {
 
  private:
   bool open_ = false;
+  PanelResources resources_;
   std::vector<uint8_t> pixels_;
 };
 

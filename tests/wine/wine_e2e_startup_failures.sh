@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Windows end to end, start-up failures: no simulator, and network mode with nothing listening.
 # The message boxes are found by caption, their texts read from Wine's message-box trace, and
-# answered with Return as a user would; the program must then end with exit code 0.
+# answered with Return as a user would; the program must then end with exit code 1, so a launcher
+# script can tell that the panel did not start.
 source "$(dirname "$0")/e2e_lib.sh"
 
 # answer_box TEXT X Y SECONDS: waits for the "Error" box showing TEXT (as Wine's trace writes it),
@@ -26,7 +27,7 @@ answer_box() {
 
 e2e_begin startup-failures
 
-# --- 1. Simulator mode without a simulator: two boxes in turn, then exit code 0. ---
+# --- 1. Simulator mode without a simulator: two boxes in turn, then exit code 1. ---
 WIN_X=100
 WIN_Y=80
 printf '[LAN]\r\nUSELAN=N\r\n[WINDOW]\r\nX=%d\r\nY=%d\r\n' "$WIN_X" "$WIN_Y" >"$E2E_RUN/OrvaneGCPfd.INI"
@@ -42,7 +43,7 @@ e2e_log "display window at client ($gx, $gy) ${gw}x${gh}; title '$(xdotool getwi
 answer_box "FSUIPC connection failed." $(( WIN_X + 10 )) $(( WIN_Y + 10 )) 60
 answer_box "initialization failed." "" "" 60
 e2e_wait_exit "$PFD_PID" 30
-[ "$E2E_RC" = 0 ] || e2e_fail "no simulator: OrvaneGCPfd.exe ended with '$E2E_RC', expected 0"
+[ "$E2E_RC" = 1 ] || e2e_fail "no simulator: OrvaneGCPfd.exe ended with '$E2E_RC', expected 1"
 order=$(grep -o 'MSGBOX_OnInit L"[^"]*"' "$E2E_WORK/pfd.log" | tr '\n' '|' || true)
 [ "$order" = 'MSGBOX_OnInit L"FSUIPC connection failed."|MSGBOX_OnInit L"initialization failed."|' ] \
   || e2e_fail "no simulator: boxes shown were '$order'"
@@ -50,7 +51,7 @@ e2e_wait_no_window '^Orvane PFD Panel' 10 || e2e_fail "no simulator: the display
 e2e_log "no simulator: exit code $E2E_RC"
 mv "$E2E_WORK/pfd.log" "$E2E_WORK/pfd-no-simulator.log"
 
-# --- 2. Network mode, nothing listening: "[NOT CONNECTED]" title and the "ERROR !!" box, then exit code 0. ---
+# --- 2. Network mode, nothing listening: "[NOT CONNECTED]" title and the "ERROR !!" box, then exit code 1. ---
 PORT=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()')
 WIN_X=-20
 WIN_Y=50
@@ -73,7 +74,7 @@ if [ -n "${wid:-}" ]; then
 fi
 answer_box "$BOX" "" "" 5
 e2e_wait_exit "$PFD_PID" 30
-[ "$E2E_RC" = 0 ] || e2e_fail "nothing listening: OrvaneGCPfd.exe ended with '$E2E_RC', expected 0"
+[ "$E2E_RC" = 1 ] || e2e_fail "nothing listening: OrvaneGCPfd.exe ended with '$E2E_RC', expected 1"
 count=$(grep -c 'MSGBOX_OnInit' "$E2E_WORK/pfd.log" || true)
 [ "$count" = 1 ] || e2e_fail "nothing listening: $count boxes, expected only the connection failure"
 e2e_log "nothing listening: exit code $E2E_RC"

@@ -8,16 +8,6 @@
 
 namespace assetgen {
 
-void PutU16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-  out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
-}
-
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  PutU16(out, v & 0xFFFF);
-  PutU16(out, v >> 16);
-}
-
 std::vector<std::uint8_t> EncodeBmp24(const Image& image) {
   const std::uint32_t stride = (static_cast<std::uint32_t>(image.width) * 3 + 3) & ~3u;
   const std::uint32_t pixelBytes = stride * static_cast<std::uint32_t>(image.height);
@@ -27,21 +17,21 @@ std::vector<std::uint8_t> EncodeBmp24(const Image& image) {
   // BITMAPFILEHEADER
   out.push_back('B');
   out.push_back('M');
-  PutU32(out, headerBytes + pixelBytes);
-  PutU32(out, 0);
-  PutU32(out, headerBytes);
+  le::Append32(out, headerBytes + pixelBytes);
+  le::Append32(out, 0);
+  le::Append32(out, headerBytes);
   // BITMAPINFOHEADER: positive height = bottom-up rows, BI_RGB, 2835 pixels per metre (72 dpi).
-  PutU32(out, 40);
-  PutU32(out, static_cast<std::uint32_t>(image.width));
-  PutU32(out, static_cast<std::uint32_t>(image.height));
-  PutU16(out, 1);
-  PutU16(out, 24);
-  PutU32(out, 0);
-  PutU32(out, pixelBytes);
-  PutU32(out, 2835);
-  PutU32(out, 2835);
-  PutU32(out, 0);
-  PutU32(out, 0);
+  le::Append32(out, 40);
+  le::Append32(out, static_cast<std::uint32_t>(image.width));
+  le::Append32(out, static_cast<std::uint32_t>(image.height));
+  le::Append16(out, 1);
+  le::Append16(out, 24);
+  le::Append32(out, 0);
+  le::Append32(out, pixelBytes);
+  le::Append32(out, 2835);
+  le::Append32(out, 2835);
+  le::Append32(out, 0);
+  le::Append32(out, 0);
   for (int y = 0; y < image.height; ++y) {
     const std::size_t row = static_cast<std::size_t>(y) * image.width * 3;
     for (int x = 0; x < image.width; ++x) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image.h"
+#include "platform/byte_order.h"
 
 namespace assetgen {
 
@@ -16,7 +17,5 @@ std::vector<std::uint8_t> EncodeBmp24(const Image& image);
 void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // Little-endian appenders shared by the file encoders.
-void PutU16(std::vector<std::uint8_t>& out, std::uint32_t v);
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v);
 
 }  // namespace assetgen

@@ -40,14 +40,14 @@ std::vector<std::uint8_t> IconImage(int size) {
   const std::uint32_t maskStride = ((static_cast<std::uint32_t>(size) + 31) / 32) * 4;
   const std::uint32_t pixelBytes = static_cast<std::uint32_t>(size * size * 4);
   std::vector<std::uint8_t> out;
-  PutU32(out, 40);
-  PutU32(out, static_cast<std::uint32_t>(size));
-  PutU32(out, static_cast<std::uint32_t>(size * 2));
-  PutU16(out, 1);
-  PutU16(out, 32);
-  PutU32(out, 0);
-  PutU32(out, pixelBytes + maskStride * static_cast<std::uint32_t>(size));
-  for (int i = 0; i < 4; ++i) PutU32(out, 0);
+  le::Append32(out, 40);
+  le::Append32(out, static_cast<std::uint32_t>(size));
+  le::Append32(out, static_cast<std::uint32_t>(size * 2));
+  le::Append16(out, 1);
+  le::Append16(out, 32);
+  le::Append32(out, 0);
+  le::Append32(out, pixelBytes + maskStride * static_cast<std::uint32_t>(size));
+  for (int i = 0; i < 4; ++i) le::Append32(out, 0);
   std::vector<std::uint8_t> mask(maskStride * static_cast<std::size_t>(size), 0);
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
@@ -72,19 +72,19 @@ std::vector<std::uint8_t> BuildIcon() {
   std::vector<std::vector<std::uint8_t>> images;
   for (int size : kSizes) images.push_back(IconImage(size));
   std::vector<std::uint8_t> out;
-  PutU16(out, 0);  // reserved
-  PutU16(out, 1);  // icon
-  PutU16(out, static_cast<std::uint32_t>(images.size()));
+  le::Append16(out, 0);  // reserved
+  le::Append16(out, 1);  // icon
+  le::Append16(out, static_cast<std::uint32_t>(images.size()));
   std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(images.size());
   for (std::size_t i = 0; i < images.size(); ++i) {
     out.push_back(static_cast<std::uint8_t>(kSizes[i]));  // width
     out.push_back(static_cast<std::uint8_t>(kSizes[i]));  // height
     out.push_back(0);                                     // no palette
     out.push_back(0);
-    PutU16(out, 1);   // planes
-    PutU16(out, 32);  // bits per pixel
-    PutU32(out, static_cast<std::uint32_t>(images[i].size()));
-    PutU32(out, offset);
+    le::Append16(out, 1);   // planes
+    le::Append16(out, 32);  // bits per pixel
+    le::Append32(out, static_cast<std::uint32_t>(images[i].size()));
+    le::Append32(out, offset);
     offset += static_cast<std::uint32_t>(images[i].size());
   }
   for (const auto& img : images) out.insert(out.end(), img.begin(), img.end());

@@ -112,13 +112,13 @@ bool IpcSource::Exchange(std::vector<Range>& extras, uint32_t* code) {
   }
   std::vector<std::pair<uint32_t, uint32_t>> queued;
   for (const auto& r : ReadListRanges()) {
-    if (!SimIpcRead(r.first, r.second, snapshot->bytes.data() + r.first, code)) return false;
+    if (!client_->SimIpcRead(r.first, r.second, snapshot->bytes.data() + r.first, code)) return false;
     queued.push_back(r);
   }
   for (Range& r : extras) {
     if (r.refused) continue;
     uint32_t readCode = 0;
-    if (SimIpcRead(r.offset, r.size, snapshot->bytes.data() + r.offset, &readCode)) {
+    if (client_->SimIpcRead(r.offset, r.size, snapshot->bytes.data() + r.offset, &readCode)) {
       queued.emplace_back(r.offset, r.size);
     } else {
       r.refused = true;
@@ -126,7 +126,7 @@ bool IpcSource::Exchange(std::vector<Range>& extras, uint32_t* code) {
            r.size, readCode);
     }
   }
-  if (!SimIpcProcess(code)) return false;
+  if (!client_->SimIpcProcess(code)) return false;
   for (const auto& q : queued)
     for (uint32_t i = 0; i < q.second; ++i) snapshot->covered.set(q.first + i);
   std::lock_guard<std::mutex> lock(mutex_);
@@ -150,7 +150,7 @@ void IpcSource::Run() {
       }
       lock.unlock();
       uint32_t code = 0;
-      open = SimIpcOpen(0, &code);
+      open = client_->SimIpcOpen(0, &code);
       lock.lock();
       if (open) {
         LogLine("simulator IPC link open");
@@ -186,7 +186,7 @@ void IpcSource::Run() {
     uint32_t code = 0;
     bool ok = Exchange(extras, &code);
     if (!ok) {
-      SimIpcClose();
+      client_->SimIpcClose();
       LogF("simulator IPC exchange failed (code %u): link closed, reopening every %u ms, answering the last good values",
            code, options_.retryMs);
       reportedDown = true;
@@ -212,7 +212,7 @@ void IpcSource::Run() {
     }
   }
   lock.unlock();
-  if (open) SimIpcClose();
+  if (open) client_->SimIpcClose();
   linkUp_.store(false);
 }
 

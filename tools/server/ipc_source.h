@@ -13,6 +13,7 @@
 
 #include "server/data_source.h"
 #include "server/request_parser.h"
+#include "sources/sim_ipc_client.h"
 
 namespace server {
 
@@ -63,6 +64,7 @@ class IpcSource : public DataSource {
   bool Exchange(std::vector<Range>& extras, uint32_t* code);
 
   Options options_;
+  std::unique_ptr<SimIpcClient> client_ = std::make_unique<SimIpcClient>();  // used by the thread only
   std::function<void()> refreshed_;
   std::thread thread_;
   std::mutex mutex_;

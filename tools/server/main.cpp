@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "pfd/flight_state_file.h"
+#include "simdata/flight_state_file.h"
 #include "server/area_sources.h"
 #include "server/ipc_source.h"
 #include "server/server_core.h"

@@ -4,15 +4,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include "platform/byte_order.h"
 
 namespace server {
 namespace {
-
-uint64_t LittleEndian(const uint8_t* bytes, uint32_t n) {
-  uint64_t v = 0;
-  for (uint32_t i = 0; i < n; ++i) v |= uint64_t(bytes[i]) << (8 * i);
-  return v;
-}
 
 // Appends an integer in decimal; std::to_chars never looks at the locale.
 void AppendInteger(int64_t value, std::string& out) {
@@ -29,14 +24,14 @@ bool AppendReplyText(const Request& request, const uint8_t* bytes, std::string& 
       AppendInteger(int8_t(uint8_t(bytes[0])), out);
       return true;
     case TypeCode::Int16:
-      AppendInteger(int16_t(uint16_t(LittleEndian(bytes, 2))), out);
+      AppendInteger(int16_t(uint16_t(le::GetN(bytes, 2))), out);
       return true;
     case TypeCode::Int32:
     case TypeCode::Int32Alt:
-      AppendInteger(int32_t(uint32_t(LittleEndian(bytes, 4))), out);
+      AppendInteger(int32_t(uint32_t(le::GetN(bytes, 4))), out);
       return true;
     case TypeCode::Float64: {
-      uint64_t bits = LittleEndian(bytes, 8);
+      uint64_t bits = le::GetN(bytes, 8);
       double value;
       std::memcpy(&value, &bits, sizeof value);
       if (!std::isfinite(value)) {

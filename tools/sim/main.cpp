@@ -3,20 +3,22 @@
 #include <string>
 #include <vector>
 
-#include "pfd/flight_state_file.h"
+#include "simdata/flight_state_file.h"
 #include "platform/platform.h"
 #include "sim/batch_performer.h"
 #include "sim/sim_options.h"
+#include "sources/sim_ipc_protocol.h"
 #include "simdata/demo_flight.h"
 #include "simdata/sim_data_area.h"
 
 namespace {
 
+using simipc::kInterfaceVersionOffset;
+using simipc::kLibraryVersionOffset;
+using simipc::kMessageName;
+using simipc::kSimulatorVersionOffset;
+
 constexpr const char* kVersionText = "orvane-sim " ORVANE_VERSION;
-constexpr const char* kMessageName = "FsasmLib:IPC";
-constexpr uint32_t kInterfaceVersionOffset = 0x3304;
-constexpr uint32_t kSimulatorVersionOffset = 0x3308;
-constexpr uint32_t kLibraryVersionOffset = 0x330A;
 constexpr uint32_t kTooOldInterface = 0x19980004;
 constexpr uint64_t kStatsEveryMicros = 5000000;
 constexpr uint64_t kProblemLogEveryMicros = 1000000;
@@ -80,7 +82,7 @@ bool PrepareArea(Simulator& s) {
   if (s.options.haveInterfaceVersion) s.area.Set<uint32_t>(kInterfaceVersionOffset, s.options.interfaceVersion);
   if (s.options.fault == sim::Fault::RefuseHandshake) s.area.Set<uint32_t>(kInterfaceVersionOffset, kTooOldInterface);
   if (s.options.haveSimulatorVersion)
-    s.area.Set<uint32_t>(kSimulatorVersionOffset, 0xFADE0000u | s.options.simulatorVersion);
+    s.area.Set<uint32_t>(kSimulatorVersionOffset, (simipc::kSimulatorMarker << 16) | s.options.simulatorVersion);
   s.interfaceVersion = s.area.Get<uint32_t>(kInterfaceVersionOffset);
   s.simulatorVersion = s.area.Get<uint32_t>(kSimulatorVersionOffset);
   if (!s.options.valuesFile.empty()) {

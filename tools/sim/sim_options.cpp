@@ -1,6 +1,8 @@
 // Parsing of orvane-sim's command line, with errors that name the option and the value.
 #include "sim/sim_options.h"
 
+#include "sources/sim_ipc_protocol.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -95,7 +97,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
     const std::string& v = args[++i];
     uint64_t n = 0;
     if (a == "--class") {
-      if (v != "UIPCMAIN" && v != "FS98MAIN") {
+      if (v != simipc::kPrimaryClass && v != simipc::kSecondaryClass) {
         error = Bad(a, v, "UIPCMAIN or FS98MAIN");
         return false;
       }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "pfd/flight_conversions.h"
-#include "pfd/flight_state_file.h"
+#include "simdata/flight_state_file.h"
 #include "pfd/frame_rules.h"
 #include "shell/png_writer.h"
 #include "simdata/demo_flight.h"
@@ -109,11 +109,12 @@ int main(int argc, char** argv) {
     }
   }
 
-  if (!OpenSnapshotRenderer(error)) {
+  PanelResources resources;
+  if (!OpenSnapshotRenderer(resources, error)) {
     std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
     return 1;
   }
-  const std::vector<uint8_t> surface = RenderSurface(frame);
+  const std::vector<uint8_t> surface = RenderSurface(resources, frame);
   CloseSnapshotRenderer();
 
   int status = 0;

@@ -6,31 +6,27 @@
 #include "pfd/frame_draw.h"
 #include "platform/gl.h"
 #include "platform/window.h"
-#include "shell/font.h"
-#include "shell/gl_window.h"
-#include "shell/settings.h"
-#include "shell/texture_set.h"
+#include "pfd/font.h"
+#include "shell/display.h"
+#include "pfd/texture_set.h"
 
-bool OpenSnapshotRenderer(std::string& error) {
+bool OpenSnapshotRenderer(PanelResources& resources, std::string& error) {
   if (!platform::OpenOffscreenGl(kSurfaceWidth, kSurfaceHeight, error)) return false;
   ResizeGlScene(kSurfaceWidth, kSurfaceHeight);
-  // Network-mode semantics: the result says whether the texture set is there, and no simulator
-  // link is opened.
-  UseNetwork = true;
-  if (!LoadTextureSet()) {
+  if (!LoadTextureSet(resources)) {
     error = "the texture set is not there: \"pfd_2.txr\" is missing or unreadable in the assets folder";
     platform::CloseOffscreenGl();
     return false;
   }
-  BuildFont();
+  BuildFont(resources);
   SetInitialGlState();
   return true;
 }
 
 void CloseSnapshotRenderer() { platform::CloseOffscreenGl(); }
 
-std::vector<uint8_t> RenderSurface(const FrameDescription& frame) {
-  DrawFrameDescription(frame);
+std::vector<uint8_t> RenderSurface(const PanelResources& resources, const FrameDescription& frame) {
+  DrawFrameDescription(resources, frame);
   glFinish();
   const size_t row = size_t(kSurfaceWidth) * 3;
   std::vector<uint8_t> bottomFirst(row * kSurfaceHeight);

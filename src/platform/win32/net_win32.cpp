@@ -204,12 +204,15 @@ uint16_t NetHostToNet16(uint16_t value) { return htons(value); }
 uint16_t NetNetToHost16(uint16_t value) { return ntohs(value); }
 uint32_t NetHostToNet32(uint32_t value) { return htonl(value); }
 
-SocketHandle NetListenLoopback(uint16_t* port) {
+namespace {
+
+// A TCP socket bound to 127.0.0.1:*port (0 = any free port), listening or not.
+SocketHandle BindLoopback(uint16_t* port, bool listen) {
   SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return kInvalidSocket;
   sockaddr_in a = MakeAddress(htonl(INADDR_LOOPBACK), htons(*port));
   int len = sizeof a;
-  if (::bind(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || ::listen(s, 8) != 0 ||
+  if (::bind(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 || (listen && ::listen(s, 8) != 0) ||
       ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
     int keep = WSAGetLastError();
     ::closesocket(s);
@@ -219,6 +222,12 @@ SocketHandle NetListenLoopback(uint16_t* port) {
   *port = ntohs(a.sin_port);
   return static_cast<SocketHandle>(s);
 }
+
+}  // namespace
+
+SocketHandle NetListenLoopback(uint16_t* port) { return BindLoopback(port, true); }
+
+SocketHandle NetBindLoopback(uint16_t* port) { return BindLoopback(port, false); }
 
 SocketHandle NetAcceptWithin(SocketHandle listener, uint32_t timeoutMs) {
   if (WaitFor(listener, false, int64_t(timeoutMs) * 1000) <= 0) return kInvalidSocket;

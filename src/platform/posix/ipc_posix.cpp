@@ -45,6 +45,7 @@
 
 #include "platform/ipc.h"
 #include "platform/system.h"
+#include "platform/byte_order.h"
 
 namespace platform {
 
@@ -64,25 +65,12 @@ constexpr const char* kNamespaceVariable = "ORVANE_IPC_NAMESPACE";
 
 uint32_t g_lastError = 0;
 
-void PutU16(uint8_t* at, uint16_t v) {
-  at[0] = uint8_t(v);
-  at[1] = uint8_t(v >> 8);
-}
-void PutU32(uint8_t* at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = uint8_t(v >> (8 * i));
-}
-void PutU64(uint8_t* at, uint64_t v) {
-  for (int i = 0; i < 8; ++i) at[i] = uint8_t(v >> (8 * i));
-}
-uint16_t GetU16(const uint8_t* at) { return uint16_t(at[0] | at[1] << 8); }
-uint32_t GetU32(const uint8_t* at) {
-  return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
-uint64_t GetU64(const uint8_t* at) {
-  uint64_t v = 0;
-  for (int i = 0; i < 8; ++i) v |= uint64_t(at[i]) << (8 * i);
-  return v;
-}
+using le::Get16;
+using le::Get32;
+using le::Get64;
+using le::Put16;
+using le::Put32;
+using le::Put64;
 
 // The abstract socket address of a peer class; false when the name does not fit.
 bool PeerAddress(const char* className, sockaddr_un& addr, socklen_t& length) {
@@ -202,11 +190,11 @@ int ConnectToPeer(const char* className, uint64_t* instance) {
   uint8_t hello[kHelloSize];
   if (connect(fd, reinterpret_cast<sockaddr*>(&addr), length) != 0 ||
       ReceiveAll(fd, hello, sizeof hello, MonotonicMicros() + kHelloWaitMicros) != ReadOutcome::Done ||
-      GetU32(hello) != kHelloMagic) {
+      Get32(hello) != kHelloMagic) {
     close(fd);
     return -1;
   }
-  *instance = GetU64(hello + 4);
+  *instance = Get64(hello + 4);
   return fd;
 }
 
@@ -436,12 +424,12 @@ bool SendIpcMessage(IpcWindow window, uint32_t message, uintptr_t wparam, intptr
   const size_t nameLength = name ? std::strlen(name) : 0;
   uint8_t request[kRequestFixed + kMaxName];
   const uint32_t sequence = ++p.sequence;
-  PutU32(request, kRequestMagic);
-  PutU32(request + 4, sequence);
-  PutU32(request + 8, message);
-  PutU64(request + 12, uint64_t(wparam));
-  PutU64(request + 20, uint64_t(lparam));
-  PutU16(request + 28, uint16_t(nameLength));
+  Put32(request, kRequestMagic);
+  Put32(request + 4, sequence);
+  Put32(request + 8, message);
+  Put64(request + 12, uint64_t(wparam));
+  Put64(request + 20, uint64_t(lparam));
+  Put16(request + 28, uint16_t(nameLength));
   if (nameLength) std::memcpy(request + kRequestFixed, name, nameLength);
   const size_t requestSize = kRequestFixed + nameLength;
 
@@ -459,12 +447,12 @@ bool SendIpcMessage(IpcWindow window, uint32_t message, uintptr_t wparam, intptr
 
   uint8_t answer[kReplySize];
   const ReadOutcome outcome = ReceiveAll(p.fd, answer, sizeof answer, deadline);
-  if (outcome != ReadOutcome::Done || GetU32(answer) != kReplyMagic || GetU32(answer + 4) != sequence) {
+  if (outcome != ReadOutcome::Done || Get32(answer) != kReplyMagic || Get32(answer + 4) != sequence) {
     Disconnect(p);
     g_lastError = outcome == ReadOutcome::TimedOut ? kErrorTimeout : kErrorNoPeer;
     return false;
   }
-  if (reply) *reply = uintptr_t(GetU32(answer + 8));
+  if (reply) *reply = uintptr_t(Get32(answer + 8));
   return true;
 }
 
@@ -540,10 +528,10 @@ struct IpcPeer {
 
   // Performs one complete request; false when the connection is to be dropped.
   bool Answer(PeerConnection& c) {
-    const uint32_t sequence = GetU32(c.buffer + 4);
-    const uint32_t message = GetU32(c.buffer + 8);
-    const uint64_t wparam = GetU64(c.buffer + 12);
-    const size_t nameLength = GetU16(c.buffer + 28);
+    const uint32_t sequence = Get32(c.buffer + 4);
+    const uint32_t message = Get32(c.buffer + 8);
+    const uint64_t wparam = Get64(c.buffer + 12);
+    const size_t nameLength = Get16(c.buffer + 28);
     const std::string name(reinterpret_cast<const char*>(c.buffer + kRequestFixed), nameLength);
     (void)wparam;
 
@@ -558,9 +546,9 @@ struct IpcPeer {
     }
     if (!reply.answer) return true;  // withheld: the client runs into its time-out
     uint8_t answer[kReplySize];
-    PutU32(answer, kReplyMagic);
-    PutU32(answer + 4, sequence);
-    PutU32(answer + 8, reply.value);
+    Put32(answer, kReplyMagic);
+    Put32(answer + 4, sequence);
+    Put32(answer + 8, reply.value);
     const uint64_t deadline = MonotonicMicros() + 2000000u;
     return SendAll(c.fd, answer, sizeof answer, deadline);
   }
@@ -570,11 +558,11 @@ struct IpcPeer {
     for (;;) {
       size_t need = kRequestFixed;
       if (c.have >= kRequestFixed) {
-        if (GetU32(c.buffer) != kRequestMagic) {
+        if (Get32(c.buffer) != kRequestMagic) {
           Log("client " + std::to_string(c.clientPid) + ": malformed request, connection dropped");
           return false;
         }
-        const size_t nameLength = GetU16(c.buffer + 28);
+        const size_t nameLength = Get16(c.buffer + 28);
         if (nameLength > kMaxName) {
           Log("client " + std::to_string(c.clientPid) + ": block name too long, connection dropped");
           return false;
@@ -607,8 +595,8 @@ struct IpcPeer {
       socklen_t length = sizeof cred;
       if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &length) == 0) c.clientPid = long(cred.pid);
       uint8_t hello[kHelloSize];
-      PutU32(hello, kHelloMagic);
-      PutU64(hello + 4, instance);
+      Put32(hello, kHelloMagic);
+      Put64(hello + 4, instance);
       if (!SendAll(fd, hello, sizeof hello, MonotonicMicros() + 1000000u)) {
         close(fd);
         continue;

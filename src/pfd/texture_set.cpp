@@ -1,12 +1,10 @@
 // Loads the sixteen panel textures and the font texture into GL once, at start-up.
-#include "shell/texture_set.h"
+#include "pfd/texture_set.h"
 
 #include <cstdio>
 
 #include "platform/gl.h"
 #include "platform/system.h"
-#include "shell/settings.h"
-#include "sources/sim_ipc_client.h"
 
 const char* const TextureFileNames[SlotCount] = {
     "pfd_2.txr",   "static_mask.txr", "static_ind.txr", "window_mask.txr",
@@ -14,9 +12,6 @@ const char* const TextureFileNames[SlotCount] = {
     "SPD.txr",     "ILSH_ind.txr",    "fdH_mask.txr",   "fdH.txr",
     "fdV_mask.txr", "fdV.txr",        "no_ILS.txr",     "roll_needle.txr",
 };
-
-uint32_t TextureNames[SlotCount] = {};
-uint32_t FontTexture = 0;
 
 static_assert(sizeof(GLuint) == sizeof(uint32_t), "texture names are 32-bit");
 
@@ -71,7 +66,7 @@ bool LoadTextureBitmap(const std::string& fileName, DecodedImage& image) {
   return DecodeBitmap(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image);
 }
 
-bool LoadTextureSet() {
+bool LoadTextureSet(PanelResources& resources) {
   DecodedImage images[SlotCount];
   bool present[SlotCount] = {};
   for (int slot = 0; slot < SlotCount; ++slot) {
@@ -82,22 +77,19 @@ bool LoadTextureSet() {
 
   bool ready = false;
   if (present[SlotHorizon]) {
-    glGenTextures(SlotCount, reinterpret_cast<GLuint*>(TextureNames));
+    glGenTextures(SlotCount, reinterpret_cast<GLuint*>(resources.TextureNames));
     for (int slot = 0; slot < SlotCount; ++slot) {
       if (!present[slot]) ReportUnusable(TextureFileNames[slot], "drawn untextured");
-      FillTexture(TextureNames[slot], present[slot] ? &images[slot] : nullptr,
+      FillTexture(resources.TextureNames[slot], present[slot] ? &images[slot] : nullptr,
                   TextureFileNames[slot]);
       images[slot] = DecodedImage{};
     }
-    glGenTextures(1, reinterpret_cast<GLuint*>(&FontTexture));
+    glGenTextures(1, reinterpret_cast<GLuint*>(&resources.FontTexture));
     if (!fontPresent) ReportUnusable(FontFileName, "text is drawn untextured");
-    FillTexture(FontTexture, fontPresent ? &fontImage : nullptr, FontFileName);
+    FillTexture(resources.FontTexture, fontPresent ? &fontImage : nullptr, FontFileName);
     ready = true;
   } else {
     ReportUnusable(TextureFileNames[SlotHorizon], "no texture is created");
   }
-
-  if (UseNetwork) return ready;
-  uint32_t resultCode = 0;
-  return SimIpcOpen(0, &resultCode);
+  return ready;
 }

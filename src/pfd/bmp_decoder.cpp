@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/texture_set.h"
+#include "pfd/texture_set.h"
 
 #define STBI_ONLY_BMP
 #define STBI_NO_STDIO

@@ -1,4 +1,4 @@
-// The sixteen panel textures and the font texture, loaded once at start-up.
+// The panel's resources: the sixteen panel textures, the font texture and its glyph lists.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +29,13 @@ enum TextureSlot : int {
 extern const char* const TextureFileNames[SlotCount];
 constexpr const char* FontFileName = "font.bmp";
 
-extern uint32_t TextureNames[SlotCount];
-extern uint32_t FontTexture;
+// The GL names the drawing uses, created once at start-up by LoadTextureSet and BuildFont. All 0
+// until then; a slot whose file was missing has a name without a picture.
+struct PanelResources {
+  uint32_t TextureNames[SlotCount] = {};
+  uint32_t FontTexture = 0;
+  uint32_t FontListBase = 0;
+};
 
 // A decoded bitmap: RGB, 8 bits per channel, the first row is the picture's bottom row.
 struct DecodedImage {
@@ -45,6 +50,6 @@ bool LoadTextureBitmap(const std::string& fileName, DecodedImage& image);
 // Decodes BMP bytes already in memory (the same rules).
 bool DecodeBitmap(const uint8_t* bytes, size_t size, DecodedImage& image);
 
-// Uploads the texture set (needs a current GL context). Network mode: true when "pfd_2.txr" was
-// there; simulator mode: true when the simulator link opened.
-bool LoadTextureSet();
+// Uploads the texture set from the current directory into `resources` (needs a current GL
+// context). True when "pfd_2.txr" was there; without it no texture is created.
+bool LoadTextureSet(PanelResources& resources);

@@ -1,26 +1,23 @@
 // The bitmap font: 256 glyph display lists over the font texture, and PrintText.
-#include "shell/font.h"
+#include "pfd/font.h"
 
 #include <vector>
 
 #include "platform/gl.h"
-#include "shell/texture_set.h"
-
-uint32_t FontListBase = 0;
 
 namespace {
 constexpr int kGlyphCount = 256;
 constexpr float kCell = 0.0625f;  // one of the 16 x 16 cells, in texture units
 }  // namespace
 
-void BuildFont() {
-  FontListBase = glGenLists(kGlyphCount);
-  glBindTexture(GL_TEXTURE_2D, FontTexture);
-  if (FontListBase == 0) return;  // no lists to be had: PrintText then draws nothing
+void BuildFont(PanelResources& resources) {
+  resources.FontListBase = glGenLists(kGlyphCount);
+  glBindTexture(GL_TEXTURE_2D, resources.FontTexture);
+  if (resources.FontListBase == 0) return;  // no lists to be had: PrintText then draws nothing
   for (int n = 0; n < kGlyphCount; ++n) {
     const float s0 = static_cast<float>(n % 16) / 16.0f;
     const float t1 = 1.0f - static_cast<float>(n / 16) / 16.0f;
-    glNewList(FontListBase + static_cast<GLuint>(n), GL_COMPILE);
+    glNewList(resources.FontListBase + static_cast<GLuint>(n), GL_COMPILE);
     glBegin(GL_QUADS);
     glTexCoord2f(s0, t1 - kCell);
     glVertex2i(0, 0);
@@ -52,11 +49,11 @@ static std::vector<GLbyte> GlyphBytes(const std::string& text, int32_t set) {
   return bytes;
 }
 
-void PrintText(const std::string& text, int32_t set, float x, float y) {
+void PrintText(const PanelResources& resources, const std::string& text, int32_t set, float x, float y) {
   if (text.empty()) return;
   if (set > 1) set = 1;
   if (set < 0) set = 0;  // a negative set would reach the lists below the font
-  glBindTexture(GL_TEXTURE_2D, FontTexture);
+  glBindTexture(GL_TEXTURE_2D, resources.FontTexture);
   glDisable(GL_DEPTH_TEST);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
@@ -66,9 +63,9 @@ void PrintText(const std::string& text, int32_t set, float x, float y) {
   glPushMatrix();
   glLoadIdentity();
   glTranslated(x, y, 0.0);
-  glListBase(FontListBase - 32u + 128u * static_cast<GLuint>(set));
+  glListBase(resources.FontListBase - 32u + 128u * static_cast<GLuint>(set));
   const std::vector<GLbyte> bytes = GlyphBytes(text, set);
-  if (FontListBase != 0 && !bytes.empty()) {
+  if (resources.FontListBase != 0 && !bytes.empty()) {
     glCallLists(static_cast<GLsizei>(bytes.size()), GL_BYTE, bytes.data());
   }
   glMatrixMode(GL_PROJECTION);

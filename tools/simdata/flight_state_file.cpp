@@ -1,5 +1,5 @@
 // Reading and writing flight-state files (key=value lines of raw read-list values).
-#include "pfd/flight_state_file.h"
+#include "simdata/flight_state_file.h"
 
 #include <cerrno>
 #include <charconv>
@@ -11,6 +11,7 @@
 #include <map>
 
 #include "pfd/read_list.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -162,23 +163,16 @@ bool ParseText(const std::string& raw, std::string* out, std::string* why) {
   return true;
 }
 
-template <typename T>
-void PutLittleEndian(T value, uint8_t* out) {
-  uint64_t bits = 0;
-  std::memcpy(&bits, &value, sizeof(T));
-  for (size_t i = 0; i < sizeof(T); ++i) out[i] = uint8_t(bits >> (8 * i));
-}
-
 // Stores one integer (already range-checked for the row's kind) through the read-list bytes.
 void StoreInteger(FlightState& state, const ReadListRow& row, int64_t v) {
   uint8_t bytes[8] = {};
-  for (uint32_t i = 0; i < row.size && i < 8; ++i) bytes[i] = uint8_t(uint64_t(v) >> (8 * i));
+  le::PutN(bytes, uint64_t(v), row.size);
   StoreRawBytes(state, row, bytes);
 }
 
 void StoreDouble(FlightState& state, const ReadListRow& row, double v) {
   uint8_t bytes[8] = {};
-  PutLittleEndian(v, bytes);
+  le::PutAs(bytes, v);
   StoreRawBytes(state, row, bytes);
 }
 

@@ -343,7 +343,10 @@ uint16_t NetHostToNet16(uint16_t value) { return htons(value); }
 uint16_t NetNetToHost16(uint16_t value) { return ntohs(value); }
 uint32_t NetHostToNet32(uint32_t value) { return htonl(value); }
 
-SocketHandle NetListenLoopback(uint16_t* port) {
+namespace {
+
+// A TCP socket bound to 127.0.0.1:*port (0 = any free port), listening or not.
+SocketHandle BindLoopback(uint16_t* port, bool listen) {
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) {
     SetFromErrno();
@@ -353,7 +356,7 @@ SocketHandle NetListenLoopback(uint16_t* port) {
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   sockaddr_in a = MakeAddress(htonl(INADDR_LOOPBACK), htons(*port));
   socklen_t len = sizeof a;
-  if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) < 0 || ::listen(fd, 8) < 0 ||
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) < 0 || (listen && ::listen(fd, 8) < 0) ||
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) < 0) {
     SetFromErrno();
     ::close(fd);
@@ -362,6 +365,12 @@ SocketHandle NetListenLoopback(uint16_t* port) {
   *port = ntohs(a.sin_port);
   return fd;
 }
+
+}  // namespace
+
+SocketHandle NetListenLoopback(uint16_t* port) { return BindLoopback(port, true); }
+
+SocketHandle NetBindLoopback(uint16_t* port) { return BindLoopback(port, false); }
 
 SocketHandle NetAcceptWithin(SocketHandle listener, uint32_t timeoutMs) {
   if (WaitFor(listener, POLLIN, int64_t(timeoutMs) * 1000) <= 0) return kInvalidSocket;

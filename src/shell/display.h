@@ -1,0 +1,82 @@
+// The display program: its settings, its data source and its panel resources, the window's life
+// from creation to teardown, and the main loop.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "pfd/texture_set.h"
+#include "shell/settings.h"
+#include "sources/flight_data_source.h"
+#include "sources/network_source.h"
+#include "sources/simulator_source.h"
+
+// The three titles and the connection-failure text.
+extern const char* const TitleSimulator;
+extern const char* const TitleNetwork;
+extern const char* const TitleNotConnected;
+extern const char* const ConnectionFailedText;
+
+// The state every frame starts from: texturing, smooth shading, the clear colour and depth, the
+// depth test with GL_LEQUAL and the nicest perspective correction.
+void SetInitialGlState();
+// Viewport (0, 0, width, height) and a 45 degree perspective for it; a height of 0 counts as 1.
+void ResizeGlScene(int32_t width, int32_t height);
+// A window coordinate + 10, the error dialogs' corner (kept within the 32-bit range).
+int ErrorDialogCoordinate(int32_t windowCoordinate);
+
+class Display {
+ public:
+  explicit Display(const Settings& settings);
+  ~Display();
+  Display(const Display&) = delete;
+  Display& operator=(const Display&) = delete;
+
+  // Runs the display until the window is closed or a frame asks to stop. Returns 0 when the window
+  // could not be created, otherwise the quit message's code (0).
+  int32_t MainLoop();
+  // After MainLoop: true when the panel never ran (no window, "initialization failed." or no
+  // server), so the program can end with a failure code a launcher script sees.
+  bool StartupFailed() const { return startupFailed_; }
+
+  // Opens the window and its current GL context at (WindowX, WindowY), sets the start-up
+  // projection for a width x height drawing surface and runs InitGl. False when any step failed:
+  // its message has been shown and everything built so far released. Full-screen display modes
+  // are not offered: a true `fullScreen` opens the window windowed.
+  bool CreateGlWindow(const std::string& title, int32_t width, int32_t height, int32_t colourBits,
+                      bool fullScreen);
+  // Prepares the data source, the textures, the font and the GL state. Called by CreateGlWindow.
+  bool InitGl();
+  // Releases the context, the window and the class, then the network objects.
+  void KillGlWindow();
+  // False while the window is minimised: no frame is drawn then.
+  bool GlWindowActive() const;
+  // One frame: the source fetches, the frame rules decide, the renderer draws (the panel, the
+  // source's pause, the guidance). Returns the converted values the picture was drawn from.
+  FlightState DrawFrame();
+  // Brings the window title in step with the source's link (once per main-loop pass).
+  void ShowLinkInTitle();
+
+  const Settings& settings() const { return settings_; }
+  FlightDataSource& source() { return *source_; }
+  // The two sources; null in the other mode.
+  NetworkSource* network() { return network_; }
+  SimulatorSource* simulator() { return simulator_; }
+  const PanelResources& resources() const { return resources_; }
+
+ private:
+  void OnGlWindowSize(int width, int height);
+  void RunLoop();
+
+  Settings settings_;
+  std::unique_ptr<FlightDataSource> source_;
+  NetworkSource* network_ = nullptr;
+  SimulatorSource* simulator_ = nullptr;
+  PanelResources resources_;
+  // Set once CreateGlWindow has fixed the start-up projection; later size messages are ignored, so
+  // resizing, minimising and restoring never change the drawing surface.
+  bool startupResizeDone_ = false;
+  bool titleShowsConnected_ = true;
+  bool startupFailed_ = false;
+};

@@ -1,0 +1,33 @@
+// Simulator mode's source: the read list in one IPC exchange per frame.
+#pragma once
+
+#include "sources/flight_data_source.h"
+#include "sources/sim_ipc_client.h"
+
+class SimulatorSource : public FlightDataSource {
+ public:
+  static constexpr uint64_t kRetryEveryMicros = 2000000;  // reconnect: one attempt every 2 s
+
+  // With `reconnect`, a link whose simulator has gone is closed, and a closed link is opened
+  // again every 2 s from Service(), so a simulator that is restarted is found again.
+  explicit SimulatorSource(bool reconnect = false) : reconnect_(reconnect) {}
+
+  // Opens the link to any simulator; false with the result code otherwise.
+  bool Open(uint32_t* resultCode);
+  // DrawFrameIpc's data part: the 30 reads queued and performed with one exchange, then the frame's
+  // 1 ms pause. A failed exchange or a read that could not be queued leaves zeros and returns false.
+  bool Fetch(FlightState& state) override;
+  InclinationRule Inclination() const override { return InclinationRule::Degrees; }
+  bool LinkUp() const override { return client_.IsOpen(); }
+  void Service() override;
+  SimIpcClient& Client() { return client_; }
+
+ private:
+  // True when the window the link talks to is no longer the simulator's (closed, or replaced by
+  // a simulator started again).
+  bool SimulatorGone() const;
+
+  SimIpcClient client_;
+  bool reconnect_ = false;
+  uint64_t lastAttemptMicros_ = 0;
+};

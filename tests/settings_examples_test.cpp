@@ -1,0 +1,84 @@
+// Every settings example the user is shown (README, docs, the shipped sample file and quick start),
+// copied verbatim into the reader: each must be accepted and mean what its comments say.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+#include "shell/settings.h"
+
+namespace {
+
+std::string ReadSource(const std::string& relative) {
+  std::string text;
+  platform::ReadWholeFile(std::string(ORVANE_SOURCE_DIR) + "/" + relative, text, 1 << 20);
+  return text;
+}
+
+// The runs of settings lines in a document: a section line ("[LAN]") starts one, and it goes on
+// while lines are settings lines (keys, comments, sections), their indentation removed.
+std::vector<std::string> SettingsBlocks(const std::string& doc) {
+  static const std::regex section(R"(^\s*\[[A-Za-z]+\]\s*$)");
+  static const std::regex line(R"(^\s*(\[[A-Za-z]+\]|;.*|[A-Za-z]+=.*)$)");
+  std::vector<std::string> blocks;
+  std::string current;
+  bool inBlock = false;
+  size_t start = 0;
+  while (start <= doc.size()) {
+    size_t end = doc.find('\n', start);
+    if (end == std::string::npos) end = doc.size();
+    std::string one = doc.substr(start, end - start);
+    if (!one.empty() && one.back() == '\r') one.pop_back();
+    if (!inBlock && std::regex_match(one, section)) inBlock = true;
+    if (inBlock && std::regex_match(one, line)) {
+      current += one.substr(one.find_first_not_of(" \t")) + "\n";
+    } else if (inBlock) {
+      blocks.push_back(current);
+      current.clear();
+      inBlock = false;
+    }
+    start = end + 1;
+  }
+  if (!current.empty()) blocks.push_back(current);
+  return blocks;
+}
+
+TEST(SettingsExamples, EveryNetworkExampleReachesItsServer) {
+  int networkExamples = 0;
+  for (const char* doc : {"README.md", "dist/QUICKSTART.txt", "docs/server.md"}) {
+    for (const std::string& block : SettingsBlocks(ReadSource(doc))) {
+      SCOPED_TRACE(std::string(doc) + ":\n" + block);
+      Settings s;
+      std::string error;
+      ASSERT_TRUE(ParseSettings(doc, block, s, error)) << error;
+      if (block.find("USELAN=Y") == std::string::npos) continue;
+      ++networkExamples;
+      EXPECT_TRUE(s.UseNetwork);
+      // A name or an address, nothing after it.
+      EXPECT_TRUE(std::regex_match(s.Network.ServerAddress, std::regex("[A-Za-z0-9.-]+"))) << s.Network.ServerAddress;
+      EXPECT_EQ(s.Network.ServerPort, "2100");
+      // "optional: survive server restarts" means it is on.
+      if (block.find("survive server restarts") != std::string::npos) {
+        EXPECT_TRUE(s.Network.Reconnect);
+      }
+    }
+  }
+  EXPECT_GE(networkExamples, 3) << "the README's two examples and the quick start's";
+}
+
+TEST(SettingsExamples, TheShippedSampleFileIsReadAsItsCommentsSay) {
+  const std::string sample = ReadSource("dist/OrvaneGCPfd.INI");
+  ASSERT_FALSE(sample.empty());
+  Settings s;
+  std::string error;
+  ASSERT_TRUE(ParseSettings("dist/OrvaneGCPfd.INI", sample, s, error)) << error;
+  EXPECT_FALSE(s.UseNetwork) << "as shipped: the simulator on this PC";
+  EXPECT_EQ(s.WindowX, 0);
+  EXPECT_EQ(s.WindowY, 0);
+  EXPECT_FALSE(s.Network.Reconnect);
+  EXPECT_FALSE(s.SimReconnect);
+}
+
+}  // namespace
