@@ -56,6 +56,19 @@ std::string DescribeMonitors(const std::vector<MonitorRect>& monitors);
 // the user, such as "Monitor 3 does not exist; monitors found: 1 (0,0)-(1920,1080)."
 std::string CheckWindowParams(const WindowParams& params, const std::vector<MonitorRect>& monitors);
 
+// Where a window goes: the top-left corner of the window in virtual-screen pixels and its client
+// size.
+struct WindowPlacement {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+// The monitor's corner plus x and y, and the requested client size (`standardWidth` or
+// `standardHeight` for a side left at 0); in full screen the monitor's own rectangle.
+WindowPlacement PlaceWindow(const WindowParams& params, const MonitorRect& monitor, int standardWidth,
+                            int standardHeight);
+
 // Windows: declares the process per-monitor DPI aware (the V2 context where the system has it,
 // the system-wide awareness otherwise); once is enough, later calls do nothing. Elsewhere nothing.
 void DeclareDpiAware();

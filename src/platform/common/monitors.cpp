@@ -1,5 +1,6 @@
 // What every platform shares about monitors and window parameters: the monitor list in words and
 // the checks made before a window is built.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,29 @@ std::string DescribeMonitors(const std::vector<MonitorRect>& monitors) {
             std::to_string(m.right) + "," + std::to_string(m.bottom) + ")";
   }
   return text;
+}
+
+namespace {
+
+int ClampToInt(int64_t v) { return v < INT32_MIN ? INT32_MIN : (v > INT32_MAX ? INT32_MAX : static_cast<int>(v)); }
+
+}  // namespace
+
+WindowPlacement PlaceWindow(const WindowParams& params, const MonitorRect& monitor, int standardWidth,
+                            int standardHeight) {
+  WindowPlacement p;
+  if (params.fullscreen) {
+    p.x = monitor.left;
+    p.y = monitor.top;
+    p.width = monitor.right - monitor.left;
+    p.height = monitor.bottom - monitor.top;
+    return p;
+  }
+  p.x = ClampToInt(int64_t{monitor.left} + params.x);
+  p.y = ClampToInt(int64_t{monitor.top} + params.y);
+  p.width = params.clientWidth > 0 ? params.clientWidth : standardWidth;
+  p.height = params.clientHeight > 0 ? params.clientHeight : standardHeight;
+  return p;
 }
 
 std::string CheckWindowParams(const WindowParams& params, const std::vector<MonitorRect>& monitors) {

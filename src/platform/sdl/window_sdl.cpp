@@ -41,9 +41,7 @@ void Fail(const char* text, MessageIcon icon = MessageIcon::Exclamation) {
   ShowMessageBox(text, "Error", icon);
 }
 
-int ClampPosition(int64_t v) {
-  return static_cast<int>(v < -MaxPosition ? -MaxPosition : (v > MaxPosition ? MaxPosition : v));
-}
+int ClampPosition(int v) { return v < -MaxPosition ? -MaxPosition : (v > MaxPosition ? MaxPosition : v); }
 
 // Drawable pixels per window pixel, 1.0 when SDL cannot say.
 double DrawableScale() {
@@ -199,17 +197,9 @@ bool CreateWindowAndContext(const WindowParams& params, const MonitorRect& monit
   if (params.borderless || params.fullscreen) flags |= SDL_WINDOW_BORDERLESS;
   if (params.topmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
   if (params.dpiAware) flags |= SDL_WINDOW_ALLOW_HIGHDPI;
-  int x = ClampPosition(int64_t{monitor.left} + params.x);
-  int y = ClampPosition(int64_t{monitor.top} + params.y);
-  int width = params.clientWidth > 0 ? params.clientWidth : ClientWidth;
-  int height = params.clientHeight > 0 ? params.clientHeight : ClientHeight;
-  if (params.fullscreen) {
-    x = ClampPosition(monitor.left);
-    y = ClampPosition(monitor.top);
-    width = monitor.right - monitor.left;
-    height = monitor.bottom - monitor.top;
-  }
-  g_state.window = SDL_CreateWindow(params.title.c_str(), x, y, width, height, flags);
+  const WindowPlacement place = PlaceWindow(params, monitor, ClientWidth, ClientHeight);
+  g_state.window = SDL_CreateWindow(params.title.c_str(), ClampPosition(place.x), ClampPosition(place.y),
+                                    place.width, place.height, flags);
   if (g_state.window == nullptr) {
     step = "Window creation error.";
     return false;

@@ -92,10 +92,6 @@ int ScaledSide(int requested, int standard, double scale) {
   return static_cast<int>(std::lround(standard * scale));
 }
 
-int ClampToInt(int64_t v) {
-  return v < INT32_MIN ? INT32_MIN : (v > INT32_MAX ? INT32_MAX : static_cast<int>(v));
-}
-
 BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
   auto* list = reinterpret_cast<std::vector<MonitorRect>*>(data);
   if (list->size() >= static_cast<size_t>(MaxMonitors)) return FALSE;
@@ -215,8 +211,7 @@ int MultisampleFormat(int colourBits, int samples, std::string& why) {
   return format;
 }
 
-// Styles, position and outer size of the window for `params` on a monitor whose top-left corner
-// is `origin`.
+// Styles, position and outer size of the window for `params` on `monitor`.
 struct Placement {
   DWORD exStyle;
   DWORD style;
@@ -235,24 +230,17 @@ Placement PlacementFor(const WindowParams& params, const MonitorRect& monitor) {
     p.style = WS_OVERLAPPED | WS_SYSMENU;
   }
   if (params.topmost) p.exStyle |= WS_EX_TOPMOST;
-  if (params.fullscreen) {
-    p.x = monitor.left;
-    p.y = monitor.top;
-    p.width = monitor.right - monitor.left;
-    p.height = monitor.bottom - monitor.top;
-    return p;
-  }
-  p.x = ClampToInt(int64_t{monitor.left} + params.x);
-  p.y = ClampToInt(int64_t{monitor.top} + params.y);
-  if (frameless) {
-    p.width = ScaledSide(params.clientWidth, StandardClientWidth, 1.0);
-    p.height = ScaledSide(params.clientHeight, StandardClientHeight, 1.0);
-  } else if (params.clientWidth == 0 && params.clientHeight == 0) {
+  const WindowPlacement place = PlaceWindow(params, monitor, StandardClientWidth, StandardClientHeight);
+  p.x = place.x;
+  p.y = place.y;
+  p.width = place.width;
+  p.height = place.height;
+  if (frameless) return p;
+  if (params.clientWidth == 0 && params.clientHeight == 0) {
     p.width = OuterWidth;
     p.height = OuterHeight;
   } else {
-    const SIZE outer = OuterSizeFor(p.style, p.exStyle, ScaledSide(params.clientWidth, StandardClientWidth, 1.0),
-                                    ScaledSide(params.clientHeight, StandardClientHeight, 1.0), DefaultDpi);
+    const SIZE outer = OuterSizeFor(p.style, p.exStyle, place.width, place.height, DefaultDpi);
     p.width = outer.cx;
     p.height = outer.cy;
   }
