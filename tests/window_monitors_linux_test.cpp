@@ -36,6 +36,7 @@ std::string FindXvfb() {
 
 // One Xvfb for the whole suite with two screens: 0 is 800 x 600, 1 is 1024 x 768. SDL sees each X
 // screen as one display. (With Xinerama on, Xvfb stacks both screens at (0, 0) and SDL sees one.)
+// -noreset: the server would otherwise reset when its last client leaves, refusing the next one.
 class XServer {
  public:
   // Starts Xvfb and waits, with a bound, for the display number it writes. Empty on success,
@@ -43,9 +44,8 @@ class XServer {
   std::string Start(const std::string& xvfb) {
     std::random_device rd;
     log_ = fs::temp_directory_path() / ("orvane-xvfb-" + std::to_string(rd()) + ".log");
-    const std::vector<std::string> args = {"-displayfd", "1",         "-xinerama",       "-nolisten", "tcp",
-                                           "-screen",    "0",         "800x600x24",      "-screen",   "1",
-                                           "1024x768x24"};
+    const std::vector<std::string> args = {"-displayfd", "1", "-xinerama", "-nolisten", "tcp", "-noreset",
+                                           "-screen", "0", "800x600x24", "-screen", "1", "1024x768x24"};
     if (!platform::StartProcess(xvfb, args, child_, log_.string())) return "Xvfb did not start";
     started_ = true;
     const uint64_t end = platform::MonotonicMicros() + uint64_t{kXvfbStartBoundMs} * 1000;
