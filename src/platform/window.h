@@ -104,8 +104,9 @@ bool KeyIsDown(int key);
 using SizeHandler = void (*)(int width, int height);
 void SetSizeHandler(SizeHandler handler);
 
-// The window's pixels per layout pixel: its monitor's DPI / 96 on Windows once DeclareDpiAware has
-// run, the drawable size over the window size with SDL. 1.0 when unaware, unknown or no window.
+// The window's pixels per layout pixel: on Windows its monitor's DPI / 96 for a window opened with
+// dpiAware (as the last WM_DPICHANGED told it), with SDL the drawable's width over the window's.
+// 1.0 when unaware, unknown or without a window.
 double WindowScale();
 
 // Called with the new scale when the window reaches a monitor of another DPI (WM_DPICHANGED, before
