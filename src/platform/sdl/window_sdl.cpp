@@ -18,6 +18,7 @@ constexpr int ClientHeight = 332;
 // Window positions are kept well inside the range SDL reserves for its own placement codes.
 constexpr int MaxPosition = 1 << 20;
 constexpr size_t MaxIconBytes = 4 * 1024 * 1024;
+constexpr int MaxMonitors = 64;
 
 struct WindowState {
   bool videoUp = false;
@@ -28,6 +29,8 @@ struct WindowState {
   bool quitPosted = false;
   bool keys[256] = {};
   SizeHandler sizeHandler = nullptr;
+  DpiHandler dpiHandler = nullptr;
+  double scale = 1.0;  // the drawable's scale last reported
 };
 WindowState g_state;
 
@@ -39,6 +42,24 @@ void Fail(const char* text, MessageIcon icon = MessageIcon::Exclamation) {
 }
 
 int ClampPosition(int v) { return v < -MaxPosition ? -MaxPosition : (v > MaxPosition ? MaxPosition : v); }
+
+// Drawable pixels per window pixel, 1.0 when SDL cannot say.
+double DrawableScale() {
+  if (g_state.window == nullptr) return 1.0;
+  int width = 0, height = 0, drawableWidth = 0, drawableHeight = 0;
+  SDL_GetWindowSize(g_state.window, &width, &height);
+  SDL_GL_GetDrawableSize(g_state.window, &drawableWidth, &drawableHeight);
+  if (width <= 0 || drawableWidth <= 0) return 1.0;
+  return static_cast<double>(drawableWidth) / width;
+}
+
+// Tells the shell when the window reached a monitor of another scale.
+void FollowScale() {
+  const double scale = DrawableScale();
+  if (scale == g_state.scale) return;
+  g_state.scale = scale;
+  if (g_state.contextCurrent && g_state.dpiHandler != nullptr) g_state.dpiHandler(scale);
+}
 
 uint32_t Le16(const std::string& b, size_t at) {
   return uint32_t(uint8_t(b[at])) | (uint32_t(uint8_t(b[at + 1])) << 8);
@@ -140,15 +161,82 @@ void HandleWindowEvent(const SDL_WindowEvent& e) {
       RefreshActive();
       break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
+      FollowScale();
       // A size that arrives before the context is current leaves the GL state alone.
       if (g_state.contextCurrent && g_state.sizeHandler != nullptr) g_state.sizeHandler(e.data1, e.data2);
+      break;
+    case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+      FollowScale();
       break;
     default:
       break;
   }
 }
 
+// RGB 8/8/8, a depth buffer and double buffering; a 24-bit depth buffer is what drivers offer
+// for the 32 bits asked. `samples` above 0 asks for multisampling.
+void RequestAttributes(int samples) {
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  if (samples > 0) {
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples);
+  }
+}
+
+// The window and its context with `samples` samples per pixel; false (nothing kept) when SDL
+// refuses either, with the failing step in `step`.
+bool CreateWindowAndContext(const WindowParams& params, const MonitorRect& monitor, int samples, const char*& step) {
+  RequestAttributes(samples);
+  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+  if (params.borderless || params.fullscreen) flags |= SDL_WINDOW_BORDERLESS;
+  if (params.topmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+  if (params.dpiAware) flags |= SDL_WINDOW_ALLOW_HIGHDPI;
+  const WindowPlacement place = PlaceWindow(params, monitor, ClientWidth, ClientHeight);
+  g_state.window = SDL_CreateWindow(params.title.c_str(), ClampPosition(place.x), ClampPosition(place.y),
+                                    place.width, place.height, flags);
+  if (g_state.window == nullptr) {
+    step = "Window creation error.";
+    return false;
+  }
+  g_state.context = SDL_GL_CreateContext(g_state.window);
+  if (g_state.context == nullptr) {
+    step = "Cant't create a GL rendering context.";
+    SDL_DestroyWindow(g_state.window);
+    g_state.window = nullptr;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::vector<MonitorRect> ListMonitors() {
+  std::vector<MonitorRect> list;
+  const bool started = SDL_WasInit(SDL_INIT_VIDEO) == 0;
+  if (started && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return list;
+  const int count = SDL_GetNumVideoDisplays();
+  for (int i = 0; i < count && i < MaxMonitors; ++i) {
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(i, &bounds) != 0) continue;
+    MonitorRect m;
+    m.index = static_cast<int>(list.size()) + 1;
+    m.left = bounds.x;
+    m.top = bounds.y;
+    m.right = bounds.x + bounds.w;
+    m.bottom = bounds.y + bounds.h;
+    list.push_back(m);
+  }
+  if (started) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  return list;
+}
+
+void DeclareDpiAware() {}
 
 bool OpenGlWindow(const WindowParams& params) {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
@@ -159,29 +247,30 @@ bool OpenGlWindow(const WindowParams& params) {
   g_state.videoUp = true;
   g_state.active = true;
   g_state.quitPosted = false;
+  g_state.scale = 1.0;
   for (bool& k : g_state.keys) k = false;
 
-  // RGB 8/8/8, a depth buffer and double buffering; a 24-bit depth buffer is what drivers offer
-  // for the 32 bits asked.
-  SDL_GL_ResetAttributes();
-  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-
-  g_state.window = SDL_CreateWindow(params.title.c_str(), ClampPosition(params.x), ClampPosition(params.y),
-                                    ClientWidth, ClientHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-  if (g_state.window == nullptr) {
+  // Display 0 is the primary monitor; X and Y count from the chosen monitor's top-left corner.
+  const std::vector<MonitorRect> monitors = ListMonitors();
+  const std::string refusal = CheckWindowParams(params, monitors);
+  if (!refusal.empty()) {
     CloseGlWindow();
-    Fail("Window creation error.");
+    ShowMessageBox(refusal, "Error", MessageIcon::Exclamation);
     return false;
   }
-  g_state.context = SDL_GL_CreateContext(g_state.window);
-  if (g_state.context == nullptr) {
+  const MonitorRect monitor = monitors.empty() ? MonitorRect{} : monitors[size_t(params.monitor) - 1];
+
+  const char* step = nullptr;
+  bool created = CreateWindowAndContext(params, monitor, params.msaaSamples, step);
+  if (!created && params.msaaSamples > 0) {
+    const char* why = SDL_GetError();
+    DebugLog("Multisampling is off: no window with " + std::to_string(params.msaaSamples) +
+             " samples (SDL: " + (why != nullptr ? why : "") + ").");
+    created = CreateWindowAndContext(params, monitor, 0, step);
+  }
+  if (!created) {
     CloseGlWindow();
-    Fail("Cant't create a GL rendering context.");
+    Fail(step);
     return false;
   }
   if (SDL_GL_MakeCurrent(g_state.window, g_state.context) != 0) {
@@ -190,6 +279,7 @@ bool OpenGlWindow(const WindowParams& params) {
     return false;
   }
   g_state.contextCurrent = true;
+  g_state.scale = DrawableScale();
 
   SetIcon(params.iconFile);
   SDL_DisableScreenSaver();
@@ -258,5 +348,9 @@ bool WindowActive() { return g_state.active; }
 bool KeyIsDown(int key) { return key >= 0 && key < 256 && g_state.keys[key]; }
 
 void SetSizeHandler(SizeHandler handler) { g_state.sizeHandler = handler; }
+
+double WindowScale() { return DrawableScale(); }
+
+void SetDpiHandler(DpiHandler handler) { g_state.dpiHandler = handler; }
 
 }  // namespace platform

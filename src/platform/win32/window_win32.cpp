@@ -4,7 +4,10 @@
 #endif
 #include <windows.h>
 
+#include <cmath>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/system.h"
 #include "platform/window.h"
@@ -17,6 +20,22 @@ constexpr const char* ClassName = "OpenGl";
 // The outer size of the window, frame and caption included.
 constexpr int OuterWidth = 337;
 constexpr int OuterHeight = 350;
+// The client area of that window with the usual frame; a borderless window of standard size.
+constexpr int StandardClientWidth = 331;
+constexpr int StandardClientHeight = 321;
+constexpr int MaxMonitors = 64;
+constexpr UINT DefaultDpi = 96;
+
+// WGL_ARB_pixel_format and WGL_ARB_multisample attribute names.
+constexpr int WglDrawToWindow = 0x2001;
+constexpr int WglSupportOpenGl = 0x2010;
+constexpr int WglDoubleBuffer = 0x2011;
+constexpr int WglPixelType = 0x2013;
+constexpr int WglColourBits = 0x2014;
+constexpr int WglDepthBits = 0x2022;
+constexpr int WglTypeRgba = 0x202B;
+constexpr int WglSampleBuffers = 0x2041;
+constexpr int WglSamples = 0x2042;
 
 struct WindowState {
   HINSTANCE instance = nullptr;
@@ -29,8 +48,68 @@ struct WindowState {
   bool active = true;
   bool keys[256] = {};
   SizeHandler sizeHandler = nullptr;
+  DpiHandler dpiHandler = nullptr;
+  bool dpiAware = false;  // this window follows its monitor's DPI
+  double scale = 1.0;
 };
 WindowState g_state;
+bool g_dpiDeclared = false;  // DeclareDpiAware has run in this process
+
+// A function of user32 that older systems lack, or nullptr.
+template <typename Fn>
+Fn User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  if (user32 == nullptr) return nullptr;
+  FARPROC proc = GetProcAddress(user32, name);
+  if (proc == nullptr) return nullptr;
+  // Through the generic function pointer type, the one cast between function types GCC accepts.
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
+}
+
+// The DPI of the window, DefaultDpi when the system cannot say.
+UINT WindowDpi(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpi = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  const UINT dpi = getDpi != nullptr ? getDpi(window) : 0;
+  return dpi >= 24 && dpi <= 96 * 16 ? dpi : DefaultDpi;
+}
+
+// The outer size of a window with that style whose client area is width x height at `dpi`.
+SIZE OuterSizeFor(DWORD style, DWORD exStyle, int width, int height, UINT dpi) {
+  using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+  RECT r{0, 0, width, height};
+  // An overlapped window gets its caption whether or not the style names it.
+  if ((style & WS_POPUP) == 0) style |= WS_CAPTION;
+  const BOOL adjusted = adjustForDpi != nullptr ? adjustForDpi(&r, style, FALSE, exStyle, dpi)
+                                                : AdjustWindowRectEx(&r, style, FALSE, exStyle);
+  if (!adjusted) return SIZE{width, height};
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+int ScaledSide(int requested, int standard, double scale) {
+  if (requested > 0) return requested;
+  return static_cast<int>(std::lround(standard * scale));
+}
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  auto* list = reinterpret_cast<std::vector<MonitorRect>*>(data);
+  if (list->size() >= static_cast<size_t>(MaxMonitors)) return FALSE;
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoA(monitor, &info)) return TRUE;
+  MonitorRect r;
+  r.left = info.rcMonitor.left;
+  r.top = info.rcMonitor.top;
+  r.right = info.rcMonitor.right;
+  r.bottom = info.rcMonitor.bottom;
+  if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
+    list->insert(list->begin(), r);
+  } else {
+    list->push_back(r);
+  }
+  return TRUE;
+}
 
 void StartupError(const char* text) { ShowMessageBox(text, "Error", MessageIcon::Exclamation); }
 void ShutdownError(const char* text) { ShowMessageBox(text, " Shutdown Error", MessageIcon::Error); }
@@ -59,6 +138,19 @@ LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         g_state.sizeHandler(LOWORD(lParam), HIWORD(lParam));
       }
       return 0;
+    case WM_DPICHANGED: {
+      if (!g_state.dpiAware) break;
+      // The new DPI first, then the rectangle the system suggests: the panel keeps its apparent size.
+      const UINT dpi = LOWORD(wParam);
+      if (dpi >= 24 && dpi <= 96 * 16) g_state.scale = dpi / static_cast<double>(DefaultDpi);
+      if (g_state.contextCurrent && g_state.dpiHandler != nullptr) g_state.dpiHandler(g_state.scale);
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      if (suggested != nullptr) {
+        SetWindowPos(hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      return 0;
+    }
     default:
       break;
   }
@@ -78,9 +170,137 @@ PIXELFORMATDESCRIPTOR PixelFormatFor(int colourBits) {
   return pfd;
 }
 
+// A pixel format with `samples` samples per pixel through WGL_ARB_multisample, found with a
+// throw-away window and context of the same class; 0 with the reason in `why` when there is none.
+int MultisampleFormat(int colourBits, int samples, std::string& why) {
+  HWND probe = CreateWindowExA(0, ClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, g_state.instance, nullptr);
+  if (probe == nullptr) {
+    why = "no probe window";
+    return 0;
+  }
+  HDC dc = GetDC(probe);
+  HGLRC context = nullptr;
+  int format = 0;
+  const PIXELFORMATDESCRIPTOR pfd = PixelFormatFor(colourBits);
+  const int basic = dc != nullptr ? ChoosePixelFormat(dc, &pfd) : 0;
+  if (basic != 0 && SetPixelFormat(dc, basic, &pfd)) context = wglCreateContext(dc);
+  if (context != nullptr && wglMakeCurrent(dc, context)) {
+    using ChooseFormatFn = BOOL(WINAPI*)(HDC, const int*, const FLOAT*, UINT, int*, UINT*);
+    PROC proc = wglGetProcAddress("wglChoosePixelFormatARB");
+    if (proc == nullptr) {
+      why = "the driver lacks wglChoosePixelFormatARB";
+    } else {
+      auto choose = reinterpret_cast<ChooseFormatFn>(reinterpret_cast<void (*)()>(proc));
+      // The ARB colour bits leave alpha out.
+      const int attributes[] = {WglDrawToWindow, 1, WglSupportOpenGl, 1, WglDoubleBuffer, 1,
+                                WglPixelType, WglTypeRgba, WglColourBits, colourBits > 24 ? 24 : colourBits,
+                                WglDepthBits, 24, WglSampleBuffers, 1, WglSamples, samples, 0};
+      UINT count = 0;
+      if (!choose(dc, attributes, nullptr, 1, &format, &count) || count == 0) {
+        format = 0;
+        why = "the driver offers no pixel format with " + std::to_string(samples) + " samples";
+      }
+    }
+    wglMakeCurrent(nullptr, nullptr);
+  } else {
+    why = "no probe context";
+  }
+  if (context != nullptr) wglDeleteContext(context);
+  if (dc != nullptr) ReleaseDC(probe, dc);
+  DestroyWindow(probe);
+  return format;
+}
+
+// Styles, position and outer size of the window for `params` on `monitor`.
+struct Placement {
+  DWORD exStyle;
+  DWORD style;
+  int x, y, width, height;
+};
+Placement PlacementFor(const WindowParams& params, const MonitorRect& monitor) {
+  Placement p{};
+  const bool frameless = params.borderless || params.fullscreen;
+  if (frameless) {
+    p.exStyle = WS_EX_APPWINDOW;
+    // The system menu stays: Alt+F4 closes the window as before.
+    p.style = WS_POPUP | WS_SYSMENU;
+  } else {
+    // An overlapped window with a system menu: caption and close box, no sizing border.
+    p.exStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+    p.style = WS_OVERLAPPED | WS_SYSMENU;
+  }
+  if (params.topmost) p.exStyle |= WS_EX_TOPMOST;
+  const WindowPlacement place = PlaceWindow(params, monitor, StandardClientWidth, StandardClientHeight);
+  p.x = place.x;
+  p.y = place.y;
+  p.width = place.width;
+  p.height = place.height;
+  if (frameless) return p;
+  if (params.clientWidth == 0 && params.clientHeight == 0) {
+    p.width = OuterWidth;
+    p.height = OuterHeight;
+  } else {
+    const SIZE outer = OuterSizeFor(p.style, p.exStyle, place.width, place.height, DefaultDpi);
+    p.width = outer.cx;
+    p.height = outer.cy;
+  }
+  return p;
+}
+
+// On a monitor of another DPI than 96: a standard side grows by the monitor's scale, and the frame
+// around the client area takes the monitor's own size.
+void FitToMonitorDpi(const WindowParams& params, const Placement& placement) {
+  const UINT dpi = WindowDpi(g_state.window);
+  g_state.scale = dpi / static_cast<double>(DefaultDpi);
+  if (dpi == DefaultDpi || params.fullscreen) return;
+  const int width = ScaledSide(params.clientWidth, StandardClientWidth, g_state.scale);
+  const int height = ScaledSide(params.clientHeight, StandardClientHeight, g_state.scale);
+  const bool frameless = params.borderless;
+  const SIZE outer = frameless ? SIZE{width, height}
+                               : OuterSizeFor(placement.style, placement.exStyle, width, height, dpi);
+  SetWindowPos(g_state.window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
+std::vector<MonitorRect> ListMonitors() {
+  std::vector<MonitorRect> list;
+  EnumDisplayMonitors(nullptr, nullptr, &CollectMonitor, reinterpret_cast<LPARAM>(&list));
+  for (size_t i = 0; i < list.size(); ++i) list[i].index = static_cast<int>(i) + 1;
+  return list;
+}
+
+void DeclareDpiAware() {
+  if (g_dpiDeclared) return;
+  g_dpiDeclared = true;
+  using SetContextFn = BOOL(WINAPI*)(HANDLE);
+  using SetAwareFn = BOOL(WINAPI*)();
+  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+  const HANDLE perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4));
+  if (const auto setContext = User32Function<SetContextFn>("SetProcessDpiAwarenessContext")) {
+    if (setContext(perMonitorV2)) return;
+  }
+  if (const auto setAware = User32Function<SetAwareFn>("SetProcessDPIAware")) {
+    if (!setAware()) DebugLog("The system refused to make this program DPI aware.");
+    return;
+  }
+  DebugLog("This system has no DPI awareness to declare.");
+}
+
 bool OpenGlWindow(const WindowParams& params) {
+  // The primary monitor starts at (0, 0): a window there needs no monitor list.
+  const bool needMonitors = params.monitor != 1 || params.fullscreen;
+  const std::vector<MonitorRect> monitors = needMonitors ? ListMonitors() : std::vector<MonitorRect>();
+  const std::string refusal = CheckWindowParams(params, monitors);
+  if (!refusal.empty()) {
+    StartupError(refusal.c_str());
+    return false;
+  }
+  const MonitorRect monitor = needMonitors ? monitors[size_t(params.monitor) - 1] : MonitorRect{};
+  g_state.dpiAware = params.dpiAware;
+  g_state.scale = 1.0;
+  if (params.dpiAware) DeclareDpiAware();
+
   g_state.instance = GetModuleHandleA(nullptr);
   g_state.icon = static_cast<HICON>(
       LoadImageA(nullptr, params.iconFile.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
@@ -106,24 +326,38 @@ bool OpenGlWindow(const WindowParams& params) {
   }
   g_state.classRegistered = true;
 
-  // An overlapped window with a system menu: caption and close box, no sizing border.
-  const DWORD exStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
-  const DWORD style = WS_OVERLAPPED | WS_SYSMENU;
-  g_state.window = CreateWindowExA(exStyle, ClassName, params.title.c_str(), style, params.x, params.y,
-                                   OuterWidth, OuterHeight, nullptr, nullptr, g_state.instance, nullptr);
+  int multisampleFormat = 0;
+  if (params.msaaSamples > 0) {
+    std::string why;
+    multisampleFormat = MultisampleFormat(params.colourBits, params.msaaSamples, why);
+    if (multisampleFormat == 0) DebugLog("Multisampling is off: " + why + ".");
+  }
+
+  const Placement placement = PlacementFor(params, monitor);
+  g_state.window = CreateWindowExA(placement.exStyle, ClassName, params.title.c_str(), placement.style, placement.x,
+                                   placement.y, placement.width, placement.height, nullptr, nullptr,
+                                   g_state.instance, nullptr);
   if (g_state.window == nullptr) {
     CloseGlWindow();
     StartupError("Window creation error.");
     return false;
   }
+  if (params.dpiAware) FitToMonitorDpi(params, placement);
   g_state.deviceContext = GetDC(g_state.window);
   if (g_state.deviceContext == nullptr) {
     CloseGlWindow();
     StartupError("Cant't create a GL device context.");
     return false;
   }
-  const PIXELFORMATDESCRIPTOR pfd = PixelFormatFor(params.colourBits);
-  const int pixelFormat = ChoosePixelFormat(g_state.deviceContext, &pfd);
+  PIXELFORMATDESCRIPTOR pfd = PixelFormatFor(params.colourBits);
+  int pixelFormat = 0;
+  if (multisampleFormat != 0 &&
+      DescribePixelFormat(g_state.deviceContext, multisampleFormat, sizeof pfd, &pfd) != 0) {
+    pixelFormat = multisampleFormat;
+  } else {
+    pfd = PixelFormatFor(params.colourBits);
+    pixelFormat = ChoosePixelFormat(g_state.deviceContext, &pfd);
+  }
   if (pixelFormat == 0) {
     CloseGlWindow();
     StartupError("Cant't Find A Suitable PixelFormat.");
@@ -177,6 +411,8 @@ void CloseGlWindow() {
     }
     g_state.classRegistered = false;
   }
+  g_state.dpiAware = false;
+  g_state.scale = 1.0;
   if (g_state.icon != nullptr) {
     DestroyIcon(g_state.icon);
     g_state.icon = nullptr;
@@ -215,5 +451,9 @@ bool WindowActive() { return g_state.active; }
 bool KeyIsDown(int key) { return key >= 0 && key < 256 && g_state.keys[key]; }
 
 void SetSizeHandler(SizeHandler handler) { g_state.sizeHandler = handler; }
+
+double WindowScale() { return g_state.window != nullptr && g_state.dpiAware ? g_state.scale : 1.0; }
+
+void SetDpiHandler(DpiHandler handler) { g_state.dpiHandler = handler; }
 
 }  // namespace platform
