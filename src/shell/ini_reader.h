@@ -17,8 +17,9 @@
 //    line length limit apart from the file size limit.
 //  - Blanks are tab, LF, VT, FF, CR, space and Ctrl-Z; each line, name and value loses those at
 //    both ends. Other control characters stay part of the text.
-//  - A line whose first character is ';' is a comment. '#' has no special meaning, and a ';' later
-//    in a line is part of the value ("k=v ; note" gives "v ; note").
+//  - A line whose first character is ';' is a comment. A ';' later in a line is part of the value
+//    ("k=v ; note" gives "v ; note"). '#' is an ordinary character: "#USELAN=Y" sets a key named
+//    "#USELAN", which nothing asks for, so such a line is in effect a comment too.
 //  - A line starting with '[' that holds a ']' opens a section named by the text up to the last
 //    ']' (anything after it is ignored). A '[' line without ']' is an ordinary key line. Lines
 //    before the first header belong to a section with an empty name; "[]" opens a second section
