@@ -5,9 +5,13 @@
 #include <string>
 #include <vector>
 
-// The reader gives the answers Windows' GetPrivateProfileStringA gives for the same file (checked
-// case by case against the system reader in tests/ini_profile_windows_test.cpp), so a settings
-// file copied from a Windows machine means the same thing here:
+// The reader gives the answers the Windows private-profile reader (GetPrivateProfileStringA) gives
+// for the same file, so a settings file copied from a Windows machine means the same thing here.
+// tests/ini_profile_windows_test.cpp checks this case by case against the system reader of the
+// Windows build (run under Wine). Two files are read more kindly than Windows 10 itself reads
+// them: there a UTF-8 mark is not recognised (it sticks to the first line, so a section header on
+// that line is lost), and a UTF-16 big-endian file is not recognised either.
+// The rules:
 //  - Encoding: a file starting with FF FE (Notepad's "Unicode") or FE FF is UTF-16 and one starting
 //    with EF BB BF is UTF-8; in both the mark is dropped and the text is turned into Windows-1252
 //    bytes, as the ANSI function does on a Western system: each UTF-16 unit with no 1252 byte
