@@ -1,6 +1,6 @@
 // The settings reader against the system's own: every case of the shared table is written to a
-// file and read through GetPrivateProfileStringA and through IniReader; both must give the value
-// the table records.
+// file and read through GetPrivateProfileStringA and through IniReader; each must give the value
+// the table records for it (the system reader under Wine: Wine's value where the table has one).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -44,8 +44,9 @@ TEST(IniProfileOracle, SystemReaderAndIniReaderAgreeWithTheTable) {
     IniReader ini;
     std::string error;
     ASSERT_TRUE(ini.Parse(bytes, error)) << c.name << ": " << error;
-    EXPECT_EQ(system, c.expected) << c.name << " (system reader)";
-    EXPECT_EQ(ini.Get(c.section, c.key, c.defaultValue), system) << c.name << " (IniReader)";
+    EXPECT_EQ(system, c.wine != nullptr ? std::string(c.wine) : c.expected)
+        << c.name << " (system reader)";
+    EXPECT_EQ(ini.Get(c.section, c.key, c.defaultValue), c.expected) << c.name << " (IniReader)";
   }
 }
 

@@ -152,12 +152,11 @@ bool IniReader::Parse(const std::string& raw, std::string& error) {
 
     if (line.empty() || line[0] == ';') continue;
 
-    if (line[0] == '[') {
-      const size_t close = line.rfind(']');
-      if (close != std::string::npos) {
-        sections_.push_back(Section{Lower(Trim(line.substr(1, close - 1))), {}});
-        continue;
-      }
+    if (line[0] == '[') {  // the name ends at the first ']' or, without one, at the line end
+      const size_t close = line.find(']');
+      const size_t length = close == std::string::npos ? std::string::npos : close - 1;
+      sections_.push_back(Section{Lower(Trim(line.substr(1, length))), {}});
+      continue;
     }
 
     Entry entry;

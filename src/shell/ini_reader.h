@@ -7,10 +7,12 @@
 
 // The reader gives the answers the Windows private-profile reader (GetPrivateProfileStringA) gives
 // for the same file, so a settings file copied from a Windows machine means the same thing here.
-// tests/ini_profile_windows_test.cpp checks this case by case against the system reader of the
-// Windows build (run under Wine). Two files are read more kindly than Windows 10 itself reads
-// them: there a UTF-8 mark is not recognised (it sticks to the first line, so a section header on
-// that line is lost), and a UTF-16 big-endian file is not recognised either.
+// tests/ini_profile_cases.h lists the cases; ini_profile_windows_test.cpp checks them against the
+// system reader of the Windows build run under Wine. Where Windows 10 and Wine are known to differ
+// (a section header's ']'), the reader follows Windows and the table records both answers. Two
+// files are read more kindly than Windows 10 reads them: there a UTF-8 mark is not recognised (it
+// sticks to the first line, so a section header on that line is lost) and a UTF-16 big-endian
+// file is not read at all; Wine reads both as this reader does.
 // The rules:
 //  - Encoding: a file starting with FF FE (Notepad's "Unicode") or FE FF is UTF-16 and one starting
 //    with EF BB BF is UTF-8; in both the mark is dropped and the text is turned into Windows-1252
@@ -24,10 +26,10 @@
 //  - A line whose first character is ';' is a comment. A ';' later in a line is part of the value
 //    ("k=v ; note" gives "v ; note"). '#' is an ordinary character: "#USELAN=Y" sets a key named
 //    "#USELAN", which nothing asks for, so such a line is in effect a comment too.
-//  - A line starting with '[' that holds a ']' opens a section named by the text up to the last
-//    ']' (anything after it is ignored). A '[' line without ']' is an ordinary key line. Lines
-//    before the first header belong to a section with an empty name; "[]" opens a second section
-//    of that name, so (by the rule below) the keys after it are never found.
+//  - A line starting with '[' opens a section named by the text up to the first ']' (anything
+//    after it is ignored) or, when there is no ']', up to the end of the line. Lines before the
+//    first header belong to a section with an empty name; "[]" opens a second section of that
+//    name, so (by the rule below) the keys after it are never found.
 //  - "key=value": the key is the text before the first '=', the value the text after it (it may
 //    hold more '='). A value in one pair of matching quotes ("..." or '...') loses them; text
 //    inside, blanks included, is kept.
