@@ -122,6 +122,9 @@ inline std::vector<IniCase> IniProfileCases() {
       {"comment line", "[LAN]\r\n; USELAN=Y\r\n", E::Bytes, "LAN", "USELAN", "-", "-"},
       {"indented comment line", "[LAN]\r\n   ;USELAN=Y\r\nUSELAN=N\r\n", E::Bytes, "LAN",
        "USELAN", "-", "N"},
+      // Windows 10 never finds a key that starts with ';'; Wine keeps comment lines as keys.
+      {"a comment line is no key", "[LAN]\r\n  ;USELAN=Y\r\n", E::Bytes, "LAN", ";USELAN", "-",
+       "-", "Y"},
       {"hash line is a key of its own", "[LAN]\r\n#USELAN=Y\r\n", E::Bytes, "LAN", "USELAN", "-",
        "-"},
       {"a long line", "[WINDOW]\r\nX=" + longValue + "\r\n", E::Bytes, "WINDOW", "X", "-",
