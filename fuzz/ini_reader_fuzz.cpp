@@ -15,13 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (const char* section : {"LAN", "WINDOW", "lan", ""}) {
     for (const char* key : {"USELAN", "ORVANEGCSERVER", "ORVANEGCPORT", "X", "Y", "MAXFPS", "VSYNC"}) {
-      const std::string value = ini.Get(section, key, "");
-      // Values come out trimmed: no character with a code of 32 or below at either end.
-      if (!value.empty() && (static_cast<unsigned char>(value.front()) <= 32 ||
-                             static_cast<unsigned char>(value.back()) <= 32)) {
+      // A value is part of one line: it never holds a line end or a zero byte, so a default of
+      // "\n" tells a value from the file from the default.
+      const std::string value = ini.Get(section, key, "\n");
+      const bool fromFile = value != "\n";
+      if (fromFile && value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
         __builtin_trap();
       }
-      if (ini.Has(section, key) != (ini.Get(section, key, "\x01") != "\x01")) __builtin_trap();
+      if (ini.Has(section, key) != fromFile) __builtin_trap();
     }
   }
   return 0;

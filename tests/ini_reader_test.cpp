@@ -1,8 +1,10 @@
-// The settings file reader: lines, comments, sections, keys, trimming, duplicates and limits.
+// The settings file reader: the shared table of files Windows' own reader was asked about, then
+// lookups, limits and refusals.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "ini_profile_cases.h"
 #include "shell/ini_reader.h"
 
 namespace {
@@ -14,87 +16,28 @@ IniReader Parsed(const std::string& text) {
   return ini;
 }
 
-TEST(IniReaderLines, AcceptsCrLfLoneCrAndLoneLfLineEnds) {
-  const IniReader ini = Parsed("[A]\r\nk1=one\r\nk2=two\rk3=three\nk4=four");
-  EXPECT_EQ(ini.Get("A", "k1", "-"), "one");
-  EXPECT_EQ(ini.Get("A", "k2", "-"), "two");
-  EXPECT_EQ(ini.Get("A", "k3", "-"), "three");
-  EXPECT_EQ(ini.Get("A", "k4", "-"), "four");  // last line without a line end
+TEST(IniReaderProfileTable, GivesWhatWindowsGaveForEveryCase) {
+  for (const orvane_test::IniCase& c : orvane_test::IniProfileCases()) {
+    IniReader ini;
+    std::string error;
+    ASSERT_TRUE(ini.Parse(orvane_test::IniCaseFileBytes(c), error)) << c.name << ": " << error;
+    EXPECT_EQ(ini.Get(c.section, c.key, c.defaultValue), c.expected) << c.name;
+  }
 }
 
-TEST(IniReaderLines, SkipsUtf8ByteOrderMarkOnlyAtTheStart) {
-  const IniReader ini = Parsed("\xEF\xBB\xBF[LAN]\nUSELAN=Y\n");
-  EXPECT_EQ(ini.Get("LAN", "USELAN", ""), "Y");
-}
-
-TEST(IniReaderLines, SkipsBlankAndCommentLinesAndLinesWithoutEquals) {
-  const IniReader ini = Parsed(
-      "; leading comment\n\n[S]\n  ; indented comment=1\n# hash comment=2\n"
-      "just some words\n\t\nkey=value\n");
-  EXPECT_EQ(ini.Get("S", "key", "-"), "value");
-  EXPECT_FALSE(ini.Has("S", "; indented comment"));
-  EXPECT_FALSE(ini.Has("S", "# hash comment"));
-  EXPECT_FALSE(ini.Has("S", "just some words"));
-}
-
-TEST(IniReaderKeys, TrimsEveryControlCharacterAndBlankAtBothEnds) {
-  const IniReader ini = Parsed("[ S ]\n \t key \x01 = \x02 a b \t\x1f\n");
-  EXPECT_EQ(ini.Get("S", "key", "-"), "a b");
-}
-
-TEST(IniReaderKeys, ValueIsEverythingAfterTheFirstEqualsSign) {
-  const IniReader ini = Parsed("[S]\nk = a=b ; not a comment\nq=\"quoted\"\n");
-  EXPECT_EQ(ini.Get("S", "k", "-"), "a=b ; not a comment");
-  EXPECT_EQ(ini.Get("S", "q", "-"), "\"quoted\"");
-}
-
-TEST(IniReaderKeys, SectionAndKeyNamesMatchWithoutRegardToCase) {
-  const IniReader ini = Parsed("[lan]\nUseLan=Y\n");
-  EXPECT_EQ(ini.Get("LAN", "USELAN", "-"), "Y");
-  EXPECT_EQ(ini.Get("Lan", "uselan", "-"), "Y");
-}
-
-TEST(IniReaderKeys, ValuesKeepTheirCase) {
-  const IniReader ini = Parsed("[S]\nk=yEs\n");
-  EXPECT_EQ(ini.Get("S", "k", "-"), "yEs");
-}
-
-TEST(IniReaderKeys, EmptyValueIsPresentAndDiffersFromAbsent) {
-  const IniReader ini = Parsed("[S]\nempty=\n");
+TEST(IniReaderKeys, HasTellsAFileValueFromTheDefault) {
+  const IniReader ini = Parsed("[S]\nempty=\nbare\n");
   EXPECT_TRUE(ini.Has("S", "empty"));
   EXPECT_EQ(ini.Get("S", "empty", "default"), "");
+  EXPECT_FALSE(ini.Has("S", "bare")) << "a key without '=' gives the default";
   EXPECT_FALSE(ini.Has("S", "absent"));
-  EXPECT_EQ(ini.Get("S", "absent", "default"), "default");
   EXPECT_EQ(ini.Get("Other", "empty", "default"), "default");
+  EXPECT_FALSE(ini.Has("S", "")) << "an empty key name is never found";
 }
 
-TEST(IniReaderKeys, EmptyKeysAndKeysBeforeAnySectionAreIgnored) {
-  const IniReader ini = Parsed("orphan=1\n=nameless\n[S]\n = 2\nk=3\n");
-  EXPECT_FALSE(ini.Has("", "orphan"));
-  EXPECT_FALSE(ini.Has("S", ""));
-  EXPECT_EQ(ini.Get("S", "k", "-"), "3");
-}
-
-TEST(IniReaderSections, DuplicateKeyKeepsTheFirstValue) {
-  const IniReader ini = Parsed("[S]\nk=first\nK=second\n");
-  EXPECT_EQ(ini.Get("S", "k", "-"), "first");
-}
-
-TEST(IniReaderSections, RepeatedSectionsMergeAndTheFirstValueStillWins) {
-  const IniReader ini = Parsed("[S]\na=1\n[T]\nb=2\n[s]\na=9\nc=3\n");
-  EXPECT_EQ(ini.Get("S", "a", "-"), "1");
-  EXPECT_EQ(ini.Get("S", "c", "-"), "3");
-  EXPECT_EQ(ini.Get("T", "b", "-"), "2");
-  EXPECT_FALSE(ini.Has("T", "c"));
-}
-
-TEST(IniReaderSections, MalformedHeaderDetachesTheKeysAfterIt) {
-  const IniReader ini = Parsed("[S]\na=1\n[broken\nb=2\n[]\nc=3\n[S]\nd=4\n");
-  EXPECT_EQ(ini.Get("S", "a", "-"), "1");
-  EXPECT_FALSE(ini.Has("S", "b"));
-  EXPECT_FALSE(ini.Has("broken", "b"));
-  EXPECT_FALSE(ini.Has("S", "c"));
-  EXPECT_EQ(ini.Get("S", "d", "-"), "4");
+TEST(IniReaderKeys, LookupNamesAreTrimmedAndIgnoreCase) {
+  const IniReader ini = Parsed("[Lan]\nUseLan=Y\n");
+  EXPECT_EQ(ini.Get(" LAN ", "\tuselan ", "-"), "Y");
 }
 
 TEST(IniReaderLimits, AcceptsExactlyTheSizeBoundAndRefusesOneByteMore) {
@@ -111,11 +54,26 @@ TEST(IniReaderLimits, AcceptsExactlyTheSizeBoundAndRefusesOneByteMore) {
   EXPECT_FALSE(ini.Has("S", "k")) << "a refused text leaves nothing behind";
 }
 
-TEST(IniReaderLimits, RefusesZeroBytes) {
+TEST(IniReaderLimits, RefusesZeroCharactersInEveryEncoding) {
   IniReader ini;
   std::string error;
   EXPECT_FALSE(ini.Parse(std::string("[S]\nk=a\0b\n", 10), error));
   EXPECT_NE(error.find("zero byte"), std::string::npos) << error;
+  // UTF-16 without its byte-order mark is not recognised: its zero bytes refuse it.
+  EXPECT_FALSE(ini.Parse(std::string("[\0S\0]\0", 6), error));
+  // With the mark, a zero character (two zero bytes on a unit boundary) is still binary.
+  EXPECT_FALSE(ini.Parse(std::string("\xFF\xFE[\0S\0]\0\0\0k\0", 12), error));
+  EXPECT_FALSE(ini.Parse(std::string("\xEF\xBB\xBF[S]\0", 7), error));
+  // An odd trailing byte of a UTF-16 file is dropped.
+  ASSERT_TRUE(ini.Parse(std::string("\xFF\xFE[\0S\0]\0\n\0k\0=\0""1\0x", 17), error)) << error;
+  EXPECT_EQ(ini.Get("S", "k", "-"), "1");
+}
+
+TEST(IniReaderLimits, MalformedUtf8BecomesQuestionMarks) {
+  // A stray continuation byte, a cut-off sequence and an overlong encoding of '/'.
+  const IniReader ini = Parsed("\xEF\xBB\xBF[S]\nk=a\x80" "b\xE4\xB8\nj=\xC0\xAF\n");
+  EXPECT_EQ(ini.Get("S", "k", "-"), "a?b??");
+  EXPECT_EQ(ini.Get("S", "j", "-"), "??");
 }
 
 TEST(IniReaderLimits, EmptyTextGivesDefaults) {
@@ -123,9 +81,10 @@ TEST(IniReaderLimits, EmptyTextGivesDefaults) {
   EXPECT_EQ(ini.Get("S", "k", "dflt"), "dflt");
 }
 
-TEST(IniReaderTrim, RemovesCodesUpTo32AndKeepsHigherBytes) {
-  EXPECT_EQ(IniReader::Trim(std::string("\0\t a\x7f \x1f", 7)), "a\x7f");
+TEST(IniReaderTrim, RemovesOnlyTheProfileBlanks) {
+  EXPECT_EQ(IniReader::Trim("\t\x0B\x0C\x1A a\x7f \r\n"), "a\x7f");
   EXPECT_EQ(IniReader::Trim(" \xC3\xA9 "), "\xC3\xA9");
+  EXPECT_EQ(IniReader::Trim("\x01 a \x1F"), "\x01 a \x1F");
   EXPECT_EQ(IniReader::Trim(" \r\n "), "");
 }
 

@@ -69,13 +69,21 @@ TEST_F(SettingsTest, FileInAnotherDirectoryIsNotRead) {
 }
 
 TEST_F(SettingsTest, UseLanOtherThanExactlyCapitalYKeepsSimulatorMode) {
-  for (const char* value : {"y", "Yes", "YES", "1", "true", "Y Y", "\"Y\""}) {
+  for (const char* value : {"y", "Yes", "YES", "1", "true", "Y Y", "\"Y'"}) {
     WriteIni(std::string("[LAN]\nUSELAN=") + value + "\n" + kServerAndPort);
     Read();
     EXPECT_FALSE(s_.UseNetwork) << "USELAN=" << value;
     // Server and port are kept even though nothing uses them in simulator mode.
     EXPECT_EQ(s_.Network.ServerAddress, "10.0.0.5");
     EXPECT_EQ(s_.Network.ServerPort, "2020");
+  }
+}
+
+TEST_F(SettingsTest, UseLanYInOnePairOfQuotesSelectsNetworkAsOnWindows) {
+  for (const char* value : {"\"Y\"", "'Y'"}) {
+    WriteIni(std::string("[LAN]\nUSELAN=") + value + "\n" + kServerAndPort);
+    Read();
+    EXPECT_TRUE(UseNetwork) << "USELAN=" << value;
   }
 }
 
