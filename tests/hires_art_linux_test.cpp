@@ -111,10 +111,13 @@ class ScaledSurface {
   std::vector<uint8_t> pixels_;
 };
 
-// How strongly the amber letter shows, in the box of its glyph cell: the strongest pixel as a
-// share of the amber colour (1.0 = the full colour), and how many pixels reach 90 % of it.
+// How strongly the amber letter shows, in the box of its glyph cell, as shares of the amber colour
+// (1.0 = the full colour): the strongest pixel, the median over the letter's rows of each row's
+// strongest pixel (the strokes' own strength, not one bright crossing), and how many pixels reach
+// 90 % of the colour.
 struct Strength {
   double peak = 0;
+  double medianRow = 0;
   int fullPixels = 0;
 };
 
@@ -123,13 +126,21 @@ Strength AmberStrength(const ScaledSurface& surface, int scale) {
   const int x0 = static_cast<int>(kMarkerX * pxPerUnitX), x1 = static_cast<int>((kMarkerX + 16) * pxPerUnitX);
   const int y0 = static_cast<int>(kMarkerY * scale), y1 = static_cast<int>((kMarkerY + 16) * scale);
   Strength s;
+  std::vector<double> rowPeaks;
   for (int y = y0; y <= y1; ++y) {
+    double rowPeak = 0;
     for (int x = x0; x <= x1; ++x) {
       const Pixel p = surface.At(x, y);
       const double share = std::min(p.r / kAmberR, p.g / kAmberG);
-      s.peak = std::max(s.peak, share);
+      rowPeak = std::max(rowPeak, share);
       if (share >= 0.9) ++s.fullPixels;
     }
+    s.peak = std::max(s.peak, rowPeak);
+    if (rowPeak > 0.25) rowPeaks.push_back(rowPeak);  // a row the letter's strokes pass through
+  }
+  if (!rowPeaks.empty()) {
+    std::sort(rowPeaks.begin(), rowPeaks.end());
+    s.medianRow = rowPeaks[rowPeaks.size() / 2];
   }
   return s;
 }
@@ -204,9 +215,11 @@ TEST_P(HiresArt, TextIsFullColourAndTheHorizonLineIsSharp) {
   surface.Draw(MarkerFrame());
   surface.SavePanel("hires_level_" + std::to_string(scale) + "x.png");
   const Strength amber = AmberStrength(surface, scale);
-  std::printf("scale %d: amber M strongest pixel %.0f %% of the colour, %d pixels at 90 %% or more\n",
-              scale, amber.peak * 100.0, amber.fullPixels);
+  std::printf("scale %d: amber M strongest pixel %.0f %% of the colour, rows' strongest %.0f %% "
+              "(median), %d pixels at 90 %% or more\n",
+              scale, amber.peak * 100.0, amber.medianRow * 100.0, amber.fullPixels);
   EXPECT_GE(amber.peak, 0.95) << "the letter is a dim " << amber.peak * 100 << " % of amber";
+  EXPECT_GE(amber.medianRow, 0.9) << "the strokes are a dim " << amber.medianRow * 100 << " % of amber";
   // Its strokes, not a lucky pixel: at least a few pixels per stroke at full colour.
   EXPECT_GE(amber.fullPixels, 8 * scale * scale);
 
