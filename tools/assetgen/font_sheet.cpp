@@ -22,10 +22,11 @@ constexpr int kFitCell = 16;
 constexpr int kFitScale = kFontCell / kFitCell;
 constexpr int kFitInkColumns = kFitCell * 10 / 16;
 constexpr int kBaselineFromCellBottom = 4;  // in texels of the fitting grid
-// Stems are thickened by this many fitting-grid texels (26.6), so that a regular stem covers at
-// least one texel fully: at scale 1 it then shows in the text's full colour instead of smeared
-// over two half-lit pixels.
-constexpr FT_Pos kStemThickening = 64;
+// Stems are thickened by three quarters of a fitting-grid texel (26.6), so that a regular stem
+// covers about two texels, at least one of them fully: at scale 1 it then shows in the text's
+// full colour instead of smeared over two half-lit pixels. A whole texel would be stronger still
+// but fills the inner corners of M and W.
+constexpr FT_Pos kStemThickening = 48;
 
 // Sizes the face so that one character advance covers exactly the ink columns of a cell of the
 // fitting grid, widened by the cell's stretch (so the hinter fits stems to the stretched grid).
@@ -53,8 +54,8 @@ void DrawGlyph(Image& sheet, FT_Face face, int glyph, unsigned char code) {
     throw std::runtime_error("FreeType cannot load character code " + std::to_string(code));
   }
   FT_Outline& outline = face->glyph->outline;
-  // Thickening moves both edges of a stem outwards by half the amount; the half-texel shift puts
-  // them back on the grid.
+  // Thickening moves both edges of a stem outwards by half the amount; shifting the glyph right
+  // by that half keeps its left edges where the hinter put them.
   if (FT_Outline_EmboldenXY(&outline, kStemThickening, 0) != 0) {
     throw std::runtime_error("FreeType cannot thicken character code " + std::to_string(code));
   }
