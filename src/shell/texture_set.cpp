@@ -132,10 +132,12 @@ bool UploadBound(const DecodedImage& image, const char* fileName) {
 // two nearest mipmap levels when the chain is complete, plain linear otherwise.
 void FillTexture(uint32_t name, const DecodedImage* image, const char* fileName) {
   glBindTexture(GL_TEXTURE_2D, name);
-  const bool mipmapped = image != nullptr && UploadBound(*image, fileName);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                  mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+  // Set before the upload: a driver that sees a mipmapped filter at level 0 can allocate the
+  // whole chain at once instead of growing and copying it level by level.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  const bool mipmapped = image != nullptr && UploadBound(*image, fileName);
+  if (!mipmapped) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   if (mipmapped) {
     GLfloat coarsest = kCoarsestPanelLevel;
     if (std::strcmp(fileName, FontFileName) == 0) {
