@@ -1,6 +1,5 @@
-// The generated artwork drawn by the display at 1 x, 2 x and 3 x its panel size: text at full colour, a sharp horizon line.
+// The generated artwork drawn by the display at 1 x, 2 x and 3 x: full-colour text, a sharp horizon.
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <algorithm>
@@ -42,7 +41,8 @@ struct Pixel {
 // folder loaded the way the display loads them, and what it last drew.
 class ScaledSurface {
  public:
-  explicit ScaledSurface(int scale) : scale_(scale), width_(kWidth * scale), height_(kHeight * scale) {}
+  explicit ScaledSurface(int scale)
+      : scale_(scale), width_(kWidth * scale), height_(kHeight * scale) {}
   ~ScaledSurface() {
     if (open_) platform::CloseOffscreenGl();
     if (!previousDirectory_.empty()) fs::current_path(previousDirectory_);
@@ -52,13 +52,13 @@ class ScaledSurface {
   ::testing::AssertionResult Open() {
     const std::string run = ORVANE_RUN_DIR;
     if (!fs::exists(run + "/pfd_2.txr") || !fs::exists(run + "/font.bmp")) {
-      return ::testing::AssertionFailure() << "no generated artwork in " << run
-                                           << " (build the target orvane-assetgen-run)";
+      return ::testing::AssertionFailure()
+             << "no generated artwork in " << run << " (build the target orvane-assetgen-run)";
     }
     std::string error;
     if (!platform::OpenOffscreenGl(width_, height_, error)) {
-      return ::testing::AssertionFailure() << "no " << width_ << " x " << height_
-                                           << " GL surface: " << error;
+      return ::testing::AssertionFailure()
+             << "no " << width_ << " x " << height_ << " GL surface: " << error;
     }
     open_ = true;
     previousDirectory_ = fs::current_path().string();
@@ -127,7 +127,8 @@ struct Strength {
 
 Strength AmberStrength(const ScaledSurface& surface, int scale) {
   const double pxPerUnitX = kWidth / 640.0 * scale;
-  const int x0 = static_cast<int>(kMarkerX * pxPerUnitX), x1 = static_cast<int>((kMarkerX + 16) * pxPerUnitX);
+  const int x0 = static_cast<int>(kMarkerX * pxPerUnitX),
+            x1 = static_cast<int>((kMarkerX + 16) * pxPerUnitX);
   const int y0 = static_cast<int>(kMarkerY * scale), y1 = static_cast<int>((kMarkerY + 16) * scale);
   Strength s;
   std::vector<double> rowPeaks;
@@ -220,18 +221,21 @@ TEST_P(HiresArt, TextIsFullColourAndTheHorizonLineIsSharp) {
   surface.Draw(MarkerFrame());
   surface.SavePanel("hires_level_" + std::to_string(scale) + "x.png");
   const Strength amber = AmberStrength(surface, scale);
-  std::printf("scale %d: amber M strongest pixel %.0f %% of the colour, rows' strongest %.0f %% "
-              "(median), %d pixels at 90 %% or more in %d rows\n",
-              scale, amber.peak * 100.0, amber.medianRow * 100.0, amber.fullPixels, amber.inkRows);
+  std::printf(
+      "scale %d: amber M strongest pixel %.0f %% of the colour, rows' strongest %.0f %% "
+      "(median), %d pixels at 90 %% or more in %d rows\n",
+      scale, amber.peak * 100.0, amber.medianRow * 100.0, amber.fullPixels, amber.inkRows);
   EXPECT_GE(amber.peak, 0.95) << "the letter is a dim " << amber.peak * 100 << " % of amber";
-  EXPECT_GE(amber.medianRow, 0.9) << "the strokes are a dim " << amber.medianRow * 100 << " % of amber";
+  EXPECT_GE(amber.medianRow, 0.9) << "the strokes are a dim " << amber.medianRow * 100
+                                  << " % of amber";
   // The two upright strokes of the M in full colour all along: two such pixels per row at least.
   EXPECT_GE(amber.fullPixels, 2 * amber.inkRows);
 
   // Column 90 (1 x) is left of the aircraft symbol's wing, inside the attitude area.
   const HorizonEdge edge = MeasureHorizon(surface, 90 * scale, scale);
-  std::printf("scale %d: horizon line white core %d px, ramps %d px (ground side) and %d px (sky side)\n",
-              scale, edge.whiteCore, edge.groundToLineRamp, edge.lineToSkyRamp);
+  std::printf(
+      "scale %d: horizon line white core %d px, ramps %d px (ground side) and %d px (sky side)\n",
+      scale, edge.whiteCore, edge.groundToLineRamp, edge.lineToSkyRamp);
   ASSERT_GE(edge.groundToLineRamp, 0) << "no white horizon line found";
   EXPECT_LE(edge.groundToLineRamp, 2);
   EXPECT_LE(edge.lineToSkyRamp, 2);
@@ -257,7 +261,8 @@ TEST(TextureMipmaps, EachLevelAveragesTwoByTwoTexelsOfTheOneAbove) {
   picture.rgb.assign(4 * 4 * 3, 255);
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 2; ++x) std::memset(&picture.rgb[(y * 4 + x) * 3], 0, 3);
-  ASSERT_TRUE(orvane_test::WriteBytes(std::string(folder) + "/pfd_2.txr", orvane_test::EncodeBmp24(picture)));
+  ASSERT_TRUE(orvane_test::WriteBytes(std::string(folder) + "/pfd_2.txr",
+                                      orvane_test::EncodeBmp24(picture)));
 
   std::string error;
   ASSERT_TRUE(platform::OpenOffscreenGl(64, 64, error)) << error;

@@ -61,10 +61,13 @@ DecodedImage HalveImage(const DecodedImage& image) {
     const int y0 = std::min(2 * y, image.height - 1), y1 = std::min(2 * y + 1, image.height - 1);
     for (int x = 0; x < half.width; ++x) {
       const int x0 = std::min(2 * x, image.width - 1), x1 = std::min(2 * x + 1, image.width - 1);
-      for (int c = 0; c < 3; ++c) {
-        const unsigned sum = image.rgb[y0 * rowBytes + x0 * 3 + c] + image.rgb[y0 * rowBytes + x1 * 3 + c] +
-                             image.rgb[y1 * rowBytes + x0 * 3 + c] + image.rgb[y1 * rowBytes + x1 * 3 + c];
-        half.rgb[(static_cast<size_t>(y) * half.width + x) * 3 + c] = static_cast<uint8_t>((sum + 2) / 4);
+      const uint8_t* a = &image.rgb[y0 * rowBytes + x0 * 3];
+      const uint8_t* b = &image.rgb[y0 * rowBytes + x1 * 3];
+      const uint8_t* c = &image.rgb[y1 * rowBytes + x0 * 3];
+      const uint8_t* d = &image.rgb[y1 * rowBytes + x1 * 3];
+      uint8_t* out = &half.rgb[(static_cast<size_t>(y) * half.width + x) * 3];
+      for (int k = 0; k < 3; ++k) {
+        out[k] = static_cast<uint8_t>((unsigned{a[k]} + b[k] + c[k] + d[k] + 2) / 4);
       }
     }
   }
@@ -93,13 +96,14 @@ bool UploadLevel(GLint level, const DecodedImage& image, const char* fileName) {
 // the panel is small. A picture larger than GL takes starts at its first level that fits. True
 // when every level from 1 x 1 up is there (mipmapped filtering can be used).
 bool UploadBound(const DecodedImage& image, const char* fileName) {
-  // Decoded rows are packed (width x 3 bytes); GL's default row alignment of 4 would read past
-  // the end of rows whose length is not a multiple of 4.
-  if (image.width <= 0 || image.height <= 0 ||
-      image.rgb.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3) {
-    platform::DebugLog(std::string("texture file \"") + fileName + "\" decoded to no usable picture");
+  const size_t texels = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+  if (image.width <= 0 || image.height <= 0 || image.rgb.size() != texels * 3) {
+    platform::DebugLog(std::string("texture file \"") + fileName +
+                       "\" decoded to no usable picture");
     return false;
   }
+  // Decoded rows are packed (width x 3 bytes); GL's default row alignment of 4 would read past
+  // the end of rows whose length is not a multiple of 4.
   GLint previousAlignment = 4;
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -113,7 +117,8 @@ bool UploadBound(const DecodedImage& image, const char* fileName) {
   }
   if (level != &image) {
     char line[256];
-    std::snprintf(line, sizeof line, "texture file \"%s\" (%d x %d) is drawn from %d x %d: GL takes %d at most",
+    std::snprintf(line, sizeof line,
+                  "texture file \"%s\" (%d x %d) is drawn from %d x %d: GL takes %d at most",
                   fileName, image.width, image.height, level->width, level->height,
                   static_cast<int>(maxSize));
     platform::DebugLog(line);
@@ -137,8 +142,9 @@ void FillTexture(uint32_t name, const DecodedImage* image, const char* fileName)
   // whole chain at once instead of growing and copying it level by level.
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   const bool mipmapped = image != nullptr && UploadBound(*image, fileName);
-  if (!mipmapped) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  if (mipmapped) {
+  if (!mipmapped) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  } else {
     GLfloat coarsest = kCoarsestPanelLevel;
     if (std::strcmp(fileName, FontFileName) == 0) {
       coarsest = 0.0f;

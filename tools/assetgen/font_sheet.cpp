@@ -48,9 +48,8 @@ void SizeFace(FT_Face face) {
 // Draws one character into cell `glyph`, keeping its ink inside the cell's ink columns.
 void DrawGlyph(Image& sheet, FT_Face face, int glyph, unsigned char code) {
   // The auto-hinter in its normal mode fits stems to the grid in both directions.
-  if (FT_Load_Char(face, code, FT_LOAD_NO_BITMAP | FT_LOAD_FORCE_AUTOHINT | FT_LOAD_TARGET_NORMAL) !=
-          0 ||
-      face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
+  const FT_Int32 flags = FT_LOAD_NO_BITMAP | FT_LOAD_FORCE_AUTOHINT | FT_LOAD_TARGET_NORMAL;
+  if (FT_Load_Char(face, code, flags) != 0 || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
     throw std::runtime_error("FreeType cannot load character code " + std::to_string(code));
   }
   FT_Outline& outline = face->glyph->outline;
