@@ -200,14 +200,19 @@ TEST_F(AssetgenTest, WritesEveryFileAsAPowerOfTwo24BitBitmap) {
     EXPECT_EQ(bmp.width, bmp.height) << file;
     EXPECT_GE(bmp.width, 64) << file;
   }
-  EXPECT_EQ(Load("pfd_2.txr").width, 1024);
-  for (const char* big : {"static_mask.txr", "static_ind.txr", "window_mask.txr", "window.txr",
-                          "roll_needle.txr"}) {
-    EXPECT_EQ(Load(big).width, 512) << big;
+  // Sharp up to a panel three times today's size: at least one texel per pixel there, and no
+  // more than twice that (the next smaller power of two would not do).
+  for (const char* file : kTextures) {
+    const double sizeAt3x = 3.0 * kPlacements.at(file).Size();
+    EXPECT_GE(Load(file).width, sizeAt3x) << file;
+    EXPECT_LT(Load(file).width, 2.0 * sizeAt3x) << file;
   }
+  EXPECT_EQ(Load("pfd_2.txr").width, 2048);  // 595.5 px today, 1786.5 px at 3 x
   Bmp font;
   ASSERT_TRUE(font.Parse(dir_ / "a" / "font.bmp"));
-  EXPECT_TRUE(font.width == 256 || font.width == 512);
+  // A cell is shown 16 px high today, 48 px at 3 x.
+  EXPECT_GE(font.width / 16, 48);
+  EXPECT_TRUE(IsPowerOfTwo(font.width));
   EXPECT_EQ(font.width, font.height);
   EXPECT_NE(run_.output.find("wrote pfd_2.txr"), std::string::npos) << "progress lines expected";
 }
@@ -286,6 +291,8 @@ TEST_F(AssetgenTest, FontGlyphsSitInTheLeftTenSixteenthsOfTheirCells) {
       const CellInk ink = InkOfGlyph(font, set * 128 + glyph);
       EXPECT_GT(ink.total, 0.0) << "glyph " << set * 128 + glyph << " is blank";
       EXPECT_LT(ink.maxColumn, cell * 10 / 16) << "glyph " << set * 128 + glyph;
+      // The first sixteenth stays empty, or linear filtering would show it in the previous glyph.
+      EXPECT_GE(ink.minColumn, cell / 16) << "glyph " << set * 128 + glyph;
     }
   }
   EXPECT_EQ(InkOfGlyph(font, 0).total, 0.0) << "the blank must be blank";
@@ -494,8 +501,9 @@ TEST_F(AssetgenTest, FlightDirectorBarsCrossAtTheAircraftSymbolWithOutlinedMasks
   // The outline: just beside the magenta the mask is already black and the image too.
   double x = 165;
   while (IsMagenta(AtScreen("fdV.txr", x, 135)) && x < 175) x += 0.1;
-  EXPECT_TRUE(IsBlack(AtScreen("fdV_mask.txr", x + 1.0, 135)));
-  EXPECT_TRUE(IsBlack(AtScreen("fdV.txr", x + 1.0, 135)));
+  // The outline is 1.2 px wide: its middle is 0.6 px beyond the magenta.
+  EXPECT_TRUE(IsBlack(AtScreen("fdV_mask.txr", x + 0.6, 135)));
+  EXPECT_TRUE(IsBlack(AtScreen("fdV.txr", x + 0.6, 135)));
   EXPECT_TRUE(IsWhite(AtScreen("fdV_mask.txr", x + 3.0, 135)));
   // Mask edges are white, so the quad's own border cuts nothing.
   const Bmp& mask = Load("fdH_mask.txr");

@@ -646,14 +646,18 @@ class TextureSetLoadTest : public LayersTest {
     return image;
   }
 
+  // Linear filters, between mipmap levels when minified: the uploaded picture carries its chain.
   static void ExpectLinearFilters(uint32_t name) {
     glBindTexture(GL_TEXTURE_2D, name);
-    GLint mag = 0, min = 0, wrap = 0;
+    GLint mag = 0, min = 0, wrap = 0, width = 0, halfWidth = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrap);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &halfWidth);
     EXPECT_EQ(mag, GL_LINEAR);
-    EXPECT_EQ(min, GL_LINEAR);
+    EXPECT_EQ(min, GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(halfWidth, width > 1 ? width / 2 : 1);
     EXPECT_EQ(wrap, GL_REPEAT);  // the horizon relies on the default repeat
   }
 

@@ -6,7 +6,9 @@
 
 namespace assetgen {
 
-constexpr int kFontImageSize = 256;
+// A cell is 64 texels: at three times the panel's size (a cell 37.5 x 48 pixels) the display
+// still takes glyphs from a finer picture than the screen's.
+constexpr int kFontImageSize = 1024;
 constexpr int kFontCell = kFontImageSize / 16;
 // The display advances 10 of a cell's 16 units per character: glyph ink stays in these columns.
 constexpr int kFontInkColumns = kFontCell * 10 / 16;

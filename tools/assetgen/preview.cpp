@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "screen_geometry.h"
@@ -81,14 +82,34 @@ void DrawQuad(Canvas& canvas, const Image& tex, Vec2 c, double size, double roll
   }
 }
 
+// The texture brought down by 2 x 2 averages, as the display's mipmaps do, until it is at most
+// maxWidth texels wide (the textures are drawn for panels three times the canvas).
+Image Reduced(const Image& texture, double maxWidth) {
+  Image level = texture;
+  while (level.width > 1 && level.height > 1 && level.width > maxWidth) {
+    Image half(level.width / 2, level.height / 2);
+    for (int y = 0; y < half.height; ++y) {
+      for (int x = 0; x < half.width; ++x) {
+        const Rgb a = level.Get(2 * x, 2 * y), b = level.Get(2 * x + 1, 2 * y);
+        const Rgb c = level.Get(2 * x, 2 * y + 1), d = level.Get(2 * x + 1, 2 * y + 1);
+        half.Set(x, y, {(a.r + b.r + c.r + d.r) / 4, (a.g + b.g + c.g + d.g) / 4,
+                        (a.b + b.b + c.b + d.b) / 4});
+      }
+    }
+    level = std::move(half);
+  }
+  return level;
+}
+
 void DrawPlaced(Canvas& canvas, const std::map<std::string, Image>& textures,
                 const std::string& file, Vec2 shiftPx, double rollDeg, double scroll, Blend mode) {
   const auto it = textures.find(file);
   if (it == textures.end()) throw std::runtime_error("preview: texture " + file + " missing");
   const QuadPlacement& q = QuadFor(file);
   const Vec2 c = q.Centre();
-  DrawQuad(canvas, it->second, {c.x + shiftPx.x, c.y + shiftPx.y}, q.SizePx(), rollDeg, scroll,
-           mode);
+  // At most 2.5 texels per canvas pixel, as the display samples at 1 x.
+  DrawQuad(canvas, Reduced(it->second, 2.5 * q.SizePx()), {c.x + shiftPx.x, c.y + shiftPx.y},
+           q.SizePx(), rollDeg, scroll, mode);
 }
 
 // Prints text the way the display's font lists do: 16 x 16 unit cells advancing 10 units, in a
@@ -119,8 +140,10 @@ void PrintSample(Canvas& canvas, const Image& font, const std::string& text, dou
 }  // namespace
 
 void WritePreview(const std::string& path, const std::map<std::string, Image>& textures,
-                  const Image& font, const PreviewState& st) {
+                  const Image& fontImage, const PreviewState& st) {
   Canvas canvas;
+  // Glyph cells of 16 texels, the level the display takes 1 x text from.
+  const Image font = Reduced(fontImage, 16 * 16);
   const double pitchOffset = st.pitchDeg * kPitchOffsetPerDegree;
   // Attitude layer.
   DrawPlaced(canvas, textures, "pfd_2.txr", {0, 0}, st.bankDeg, pitchOffset, Blend::Replace);

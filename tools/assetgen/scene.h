@@ -11,8 +11,9 @@
 
 namespace assetgen {
 
-// Anti-aliasing filter width, in screen pixels.
-constexpr double kEdgeFilterPx = 1.0;
+// Anti-aliasing filter width, in pixels of the scale-1 screen: one pixel at the sharpest scale the
+// artwork is drawn for (the display's mipmaps widen it to a pixel at scale 1).
+constexpr double kEdgeFilterPx = 1.0 / kSharpestScale;
 
 // One painted element: how much of it covers a point, and its colour.
 struct Paint {

@@ -15,18 +15,24 @@ constexpr double kViewportHalfWidth = 250.0;   // 500-pixel viewport
 // The layers' constants are 32-bit floats; round them the same way.
 double F(double v) { return static_cast<double>(static_cast<float>(v)); }
 
-QuadPlacement Quad(const char* file, double x, double y, double depth, double half, int texels) {
+QuadPlacement Quad(const char* file, double x, double y, double depth, double half) {
   QuadPlacement q;
   q.file = file;
   q.modelX = F(x);
   q.modelY = F(y);
   q.depth = F(depth);
   q.halfSize = F(half);
-  q.texels = texels;
+  q.texels = TexelsFor(q.SizePx());
   return q;
 }
 
 }  // namespace
+
+int TexelsFor(double sizePx) {
+  int texels = 1;
+  while (texels < kSharpestScale * sizePx && texels < (1 << 14)) texels *= 2;
+  return texels;
+}
 
 double PixelsPerUnit(double depth) {
   return kViewportHalfHeight / (depth * std::tan(22.5 * kPi / 180.0));
@@ -57,22 +63,22 @@ Vec2 QuadPlacement::ScreenToTexture(Vec2 screen) const {
 
 const std::vector<QuadPlacement>& PanelQuads() {
   static const std::vector<QuadPlacement> quads = {
-      Quad("pfd_2.txr", -0.274, -0.695, 3.0, 1.0, 1024),
-      Quad("static_mask.txr", -0.375, -0.95, 4.0, 0.65, 512),
-      Quad("static_ind.txr", -0.375, -0.95, 4.0, 0.65, 512),
-      Quad("window_mask.txr", -0.33, -0.8, 3.5, 0.65, 512),
-      Quad("window.txr", -0.33, -0.8, 3.5, 0.65, 512),
-      Quad("ILS.txr", 1.57, -3.44, 13.0, 1.0, 256),
-      Quad("ILS_ind.txr", 2.65, -7.38, 33.0, 0.65, 128),
-      Quad("ILS_H.txr", -1.24, -5.59, 13.0, 1.0, 256),
-      Quad("SPD.txr", -2.4, -3.11, 13.0, 1.0, 256),
-      Quad("ILSH_ind.txr", -3.67, -14.37, 39.0, 0.65, 128),
-      Quad("fdH_mask.txr", -1.64, -3.96, 17.2, 1.0, 256),
-      Quad("fdH.txr", -1.64, -3.96, 17.2, 1.0, 256),
-      Quad("fdV_mask.txr", -1.64, -3.93, 17.2, 1.0, 256),
-      Quad("fdV.txr", -1.64, -3.93, 17.2, 1.0, 256),
-      Quad("no_ILS.txr", 1.57, -3.44, 13.0, 1.0, 256),
-      Quad("roll_needle.txr", -0.39, -0.891, 4.0, 0.65, 512),
+      Quad("pfd_2.txr", -0.274, -0.695, 3.0, 1.0),
+      Quad("static_mask.txr", -0.375, -0.95, 4.0, 0.65),
+      Quad("static_ind.txr", -0.375, -0.95, 4.0, 0.65),
+      Quad("window_mask.txr", -0.33, -0.8, 3.5, 0.65),
+      Quad("window.txr", -0.33, -0.8, 3.5, 0.65),
+      Quad("ILS.txr", 1.57, -3.44, 13.0, 1.0),
+      Quad("ILS_ind.txr", 2.65, -7.38, 33.0, 0.65),
+      Quad("ILS_H.txr", -1.24, -5.59, 13.0, 1.0),
+      Quad("SPD.txr", -2.4, -3.11, 13.0, 1.0),
+      Quad("ILSH_ind.txr", -3.67, -14.37, 39.0, 0.65),
+      Quad("fdH_mask.txr", -1.64, -3.96, 17.2, 1.0),
+      Quad("fdH.txr", -1.64, -3.96, 17.2, 1.0),
+      Quad("fdV_mask.txr", -1.64, -3.93, 17.2, 1.0),
+      Quad("fdV.txr", -1.64, -3.93, 17.2, 1.0),
+      Quad("no_ILS.txr", 1.57, -3.44, 13.0, 1.0),
+      Quad("roll_needle.txr", -0.39, -0.891, 4.0, 0.65),
   };
   return quads;
 }

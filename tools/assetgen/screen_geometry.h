@@ -19,7 +19,7 @@ struct QuadPlacement {
   double modelY = 0;
   double depth = 0;   // distance in front of the eye (z = -depth)
   double halfSize = 0;
-  int texels = 0;     // edge length of the baked texture (a power of two)
+  int texels = 0;     // edge length of the baked texture (a power of two, see kSharpestScale)
 
   double Scale() const;        // pixels per model unit at this depth
   Vec2 Centre() const;         // quad centre on the screen
@@ -29,6 +29,14 @@ struct QuadPlacement {
   // Texture coordinates (s, t) of a screen point for the unmoved quad (0..1 inside it).
   Vec2 ScreenToTexture(Vec2 screen) const;
 };
+
+// The largest panel scale the artwork is drawn for: every texture has at least one texel per
+// screen pixel when the panel is shown this many times its 500 x 740 size, and the display's
+// mipmaps bring it down to the smaller scales.
+constexpr int kSharpestScale = 3;
+// Edge length of the texture of a quad `sizePx` pixels wide at scale 1: the smallest power of two
+// that gives kSharpestScale texels per pixel.
+int TexelsFor(double sizePx);
 
 // Pixels per model unit at depth d under the 45-degree, 500 x 740 projection.
 double PixelsPerUnit(double depth);

@@ -56,13 +56,13 @@ TextMask::TextMask(FT_Face face, const std::string& text, double capHeightPx, Ve
     ix0 = iy0 = 0;
     ix1 = iy1 = 1;
   }
-  // Box filter one screen pixel wide, so that texels sample it without aliasing.
+  // Box filter one pixel of the sharpest scale wide, so that texels sample it without aliasing.
   coverage_.assign(raw.size(), 0.0f);
   for (int y = 0; y < height_; ++y) {
     for (int x = 0; x < width_; ++x) {
       float sum = 0.0f;
-      for (int dy = -kOversample / 2; dy < kOversample / 2; ++dy) {
-        for (int dx = -kOversample / 2; dx < kOversample / 2; ++dx) {
+      for (int dy = -kFilterWidth / 2; dy < kFilterWidth / 2; ++dy) {
+        for (int dx = -kFilterWidth / 2; dx < kFilterWidth / 2; ++dx) {
           const int sx = x + dx;
           const int sy = y + dy;
           if (sx >= 0 && sy >= 0 && sx < width_ && sy < height_) {
@@ -70,7 +70,7 @@ TextMask::TextMask(FT_Face face, const std::string& text, double capHeightPx, Ve
           }
         }
       }
-      coverage_[static_cast<std::size_t>(y) * width_ + x] = sum / (kOversample * kOversample);
+      coverage_[static_cast<std::size_t>(y) * width_ + x] = sum / (kFilterWidth * kFilterWidth);
     }
   }
   const double inkW = static_cast<double>(ix1 - ix0) / kOversample;

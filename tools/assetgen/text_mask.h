@@ -16,13 +16,16 @@ class TextMask {
   TextMask(FT_Face face, const std::string& text, double capHeightPx, Vec2 anchor, double alignX,
            double alignY);
 
-  // Coverage 0..1 at a screen point, filtered over about one pixel.
+  // Coverage 0..1 at a screen point, filtered over one pixel of the sharpest scale.
   double Coverage(Vec2 p) const;
   // Screen box that holds all ink.
   Box Bounds() const { return bounds_; }
 
  private:
-  static constexpr int kOversample = 4;  // raster pixels per screen pixel
+  // Raster pixels per pixel of the scale-1 screen: four per pixel at the sharpest scale.
+  static constexpr int kOversample = 4 * kSharpestScale;
+  // The coverage is box-filtered over one pixel of the sharpest scale.
+  static constexpr int kFilterWidth = kOversample / kSharpestScale;
   int width_ = 0;
   int height_ = 0;
   std::vector<float> coverage_;  // row 0 at the bottom
