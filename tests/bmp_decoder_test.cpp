@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/texture_set.h"
+#include "pfd/texture_set.h"
 
 namespace {
 

@@ -12,11 +12,10 @@
 #include "pfd/frame_rules.h"
 #include "platform/gl.h"
 #include "platform/window.h"
-#include "shell/font.h"
-#include "shell/gl_window.h"
+#include "pfd/font.h"
+#include "shell/display.h"
 #include "shell/png_writer.h"
-#include "shell/settings.h"
-#include "shell/texture_set.h"
+#include "pfd/texture_set.h"
 #include "support/bmp_file.h"
 
 namespace {
@@ -46,7 +45,6 @@ class ScaledSurface {
   ~ScaledSurface() {
     if (open_) platform::CloseOffscreenGl();
     if (!previousDirectory_.empty()) fs::current_path(previousDirectory_);
-    UseNetwork = savedUseNetwork_;
   }
 
   ::testing::AssertionResult Open() {
@@ -63,18 +61,16 @@ class ScaledSurface {
     open_ = true;
     previousDirectory_ = fs::current_path().string();
     fs::current_path(run);  // the display opens its bitmaps by bare names
-    savedUseNetwork_ = UseNetwork;
-    UseNetwork = true;  // network-mode result: whether the texture set is there
     ResizeGlScene(width_, height_);
-    if (!LoadTextureSet()) return ::testing::AssertionFailure() << "texture set not loaded";
-    BuildFont();
+    if (!LoadTextureSet(resources_)) return ::testing::AssertionFailure() << "texture set not loaded";
+    BuildFont(resources_);
     SetInitialGlState();
     return ::testing::AssertionSuccess();
   }
 
   void Draw(const FrameDescription& frame) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    DrawFrameDescription(frame);
+    DrawFrameDescription(resources_, frame);
     glFinish();
     pixels_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -109,7 +105,7 @@ class ScaledSurface {
   int width_;
   int height_;
   bool open_ = false;
-  bool savedUseNetwork_ = false;
+  PanelResources resources_;
   std::string previousDirectory_;
   std::vector<uint8_t> pixels_;
 };
@@ -268,16 +264,14 @@ TEST(TextureMipmaps, EachLevelAveragesTwoByTwoTexelsOfTheOneAbove) {
   ASSERT_TRUE(platform::OpenOffscreenGl(64, 64, error)) << error;
   const fs::path previous = fs::current_path();
   fs::current_path(folder);
-  const bool savedUseNetwork = UseNetwork;
-  UseNetwork = true;
-  const bool loaded = LoadTextureSet();  // the other files are missing: they are drawn untextured
-  UseNetwork = savedUseNetwork;
+  PanelResources resources;
+  const bool loaded = LoadTextureSet(resources);  // the other files are missing: they are drawn untextured
   fs::current_path(previous);
 
   std::vector<uint8_t> level1(2 * 2 * 3), level2(3);
   GLint minFilter = 0;
   if (loaded) {
-    glBindTexture(GL_TEXTURE_2D, TextureNames[SlotHorizon]);
+    glBindTexture(GL_TEXTURE_2D, resources.TextureNames[SlotHorizon]);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 1, GL_RGB, GL_UNSIGNED_BYTE, level1.data());
     glGetTexImage(GL_TEXTURE_2D, 2, GL_RGB, GL_UNSIGNED_BYTE, level2.data());

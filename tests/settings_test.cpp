@@ -83,7 +83,7 @@ TEST_F(SettingsTest, UseLanYInOnePairOfQuotesSelectsNetworkAsOnWindows) {
   for (const char* value : {"\"Y\"", "'Y'"}) {
     WriteIni(std::string("[LAN]\nUSELAN=") + value + "\n" + kServerAndPort);
     Read();
-    EXPECT_TRUE(UseNetwork) << "USELAN=" << value;
+    EXPECT_TRUE(s_.UseNetwork) << "USELAN=" << value;
   }
 }
 

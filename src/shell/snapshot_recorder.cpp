@@ -71,7 +71,7 @@ bool FailureFlagShown() {
     const int r = pixels[i], g = pixels[i + 1], b = pixels[i + 2];
     if (r < 24 && g < 24 && b < 24) {
       ++black;
-    } else if (b < 48 && r > 40 && g <= r && g * 100 >= r * 55) {
+    } else if (b < 48 && g <= r && g * 100 >= r * 55) {  // amber at any strength, fringes included
       ++amber;
     }
   }
