@@ -1,6 +1,8 @@
 // Executes a frame description with the drawing layers and the bitmap font.
 #include "pfd/frame_draw.h"
 
+#include <cmath>
+
 #include "pfd/layers.h"
 #include "platform/gl.h"
 #include "pfd/font.h"
@@ -38,7 +40,11 @@ void DrawTextPlate(const FrameText& text) {
   glVertex2f(x0, y1);
   glEnd();
   SetTextColour(text.colour);
-  glLineWidth(1.0f);
+  // One panel pixel wide at any scale: the viewport tells the surface's scale.
+  GLint viewport[4] = {0, 0, kSurfaceWidth, kSurfaceHeight};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  const float lineWidth = std::round(float(viewport[2]) / float(kSurfaceWidth));
+  glLineWidth(lineWidth < 1.0f ? 1.0f : lineWidth);
   glBegin(GL_LINE_LOOP);
   glVertex2f(x0 + 0.5f, y0 + 0.5f);
   glVertex2f(x1 - 0.5f, y0 + 0.5f);
@@ -60,6 +66,26 @@ void SetTextColour(TextColour colour) {
     glColor3f(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f);
   else
     glColor3ub(c.r, c.g, c.b);
+}
+
+void ApplyPanelLayout(const PanelLayout& layout) {
+  const int width = static_cast<int>(std::lround(kSurfaceWidth * layout.scale));
+  const int height = static_cast<int>(std::lround(kSurfaceHeight * layout.scale));
+  glViewport(layout.originX, layout.originY, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glScissor(layout.originX, layout.originY, layout.ScaledPanelWidth(), layout.ScaledPanelHeight());
+}
+
+void BeginPanelFrame(const PanelLayout& layout) {
+  if (layout.standard) return;
+  glDisable(GL_SCISSOR_TEST);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_SCISSOR_TEST);
 }
 
 void DrawFramePanel(const PanelResources& resources, const FrameDescription& frame) {

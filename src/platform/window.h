@@ -112,8 +112,14 @@ double WindowScale();
 
 // Called with the new scale when the window reaches a monitor of another DPI (WM_DPICHANGED, before
 // the window takes the size the system suggests for it; SDL: when the drawable's scale changes).
-using DpiHandler = void (*)(double scale);
+using DpiHandler = std::function<void(double scale)>;
 void SetDpiHandler(DpiHandler handler);
+
+// The standard client area: 331 x 321 on Windows, 332 x 332 on Linux (the part of the drawing
+// surface today's window shows).
+void StandardClientSize(int* width, int* height);
+// The open window's client area in drawing pixels (0 x 0 without a window).
+void ClientSize(int* width, int* height);
 
 // A hidden GL context with a width x height drawing surface, for snapshots and render tests.
 // False (with a reason in `error`) when no context can be had.

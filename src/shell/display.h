@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "pfd/panel_layout.h"
 #include "pfd/texture_set.h"
 #include "shell/settings.h"
 #include "sources/flight_data_source.h"
@@ -64,9 +65,13 @@ class Display {
   NetworkSource* network() { return network_; }
   SimulatorSource* simulator() { return simulator_; }
   const PanelResources& resources() const { return resources_; }
+  // Where the panel is in the window and at what scale.
+  const PanelLayout& layout() const { return layout_; }
 
  private:
   void OnGlWindowSize(int width, int height);
+  // The panel fitted into the window's client area as it is now (today's layout for today's window).
+  void FitPanelToWindow();
   void RunLoop();
 
   Settings settings_;
@@ -74,6 +79,7 @@ class Display {
   NetworkSource* network_ = nullptr;
   SimulatorSource* simulator_ = nullptr;
   PanelResources resources_;
+  PanelLayout layout_;
   // Set once CreateGlWindow has fixed the start-up projection; later size messages are ignored, so
   // resizing, minimising and restoring never change the drawing surface.
   bool startupResizeDone_ = false;

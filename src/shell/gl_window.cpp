@@ -1,10 +1,12 @@
 // CreateGlWindow, InitGl, ResizeGlScene and KillGlWindow: the display's side of its window.
+#include <cmath>
 #include <string>
 
 #include "platform/gl.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "pfd/font.h"
+#include "pfd/frame_draw.h"
 #include "shell/display.h"
 
 const char* const TitleSimulator = "Orvane PFD Panel v1.0 - Freeware [FSUIPC]";
@@ -49,11 +51,33 @@ Display::Display(const Settings& settings) : settings_(settings) {
   }
 }
 
-Display::~Display() { platform::SetSizeHandler(nullptr); }
+Display::~Display() {
+  platform::SetSizeHandler(nullptr);
+  platform::SetDpiHandler(nullptr);
+}
 
 void Display::OnGlWindowSize(int width, int height) {
-  if (startupResizeDone_) return;
-  ResizeGlScene(width, height);
+  if (!startupResizeDone_) {
+    ResizeGlScene(width, height);
+    return;
+  }
+  // Today's window keeps its drawing surface whatever the size messages say; a window of any
+  // other size keeps the panel fitted into it (a move to a monitor of another scale, say).
+  if (layout_.standard) return;
+  FitPanelToWindow();
+}
+
+void Display::FitPanelToWindow() {
+  int panelWidth = 0, panelHeight = 0, width = 0, height = 0;
+  platform::StandardClientSize(&panelWidth, &panelHeight);
+  platform::ClientSize(&width, &height);
+  const bool standardSize = width == panelWidth && height == panelHeight;
+  if (!settings_.CustomWindow() && standardSize) {
+    layout_ = StandardLayout(panelWidth, panelHeight);
+    return;
+  }
+  layout_ = FitLayout(panelWidth, panelHeight, width, height);
+  ApplyPanelLayout(layout_);
 }
 
 bool Display::InitGl() {
@@ -96,6 +120,9 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
 
   startupResizeDone_ = false;
   platform::SetSizeHandler([this](int w, int h) { OnGlWindowSize(w, h); });
+  platform::SetDpiHandler([this](double) {
+    if (startupResizeDone_) FitPanelToWindow();
+  });
 
   platform::WindowParams params;
   params.title = title;
@@ -103,10 +130,28 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
   params.y = settings_.WindowY;
   params.colourBits = colourBits;
   params.iconFile = "plane2.ico";
+  params.borderless = settings_.Borderless;
+  params.fullscreen = settings_.Fullscreen;
+  params.topmost = settings_.Topmost;
+  params.monitor = settings_.Monitor;
+  params.msaaSamples = settings_.Msaa;
+  int standardWidth = 0, standardHeight = 0;
+  platform::StandardClientSize(&standardWidth, &standardHeight);
+  params.clientWidth = settings_.Width;
+  params.clientHeight = settings_.Height;
+  if (settings_.Scale > 0.0 && settings_.Width == 0 && settings_.Height == 0) {
+    params.clientWidth = static_cast<int>(std::lround(standardWidth * settings_.Scale));
+    params.clientHeight = static_cast<int>(std::lround(standardHeight * settings_.Scale));
+  }
+  // Sharp on a monitor of any scale: the window draws in the monitor's own pixels.
+  params.dpiAware = true;
+  platform::DeclareDpiAware();
   titleShowsConnected_ = true;
   if (!platform::OpenGlWindow(params)) return false;
 
   ResizeGlScene(width, height);
+  layout_ = StandardLayout(standardWidth, standardHeight);
+  FitPanelToWindow();
   startupResizeDone_ = true;
 
   if (!InitGl()) {

@@ -4,6 +4,7 @@
 #include "platform/system.h"
 #include "platform/window.h"
 #include "shell/display.h"
+#include "pfd/frame_draw.h"
 #include "shell/frame.h"
 #include "shell/frame_pacer.h"
 #include "shell/snapshot_recorder.h"
@@ -15,13 +16,16 @@ constexpr uint64_t MaxPacingSleepMicros = 10000;
 
 }  // namespace
 
-FlightState Display::DrawFrame() { return ::DrawFrame(*source_, resources_); }
+FlightState Display::DrawFrame() {
+  BeginPanelFrame(layout_);
+  return ::DrawFrame(*source_, resources_);
+}
 
 // Pumps messages and draws until the quit message or a frame that asks to stop.
 void Display::RunLoop() {
   FramePacer pacer(settings_.MaxFps);
   SnapshotRecorder recorder;
-  recorder.RecorderInit();
+  recorder.RecorderInit(layout_);
   for (;;) {
     source_->Service();
     ShowLinkInTitle();

@@ -9,6 +9,9 @@
 namespace {
 
 constexpr double MaxFpsLimit = 1000.0;
+constexpr int32_t MaxClientSide = 16384;
+constexpr double MinScale = 0.5;
+constexpr double MaxScale = 8.0;
 
 // Decimal whole number with an optional sign, within the signed 32-bit range.
 bool ParseInt32(const std::string& text, int32_t& out) {
@@ -148,5 +151,39 @@ bool ParseSettings(const std::string& path, const std::string& text, Settings& s
   if (!ReadSwitch(ini, path, "LAN", "RECONNECT", settings.Network.Reconnect, error)) return false;
   if (!ReadSwitch(ini, path, "LAN", "PIPELINE", settings.Network.Pipeline, error)) return false;
   if (!ReadSwitch(ini, path, "SIMULATOR", "RECONNECT", settings.SimReconnect, error)) return false;
+
+  // The window in a cockpit.
+  auto readWhole = [&](const char* key, int32_t low, int32_t high, int32_t& out, const char* what) {
+    const std::string value = ini.Get("WINDOW", key, "");
+    if (value.empty()) return true;
+    int32_t v = 0;
+    if (!ParseInt32(value, v) || v < low || v > high) {
+      error = Describe(path, "WINDOW", key, value) + " is not " + what + ".";
+      return false;
+    }
+    out = v;
+    return true;
+  };
+  if (!readWhole("WIDTH", 1, MaxClientSide, settings.Width, "a width in pixels from 1 to 16384")) return false;
+  if (!readWhole("HEIGHT", 1, MaxClientSide, settings.Height, "a height in pixels from 1 to 16384")) return false;
+  if (!readWhole("MONITOR", 1, 64, settings.Monitor, "a monitor number from 1 (the primary monitor) to 64"))
+    return false;
+  if (!readWhole("MSAA", 0, 8, settings.Msaa, "0, 2, 4 or 8 samples per pixel")) return false;
+  if (settings.Msaa != 0 && settings.Msaa != 2 && settings.Msaa != 4 && settings.Msaa != 8) {
+    error = Describe(path, "WINDOW", "MSAA", ini.Get("WINDOW", "MSAA", "")) + " is not 0, 2, 4 or 8 samples per pixel.";
+    return false;
+  }
+  const std::string scale = ini.Get("WINDOW", "SCALE", "");
+  if (!scale.empty()) {
+    double value = 0.0;
+    if (!ParseDecimal(scale, value) || value < MinScale || value > MaxScale) {
+      error = Describe(path, "WINDOW", "SCALE", scale) + " is not a size factor from 0.5 to 8 (1 = today's size).";
+      return false;
+    }
+    settings.Scale = value;
+  }
+  if (!ReadSwitch(ini, path, "WINDOW", "BORDERLESS", settings.Borderless, error)) return false;
+  if (!ReadSwitch(ini, path, "WINDOW", "FULLSCREEN", settings.Fullscreen, error)) return false;
+  if (!ReadSwitch(ini, path, "WINDOW", "TOPMOST", settings.Topmost, error)) return false;
   return true;
 }

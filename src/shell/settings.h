@@ -14,6 +14,21 @@ struct Settings {
   double MaxFps = 0.0;        // "WINDOW"/"MAXFPS": frames per second cap, 0 = no cap
   bool VSync = false;         // "WINDOW"/"VSYNC" = "Y": swap interval 1
   bool SimReconnect = false;  // "SIMULATOR"/"RECONNECT" = "Y": wait for the simulator, reopen its link
+
+  // The window in a cockpit (all off by default: today's window).
+  int32_t Width = 0;          // "WINDOW"/"WIDTH": client area width in pixels, 0 = standard
+  int32_t Height = 0;         // "WINDOW"/"HEIGHT": client area height in pixels, 0 = standard
+  double Scale = 0.0;         // "WINDOW"/"SCALE": client area as a multiple of today's, 0 = not set
+  bool Borderless = false;    // "WINDOW"/"BORDERLESS": no caption, no frame
+  bool Fullscreen = false;    // "WINDOW"/"FULLSCREEN": borderless, covering the monitor
+  bool Topmost = false;       // "WINDOW"/"TOPMOST": above other windows
+  int32_t Monitor = 1;        // "WINDOW"/"MONITOR": X and Y count from this monitor's corner
+  int32_t Msaa = 0;           // "WINDOW"/"MSAA": 0, 2, 4 or 8 samples per pixel
+
+  // True when any of the keys above asks for something other than today's window.
+  bool CustomWindow() const {
+    return Width != 0 || Height != 0 || Scale != 0.0 || Borderless || Fullscreen || Monitor != 1;
+  }
 };
 
 // The settings file's name, looked for in the current directory.

@@ -28,23 +28,25 @@ uint64_t EnvNumber(const char* name, uint64_t fallback) {
   return value;
 }
 
-// The panel the Linux window shows: the lower-left 332 x 332 pixels of the drawing surface.
-// Returns the index of the PNG written, or -1.
-int Capture(const std::string& dir, int& count) {
-  const int size = 332;
-  std::vector<uint8_t> bottomUp(size_t(size) * size * 3);
+// The panel: in today's window the lower-left 332 x 332 pixels of the drawing surface (what the
+// Linux window shows), in any other the panel's rectangle at its scale. Returns the index of the
+// PNG written, or -1.
+int Capture(const std::string& dir, int& count, const PanelLayout& layout) {
+  const int width = layout.standard ? 332 : layout.ScaledPanelWidth();
+  const int height = layout.standard ? 332 : layout.ScaledPanelHeight();
+  std::vector<uint8_t> bottomUp(size_t(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  glReadPixels(layout.originX, layout.originY, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
   std::vector<uint8_t> topDown(bottomUp.size());
-  for (int y = 0; y < size; ++y)
-    std::copy_n(&bottomUp[size_t(size - 1 - y) * size * 3], size_t(size) * 3, &topDown[size_t(y) * size * 3]);
+  const size_t row = size_t(width) * 3;
+  for (int y = 0; y < height; ++y) std::copy_n(&bottomUp[size_t(height - 1 - y) * row], row, &topDown[size_t(y) * row]);
   char name[64];
   const int index = count++;
   std::snprintf(name, sizeof name, "pfd-%04d.png", index);
   std::string path = dir + "/" + name;
   std::string error;
-  if (!WritePng(path, size, size, topDown, error)) {
+  if (!WritePng(path, width, height, topDown, error)) {
     platform::DebugLog("snapshot: " + error);
     return -1;
   }
@@ -55,13 +57,16 @@ int Capture(const std::string& dir, int& count) {
 // True when the failure flag is on the drawn picture: the text box of "ATT" holds only the black
 // of its plate and the amber of its letters (both in good measure), which neither the sky, the
 // ground nor the pitch ladder behind it can give.
-bool FailureFlagShown() {
-  // Text space is 640 wide over the 500-pixel drawing surface, 740 high over 740 pixels.
+bool FailureFlagShown(const PanelLayout& layout) {
+  // Text space is 640 wide over the 500-pixel drawing surface, 740 high over 740 pixels, both
+  // times the panel's scale.
+  const float s = float(layout.scale);
+  const int one = s < 1.0f ? 1 : int(s);
   const float xScale = 500.0f / 640.0f;
-  const int x0 = int(kFailureFlagX * xScale) + 1;
-  const int y0 = int(kFailureFlagY) + 1;
-  const int width = int(36.0f * xScale) - 2;  // three glyphs: two advances of 10 and one of 16
-  const int height = 14;
+  const int x0 = layout.originX + int(kFailureFlagX * xScale * s) + one;
+  const int y0 = layout.originY + int(kFailureFlagY * s) + one;
+  const int width = int(36.0f * xScale * s) - 2 * one;  // three glyphs: two advances of 10 and one of 16
+  const int height = int(16.0f * s) - 2 * one;
   std::vector<uint8_t> pixels(size_t(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);
@@ -86,7 +91,7 @@ void SnapshotRecorder::WriteFrameLine(uint64_t now, int snapshot, const FlightSt
   const uint64_t sinceFrame = now - std::min(now, r_.lastFrameUs);
   // The attitude the picture shows, nose up and right wing down positive.
   std::fprintf(r_.frameLog, "%" PRIu64 " %" PRIu64 " %d %" PRIu64 " %" PRIu64 " %" PRIu64 " %d %.3f %.3f\n",
-               r_.frames, now, FailureFlagShown() ? 1 : 0, sincePump, sinceFrame, r_.messages,
+               r_.frames, now, FailureFlagShown(r_.layout) ? 1 : 0, sincePump, sinceFrame, r_.messages,
                snapshot, -state.Pitch, -state.Bank);
   std::fflush(r_.frameLog);
   ++r_.frames;
@@ -110,7 +115,8 @@ SnapshotRecorder::~SnapshotRecorder() {
   if (r_.frameLog != nullptr) std::fclose(r_.frameLog);
 }
 
-void SnapshotRecorder::RecorderInit() {
+void SnapshotRecorder::RecorderInit(const PanelLayout& layout) {
+  r_.layout = layout;
   const char* startupLog = std::getenv("ORVANE_STARTUP_LOG");
   r_.startupLog = startupLog ? startupLog : "";
   const char* dir = std::getenv("ORVANE_SNAPSHOT_DIR");
@@ -140,7 +146,7 @@ bool SnapshotRecorder::RecorderAfterFrame(const FlightState& state) {
   uint64_t now = platform::MonotonicMicros();
   int snapshot = -1;
   if (!r_.dir.empty() && now >= r_.nextUs) {
-    snapshot = Capture(r_.dir, r_.count);
+    snapshot = Capture(r_.dir, r_.count, r_.layout);
     r_.nextUs = now + r_.everyUs;
   }
   if (r_.frameLog != nullptr) WriteFrameLine(now, snapshot, state);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "pfd/flight_state.h"
+#include "pfd/panel_layout.h"
 
 // Reads ORVANE_SNAPSHOT_DIR (folder for the PNGs; off when unset), ORVANE_SNAPSHOT_EVERY_MS
 // (default 5000), ORVANE_RUN_SECONDS (end the run after that many seconds; 0 = no limit),
@@ -22,7 +23,8 @@ class SnapshotRecorder {
   SnapshotRecorder& operator=(const SnapshotRecorder&) = delete;
   ~SnapshotRecorder();
 
-  void RecorderInit();
+  // `layout`: where the panel is in the window (snapshots and the flag are read there).
+  void RecorderInit(const PanelLayout& layout);
   // Called by the main loop after every look at the message queue; `handled` tells that a message
   // was taken and dispatched. Feeds the frame log's message columns.
   void RecorderNoteMessagePump(bool handled);
@@ -55,6 +57,7 @@ class SnapshotRecorder {
     std::string startupLog;  // ORVANE_STARTUP_LOG
     uint64_t firstFrameUs = 0;
     bool startupWritten = false;
+    PanelLayout layout = StandardLayout(332, 332);
   };
   void WriteFrameLine(uint64_t now, int snapshot, const FlightState& state);
   void WriteStartupLine(uint64_t swappedUs);

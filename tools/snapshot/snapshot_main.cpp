@@ -110,28 +110,27 @@ int main(int argc, char** argv) {
   }
 
   PanelResources resources;
-  if (!OpenSnapshotRenderer(resources, error)) {
+  const SnapshotSurface at = SurfaceAtScale(o.scale);
+  if (!OpenSnapshotRenderer(resources, at, error)) {
     std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
     return 1;
   }
-  const std::vector<uint8_t> surface = RenderSurface(resources, frame);
+  const std::vector<uint8_t> surface = RenderSurface(resources, at, frame);
   CloseSnapshotRenderer();
 
   int status = 0;
   if (!outFull.empty()) {
-    if (WritePng(outFull, kSurfaceWidth, kSurfaceHeight, surface, error))
-      std::fprintf(stderr, "orvane-snapshot: wrote %s (%d x %d)\n", outFull.c_str(), kSurfaceWidth,
-                   kSurfaceHeight);
+    if (WritePng(outFull, at.width, at.height, surface, error))
+      std::fprintf(stderr, "orvane-snapshot: wrote %s (%d x %d)\n", outFull.c_str(), at.width, at.height);
     else {
       std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
       status = 1;
     }
   }
   if (!outPanel.empty()) {
-    const std::vector<uint8_t> panel = CropLowerLeft(surface, kPanelSize, kPanelSize);
-    if (WritePng(outPanel, kPanelSize, kPanelSize, panel, error))
-      std::fprintf(stderr, "orvane-snapshot: wrote %s (%d x %d)\n", outPanel.c_str(), kPanelSize,
-                   kPanelSize);
+    const std::vector<uint8_t> panel = CropLowerLeft(surface, at, at.panel, at.panel);
+    if (WritePng(outPanel, at.panel, at.panel, panel, error))
+      std::fprintf(stderr, "orvane-snapshot: wrote %s (%d x %d)\n", outPanel.c_str(), at.panel, at.panel);
     else {
       std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
       status = 1;

@@ -36,6 +36,8 @@ const char* SnapshotUsage() {
          "  --describe            print the decided frame (layers, bars, texts) on stdout\n"
          "  --dump-state          print the raw flight state on stdout, as a --state file\n"
          "  --assets DIR          folder holding the 16 .txr bitmaps and font.bmp (default: .)\n"
+         "  --scale S             everything S times its size, as the display's [WINDOW] SCALE=S\n"
+         "                        (0.5 to 8; default 1): a 332 S x 332 S panel, 500 S x 740 S surface\n"
          "Layer overrides, applied after the frame rules:\n"
          "  --pitch DEG  --bank DEG  --ils 0|1|4  --gs OFFSET  --loc OFFSET\n"
          "  --fdh OFFSET (replace the bars by this horizontal bar)  --fdv OFFSET (and/or vertical)\n"
@@ -105,6 +107,13 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
       o.outFull = v;
     } else if (a == "--assets") {
       o.assetsDir = v;
+    } else if (a == "--scale") {
+      bool given = false;
+      ok = number(given, o.scale);
+      if (ok && (o.scale < 0.5 || o.scale > 8.0)) {
+        error = "option --scale: '" + v + "' is not a size factor from 0.5 to 8 (1 = the window's own size)";
+        return false;
+      }
     } else if (a == "--pitch") {
       ok = number(o.havePitch, o.pitch);
     } else if (a == "--bank") {

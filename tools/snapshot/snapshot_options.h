@@ -15,6 +15,7 @@ struct SnapshotOptions {
   std::string outPanel;         // --out: the 332 x 332 panel the window shows
   std::string outFull;          // --full: the whole 500 x 740 surface
   std::string assetsDir;        // --assets: folder of the bitmaps (default: current directory)
+  double scale = 1.0;           // --scale: everything this many times its size
   bool describe = false;        // --describe: print the frame description
   bool dumpState = false;       // --dump-state: print the raw flight state as a state file
   bool help = false;

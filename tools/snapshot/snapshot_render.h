@@ -6,19 +6,29 @@
 #include <vector>
 
 #include "pfd/frame_rules.h"
+#include "pfd/panel_layout.h"
 #include "pfd/texture_set.h"
 
-constexpr int kSurfaceWidth = 500;
-constexpr int kSurfaceHeight = 740;
-// The part of the surface the display window shows (its lower-left corner).
+// The part of the surface the display window shows (its lower-left corner), at scale 1.
 constexpr int kPanelSize = 332;
 
-// Opens the offscreen context and prepares it as the display's start-up does: the 500 x 740
+// The drawing surface at `scale` times its size.
+struct SnapshotSurface {
+  double scale = 1.0;
+  int width = kSurfaceWidth;
+  int height = kSurfaceHeight;
+  int panel = kPanelSize;  // the window's part, square
+};
+SnapshotSurface SurfaceAtScale(double scale);
+
+// Opens the offscreen context and prepares it as the display's start-up does: the surface's
 // projection, the texture set and font from the current directory, the initial GL state.
-bool OpenSnapshotRenderer(PanelResources& resources, std::string& error);
+bool OpenSnapshotRenderer(PanelResources& resources, const SnapshotSurface& surface, std::string& error);
 void CloseSnapshotRenderer();
 
 // Draws the frame and reads back the whole surface (RGB, top row first).
-std::vector<uint8_t> RenderSurface(const PanelResources& resources, const FrameDescription& frame);
+std::vector<uint8_t> RenderSurface(const PanelResources& resources, const SnapshotSurface& surface,
+                                   const FrameDescription& frame);
 // The lower-left width x height corner of a surface picture (top row first).
-std::vector<uint8_t> CropLowerLeft(const std::vector<uint8_t>& surface, int width, int height);
+std::vector<uint8_t> CropLowerLeft(const std::vector<uint8_t>& pixels, const SnapshotSurface& surface, int width,
+                                   int height);

@@ -351,6 +351,17 @@ void SetSizeHandler(SizeHandler handler) { g_state.sizeHandler = handler; }
 
 double WindowScale() { return DrawableScale(); }
 
+void StandardClientSize(int* width, int* height) {
+  *width = ClientWidth;
+  *height = ClientHeight;
+}
+
+void ClientSize(int* width, int* height) {
+  *width = 0;
+  *height = 0;
+  if (g_state.window != nullptr) SDL_GL_GetDrawableSize(g_state.window, width, height);
+}
+
 void SetDpiHandler(DpiHandler handler) { g_state.dpiHandler = handler; }
 
 }  // namespace platform

@@ -456,4 +456,19 @@ double WindowScale() { return g_state.window != nullptr && g_state.dpiAware ? g_
 
 void SetDpiHandler(DpiHandler handler) { g_state.dpiHandler = handler; }
 
+void StandardClientSize(int* width, int* height) {
+  *width = StandardClientWidth;
+  *height = StandardClientHeight;
+}
+
+void ClientSize(int* width, int* height) {
+  *width = 0;
+  *height = 0;
+  RECT r{};
+  if (g_state.window != nullptr && GetClientRect(g_state.window, &r)) {
+    *width = r.right - r.left;
+    *height = r.bottom - r.top;
+  }
+}
+
 }  // namespace platform
