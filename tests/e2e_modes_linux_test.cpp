@@ -64,14 +64,15 @@ Difference Compare(const Picture& a, const Picture& b) {
 std::string RunDir() { return fs::current_path().string(); }
 
 // The panel orvane-snapshot renders for the demo at time t (the frame rules' own picture).
-bool ReferencePicture(double t, Picture& out, std::string& error) {
+bool ReferencePicture(double t, Picture& out, std::string& error, const std::string& scale = "1") {
   const std::string file = (fs::temp_directory_path() /
                             ("orvane-e2e-ref-" + std::to_string(platform::CurrentProcessId()) + ".png"))
                                .string();
   platform::ChildProcess child;
   const std::string log = file + ".log";
   if (!platform::StartProcess(RunDir() + "/orvane-snapshot",
-                              {"--demo-time", std::to_string(t), "--assets", RunDir(), "--out", file}, child, log)) {
+                              {"--demo-time", std::to_string(t), "--assets", RunDir(), "--scale", scale, "--out", file}, child,
+                              log)) {
     error = "cannot start orvane-snapshot";
     return false;
   }
@@ -149,6 +150,35 @@ TEST_P(LiveDisplay, SimulatorModeShowsTheDecidedPicture) {
   const Difference d = Compare(live, reference);
   EXPECT_LE(d.largest, 8) << d.pixels << " pixels differ at demo time " << t;
   EXPECT_LE(d.pixels, size_t(live.width * live.height / 200)) << "largest difference " << d.largest;
+}
+
+// A window of another size: the same decided picture, everything scaled (horizon travel, indices,
+// bars, texts), as orvane-snapshot draws it at that scale. An LCD-sized window fits the panel into
+// its height: 768 / 332 times today's size, centred.
+TEST_P(LiveDisplay, AScaledWindowShowsTheDecidedPictureAtItsScale) {
+  const double t = GetParam();
+  const struct {
+    const char* settings;
+    const char* scale;
+  } cases[] = {{"[WINDOW]\nSCALE=2\n", "2"},
+               {"[WINDOW]\nWIDTH=1024\nHEIGHT=768\nBORDERLESS=Y\n", "2.313253"}};
+  orvane_test::SimPeer sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--demo-time", std::to_string(t), "--freeze"}, error)) << error;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.settings);
+    Picture reference;
+    ASSERT_TRUE(ReferencePicture(t, reference, error, c.scale)) << error;
+    FaultDisplay display;
+    display.Run().Write("OrvaneGCPfd.INI", c.settings);
+    Picture live;
+    ASSERT_TRUE(LivePicture(display, live, error)) << error;
+    ASSERT_EQ(live.width, reference.width);
+    ASSERT_EQ(live.height, reference.height);
+    const Difference d = Compare(live, reference);
+    EXPECT_LE(d.largest, 8) << d.pixels << " pixels differ at demo time " << t;
+    EXPECT_LE(d.pixels, size_t(live.width * live.height / 200)) << "largest difference " << d.largest;
+  }
 }
 
 // Network mode, one request at a time and pipelined: the same picture from OrvaneGCServer.

@@ -230,3 +230,54 @@ TEST(FaultsIpc, AKilledSimulatorLeavesTheLoopDrawingWithTheFlagUp) {
 }
 
 }  // namespace
+
+namespace {
+
+// [SIMULATOR] RECONNECT=Y: the panel waits for a simulator that is not there yet, comes back to
+// life when it starts, keeps drawing with the flag when it is killed and shows its data again when
+// it is started anew, each time within the 2 s retry period (and a frame's bound).
+TEST(FaultsIpc, WithSimulatorReconnectAKilledAndRestartedSimulatorIsFoundAgain) {
+  FaultDisplay display;
+  display.Run().Write("OrvaneGCPfd.INI", "[SIMULATOR]\nRECONNECT=Y\n");
+  ASSERT_TRUE(display.Start());
+  auto unflaggedAfter = [](uint64_t t) {
+    return [t](const std::vector<FrameRecord>& frames) {
+      for (const FrameRecord& f : frames)
+        if (f.StartUs() > t && !f.flag) return true;
+      return false;
+    };
+  };
+  auto flaggedAfter = [](uint64_t t) {
+    return [t](const std::vector<FrameRecord>& frames) {
+      for (const FrameRecord& f : frames)
+        if (f.StartUs() > t && f.flag) return true;
+      return false;
+    };
+  };
+  // No simulator: the window stays open and every frame carries the flag.
+  ASSERT_TRUE(display.WaitFrames([](const auto& f) { return AtLeast(f, 10); }, 30000)) << display.Output();
+  for (const FrameRecord& f : display.Frames()) EXPECT_TRUE(f.flag) << "frame " << f.index << " without a simulator";
+
+  Simulator sim;
+  std::string error;
+  const uint64_t started = platform::MonotonicMicros();
+  ASSERT_TRUE(sim.Start({"--duration", "120"}, error)) << error;
+  EXPECT_TRUE(display.WaitFrames(unflaggedAfter(started), 2000 + (kExchangeBoundUs + kSlackUs) / kMs))
+      << "not found after its start\n" << display.Output();
+
+  const uint64_t killed = platform::MonotonicMicros();
+  sim.KillHard();
+  EXPECT_TRUE(display.WaitFrames(flaggedAfter(killed), (kExchangeBoundUs + kSlackUs) / kMs)) << display.Output();
+
+  const uint64_t restarted = platform::MonotonicMicros();
+  ASSERT_TRUE(sim.Start({"--duration", "120"}, error)) << error;
+  EXPECT_TRUE(display.WaitFrames(unflaggedAfter(restarted), 2000 + 2 * (kExchangeBoundUs + kSlackUs) / kMs))
+      << "not found again after the restart\n" << orvane_test::DescribeFrames(display.Frames()) << "\n"
+      << display.Output();
+  EXPECT_EQ(display.Run().Stop(30000), 0) << display.Output();
+  const std::string out = display.Output();
+  EXPECT_NE(out.find("Simulator: its window has gone"), std::string::npos) << out;
+  EXPECT_EQ(out.find("FSUIPC connection failed."), std::string::npos) << out;
+}
+
+}  // namespace

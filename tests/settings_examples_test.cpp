@@ -79,6 +79,24 @@ TEST(SettingsExamples, TheShippedSampleFileIsReadAsItsCommentsSay) {
   EXPECT_EQ(s.WindowY, 0);
   EXPECT_FALSE(s.Network.Reconnect);
   EXPECT_FALSE(s.SimReconnect);
+  EXPECT_FALSE(s.CustomWindow()) << "today's window";
+  EXPECT_TRUE(s.VSync) << "shipped paced to the screen";
+}
+
+TEST(SettingsExamples, TheCockpitExamplesAskForWhatTheirTextSays) {
+  int cockpit = 0;
+  for (const std::string& block : SettingsBlocks(ReadSource("README.md"))) {
+    if (block.find("MONITOR=2") == std::string::npos) continue;
+    SCOPED_TRACE(block);
+    ++cockpit;
+    Settings s;
+    std::string error;
+    ASSERT_TRUE(ParseSettings("README.md", block, s, error)) << error;
+    EXPECT_EQ(s.Monitor, 2);
+    EXPECT_TRUE(s.Topmost);
+    EXPECT_TRUE(s.Fullscreen || (s.Borderless && s.Width > 0 && s.Height > 0));
+  }
+  EXPECT_EQ(cockpit, 2);
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST_F(SettingsTest, NoFileGivesSimulatorModeAtTheOrigin) {
   EXPECT_EQ(s_.WindowX, 0);
   EXPECT_EQ(s_.WindowY, 0);
   EXPECT_EQ(s_.MaxFps, 0.0);
-  EXPECT_FALSE(s_.VSync);
+  EXPECT_TRUE(s_.VSync) << "the sample ships paced to the screen";
   EXPECT_FALSE(s_.Network.Reconnect);
   EXPECT_FALSE(s_.Network.Pipeline);
 }
@@ -234,7 +234,10 @@ TEST_F(SettingsTest, ShippedSampleFileNamesEveryKeyAndGivesTheDefaults) {
   for (const char* key : {"USELAN", "ORVANEGCSERVER", "ORVANEGCPORT", "RECONNECT", "PIPELINE"}) {
     EXPECT_TRUE(ini.Has("LAN", key)) << key;
   }
-  for (const char* key : {"X", "Y", "MAXFPS", "VSYNC"}) EXPECT_TRUE(ini.Has("WINDOW", key)) << key;
+  for (const char* key : {"X", "Y", "MAXFPS", "VSYNC", "WIDTH", "HEIGHT", "SCALE", "BORDERLESS", "FULLSCREEN",
+                          "TOPMOST", "MONITOR", "MSAA"})
+    EXPECT_TRUE(ini.Has("WINDOW", key)) << key;
+  EXPECT_TRUE(ini.Has("SIMULATOR", "RECONNECT"));
 
   WriteIni(text);
   Read();
@@ -246,6 +249,57 @@ TEST_F(SettingsTest, ShippedSampleFileNamesEveryKeyAndGivesTheDefaults) {
   EXPECT_FALSE(s_.VSync);
   EXPECT_FALSE(s_.Network.Reconnect);
   EXPECT_FALSE(s_.Network.Pipeline);
+}
+
+}  // namespace
+
+namespace {
+
+// The window keys of a cockpit set-up: read as given, and every bad value named with its key.
+class WindowKeysTest : public ::testing::Test {
+ protected:
+  orvane_test::TempFolder folder_{"orvane-window-keys", true};
+};
+
+TEST_F(WindowKeysTest, ReadAsGivenAndOffByDefault) {
+  Settings s;
+  std::string error;
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "", s, error)) << error;
+  EXPECT_FALSE(s.CustomWindow());
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI",
+                            "[WINDOW]\nWIDTH=1024\nHEIGHT=768\nSCALE=1.5\nBORDERLESS=Y\nFULLSCREEN=y\nTOPMOST=Y\n"
+                            "MONITOR=2\nMSAA=4\n",
+                            s, error))
+      << error;
+  EXPECT_EQ(s.Width, 1024);
+  EXPECT_EQ(s.Height, 768);
+  EXPECT_DOUBLE_EQ(s.Scale, 1.5);
+  EXPECT_TRUE(s.Borderless);
+  EXPECT_TRUE(s.Fullscreen);
+  EXPECT_TRUE(s.Topmost);
+  EXPECT_EQ(s.Monitor, 2);
+  EXPECT_EQ(s.Msaa, 4);
+  EXPECT_TRUE(s.CustomWindow());
+}
+
+TEST_F(WindowKeysTest, BadValuesAreRefusedNamingFileKeyAndValue) {
+  const struct {
+    const char* key;
+    const char* value;
+  } bad[] = {{"WIDTH", "0"},      {"WIDTH", "16385"}, {"HEIGHT", "768px"}, {"SCALE", "0.25"},
+             {"SCALE", "9"},      {"SCALE", "2x"},    {"MONITOR", "0"},    {"MONITOR", "-1"},
+             {"MSAA", "3"},       {"MSAA", "16"},     {"BORDERLESS", "1"}, {"FULLSCREEN", "yes"},
+             {"TOPMOST", "true"}};
+  for (const auto& c : bad) {
+    Settings s;
+    std::string error;
+    EXPECT_FALSE(ParseSettings("C:\\PFD\\OrvaneGCPfd.INI", std::string("[WINDOW]\n") + c.key + "=" + c.value + "\n",
+                               s, error))
+        << c.key << "=" << c.value;
+    EXPECT_NE(error.find("C:\\PFD\\OrvaneGCPfd.INI"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("key ") + c.key), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("\"") + c.value + "\""), std::string::npos) << error;
+  }
 }
 
 }  // namespace
