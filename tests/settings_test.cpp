@@ -53,7 +53,7 @@ TEST_F(SettingsTest, NoFileGivesSimulatorModeAtTheOrigin) {
   EXPECT_EQ(s_.WindowX, 0);
   EXPECT_EQ(s_.WindowY, 0);
   EXPECT_EQ(s_.MaxFps, 0.0);
-  EXPECT_TRUE(s_.VSync) << "the sample ships paced to the screen";
+  EXPECT_FALSE(s_.VSync);
   EXPECT_FALSE(s_.Network.Reconnect);
   EXPECT_FALSE(s_.Network.Pipeline);
 }
@@ -246,7 +246,7 @@ TEST_F(SettingsTest, ShippedSampleFileNamesEveryKeyAndGivesTheDefaults) {
   EXPECT_EQ(s_.WindowX, 0);
   EXPECT_EQ(s_.WindowY, 0);
   EXPECT_EQ(s_.MaxFps, 0.0);
-  EXPECT_FALSE(s_.VSync);
+  EXPECT_TRUE(s_.VSync) << "the sample ships paced to the screen";
   EXPECT_FALSE(s_.Network.Reconnect);
   EXPECT_FALSE(s_.Network.Pipeline);
 }
