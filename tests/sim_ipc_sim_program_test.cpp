@@ -39,7 +39,7 @@ TEST(SimProgram, HelpAndVersionEndAtOnce) {
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_TRUE(Contains(help.output, "Usage: orvane-sim")) << help.output;
   for (const char* option : {"--class", "--demo-time", "--freeze", "--values", "--duration", "--fault",
-                             "no-reply", "reply=N", "delay=MS", "refuse-handshake", "scribble"})
+                             "no-reply", "reply=N", "delay=MS", "refuse-handshake", "scribble", "--pitch-steps"})
     EXPECT_TRUE(Contains(help.output, option)) << option;
 
   const RunResult version = RunSim({"--version"});
@@ -64,6 +64,7 @@ TEST(SimProgram, BadOptionsAreNamedWithTheirValue) {
       {{"--sim-version", "70000"}, {"--sim-version", "70000"}},
       {{"--interface-version", "0x1FFFFFFFF"}, {"--interface-version", "0x1FFFFFFFF"}},
       {{"--fault-after"}, {"--fault-after"}},
+      {{"--pitch-steps", "5"}, {"--pitch-steps", "5"}},
   };
   for (const Case& c : cases) {
     const RunResult r = RunSim(c.args);
