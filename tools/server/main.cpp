@@ -61,6 +61,10 @@ int main(int argc, char** argv) {
       source = std::make_unique<server::IpcSource>(options);
       break;
     }
+    case server::SourceKind::XPlane:
+    case server::SourceKind::FlightGear:
+      std::fprintf(stderr, "OrvaneGCServer: this source is not in this build yet\n");
+      return 2;
   }
 
   server::Server srv(cl.server, *source);
