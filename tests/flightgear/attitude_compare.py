@@ -11,8 +11,9 @@ pitch_deg and bank_deg are the attitude of the decided frame, nose up and right 
 Attitude samples (comments start with '#'):
   <t_us> <pitch_deg> <roll_deg>
 t_us on CLOCK_MONOTONIC (python's time.monotonic() * 1e6 on Linux), pitch nose up positive, roll
-right wing down positive: FlightGear's /orientation/pitch-deg and /orientation/roll-deg. A sample
-holds until the next one (the simulator publishes once per frame of its own).
+right wing down positive: FlightGear's /orientation/pitch-deg and /orientation/roll-deg. A sample's
+value counts from the previous sample's time until the next sample (the simulator computes its
+values once per frame of its own, and its answer arrives up to one of its frames later).
 
 A frame passes when, for pitch and for bank alike, the simulator held a value within TOLERANCE
 degrees of the shown one at some moment between the end of the frame LAG_FRAMES frames earlier and
@@ -68,11 +69,14 @@ def read_samples(path):
 
 
 def held_values(times, values, start_us, end_us):
-    """The values the simulator held at some moment of [start_us, end_us]: the one in force at the
-    start and every one that arrived during the interval."""
+    """The values the simulator may have held at some moment of [start_us, end_us]: the one in force
+    at the start, every one that arrived during the interval, and the first one that arrived after
+    it. A sample is taken when the simulator's answer arrives, and the simulator computed that value
+    at some moment since the previous answer: FlightGear answers property requests after drawing its
+    frame, up to one of its frames after its feed packet with the same value left."""
     first = bisect.bisect_right(times, start_us) - 1
-    last = bisect.bisect_right(times, end_us) - 1
-    if last < 0:
+    last = min(bisect.bisect_left(times, end_us), len(times) - 1)
+    if not times:
         return []
     return values[max(first, 0):last + 1]
 

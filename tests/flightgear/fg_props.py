@@ -9,8 +9,8 @@ programme of bank and pitch changes through the autopilot's properties, sample t
 `fly` engages the C172P's KAP140 autopilot through its properties (roll axis on turn rate, pitch
 axis on vertical speed), then commands a right turn, wings level, a climb and level flight again,
 while it samples /orientation/pitch-deg and /orientation/roll-deg as fast as FlightGear answers
-(once per frame of its own). Each sample line is "<t_us> <pitch_deg> <roll_deg>" with t_us on
-CLOCK_MONOTONIC (time.monotonic() on Linux), taken when the answer arrives.
+(one request line per frame of its own). A sample line "<t_us> <pitch_deg> <roll_deg>" follows
+each answer, t_us on CLOCK_MONOTONIC (time.monotonic() on Linux) when the answer arrived.
 
 Every socket operation has a time-out; exit status 0 on success, 1 on a time-out or a refused
 connection, 2 on bad usage.
@@ -25,7 +25,7 @@ import time
 # in inHg/s of static pressure (the KAP140 turns -0.0086 inHg/s into about +500 ft/min).
 PROGRAMME = [
     (0.0, "autopilot on: wings level, hold vertical speed 0",
-     [("/autopilot/KAP140/locks/roll-axis", "true"), ("/autopilot/KAP140/settings/target-turn-rate", "0"),
+     [("/controls/engines/engine/throttle", "1.0"), ("/autopilot/KAP140/locks/roll-axis", "true"), ("/autopilot/KAP140/settings/target-turn-rate", "0"),
       ("/autopilot/KAP140/locks/pitch-axis", "true"), ("/autopilot/KAP140/settings/target-pressure-rate", "0")]),
     (12.0, "turn right at standard rate", [("/autopilot/KAP140/settings/target-turn-rate", "1.0")]),
     (27.0, "turn left at standard rate", [("/autopilot/KAP140/settings/target-turn-rate", "-1.0")]),
@@ -108,6 +108,7 @@ def fly(args):
     events = open(args.events, "w") if args.events else None
     programme = list(PROGRAMME)
     count = 0
+    roll = as_float(sampler.get_many(["/orientation/roll-deg"])[0], "roll")
     with open(args.samples, "w") as out:
         out.write("# t_us pitch_deg roll_deg (FlightGear /orientation, CLOCK_MONOTONIC)\n")
         start = time.monotonic()
@@ -125,15 +126,21 @@ def fly(args):
                 if events:
                     events.write(line + "\n")
                     events.flush()
-            pitch, roll = sampler.get_many(["/orientation/pitch-deg", "/orientation/roll-deg"])
-            t_us = int(time.monotonic() * 1e6)
-            out.write(f"{t_us} {as_float(pitch, 'pitch'):.4f} {as_float(roll, 'roll'):.4f}\n")
+            # One request at a time: FlightGear answers one request line per frame of its own, so
+            # each answer gets its own arrival time; a line is written after each.
+            pitch = as_float(sampler.get_many(["/orientation/pitch-deg"])[0], "pitch")
+            out.write(f"{int(time.monotonic() * 1e6)} {pitch:.4f} {roll:.4f}\n")
+            roll = as_float(sampler.get_many(["/orientation/roll-deg"])[0], "roll")
+            out.write(f"{int(time.monotonic() * 1e6)} {pitch:.4f} {roll:.4f}\n")
             count += 1
+    locks = sampler.get_many(["/autopilot/KAP140/locks/roll-axis", "/autopilot/KAP140/locks/pitch-axis",
+                              "/velocities/airspeed-kt", "/position/altitude-ft"])
+    print("fg_props: at the end: roll axis engaged %s, pitch axis engaged %s, %s kt, %s ft" % tuple(locks))
     sampler.close()
     control.close()
     if events:
         events.close()
-    print(f"fg_props: {count} attitude samples in {args.seconds:.0f} s ({count / args.seconds:.1f} per second)")
+    print(f"fg_props: {count} pairs of attitude samples in {args.seconds:.0f} s ({count / args.seconds:.1f} per second)")
     return 0
 
 

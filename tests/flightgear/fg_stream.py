@@ -6,7 +6,7 @@ one with arrival times, replay a recording into OrvaneGCServer --source flightge
   fg_stream.py replay --recording REC --to 127.0.0.1:5500 --truth FILE [--protocol orvane.xml]
                       [--rate HZ] [--seconds S] [--pitch-steps MS]
 
-A recording is text: a header naming the protocol's property nodes in field order, then one line per
+A recording is text (gzip-compressed when its name ends in .gz): a header naming the protocol's property nodes in field order, then one line per
 packet, "<t_us><TAB><packet text without its line end>", t_us on CLOCK_MONOTONIC at arrival.
 
 replay sends the packets with their recorded spacing (or every 1/HZ s with --rate, the recording
@@ -18,6 +18,7 @@ nose up in odd multiples of MS milliseconds of the monotonic clock (a latency me
 """
 import argparse
 import ast
+import gzip
 import os
 import socket
 import sys
@@ -82,7 +83,8 @@ def record(args):
 def read_recording(path):
     """(nodes, separator, [(t_us, [fields])])."""
     nodes, separator, packets = None, ",", []
-    with open(path, encoding="ascii", errors="replace") as f:
+    opener = gzip.open if path.endswith(".gz") else open
+    with opener(path, "rt", encoding="ascii", errors="replace") as f:
         for number, line in enumerate(f, 1):
             line = line.rstrip("\r\n")
             if line.startswith("# nodes "):
