@@ -11,9 +11,9 @@ pitch_deg and bank_deg are the attitude of the decided frame, nose up and right 
 Attitude samples (comments start with '#'):
   <t_us> <pitch_deg> <roll_deg>
 t_us on CLOCK_MONOTONIC (python's time.monotonic() * 1e6 on Linux), pitch nose up positive, roll
-right wing down positive: FlightGear's /orientation/pitch-deg and /orientation/roll-deg. A sample's
-value counts from the previous sample's time until the next sample (the simulator computes its
-values once per frame of its own, and its answer arrives up to one of its frames later).
+right wing down positive: FlightGear's /orientation/pitch-deg and /orientation/roll-deg, stamped
+when the answer arrived; the sampler sends the next request as soon as an answer arrives (see
+held_values for what that means for the moment a value stands for).
 
 A frame passes when, for pitch and for bank alike, the simulator held a value within TOLERANCE
 degrees of the shown one at some moment between the end of the frame LAG_FRAMES frames earlier and
@@ -69,15 +69,18 @@ def read_samples(path):
 
 
 def held_values(times, values, start_us, end_us):
-    """The values the simulator may have held at some moment of [start_us, end_us]: the one in force
-    at the start, every one that arrived during the interval, and the first one that arrived after
-    it. A sample is taken when the simulator's answer arrives, and the simulator computed that value
-    at some moment since the previous answer: FlightGear answers property requests after drawing its
-    frame, up to one of its frames after its feed packet with the same value left."""
-    first = bisect.bisect_right(times, start_us) - 1
-    last = min(bisect.bisect_left(times, end_us), len(times) - 1)
+    """The values the simulator may have had at some moment of [start_us, end_us].
+
+    A sample is stamped when its answer arrives; the simulator took the value at some moment after
+    the request left, which is when the previous answer arrived (FlightGear reads a request in one
+    frame and sends the answer out in a later one). Between two samples its attitude moves from the
+    one value to the next. So sample k's value, and the move on to sample k+1's, may fall anywhere
+    between t[k-1] and t[k+1]: every sample whose span reaches into the interval counts, with the one
+    after it."""
     if not times:
         return []
+    first = bisect.bisect_right(times, start_us) - 1          # in force at the start
+    last = min(bisect.bisect_right(times, end_us) + 1, len(times) - 1)
     return values[max(first, 0):last + 1]
 
 

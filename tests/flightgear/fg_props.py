@@ -4,18 +4,20 @@ programme of bank and pitch changes through the autopilot's properties, sample t
 
   fg_props.py --port 5401 wait-flying [--timeout 240]
   fg_props.py --port 5401 get PATH
-  fg_props.py --port 5401 fly --seconds 75 --samples FILE [--events FILE]
+  fg_props.py --port 5401 --http-port 5480 fly --seconds 75 --samples FILE [--events FILE]
 
 `fly` engages the C172P's KAP140 autopilot through its properties (roll axis on turn rate, pitch
 axis on vertical speed), then commands a right turn, wings level, a climb and level flight again,
-while it samples /orientation/pitch-deg and /orientation/roll-deg as fast as FlightGear answers
-(one request line per frame of its own). A sample line "<t_us> <pitch_deg> <roll_deg>" follows
-each answer, t_us on CLOCK_MONOTONIC (time.monotonic() on Linux) when the answer arrived.
+while it samples /orientation/pitch-deg and /orientation/roll-deg through the HTTP server as fast
+as FlightGear answers (once per frame of its own). Each sample line is "<t_us> <pitch_deg>
+<roll_deg>", t_us on CLOCK_MONOTONIC (time.monotonic() on Linux) when the answer arrived.
 
 Every socket operation has a time-out; exit status 0 on success, 1 on a time-out or a refused
 connection, 2 on bad usage.
 """
 import argparse
+import http.client
+import json
 import socket
 import sys
 import time
@@ -71,6 +73,32 @@ class Props:
         self.sock.sendall(f"set {path} {value}\r\n".encode("ascii"))
 
 
+class Attitude:
+    """FlightGear's HTTP server, one kept-alive connection: /json/orientation gives pitch and roll of
+    the same frame in one answer (the telnet server answers one request line per frame, so two
+    values read there come from two frames)."""
+
+    def __init__(self, host, port, timeout_s=5.0):
+        self.connection = http.client.HTTPConnection(host, port, timeout=timeout_s)
+
+    def attitude(self):
+        self.connection.request("GET", "/json/orientation")
+        response = self.connection.getresponse()
+        body = response.read(1 << 20)
+        if response.status != 200:
+            raise ConnectionError(f"/json/orientation answered HTTP {response.status}")
+        values = {}
+        for child in json.loads(body).get("children", []):
+            if isinstance(child, dict) and child.get("name") in ("pitch-deg", "roll-deg"):
+                values[child["name"]] = as_float(str(child.get("value")), "/orientation/" + child["name"])
+        if len(values) != 2:
+            raise ValueError("/json/orientation has no pitch-deg or roll-deg")
+        return values["pitch-deg"], values["roll-deg"]
+
+    def close(self):
+        self.connection.close()
+
+
 def as_float(text, path):
     try:
         return float(text)
@@ -103,12 +131,11 @@ def wait_flying(args):
 
 
 def fly(args):
-    sampler = Props(args.host, args.port)
+    sampler = Attitude(args.host, args.http_port)
     control = Props(args.host, args.port)
     events = open(args.events, "w") if args.events else None
     programme = list(PROGRAMME)
     count = 0
-    roll = as_float(sampler.get_many(["/orientation/roll-deg"])[0], "roll")
     with open(args.samples, "w") as out:
         out.write("# t_us pitch_deg roll_deg (FlightGear /orientation, CLOCK_MONOTONIC)\n")
         start = time.monotonic()
@@ -126,28 +153,25 @@ def fly(args):
                 if events:
                     events.write(line + "\n")
                     events.flush()
-            # One request at a time: FlightGear answers one request line per frame of its own, so
-            # each answer gets its own arrival time; a line is written after each.
-            pitch = as_float(sampler.get_many(["/orientation/pitch-deg"])[0], "pitch")
-            out.write(f"{int(time.monotonic() * 1e6)} {pitch:.4f} {roll:.4f}\n")
-            roll = as_float(sampler.get_many(["/orientation/roll-deg"])[0], "roll")
+            pitch, roll = sampler.attitude()
             out.write(f"{int(time.monotonic() * 1e6)} {pitch:.4f} {roll:.4f}\n")
             count += 1
-    locks = sampler.get_many(["/autopilot/KAP140/locks/roll-axis", "/autopilot/KAP140/locks/pitch-axis",
+    locks = control.get_many(["/autopilot/KAP140/locks/roll-axis", "/autopilot/KAP140/locks/pitch-axis",
                               "/velocities/airspeed-kt", "/position/altitude-ft"])
     print("fg_props: at the end: roll axis engaged %s, pitch axis engaged %s, %s kt, %s ft" % tuple(locks))
     sampler.close()
     control.close()
     if events:
         events.close()
-    print(f"fg_props: {count} pairs of attitude samples in {args.seconds:.0f} s ({count / args.seconds:.1f} per second)")
+    print(f"fg_props: {count} attitude samples in {args.seconds:.0f} s ({count / args.seconds:.1f} per second)")
     return 0
 
 
 def main(argv):
     parser = argparse.ArgumentParser(description="FlightGear's telnet property server for the end-to-end run.")
     parser.add_argument("--host", default="127.0.0.1")
-    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--port", type=int, required=True, help="the telnet property server's port")
+    parser.add_argument("--http-port", type=int, default=0, help="the HTTP server's port (fly needs it)")
     sub = parser.add_subparsers(dest="command", required=True)
     w = sub.add_parser("wait-flying")
     w.add_argument("--timeout", type=float, default=240.0)
@@ -166,6 +190,8 @@ def main(argv):
             print(props.get_many([args.path])[0])
             props.close()
             return 0
+        if not args.http_port:
+            parser.error("fly needs --http-port")
         return fly(args)
     except (OSError, ConnectionError, ValueError) as e:
         print(f"fg_props: {e}", file=sys.stderr)

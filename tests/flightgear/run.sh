@@ -3,7 +3,8 @@
 # over San Francisco (KSFO, ILS 28L/28R) and feeds OrvaneGCServer --source flightgear with the
 # orvane generic protocol; the display runs headless in network mode against that server. Through
 # FlightGear's telnet property server the KAP140 autopilot is engaged and commanded through turns
-# and a climb, while FlightGear's own attitude is sampled on the monotonic clock. At the end the
+# and a climb, while FlightGear's own attitude is sampled through its HTTP server on the monotonic
+# clock. At the end the
 # display's frame log is compared with those samples: every frame must show FlightGear's attitude
 # within 1 degree and 2 frames (tests/flightgear/attitude_compare.py).
 #
@@ -24,6 +25,7 @@ fly_seconds=${FLY_SECONDS:-75}
 fg_root=${FG_ROOT:-/usr/share/games/flightgear}
 fgfs=${FGFS:-/usr/games/fgfs}
 telnet_port=${FG_TELNET_PORT:-5401}
+http_port=${FG_HTTP_PORT:-5480}
 feed_port=${FG_FEED_PORT:-5500}
 record_port=${FG_RECORD_PORT:-5501}
 server_port=${SERVER_PORT:-2131}
@@ -86,7 +88,7 @@ fg_options=(
   --prop:/sim/rendering/draw-mask/models=false --prop:/sim/rendering/draw-mask/clouds=false
   --prop:/sim/rendering/shaders/quality-level=0 --prop:/sim/rendering/random-vegetation=false
   --prop:/sim/rendering/random-buildings=false
-  "--telnet=socket,bi,100,127.0.0.1,$telnet_port,tcp"
+  "--telnet=socket,bi,100,127.0.0.1,$telnet_port,tcp" "--httpd=$http_port"
   "--generic=socket,out,30,127.0.0.1,$feed_port,udp,orvane"
 )
 if [ -n "${RECORD:-}" ]; then fg_options+=("--generic=socket,out,30,127.0.0.1,$record_port,udp,orvane"); fi
@@ -119,7 +121,7 @@ if [ -n "${RECORD:-}" ]; then
   pids+=($!)
 fi
 
-python3 "$here/fg_props.py" --port "$telnet_port" fly --seconds "$fly_seconds" --samples "$work/fg-attitude.txt" \
+python3 "$here/fg_props.py" --port "$telnet_port" --http-port "$http_port" fly --seconds "$fly_seconds" --samples "$work/fg-attitude.txt" \
   --events "$work/events.txt" || fail "the flight programme stopped"
 
 # The display ends by itself after its run time; wait at most 30 s more.
