@@ -23,7 +23,7 @@ comes at a random moment of the frame, a display without any waste has a median 
 plus half the source's interval (plus the round trip): that figure is shown beside the floor. Prints
 RESULT lines for scripts/bench.sh.
 
-  latency_bench.py --run-dir build-bench/run [--cases ipc,xplane] [--seconds 15] [--period-ms 300]
+  latency_bench.py --run-dir build-bench/run [--cases ipc,xplane] [--seconds 15] [--period-ms 307]
 """
 import argparse
 import os
@@ -297,7 +297,9 @@ def main(argv):
     parser.add_argument("--run-dir", required=True, help="folder of OrvaneGCPfd, OrvaneGCServer, orvane-sim, artwork")
     parser.add_argument("--cases", default=",".join(ALL_CASES))
     parser.add_argument("--seconds", type=float, default=15.0, help="display run time per case")
-    parser.add_argument("--period-ms", type=int, default=300, help="time between pitch changes")
+    parser.add_argument("--period-ms", type=int, default=307,
+                        help="time between pitch changes (not a multiple of a frame period, so that "
+                             "successive changes fall on different moments of the frame)")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folders")
     args = parser.parse_args(argv)
     args.run_dir = os.path.abspath(args.run_dir)
