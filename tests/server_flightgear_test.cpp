@@ -229,4 +229,21 @@ TEST(FlightGearSource, FollowsTheSendersAttitudeIgnoresOthersAndGoesStaleWhenItS
       2000));
 }
 
+// docs/server.md carries the same table: a line per row with its path and its offset and size.
+TEST(FlightGearTable, TheDocumentationListsEveryRow) {
+  std::ifstream file(std::string(ORVANE_SOURCE_DIR) + "/docs/server.md");
+  ASSERT_TRUE(file) << "docs/server.md";
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  for (size_t r = 0; r < server::FlightGearRowCount(); ++r) {
+    const server::FeedRow& row = server::FlightGearRows()[r];
+    char where[32];
+    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(row.offset), unsigned(row.size));
+    int found = 0;
+    for (const std::string& l : lines)
+      found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;
+    EXPECT_GE(found, 1) << row.path << " " << where;
+  }
+}
+
 }  // namespace

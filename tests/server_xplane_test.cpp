@@ -4,7 +4,9 @@
 
 #include <asio.hpp>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -304,6 +306,23 @@ TEST(XPlaneSource, StrangersAndBadPacketsAreIgnoredWithALimitedLog) {
   EXPECT_NEAR(ServedDegrees(srv.Port(), 0x2F70), -4.0, 1e-6) << "nothing of it reached the area";
   EXPECT_GE(log.Count("127.0.0.2"), 1);
   EXPECT_LE(log.Count("ignored"), 10) << "at most 10 lines per 10 s";
+}
+
+// docs/server.md carries the same table: a line per row with its path and its offset and size.
+TEST(XPlaneTable, TheDocumentationListsEveryRow) {
+  std::ifstream file(std::string(ORVANE_SOURCE_DIR) + "/docs/server.md");
+  ASSERT_TRUE(file) << "docs/server.md";
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  for (size_t r = 0; r < server::XPlaneRowCount(); ++r) {
+    const server::FeedRow& row = server::XPlaneRows()[r];
+    char where[32];
+    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(row.offset), unsigned(row.size));
+    int found = 0;
+    for (const std::string& l : lines)
+      found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;
+    EXPECT_GE(found, 1) << row.path << " " << where;
+  }
 }
 
 }  // namespace
