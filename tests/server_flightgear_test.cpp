@@ -203,12 +203,9 @@ TEST(FlightGearSource, FollowsTheSendersAttitudeIgnoresOthersAndGoesStaleWhenItS
   for (const auto& step : steps) {
     l.pitch = step[0];
     l.roll = step[1];
-    FgLine intruder = l;
-    intruder.pitch = 60;
     const bool follows = orvane_test::WaitUntil(
         [&] {
           flightgear.send_to(asio::buffer(l.Text()), to);  // FlightGear at 30 Hz would do the same
-          other.send_to(asio::buffer(intruder.Text()), to);
           flightgear.send_to(asio::buffer(std::string("5,6,7\n")), to);
           return std::fabs(ServedDegrees(srv.Port(), 0x2F70) + step[0]) <= 1.0 &&
                  std::fabs(ServedDegrees(srv.Port(), 0x2F78) + step[1]) <= 1.0;
@@ -216,7 +213,13 @@ TEST(FlightGearSource, FollowsTheSendersAttitudeIgnoresOthersAndGoesStaleWhenItS
         2000);
     EXPECT_TRUE(follows) << step[0] << " up, " << step[1] << " right";
   }
-  EXPECT_GT(source.PacketsRefused(), 0u);
+  // A second sender while FlightGear sends: every one of its lines is refused.
+  const uint64_t refused = source.PacketsRefused();
+  FgLine intruder = l;
+  intruder.pitch = 60;
+  for (int i = 0; i < 20; ++i) other.send_to(asio::buffer(intruder.Text()), to);
+  EXPECT_TRUE(orvane_test::WaitUntil([&] { return source.PacketsRefused() >= refused + 20; }, 1000));
+  EXPECT_NEAR(ServedDegrees(srv.Port(), 0x2F70), -12.0, 1e-9);
   // FlightGear stops: after 2 s the numbers are stale.
   EXPECT_TRUE(orvane_test::WaitUntil([&] { return orvane_test::AskServer(srv.Port(), "12152,8,2").empty(); }, 4000));
   // Then another sender may take over.
