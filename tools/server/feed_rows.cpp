@@ -50,7 +50,7 @@ void WriteBit(const FeedRow& row, bool on, SimDataArea& area) {
 void WriteText(const FeedRow& row, std::string_view text, SimDataArea& area) {
   char bytes[256] = {};
   size_t n = text.size() < row.size ? text.size() : row.size;
-  std::memcpy(bytes, text.data(), n);
+  if (n > 0) std::memcpy(bytes, text.data(), n);  // an empty view may have no data at all
   area.Write(row.offset, row.size, bytes);
 }
 

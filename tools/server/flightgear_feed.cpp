@@ -90,6 +90,7 @@ size_t FlightGearRowCount() { return sizeof kRows / sizeof kRows[0]; }
 bool ParseGenericLine(const char* data, size_t size, const FgField* fields, size_t count, std::vector<FgValue>* out,
                       std::string* why) {
   out->clear();
+  std::vector<FgValue> parsed;  // handed out only when the whole line is good
   if (size > kMaxFgLine) {
     *why = "line longer than " + std::to_string(kMaxFgLine) + " bytes";
     return false;
@@ -127,15 +128,15 @@ bool ParseGenericLine(const char* data, size_t size, const FgField* fields, size
         return false;
       }
     }
-    out->push_back(std::move(v));
+    parsed.push_back(std::move(v));
     ++field;
     start = i + 1;
   }
   if (field != count) {
     *why = std::to_string(field) + " values instead of " + std::to_string(count);
-    out->clear();
     return false;
   }
+  *out = std::move(parsed);
   return true;
 }
 
