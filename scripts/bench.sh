@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks: builds them (Release, own build folder), runs all six and prints one table of figure, floor, ratio and goal.
 #
-#   scripts/bench.sh                 build and run everything (about a minute and a half)
+#   scripts/bench.sh                 build and run everything (about three minutes)
 #   scripts/bench.sh draw_frame      only the named benchmark programs (ipc_batch network_frame
 #                                    draw_frame server startup latency)
 #   BENCH_BUILD_DIR=<dir>            build folder (default build-bench)
