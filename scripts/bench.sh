@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Benchmarks: builds them (Release, own build folder), runs all five and prints one table of figure, floor, ratio and goal.
+# Benchmarks: builds them (Release, own build folder), runs all six and prints one table of figure, floor, ratio and goal.
 #
-#   scripts/bench.sh                 build and run everything (about a minute and a half)
+#   scripts/bench.sh                 build and run everything (about three minutes)
 #   scripts/bench.sh draw_frame      only the named benchmark programs (ipc_batch network_frame
-#                                    draw_frame server startup)
+#                                    draw_frame server startup latency)
 #   BENCH_BUILD_DIR=<dir>            build folder (default build-bench)
 #   BENCH_ARGS="..."                 extra Google Benchmark flags for every program
 #
@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=${BENCH_BUILD_DIR:-$root/build-bench}
 out=$root/out/bench
-all=(ipc_batch network_frame draw_frame server startup)
+all=(ipc_batch network_frame draw_frame server startup latency)
 if [ "$#" -gt 0 ]; then chosen=("$@"); else chosen=("${all[@]}"); fi
 for b in "${chosen[@]}"; do
   case " ${all[*]} " in *" $b "*) ;; *) echo "bench: unknown benchmark '$b' (known: ${all[*]})" >&2; exit 2 ;; esac
@@ -27,7 +27,7 @@ echo "bench: building (Release) in $build"
 mkdir -p "$out"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DORVANE_BENCH=ON >"$out/cmake.log" 2>&1 ||
   { cat "$out/cmake.log"; exit 1; }
-targets=(orvane-sim OrvaneGCPfd orvane-assetgen-run)
+targets=(orvane-sim OrvaneGCPfd OrvaneGCServer orvane-assetgen-run)
 for b in "${chosen[@]}"; do targets+=("${b}_bench"); done
 cmake --build "$build" -j2 --target "${targets[@]}" >"$out/build.log" 2>&1 || { tail -30 "$out/build.log"; exit 1; }
 

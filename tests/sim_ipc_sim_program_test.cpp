@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "sources/sim_ipc_client.h"
 #include "support/sim_peer.h"
 
 namespace {
@@ -39,7 +40,7 @@ TEST(SimProgram, HelpAndVersionEndAtOnce) {
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_TRUE(Contains(help.output, "Usage: orvane-sim")) << help.output;
   for (const char* option : {"--class", "--demo-time", "--freeze", "--values", "--duration", "--fault",
-                             "no-reply", "reply=N", "delay=MS", "refuse-handshake", "scribble"})
+                             "no-reply", "reply=N", "delay=MS", "refuse-handshake", "scribble", "--pitch-steps"})
     EXPECT_TRUE(Contains(help.output, option)) << option;
 
   const RunResult version = RunSim({"--version"});
@@ -64,6 +65,7 @@ TEST(SimProgram, BadOptionsAreNamedWithTheirValue) {
       {{"--sim-version", "70000"}, {"--sim-version", "70000"}},
       {{"--interface-version", "0x1FFFFFFFF"}, {"--interface-version", "0x1FFFFFFFF"}},
       {{"--fault-after"}, {"--fault-after"}},
+      {{"--pitch-steps", "5"}, {"--pitch-steps", "5"}},
   };
   for (const Case& c : cases) {
     const RunResult r = RunSim(c.args);
@@ -102,6 +104,38 @@ TEST(SimProgram, SecondPeerOfTheSameClassIsRefused) {
   ASSERT_TRUE(other.ended);
   EXPECT_EQ(other.exitCode, 0) << other.output;
   EXPECT_EQ(first.Stop(), 0) << first.Log();
+}
+
+TEST(SimProgram, PitchStepsBetweenLevelAndFiveDegreesNoseUpOnTheClock) {
+  // Every 100 ms of the monotonic clock the pitch changes: level in even periods, 5 degrees nose up
+  // in odd ones (the area counts nose down positive).
+  orvane_test::SimPeer sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--freeze", "--pitch-steps", "100"}, error)) << error;
+  uint32_t code = 0;
+  ASSERT_TRUE(SimIpcOpen(0, &code)) << code;
+  int level = 0, noseUp = 0;
+  const uint64_t end = platform::MonotonicMicros() + 1500000;
+  while (platform::MonotonicMicros() < end) {
+    double pitch = 99;
+    const uint64_t before = platform::MonotonicMicros();
+    ASSERT_TRUE(SimIpcRead(0x2F70, 8, &pitch, &code)) << code;
+    ASSERT_TRUE(SimIpcProcess(&code)) << code;
+    const uint64_t period = before / 100000;
+    if (platform::MonotonicMicros() / 100000 != period) continue;  // changed during the exchange
+    if (period % 2 == 1) {
+      EXPECT_EQ(pitch, -5.0);
+      ++noseUp;
+    } else {
+      EXPECT_EQ(pitch, 0.0);
+      ++level;
+    }
+    platform::SleepMs(7);
+  }
+  SimIpcClose();
+  EXPECT_GT(level, 20);
+  EXPECT_GT(noseUp, 20);
+  EXPECT_EQ(sim.Stop(), 0) << sim.Log();
 }
 
 }  // namespace

@@ -33,6 +33,14 @@ class DataSource {
     (void)size;
     return false;
   }
+  // False when the source has not received these bytes yet or not for too long: the request is
+  // then answered with the empty text, which the display counts as not delivered (it shows its
+  // failure flag) while the connection stays up.
+  virtual bool IsFresh(uint32_t offset, uint32_t size) {
+    (void)offset;
+    (void)size;
+    return true;
+  }
   // The number of connected clients changed.
   virtual void SetClientCount(int count) { (void)count; }
 };

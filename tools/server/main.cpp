@@ -6,10 +6,12 @@
 
 #include "simdata/flight_state_file.h"
 #include "server/area_sources.h"
+#include "server/flightgear_source.h"
 #include "server/ipc_source.h"
 #include "server/server_core.h"
 #include "server/server_log.h"
 #include "server/server_options.h"
+#include "server/xplane_source.h"
 #include "simdata/sim_data_area.h"
 
 #ifndef ORVANE_VERSION
@@ -59,6 +61,30 @@ int main(int argc, char** argv) {
       server::IpcSource::Options options;
       options.refreshMs = cl.refreshMs;
       source = std::make_unique<server::IpcSource>(options);
+      break;
+    }
+    case server::SourceKind::XPlane: {
+      server::XPlaneSource::Options options;
+      options.host = cl.xplaneHost;
+      options.port = cl.xplanePort;
+      options.rateHz = cl.rateHz;
+      auto xplane = std::make_unique<server::XPlaneSource>(options);
+      if (!xplane->Open(&error)) {
+        std::fprintf(stderr, "OrvaneGCServer: %s\n", error.c_str());
+        return 1;
+      }
+      source = std::move(xplane);
+      break;
+    }
+    case server::SourceKind::FlightGear: {
+      server::FlightGearSource::Options options;
+      options.port = cl.fgPort;
+      auto flightgear = std::make_unique<server::FlightGearSource>(options);
+      if (!flightgear->Open(&error)) {
+        std::fprintf(stderr, "OrvaneGCServer: %s\n", error.c_str());
+        return 1;
+      }
+      source = std::move(flightgear);
       break;
     }
   }

@@ -191,6 +191,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
       return;
     }
     server_.CountRequest(false);
+    if (parsed.request.type != TypeCode::Text &&
+        !server_.Source().IsFresh(parsed.request.offset, parsed.request.size)) {
+      // Stale or never received: the empty reply, which no client takes for a number.
+      pending_.push_back('\0');
+      return;
+    }
     uint8_t bytes[kMaxTextSize];
     server_.Source().Read(parsed.request.offset, parsed.request.size, bytes);
     if (!AppendReplyText(parsed.request, bytes, pending_))

@@ -28,6 +28,17 @@ bool ParseSeconds(const std::string& text, double min, double max, double* value
   return true;
 }
 
+const char* SourceName(SourceKind kind) {
+  switch (kind) {
+    case SourceKind::Demo: return "demo";
+    case SourceKind::Ipc: return "ipc";
+    case SourceKind::Values: return "values";
+    case SourceKind::XPlane: return "xplane";
+    case SourceKind::FlightGear: return "flightgear";
+  }
+  return "?";
+}
+
 }  // namespace
 
 std::string UsageText() {
@@ -40,11 +51,17 @@ std::string UsageText() {
          "Options:\n"
          "  --port N          TCP port to listen on (default 2100; 0 = any free port)\n"
          "  --bind ADDRESS    address to listen on (default 0.0.0.0 = all IPv4 interfaces; :: for IPv6)\n"
-         "  --source KIND     demo (default), ipc (the simulator on this PC) or values (needs --values)\n"
+         "  --source KIND     demo (default), ipc (the simulator on this PC), values (needs --values),\n"
+         "                    xplane (X-Plane's UDP interface) or flightgear (FlightGear's generic\n"
+         "                    protocol, dist/flightgear/orvane.xml)\n"
          "  --demo-time T     demo flight time to start at, in seconds (default 0)\n"
          "  --freeze          keep the demo flight at --demo-time\n"
          "  --values FILE     serve the fixed values of a flight-state file (implies --source values)\n"
          "  --refresh-ms N    ipc source: one exchange for all clients at most every N ms (default 20)\n"
+         "  --xplane-host H   xplane source: numeric address of the X-Plane PC (default 127.0.0.1)\n"
+         "  --xplane-port N   xplane source: X-Plane's UDP port (default 49000)\n"
+         "  --rate HZ         xplane source: values per second asked of X-Plane, 1..100 (default 30)\n"
+         "  --fg-port N       flightgear source: UDP port the feed arrives on (default 5500)\n"
          "  --max-clients N   clients served at once (default 256)\n"
          "  --duration S      stop after S seconds (default: run until Ctrl+C / SIGTERM)\n"
          "  --help            show this text\n"
@@ -91,8 +108,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
       if (v == "demo") cl.source = SourceKind::Demo;
       else if (v == "ipc") cl.source = SourceKind::Ipc;
       else if (v == "values") cl.source = SourceKind::Values;
+      else if (v == "xplane") cl.source = SourceKind::XPlane;
+      else if (v == "flightgear") cl.source = SourceKind::FlightGear;
       else {
-        *error = "--source: '" + v + "' is not one of demo, ipc, values";
+        *error = "--source: '" + v + "' is not one of demo, ipc, values, xplane, flightgear";
         return false;
       }
       sourceGiven = true;
@@ -112,6 +131,34 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
         return false;
       }
       cl.refreshMs = unsigned(n);
+    } else if (a == "--xplane-host") {
+      if (!value(&v)) return false;
+      if (v.empty() || v.size() > 253) {
+        *error = "--xplane-host: '" + v + "' is not an address";
+        return false;
+      }
+      cl.xplaneHost = v;
+    } else if (a == "--xplane-port") {
+      if (!value(&v)) return false;
+      if (!ParseUnsigned(v, 1, 65535, &n)) {
+        *error = "--xplane-port: '" + v + "' is not a port number 1..65535";
+        return false;
+      }
+      cl.xplanePort = uint16_t(n);
+    } else if (a == "--rate") {
+      if (!value(&v)) return false;
+      if (!ParseUnsigned(v, 1, 100, &n)) {
+        *error = "--rate: '" + v + "' is not a number of values per second 1..100";
+        return false;
+      }
+      cl.rateHz = unsigned(n);
+    } else if (a == "--fg-port") {
+      if (!value(&v)) return false;
+      if (!ParseUnsigned(v, 1, 65535, &n)) {
+        *error = "--fg-port: '" + v + "' is not a port number 1..65535";
+        return false;
+      }
+      cl.fgPort = uint16_t(n);
     } else if (a == "--max-clients") {
       if (!value(&v)) return false;
       if (!ParseUnsigned(v, 1, 10000, &n)) {
@@ -132,7 +179,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
   }
   if (!cl.valuesFile.empty()) {
     if (sourceGiven && cl.source != SourceKind::Values) {
-      *error = "--values cannot be combined with --source " + std::string(cl.source == SourceKind::Ipc ? "ipc" : "demo");
+      *error = "--values cannot be combined with --source " + std::string(SourceName(cl.source));
       return false;
     }
     cl.source = SourceKind::Values;

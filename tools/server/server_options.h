@@ -8,7 +8,7 @@
 
 namespace server {
 
-enum class SourceKind { Demo, Ipc, Values };
+enum class SourceKind { Demo, Ipc, Values, XPlane, FlightGear };
 
 struct CommandLine {
   ServerOptions server;
@@ -17,6 +17,10 @@ struct CommandLine {
   bool freeze = false;        // --freeze
   std::string valuesFile;     // --values
   unsigned refreshMs = 20;    // --refresh-ms (ipc source)
+  std::string xplaneHost = "127.0.0.1";  // --xplane-host (xplane source)
+  uint16_t xplanePort = 49000;           // --xplane-port (xplane source)
+  unsigned rateHz = 30;                  // --rate (xplane source: values per second asked for)
+  uint16_t fgPort = 5500;                // --fg-port (flightgear source: UDP port to listen on)
   bool help = false;
   bool version = false;
 };

@@ -20,6 +20,8 @@ using simipc::kSimulatorVersionOffset;
 
 constexpr const char* kVersionText = "orvane-sim " ORVANE_VERSION;
 constexpr uint32_t kTooOldInterface = 0x19980004;
+constexpr uint32_t kPitchOffset = 0x2F70;     // degrees, float64, nose down positive
+constexpr double kPitchStepNoseUpDeg = 5.0;   // --pitch-steps: the pitch of the odd periods
 constexpr uint64_t kStatsEveryMicros = 5000000;
 constexpr uint64_t kProblemLogEveryMicros = 1000000;
 
@@ -62,6 +64,10 @@ struct Simulator {
     if (faulty && options.fault == sim::Fault::Delay) platform::SleepMs(options.faultValue);
 
     if (!fixedValues) area.StoreFlightState(demo::StateAt(DemoTime()));
+    if (options.pitchStepMs > 0) {
+      const uint64_t period = platform::MonotonicMicros() / (uint64_t(options.pitchStepMs) * 1000);
+      area.Set<double>(kPitchOffset, period % 2 == 1 ? -kPitchStepNoseUpDeg : 0.0);
+    }
     const sim::BatchOutcome outcome = sim::PerformBatch(block, size, area);
     KeepHandshakeValues();
     if (!outcome.complete) {

@@ -85,7 +85,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
     }
     const bool takesValue = a == "--class" || a == "--demo-time" || a == "--values" ||
                             a == "--duration" || a == "--fault" || a == "--fault-after" || a == "--fault-count" ||
-                            a == "--sim-version" || a == "--interface-version";
+                            a == "--sim-version" || a == "--interface-version" || a == "--pitch-steps";
     if (!takesValue) {
       error = "unknown option \"" + a + "\" (see --help)";
       return false;
@@ -146,6 +146,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
       }
       o.haveInterfaceVersion = true;
       o.interfaceVersion = uint32_t(n);
+    } else if (a == "--pitch-steps") {
+      if (!ParseUnsigned(v, 600000, n) || n < 10) {
+        error = Bad(a, v, "milliseconds from 10 to 600000");
+        return false;
+      }
+      o.pitchStepMs = uint32_t(n);
     }
   }
   return true;
@@ -167,6 +173,10 @@ std::string UsageText() {
       "  --duration S           exit after S seconds (0 = run until stopped)\n"
       "  --sim-version N        simulator version in the low 16 bits at 0x3308 (marker 0xFADE above)\n"
       "  --interface-version V  interface version at 0x3304\n"
+      "  --pitch-steps MS       the pitch alternates between level and 5 degrees nose up, changing\n"
+      "                         at every multiple of MS milliseconds of the system's monotonic clock\n"
+      "                         (level in even periods), over the demo flight or the values; for\n"
+      "                         latency measurements\n"
       "  --fault F              misbehave on purpose:\n"
       "                           no-reply          never answer a batch\n"
       "                           reply=N           answer N instead of 1\n"

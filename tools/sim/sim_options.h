@@ -33,6 +33,7 @@ struct Options {
   uint32_t simulatorVersion = 0;  // low 16 bits at 0x3308
   bool haveInterfaceVersion = false;
   uint32_t interfaceVersion = 0;  // at 0x3304
+  uint32_t pitchStepMs = 0;       // 0 = off; else the pitch steps between level and 5 degrees nose up
 };
 
 // Parses the arguments (without the program name). False with `error` naming the option and value.

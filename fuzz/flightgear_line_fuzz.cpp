@@ -1,0 +1,57 @@
+// libFuzzer harness for the FlightGear source's packets: any datagram through the generic-protocol
+// line parser, and an accepted line through the property table into a data area.
+//
+// An accepted line has exactly one value per field; numbers are finite, texts printable without
+// commas and within the length limit; joining the values with commas gives the line back (without
+// its line end). Writing the line stays inside the table's bytes of the area.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "server/flightgear_feed.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const char* text = reinterpret_cast<const char*>(data);
+  const server::FgField* fields = server::FlightGearFields();
+  const size_t count = server::FlightGearFieldCount();
+  std::vector<server::FgValue> values;
+  std::string why = "unset";
+  if (!server::ParseGenericLine(text, size, fields, count, &values, &why)) {
+    FUZZ_CHECK(values.empty() && !why.empty() && why != "unset");
+    return 0;
+  }
+  FUZZ_CHECK(size <= server::kMaxFgLine && values.size() == count);
+  std::string body(text, size);
+  if (!body.empty() && body.back() == '\n') body.pop_back();
+  if (!body.empty() && body.back() == '\r') body.pop_back();
+  size_t at = 0;
+  for (size_t f = 0; f < count; ++f) {
+    const size_t comma = body.find(',', at);
+    const std::string piece = body.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+    if (fields[f].kind == server::FgFieldKind::Text) {
+      FUZZ_CHECK(values[f].text == piece && piece.size() <= server::kMaxFgText);
+    } else {
+      FUZZ_CHECK(std::isfinite(values[f].number) && !piece.empty());
+    }
+    for (char c : piece) FUZZ_CHECK(c >= 32 && c <= 126 && c != ',');
+    FUZZ_CHECK((comma == std::string::npos) == (f + 1 == count));
+    at = comma + 1;
+  }
+  const SimDataArea before;
+  SimDataArea area;
+  std::vector<bool> written(SimDataArea::kSize, false);
+  for (size_t r = 0; r < server::FlightGearRowCount(); ++r) {
+    const server::FeedRow& row = server::FlightGearRows()[r];
+    size_t f = 0;
+    while (f < count && std::strcmp(fields[f].path, row.path) != 0) ++f;
+    FUZZ_CHECK(f < count);
+    server::ApplyRow(row, values[f].number, values[f].text, area);
+    for (uint32_t b = row.offset; b < uint32_t(row.offset) + row.size; ++b) written[b] = true;
+  }
+  for (uint32_t o = 0; o < SimDataArea::kSize; ++o)
+    if (!written[o]) FUZZ_CHECK(area.Get<uint8_t>(o) == before.Get<uint8_t>(o));
+  return 0;
+}

@@ -1,0 +1,252 @@
+// The FlightGear source: the shipped protocol file against the parser's fields, the property table
+// checked with values a pilot can check, the line parser, and the server fed by a generic-protocol sender.
+#include <gtest/gtest.h>
+
+#include <asio.hpp>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "server/flightgear_feed.h"
+#include "server/flightgear_source.h"
+#include "support/server_feeds.h"
+
+namespace {
+
+using orvane_test::DisplayedState;
+using orvane_test::ShowsText;
+
+// One line as orvane.xml makes FlightGear write it, in its field order.
+struct FgLine {
+  double pitch = 0, roll = 0;
+  std::string headingLock, altitudeLock;
+  double locNorm = 0, gsNorm = 0;
+  int inRange = 0, navLoc = 0, hasGs = 0, gsInRange = 0;
+  double mhz = 0;
+  std::string navId;
+  int dmeInRange = 0;
+  double dmeNm = 0, aglFt = 0;
+  int outer = 0, middle = 0, inner = 0;
+  double altitudeFt = 0, targetFt = 0, targetFpm = 0;
+
+  std::string Text() const {
+    char t[600];
+    std::snprintf(t, sizeof t, "%.3f,%.3f,%s,%s,%.4f,%.4f,%d,%d,%d,%d,%.2f,%s,%d,%.2f,%.1f,%d,%d,%d,%.1f,%.1f,%.1f\n", pitch,
+                  roll, headingLock.c_str(), altitudeLock.c_str(), locNorm, gsNorm, inRange, navLoc, hasGs, gsInRange, mhz,
+                  navId.c_str(), dmeInRange, dmeNm, aglFt, outer, middle, inner, altitudeFt, targetFt, targetFpm);
+    return t;
+  }
+};
+
+// The data area after one line, through the parser and every row of the table.
+SimDataArea AreaAfter(const std::string& line) {
+  SimDataArea area;
+  std::vector<server::FgValue> values;
+  std::string why;
+  EXPECT_TRUE(server::ParseGenericLine(line.data(), line.size(), server::FlightGearFields(),
+                                       server::FlightGearFieldCount(), &values, &why))
+      << why << ": " << line;
+  for (size_t r = 0; r < server::FlightGearRowCount() && !values.empty(); ++r) {
+    const server::FeedRow& row = server::FlightGearRows()[r];
+    size_t f = 0;
+    while (f < server::FlightGearFieldCount() && std::strcmp(server::FlightGearFields()[f].path, row.path) != 0) ++f;
+    if (f == server::FlightGearFieldCount()) {
+      ADD_FAILURE() << row.path << " is no field of the line";
+      continue;
+    }
+    server::ApplyRow(row, values[f].number, values[f].text, area);
+  }
+  return area;
+}
+
+TEST(FlightGearProtocol, TheShippedFileSendsTheFieldsTheServerReadsInItsOrder) {
+  std::ifstream file(std::string(ORVANE_SOURCE_DIR) + "/dist/flightgear/orvane.xml");
+  ASSERT_TRUE(file) << "dist/flightgear/orvane.xml";
+  std::stringstream all;
+  all << file.rdbuf();
+  const std::string xml = all.str();
+  EXPECT_NE(xml.find("<line_separator>newline</line_separator>"), std::string::npos);
+  EXPECT_NE(xml.find("<var_separator>,</var_separator>"), std::string::npos);
+  std::vector<std::pair<std::string, std::string>> chunks;  // node, type
+  for (size_t at = xml.find("<chunk>"); at != std::string::npos; at = xml.find("<chunk>", at + 1)) {
+    auto inner = [&](const std::string& tag) {
+      const size_t b = xml.find("<" + tag + ">", at) + tag.size() + 2;
+      return xml.substr(b, xml.find("</" + tag + ">", b) - b);
+    };
+    chunks.emplace_back(inner("node"), inner("type"));
+  }
+  ASSERT_EQ(chunks.size(), server::FlightGearFieldCount());
+  for (size_t i = 0; i < chunks.size(); ++i) {
+    const server::FgField& f = server::FlightGearFields()[i];
+    EXPECT_EQ(chunks[i].first, f.path) << "chunk " << i + 1;
+    EXPECT_EQ(chunks[i].second == "string", f.kind == server::FgFieldKind::Text) << f.path;
+  }
+}
+
+TEST(FlightGearTable, AttitudeNeedlesRadioAltitudeAndIlsAsAPilotReadsThem) {
+  FgLine l;
+  l.pitch = 5;         // 5 degrees nose up
+  l.roll = 10;         // 10 degrees right wing down
+  l.locNorm = -0.4;    // 1 dot fly-left (full scale 2.5 dots)
+  l.gsNorm = 0.4;      // 1 dot fly-up
+  l.aglFt = 200;
+  l.inRange = l.navLoc = l.hasGs = l.gsInRange = 1;
+  l.mhz = 110.30;
+  l.navId = "IORV";
+  l.dmeInRange = 1;
+  l.dmeNm = 2.5;
+  l.altitudeFt = 3000;
+  FlightState s = DisplayedState(AreaAfter(l.Text()));
+  EXPECT_DOUBLE_EQ(s.Pitch, -5.0);  // the area counts nose down and left wing down positive
+  EXPECT_DOUBLE_EQ(s.Bank, -10.0);
+  EXPECT_EQ(s.LocNeedle, -51);      // index left of centre
+  EXPECT_EQ(s.GsNeedle, -51);       // index above centre
+  EXPECT_NEAR(s.RadioAltitudeFt, 200.0, 0.01);
+  EXPECT_EQ(s.Altimeter, 3000);
+  EXPECT_EQ(DecideIlsState(s), 4) << "localiser with glide slope on 110.30";
+  EXPECT_EQ(s.Nav1Ident, "IORV");
+  EXPECT_EQ(s.DmeText, "002.5");
+  l.mhz = 113.90;  // a VOR
+  EXPECT_EQ(DecideIlsState(DisplayedState(AreaAfter(l.Text()))), 0);
+  l.dmeInRange = 0;
+  EXPECT_EQ(DisplayedState(AreaAfter(l.Text())).DmeText, "") << "no DME text out of range";
+  l.outer = 1;
+  EXPECT_EQ(DecideMarkerLetter(DisplayedState(AreaAfter(l.Text()))).text, "O");
+  l.middle = 1;
+  EXPECT_EQ(DecideMarkerLetter(DisplayedState(AreaAfter(l.Text()))).text, "M");
+  l.inner = 1;
+  EXPECT_EQ(DecideMarkerLetter(DisplayedState(AreaAfter(l.Text()))).text, "I");
+}
+
+TEST(FlightGearTable, GenericAutopilotLocksBecomeTheModes) {
+  FgLine l;
+  l.altitudeFt = l.targetFt = 3000;
+  l.aglFt = 2800;  // above the radio-altitude readout
+  FlightState s = DisplayedState(AreaAfter(l.Text()));
+  EXPECT_TRUE(DecideFrame(s, false).texts.empty()) << "no lock: autopilot off, no mode";
+  l.headingLock = "dg-heading-hold";
+  l.altitudeLock = "altitude-hold";
+  s = DisplayedState(AreaAfter(l.Text()));
+  EXPECT_TRUE(ShowsText(s, "AP ENG", TextColour::Green));
+  EXPECT_TRUE(ShowsText(s, "HDG", TextColour::Green));
+  EXPECT_TRUE(ShowsText(s, "ALT", TextColour::Green));
+  l.headingLock = "nav1-hold";
+  l.altitudeLock = "gs1-hold";
+  s = DisplayedState(AreaAfter(l.Text()));
+  EXPECT_TRUE(ShowsText(s, "LOC", TextColour::Green));
+  EXPECT_TRUE(ShowsText(s, "GS", TextColour::Green));
+  EXPECT_FALSE(ShowsText(s, "HDG", TextColour::Green));
+  l.headingLock = "wing-leveler";
+  l.altitudeLock = "pitch-hold";
+  s = DisplayedState(AreaAfter(l.Text()));
+  EXPECT_TRUE(ShowsText(s, "AP ENG", TextColour::Green));
+  EXPECT_EQ(DecideFrame(s, false).texts.size(), 1u) << "modes the display has no annunciation for";
+}
+
+TEST(FlightGearParser, RefusesEveryLineThatIsNotExactlyTheProtocol) {
+  FgLine l;
+  const std::string good = l.Text();
+  const server::FgField* fields = server::FlightGearFields();
+  const size_t n = server::FlightGearFieldCount();
+  std::vector<server::FgValue> values;
+  std::string why;
+  EXPECT_TRUE(server::ParseGenericLine(good.data(), good.size(), fields, n, &values, &why)) << why;
+  std::string crlf = good.substr(0, good.size() - 1) + "\r\n";
+  EXPECT_TRUE(server::ParseGenericLine(crlf.data(), crlf.size(), fields, n, &values, &why)) << why;
+  const std::string bad[] = {
+      "",
+      good.substr(0, good.size() / 2),                     // truncated
+      good.substr(0, good.size() - 1) + ",1\n",            // one value too many
+      good.substr(good.find(',') + 1),                     // one too few
+      "nan" + good.substr(good.find(',')),                 // not a number
+      "1e999" + good.substr(good.find(',')),               // out of range
+      "+5" + good.substr(good.find(',')),                  // not the C form FlightGear writes
+      good.substr(0, good.size() - 1) + "\n" + good,       // two lines
+      std::string(2000, '1'),                              // oversized
+  };
+  for (const std::string& line : bad)
+    EXPECT_FALSE(server::ParseGenericLine(line.data(), line.size(), fields, n, &values, &why)) << line;
+  l.navId = std::string(65, 'A');
+  const std::string longText = l.Text();
+  EXPECT_FALSE(server::ParseGenericLine(longText.data(), longText.size(), fields, n, &values, &why));
+  l.navId = "I\x01RV";
+  const std::string control = l.Text();
+  EXPECT_FALSE(server::ParseGenericLine(control.data(), control.size(), fields, n, &values, &why));
+}
+
+double ServedDegrees(uint16_t port, uint32_t offset) {
+  const std::string reply = orvane_test::AskServer(port, std::to_string(offset) + ",8,2");
+  return reply.empty() || reply[0] == '<' ? NAN : std::strtod(reply.c_str(), nullptr);
+}
+
+TEST(FlightGearSource, FollowsTheSendersAttitudeIgnoresOthersAndGoesStaleWhenItStops) {
+  server::FlightGearSource::Options options;
+  options.bindAddress = "127.0.0.1";
+  options.port = 0;
+  server::FlightGearSource source(options);
+  std::string error;
+  ASSERT_TRUE(source.Open(&error)) << error;
+  orvane_test::ThreadedServer srv(source);
+  ASSERT_TRUE(srv.Listening());
+  EXPECT_EQ(orvane_test::AskServer(srv.Port(), "12144,8,2"), "") << "nothing received yet";
+
+  asio::io_context io;
+  asio::ip::udp::endpoint to(asio::ip::make_address("127.0.0.1"), source.LocalPort());
+  asio::ip::udp::socket flightgear(io, asio::ip::udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
+  asio::ip::udp::socket other(io, asio::ip::udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
+  FgLine l;
+  const double steps[][2] = {{5, 0}, {-3, 25}, {12, -30}};
+  for (const auto& step : steps) {
+    l.pitch = step[0];
+    l.roll = step[1];
+    const bool follows = orvane_test::WaitUntil(
+        [&] {
+          flightgear.send_to(asio::buffer(l.Text()), to);  // FlightGear at 30 Hz would do the same
+          flightgear.send_to(asio::buffer(std::string("5,6,7\n")), to);
+          return std::fabs(ServedDegrees(srv.Port(), 0x2F70) + step[0]) <= 1.0 &&
+                 std::fabs(ServedDegrees(srv.Port(), 0x2F78) + step[1]) <= 1.0;
+        },
+        2000);
+    EXPECT_TRUE(follows) << step[0] << " up, " << step[1] << " right";
+  }
+  // A second sender while FlightGear sends: every one of its lines is refused.
+  const uint64_t refused = source.PacketsRefused();
+  FgLine intruder = l;
+  intruder.pitch = 60;
+  for (int i = 0; i < 20; ++i) other.send_to(asio::buffer(intruder.Text()), to);
+  EXPECT_TRUE(orvane_test::WaitUntil([&] { return source.PacketsRefused() >= refused + 20; }, 1000));
+  EXPECT_NEAR(ServedDegrees(srv.Port(), 0x2F70), -12.0, 1e-9);
+  // FlightGear stops: after 2 s the numbers are stale.
+  EXPECT_TRUE(orvane_test::WaitUntil([&] { return orvane_test::AskServer(srv.Port(), "12152,8,2").empty(); }, 4000));
+  // Then another sender may take over.
+  l.pitch = -2;
+  EXPECT_TRUE(orvane_test::WaitUntil(
+      [&] {
+        other.send_to(asio::buffer(l.Text()), to);
+        return std::fabs(ServedDegrees(srv.Port(), 0x2F70) - 2) <= 1.0;
+      },
+      2000));
+}
+
+// docs/server.md carries the same table: a line per row with its path and its offset and size.
+TEST(FlightGearTable, TheDocumentationListsEveryRow) {
+  std::ifstream file(std::string(ORVANE_SOURCE_DIR) + "/docs/server.md");
+  ASSERT_TRUE(file) << "docs/server.md";
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  for (size_t r = 0; r < server::FlightGearRowCount(); ++r) {
+    const server::FeedRow& row = server::FlightGearRows()[r];
+    char where[32];
+    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(row.offset), unsigned(row.size));
+    int found = 0;
+    for (const std::string& l : lines)
+      found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;
+    EXPECT_GE(found, 1) << row.path << " " << where;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,328 @@
+// The X-Plane source: its dataref table checked with values a pilot can check, its RREF packets,
+// and the server against a stand-in X-Plane (lost packets, a restart, strangers and bad packets).
+#include <gtest/gtest.h>
+
+#include <asio.hpp>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "pfd/read_list.h"
+#include "platform/system.h"
+#include "server/server_log.h"
+#include "server/xplane_feed.h"
+#include "server/xplane_source.h"
+#include "support/fake_xplane.h"
+#include "support/server_feeds.h"
+
+namespace {
+
+using orvane_test::DisplayedState;
+using orvane_test::ShowsText;
+
+const char* kTheta = "sim/flightmodel/position/theta";
+const char* kPhi = "sim/flightmodel/position/phi";
+
+// Feeds one dataref value through every table row that reads it.
+void Feed(SimDataArea& area, const char* path, double value) {
+  int rows = 0;
+  for (size_t r = 0; r < server::XPlaneRowCount(); ++r) {
+    const server::FeedRow& row = server::XPlaneRows()[r];
+    if (std::strcmp(row.path, path) != 0) continue;
+    EXPECT_TRUE(server::ApplyRow(row, value, {}, area)) << path;
+    ++rows;
+  }
+  EXPECT_GT(rows, 0) << path << " is not in the table";
+}
+
+TEST(XPlaneTable, AttitudeNeedlesAndRadioAltitudeAsAPilotReadsThem) {
+  SimDataArea area;
+  Feed(area, kTheta, 5.0);   // 5 degrees nose up
+  Feed(area, kPhi, 10.0);    // 10 degrees right wing down
+  Feed(area, "sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", -1.0);  // 1 dot fly-left
+  Feed(area, "sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", 1.0);   // 1 dot fly-up
+  Feed(area, "sim/cockpit2/gauges/indicators/radio_altimeter_height_ft_pilot", 200.0);
+  Feed(area, "sim/cockpit2/gauges/indicators/altitude_ft_pilot", 3000.0);
+  FlightState s = DisplayedState(area);
+  // The area counts pitch positive nose down and bank positive left wing down.
+  EXPECT_DOUBLE_EQ(s.Pitch, -5.0);
+  EXPECT_DOUBLE_EQ(s.Bank, -10.0);
+  // Full scale is 2.5 dots = 127: one dot is 51 (rounded); the localiser index sits left of
+  // centre, the glide-slope index above it (the display moves a positive needle down).
+  EXPECT_EQ(s.LocNeedle, -51);
+  EXPECT_LT(s.LocDeviation, 0);
+  EXPECT_EQ(s.GsNeedle, -51);
+  EXPECT_NEAR(s.RadioAltitudeFt, 200.0, 0.01);
+  EXPECT_EQ(s.Altimeter, 3000);
+  // Full deflection and beyond stop at the end of the scale.
+  Feed(area, "sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", 2.5);
+  Feed(area, "sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", -4.0);
+  s = DisplayedState(area);
+  EXPECT_EQ(s.LocNeedle, 127);
+  EXPECT_EQ(s.GsNeedle, 127);
+}
+
+TEST(XPlaneTable, Nav1OnAnIlsWithDmeIdentAndMarkers) {
+  SimDataArea area;
+  Feed(area, "sim/cockpit2/radios/actuators/nav1_frequency_hz", 11030);  // 110.30 MHz
+  Feed(area, "sim/cockpit2/radios/indicators/nav1_display_horizontal", 1);
+  Feed(area, "sim/cockpit2/radios/indicators/nav1_display_vertical", 1);
+  Feed(area, "sim/cockpit2/radios/indicators/nav1_dme_distance_nm", 2.5);
+  const char ident[] = "IORV";
+  for (int i = 0; i < 6; ++i) {
+    const std::string path = "sim/cockpit2/radios/indicators/nav1_nav_id[" + std::to_string(i) + "]";
+    Feed(area, path.c_str(), i < 4 ? ident[i] : 0);
+  }
+  FlightState s = DisplayedState(area);
+  EXPECT_EQ(DecideIlsState(s), 4) << "localiser with glide slope";
+  EXPECT_EQ(s.DmeText, "002.5");
+  EXPECT_EQ(s.Nav1Ident, "IORV");
+  // 110.00 MHz is a VOR channel (even tenths), 108.10 and 111.95 the first and last localisers.
+  for (auto [tenKhz, ils] : {std::pair{11000, false}, {10810, true}, {11195, true}, {10800, false}, {11200, false}}) {
+    Feed(area, "sim/cockpit2/radios/actuators/nav1_frequency_hz", tenKhz);
+    EXPECT_EQ(DecideIlsState(DisplayedState(area)) == 4, ils) << tenKhz;
+  }
+  Feed(area, "sim/cockpit2/radios/indicators/outer_marker_lit", 1);
+  EXPECT_EQ(DecideMarkerLetter(DisplayedState(area)).text, "O");
+  Feed(area, "sim/cockpit2/radios/indicators/middle_marker_lit", 1);
+  EXPECT_EQ(DecideMarkerLetter(DisplayedState(area)).text, "M");
+  Feed(area, "sim/cockpit2/radios/indicators/inner_marker_lit", 1);
+  EXPECT_EQ(DecideMarkerLetter(DisplayedState(area)).text, "I");
+  Feed(area, "sim/cockpit2/radios/indicators/inner_marker_lit", 0);
+  Feed(area, "sim/cockpit2/radios/indicators/middle_marker_lit", 0);
+  Feed(area, "sim/cockpit2/radios/indicators/outer_marker_lit", 0);
+  EXPECT_EQ(DecideMarkerLetter(DisplayedState(area)).text, "");
+}
+
+TEST(XPlaneTable, AutopilotModesAndFlightDirector) {
+  const char* mode = "sim/cockpit/autopilot/autopilot_mode";
+  const char* state = "sim/cockpit/autopilot/autopilot_state";
+  SimDataArea area;
+  Feed(area, mode, 2);  // autopilot on
+  Feed(area, state, 2 | 0x4000);  // heading select, altitude hold engaged
+  Feed(area, "sim/cockpit/autopilot/altitude", 3000);
+  Feed(area, "sim/cockpit2/gauges/indicators/altitude_ft_pilot", 3000);
+  FlightState s = DisplayedState(area);
+  EXPECT_TRUE(ShowsText(s, "AP ENG", TextColour::Green));
+  EXPECT_TRUE(ShowsText(s, "HDG", TextColour::Green));
+  EXPECT_TRUE(ShowsText(s, "ALT", TextColour::Green)) << "on the selected altitude";
+  EXPECT_EQ(s.FdActive, 1u);
+  Feed(area, mode, 1);  // flight director only
+  s = DisplayedState(area);
+  EXPECT_FALSE(ShowsText(s, "AP ENG", TextColour::Green));
+  EXPECT_EQ(s.FdActive, 1u);
+  // Localiser and glide slope armed: white; captured: green.
+  Feed(area, state, 0x0100 | 0x0400);
+  s = DisplayedState(area);
+  EXPECT_TRUE(ShowsText(s, "LOC", TextColour::White));
+  EXPECT_TRUE(ShowsText(s, "GS", TextColour::White));
+  Feed(area, state, 0x0200 | 0x0800);
+  s = DisplayedState(area);
+  EXPECT_TRUE(ShowsText(s, "LOC", TextColour::Green));
+  EXPECT_TRUE(ShowsText(s, "GS", TextColour::Green));
+  // On the flight director's command (5 up, 10 right, flown exactly) the bars are centred; 5 degrees
+  // below it the horizontal bar asks for nose up (it moves up: a positive offset).
+  Feed(area, state, 2 | 0x4000);
+  Feed(area, kTheta, 5);
+  Feed(area, kPhi, 10);
+  Feed(area, "sim/cockpit/autopilot/flight_director_pitch", 5);
+  Feed(area, "sim/cockpit/autopilot/flight_director_roll", 10);
+  FdCommands c = ComputeFdCommands(DisplayedState(area));
+  EXPECT_NEAR(c.vertical, 0, 1e-9);
+  EXPECT_NEAR(c.lateral, 0, 1e-9);
+  Feed(area, kTheta, 0);
+  c = ComputeFdCommands(DisplayedState(area));
+  EXPECT_NEAR(-c.vertical, 5.0 / 27, 1e-6);
+  Feed(area, mode, 0);
+  EXPECT_EQ(DisplayedState(area).FdActive, 0u);
+}
+
+// Every row writes inside what the display reads, so nothing the table fills goes unread.
+TEST(XPlaneTable, EveryRowFillsBytesTheDisplayReads) {
+  for (size_t r = 0; r < server::XPlaneRowCount(); ++r) {
+    const server::FeedRow& row = server::XPlaneRows()[r];
+    bool read = false;
+    for (const ReadListRow& l : ReadList())
+      read = read || (row.offset >= l.offset && row.offset + row.size <= l.offset + l.size);
+    EXPECT_TRUE(read) << row.path << " at 0x" << std::hex << row.offset;
+  }
+}
+
+TEST(XPlanePackets, SubscriptionLayoutAndAnswerParsing) {
+  server::RrefRequest request;
+  ASSERT_TRUE(server::BuildRrefRequest(30, 7, kTheta, &request));
+  EXPECT_EQ(std::memcmp(request.data(), "RREF\0", 5), 0);
+  EXPECT_EQ(request[5], 30);   // frequency, little-endian
+  EXPECT_EQ(request[9], 7);    // index
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(request.data() + 13)), kTheta);
+  EXPECT_EQ(request[412], 0);
+  EXPECT_FALSE(server::BuildRrefRequest(30, 0, std::string(400, 'x'), &request));
+
+  // Two pairs: index 1 = 2.5, index 2 = -1.
+  const uint8_t good[] = {'R', 'R', 'E', 'F', ',', 1, 0, 0, 0, 0, 0, 0x20, 0x40, 2, 0, 0, 0, 0, 0, 0x80, 0xBF};
+  std::vector<server::RrefValue> values;
+  std::string why;
+  ASSERT_TRUE(server::ParseRrefAnswer(good, sizeof good, &values, &why)) << why;
+  ASSERT_EQ(values.size(), 2u);
+  EXPECT_EQ(values[0].index, 1);
+  EXPECT_EQ(values[0].value, 2.5f);
+  EXPECT_EQ(values[1].value, -1.0f);
+  EXPECT_FALSE(server::ParseRrefAnswer(good, sizeof good - 1, &values, &why)) << "cut inside a pair";
+  EXPECT_FALSE(server::ParseRrefAnswer(good, 5, &values, &why)) << "no pair";
+  EXPECT_FALSE(server::ParseRrefAnswer(good, 3, &values, &why)) << "shorter than the header";
+  std::vector<uint8_t> other(good, good + sizeof good);
+  other[0] = 'D';
+  EXPECT_FALSE(server::ParseRrefAnswer(other.data(), other.size(), &values, &why)) << "DREF";
+  std::vector<uint8_t> huge(5 + 8 * (server::kMaxRrefPairs + 1), 0);
+  std::memcpy(huge.data(), "RREF,", 5);
+  EXPECT_FALSE(server::ParseRrefAnswer(huge.data(), huge.size(), &values, &why)) << "oversized";
+}
+
+// Collects the server's log lines.
+class LogLines {
+ public:
+  LogLines() {
+    server::SetLogSink([this](const std::string& line) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      lines_.push_back(line);
+    });
+  }
+  ~LogLines() { server::SetLogSink(nullptr); }
+  int Count(const std::string& part) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    int n = 0;
+    for (const std::string& l : lines_) n += l.find(part) != std::string::npos;
+    return n;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> lines_;
+};
+
+double ServedDegrees(uint16_t port, uint32_t offset) {
+  const std::string reply = orvane_test::AskServer(port, std::to_string(offset) + ",8,2");
+  return reply.empty() || reply[0] == '<' ? NAN : std::strtod(reply.c_str(), nullptr);
+}
+
+// Waits until the server serves the attitude within 1 degree (area: nose down / left wing down positive).
+bool ServesAttitude(uint16_t port, double pitchUp, double bankRight) {
+  return orvane_test::WaitUntil(
+      [&] {
+        return std::fabs(ServedDegrees(port, 0x2F70) + pitchUp) <= 1.0 &&
+               std::fabs(ServedDegrees(port, 0x2F78) + bankRight) <= 1.0;
+      },
+      2000);
+}
+
+server::XPlaneSource::Options SourceFor(const orvane_test::FakeXPlane& xplane) {
+  server::XPlaneSource::Options options;
+  options.host = "127.0.0.1";
+  options.port = xplane.Port();
+  options.bindAddress = "127.0.0.1";
+  return options;
+}
+
+TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
+  LogLines log;
+  orvane_test::FakeXPlane::Options fakeOptions;
+  fakeOptions.pairsPerPacket = 8;  // the table's datarefs arrive in several packets
+  fakeOptions.dropEvery = 4;       // and every fourth packet is lost
+  orvane_test::FakeXPlane xplane(fakeOptions);
+  server::XPlaneSource source(SourceFor(xplane));
+  std::string error;
+  ASSERT_TRUE(source.Open(&error)) << error;
+  orvane_test::ThreadedServer srv(source);
+  ASSERT_TRUE(srv.Listening());
+
+  const double steps[][2] = {{5, 0}, {-3, 25}, {12, -30}, {0.5, 2}};
+  for (const auto& step : steps) {
+    xplane.Set(kTheta, float(step[0]));
+    xplane.Set(kPhi, float(step[1]));
+    EXPECT_TRUE(ServesAttitude(srv.Port(), step[0], step[1])) << step[0] << " up, " << step[1] << " right";
+  }
+  EXPECT_GT(xplane.PacketsLost(), 0u);
+  EXPECT_EQ(source.SubscriptionRounds(), 1u);
+
+  // X-Plane restarts: silent, subscriptions gone. After 2 s the values are stale: number requests
+  // get the empty reply, texts still their text, bytes no dataref fills their zeros.
+  xplane.Restart();
+  const uint64_t restarted = platform::MonotonicMicros();
+  EXPECT_TRUE(orvane_test::WaitUntil([&] { return orvane_test::AskServer(srv.Port(), "12144,8,2").empty(); }, 4000));
+  EXPECT_GE(platform::MonotonicMicros() - restarted, 1800000u) << "stale only after 2 s";
+  EXPECT_EQ(orvane_test::AskServer(srv.Port(), "12152,8,2"), "");
+  EXPECT_EQ(orvane_test::AskServer(srv.Port(), "3000,4,5"), "0") << "bytes no dataref fills";
+  EXPECT_EQ(orvane_test::AskServer(srv.Port(), "12288,6,7"), "");
+  xplane.Set(kTheta, -7);
+  xplane.Set(kPhi, 15);
+  xplane.Resume();
+  EXPECT_TRUE(ServesAttitude(srv.Port(), -7, 15)) << "subscribed again after the restart";
+  EXPECT_GE(source.SubscriptionRounds(), 2u);
+  EXPECT_GE(log.Count("subscribing again"), 1);
+
+  // Stopping ends every subscription.
+  srv.Stop();
+  EXPECT_TRUE(orvane_test::WaitUntil([&] { return xplane.ActiveSubscriptions() == 0; }, 2000));
+  EXPECT_GE(xplane.Unsubscribes(), int(server::IndexPaths(server::XPlaneRows(), server::XPlaneRowCount()).paths.size()));
+}
+
+TEST(XPlaneSource, StrangersAndBadPacketsAreIgnoredWithALimitedLog) {
+  LogLines log;
+  orvane_test::FakeXPlane xplane({});
+  xplane.Set(kTheta, 4);
+  server::XPlaneSource source(SourceFor(xplane));
+  std::string error;
+  ASSERT_TRUE(source.Open(&error)) << error;
+  orvane_test::ThreadedServer srv(source);
+  ASSERT_TRUE(srv.Listening());
+  ASSERT_TRUE(ServesAttitude(srv.Port(), 4, 0));
+
+  asio::io_context io;
+  auto sendFrom = [&](const char* address, const std::vector<uint8_t>& bytes, int times) {
+    asio::error_code ec;
+    asio::ip::udp::socket s(io);
+    asio::ip::udp::endpoint from(asio::ip::make_address(address), 0);
+    s.open(from.protocol(), ec);
+    if (!ec) s.bind(from, ec);
+    asio::ip::udp::endpoint to(asio::ip::make_address("127.0.0.1"), source.LocalPort());
+    for (int i = 0; i < times && !ec; ++i) s.send_to(asio::buffer(bytes), to, 0, ec);
+    EXPECT_FALSE(ec) << "sending from " << address << ": " << ec.message();
+  };
+  // Index 0 is the first dataref of the table, pitch: 45 degrees up from a stranger.
+  // 45.0f is 0x42340000.
+  const std::vector<uint8_t> pitch45 = {'R', 'R', 'E', 'F', ',', 0, 0, 0, 0, 0x00, 0x00, 0x34, 0x42};
+  sendFrom("127.0.0.2", pitch45, 5);
+  std::vector<uint8_t> truncated(pitch45.begin(), pitch45.end() - 1);
+  std::vector<uint8_t> oversized(3000, 'R');
+  std::memcpy(oversized.data(), "RREF,", 5);
+  sendFrom("127.0.0.1", truncated, 20);
+  sendFrom("127.0.0.1", {'R', 'R', 'E', 'F'}, 20);
+  sendFrom("127.0.0.1", oversized, 20);
+  EXPECT_TRUE(orvane_test::WaitUntil([&] { return source.PacketsRefused() >= 65; }, 3000)) << source.PacketsRefused();
+  EXPECT_NEAR(ServedDegrees(srv.Port(), 0x2F70), -4.0, 1e-6) << "nothing of it reached the area";
+  EXPECT_GE(log.Count("127.0.0.2"), 1);
+  EXPECT_LE(log.Count("ignored"), 10) << "at most 10 lines per 10 s";
+}
+
+// docs/server.md carries the same table: a line per row with its path and its offset and size.
+TEST(XPlaneTable, TheDocumentationListsEveryRow) {
+  std::ifstream file(std::string(ORVANE_SOURCE_DIR) + "/docs/server.md");
+  ASSERT_TRUE(file) << "docs/server.md";
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  for (size_t r = 0; r < server::XPlaneRowCount(); ++r) {
+    const server::FeedRow& row = server::XPlaneRows()[r];
+    char where[32];
+    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(row.offset), unsigned(row.size));
+    int found = 0;
+    for (const std::string& l : lines)
+      found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;
+    EXPECT_GE(found, 1) << row.path << " " << where;
+  }
+}
+
+}  // namespace

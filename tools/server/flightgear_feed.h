@@ -1,0 +1,38 @@
+// FlightGear's generic protocol as the data server reads it: the fields of one line (the order of
+// dist/flightgear/orvane.xml), the property table, and the line parser.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "server/feed_rows.h"
+
+namespace server {
+
+enum class FgFieldKind { Number, Text };
+struct FgField {
+  const char* path;  // the chunk's <node>
+  FgFieldKind kind;
+};
+
+// The fields of a line, in order.
+const FgField* FlightGearFields();
+size_t FlightGearFieldCount();
+// The properties' conversions into the data area (each row names a field by its path).
+const FeedRow* FlightGearRows();
+size_t FlightGearRowCount();
+
+struct FgValue {
+  double number = 0;
+  std::string text;
+};
+constexpr size_t kMaxFgLine = 1024;
+constexpr size_t kMaxFgText = 64;
+// Parses one datagram: one line of comma-separated values (an optional final "\n" or "\r\n"),
+// exactly `count` of them, numbers in the C form, texts printable ASCII without commas.
+// False, with the reason, for anything else.
+bool ParseGenericLine(const char* data, size_t size, const FgField* fields, size_t count, std::vector<FgValue>* out,
+                      std::string* why);
+
+}  // namespace server

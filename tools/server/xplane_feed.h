@@ -1,0 +1,36 @@
+// X-Plane's UDP dataref interface as the data server uses it: the dataref table and the RREF
+// request and answer packets.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "server/feed_rows.h"
+
+namespace server {
+
+// The datarefs the server subscribes to and where each value goes in the data area.
+const FeedRow* XPlaneRows();
+size_t XPlaneRowCount();
+
+// "RREF\0", frequency (int32), index (int32), the dataref path zero-padded to 400 bytes.
+constexpr size_t kRrefRequestSize = 5 + 4 + 4 + 400;
+using RrefRequest = std::array<uint8_t, kRrefRequestSize>;
+// Builds a subscription (frequency > 0, values per second) or its end (frequency 0). False when
+// the path does not fit 399 bytes.
+bool BuildRrefRequest(int32_t frequency, int32_t index, const std::string& path, RrefRequest* out);
+
+struct RrefValue {
+  int32_t index = 0;
+  float value = 0;
+};
+// The most (index, value) pairs one answer may hold.
+constexpr size_t kMaxRrefPairs = 200;
+// Parses an answer: "RREF", one byte, then (int32 index, float32 value) pairs, little-endian.
+// False, with the reason, for anything else (wrong header, a partial pair, no pair, too many).
+bool ParseRrefAnswer(const uint8_t* data, size_t size, std::vector<RrefValue>* out, std::string* why);
+
+}  // namespace server
