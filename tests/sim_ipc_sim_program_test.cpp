@@ -113,14 +113,15 @@ TEST(SimProgram, PitchStepsBetweenLevelAndFiveDegreesNoseUpOnTheClock) {
   std::string error;
   ASSERT_TRUE(sim.Start({"--freeze", "--pitch-steps", "100"}, error)) << error;
   uint32_t code = 0;
-  ASSERT_TRUE(SimIpcOpen(0, &code)) << code;
+  SimIpcClient client;
+  ASSERT_TRUE(client.SimIpcOpen(0, &code)) << code;
   int level = 0, noseUp = 0;
   const uint64_t end = platform::MonotonicMicros() + 1500000;
   while (platform::MonotonicMicros() < end) {
     double pitch = 99;
     const uint64_t before = platform::MonotonicMicros();
-    ASSERT_TRUE(SimIpcRead(0x2F70, 8, &pitch, &code)) << code;
-    ASSERT_TRUE(SimIpcProcess(&code)) << code;
+    ASSERT_TRUE(client.SimIpcRead(0x2F70, 8, &pitch, &code)) << code;
+    ASSERT_TRUE(client.SimIpcProcess(&code)) << code;
     const uint64_t period = before / 100000;
     if (platform::MonotonicMicros() / 100000 != period) continue;  // changed during the exchange
     if (period % 2 == 1) {
@@ -132,7 +133,7 @@ TEST(SimProgram, PitchStepsBetweenLevelAndFiveDegreesNoseUpOnTheClock) {
     }
     platform::SleepMs(7);
   }
-  SimIpcClose();
+  client.SimIpcClose();
   EXPECT_GT(level, 20);
   EXPECT_GT(noseUp, 20);
   EXPECT_EQ(sim.Stop(), 0) << sim.Log();
