@@ -14,6 +14,7 @@
 #include "pfd/read_list.h"
 #include "platform/system.h"
 #include "server/server_log.h"
+#include "server/server_options.h"
 #include "server/xplane_feed.h"
 #include "server/xplane_source.h"
 #include "support/fake_xplane.h"
@@ -323,6 +324,36 @@ TEST(XPlaneTable, TheDocumentationListsEveryRow) {
       found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;
     EXPECT_GE(found, 1) << row.path << " " << where;
   }
+}
+
+// The options of both UDP sources, and a bad value named with its option.
+TEST(UdpSourceOptions, XPlaneAndFlightGearOptionsAndTheirChecks) {
+  server::CommandLine cl;
+  std::string error;
+  ASSERT_TRUE(server::ParseCommandLine({"--source", "xplane", "--xplane-host", "192.168.1.20", "--xplane-port", "49001",
+                                        "--rate", "20"},
+                                       &cl, &error))
+      << error;
+  EXPECT_EQ(cl.source, server::SourceKind::XPlane);
+  EXPECT_EQ(cl.xplaneHost, "192.168.1.20");
+  EXPECT_EQ(cl.xplanePort, 49001);
+  EXPECT_EQ(cl.rateHz, 20u);
+  ASSERT_TRUE(server::ParseCommandLine({"--source", "flightgear"}, &cl, &error)) << error;
+  EXPECT_EQ(cl.source, server::SourceKind::FlightGear);
+  EXPECT_EQ(cl.fgPort, 5500);
+  EXPECT_EQ(cl.xplanePort, 49000);
+  EXPECT_EQ(cl.rateHz, 30u);
+  for (auto [option, value] : {std::pair{"--rate", "0"}, {"--rate", "101"}, {"--fg-port", "70000"},
+                               {"--xplane-port", "0"}, {"--xplane-port", "x"}}) {
+    EXPECT_FALSE(server::ParseCommandLine({"--source", "xplane", option, value}, &cl, &error)) << option << " " << value;
+    EXPECT_NE(error.find(option), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("'") + value + "'"), std::string::npos) << error;
+  }
+  server::XPlaneSource::Options options;
+  options.host = "xplane.local";  // names are not looked up: the packets' sender is checked by address
+  server::XPlaneSource source(options);
+  EXPECT_FALSE(source.Open(&error));
+  EXPECT_NE(error.find("--xplane-host: 'xplane.local'"), std::string::npos) << error;
 }
 
 }  // namespace
