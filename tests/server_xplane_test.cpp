@@ -211,13 +211,13 @@ double ServedDegrees(uint16_t port, uint32_t offset) {
 }
 
 // Waits until the server serves the attitude within 1 degree (area: nose down / left wing down positive).
-bool ServesAttitude(uint16_t port, double pitchUp, double bankRight) {
+bool ServesAttitude(uint16_t port, double pitchUp, double bankRight, uint32_t timeoutMs = 2000) {
   return orvane_test::WaitUntil(
       [&] {
         return std::fabs(ServedDegrees(port, 0x2F70) + pitchUp) <= 1.0 &&
                std::fabs(ServedDegrees(port, 0x2F78) + bankRight) <= 1.0;
       },
-      2000);
+      timeoutMs);
 }
 
 server::XPlaneSource::Options SourceFor(const orvane_test::FakeXPlane& xplane) {
@@ -261,7 +261,9 @@ TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
   xplane.Set(kTheta, -7);
   xplane.Set(kPhi, 15);
   xplane.Resume();
-  EXPECT_TRUE(ServesAttitude(srv.Port(), -7, 15)) << "subscribed again after the restart";
+  // The subscriptions go out again every 2 s while X-Plane is silent: one round may just have
+  // missed the return.
+  EXPECT_TRUE(ServesAttitude(srv.Port(), -7, 15, 4000)) << "subscribed again after the restart";
   EXPECT_GE(source.SubscriptionRounds(), 2u);
   EXPECT_GE(log.Count("subscribing again"), 1);
 
@@ -296,16 +298,25 @@ TEST(XPlaneSource, StrangersAndBadPacketsAreIgnoredWithALimitedLog) {
   // Index 0 is the first dataref of the table, pitch: 45 degrees up from a stranger.
   // 45.0f is 0x42340000.
   const std::vector<uint8_t> pitch45 = {'R', 'R', 'E', 'F', ',', 0, 0, 0, 0, 0x00, 0x00, 0x34, 0x42};
+#ifndef _WIN32
   sendFrom("127.0.0.2", pitch45, 5);
+  const uint64_t strangers = 5;
+#else
+  // Under Wine a socket bound to 127.0.0.2 is reported as sending from 127.0.0.1: no stranger on loopback.
+  const uint64_t strangers = 0;
+#endif
   std::vector<uint8_t> truncated(pitch45.begin(), pitch45.end() - 1);
   std::vector<uint8_t> oversized(3000, 'R');
   std::memcpy(oversized.data(), "RREF,", 5);
   sendFrom("127.0.0.1", truncated, 20);
   sendFrom("127.0.0.1", {'R', 'R', 'E', 'F'}, 20);
   sendFrom("127.0.0.1", oversized, 20);
-  EXPECT_TRUE(orvane_test::WaitUntil([&] { return source.PacketsRefused() >= 65; }, 3000)) << source.PacketsRefused();
+  EXPECT_TRUE(orvane_test::WaitUntil([&] { return source.PacketsRefused() >= strangers + 60; }, 3000))
+      << source.PacketsRefused();
   EXPECT_NEAR(ServedDegrees(srv.Port(), 0x2F70), -4.0, 1e-6) << "nothing of it reached the area";
-  EXPECT_GE(log.Count("127.0.0.2"), 1);
+  if (strangers > 0) {
+    EXPECT_GE(log.Count("127.0.0.2"), 1);
+  }
   EXPECT_LE(log.Count("ignored"), 10) << "at most 10 lines per 10 s";
 }
 
