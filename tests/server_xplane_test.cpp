@@ -235,7 +235,7 @@ TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
   LogLines log;
   orvane_test::FakeXPlane::Options fakeOptions;
   fakeOptions.pairsPerPacket = 8;  // the table's datarefs arrive in several packets
-  fakeOptions.dropEvery = 4;       // and every fourth packet is lost
+  fakeOptions.dropEvery = 3;       // and every third packet is lost (a different one each round)
   orvane_test::FakeXPlane xplane(fakeOptions);
   server::XPlaneSource source(SourceFor(xplane));
   std::string error;
