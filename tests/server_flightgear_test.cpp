@@ -168,8 +168,10 @@ TEST(FlightGearParser, RefusesEveryLineThatIsNotExactlyTheProtocol) {
       good.substr(0, good.size() - 1) + "\n" + good,       // two lines
       std::string(2000, '1'),                              // oversized
   };
-  for (const std::string& line : bad)
+  for (const std::string& line : bad) {
     EXPECT_FALSE(server::ParseGenericLine(line.data(), line.size(), fields, n, &values, &why)) << line;
+    EXPECT_TRUE(values.empty()) << "nothing handed out from a refused line: " << line;
+  }
   l.navId = std::string(65, 'A');
   const std::string longText = l.Text();
   EXPECT_FALSE(server::ParseGenericLine(longText.data(), longText.size(), fields, n, &values, &why));

@@ -14,6 +14,7 @@
 #include "pfd/read_list.h"
 #include "platform/system.h"
 #include "server/server_log.h"
+#include "server/server_options.h"
 #include "server/xplane_feed.h"
 #include "server/xplane_source.h"
 #include "support/fake_xplane.h"
@@ -210,13 +211,13 @@ double ServedDegrees(uint16_t port, uint32_t offset) {
 }
 
 // Waits until the server serves the attitude within 1 degree (area: nose down / left wing down positive).
-bool ServesAttitude(uint16_t port, double pitchUp, double bankRight) {
+bool ServesAttitude(uint16_t port, double pitchUp, double bankRight, uint32_t timeoutMs = 2000) {
   return orvane_test::WaitUntil(
       [&] {
         return std::fabs(ServedDegrees(port, 0x2F70) + pitchUp) <= 1.0 &&
                std::fabs(ServedDegrees(port, 0x2F78) + bankRight) <= 1.0;
       },
-      2000);
+      timeoutMs);
 }
 
 server::XPlaneSource::Options SourceFor(const orvane_test::FakeXPlane& xplane) {
@@ -231,7 +232,9 @@ TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
   LogLines log;
   orvane_test::FakeXPlane::Options fakeOptions;
   fakeOptions.pairsPerPacket = 8;  // the table's datarefs arrive in several packets
-  fakeOptions.dropEvery = 4;       // and every fourth packet is lost
+  // And every third packet is lost: a count prime to the packets of a round, so that no dataref
+  // is lost every time (with 4, under Wine's coarser timer the attitude's packet was).
+  fakeOptions.dropEvery = 3;
   orvane_test::FakeXPlane xplane(fakeOptions);
   server::XPlaneSource source(SourceFor(xplane));
   std::string error;
@@ -243,7 +246,9 @@ TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
   for (const auto& step : steps) {
     xplane.Set(kTheta, float(step[0]));
     xplane.Set(kPhi, float(step[1]));
-    EXPECT_TRUE(ServesAttitude(srv.Port(), step[0], step[1])) << step[0] << " up, " << step[1] << " right";
+    EXPECT_TRUE(ServesAttitude(srv.Port(), step[0], step[1])) << step[0] << " up, " << step[1] << " right; served "
+        << orvane_test::AskServer(srv.Port(), "12144,8,2") << " / " << orvane_test::AskServer(srv.Port(), "12152,8,2")
+        << " sent " << xplane.PacketsSent() << " used " << source.PacketsUsed() << " refused " << source.PacketsRefused();
   }
   EXPECT_GT(xplane.PacketsLost(), 0u);
   EXPECT_EQ(source.SubscriptionRounds(), 1u);
@@ -260,7 +265,9 @@ TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
   xplane.Set(kTheta, -7);
   xplane.Set(kPhi, 15);
   xplane.Resume();
-  EXPECT_TRUE(ServesAttitude(srv.Port(), -7, 15)) << "subscribed again after the restart";
+  // The subscriptions go out again every 2 s while X-Plane is silent: one round may just have
+  // missed the return.
+  EXPECT_TRUE(ServesAttitude(srv.Port(), -7, 15, 4000)) << "subscribed again after the restart";
   EXPECT_GE(source.SubscriptionRounds(), 2u);
   EXPECT_GE(log.Count("subscribing again"), 1);
 
@@ -295,16 +302,25 @@ TEST(XPlaneSource, StrangersAndBadPacketsAreIgnoredWithALimitedLog) {
   // Index 0 is the first dataref of the table, pitch: 45 degrees up from a stranger.
   // 45.0f is 0x42340000.
   const std::vector<uint8_t> pitch45 = {'R', 'R', 'E', 'F', ',', 0, 0, 0, 0, 0x00, 0x00, 0x34, 0x42};
+#ifndef _WIN32
   sendFrom("127.0.0.2", pitch45, 5);
+  const uint64_t strangers = 5;
+#else
+  // Under Wine a socket bound to 127.0.0.2 is reported as sending from 127.0.0.1: no stranger on loopback.
+  const uint64_t strangers = 0;
+#endif
   std::vector<uint8_t> truncated(pitch45.begin(), pitch45.end() - 1);
   std::vector<uint8_t> oversized(3000, 'R');
   std::memcpy(oversized.data(), "RREF,", 5);
   sendFrom("127.0.0.1", truncated, 20);
   sendFrom("127.0.0.1", {'R', 'R', 'E', 'F'}, 20);
   sendFrom("127.0.0.1", oversized, 20);
-  EXPECT_TRUE(orvane_test::WaitUntil([&] { return source.PacketsRefused() >= 65; }, 3000)) << source.PacketsRefused();
+  EXPECT_TRUE(orvane_test::WaitUntil([&] { return source.PacketsRefused() >= strangers + 60; }, 3000))
+      << source.PacketsRefused();
   EXPECT_NEAR(ServedDegrees(srv.Port(), 0x2F70), -4.0, 1e-6) << "nothing of it reached the area";
-  EXPECT_GE(log.Count("127.0.0.2"), 1);
+  if (strangers > 0) {
+    EXPECT_GE(log.Count("127.0.0.2"), 1);
+  }
   EXPECT_LE(log.Count("ignored"), 10) << "at most 10 lines per 10 s";
 }
 
@@ -323,6 +339,36 @@ TEST(XPlaneTable, TheDocumentationListsEveryRow) {
       found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;
     EXPECT_GE(found, 1) << row.path << " " << where;
   }
+}
+
+// The options of both UDP sources, and a bad value named with its option.
+TEST(UdpSourceOptions, XPlaneAndFlightGearOptionsAndTheirChecks) {
+  server::CommandLine cl;
+  std::string error;
+  ASSERT_TRUE(server::ParseCommandLine({"--source", "xplane", "--xplane-host", "192.168.1.20", "--xplane-port", "49001",
+                                        "--rate", "20"},
+                                       &cl, &error))
+      << error;
+  EXPECT_EQ(cl.source, server::SourceKind::XPlane);
+  EXPECT_EQ(cl.xplaneHost, "192.168.1.20");
+  EXPECT_EQ(cl.xplanePort, 49001);
+  EXPECT_EQ(cl.rateHz, 20u);
+  ASSERT_TRUE(server::ParseCommandLine({"--source", "flightgear"}, &cl, &error)) << error;
+  EXPECT_EQ(cl.source, server::SourceKind::FlightGear);
+  EXPECT_EQ(cl.fgPort, 5500);
+  EXPECT_EQ(cl.xplanePort, 49000);
+  EXPECT_EQ(cl.rateHz, 30u);
+  for (auto [option, value] : {std::pair{"--rate", "0"}, {"--rate", "101"}, {"--fg-port", "70000"},
+                               {"--xplane-port", "0"}, {"--xplane-port", "x"}}) {
+    EXPECT_FALSE(server::ParseCommandLine({"--source", "xplane", option, value}, &cl, &error)) << option << " " << value;
+    EXPECT_NE(error.find(option), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("'") + value + "'"), std::string::npos) << error;
+  }
+  server::XPlaneSource::Options options;
+  options.host = "xplane.local";  // names are not looked up: the packets' sender is checked by address
+  server::XPlaneSource source(options);
+  EXPECT_FALSE(source.Open(&error));
+  EXPECT_NE(error.find("--xplane-host: 'xplane.local'"), std::string::npos) << error;
 }
 
 }  // namespace

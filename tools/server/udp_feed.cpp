@@ -13,7 +13,7 @@ UdpFeedSource::UdpFeedSource(const FeedRow* rows, size_t rowCount, uint32_t stal
       staleMs_(staleMs),
       socket_(io_),
       tick_(io_),
-      buffer_(new uint8_t[kMaxDatagram + 1]),
+      buffer_(new uint8_t[kReceiveBuffer]),
       refuseLog_(10, 10000000),
       sendLog_(3, 10000000),
       fresh_(rows, rowCount, uint64_t(staleMs) * 1000) {}
@@ -100,7 +100,7 @@ void UdpFeedSource::NotifyRefreshed() {
 
 void UdpFeedSource::Receive() {
   socket_.async_receive_from(
-      asio::buffer(buffer_.get(), kMaxDatagram + 1), sender_, [this](const asio::error_code& ec, size_t n) {
+      asio::buffer(buffer_.get(), kReceiveBuffer), sender_, [this](const asio::error_code& ec, size_t n) {
         if (ec == asio::error::operation_aborted || !socket_.is_open()) return;
         if (!ec) {
           if (n > kMaxDatagram)

@@ -21,6 +21,9 @@ namespace server {
 class UdpFeedSource : public DataSource {
  public:
   static constexpr size_t kMaxDatagram = 2048;  // longer datagrams are refused whole
+  // Room for any UDP datagram, so that a long one arrives whole (and is refused) instead of
+  // failing the receive with a "message too long" error on some systems.
+  static constexpr size_t kReceiveBuffer = 65536;
 
   UdpFeedSource(const FeedRow* rows, size_t rowCount, uint32_t staleMs);
   ~UdpFeedSource() override;
