@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pfd/texture_set.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -20,14 +21,8 @@ std::ostream& operator<<(std::ostream& out, const Rgb& c) {
   return out << "(" << int{c.r} << "," << int{c.g} << "," << int{c.b} << ")";
 }
 
-void Put16(std::vector<uint8_t>& v, uint32_t x) {
-  v.push_back(static_cast<uint8_t>(x));
-  v.push_back(static_cast<uint8_t>(x >> 8));
-}
-void Put32(std::vector<uint8_t>& v, uint32_t x) {
-  Put16(v, x & 0xFFFF);
-  Put16(v, x >> 16);
-}
+using le::Append16;
+using le::Append32;
 
 // A bottom-up BMP: header (12-byte OS/2 or 40-byte Windows), optional masks, colour table, rows.
 // `pixels` holds one value per pixel, bottom row first: a palette index or a packed pixel.
@@ -41,28 +36,28 @@ std::vector<uint8_t> MakeBmp(int bpp, bool core, int width, int height,
                           entrySize * static_cast<uint32_t>(table.size());
   const uint32_t stride = ((static_cast<uint32_t>(width) * bpp + 31) / 32) * 4;
   std::vector<uint8_t> v = {'B', 'M'};
-  Put32(v, offset + stride * static_cast<uint32_t>(height));
-  Put32(v, 0);
-  Put32(v, offset);
-  Put32(v, infoSize);
+  Append32(v, offset + stride * static_cast<uint32_t>(height));
+  Append32(v, 0);
+  Append32(v, offset);
+  Append32(v, infoSize);
   if (core) {
-    Put16(v, static_cast<uint32_t>(width));
-    Put16(v, static_cast<uint32_t>(height));
-    Put16(v, 1);
-    Put16(v, static_cast<uint32_t>(bpp));
+    Append16(v, static_cast<uint32_t>(width));
+    Append16(v, static_cast<uint32_t>(height));
+    Append16(v, 1);
+    Append16(v, static_cast<uint32_t>(bpp));
   } else {
-    Put32(v, static_cast<uint32_t>(width));
-    Put32(v, static_cast<uint32_t>(height));
-    Put16(v, 1);
-    Put16(v, static_cast<uint32_t>(bpp));
-    Put32(v, masks.empty() ? 0 : 3);
-    Put32(v, stride * static_cast<uint32_t>(height));
-    Put32(v, 2835);
-    Put32(v, 2835);
-    Put32(v, coloursUsed);
-    Put32(v, 0);
+    Append32(v, static_cast<uint32_t>(width));
+    Append32(v, static_cast<uint32_t>(height));
+    Append16(v, 1);
+    Append16(v, static_cast<uint32_t>(bpp));
+    Append32(v, masks.empty() ? 0 : 3);
+    Append32(v, stride * static_cast<uint32_t>(height));
+    Append32(v, 2835);
+    Append32(v, 2835);
+    Append32(v, coloursUsed);
+    Append32(v, 0);
   }
-  for (uint32_t m : masks) Put32(v, m);
+  for (uint32_t m : masks) Append32(v, m);
   for (const Rgb& c : table) {
     v.push_back(c.b);
     v.push_back(c.g);

@@ -11,6 +11,7 @@
 
 #include "simdata/flight_state_file.h"
 #include "pfd/read_list.h"
+#include "platform/byte_order.h"
 #include "platform/ipc_peer.h"
 #include "platform/platform.h"
 #include "simdata/demo_flight.h"
@@ -24,7 +25,7 @@ constexpr uint32_t kInterfaceVersionOffset = 0x3304;
 constexpr uint32_t kSimulatorVersionOffset = 0x3308;
 constexpr uint32_t kFreeOffset = 0x5000;  // not fed by the demo flight
 
-uint32_t U32(const uint8_t* b) { return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24; }
+uint32_t U32(const uint8_t* b) { return le::Get32(b); }
 
 std::string BlockName() {
   char name[64];

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pfd/texture_set.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -39,14 +40,8 @@ int IndexAt(const BmpFormat& f, int x, int y) {
   return f.bitsPerPixel == 1 ? (x + y) % 2 : (x + 3 * y) % 8;
 }
 
-void Put16(std::vector<uint8_t>& v, uint32_t x) {
-  v.push_back(static_cast<uint8_t>(x));
-  v.push_back(static_cast<uint8_t>(x >> 8));
-}
-void Put32(std::vector<uint8_t>& v, uint32_t x) {
-  Put16(v, x & 0xFFFF);
-  Put16(v, x >> 16);
-}
+using le::Append16;
+using le::Append32;
 
 // Writes the test picture as a BMP file of the given format, bottom-up or top-down.
 std::vector<uint8_t> MakeBmp(const BmpFormat& f, bool topDown, int width = kWidth,
@@ -72,38 +67,38 @@ std::vector<uint8_t> MakeBmp(const BmpFormat& f, bool topDown, int width = kWidt
   }
 
   std::vector<uint8_t> v = {'B', 'M'};
-  Put32(v, fileSize);
-  Put32(v, 0);
-  Put32(v, offset);
-  Put32(v, static_cast<uint32_t>(f.infoSize));
+  Append32(v, fileSize);
+  Append32(v, 0);
+  Append32(v, offset);
+  Append32(v, static_cast<uint32_t>(f.infoSize));
   if (core) {
-    Put16(v, static_cast<uint32_t>(width));
-    Put16(v, static_cast<uint32_t>(height));
-    Put16(v, 1);
-    Put16(v, static_cast<uint32_t>(bpp));
+    Append16(v, static_cast<uint32_t>(width));
+    Append16(v, static_cast<uint32_t>(height));
+    Append16(v, 1);
+    Append16(v, static_cast<uint32_t>(bpp));
   } else {
-    Put32(v, static_cast<uint32_t>(width));
-    Put32(v, static_cast<uint32_t>(topDown ? -height : height));
-    Put16(v, 1);
-    Put16(v, static_cast<uint32_t>(bpp));
-    Put32(v, f.compression);
-    Put32(v, static_cast<uint32_t>(stride * height));
-    Put32(v, 2835);
-    Put32(v, 2835);
-    Put32(v, static_cast<uint32_t>(paletteEntries));
-    Put32(v, 0);
+    Append32(v, static_cast<uint32_t>(width));
+    Append32(v, static_cast<uint32_t>(topDown ? -height : height));
+    Append16(v, 1);
+    Append16(v, static_cast<uint32_t>(bpp));
+    Append32(v, f.compression);
+    Append32(v, static_cast<uint32_t>(stride * height));
+    Append32(v, 2835);
+    Append32(v, 2835);
+    Append32(v, static_cast<uint32_t>(paletteEntries));
+    Append32(v, 0);
     if (f.infoSize >= 108) {
-      Put32(v, maskR);
-      Put32(v, maskG);
-      Put32(v, maskB);
-      Put32(v, 0);                               // no alpha
+      Append32(v, maskR);
+      Append32(v, maskG);
+      Append32(v, maskB);
+      Append32(v, 0);                               // no alpha
       while (v.size() < 14u + f.infoSize) v.push_back(0);  // colour space fields
     }
   }
   if (masksAfterHeader) {
-    Put32(v, maskR);
-    Put32(v, maskG);
-    Put32(v, maskB);
+    Append32(v, maskR);
+    Append32(v, maskG);
+    Append32(v, maskB);
   }
   for (int i = 0; i < paletteEntries; ++i) {
     const Rgb c = bpp == 1 ? (i == 0 ? Rgb{10, 20, 30} : Rgb{200, 150, 100}) : kPalette[i];

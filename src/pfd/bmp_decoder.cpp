@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "pfd/texture_set.h"
+#include "platform/byte_order.h"
 
 namespace {
 
@@ -27,11 +28,8 @@ constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kBitFields = 3;
 
 // Little-endian reads that never leave the buffer (callers check the range first).
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+uint16_t U16(const uint8_t* p) { return le::Get16(p); }
+uint32_t U32(const uint8_t* p) { return le::Get32(p); }
 
 struct BmpHeader {
   uint32_t pixelOffset = 0;

@@ -4,14 +4,13 @@
 #include <cstdint>
 
 #include "platform/system.h"
+#include "platform/byte_order.h"
 
 namespace {
 
 constexpr size_t MaxIconBytes = 4 * 1024 * 1024;
 
-uint16_t U16(const std::string& b, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
-}
+uint16_t U16(const std::string& b, size_t at) { return le::Get16(reinterpret_cast<const uint8_t*>(b.data()) + at); }
 
 }  // namespace
 

@@ -1,39 +1,34 @@
 // Test bitmaps on disk: 24-bit BMP encoding and file writing.
 #include "support/bmp_file.h"
+#include "platform/byte_order.h"
 
 #include <fstream>
 
 namespace orvane_test {
 
 namespace {
-void Put16(std::vector<uint8_t>& v, uint32_t x) {
-  v.push_back(static_cast<uint8_t>(x));
-  v.push_back(static_cast<uint8_t>(x >> 8));
-}
-void Put32(std::vector<uint8_t>& v, uint32_t x) {
-  Put16(v, x & 0xFFFF);
-  Put16(v, x >> 16);
-}
+using le::Append16;
+using le::Append32;
 }  // namespace
 
 std::vector<uint8_t> EncodeBmp24(const DecodedImage& image) {
   const uint32_t stride = (static_cast<uint32_t>(image.width) * 3 + 3) & ~3u;
   const uint32_t dataSize = stride * static_cast<uint32_t>(image.height);
   std::vector<uint8_t> v = {'B', 'M'};
-  Put32(v, 54 + dataSize);
-  Put32(v, 0);
-  Put32(v, 54);
-  Put32(v, 40);
-  Put32(v, static_cast<uint32_t>(image.width));
-  Put32(v, static_cast<uint32_t>(image.height));
-  Put16(v, 1);
-  Put16(v, 24);
-  Put32(v, 0);
-  Put32(v, dataSize);
-  Put32(v, 2835);
-  Put32(v, 2835);
-  Put32(v, 0);
-  Put32(v, 0);
+  Append32(v, 54 + dataSize);
+  Append32(v, 0);
+  Append32(v, 54);
+  Append32(v, 40);
+  Append32(v, static_cast<uint32_t>(image.width));
+  Append32(v, static_cast<uint32_t>(image.height));
+  Append16(v, 1);
+  Append16(v, 24);
+  Append32(v, 0);
+  Append32(v, dataSize);
+  Append32(v, 2835);
+  Append32(v, 2835);
+  Append32(v, 0);
+  Append32(v, 0);
   for (int y = 0; y < image.height; ++y) {  // both keep the bottom row first
     const size_t rowStart = v.size();
     for (int x = 0; x < image.width; ++x) {

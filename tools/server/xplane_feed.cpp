@@ -1,5 +1,6 @@
 // The X-Plane dataref table, and the RREF packets that subscribe to it and carry its values.
 #include "server/xplane_feed.h"
+#include "platform/byte_order.h"
 
 #include <cstring>
 
@@ -63,14 +64,9 @@ constexpr FeedRow kRows[] = {
     {"sim/cockpit2/radios/indicators/nav1_nav_id[5]", "character code", C::TextChar, 0x3005, 1, 0, 0, nullptr},
 };
 
-void PutInt32(int32_t v, uint8_t* out) {
-  const uint32_t u = uint32_t(v);
-  for (int i = 0; i < 4; ++i) out[i] = uint8_t(u >> (8 * i));
-}
+void PutInt32(int32_t v, uint8_t* out) { le::Put32(out, uint32_t(v)); }
 
-uint32_t GetUint32(const uint8_t* in) {
-  return uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24;
-}
+uint32_t GetUint32(const uint8_t* in) { return le::Get32(in); }
 
 }  // namespace
 

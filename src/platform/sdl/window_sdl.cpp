@@ -8,6 +8,8 @@
 #include "platform/system.h"
 #include "platform/window.h"
 
+#include "platform/byte_order.h"
+
 namespace platform {
 
 namespace {
@@ -61,10 +63,8 @@ void FollowScale() {
   if (g_state.contextCurrent && g_state.dpiHandler != nullptr) g_state.dpiHandler(scale);
 }
 
-uint32_t Le16(const std::string& b, size_t at) {
-  return uint32_t(uint8_t(b[at])) | (uint32_t(uint8_t(b[at + 1])) << 8);
-}
-uint32_t Le32(const std::string& b, size_t at) { return Le16(b, at) | (Le16(b, at + 2) << 16); }
+uint32_t Le16(const std::string& b, size_t at) { return le::Get16(reinterpret_cast<const uint8_t*>(b.data()) + at); }
+uint32_t Le32(const std::string& b, size_t at) { return le::Get32(reinterpret_cast<const uint8_t*>(b.data()) + at); }
 
 // Decodes the largest 24- or 32-bit image of an icon file into an ARGB surface; nullptr when the
 // file holds none it understands (the window then keeps the default icon).
