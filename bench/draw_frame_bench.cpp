@@ -1,4 +1,5 @@
-// Drawing: one complete frame in the offscreen 500 x 740 GL context, beside clear-and-finish in the same context.
+// Drawing: one complete frame in the offscreen GL context at 1, 2 and 3 times the 500 x 740 surface,
+// beside clear-and-finish in the same context.
 //
 // The frame is the demo flight over the middle marker with the autopilot modes set so that the most
 // texts show at once: ILS scales with both indices, both flight-director bars, "AP ENG", "VS" with
@@ -32,6 +33,7 @@ constexpr int kWidth = 500;
 constexpr int kHeight = 740;
 
 std::string g_renderer;
+int g_scale = 0;  // the scale the context is open at, 0 = none
 
 // The panel's textures and font, made once by OpenContext.
 PanelResources& Resources() {
@@ -41,13 +43,18 @@ PanelResources& Resources() {
 
 // The offscreen context prepared as the display's start-up prepares its window: projection, the
 // texture set and font from the run folder, the initial GL state. False with a reason.
-bool OpenContext(std::string& error) {
+bool OpenContext(int scale, std::string& error) {
   if (chdir(ORVANE_RUN_DIR) != 0) {
     error = std::string("cannot enter the run folder ") + ORVANE_RUN_DIR;
     return false;
   }
-  if (!platform::OpenOffscreenGl(kWidth, kHeight, error)) return false;
-  ResizeGlScene(kWidth, kHeight);
+  if (g_scale == scale) return true;
+  if (g_scale != 0) platform::CloseOffscreenGl();
+  Resources() = PanelResources{};
+  g_scale = 0;
+  if (!platform::OpenOffscreenGl(kWidth * scale, kHeight * scale, error)) return false;
+  g_scale = scale;
+  ResizeGlScene(kWidth * scale, kHeight * scale);
   if (!LoadTextureSet(Resources())) {
     error = std::string("the artwork is missing in ") + ORVANE_RUN_DIR + " (build orvane-assetgen-run)";
     return false;
@@ -97,6 +104,8 @@ void DrawLayersOnly(const FrameDescription& frame) {
 // Per iteration, one right after the other, each finished with glFinish: the floor (glClear of
 // colour and depth), the attitude layer alone, every layer without the texts, the whole frame.
 void BM_DrawPair(benchmark::State& state) {
+  std::string error;
+  if (!OpenContext(int(state.range(0)), error)) return state.SkipWithError(error.c_str());
   const FrameDescription frame = BusyFrame();
   if (frame.ilsState != 4 || frame.bars.size() < 2 || frame.texts.size() < 8)
     return state.SkipWithError(("the frame is not the busy picture this benchmark is about: ILS state " +
@@ -127,7 +136,7 @@ void BM_DrawPair(benchmark::State& state) {
   state.SetLabel(std::to_string(frame.texts.size()) + " texts, " + std::to_string(frame.bars.size()) + " bars");
 }
 
-BENCHMARK(BM_DrawPair)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawPair)->Arg(1)->Arg(2)->Arg(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -135,14 +144,15 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
     std::printf(
         "usage: draw_frame_bench [benchmark flags]\n"
-        "Times one complete frame (all layers and texts) in the offscreen 500 x 740 GL context against\n"
+        "Times one complete frame (all layers and texts) in the offscreen GL context at 1, 2 and 3 times\n"
+        "the 500 x 740 surface against\n"
         "glClear + glFinish in the same context, and prints frames per second and the ratio as RESULT\n"
         "lines. Needs the artwork in %s.\n",
         ORVANE_RUN_DIR);
     return 0;
   }
   std::string error;
-  if (!OpenContext(error)) {
+  if (!OpenContext(1, error)) {
     std::fprintf(stderr, "draw_frame_bench: %s\n", error.c_str());
     return 1;
   }
@@ -150,25 +160,31 @@ int main(int argc, char** argv) {
   bench::CollectingReporter reporter;
   bench::RunAll(argc, argv, reporter, 5, 0.4);
   platform::CloseOffscreenGl();
-  const std::string name = "BM_DrawPair";
-  if (!reporter.Error(name).empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), reporter.Error(name).c_str());
-  const double frame = reporter.MedianCounter(name, "frame_us") / 1e6;
-  const double floor = reporter.MedianCounter(name, "floor_us") / 1e6;
-  const double attitude = reporter.MedianCounter(name, "attitude_us") / 1e6;
-  const double layers = reporter.MedianCounter(name, "layers_us") / 1e6;
-  std::fprintf(stderr, "draw_frame_bench: attitude layer %s, all layers without texts %s, full frame %s\n",
-               bench::Duration(attitude).c_str(), bench::Duration(layers).c_str(), bench::Duration(frame).c_str());
-  std::fprintf(stderr, "draw_frame_bench: CPU of all threads: floor %s, attitude layer %s, without texts %s, full frame %s\n",
-               bench::Duration(reporter.MedianCounter(name, "floor_cpu_us") / 1e6).c_str(),
-               bench::Duration(reporter.MedianCounter(name, "attitude_cpu_us") / 1e6).c_str(),
-               bench::Duration(reporter.MedianCounter(name, "layers_cpu_us") / 1e6).c_str(),
-               bench::Duration(reporter.MedianCounter(name, "frame_cpu_us") / 1e6).c_str());
-  const std::string fps = frame > 0 ? bench::Number(1.0 / frame, "%.0f fps") : "n/a";
-  const std::string floorFps = floor > 0 ? bench::Number(1.0 / floor, "%.0f fps") : "n/a";
-  bench::PrintResult("Drawing: frame rate (" + g_renderer + ", 500 x 740)", fps, floorFps, "-", "-", "n/a");
-  bench::PrintRatio("Drawing: full frame vs clear + finish (attitude layer " + bench::Duration(attitude) +
-                        ", without texts " + bench::Duration(layers) + ")",
-                    bench::Duration(frame), bench::Duration(floor), frame > 0 && floor > 0 ? frame / floor : -1, 0,
-                    false);
+  for (int scale = 1; scale <= 3; ++scale) {
+    const std::string name = "BM_DrawPair/" + std::to_string(scale);
+    const std::string size = std::to_string(kWidth * scale) + " x " + std::to_string(kHeight * scale);
+    if (!reporter.Error(name).empty()) std::fprintf(stderr, "%s: %s\n", name.c_str(), reporter.Error(name).c_str());
+    const double frame = reporter.MedianCounter(name, "frame_us") / 1e6;
+    const double floor = reporter.MedianCounter(name, "floor_us") / 1e6;
+    const double attitude = reporter.MedianCounter(name, "attitude_us") / 1e6;
+    const double layers = reporter.MedianCounter(name, "layers_us") / 1e6;
+    std::fprintf(stderr, "draw_frame_bench: %d x: attitude layer %s, all layers without texts %s, full frame %s\n",
+                 scale, bench::Duration(attitude).c_str(), bench::Duration(layers).c_str(),
+                 bench::Duration(frame).c_str());
+    std::fprintf(stderr,
+                 "draw_frame_bench: %d x: CPU of all threads: floor %s, attitude layer %s, without texts %s, full "
+                 "frame %s\n",
+                 scale, bench::Duration(reporter.MedianCounter(name, "floor_cpu_us") / 1e6).c_str(),
+                 bench::Duration(reporter.MedianCounter(name, "attitude_cpu_us") / 1e6).c_str(),
+                 bench::Duration(reporter.MedianCounter(name, "layers_cpu_us") / 1e6).c_str(),
+                 bench::Duration(reporter.MedianCounter(name, "frame_cpu_us") / 1e6).c_str());
+    const std::string fps = frame > 0 ? bench::Number(1.0 / frame, "%.0f fps") : "n/a";
+    const std::string floorFps = floor > 0 ? bench::Number(1.0 / floor, "%.0f fps") : "n/a";
+    bench::PrintResult("Drawing: frame rate (" + g_renderer + ", " + size + ")", fps, floorFps, "-", "-", "n/a");
+    bench::PrintRatio("Drawing at " + std::to_string(scale) + " x: full frame vs clear + finish (attitude layer " +
+                          bench::Duration(attitude) + ", without texts " + bench::Duration(layers) + ")",
+                      bench::Duration(frame), bench::Duration(floor), frame > 0 && floor > 0 ? frame / floor : -1, 0,
+                      false);
+  }
   return 0;
 }
