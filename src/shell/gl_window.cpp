@@ -71,8 +71,9 @@ void Display::FitPanelToWindow() {
   int panelWidth = 0, panelHeight = 0, width = 0, height = 0;
   platform::StandardClientSize(&panelWidth, &panelHeight);
   platform::ClientSize(&width, &height);
-  const bool standardSize = width == panelWidth && height == panelHeight;
-  if (!settings_.CustomWindow() && standardSize) {
+  // Without a window key and at the monitor's own scale of 1, the window is today's, whatever its
+  // frame leaves of its fixed outer size: the surface stays at (0, 0) at scale 1.
+  if (!settings_.CustomWindow() && platform::WindowScale() == 1.0) {
     layout_ = StandardLayout(panelWidth, panelHeight);
     return;
   }
