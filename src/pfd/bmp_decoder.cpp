@@ -43,6 +43,22 @@ struct BmpHeader {
   size_t tableStart = 0;          // where a colour table would begin
 };
 
+// Sizes `out` for the image and calls `row(src, dst, width)` for each of its rows, bottom row first
+// (a bottom-up file already stores it that way), `src` at that row's first byte in the file.
+template <typename RowDecoder>
+void ForEachRow(const uint8_t* bytes, const BmpHeader& h, size_t rows, size_t stride, DecodedImage& out,
+                RowDecoder&& row) {
+  const size_t width = static_cast<size_t>(h.width);
+  const bool topDown = h.height < 0;
+  out.width = static_cast<int32_t>(width);
+  out.height = static_cast<int32_t>(rows);
+  out.rgb.assign(width * rows * 3, 0);
+  for (size_t r = 0; r < rows; ++r) {
+    const size_t fileRow = topDown ? rows - 1 - r : r;
+    row(bytes + h.pixelOffset + fileRow * stride, out.rgb.data() + r * width * 3, width);
+  }
+}
+
 bool ReadHeader(const uint8_t* bytes, size_t size, BmpHeader& h) {
   if (size < kFileHeaderSize + kCoreHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') return false;
   h.pixelOffset = U32(bytes + 10);
@@ -141,26 +157,17 @@ bool DecodePalette(const uint8_t* bytes, const BmpHeader& h, size_t rows, size_t
     palette[i][2] = e[0];
   }
 
-  const size_t width = static_cast<size_t>(h.width);
-  const bool topDown = h.height < 0;
   const unsigned bpp = h.bitsPerPixel;
   const unsigned perByte = 8 / bpp;
   const unsigned mask = (1u << bpp) - 1u;
-  out.width = static_cast<int32_t>(width);
-  out.height = static_cast<int32_t>(rows);
-  out.rgb.assign(width * rows * 3, 0);
-  for (size_t r = 0; r < rows; ++r) {
-    // The image keeps the bottom row first: a bottom-up file already stores it that way.
-    const size_t fileRow = topDown ? rows - 1 - r : r;
-    const uint8_t* src = bytes + h.pixelOffset + fileRow * stride;
-    uint8_t* dst = out.rgb.data() + r * width * 3;
+  ForEachRow(bytes, h, rows, stride, out, [&](const uint8_t* src, uint8_t* dst, size_t width) {
     for (size_t x = 0; x < width; ++x) {
       // The leftmost pixel is in the highest bits of its byte.
       const unsigned shift = (perByte - 1 - static_cast<unsigned>(x % perByte)) * bpp;
       const unsigned index = (src[x / perByte] >> shift) & mask;
       std::memcpy(dst + x * 3, palette[index], 3);
     }
-  }
+  });
   return true;
 }
 
@@ -175,16 +182,8 @@ bool DecodeDirect(const uint8_t* bytes, const BmpHeader& h, size_t rows, size_t 
       if (bpp == 16 && channels[i].shift + channels[i].bits > 16) return false;
     }
   }
-  const size_t width = static_cast<size_t>(h.width);
-  const bool topDown = h.height < 0;
   const size_t pixelBytes = bpp / 8;
-  out.width = static_cast<int32_t>(width);
-  out.height = static_cast<int32_t>(rows);
-  out.rgb.assign(width * rows * 3, 0);
-  for (size_t r = 0; r < rows; ++r) {
-    const size_t fileRow = topDown ? rows - 1 - r : r;
-    const uint8_t* src = bytes + h.pixelOffset + fileRow * stride;
-    uint8_t* dst = out.rgb.data() + r * width * 3;
+  ForEachRow(bytes, h, rows, stride, out, [&](const uint8_t* src, uint8_t* dst, size_t width) {
     for (size_t x = 0; x < width; ++x) {
       const uint8_t* p = src + x * pixelBytes;
       if (bpp == 24) {
@@ -196,7 +195,7 @@ bool DecodeDirect(const uint8_t* bytes, const BmpHeader& h, size_t rows, size_t 
       const uint32_t pixel = bpp == 16 ? U16(p) : U32(p);
       for (int i = 0; i < 3; ++i) dst[x * 3 + i] = Widen(pixel, channels[i]);
     }
-  }
+  });
   return true;
 }
 
