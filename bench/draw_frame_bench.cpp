@@ -16,7 +16,7 @@
 #include <string>
 
 #include "bench_report.h"
-#include "pfd/flight_conversions.h"
+#include "model/flight_conversions.h"
 #include "pfd/frame_draw.h"
 #include "pfd/frame_rules.h"
 #include "pfd/layers.h"

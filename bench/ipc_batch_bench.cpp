@@ -15,7 +15,7 @@
 #include <string>
 
 #include "bench_report.h"
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "platform/platform.h"
 #include "sources/sim_ipc_client.h"
 

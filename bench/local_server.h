@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "server/area_sources.h"
 #include "server/server_core.h"
 #include "server/server_log.h"

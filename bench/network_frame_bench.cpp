@@ -26,10 +26,10 @@
 
 #include "bench_report.h"
 #include "local_server.h"
-#include "pfd/flight_state.h"
-#include "pfd/frame_network.h"
+#include "model/flight_state.h"
+#include "model/network_reply.h"
 #include "sources/network_source.h"
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "server/area_sources.h"
 #include "server/server_core.h"
 #include "server/server_log.h"

@@ -26,7 +26,7 @@
 
 #include "bench_report.h"
 #include "local_server.h"
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "server/area_sources.h"
 #include "server/server_core.h"
 #include "server/server_log.h"

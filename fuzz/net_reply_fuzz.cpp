@@ -16,11 +16,11 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "pfd/flight_conversions.h"
+#include "model/flight_conversions.h"
 #include "simdata/flight_state_file.h"
-#include "pfd/frame_network.h"
+#include "model/network_reply.h"
 #include "pfd/frame_rules.h"
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "sources/hx_data_exchange.h"
 #include "sources/net_requests.h"
 
@@ -80,8 +80,8 @@ void CheckNumber(const std::string& reply, char separator, double* value, bool* 
 void StoreReply(FlightState& state, const ReadListRow& row, const std::string& reply, char separator) {
   if (row.kind == RawKind::Text) {
     StoreTextReply(state, row, reply);
-    if (row.field == StateField::DmeText) FUZZ_CHECK(state.DmeText == reply);
-    if (row.field == StateField::Nav1Ident) FUZZ_CHECK(state.Nav1Ident == reply);
+    if (row.field == FlightVar::DmeText) FUZZ_CHECK(state.DmeText == reply);
+    if (row.field == FlightVar::Nav1Ident) FUZZ_CHECK(state.Nav1Ident == reply);
     return;
   }
   double value = 0;
@@ -95,9 +95,9 @@ void StoreReply(FlightState& state, const ReadListRow& row, const std::string& r
     FUZZ_CHECK(row.kind != RawKind::Float64);
     return;
   }
-  if (row.field == StateField::Pitch) FUZZ_CHECK(state.Pitch == value);
-  if (row.field == StateField::Altimeter) FUZZ_CHECK(double(state.Altimeter) == std::nearbyint(value));
-  if (row.field == StateField::LocNeedle) FUZZ_CHECK(uint8_t(state.LocNeedle) == uint8_t(int32_t(std::nearbyint(value))));
+  if (row.field == FlightVar::Pitch) FUZZ_CHECK(state.Pitch == value);
+  if (row.field == FlightVar::Altimeter) FUZZ_CHECK(double(state.Altimeter) == std::nearbyint(value));
+  if (row.field == FlightVar::LocNeedle) FUZZ_CHECK(uint8_t(state.LocNeedle) == uint8_t(int32_t(std::nearbyint(value))));
 }
 
 void CheckFrame(const FrameDescription& f) {

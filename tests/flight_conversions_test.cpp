@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "pfd/flight_conversions.h"
+#include "model/flight_conversions.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "pfd/flight_conversions.h"
-#include "pfd/frame_network.h"
+#include "model/flight_conversions.h"
+#include "model/network_reply.h"
 #include "pfd/frame_rules.h"
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "platform/net.h"
 #include "platform/process.h"
 #include "platform/system.h"
@@ -28,10 +28,10 @@ using orvane_test::NowMs;
 
 std::string Z(const std::string& text) { return text + '\0'; }
 
-const ReadListRow& Row(StateField field) { return *RowForField(field); }
+const ReadListRow& Row(FlightVar field) { return *RowForField(field); }
 
 // The request text of a field's row, as the server sees it.
-std::string RequestOf(StateField field) {
+std::string RequestOf(FlightVar field) {
   const ReadListRow& r = Row(field);
   return BuildRequestText(int32_t(r.offset), r.netSize, r.netType);
 }
@@ -65,7 +65,7 @@ bool HasText(const FrameDescription& f, const std::string& text) {
 
 TEST(NetworkReplyConversion, FlagsRoundHalfToEvenAndKeepLow32BitsOf64) {
   FlightState s{};
-  const ReadListRow& ap = Row(StateField::ApMaster);
+  const ReadListRow& ap = Row(FlightVar::ApMaster);
   struct Case {
     double reply;
     uint32_t want;
@@ -84,52 +84,52 @@ TEST(NetworkReplyConversion, FlagsRoundHalfToEvenAndKeepLow32BitsOf64) {
   EXPECT_FALSE(StoreNumberReply(s, ap, NAN));
   EXPECT_EQ(s.ApMaster, 77u);
 
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::RadioAltitudeRaw), 4294967296.0 + 65536));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::RadioAltitudeRaw), 4294967296.0 + 65536));
   EXPECT_EQ(s.RadioAltitudeRaw, 65536);
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::RadioAltitudeRaw), -5));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::RadioAltitudeRaw), -5));
   EXPECT_EQ(s.RadioAltitudeRaw, -5);
 }
 
 TEST(NetworkReplyConversion, WholeFieldsMustFit32BitsThenKeepTheirWidth) {
   FlightState s{};
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::LocNeedle), 200));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::LocNeedle), 200));
   EXPECT_EQ(s.LocNeedle, -56);
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::GsNeedle), -128));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::GsNeedle), -128));
   EXPECT_EQ(s.GsNeedle, -128);
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::RadioStatus), 65536 + 0x342));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::RadioStatus), 65536 + 0x342));
   EXPECT_EQ(s.RadioStatus, 0x342);
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::GsInclinationRaw), 65535));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::GsInclinationRaw), 65535));
   EXPECT_EQ(s.GsInclinationRaw, -1);
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::Nav1BcFlags), 0x182));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::Nav1BcFlags), 0x182));
   EXPECT_EQ(s.Nav1BcFlags, 0x82);
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::Altimeter), 2147483647));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::Altimeter), 2147483647));
   EXPECT_EQ(s.Altimeter, 2147483647);
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::ApAltitudeRaw), -2147483648.0));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::ApAltitudeRaw), -2147483648.0));
   EXPECT_EQ(s.ApAltitudeRaw, INT32_MIN);
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::Altimeter), 2147483647.4));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::Altimeter), 2147483647.4));
   EXPECT_EQ(s.Altimeter, 2147483647);
 
   s.Altimeter = 12;
-  EXPECT_FALSE(StoreNumberReply(s, Row(StateField::Altimeter), 2147483647.5));  // rounds to 2^31
-  EXPECT_FALSE(StoreNumberReply(s, Row(StateField::Altimeter), 3e9));
-  EXPECT_FALSE(StoreNumberReply(s, Row(StateField::OuterMarker), -2147483649.0));
+  EXPECT_FALSE(StoreNumberReply(s, Row(FlightVar::Altimeter), 2147483647.5));  // rounds to 2^31
+  EXPECT_FALSE(StoreNumberReply(s, Row(FlightVar::Altimeter), 3e9));
+  EXPECT_FALSE(StoreNumberReply(s, Row(FlightVar::OuterMarker), -2147483649.0));
   EXPECT_EQ(s.Altimeter, 12);
 }
 
 TEST(NetworkReplyConversion, DegreesAsTheyAreAndTextsWhole) {
   FlightState s{};
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::Pitch), -2.675));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::Pitch), -2.675));
   EXPECT_DOUBLE_EQ(s.Pitch, -2.675);
-  EXPECT_TRUE(StoreNumberReply(s, Row(StateField::FdBank), 1e300));
+  EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::FdBank), 1e300));
   EXPECT_DOUBLE_EQ(s.FdBank, 1e300);
-  StoreTextReply(s, Row(StateField::Nav1Ident), "IABCDEF");
+  StoreTextReply(s, Row(FlightVar::Nav1Ident), "IABCDEF");
   EXPECT_EQ(s.Nav1Ident, "IABCDEF");
-  StoreTextReply(s, Row(StateField::DmeText), " 12.5 ");
+  StoreTextReply(s, Row(FlightVar::DmeText), " 12.5 ");
   EXPECT_EQ(s.DmeText, " 12.5 ");
   // A row without a field takes any number and changes nothing.
   const ReadListRow* dropped = nullptr;
   for (const ReadListRow* r : NetworkRequestOrder())
-    if (r->field == StateField::None) dropped = r;
+    if (r->field == FlightVar::None) dropped = r;
   ASSERT_NE(dropped, nullptr);
   FlightState before = s;
   EXPECT_TRUE(StoreNumberReply(s, *dropped, 1e18));
@@ -142,20 +142,20 @@ TEST(NetworkReplyConversion, DegreesAsTheyAreAndTextsWhole) {
 // Replies of an ILS approach frame, and what they must give.
 std::map<std::string, std::string> ApproachReplies() {
   return {
-      {RequestOf(StateField::Pitch), "-2.5"},
-      {RequestOf(StateField::Bank), "3.25"},
-      {RequestOf(StateField::ApMaster), "1.4"},
-      {RequestOf(StateField::ApApproachHold), "1"},
-      {RequestOf(StateField::LocNeedle), "200"},
-      {RequestOf(StateField::GsNeedle), "-128"},
-      {RequestOf(StateField::RadioAltitudeRaw), "-5"},
-      {RequestOf(StateField::RadioStatus), std::to_string(0x0002 | 0x0040 | 0x0100)},
-      {RequestOf(StateField::Nav1BcFlags), std::to_string(0x82)},
-      {RequestOf(StateField::Nav1CodeFlags), std::to_string(0xC0)},
-      {RequestOf(StateField::GsInclinationRaw), "100"},
-      {RequestOf(StateField::Nav1Ident), "IABCDEF"},
-      {RequestOf(StateField::DmeText), "012.5"},
-      {RequestOf(StateField::FdPitch), "1.5e0"},
+      {RequestOf(FlightVar::Pitch), "-2.5"},
+      {RequestOf(FlightVar::Bank), "3.25"},
+      {RequestOf(FlightVar::ApMaster), "1.4"},
+      {RequestOf(FlightVar::ApApproachHold), "1"},
+      {RequestOf(FlightVar::LocNeedle), "200"},
+      {RequestOf(FlightVar::GsNeedle), "-128"},
+      {RequestOf(FlightVar::RadioAltitudeRaw), "-5"},
+      {RequestOf(FlightVar::RadioStatus), std::to_string(0x0002 | 0x0040 | 0x0100)},
+      {RequestOf(FlightVar::Nav1BcFlags), std::to_string(0x82)},
+      {RequestOf(FlightVar::Nav1CodeFlags), std::to_string(0xC0)},
+      {RequestOf(FlightVar::GsInclinationRaw), "100"},
+      {RequestOf(FlightVar::Nav1Ident), "IABCDEF"},
+      {RequestOf(FlightVar::DmeText), "012.5"},
+      {RequestOf(FlightVar::FdPitch), "1.5e0"},
   };
 }
 
@@ -238,8 +238,8 @@ TEST(NetworkFrameData, WithoutAConnectionTheZeroPictureAndTheFlag) {
 
 TEST(NetworkFrameData, BadRepliesRaiseTheFlagAndLeaveTheirFieldsZero) {
   std::map<std::string, std::string> table = ApproachReplies();
-  table[RequestOf(StateField::Bank)] = "3,25";                 // not a number here
-  table[RequestOf(StateField::Altimeter)] = "5000000000";      // does not fit 32 bits
+  table[RequestOf(FlightVar::Bank)] = "3,25";                 // not a number here
+  table[RequestOf(FlightVar::Altimeter)] = "5000000000";      // does not fit 32 bits
   for (bool pipeline : {false, true}) {
     SCOPED_TRACE(pipeline ? "pipeline" : "one by one");
     ScriptServer server(TableServer(table));
@@ -251,6 +251,11 @@ TEST(NetworkFrameData, BadRepliesRaiseTheFlagAndLeaveTheirFieldsZero) {
     EXPECT_EQ(s.Bank, 0);
     EXPECT_EQ(s.Altimeter, 0);
     EXPECT_DOUBLE_EQ(s.Pitch, -2.5);
+    // Each value on its own: a bad altitude does not take the pitch with it.
+    EXPECT_FALSE(s.Valid.Has(FlightVar::Altimeter));
+    EXPECT_FALSE(s.Valid.Has(FlightVar::Bank));
+    EXPECT_TRUE(s.Valid.Has(FlightVar::Pitch));
+    EXPECT_TRUE(s.Valid.Has(FlightVar::DmeText));
     EXPECT_EQ(s.DmeText, "012.5");
     // Still in step: the next frame is read correctly.
     EXPECT_TRUE(link.client.Connected());

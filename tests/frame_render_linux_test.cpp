@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "pfd/flight_conversions.h"
+#include "model/flight_conversions.h"
 #include "simdata/flight_state_file.h"
 #include "pfd/frame_draw.h"
 #include "pfd/frame_rules.h"

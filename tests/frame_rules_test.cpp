@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "pfd/flight_conversions.h"
+#include "model/flight_conversions.h"
 #include "pfd/frame_rules.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "simdata/demo_flight.h"

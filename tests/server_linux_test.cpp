@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "simdata/flight_state_file.h"
-#include "pfd/frame_network.h"
-#include "pfd/read_list.h"
+#include "model/network_reply.h"
+#include "model/read_list.h"
 #include "platform/ipc.h"
 #include "platform/process.h"
 #include "platform/system.h"
@@ -151,7 +151,7 @@ bool StoreLikeTheDisplay(FlightState& state, const ReadListRow& row, const std::
 // Compares every requested field of two states through their read-list bytes.
 void ExpectSameFields(const FlightState& got, const FlightState& want, const std::string& where) {
   for (const ReadListRow* row : NetworkRequestOrder()) {
-    if (row->field == StateField::None) continue;
+    if (row->field == FlightVar::None) continue;
     std::vector<uint8_t> a(row->size), b(row->size);
     LoadRawBytes(got, *row, a.data());
     LoadRawBytes(want, *row, b.data());
@@ -520,7 +520,7 @@ TEST(ServerManyClients, SixtyFourClientsWithMixedBehaviourAllGetTheirReplies) {
         }
         std::vector<uint8_t> a(8), b(8);
         for (const ReadListRow* row : NetworkRequestOrder()) {
-          if (row->field == StateField::None) continue;
+          if (row->field == FlightVar::None) continue;
           LoadRawBytes(got, *row, a.data());
           LoadRawBytes(want, *row, b.data());
           if (a != b) return fail("client " + std::to_string(id) + " wrong " + FieldName(row->field));

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "pfd/frame_network.h"
-#include "pfd/read_list.h"
+#include "model/network_reply.h"
+#include "model/read_list.h"
 #include "server/area_sources.h"
 #include "server/server_core.h"
 #include "server/server_log.h"
@@ -65,7 +65,7 @@ bool StoreLikeTheDisplay(FlightState& state, const ReadListRow& row, const std::
 
 bool SameFields(const FlightState& a, const FlightState& b, std::string* which) {
   for (const ReadListRow* row : NetworkRequestOrder()) {
-    if (row->field == StateField::None) continue;
+    if (row->field == FlightVar::None) continue;
     std::vector<uint8_t> x(row->size), y(row->size);
     LoadRawBytes(a, *row, x.data());
     LoadRawBytes(b, *row, y.data());

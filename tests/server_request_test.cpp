@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "pfd/frame_network.h"
-#include "pfd/read_list.h"
+#include "model/network_reply.h"
+#include "model/read_list.h"
 #include "server/reply_format.h"
 #include "server/request_parser.h"
 #include "server/server_options.h"
@@ -275,7 +275,7 @@ TEST(ServerReplyText, DisplayRecoversTheExactFieldBitsOfEveryRow) {
         ASSERT_TRUE(ParseReplyNumber(reply, '.', &value)) << reply;
         ASSERT_TRUE(StoreNumberReply(state, *row, value)) << "row " << row->row << " reply " << reply;
       }
-      if (row->field == StateField::None) continue;
+      if (row->field == FlightVar::None) continue;
       std::vector<uint8_t> back(row->size);
       LoadRawBytes(state, *row, back.data());
       std::vector<uint8_t> expected = bytes;

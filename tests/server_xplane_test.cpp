@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "platform/system.h"
 #include "server/server_log.h"
 #include "server/server_options.h"

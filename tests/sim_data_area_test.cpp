@@ -5,78 +5,44 @@
 #include <cstring>
 #include <vector>
 
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "simdata/sim_data_area.h"
 
 namespace {
 
-// A state with a distinct, non-zero value in every read-list field (signed ones negative).
+// A state with a distinct, non-zero value in every variable: the widest and most negative values
+// the types hold where they have them, texts using every byte.
 FlightState DistinctState() {
   FlightState s{};
   s.Pitch = -3.25;
   s.Bank = 17.125;
-  s.ApMaster = 1;
-  s.ApHeadingHold = 2;
-  s.ApAltitudeHold = 3;
-  s.ApGlideSlopeHold = 4;
-  s.ApApproachHold = 0xFFFFFFFFu;
-  s.GsNeedle = -128;
-  s.LocNeedle = 127;
-  s.RadioAltitudeRaw = -123456;
-  s.OuterMarker = 1;
-  s.MiddleMarker = 0xBEEF;
-  s.InnerMarker = 7;
-  s.RadioStatus = 0x0342;
-  s.FdActive = 9;
   s.FdPitch = -1.5e-3;
   s.FdBank = 1e300;
+  s.ApApproachHold = 0xFFFFFFFFu;
+  s.GsNeedle = -128;
   s.Altimeter = -2147483647 - 1;
   s.ApAltitudeRaw = 2147483647;
-  s.Nav1BcFlags = 0x82;
-  s.Nav1CodeFlags = 0xC0;
   s.GsInclinationRaw = -32768;
-  s.DmeText = "012.4";   // all five bytes used: no zero byte in the area
+  s.DmeText = "012.4";     // all five bytes used: no zero byte in the area
   s.Nav1Ident = "IORV12";  // all six bytes used
+  for (size_t v = 0; v < kFlightVarCount; ++v)
+    if (RawNumber(s, FlightVar(v)) == 0) SetRawNumber(s, FlightVar(v), double(v + 1));
   return s;
 }
 
 void ExpectSameRawFields(const FlightState& a, const FlightState& b) {
-  EXPECT_EQ(a.Pitch, b.Pitch);
-  EXPECT_EQ(a.Bank, b.Bank);
-  EXPECT_EQ(a.ApMaster, b.ApMaster);
-  EXPECT_EQ(a.ApHeadingHold, b.ApHeadingHold);
-  EXPECT_EQ(a.ApAltitudeHold, b.ApAltitudeHold);
-  EXPECT_EQ(a.ApGlideSlopeHold, b.ApGlideSlopeHold);
-  EXPECT_EQ(a.ApApproachHold, b.ApApproachHold);
-  EXPECT_EQ(a.GsNeedle, b.GsNeedle);
-  EXPECT_EQ(a.LocNeedle, b.LocNeedle);
-  EXPECT_EQ(a.RadioAltitudeRaw, b.RadioAltitudeRaw);
-  EXPECT_EQ(a.OuterMarker, b.OuterMarker);
-  EXPECT_EQ(a.MiddleMarker, b.MiddleMarker);
-  EXPECT_EQ(a.InnerMarker, b.InnerMarker);
-  EXPECT_EQ(a.RadioStatus, b.RadioStatus);
-  EXPECT_EQ(a.FdActive, b.FdActive);
-  EXPECT_EQ(a.FdPitch, b.FdPitch);
-  EXPECT_EQ(a.FdBank, b.FdBank);
-  EXPECT_EQ(a.Altimeter, b.Altimeter);
-  EXPECT_EQ(a.ApAltitudeRaw, b.ApAltitudeRaw);
-  EXPECT_EQ(a.Nav1BcFlags, b.Nav1BcFlags);
-  EXPECT_EQ(a.Nav1CodeFlags, b.Nav1CodeFlags);
-  EXPECT_EQ(a.GsInclinationRaw, b.GsInclinationRaw);
-  EXPECT_EQ(a.DmeText, b.DmeText);
-  EXPECT_EQ(a.Nav1Ident, b.Nav1Ident);
+  for (size_t v = 0; v < kFlightVarCount; ++v) {
+    EXPECT_EQ(RawNumber(a, FlightVar(v)), RawNumber(b, FlightVar(v))) << VarName(FlightVar(v));
+    EXPECT_EQ(TextOf(a, FlightVar(v)), TextOf(b, FlightVar(v))) << VarName(FlightVar(v));
+  }
 }
 
-// Counts the read-list fields of `s` that differ from zero / empty.
+// Counts the variables of `s` that differ from zero / empty.
 int NonZeroFields(const FlightState& s) {
-  return (s.Pitch != 0) + (s.Bank != 0) + (s.ApMaster != 0) + (s.ApHeadingHold != 0) +
-         (s.ApAltitudeHold != 0) + (s.ApGlideSlopeHold != 0) + (s.ApApproachHold != 0) +
-         (s.GsNeedle != 0) + (s.LocNeedle != 0) + (s.RadioAltitudeRaw != 0) +
-         (s.OuterMarker != 0) + (s.MiddleMarker != 0) + (s.InnerMarker != 0) +
-         (s.RadioStatus != 0) + (s.FdActive != 0) + (s.FdPitch != 0) + (s.FdBank != 0) +
-         (s.Altimeter != 0) + (s.ApAltitudeRaw != 0) + (s.Nav1BcFlags != 0) +
-         (s.Nav1CodeFlags != 0) + (s.GsInclinationRaw != 0) + !s.DmeText.empty() +
-         !s.Nav1Ident.empty();
+  int n = 0;
+  for (size_t v = 0; v < kFlightVarCount; ++v)
+    n += RawNumber(s, FlightVar(v)) != 0 || !TextOf(s, FlightVar(v)).empty();
+  return n;
 }
 
 TEST(SimDataAreaHandshake, VersionAndSimulatorWordsAreSetAndNothingElse) {
@@ -184,16 +150,17 @@ TEST(SimDataAreaFlightState, EachFieldIsIndependentOfTheOthers) {
   // Storing one field alone must bring back that field alone: catches overlapping offsets and
   // wrong widths.
   const FlightState full = DistinctState();
-  for (const ReadListRow& row : ReadList()) {
-    if (row.field == StateField::None) continue;
+  for (size_t v = 0; v < kFlightVarCount; ++v) {
+    const FlightVar var = FlightVar(v);
+    if (!VarInfo(var).hasField) continue;
     FlightState one{};
     uint8_t bytes[8] = {};
-    LoadRawBytes(full, row, bytes);
-    StoreRawBytes(one, row, bytes);
+    LoadRawBytes(full, var, bytes);
+    StoreRawBytes(one, var, bytes);
     SimDataArea area;
     area.StoreFlightState(one);
     const FlightState back = area.LoadFlightState();
-    EXPECT_EQ(NonZeroFields(back), 1) << FieldName(row.field);
+    EXPECT_EQ(NonZeroFields(back), 1) << VarName(var);
     ExpectSameRawFields(back, one);
   }
 }

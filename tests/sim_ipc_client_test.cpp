@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "simdata/flight_state_file.h"
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "platform/byte_order.h"
 #include "platform/ipc_peer.h"
 #include "platform/platform.h"

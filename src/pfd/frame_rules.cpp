@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "model/flight_conversions.h"
+
 namespace {
 
-// Pitch is taken back from the horizon offset with the same factor the conversion used.
-constexpr double kPitchOffsetPerDegree = 0.0058;
 constexpr double kVerticalScale = 0.037037037037037037;  // 1/27
 constexpr double kLateralScale = 0.03125;                // 1/32
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "pfd/flight_state.h"
+#include "model/flight_state.h"
 
 // The text colours of the display.
 enum class TextColour : uint8_t { Green, White, Blue, Amber, ByteWhite };

@@ -1,7 +1,7 @@
 // DrawFrame: fetch, decide, draw.
 #include "shell/frame.h"
 
-#include "pfd/flight_conversions.h"
+#include "model/flight_conversions.h"
 #include "pfd/frame_draw.h"
 #include "pfd/frame_rules.h"
 

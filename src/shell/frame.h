@@ -1,7 +1,7 @@
 // One frame of the display: the source fetches, the frame rules decide, the renderer draws.
 #pragma once
 
-#include "pfd/flight_state.h"
+#include "model/flight_state.h"
 #include "pfd/texture_set.h"
 #include "sources/flight_data_source.h"
 #include "sources/network_source.h"

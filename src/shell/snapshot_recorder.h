@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "pfd/flight_state.h"
+#include "model/flight_state.h"
 #include "pfd/panel_layout.h"
 
 // Reads ORVANE_SNAPSHOT_DIR (folder for the PNGs; off when unset), ORVANE_SNAPSHOT_EVERY_MS

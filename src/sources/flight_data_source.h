@@ -2,8 +2,8 @@
 // owns one source for its whole run; each frame asks it for the values once.
 #pragma once
 
-#include "pfd/flight_conversions.h"
-#include "pfd/flight_state.h"
+#include "model/flight_conversions.h"
+#include "model/flight_state.h"
 
 class FlightDataSource {
  public:

@@ -114,67 +114,6 @@ const char* RequestOutcomeName(RequestOutcome outcome) {
   return "?";
 }
 
-std::string BuildRequestText(int32_t offset, const std::string& size, const std::string& typeCode) {
-  return std::to_string(offset) + "," + size + "," + typeCode;
-}
-
-bool ParseReplyNumber(const std::string& text, char localeSeparator, double* value) {
-  size_t i = 0, n = text.size();
-  while (i < n && text[i] == ' ') ++i;
-  size_t end = n;
-  while (end > i && text[end - 1] == ' ') --end;
-  // The number in the form from_chars reads: sign, digits, '.', digits, exponent.
-  std::string normal;
-  size_t p = i;
-  if (p < end && (text[p] == '+' || text[p] == '-')) {
-    if (text[p] == '-') normal += '-';
-    ++p;
-  }
-  int digits = 0;
-  bool separator = false;
-  for (; p < end; ++p) {
-    char c = text[p];
-    if (c >= '0' && c <= '9') {
-      normal += c;
-      ++digits;
-    } else if ((c == '.' || c == localeSeparator) && !separator) {
-      normal += '.';
-      separator = true;
-    } else {
-      break;
-    }
-  }
-  if (digits == 0) return false;
-  bool negativeExponent = false;
-  if (p < end && (text[p] == 'e' || text[p] == 'E')) {
-    normal += 'e';
-    ++p;
-    if (p < end && (text[p] == '+' || text[p] == '-')) {
-      negativeExponent = text[p] == '-';
-      normal += text[p];
-      ++p;
-    }
-    int exponentDigits = 0;
-    for (; p < end && text[p] >= '0' && text[p] <= '9'; ++p) {
-      normal += text[p];
-      ++exponentDigits;
-    }
-    if (exponentDigits == 0) return false;
-  }
-  if (p != end) return false;
-  double v = 0;
-  auto [ptr, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), v);
-  if (ec == std::errc::result_out_of_range) {
-    // Too small to hold is zero; too large is not a usable number.
-    if (!negativeExponent) return false;
-    v = 0;
-  } else if (ec != std::errc() || ptr != normal.data() + normal.size()) {
-    return false;
-  }
-  if (!std::isfinite(v)) return false;
-  *value = v;
-  return true;
-}
 
 void LogBadReplyOnce(THxDataExchange* exchange, const std::string& reply, const std::string& why) {
   if (exchange == nullptr) return;

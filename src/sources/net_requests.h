@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "model/network_reply.h"
+
 class THxTcpBlockClient;
 class THxDataExchange;
 
@@ -23,12 +25,6 @@ enum class RequestOutcome {
 };
 const char* RequestOutcomeName(RequestOutcome outcome);
 
-// "offset,size,type" (the zero byte is added when it is sent).
-std::string BuildRequestText(int32_t offset, const std::string& size, const std::string& typeCode);
-
-// A reply number: optional spaces, optional sign, digits with at most one decimal separator (the
-// full stop or `localeSeparator`), an optional exponent, optional trailing spaces, nothing else.
-bool ParseReplyNumber(const std::string& text, char localeSeparator, double* value);
 
 // Writes one line to the developer log about a reply that could not be used, once per distinct
 // reply text for the life of `exchange` (the first 256 texts, then one line that says so).

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "pfd/frame_network.h"
-#include "pfd/read_list.h"
+#include "model/network_reply.h"
+#include "model/read_list.h"
 #include "platform/net.h"
 #include "platform/system.h"
 #include "sources/net_requests.h"
@@ -23,8 +23,7 @@ bool StoreReply(FlightState& state, const ReadListRow& row, RequestOutcome outco
   }
   double value = 0;
   if (!ParseReplyNumber(reply, separator, &value)) {
-    LogBadReplyOnce(exchange, reply,
-                    "not a number, request " + BuildRequestText(int32_t(row.offset), row.netSize, row.netType));
+    LogBadReplyOnce(exchange, reply, "not a number, request " + RequestTextOf(row));
     return false;
   }
   if (!StoreNumberReply(state, row, value)) {
@@ -44,32 +43,34 @@ bool IsName(const std::string& address) {
 
 }  // namespace
 
-bool FetchNetworkState(THxTcpBlockClient* client, THxDataExchange* exchange, bool pipeline, FlightState& state) {
-  const auto& order = NetworkRequestOrder();
+bool FetchNetworkState(THxTcpBlockClient* client, THxDataExchange* exchange, bool pipeline, FlightState& state,
+                       const ReadPlan& plan) {
+  const std::vector<ReadListRow>& order = plan.network;
   const char separator = exchange != nullptr ? exchange->DecimalSeparator() : '.';
-  bool allDelivered = true;
+  std::vector<std::string> replies(order.size());
+  std::vector<RequestOutcome> outcomes(order.size(), RequestOutcome::NotConnected);
   if (pipeline) {
     std::vector<std::string> requests;
     requests.reserve(order.size());
-    for (const ReadListRow* row : order)
-      requests.push_back(BuildRequestText(int32_t(row->offset), row->netSize, row->netType));
-    std::vector<std::string> replies;
-    std::vector<RequestOutcome> outcomes;
+    for (const ReadListRow& row : order) requests.push_back(RequestTextOf(row));
     RequestBatchOn(client, exchange, requests, &replies, &outcomes);
+  } else {
     for (size_t i = 0; i < order.size(); ++i)
-      if (!StoreReply(state, *order[i], outcomes[i], replies[i], exchange, separator)) allDelivered = false;
-    return allDelivered;
+      outcomes[i] = RequestTextOn(client, exchange, int32_t(order[i].offset), order[i].netSize, order[i].netType,
+                                  &replies[i]);
   }
-  for (const ReadListRow* row : order) {
-    std::string reply;
-    RequestOutcome outcome =
-        RequestTextOn(client, exchange, int32_t(row->offset), row->netSize, row->netType, &reply);
-    if (!StoreReply(state, *row, outcome, reply, exchange, separator)) allDelivered = false;
+  bool listDelivered = true;
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (StoreReply(state, order[i], outcomes[i], replies[i], exchange, separator))
+      state.Valid.Add(order[i].field);
+    else if (i < size_t(kNetworkRequests))
+      listDelivered = false;
   }
-  return allDelivered;
+  return listDelivered;
 }
 
-NetworkSource::NetworkSource(NetworkSettings settings) : settings_(std::move(settings)) {}
+NetworkSource::NetworkSource(NetworkSettings settings, ReadPlan plan)
+    : settings_(std::move(settings)), plan_(std::move(plan)) {}
 
 // With RECONNECT a server name that does not resolve is not fatal: the server PC may still be
 // starting. Everything else that SetAddress refuses still is.
@@ -149,7 +150,7 @@ void NetworkSource::NetworkShutdown() {
 }
 
 bool NetworkSource::Fetch(FlightState& state) {
-  return FetchNetworkState(client_.get(), exchange_.get(), settings_.Pipeline, state);
+  return FetchNetworkState(client_.get(), exchange_.get(), settings_.Pipeline, state, plan_);
 }
 
 void NetworkSource::PauseAfterPanel() { platform::SleepMs(1); }

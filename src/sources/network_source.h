@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "model/read_list.h"
 #include "sources/flight_data_source.h"
 #include "sources/hx_data_exchange.h"
 #include "sources/hx_tcp_ipc_udp.h"
@@ -16,17 +17,18 @@ struct NetworkSettings {
   bool Pipeline = false;      // send a frame's requests at once
 };
 
-// Fills the raw fields of `state` (zero-filled by the caller) with one request per row of
-// NetworkRequestOrder(), one by one or, with `pipeline`, all sent at once. True when every request
-// delivered a usable reply.
-bool FetchNetworkState(THxTcpBlockClient* client, THxDataExchange* exchange, bool pipeline, FlightState& state);
+// Fills `state` (zero-filled by the caller) with one request per network row of `plan`, one by one
+// or, with `pipeline`, all sent at once. A variable whose reply was usable is marked valid. True when
+// every request of the read list delivered a usable reply.
+bool FetchNetworkState(THxTcpBlockClient* client, THxDataExchange* exchange, bool pipeline, FlightState& state,
+                       const ReadPlan& plan = ReadPlan::Classic());
 
 class NetworkSource : public FlightDataSource {
  public:
   static constexpr uint64_t kRetryEveryMicros = 2000000;  // RECONNECT: one attempt every 2 s
   static constexpr uint32_t kConnectBoundMs = 1000;       // RECONNECT: each attempt waits at most 1 s
 
-  explicit NetworkSource(NetworkSettings settings);
+  explicit NetworkSource(NetworkSettings settings, ReadPlan plan = ReadPlan::Classic());
 
   // Creates the client objects, sets port then address from the settings and connects once.
   // Throws OrvaneError for a port or an address that cannot be used; with RECONNECT a server name
@@ -42,7 +44,7 @@ class NetworkSource : public FlightDataSource {
   // Frees the client objects when they exist and the client is connected.
   void NetworkShutdown();
 
-  // DrawFrameNetwork's data part: the 29 requests of a frame.
+  // DrawFrameNetwork's data part: the 29 requests of a frame and those the layout adds.
   bool Fetch(FlightState& state) override;
   InclinationRule Inclination() const override { return InclinationRule::Raw; }
   // The network frame's 1 ms pause after the speed plate.
@@ -63,6 +65,7 @@ class NetworkSource : public FlightDataSource {
   bool SetAddressOrNote(const std::string& address);
 
   NetworkSettings settings_;
+  ReadPlan plan_;
   std::unique_ptr<THxTcpBlockClient> client_;
   std::unique_ptr<THxDataExchange> exchange_;
   bool startupFailedFatally_ = false;

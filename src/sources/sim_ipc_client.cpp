@@ -13,7 +13,7 @@
 #include "platform/ipc.h"
 #include "platform/system.h"
 #include "platform/byte_order.h"
-#include "sources/sim_ipc_protocol.h"
+#include "model/sim_ipc_protocol.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "platform/ipc.h"
-#include "sources/sim_ipc_protocol.h"
+#include "model/sim_ipc_protocol.h"
 
 // Result codes reported by every operation except SimIpcClose.
 enum SimIpcResult : uint32_t {

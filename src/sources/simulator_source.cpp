@@ -3,11 +3,15 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "platform/ipc.h"
 #include "platform/system.h"
-#include "sources/sim_ipc_protocol.h"
+#include "model/sim_ipc_protocol.h"
+
+SimulatorSource::SimulatorSource(bool reconnect, ReadPlan plan)
+    : reconnect_(reconnect), plan_(std::move(plan)), scratch_(plan_.ipc.size()) {}
 
 bool SimulatorSource::Open(uint32_t* resultCode) {
   lastAttemptMicros_ = platform::MonotonicMicros();
@@ -35,18 +39,22 @@ void SimulatorSource::Service() {
 bool SimulatorSource::Fetch(FlightState& state) {
   // Each row lands in its own zeroed scratch slot first (the widest row is 8 bytes), so a value that
   // does not arrive stays zero and the bytes are stored little-endian whatever the host.
-  uint8_t scratch[kReadListRows][8];
-  std::memset(scratch, 0, sizeof scratch);
-  const auto& rows = ReadList();
-  bool allQueued = true;
+  const std::vector<ReadListRow>& rows = plan_.ipc;
+  bool listQueued = true;
+  VarSet queued;
   for (size_t i = 0; i < rows.size(); ++i) {
+    scratch_[i].fill(0);
     uint32_t code = 0;
-    if (!client_.SimIpcRead(rows[i].offset, rows[i].size, scratch[i], &code)) allQueued = false;
+    if (client_.SimIpcRead(rows[i].offset, rows[i].size, scratch_[i].data(), &code))
+      queued.Add(rows[i].field);
+    else if (i < size_t(kReadListRows))
+      listQueued = false;
   }
   uint32_t code = 0;
   const bool exchanged = client_.SimIpcProcess(&code);
   if (exchanged) {
-    for (size_t i = 0; i < rows.size(); ++i) StoreRawBytes(state, rows[i], scratch[i]);
+    for (size_t i = 0; i < rows.size(); ++i) StoreRawBytes(state, rows[i], scratch_[i].data());
+    state.Valid |= queued;
   } else if (reconnect_ && client_.IsOpen() && SimulatorGone()) {
     platform::DebugLog("Simulator: its window has gone; the link is closed and opened again every 2 s.");
     client_.SimIpcClose();
@@ -54,5 +62,5 @@ bool SimulatorSource::Fetch(FlightState& state) {
   }
   // The simulator frame's pause, between the exchange and the picture.
   platform::SleepMs(1);
-  return exchanged && allQueued;
+  return exchanged && listQueued;
 }

@@ -1,6 +1,10 @@
 // Simulator mode's source: the read list in one IPC exchange per frame.
 #pragma once
 
+#include <array>
+#include <vector>
+
+#include "model/read_list.h"
 #include "sources/flight_data_source.h"
 #include "sources/sim_ipc_client.h"
 
@@ -10,12 +14,14 @@ class SimulatorSource : public FlightDataSource {
 
   // With `reconnect`, a link whose simulator has gone is closed, and a closed link is opened
   // again every 2 s from Service(), so a simulator that is restarted is found again.
-  explicit SimulatorSource(bool reconnect = false) : reconnect_(reconnect) {}
+  explicit SimulatorSource(bool reconnect = false, ReadPlan plan = ReadPlan::Classic());
 
   // Opens the link to any simulator; false with the result code otherwise.
   bool Open(uint32_t* resultCode);
-  // DrawFrameIpc's data part: the 30 reads queued and performed with one exchange, then the frame's
-  // 1 ms pause. A failed exchange or a read that could not be queued leaves zeros and returns false.
+  // DrawFrameIpc's data part: the plan's reads (the read list's 30 and those the layout adds) queued
+  // and performed with one exchange, then the frame's 1 ms pause. Every variable read is valid when
+  // the exchange succeeded; a failed exchange or a read that could not be queued leaves zeros, not
+  // valid. False when a read-list row did not arrive.
   bool Fetch(FlightState& state) override;
   InclinationRule Inclination() const override { return InclinationRule::Degrees; }
   bool LinkUp() const override { return client_.IsOpen(); }
@@ -29,5 +35,7 @@ class SimulatorSource : public FlightDataSource {
 
   SimIpcClient client_;
   bool reconnect_ = false;
+  ReadPlan plan_;
+  std::vector<std::array<uint8_t, 8>> scratch_;  // one zeroed slot per read, filled by the exchange
   uint64_t lastAttemptMicros_ = 0;
 };

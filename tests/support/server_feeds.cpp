@@ -4,7 +4,7 @@
 #include <asio.hpp>
 #include <chrono>
 
-#include "pfd/flight_conversions.h"
+#include "model/flight_conversions.h"
 #include "platform/system.h"
 
 namespace orvane_test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "pfd/flight_state.h"
+#include "model/flight_state.h"
 #include "pfd/frame_rules.h"
 #include "server/data_source.h"
 #include "server/server_core.h"

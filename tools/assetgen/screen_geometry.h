@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "model/flight_conversions.h"  // the horizon's texture units per degree of pitch
+
 namespace assetgen {
 
 // A point on the client area: pixels, origin at the bottom-left corner, y up.
@@ -45,8 +47,6 @@ Vec2 ModelToScreen(double x, double y, double depth);
 
 // Vertical scroll of the horizon picture, in pixels per degree of pitch.
 double HorizonPixelsPerDegree();
-// Texture units the horizon scrolls per degree of pitch.
-constexpr double kPitchOffsetPerDegree = 0.0058;
 
 // Deflection ranges of the moving symbols, in model units at their own depth.
 constexpr double kGlideSlopeTravelUnits = 127.0 * 0.0094488;    // index, depth 33

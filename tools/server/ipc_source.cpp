@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "platform/system.h"
 #include "server/server_log.h"
 #include "sources/sim_ipc_client.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 #include "platform/byte_order.h"
-#include "sources/sim_ipc_protocol.h"
+#include "model/sim_ipc_protocol.h"
 
 namespace sim {
 

@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 #include "sim/batch_performer.h"
 #include "sim/sim_options.h"
-#include "sources/sim_ipc_protocol.h"
+#include "model/sim_ipc_protocol.h"
 #include "simdata/demo_flight.h"
 #include "simdata/sim_data_area.h"
 

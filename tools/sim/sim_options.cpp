@@ -1,7 +1,7 @@
 // Parsing of orvane-sim's command line, with errors that name the option and the value.
 #include "sim/sim_options.h"
 
-#include "sources/sim_ipc_protocol.h"
+#include "model/sim_ipc_protocol.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,7 +1,7 @@
 // The built-in demo flight: a deterministic, looping flight that exercises every element of the display.
 #pragma once
 
-#include "pfd/flight_state.h"
+#include "model/flight_state.h"
 
 namespace demo {
 

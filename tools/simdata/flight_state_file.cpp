@@ -10,7 +10,7 @@
 #include <fstream>
 #include <map>
 
-#include "pfd/read_list.h"
+#include "model/read_list.h"
 #include "platform/byte_order.h"
 
 namespace {
@@ -199,9 +199,9 @@ double LoadDouble(const FlightState& state, const ReadListRow& row) {
   return v;
 }
 
-bool IsFlagsField(StateField f) {
-  return f == StateField::RadioStatus || f == StateField::Nav1BcFlags ||
-         f == StateField::Nav1CodeFlags;
+bool IsFlagsField(FlightVar f) {
+  return f == FlightVar::RadioStatus || f == FlightVar::Nav1BcFlags ||
+         f == FlightVar::Nav1CodeFlags;
 }
 
 std::string QuoteText(const std::string& text) {
@@ -231,7 +231,7 @@ bool ParseFlightStateText(const std::string& text, const std::string& sourceName
     return false;
   }
   FlightState parsed{};
-  std::map<StateField, size_t> seenOnLine;
+  std::map<FlightVar, size_t> seenOnLine;
   size_t lineNo = 0;
   size_t pos = 0;
   while (pos < text.size()) {
@@ -254,7 +254,7 @@ bool ParseFlightStateText(const std::string& text, const std::string& sourceName
     const std::string value = Trim(content.substr(eq + 1));
     const std::string item = where + "key '" + Shown(key) + "' value '" + Shown(value) + "': ";
 
-    StateField field = StateField::None;
+    FlightVar field = FlightVar::None;
     if (!FieldFromName(key, &field)) {
       error = where + "unknown key '" + Shown(key) + "' (value '" + Shown(value) + "')";
       return false;
@@ -279,12 +279,12 @@ bool ParseFlightStateText(const std::string& text, const std::string& sourceName
           return false;
         }
         const size_t limit =
-            field == StateField::DmeText ? kFlightStateDmeTextMax : kFlightStateIdentMax;
+            field == FlightVar::DmeText ? kFlightStateDmeTextMax : kFlightStateIdentMax;
         if (decoded.size() > limit || decoded.size() > row->size) {
           error = item + "longer than " + std::to_string(limit) + " characters";
           return false;
         }
-        (field == StateField::DmeText ? parsed.DmeText : parsed.Nav1Ident) = decoded;
+        (field == FlightVar::DmeText ? parsed.DmeText : parsed.Nav1Ident) = decoded;
         break;
       }
       case RawKind::Float64: {
@@ -341,13 +341,13 @@ bool ReadFlightStateFile(const std::string& path, FlightState& state, std::strin
 std::string FormatFlightStateText(const FlightState& state) {
   std::string out = "# Flight state: raw read-list values (see docs/demo-flight.md)\n";
   for (const ReadListRow& row : ReadList()) {
-    if (row.field == StateField::None || RowForField(row.field) != &row) continue;
+    if (row.field == FlightVar::None || RowForField(row.field) != &row) continue;
     out += FieldName(row.field);
     out += '=';
     char buf[64];
     switch (row.kind) {
       case RawKind::Text:
-        out += QuoteText(row.field == StateField::DmeText ? state.DmeText : state.Nav1Ident);
+        out += QuoteText(row.field == FlightVar::DmeText ? state.DmeText : state.Nav1Ident);
         break;
       case RawKind::Float64: {
         const double v = LoadDouble(state, row);

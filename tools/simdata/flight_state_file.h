@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "pfd/flight_state.h"
+#include "model/flight_state.h"
 
 // Files larger than this are refused.
 constexpr size_t kFlightStateFileMaxBytes = 64 * 1024;

@@ -1,7 +1,7 @@
-// The simulator's 64 KiB data area: bounds-checked copies, handshake values, read-list store/load.
+// The simulator's 64 KiB data area: bounds-checked copies, handshake values, flight-state store/load.
 #include "simdata/sim_data_area.h"
 
-#include "pfd/read_list.h"
+#include "model/flight_state.h"
 
 namespace {
 
@@ -38,22 +38,22 @@ bool SimDataArea::Write(uint32_t offset, uint32_t size, const void* in) {
 }
 
 void SimDataArea::StoreFlightState(const FlightState& state) {
-  for (const ReadListRow& row : ReadList()) {
-    if (row.field == StateField::None) continue;  // rows read and dropped hold their own bytes
+  for (size_t v = 0; v < kFlightVarCount; ++v) {
+    const FlightVarInfo& info = VarInfo(FlightVar(v));
+    if (!info.hasField) continue;  // bytes no variable holds keep what they have
     uint8_t buf[16] = {};
-    if (row.size > sizeof buf) continue;
-    LoadRawBytes(state, row, buf);
-    Write(row.offset, row.size, buf);
+    LoadRawBytes(state, info.var, buf);
+    Write(info.offset, info.size, buf);
   }
 }
 
 FlightState SimDataArea::LoadFlightState() const {
   FlightState state{};
-  for (const ReadListRow& row : ReadList()) {
-    if (row.field == StateField::None) continue;
+  for (size_t v = 0; v < kFlightVarCount; ++v) {
+    const FlightVarInfo& info = VarInfo(FlightVar(v));
     uint8_t buf[16] = {};
-    if (row.size > sizeof buf || !Read(row.offset, row.size, buf)) continue;
-    StoreRawBytes(state, row, buf);
+    if (!info.hasField || !Read(info.offset, info.size, buf)) continue;
+    StoreRawBytes(state, info.var, buf);
   }
   return state;
 }

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "pfd/flight_state.h"
+#include "model/flight_state.h"
 
 class SimDataArea {
  public:
@@ -32,9 +32,9 @@ class SimDataArea {
     Write(offset, sizeof(T), &value);
   }
 
-  // Writes every read-list field of `state` at its offsets (raw units).
+  // Writes every variable of `state` at its offset (the interface's units).
   void StoreFlightState(const FlightState& state);
-  // Reads every read-list field back (raw units, no conversions).
+  // Reads every variable back (the interface's units, no conversions; none marked valid).
   FlightState LoadFlightState() const;
 
  private:

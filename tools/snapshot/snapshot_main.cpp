@@ -5,7 +5,7 @@
 #include <system_error>
 #include <vector>
 
-#include "pfd/flight_conversions.h"
+#include "model/flight_conversions.h"
 #include "simdata/flight_state_file.h"
 #include "pfd/frame_rules.h"
 #include "shell/png_writer.h"
@@ -50,7 +50,7 @@ std::string Absolute(const std::string& path) {
 }
 
 void ApplyOverrides(const SnapshotOptions& o, FrameDescription& f) {
-  if (o.havePitch) f.pitchOffset = o.pitch * 0.0058;
+  if (o.havePitch) f.pitchOffset = o.pitch * kPitchOffsetPerDegree;
   if (o.haveBank) f.bank = o.bank;
   if (o.haveIls) f.ilsState = uint16_t(o.ils);
   if (o.haveGs) f.glideSlopeOffset = o.gs;

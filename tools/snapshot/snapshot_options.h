@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "pfd/flight_conversions.h"
+#include "model/flight_conversions.h"
 
 struct SnapshotOptions {
   std::string stateFile;        // --state: key=value flight state in raw units

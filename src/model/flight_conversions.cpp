@@ -1,5 +1,5 @@
 // Conversions of a frame's raw simulator values into display units.
-#include "pfd/flight_conversions.h"
+#include "model/flight_conversions.h"
 
 #include <cmath>
 #include <cstdint>
@@ -19,7 +19,7 @@ int8_t LimitNeedle(int8_t needle) { return needle < -127 ? int8_t(-127) : needle
 }  // namespace
 
 void ApplyConversions(FlightState& s, InclinationRule rule) {
-  s.PitchOffset = s.Pitch * 0.0058;
+  s.PitchOffset = s.Pitch * kPitchOffsetPerDegree;
   const double radioRaw = s.RadioAltitudeRaw < 0 ? 0.0 : double(s.RadioAltitudeRaw);
   s.RadioAltitudeFt = radioRaw * 3.28084 / 65536;
   s.ApAltitudeFt = TruncateToInt32(double(s.ApAltitudeRaw) * 3.28084 / 65536);

@@ -1,7 +1,10 @@
 // Turns a frame's raw simulator values into display units (pitch offset, feet, deviations, inclination).
 #pragma once
 
-#include "pfd/flight_state.h"
+#include "model/flight_state.h"
+
+// The horizon texture's shift per degree of pitch: the frames pass Pitch x this to the horizon.
+constexpr double kPitchOffsetPerDegree = 0.0058;
 
 // The IPC frame converts the glide-slope inclination to whole degrees; the network frame keeps the raw value.
 enum class InclinationRule { Degrees, Raw };

@@ -1,0 +1,60 @@
+// One frame's flight values: each variable as the interface delivers it, whether it arrived, and the
+// display quantities derived from them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/flight_variables.h"
+
+// A value in the unit the frames use, and whether it arrived in this frame.
+struct Reading {
+  double value = 0;
+  bool valid = false;
+};
+
+// Zero-filled at the start of every frame (`FlightState state{};`): a value that does not arrive
+// stays zero and is not marked valid.
+struct FlightState {
+  // The variables, in the widths and signedness of the interface (see flight_variables.h).
+#define ORVANE_MEMBER_field(type, name) type name{};
+#define ORVANE_MEMBER_none(type, name)
+#define ORVANE_VAR_MEMBER(name, member, type, offset, size, netSize, netType, wide, unit, factor) \
+  ORVANE_MEMBER_##member(type, name)
+  ORVANE_FLIGHT_VARIABLES(ORVANE_VAR_MEMBER)
+#undef ORVANE_VAR_MEMBER
+#undef ORVANE_MEMBER_none
+#undef ORVANE_MEMBER_field
+
+  // The variables that arrived in this frame's exchange.
+  VarSet Valid;
+
+  // Derived values, filled by the conversions.
+  double PitchOffset = 0;        // horizon texture shift: Pitch x 0.0058
+  double RadioAltitudeFt = 0;
+  int32_t ApAltitudeFt = 0;
+  int16_t GsInclination = 0;     // whole degrees (IPC) or the raw value (network)
+  double GsDeviation = 0;
+  double LocDeviation = 0;
+};
+
+// The variable's value in its unit (interface value x factor; texts and unknown variables read 0)
+// and whether it arrived.
+Reading ReadingOf(const FlightState& state, FlightVar var);
+// Sets a variable from a value in its unit: divided by the factor, rounded to the nearest whole
+// number for integers and limited to the type's range. Marks it valid. Texts are left alone.
+void SetFromUnit(FlightState& state, FlightVar var, double value);
+// The variable's interface value as a double (texts: 0).
+double RawNumber(const FlightState& state, FlightVar var);
+// Sets the variable's interface value from a double, limited to its type's range (not rounded:
+// truncated toward zero for integers). Texts are left alone.
+void SetRawNumber(FlightState& state, FlightVar var, double value);
+// The text of a text variable ("" for the others).
+const std::string& TextOf(const FlightState& state, FlightVar var);
+void SetText(FlightState& state, FlightVar var, const std::string& text);
+
+// Stores the interface's little-endian bytes of `var` (`VarInfo(var).size` of them) into its member.
+// Texts take the bytes up to, not including, the first zero byte. Does not touch the validity.
+void StoreRawBytes(FlightState& state, FlightVar var, const uint8_t* bytes);
+// Writes the member's value as the interface's little-endian bytes (texts zero-padded to the size).
+void LoadRawBytes(const FlightState& state, FlightVar var, uint8_t* out);

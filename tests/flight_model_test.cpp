@@ -1,0 +1,119 @@
+// Tests of the flight model: values in the frames' units from what the interface delivers, and the
+// reads a layout adds to the read list.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "model/flight_state.h"
+#include "model/network_reply.h"
+#include "model/read_list.h"
+
+namespace {
+
+constexpr double kMetresPerFoot = 0.3048;
+
+// 250 kt, 10,000 ft, heading 090 magnetic with 10 degrees of west variation, -700 ft/min, 1013 hPa,
+// selected 220 kt / 3,000 ft / 270 / -1,000 ft/min, as the interface's documentation describes
+// those values.
+FlightState PilotState() {
+  FlightState s{};
+  s.IndicatedAirspeedRaw = 250 * 128;
+  s.MachRaw = uint16_t(std::lround(0.52 * 20480));
+  s.HeadingTrueRaw = uint32_t(std::llround(80.0 / 360.0 * 4294967296.0));
+  s.MagneticVariationRaw = int16_t(std::lround(-10.0 / 360.0 * 65536));
+  s.VerticalSpeedRaw = int32_t(std::lround(-700 * kMetresPerFoot / 60 * 256));
+  s.Altimeter = 10000;
+  s.AltimeterSettingRaw = 1013 * 16;
+  s.ApAirspeed = 220;
+  s.ApAltitudeRaw = int32_t(std::lround(3000 * kMetresPerFoot * 65536));
+  s.ApHeadingRaw = uint16_t(std::lround(270.0 / 360.0 * 65536));
+  s.ApVerticalSpeed = -1000;
+  return s;
+}
+
+TEST(FlightModel, ThePilotsValuesInTheirUnits) {
+  FlightState s = PilotState();
+  s.Valid.Add(FlightVar::IndicatedAirspeedRaw);
+  EXPECT_NEAR(ReadingOf(s, FlightVar::IndicatedAirspeedRaw).value, 250, 1e-9);
+  EXPECT_TRUE(ReadingOf(s, FlightVar::IndicatedAirspeedRaw).valid);
+  EXPECT_FALSE(ReadingOf(s, FlightVar::Altimeter).valid);  // not marked as arrived
+  EXPECT_NEAR(ReadingOf(s, FlightVar::MachRaw).value, 0.52, 1e-4);
+  EXPECT_NEAR(ReadingOf(s, FlightVar::HeadingTrueRaw).value, 80, 1e-6);
+  EXPECT_NEAR(ReadingOf(s, FlightVar::MagneticVariationRaw).value, -10, 0.01);
+  EXPECT_NEAR(ReadingOf(s, FlightVar::VerticalSpeedRaw).value, -700, 0.5);
+  EXPECT_EQ(ReadingOf(s, FlightVar::Altimeter).value, 10000);
+  EXPECT_NEAR(ReadingOf(s, FlightVar::AltimeterSettingRaw).value, 1013, 1e-9);
+  EXPECT_EQ(ReadingOf(s, FlightVar::ApAirspeed).value, 220);
+  EXPECT_NEAR(ReadingOf(s, FlightVar::ApAltitudeRaw).value, 3000, 0.01);
+  EXPECT_NEAR(ReadingOf(s, FlightVar::ApHeadingRaw).value, 270, 0.01);
+  EXPECT_EQ(ReadingOf(s, FlightVar::ApVerticalSpeed).value, -1000);
+  // One dot of glide slope is 127 / 2.5 needle units.
+  s.GsNeedle = 51;
+  EXPECT_NEAR(ReadingOf(s, FlightVar::GsNeedle).value, 1.0, 0.01);
+}
+
+TEST(FlightModel, ValuesSetInTheirUnitsComeBackAsTheInterfaceHoldsThem) {
+  const FlightState pilot = PilotState();
+  FlightState s{};
+  SetFromUnit(s, FlightVar::IndicatedAirspeedRaw, 250);
+  SetFromUnit(s, FlightVar::VerticalSpeedRaw, -700);
+  SetFromUnit(s, FlightVar::ApAltitudeRaw, 3000);
+  SetFromUnit(s, FlightVar::HeadingTrueRaw, 80);
+  SetFromUnit(s, FlightVar::MagneticVariationRaw, -10);
+  EXPECT_EQ(s.IndicatedAirspeedRaw, pilot.IndicatedAirspeedRaw);
+  EXPECT_NEAR(s.VerticalSpeedRaw, pilot.VerticalSpeedRaw, 1);
+  EXPECT_NEAR(s.ApAltitudeRaw, pilot.ApAltitudeRaw, 8);  // 3.28084 ft per metre against 1 / 0.3048
+  EXPECT_NEAR(double(s.HeadingTrueRaw), double(pilot.HeadingTrueRaw), 1);
+  EXPECT_EQ(s.MagneticVariationRaw, pilot.MagneticVariationRaw);
+  EXPECT_TRUE(s.Valid.Has(FlightVar::VerticalSpeedRaw));
+  // Out of range: limited to the type, never wrapped.
+  SetFromUnit(s, FlightVar::GsNeedle, -9);
+  EXPECT_EQ(s.GsNeedle, -128);
+  SetFromUnit(s, FlightVar::HeadingTrueRaw, -5);
+  EXPECT_EQ(s.HeadingTrueRaw, 0u);
+}
+
+TEST(ReadPlans, TheClassicPlanIsTheReadListAndItsNetworkOrder) {
+  const ReadPlan plan = ReadPlan::Classic();
+  ASSERT_EQ(plan.ipc.size(), size_t(kReadListRows));
+  ASSERT_EQ(plan.network.size(), size_t(kNetworkRequests));
+  for (size_t i = 0; i < plan.ipc.size(); ++i) EXPECT_EQ(plan.ipc[i].offset, ReadList()[i].offset) << i;
+  for (size_t i = 0; i < plan.network.size(); ++i)
+    EXPECT_EQ(RequestTextOf(plan.network[i]), RequestTextOf(*NetworkRequestOrder()[i])) << i;
+}
+
+TEST(ReadPlans, FurtherVariablesComeAfterTheReadListOnceEach) {
+  const ReadPlan plan = ReadPlan::With({FlightVar::IndicatedAirspeedRaw, FlightVar::ApHeadingRaw,
+                                        FlightVar::Altimeter, FlightVar::AltimeterSettingRaw});
+  // IPC: the read list already has the heading setting and the altitude.
+  ASSERT_EQ(plan.ipc.size(), size_t(kReadListRows) + 2);
+  EXPECT_EQ(plan.ipc[kReadListRows].offset, 0x02BCu);
+  EXPECT_EQ(plan.ipc[kReadListRows + 1].offset, 0x0330u);
+  // Network: the heading setting is asked for as well (the read list's network order leaves it out).
+  ASSERT_EQ(plan.network.size(), size_t(kNetworkRequests) + 3);
+  EXPECT_EQ(RequestTextOf(plan.network[kNetworkRequests]), "1996,2,4");
+  EXPECT_EQ(RequestTextOf(plan.network[kNetworkRequests + 1]), "700,4,5");
+  EXPECT_EQ(RequestTextOf(plan.network[kNetworkRequests + 2]), "816,2,4");
+  for (size_t i = 0; i < plan.network.size(); ++i) EXPECT_EQ(plan.network[i].netPosition, int(i));
+}
+
+TEST(NetworkReplies, NewVariablesFollowTheReplyRules) {
+  const ReadPlan plan = ReadPlan::With({FlightVar::HeadingTrueRaw, FlightVar::MachRaw});
+  FlightState s{};
+  // A heading of 270 true arrives as a negative 32-bit reply from a server that sends signed
+  // numbers, or as its unsigned value from one that does not: both read 270.
+  const ReadListRow& heading = plan.network[kNetworkRequests + 1];
+  ASSERT_EQ(heading.field, FlightVar::HeadingTrueRaw);
+  ASSERT_TRUE(StoreNumberReply(s, heading, -1073741824.0));
+  EXPECT_NEAR(ReadingOf(s, FlightVar::HeadingTrueRaw).value, 270, 1e-9);
+  ASSERT_TRUE(StoreNumberReply(s, heading, 3221225472.0));
+  EXPECT_NEAR(ReadingOf(s, FlightVar::HeadingTrueRaw).value, 270, 1e-9);
+  // Mach 1.7 no longer fits a signed 16-bit reply; its low 16 bits still read back right.
+  const ReadListRow& mach = plan.network[kNetworkRequests];
+  ASSERT_EQ(mach.field, FlightVar::MachRaw);
+  ASSERT_TRUE(StoreNumberReply(s, mach, double(int16_t(uint16_t(std::lround(1.7 * 20480))))));
+  EXPECT_NEAR(ReadingOf(s, FlightVar::MachRaw).value, 1.7, 1e-4);
+}
+
+}  // namespace
