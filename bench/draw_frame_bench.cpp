@@ -23,7 +23,7 @@
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "pfd/font.h"
-#include "shell/display.h"
+#include "pfd/renderer.h"
 #include "pfd/texture_set.h"
 #include "simdata/demo_flight.h"
 
@@ -35,11 +35,12 @@ constexpr int kHeight = 740;
 std::string g_renderer;
 int g_scale = 0;  // the scale the context is open at, 0 = none
 
-// The panel's textures and font, made once by OpenContext.
-PanelResources& Resources() {
-  static PanelResources resources;
-  return resources;
+// The renderer with the panel's textures and font, set up once by OpenContext.
+PanelRenderer& Renderer() {
+  static PanelRenderer renderer;
+  return renderer;
 }
+const PanelResources& Resources() { return Renderer().Resources(); }
 
 // The offscreen context prepared as the display's start-up prepares its window: projection, the
 // texture set and font from the run folder, the initial GL state. False with a reason.
@@ -50,23 +51,15 @@ bool OpenContext(int scale, std::string& error) {
   }
   if (g_scale == scale) return true;
   if (g_scale != 0) platform::CloseOffscreenGl();
-  Resources() = PanelResources{};
+  Renderer().MutableResources() = PanelResources{};
   g_scale = 0;
   if (!platform::OpenOffscreenGl(kWidth * scale, kHeight * scale, error)) return false;
   g_scale = scale;
-  ResizeGlScene(kWidth * scale, kHeight * scale);
-  if (!LoadTextureSet(Resources())) {
+  Renderer().SetSurface(kWidth * scale, kHeight * scale);
+  if (!Renderer().SetUp()) {
     error = std::string("the artwork is missing in ") + ORVANE_RUN_DIR + " (build orvane-assetgen-run)";
     return false;
   }
-  BuildFont(Resources());
-  glEnable(GL_TEXTURE_2D);
-  glShadeModel(GL_SMOOTH);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-  glClearDepth(1.0);
-  glEnable(GL_DEPTH_TEST);
-  glDepthFunc(GL_LEQUAL);
-  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   g_renderer = renderer ? renderer : "?";
   return true;
@@ -127,7 +120,7 @@ void BM_DrawPair(benchmark::State& state) {
       glFinish();
     });
     seconds += series.Time("frame", [&] {
-      DrawFrameDescription(Resources(), frame);
+      Renderer().Draw(frame);
       glFinish();
     });
     state.SetIterationTime(seconds);

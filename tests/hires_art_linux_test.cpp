@@ -13,8 +13,8 @@
 #include "platform/gl.h"
 #include "platform/window.h"
 #include "pfd/font.h"
-#include "shell/display.h"
-#include "shell/png_writer.h"
+#include "pfd/renderer.h"
+#include "pfd/png_writer.h"
 #include "pfd/texture_set.h"
 #include "support/bmp_file.h"
 
@@ -61,16 +61,14 @@ class ScaledSurface {
     open_ = true;
     previousDirectory_ = fs::current_path().string();
     fs::current_path(run);  // the display opens its bitmaps by bare names
-    ResizeGlScene(width_, height_);
-    if (!LoadTextureSet(resources_)) return ::testing::AssertionFailure() << "texture set not loaded";
-    BuildFont(resources_);
-    SetInitialGlState();
+    renderer_.SetSurface(width_, height_);
+    if (!renderer_.SetUp()) return ::testing::AssertionFailure() << "texture set not loaded";
     return ::testing::AssertionSuccess();
   }
 
   void Draw(const FrameDescription& frame) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    DrawFrameDescription(resources_, frame);
+    renderer_.Draw(frame);
     glFinish();
     pixels_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -105,7 +103,7 @@ class ScaledSurface {
   int width_;
   int height_;
   bool open_ = false;
-  PanelResources resources_;
+  PanelRenderer renderer_;
   std::string previousDirectory_;
   std::vector<uint8_t> pixels_;
 };

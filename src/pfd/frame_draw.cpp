@@ -16,7 +16,7 @@ constexpr float kPlateMargin = 3.0f;
 
 // A black plate with an outline in `colour` behind a text, in the 640 x 740 text space. Every GL
 // state it changes is restored, so the text and later layers see the state they expect.
-void DrawTextPlate(const FrameText& text) {
+void DrawTextPlate(const FrameText& text, double pixelScale) {
   const float x0 = text.x - kPlateMargin;
   const float y0 = text.y - kPlateMargin;
   const float x1 = text.x + kGlyphAdvance * float(text.text.size() - 1) + kGlyphSize + kPlateMargin;
@@ -40,10 +40,8 @@ void DrawTextPlate(const FrameText& text) {
   glVertex2f(x0, y1);
   glEnd();
   SetTextColour(text.colour);
-  // One panel pixel wide at any scale: the viewport tells the surface's scale.
-  GLint viewport[4] = {0, 0, kSurfaceWidth, kSurfaceHeight};
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  const float lineWidth = std::round(float(viewport[2]) / float(kSurfaceWidth));
+  // One panel pixel wide at any scale.
+  const float lineWidth = std::round(float(pixelScale));
   glLineWidth(lineWidth < 1.0f ? 1.0f : lineWidth);
   glBegin(GL_LINE_LOOP);
   glVertex2f(x0 + 0.5f, y0 + 0.5f);
@@ -94,7 +92,7 @@ void DrawFramePanel(const PanelResources& resources, const FrameDescription& fra
   DrawSpdPlate(resources);
 }
 
-void DrawFrameGuidance(const PanelResources& resources, const FrameDescription& frame) {
+void DrawFrameGuidance(const PanelResources& resources, const FrameDescription& frame, double pixelScale) {
   for (const FrameBar& bar : frame.bars) {
     if (bar.kind == BarKind::Horizontal)
       DrawFdHorizontalBar(resources, float(bar.offset));
@@ -102,13 +100,13 @@ void DrawFrameGuidance(const PanelResources& resources, const FrameDescription& 
       DrawFdVerticalBar(resources, float(bar.offset));
   }
   for (const FrameText& text : frame.texts) {
-    if (text.backed && !text.text.empty()) DrawTextPlate(text);
+    if (text.backed && !text.text.empty()) DrawTextPlate(text, pixelScale);
     SetTextColour(text.colour);
     PrintText(resources, text.text, text.glyphSet, text.x, text.y);
   }
 }
 
-void DrawFrameDescription(const PanelResources& resources, const FrameDescription& frame) {
+void DrawFrameDescription(const PanelResources& resources, const FrameDescription& frame, double pixelScale) {
   DrawFramePanel(resources, frame);
-  DrawFrameGuidance(resources, frame);
+  DrawFrameGuidance(resources, frame, pixelScale);
 }

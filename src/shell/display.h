@@ -7,6 +7,7 @@
 #include <string>
 
 #include "pfd/panel_layout.h"
+#include "pfd/renderer.h"
 #include "pfd/texture_set.h"
 #include "shell/settings.h"
 #include "sources/flight_data_source.h"
@@ -19,11 +20,6 @@ extern const char* const TitleNetwork;
 extern const char* const TitleNotConnected;
 extern const char* const ConnectionFailedText;
 
-// The state every frame starts from: texturing, smooth shading, the clear colour and depth, the
-// depth test with GL_LEQUAL and the nicest perspective correction.
-void SetInitialGlState();
-// Viewport (0, 0, width, height) and a 45 degree perspective for it; a height of 0 counts as 1.
-void ResizeGlScene(int32_t width, int32_t height);
 // A window coordinate + 10, the error dialogs' corner (kept within the 32-bit range).
 int ErrorDialogCoordinate(int32_t windowCoordinate);
 

@@ -11,7 +11,7 @@
 #include "pfd/frame_rules.h"
 #include "platform/gl.h"
 #include "platform/system.h"
-#include "shell/png_writer.h"
+#include "pfd/png_writer.h"
 
 namespace {
 

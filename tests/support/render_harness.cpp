@@ -4,9 +4,8 @@
 #include <cstring>
 
 #include "platform/gl.h"
-#include "shell/display.h"
 #include "platform/window.h"
-#include "shell/png_writer.h"
+#include "pfd/png_writer.h"
 
 namespace orvane_test {
 
@@ -94,18 +93,18 @@ void UploadInto(uint32_t& name, const DecodedImage& image) {
 
 void RenderHarness::UploadSlot(int slot, const DecodedImage& image) {
   if (slot < 0 || slot >= SlotCount) return;
-  UploadInto(resources_.TextureNames[slot], image);
+  UploadInto(Resources().TextureNames[slot], image);
 }
 
-void RenderHarness::UploadFont(const DecodedImage& image) { UploadInto(resources_.FontTexture, image); }
+void RenderHarness::UploadFont(const DecodedImage& image) { UploadInto(Resources().FontTexture, image); }
 
 void RenderHarness::DeleteTextures() {
-  for (uint32_t& name : resources_.TextureNames) {
+  for (uint32_t& name : Resources().TextureNames) {
     if (name != 0) glDeleteTextures(1, reinterpret_cast<GLuint*>(&name));
     name = 0;
   }
-  if (resources_.FontTexture != 0) glDeleteTextures(1, reinterpret_cast<GLuint*>(&resources_.FontTexture));
-  resources_.FontTexture = 0;
+  if (Resources().FontTexture != 0) glDeleteTextures(1, reinterpret_cast<GLuint*>(&Resources().FontTexture));
+  Resources().FontTexture = 0;
 }
 
 int RenderHarness::LoadTexturesFrom(const std::string& folder, std::string& missing) {
@@ -120,8 +119,8 @@ int RenderHarness::LoadTexturesFrom(const std::string& folder, std::string& miss
       missing += std::string(missing.empty() ? "" : ", ") + name;
     }
   };
-  for (int slot = 0; slot < SlotCount; ++slot) loadOne(TextureFileNames[slot], resources_.TextureNames[slot]);
-  loadOne(FontFileName, resources_.FontTexture);
+  for (int slot = 0; slot < SlotCount; ++slot) loadOne(TextureFileNames[slot], Resources().TextureNames[slot]);
+  loadOne(FontFileName, Resources().FontTexture);
   return loaded;
 }
 

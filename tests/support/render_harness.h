@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "pfd/renderer.h"
 #include "pfd/texture_set.h"
 
 namespace orvane_test {
@@ -44,8 +45,9 @@ class RenderHarness {
   // 45-degree perspective (near 0.1, far 100), identity model-view current, colour white.
   static void ResetGlState();
 
-  // The textures and font the drawing under test uses.
-  PanelResources& Resources() { return resources_; }
+  // The renderer the drawing under test goes through, and its textures and font.
+  PanelRenderer& Renderer() { return renderer_; }
+  PanelResources& Resources() { return renderer_.MutableResources(); }
 
   // Uploads an image into a slot's texture as the texture set does (the slot's name is created when
   // it has none yet). An empty image leaves the slot with a name but no picture.
@@ -70,7 +72,7 @@ class RenderHarness {
 
  private:
   bool open_ = false;
-  PanelResources resources_;
+  PanelRenderer renderer_;
   std::vector<uint8_t> pixels_;
 };
 

@@ -8,7 +8,7 @@
 #include "model/flight_conversions.h"
 #include "simdata/flight_state_file.h"
 #include "pfd/frame_rules.h"
-#include "shell/png_writer.h"
+#include "pfd/png_writer.h"
 #include "simdata/demo_flight.h"
 #include "snapshot_options.h"
 #include "snapshot_render.h"
@@ -109,13 +109,13 @@ int main(int argc, char** argv) {
     }
   }
 
-  PanelResources resources;
+  PanelRenderer renderer;
   const SnapshotSurface at = SurfaceAtScale(o.scale);
-  if (!OpenSnapshotRenderer(resources, at, error)) {
+  if (!OpenSnapshotRenderer(renderer, at, error)) {
     std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
     return 1;
   }
-  const std::vector<uint8_t> surface = RenderSurface(resources, at, frame);
+  const std::vector<uint8_t> surface = RenderSurface(renderer, at, frame);
   CloseSnapshotRenderer();
 
   int status = 0;

@@ -4,12 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "pfd/frame_draw.h"
 #include "platform/gl.h"
 #include "platform/window.h"
-#include "pfd/font.h"
-#include "shell/display.h"
-#include "pfd/texture_set.h"
 
 SnapshotSurface SurfaceAtScale(double scale) {
   SnapshotSurface s;
@@ -20,24 +16,22 @@ SnapshotSurface SurfaceAtScale(double scale) {
   return s;
 }
 
-bool OpenSnapshotRenderer(PanelResources& resources, const SnapshotSurface& surface, std::string& error) {
+bool OpenSnapshotRenderer(PanelRenderer& renderer, const SnapshotSurface& surface, std::string& error) {
   if (!platform::OpenOffscreenGl(surface.width, surface.height, error)) return false;
-  ResizeGlScene(surface.width, surface.height);
-  if (!LoadTextureSet(resources)) {
+  renderer.SetSurface(surface.width, surface.height);
+  if (!renderer.SetUp()) {
     error = "the texture set is not there: \"pfd_2.txr\" is missing or unreadable in the assets folder";
     platform::CloseOffscreenGl();
     return false;
   }
-  BuildFont(resources);
-  SetInitialGlState();
   return true;
 }
 
 void CloseSnapshotRenderer() { platform::CloseOffscreenGl(); }
 
-std::vector<uint8_t> RenderSurface(const PanelResources& resources, const SnapshotSurface& surface,
+std::vector<uint8_t> RenderSurface(const PanelRenderer& renderer, const SnapshotSurface& surface,
                                    const FrameDescription& frame) {
-  DrawFrameDescription(resources, frame);
+  renderer.Draw(frame);
   glFinish();
   const size_t row = size_t(surface.width) * 3;
   std::vector<uint8_t> bottomFirst(row * surface.height);

@@ -7,7 +7,7 @@
 
 #include "pfd/frame_rules.h"
 #include "pfd/panel_layout.h"
-#include "pfd/texture_set.h"
+#include "pfd/renderer.h"
 
 // The part of the surface the display window shows (its lower-left corner), at scale 1.
 constexpr int kPanelSize = 332;
@@ -23,11 +23,11 @@ SnapshotSurface SurfaceAtScale(double scale);
 
 // Opens the offscreen context and prepares it as the display's start-up does: the surface's
 // projection, the texture set and font from the current directory, the initial GL state.
-bool OpenSnapshotRenderer(PanelResources& resources, const SnapshotSurface& surface, std::string& error);
+bool OpenSnapshotRenderer(PanelRenderer& renderer, const SnapshotSurface& surface, std::string& error);
 void CloseSnapshotRenderer();
 
 // Draws the frame and reads back the whole surface (RGB, top row first).
-std::vector<uint8_t> RenderSurface(const PanelResources& resources, const SnapshotSurface& surface,
+std::vector<uint8_t> RenderSurface(const PanelRenderer& renderer, const SnapshotSurface& surface,
                                    const FrameDescription& frame);
 // The lower-left width x height corner of a surface picture (top row first).
 std::vector<uint8_t> CropLowerLeft(const std::vector<uint8_t>& pixels, const SnapshotSurface& surface, int width,

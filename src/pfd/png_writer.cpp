@@ -1,5 +1,5 @@
 // PNG output through stb_image_write.
-#include "shell/png_writer.h"
+#include "pfd/png_writer.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #pragma GCC diagnostic push

@@ -1,0 +1,63 @@
+// The panel renderer: set-up, surface and layout, and the frame's drawing steps.
+#include "pfd/renderer.h"
+
+#include "pfd/font.h"
+#include "pfd/frame_draw.h"
+#include "platform/gl.h"
+
+void ResizeGlScene(int32_t width, int32_t height) {
+  if (height == 0) height = 1;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+void SetInitialGlState() {
+  glEnable(GL_TEXTURE_2D);
+  glShadeModel(GL_SMOOTH);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+}
+
+bool PanelRenderer::LoadTextures() { return LoadTextureSet(resources_); }
+
+void PanelRenderer::FinishSetUp() {
+  BuildFont(resources_);
+  SetInitialGlState();
+}
+
+bool PanelRenderer::SetUp() {
+  if (!LoadTextures()) return false;
+  FinishSetUp();
+  return true;
+}
+
+void PanelRenderer::SetSurface(int32_t width, int32_t height) {
+  ResizeGlScene(width, height);
+  layout_ = PanelLayout{};
+  layout_.scale = double(width) / kSurfaceWidth;
+}
+
+void PanelRenderer::SetLayout(const PanelLayout& layout) {
+  layout_ = layout;
+  if (!layout_.standard) ApplyPanelLayout(layout_);
+}
+
+void PanelRenderer::BeginFrame() const { BeginPanelFrame(layout_); }
+
+void PanelRenderer::DrawPanel(const FrameDescription& frame) const { DrawFramePanel(resources_, frame); }
+
+void PanelRenderer::DrawGuidance(const FrameDescription& frame) const {
+  DrawFrameGuidance(resources_, frame, layout_.scale);
+}
+
+void PanelRenderer::Draw(const FrameDescription& frame) const {
+  DrawPanel(frame);
+  DrawGuidance(frame);
+}
