@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "server/flightgear_feed.h"
@@ -23,21 +24,24 @@ using orvane_test::ShowsText;
 // One line as orvane.xml makes FlightGear write it, in its field order.
 struct FgLine {
   double pitch = 0, roll = 0;
-  std::string headingLock, altitudeLock;
+  std::string headingLock, altitudeLock, speedLock;
   double locNorm = 0, gsNorm = 0;
   int inRange = 0, navLoc = 0, hasGs = 0, gsInRange = 0;
   double mhz = 0;
   std::string navId;
   int dmeInRange = 0;
   double dmeNm = 0, aglFt = 0;
+  double radarFt = 0;  // what FlightGear sends for an aircraft without a radar altimeter
   int outer = 0, middle = 0, inner = 0;
   double altitudeFt = 0, targetFt = 0, targetFpm = 0;
 
   std::string Text() const {
     char t[600];
-    std::snprintf(t, sizeof t, "%.3f,%.3f,%s,%s,%.4f,%.4f,%d,%d,%d,%d,%.2f,%s,%d,%.2f,%.1f,%d,%d,%d,%.1f,%.1f,%.1f\n", pitch,
-                  roll, headingLock.c_str(), altitudeLock.c_str(), locNorm, gsNorm, inRange, navLoc, hasGs, gsInRange, mhz,
-                  navId.c_str(), dmeInRange, dmeNm, aglFt, outer, middle, inner, altitudeFt, targetFt, targetFpm);
+    std::snprintf(t, sizeof t,
+                  "%.3f,%.3f,%s,%s,%s,%.4f,%.4f,%d,%d,%d,%d,%.2f,%s,%d,%.2f,%.1f,%.3f,%d,%d,%d,%.1f,%.1f,%.1f\n", pitch,
+                  roll, headingLock.c_str(), altitudeLock.c_str(), speedLock.c_str(), locNorm, gsNorm, inRange, navLoc,
+                  hasGs, gsInRange, mhz, navId.c_str(), dmeInRange, dmeNm, aglFt, radarFt, outer, middle, inner,
+                  altitudeFt, targetFt, targetFpm);
     return t;
   }
 };
@@ -93,7 +97,7 @@ TEST(FlightGearTable, AttitudeNeedlesRadioAltitudeAndIlsAsAPilotReadsThem) {
   l.roll = 10;         // 10 degrees right wing down
   l.locNorm = -0.4;    // 1 dot fly-left (full scale 2.5 dots)
   l.gsNorm = 0.4;      // 1 dot fly-up
-  l.aglFt = 200;
+  l.aglFt = 200;       // no radar altimeter: the height above ground
   l.inRange = l.navLoc = l.hasGs = l.gsInRange = 1;
   l.mhz = 110.30;
   l.navId = "IORV";
@@ -110,6 +114,9 @@ TEST(FlightGearTable, AttitudeNeedlesRadioAltitudeAndIlsAsAPilotReadsThem) {
   EXPECT_EQ(DecideIlsState(s), 4) << "localiser with glide slope on 110.30";
   EXPECT_EQ(s.Nav1Ident, "IORV");
   EXPECT_EQ(s.DmeText, "002.5");
+  // With a radar altimeter its reading, here 195 ft from an antenna below the aircraft's centre.
+  l.radarFt = 195;
+  EXPECT_NEAR(DisplayedState(AreaAfter(l.Text())).RadioAltitudeFt, 195.0, 0.01);
   l.mhz = 113.90;  // a VOR
   EXPECT_EQ(DecideIlsState(DisplayedState(AreaAfter(l.Text()))), 0);
   l.dmeInRange = 0;
@@ -145,6 +152,16 @@ TEST(FlightGearTable, GenericAutopilotLocksBecomeTheModes) {
   s = DisplayedState(AreaAfter(l.Text()));
   EXPECT_TRUE(ShowsText(s, "AP ENG", TextColour::Green));
   EXPECT_EQ(DecideFrame(s, false).texts.size(), 1u) << "modes the display has no annunciation for";
+  // Any one lock on its own engages the autopilot: heading, altitude, speed.
+  for (auto [heading, altitude, speed] : {std::tuple{"dg-heading-hold", "", ""}, {"", "altitude-hold", ""},
+                                          {"", "", "speed-with-throttle"}, {"", "", ""}}) {
+    l.headingLock = heading;
+    l.altitudeLock = altitude;
+    l.speedLock = speed;
+    const bool engaged = *heading || *altitude || *speed;
+    EXPECT_EQ(ShowsText(DisplayedState(AreaAfter(l.Text())), "AP ENG", TextColour::Green), engaged)
+        << "heading '" << heading << "', altitude '" << altitude << "', speed '" << speed << "'";
+  }
 }
 
 TEST(FlightGearParser, RefusesEveryLineThatIsNotExactlyTheProtocol) {

@@ -45,7 +45,7 @@ TEST(XPlaneTable, AttitudeNeedlesAndRadioAltitudeAsAPilotReadsThem) {
   Feed(area, kTheta, 5.0);   // 5 degrees nose up
   Feed(area, kPhi, 10.0);    // 10 degrees right wing down
   Feed(area, "sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", -1.0);  // 1 dot fly-left
-  Feed(area, "sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", 1.0);   // 1 dot fly-up
+  Feed(area, "sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", 1.0);   // 1 dot high: fly down
   Feed(area, "sim/cockpit2/gauges/indicators/radio_altimeter_height_ft_pilot", 200.0);
   Feed(area, "sim/cockpit2/gauges/indicators/altitude_ft_pilot", 3000.0);
   FlightState s = DisplayedState(area);
@@ -53,18 +53,18 @@ TEST(XPlaneTable, AttitudeNeedlesAndRadioAltitudeAsAPilotReadsThem) {
   EXPECT_DOUBLE_EQ(s.Pitch, -5.0);
   EXPECT_DOUBLE_EQ(s.Bank, -10.0);
   // Full scale is 2.5 dots = 127: one dot is 51 (rounded); the localiser index sits left of
-  // centre, the glide-slope index above it (the display moves a positive needle down).
+  // centre, the glide-slope index below it (the display moves a positive needle down).
   EXPECT_EQ(s.LocNeedle, -51);
   EXPECT_LT(s.LocDeviation, 0);
-  EXPECT_EQ(s.GsNeedle, -51);
+  EXPECT_EQ(s.GsNeedle, 51);
   EXPECT_NEAR(s.RadioAltitudeFt, 200.0, 0.01);
   EXPECT_EQ(s.Altimeter, 3000);
   // Full deflection and beyond stop at the end of the scale.
   Feed(area, "sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", 2.5);
-  Feed(area, "sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", -4.0);
+  Feed(area, "sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", -4.0);  // far below: fly up
   s = DisplayedState(area);
   EXPECT_EQ(s.LocNeedle, 127);
-  EXPECT_EQ(s.GsNeedle, 127);
+  EXPECT_EQ(s.GsNeedle, -127);
 }
 
 TEST(XPlaneTable, Nav1OnAnIlsWithDmeIdentAndMarkers) {
@@ -275,6 +275,25 @@ TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
   srv.Stop();
   EXPECT_TRUE(orvane_test::WaitUntil([&] { return xplane.ActiveSubscriptions() == 0; }, 2000));
   EXPECT_GE(xplane.Unsubscribes(), int(server::IndexPaths(server::XPlaneRows(), server::XPlaneRowCount()).paths.size()));
+}
+
+// While X-Plane answers, the subscription of the start stands: nothing is asked again past the
+// 2 s after which a silent X-Plane would be.
+TEST(XPlaneSource, SubscribesOnceWhileXPlaneAnswers) {
+  orvane_test::FakeXPlane xplane({});
+  xplane.Set(kTheta, 3);
+  server::XPlaneSource source(SourceFor(xplane));
+  std::string error;
+  ASSERT_TRUE(source.Open(&error)) << error;
+  orvane_test::ThreadedServer srv(source);
+  ASSERT_TRUE(srv.Listening());
+  ASSERT_TRUE(ServesAttitude(srv.Port(), 3, 0));
+  const uint64_t used = source.PacketsUsed();
+  platform::SleepMs(2600);
+  EXPECT_GT(source.PacketsUsed(), used + 30) << "X-Plane kept answering";
+  EXPECT_EQ(source.SubscriptionRounds(), 1u);
+  EXPECT_EQ(size_t(xplane.Subscribes()), server::IndexPaths(server::XPlaneRows(), server::XPlaneRowCount()).paths.size())
+      << "each dataref asked for once";
 }
 
 TEST(XPlaneSource, StrangersAndBadPacketsAreIgnoredWithALimitedLog) {

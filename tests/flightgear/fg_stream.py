@@ -11,7 +11,9 @@ packet, "<t_us><TAB><packet text without its line end>", t_us on CLOCK_MONOTONIC
 
 replay sends the packets with their recorded spacing (or every 1/HZ s with --rate, the recording
 looping), each field placed where the protocol file given now expects its node, so a recording
-stays usable when fields are added (a node the recording lacks is sent as 0). It writes the
+stays usable when fields are added: a node the recording lacks is sent as FlightGear sends a
+property that does not exist (the generic protocol creates it without a value), an empty text for
+a string chunk and the chunk's format applied to 0 for the others ("0", "0.000"). It writes the
 attitude it sent as "<t_us> <pitch_deg> <roll_deg>" lines, the same format as fg_props.py's
 samples, for attitude_compare.py. --pitch-steps MS replaces the pitch with 0 in even and 5 degrees
 nose up in odd multiples of MS milliseconds of the monotonic clock (a latency measurement).
@@ -34,7 +36,7 @@ STEP_PITCH_DEG = 5.0
 
 
 def read_protocol(path):
-    """(nodes in field order, formats, separator) of the protocol's output block."""
+    """(nodes in field order, formats, types, separator) of the protocol's output block."""
     root = ET.parse(path).getroot()
     output = root.find("generic/output")
     if output is None:
@@ -42,20 +44,31 @@ def read_protocol(path):
     separator = (output.findtext("var_separator") or "").strip() or ","
     names = {"newline": "\n", "tab": "\t", "space": " ", "formfeed": "\f", "carriagereturn": "\r"}
     separator = names.get(separator, separator)
-    nodes, formats = [], []
+    nodes, formats, types = [], [], []
     for chunk in output.findall("chunk"):
         node = (chunk.findtext("node") or "").strip()
         if not node:
             raise ValueError(f"{path}: a chunk without <node>")
         nodes.append(node)
         formats.append((chunk.findtext("format") or "%s").strip())
+        types.append((chunk.findtext("type") or "int").strip())
     if PITCH_NODE not in nodes or ROLL_NODE not in nodes:
         raise ValueError(f"{path}: the protocol has no {PITCH_NODE} or {ROLL_NODE}")
-    return nodes, formats, separator
+    return nodes, formats, types, separator
+
+
+def absent_value(chunk_type, fmt):
+    """What FlightGear writes for a chunk whose property does not exist."""
+    if chunk_type == "string":
+        return ""
+    try:
+        return fmt % 0
+    except (TypeError, ValueError):
+        return "0"
 
 
 def record(args):
-    nodes, _, separator = read_protocol(args.protocol)
+    nodes, _, _, separator = read_protocol(args.protocol)
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.bind(("127.0.0.1", args.listen))
     sock.settimeout(1.0)
@@ -107,12 +120,14 @@ def read_recording(path):
 
 
 def replay(args):
-    nodes, formats, separator = read_protocol(args.protocol)
+    nodes, formats, types, separator = read_protocol(args.protocol)
     rec_nodes, _, packets = read_recording(args.recording)
     where = {node: i for i, node in enumerate(rec_nodes)}
+    absent = [absent_value(t, f) for t, f in zip(types, formats)]
     missing = [n for n in nodes if n not in where]
     if missing:
-        print("fg_stream: the recording lacks " + ", ".join(missing) + ": sent as 0", file=sys.stderr)
+        print("fg_stream: the recording lacks " + ", ".join(missing) + ": sent as FlightGear sends a property "
+              "that does not exist", file=sys.stderr)
     pitch_field, roll_field = nodes.index(PITCH_NODE), nodes.index(ROLL_NODE)
     host, _, port = args.to.rpartition(":")
     target = (host or "127.0.0.1", int(port))
@@ -138,7 +153,7 @@ def replay(args):
         if delay > 0:
             time.sleep(delay)
         fields = packets[index][1]
-        values = [fields[where[n]] if n in where and where[n] < len(fields) else "0" for n in nodes]
+        values = [fields[where[n]] if n in where and where[n] < len(fields) else absent[i] for i, n in enumerate(nodes)]
         now_us = int(time.monotonic() * 1e6)
         if step_us:
             values[pitch_field] = formats[pitch_field] % (STEP_PITCH_DEG if (now_us // step_us) % 2 else 0.0)

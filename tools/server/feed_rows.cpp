@@ -80,6 +80,9 @@ bool ApplyRow(const FeedRow& row, double v, std::string_view text, SimDataArea& 
     case Conv::FlagTextNotEmpty:
       area.Set<uint32_t>(row.offset, text.empty() ? 0u : 1u);
       break;
+    case Conv::FlagTextNotEmptyToo:
+      if (!text.empty()) area.Set<uint32_t>(row.offset, 1u);
+      break;
     case Conv::Marker:
       area.Set<uint16_t>(row.offset, v >= 0.5 ? uint16_t(1) : uint16_t(0));
       break;
@@ -98,6 +101,9 @@ bool ApplyRow(const FeedRow& row, double v, std::string_view text, SimDataArea& 
     case Conv::Needle:
       area.Set<int8_t>(row.offset, int8_t(RoundLimited(v * row.param, -127, 127)));
       break;
+    case Conv::FeetToMetres16Positive:
+      if (!(v > 0)) break;
+      [[fallthrough]];
     case Conv::FeetToMetres16:
       area.Set<int32_t>(row.offset, int32_t(RoundLimited(v * kMetresPerFoot * 65536.0, INT32_MIN, INT32_MAX)));
       break;

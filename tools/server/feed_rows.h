@@ -19,6 +19,7 @@ enum class Conv : uint8_t {
   FlagAnyBit,        // u32 = 1 when the integer v has any bit of `mask`, else 0
   FlagText,          // u32 = 1 when text is one of the '|'-separated words of `match`, else 0
   FlagTextNotEmpty,  // u32 = 1 when text is not empty, else 0
+  FlagTextNotEmptyToo,  // u32 = 1 when text is not empty, else left as an earlier row wrote it (one flag, several texts)
   Marker,            // u16 = 1 when v >= 0.5, else 0
   BitAtLeast,        // bit `mask` of the `size`-byte word set when v >= param, cleared otherwise
   BitAnyBit,         // bit `mask` set when the integer v has any bit of `param` (a bit set as a number)
@@ -26,6 +27,7 @@ enum class Conv : uint8_t {
   BitIlsChannel,     // bit `mask` set when v x param MHz is a localiser channel (108.10..111.95, odd tenths)
   Needle,            // s8 = v x param rounded, limited to -127..+127
   FeetToMetres16,    // s32 = v feet in metres x 65536, rounded
+  FeetToMetres16Positive,  // as FeetToMetres16 when v > 0; else left as an earlier row wrote it (0: not there)
   Scaled32,          // s32 = v x param, rounded
   Scaled16,          // s16 = v x param, rounded, limited to the 16-bit range
   Inclination,       // s16 = param (an inclination, 65536 = 360 degrees) when v >= 0.5, else 0

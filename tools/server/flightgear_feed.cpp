@@ -11,6 +11,7 @@ constexpr const char* kPitch = "/orientation/pitch-deg";
 constexpr const char* kRoll = "/orientation/roll-deg";
 constexpr const char* kHeadingLock = "/autopilot/locks/heading";
 constexpr const char* kAltitudeLock = "/autopilot/locks/altitude";
+constexpr const char* kSpeedLock = "/autopilot/locks/speed";
 constexpr const char* kLocNeedle = "/instrumentation/nav[0]/heading-needle-deflection-norm";
 constexpr const char* kGsNeedle = "/instrumentation/nav[0]/gs-needle-deflection-norm";
 constexpr const char* kNavInRange = "/instrumentation/nav[0]/in-range";
@@ -22,6 +23,7 @@ constexpr const char* kNavId = "/instrumentation/nav[0]/nav-id";
 constexpr const char* kDmeInRange = "/instrumentation/dme/in-range";
 constexpr const char* kDmeDistance = "/instrumentation/dme/indicated-distance-nm";
 constexpr const char* kAgl = "/position/altitude-agl-ft";
+constexpr const char* kRadarAltitude = "/instrumentation/radar-altimeter/radar-altitude-ft";
 constexpr const char* kOuter = "/instrumentation/marker-beacon/outer";
 constexpr const char* kMiddle = "/instrumentation/marker-beacon/middle";
 constexpr const char* kInner = "/instrumentation/marker-beacon/inner";
@@ -32,11 +34,11 @@ constexpr const char* kTargetVs = "/autopilot/settings/vertical-speed-fpm";
 using K = FgFieldKind;
 constexpr FgField kFields[] = {
     {kPitch, K::Number},        {kRoll, K::Number},        {kHeadingLock, K::Text},   {kAltitudeLock, K::Text},
-    {kLocNeedle, K::Number},    {kGsNeedle, K::Number},    {kNavInRange, K::Number},  {kNavLoc, K::Number},
-    {kNavHasGs, K::Number},     {kNavGsInRange, K::Number}, {kNavFrequency, K::Number}, {kNavId, K::Text},
-    {kDmeInRange, K::Number},   {kDmeDistance, K::Number}, {kAgl, K::Number},         {kOuter, K::Number},
-    {kMiddle, K::Number},       {kInner, K::Number},       {kAltimeter, K::Number},   {kTargetAltitude, K::Number},
-    {kTargetVs, K::Number},
+    {kSpeedLock, K::Text},      {kLocNeedle, K::Number},   {kGsNeedle, K::Number},    {kNavInRange, K::Number},
+    {kNavLoc, K::Number},       {kNavHasGs, K::Number},    {kNavGsInRange, K::Number}, {kNavFrequency, K::Number},
+    {kNavId, K::Text},          {kDmeInRange, K::Number},  {kDmeDistance, K::Number}, {kAgl, K::Number},
+    {kRadarAltitude, K::Number}, {kOuter, K::Number},      {kMiddle, K::Number},      {kInner, K::Number},
+    {kAltimeter, K::Number},    {kTargetAltitude, K::Number}, {kTargetVs, K::Number},
 };
 
 // Full-scale deflection (norm 1) is the area's needle 127.
@@ -48,11 +50,15 @@ constexpr const char* kVerticalHolds = "altitude-hold|vertical-speed-hold|agl-ho
 
 using C = Conv;
 
-// Rows apply in this order for every line (the DME gate after the DME text it gates).
+// Rows apply in this order for every line, all at once: the autopilot flag's second and third lock
+// after the first, the DME gate after the DME text it gates, the radar altimeter after the height
+// above ground it replaces.
 constexpr FeedRow kRows[] = {
     {kPitch, "degrees, nose up +", C::DegreesNegated, 0x2F70, 8, 0, 0, nullptr},
     {kRoll, "degrees, right wing down +", C::DegreesNegated, 0x2F78, 8, 0, 0, nullptr},
     {kHeadingLock, "lateral mode name", C::FlagTextNotEmpty, 0x07BC, 4, 0, 0, nullptr},
+    {kAltitudeLock, "vertical mode name", C::FlagTextNotEmptyToo, 0x07BC, 4, 0, 0, nullptr},
+    {kSpeedLock, "speed mode name", C::FlagTextNotEmptyToo, 0x07BC, 4, 0, 0, nullptr},
     {kHeadingLock, "lateral mode name", C::FlagText, 0x07C8, 4, 0, 0, kLateralHolds},
     {kHeadingLock, "lateral mode name", C::FlagText, 0x0800, 4, 0, 0, "nav1-hold"},
     {kHeadingLock, "lateral mode name", C::BitText, 0x3300, 2, 0x0100, 0, "nav1-hold"},
@@ -72,6 +78,7 @@ constexpr FeedRow kRows[] = {
     {kDmeDistance, "nautical miles", C::DmeText, 0x0C29, 5, 0, 0, nullptr},
     {kDmeInRange, "0 / 1", C::BlankUnless, 0x0C29, 5, 0, 0.5, nullptr},
     {kAgl, "feet", C::FeetToMetres16, 0x31E4, 4, 0, 0, nullptr},
+    {kRadarAltitude, "feet, 0 without a radar altimeter", C::FeetToMetres16Positive, 0x31E4, 4, 0, 0, nullptr},
     {kOuter, "0 / 1", C::Marker, 0x0BB0, 2, 0, 0, nullptr},
     {kMiddle, "0 / 1", C::Marker, 0x0BAE, 2, 0, 0, nullptr},
     {kInner, "0 / 1", C::Marker, 0x0BAC, 2, 0, 0, nullptr},

@@ -52,11 +52,13 @@ void FlightGearSource::OnPacket(const uint8_t* data, size_t size, const asio::ip
     LogState("FlightGear sends from " + from.address().to_string() + " port " + std::to_string(from.port()));
   feeder_ = from;
   lastHeardMicros_ = nowMicros;
+  std::vector<RowValue> line;
   for (size_t r = 0; r < rowField_.size(); ++r) {
     if (rowField_[r] >= values.size()) continue;
     const FgValue& v = values[rowField_[r]];
-    StoreRow(r, v.number, v.text, nowMicros);
+    line.push_back({r, v.number, v.text});
   }
+  StoreRows(line, nowMicros);  // the whole line at once
   CountUsed();
   NotifyRefreshed();
 }

@@ -89,9 +89,13 @@ void UdpFeedSource::Refuse(const std::string& why) {
 }
 
 void UdpFeedSource::StoreRow(size_t row, double v, std::string_view text, uint64_t nowMicros) {
-  if (row >= rowCount_) return;
+  StoreRows({{row, v, text}}, nowMicros);
+}
+
+void UdpFeedSource::StoreRows(const std::vector<RowValue>& values, uint64_t nowMicros) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (ApplyRow(rows_[row], v, text, area_)) fresh_.Refreshed(row, nowMicros);
+  for (const RowValue& r : values)
+    if (r.row < rowCount_ && ApplyRow(rows_[r.row], r.v, r.text, area_)) fresh_.Refreshed(r.row, nowMicros);
 }
 
 void UdpFeedSource::NotifyRefreshed() {

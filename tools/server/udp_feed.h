@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "server/data_source.h"
 #include "server/feed_rows.h"
@@ -59,6 +60,14 @@ class UdpFeedSource : public DataSource {
   void CountUsed() { used_.fetch_add(1); }
   // Feed thread: writes `v` / `text` through row `row` and marks it refreshed now.
   void StoreRow(size_t row, double v, std::string_view text, uint64_t nowMicros);
+  // Feed thread: writes several rows in their order under one lock, so that no request sees part
+  // of them (rows that complete an earlier row's bytes are only right together).
+  struct RowValue {
+    size_t row;
+    double v;
+    std::string_view text;
+  };
+  void StoreRows(const std::vector<RowValue>& values, uint64_t nowMicros);
   // Feed thread: tells the event loop that values changed.
   void NotifyRefreshed();
   // Feed thread: a line for the log that is not rate-limited (state changes).
