@@ -27,7 +27,8 @@ stop_server() {
   timeout 30 wineserver -k >/dev/null 2>&1 || true
   timeout 30 wineserver -w >/dev/null 2>&1 || true
 }
-stop_server
+# wineboot's server ends by itself a few seconds after wineboot (with the registry saved).
+timeout 30 wineserver -w >/dev/null 2>&1 || stop_server
 trap stop_server EXIT
 wineserver -p
 # Wine's own programs (services, the desktop and device processes) start with the first Wine
