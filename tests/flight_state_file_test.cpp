@@ -262,17 +262,20 @@ TEST(FlightStateFileFormat, NamesEveryVariableOnceAndListsItsUnit) {
     ++named;
     EXPECT_NE(first, std::string::npos) << info.name;
     EXPECT_EQ(text.find(line, first + 1), std::string::npos) << info.name;
-    // The list's "unit x N": one unit written as N reads back as one unit.
+    // The list's "unit x N": k units written as k x N (rounded) read back as k units.
     const size_t at = keys.find(std::string("\n  ") + info.name + " ");
     ASSERT_NE(at, std::string::npos) << info.name;
     const std::string entry = keys.substr(at + 1, keys.find('\n', at + 1) - at - 1);
     const size_t times = entry.find(" x ");
     if (times == std::string::npos) continue;
     const double perUnit = std::strtod(entry.c_str() + times + 3, nullptr);
+    ASSERT_GT(perUnit, 0) << entry;
+    double k = 1;
+    while (k * perUnit < 1) k *= 10;
     FlightState s{};
     std::string error;
-    ASSERT_TRUE(Parse(std::string(info.name) + "=" + std::to_string(std::llround(perUnit)), s, error)) << error;
-    EXPECT_NEAR(ReadingOf(s, info.var).value, 1.0, 0.5 / perUnit) << entry;
+    ASSERT_TRUE(Parse(std::string(info.name) + "=" + std::to_string(std::llround(k * perUnit)), s, error)) << error;
+    EXPECT_NEAR(ReadingOf(s, info.var).value, k, 0.5 / perUnit) << entry;
   }
   EXPECT_GT(named, 30);
 }
