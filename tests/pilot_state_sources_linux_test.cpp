@@ -3,6 +3,7 @@
 // both from one flight-state file; and every variable of the demo flight as orvane-sim serves it.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "model/read_list.h"
@@ -61,26 +62,55 @@ TEST(PilotStateSources, SimulatorInterfaceFromOrvaneSimValues) {
   EXPECT_EQ(sim.Stop(), 0) << sim.Log();
 }
 
+// OrvaneGCServer serving a values file on a loopback port; stopped and its log removed at the end.
+class ValuesServer {
+ public:
+  explicit ValuesServer(const std::string& valuesFile)
+      : port_(orvane_test::PortForServer()),
+        log_("pilot-state-server-" + std::to_string(platform::CurrentProcessId()) + ".log") {
+    started_ = port_ != 0 &&
+               platform::StartProcess(platform::CurrentDirectory() + "/OrvaneGCServer" + ORVANE_EXE_SUFFIX,
+                                      {"--port", std::to_string(port_), "--bind", "127.0.0.1", "--source", "values",
+                                       "--values", valuesFile, "--duration", "60"},
+                                      child_, log_);
+  }
+  ~ValuesServer() {
+    Stop();
+    std::remove(log_.c_str());
+  }
+  // True once it answers (at most 15 s).
+  bool Up() const {
+    return started_ && orvane_test::WaitUntil(
+                           [&] { return orvane_test::AskServer(port_, "13092,4,1") != "<no reply>"; }, 15000);
+  }
+  int Stop() {
+    const int code = started_ ? platform::StopProcess(child_, 5000) : -1;
+    started_ = false;
+    return code;
+  }
+  uint16_t Port() const { return port_; }
+  std::string Log() const {
+    std::string text;
+    platform::ReadWholeFile(log_, text, 1 << 20);
+    return text;
+  }
+
+ private:
+  uint16_t port_;
+  std::string log_;
+  platform::ChildProcess child_;
+  bool started_ = false;
+};
+
 TEST(PilotStateSources, NetworkFromOrvaneGCServerValues) {
   PilotStateFile file;
   ASSERT_TRUE(file.Written());
-  const uint16_t port = orvane_test::PortForServer();
-  ASSERT_NE(port, 0);
-  platform::ChildProcess server;
-  const std::string log = "pilot-state-server-" + std::to_string(platform::CurrentProcessId()) + ".log";
-  ASSERT_TRUE(platform::StartProcess(platform::CurrentDirectory() + "/OrvaneGCServer" + ORVANE_EXE_SUFFIX,
-                                     {"--port", std::to_string(port), "--bind", "127.0.0.1", "--source", "values",
-                                      "--values", file.Path(), "--duration", "60"},
-                                     server, log));
-  const bool up = orvane_test::WaitUntil(
-      [&] { return orvane_test::AskServer(port, "13092,4,1") != "<no reply>"; }, 15000);
-  std::string serverLog;
-  if (!up) platform::ReadWholeFile(log, serverLog, 1 << 20);
-  ASSERT_TRUE(up) << serverLog;
+  ValuesServer server(file.Path());
+  ASSERT_TRUE(server.Up()) << server.Log();
 
   NetworkSettings settings;
   settings.ServerAddress = "127.0.0.1";
-  settings.ServerPort = std::to_string(port);
+  settings.ServerPort = std::to_string(server.Port());
   const ReadPlan plan = ReadPlan::With(PilotStateVars());
   NetworkSource net(settings, plan);
   net.NetworkStartup();
@@ -92,8 +122,7 @@ TEST(PilotStateSources, NetworkFromOrvaneGCServerValues) {
                                      : "OrvaneGCServer --source values, one by one");
   }
   net.NetworkShutdown();
-  EXPECT_EQ(platform::StopProcess(server, 5000), 0);
-  std::remove(log.c_str());
+  EXPECT_EQ(server.Stop(), 0) << server.Log();
 }
 
 TEST(PilotStateSources, OrvaneSimServesEveryVariableOfTheDemo) {

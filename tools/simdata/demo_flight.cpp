@@ -141,11 +141,21 @@ double PlannedPitch(double t) {
   return noseDown * (1 - RampUp(t, kTouchdown, 3.0));  // derotation onto the nose wheel
 }
 
+// The heading-hold turns: bank (positive left) held from `start` to `end`, rolled in and out over 5 s.
+struct Turn {
+  double start, end, bank;
+};
+constexpr Turn kHeadingTurns[] = {
+    {10, 42, 25},     // left turn in cruise
+    {66, 90, -15},    // right turn in the descent
+    {108, 126, -20},  // onto the intercept heading
+};
+constexpr double kTurnRamp = 5.0;
+
 double PlannedBank(double t) {  // positive left wing down
-  double bank = Pulse(t, 10, 42, 25, 5)        // left turn in cruise
-                + Pulse(t, 66, 90, -15, 5)     // right turn in the descent
-                + Pulse(t, 108, 126, -20, 5)   // intercept heading
-                + Pulse(t, kLocCapture, kGsStart, 20, 4);  // onto the localizer
+  double bank = 0;
+  for (const Turn& turn : kHeadingTurns) bank += Pulse(t, turn.start, turn.end, turn.bank, kTurnRamp);
+  bank += Pulse(t, kLocCapture, kGsStart, 20, 4);  // onto the localizer
   double corrections =
       2.0 * std::sin(0.21 * t) * RampUp(t, 155, 5) * (1 - RampUp(t, kFlareStart - 5, 5));
   return bank + corrections;
@@ -247,21 +257,11 @@ const HeadingPlan& Headings() {
 // heading-hold turn ends on before the autopilot rolls into it, and the localizer course when the
 // approach is armed.
 double SelectedHeadingMag(double t) {
-  struct Setting {
-    double from;  // set at this time
-    double heading;
-  };
   const HeadingPlan& h = Headings();
-  const Setting settings[] = {
-      {0.0, h.MagneticHeading(0.0)},
-      {10.0 - kBugLeadTime, h.MagneticHeading(45.0)},    // left turn 10-42 s
-      {66.0 - kBugLeadTime, h.MagneticHeading(93.0)},    // right turn 66-90 s
-      {108.0 - kBugLeadTime, h.MagneticHeading(129.0)},  // intercept heading, 108-126 s
-      {kApproachArm, kRunwayCourseMag},
-  };
-  double heading = settings[0].heading;
-  for (const Setting& s : settings)
-    if (t >= s.from) heading = s.heading;
+  if (t >= kApproachArm) return Wrap360(kRunwayCourseMag);
+  double heading = h.MagneticHeading(0.0);
+  for (const Turn& turn : kHeadingTurns)
+    if (t >= turn.start - kBugLeadTime) heading = h.MagneticHeading(turn.end + 3.0);  // rolled out
   return Wrap360(std::round(heading));
 }
 
