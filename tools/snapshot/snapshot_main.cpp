@@ -8,6 +8,7 @@
 #include "pfd/flight_conversions.h"
 #include "simdata/flight_state_file.h"
 #include "pfd/frame_rules.h"
+#include "pfd/tape_rules.h"
 #include "shell/png_writer.h"
 #include "simdata/demo_flight.h"
 #include "snapshot_options.h"
@@ -39,6 +40,37 @@ void PrintDescription(const FrameDescription& f) {
   for (const FrameText& t : f.texts)
     std::printf("text \"%s\" %s %g %g\n", t.text.c_str(), ColourName(t.colour), double(t.x),
                 double(t.y));
+}
+
+const char* YesNo(bool b) { return b ? "1" : "0"; }
+
+std::string BugText(const TapeBug& b) {
+  if (!b.shown) return "none";
+  char text[48];
+  std::snprintf(text, sizeof text, "%.2f%s", Plain(b.offsetPx), b.parked ? " parked" : "");
+  return text;
+}
+
+// The full layout's instruments, one line each, then the mode boxes' texts.
+void PrintFullDescription(const FullFrameDescription& f) {
+  const SpeedTapeDescription& s = f.speed;
+  std::printf("speed failed=%s reads=\"%s\" trend=%s bug=%s selected=\"%s\" mach=\"%s\"\n", YesNo(s.failed),
+              s.failed ? "" : s.readout.Reads().c_str(),
+              s.trendShown ? std::to_string(s.trendOffsetPx).c_str() : "none", BugText(s.selectedBug).c_str(),
+              s.selectedText.c_str(), s.machText.c_str());
+  const AltitudeTapeDescription& a = f.altitude;
+  std::printf("altitude failed=%s reads=\"%s\" bug=%s selected=\"%s\" altimeter=\"%s\"\n", YesNo(a.failed),
+              a.failed ? "" : a.readout.Reads().c_str(), BugText(a.selectedBug).c_str(), a.selectedText.c_str(),
+              a.altimeterText.c_str());
+  const VerticalSpeedDescription& v = f.verticalSpeed;
+  std::printf("vertical-speed failed=%s pointer=%.2f readout=\"%s\" %s bug=%s\n", YesNo(v.failed),
+              Plain(v.pointerOffsetPx), v.readout.c_str(), v.readoutAbove ? "above" : "below",
+              BugText(v.selectedBug).c_str());
+  const HeadingDescription& h = f.heading;
+  std::printf("heading failed=%s reads=\"%s\" bug=%s selected=\"%s\"\n", YesNo(h.failed), h.readout.c_str(),
+              BugText(h.selectedBug).c_str(), h.selectedText.c_str());
+  for (const FrameText& t : f.modeTexts)
+    std::printf("mode \"%s\" %s %g %g\n", t.text.c_str(), ColourName(t.colour), double(t.x), double(t.y));
 }
 
 // Output paths are taken from the directory the tool was started in, before it moves to --assets.
@@ -94,7 +126,12 @@ int main(int argc, char** argv) {
   ApplyConversions(state, o.inclination);
   FrameDescription frame = DecideFrame(state, o.failed);
   ApplyOverrides(o, frame);
-  if (o.describe) PrintDescription(frame);
+  FullFrameDescription full;
+  if (o.fullLayout) full = DecideFullFrame(frame, o.values, o.speedTrend, o.baro);
+  if (o.describe) {
+    PrintDescription(o.fullLayout ? full.attitude : frame);
+    if (o.fullLayout) PrintFullDescription(full);
+  }
   if (o.outPanel.empty() && o.outFull.empty()) return 0;
 
   const std::string outPanel = Absolute(o.outPanel);
@@ -110,6 +147,22 @@ int main(int argc, char** argv) {
   }
 
   PanelResources resources;
+  if (o.fullLayout) {
+    FullLayoutTextures textures;
+    const SnapshotSurface at = FullSurfaceAtScale(o.scale);
+    if (!OpenFullSnapshotRenderer(resources, textures, at, error)) {
+      std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
+      return 1;
+    }
+    const std::vector<uint8_t> panel = RenderFullPanel(resources, textures, at, full);
+    CloseSnapshotRenderer();
+    if (!WritePng(outPanel, at.width, at.height, panel, error)) {
+      std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
+      return 1;
+    }
+    std::fprintf(stderr, "orvane-snapshot: wrote %s (%d x %d)\n", outPanel.c_str(), at.width, at.height);
+    return 0;
+  }
   const SnapshotSurface at = SurfaceAtScale(o.scale);
   if (!OpenSnapshotRenderer(resources, at, error)) {
     std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());

@@ -11,12 +11,38 @@
 #include "shell/display.h"
 #include "pfd/texture_set.h"
 
+namespace {
+
+// The whole surface after glFinish, RGB, top row first.
+std::vector<uint8_t> ReadBack(const SnapshotSurface& surface) {
+  glFinish();
+  const size_t row = size_t(surface.width) * 3;
+  std::vector<uint8_t> bottomFirst(row * surface.height);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, surface.width, surface.height, GL_RGB, GL_UNSIGNED_BYTE, bottomFirst.data());
+  std::vector<uint8_t> topFirst(bottomFirst.size());
+  for (int y = 0; y < surface.height; ++y)
+    std::memcpy(&topFirst[size_t(y) * row], &bottomFirst[size_t(surface.height - 1 - y) * row], row);
+  return topFirst;
+}
+
+}  // namespace
+
 SnapshotSurface SurfaceAtScale(double scale) {
   SnapshotSurface s;
   s.scale = scale;
   s.width = static_cast<int>(std::lround(kSurfaceWidth * scale));
   s.height = static_cast<int>(std::lround(kSurfaceHeight * scale));
   s.panel = static_cast<int>(std::lround(kPanelSize * scale));
+  return s;
+}
+
+SnapshotSurface FullSurfaceAtScale(double scale) {
+  SnapshotSurface s;
+  s.scale = scale;
+  s.width = static_cast<int>(std::lround(full_layout::kPanelWidth * scale));
+  s.height = static_cast<int>(std::lround(full_layout::kPanelHeight * scale));
+  s.panel = 0;
   return s;
 }
 
@@ -33,20 +59,32 @@ bool OpenSnapshotRenderer(PanelResources& resources, const SnapshotSurface& surf
   return true;
 }
 
+bool OpenFullSnapshotRenderer(PanelResources& resources, FullLayoutTextures& textures, const SnapshotSurface& surface,
+                              std::string& error) {
+  if (!OpenSnapshotRenderer(resources, surface, error)) return false;
+  if (!LoadFullLayoutTextures(textures)) {
+    error = "the full layout's textures are not all there (hdg_card.txr and the others orvane-assetgen writes)";
+    platform::CloseOffscreenGl();
+    return false;
+  }
+  return true;
+}
+
+std::vector<uint8_t> RenderFullPanel(const PanelResources& resources, const FullLayoutTextures& textures,
+                                     const SnapshotSurface& surface, const FullFrameDescription& frame) {
+  PanelLayout layout = FullStandardLayout();
+  layout.scale = surface.scale;
+  layout.standard = surface.scale == 1.0;
+  DrawFullFrame(resources, textures, frame, layout);
+  return ReadBack(surface);
+}
+
 void CloseSnapshotRenderer() { platform::CloseOffscreenGl(); }
 
 std::vector<uint8_t> RenderSurface(const PanelResources& resources, const SnapshotSurface& surface,
                                    const FrameDescription& frame) {
   DrawFrameDescription(resources, frame);
-  glFinish();
-  const size_t row = size_t(surface.width) * 3;
-  std::vector<uint8_t> bottomFirst(row * surface.height);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, surface.width, surface.height, GL_RGB, GL_UNSIGNED_BYTE, bottomFirst.data());
-  std::vector<uint8_t> topFirst(bottomFirst.size());
-  for (int y = 0; y < surface.height; ++y)
-    std::memcpy(&topFirst[size_t(y) * row], &bottomFirst[size_t(surface.height - 1 - y) * row], row);
-  return topFirst;
+  return ReadBack(surface);
 }
 
 std::vector<uint8_t> CropLowerLeft(const std::vector<uint8_t>& pixels, const SnapshotSurface& surface, int width,
