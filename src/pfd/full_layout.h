@@ -125,7 +125,7 @@ constexpr double kRoseInnerRadius = 100;
 constexpr double kRoseShownHalfAngleDeg = 60;
 constexpr Box kHeadingBox{kSymbolX - 19, 70, kSymbolX + 19, 90};
 // The lubber line: from the box's lower edge into the card.
-constexpr double kLubberBottom = kRoseCentreY + kRoseOuterRadius - 12;
+constexpr double kLubberBottom = kRoseCentreY + kRoseOuterRadius - 10;
 // The selected heading, left of the box.
 constexpr double kSelectedHeadingX = kHeadingBox.x0 - 62;
 
