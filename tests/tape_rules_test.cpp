@@ -268,6 +268,13 @@ TEST(ModeBoxes, TodaysTextsInTheirBoxesActiveAboveArmed) {
   EXPECT_GT(ap.x, vs.x);
   EXPECT_EQ(vs.colour, TextColour::Green);
   EXPECT_EQ(alt.colour, TextColour::White);
+
+  // The approach armed alone (LOC and GS white): both on the armed line.
+  today.texts = {text("LOC", TextColour::White, true), text("GS", TextColour::White, true)};
+  const FullFrameDescription armed = DecideFullFrame(today, Cruise(), {}, BaroUnit::Hpa);
+  ASSERT_EQ(armed.modeTexts.size(), 2u);
+  EXPECT_EQ(armed.modeTexts[0].y, loc.y);
+  EXPECT_EQ(armed.modeTexts[1].y, alt.y);
 }
 
 TEST(SpeedTrend, TheSpeedGainedIn10SecondsFromTheLastSecond) {
