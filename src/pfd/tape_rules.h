@@ -129,6 +129,20 @@ struct FullFrameDescription {
 FullFrameDescription DecideFullFrame(const FrameDescription& today, const PrimaryFlightValues& values,
                                      const Reading& speedTrend10s, BaroUnit baro);
 
+// The full layout's frames of one display: the decision of each frame with the speed trend kept
+// from frame to frame. One per display, fed once a frame with the frame's time in seconds (any
+// origin, never going back: the monotonic clock).
+class FullFrameRules {
+ public:
+  FullFrameDescription Decide(const FrameDescription& today, const PrimaryFlightValues& values, double timeSeconds,
+                              BaroUnit baro) {
+    return DecideFullFrame(today, values, trend_.Update(timeSeconds, values.indicatedAirspeedKt), baro);
+  }
+
+ private:
+  SpeedTrend trend_;
+};
+
 // --- The pieces, exposed for tests. ---
 SpeedTapeDescription DecideSpeedTape(const PrimaryFlightValues& values, const Reading& speedTrend10s);
 AltitudeTapeDescription DecideAltitudeTape(const PrimaryFlightValues& values, BaroUnit baro);
