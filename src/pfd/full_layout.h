@@ -131,21 +131,26 @@ constexpr double kSelectedHeadingX = kHeadingBox.x0 - 62;
 
 // --- Artwork (generated textures, each drawn over a rectangle of the panel) ---
 enum FullSlot : int {
-  FullSlotCard = 0,        // the heading card, see below
-  FullSlotSpeedBox,        // readout boxes: the shape that hides the tape under it...
-  FullSlotSpeedBoxLine,    // ...and its outline
+  FullSlotCard = 0,        // the heading card (an image), see below
+  FullSlotSpeedBoxMask,    // readout boxes: a mask that cuts the box out of what is below...
+  FullSlotSpeedBox,        // ...and its outline, added
+  FullSlotAltitudeBoxMask,
   FullSlotAltitudeBox,
-  FullSlotAltitudeBoxLine,
-  FullSlotHeadingBox,      // the heading readout box with the lubber line
-  FullSlotHeadingBoxLine,
-  FullSlotBug,             // a selected-value bug, notch on its left
-  FullSlotTrendHead,       // the speed-trend arrow's head, pointing up, tip at (0, 0)
+  FullSlotHeadingBoxMask,  // the heading readout box with the lubber line
+  FullSlotHeadingBox,
+  FullSlotBugMask,         // a selected-value bug, notch on its left
+  FullSlotBug,
+  FullSlotTrendHeadMask,   // the speed-trend arrow's head, pointing up, tip at (0, 0)
+  FullSlotTrendHead,
+  FullSlotNeedle,          // the vertical speed's needle along x, see kNeedleArt
   FullSlotCount,
 };
-// Every texture is a white shape on black: the layers tint it and use it to cut or to add.
+// Images are white shapes on black, added in a colour; masks are black shapes on white, multiplied
+// (as today's panel composes its artwork).
 constexpr const char* kFullTextureFiles[FullSlotCount] = {
-    "hdg_card.txr", "spd_box.txr", "spd_box_line.txr", "alt_box.txr", "alt_box_line.txr",
-    "hdg_box.txr",  "hdg_box_line.txr", "bug.txr", "trend_head.txr",
+    "hdg_card.txr",   "spd_box_mask.txr", "spd_box.txr",    "alt_box_mask.txr",
+    "alt_box.txr",    "hdg_box_mask.txr", "hdg_box.txr",    "bug_mask.txr",
+    "bug.txr",        "trend_head_mask.txr", "trend_head.txr", "vs_needle.txr",
 };
 
 // The readout boxes' drum windows reach above and below the boxes.
@@ -159,6 +164,10 @@ constexpr Box kHeadingBoxArt{kHeadingBox.x0 - 3, kLubberBottom - 3, kHeadingBox.
 // The bug about its reference point: the middle of its notched edge, which rides on the scale.
 constexpr Box kBugArt{-2, -kBugHalfHeight - 2, kBugDepth + 2, kBugHalfHeight + 2};
 constexpr Box kTrendHeadArt{-6, -10, 6, 2};
+// The needle about its tip (at the marks), pointing along +x; drawn turned towards the pivot.
+constexpr double kNeedleLength = kVerticalSpeedScale.x1 - 1 - kVerticalSpeedMarkX;
+constexpr double kNeedleWidth = 2.2;
+constexpr Box kNeedleArt{-1, -3, kNeedleLength + 1, 3};
 
 // The heading card's texture: four rows, one for each quarter of the card (north to east at the
 // bottom), each holding its quarter and kCardMarginDeg either side, angle along the row and radius

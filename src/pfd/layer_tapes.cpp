@@ -148,14 +148,17 @@ class Painter {
   // The y of a cell whose digits are centred on `centre`.
   static double Middle(double centre) { return centre - kGlyphBaseline - kGlyphCapHeight / 2; }
 
-  // A texture over a box: cut (the frame times one minus the shape) or added in a colour.
-  void Cut(int slot, const Box& b, bool flipX = false) const { Textured(slot, b, flipX, false, kWhite, true); }
-  void Add(int slot, const Box& b, Colour c, bool flipX = false, bool flipY = false) const {
-    Textured(slot, b, flipX, flipY, c, false);
+  // A texture over a box: a mask multiplied (cutting its black shape out of what is below), an
+  // image added in a colour, or a mask and its image at one place.
+  void Cut(int mask, const Box& b, bool flipX = false, bool flipY = false) const {
+    Textured(mask, b, flipX, flipY, kWhite, true);
   }
-  void CutAndAdd(int slot, const Box& b, Colour c, bool flipX = false, bool flipY = false) const {
-    Textured(slot, b, flipX, flipY, kWhite, true);
-    Textured(slot, b, flipX, flipY, c, false);
+  void Add(int image, const Box& b, Colour c, bool flipX = false, bool flipY = false) const {
+    Textured(image, b, flipX, flipY, c, false);
+  }
+  void CutAndAdd(int mask, int image, const Box& b, Colour c, bool flipX = false, bool flipY = false) const {
+    Cut(mask, b, flipX, flipY);
+    Add(image, b, c, flipX, flipY);
   }
   bool Has(int slot) const { return t_.names[slot] != 0; }
   void Bind(int slot) const { glBindTexture(GL_TEXTURE_2D, t_.names[slot]); }
@@ -183,12 +186,12 @@ class Painter {
     glEnable(GL_TEXTURE_2D);
   }
 
-  void Textured(int slot, const Box& b, bool flipX, bool flipY, Colour c, bool cut) const {
+  void Textured(int slot, const Box& b, bool flipX, bool flipY, Colour c, bool mask) const {
     if (!Has(slot)) return;
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
-    if (cut)
-      glBlendFunc(GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
+    if (mask)
+      layers::MultiplyMode();
     else
       layers::AddMode();
     Bind(slot);
@@ -219,7 +222,7 @@ Box MirroredX(const Box& b) { return {-b.x1, b.y0, -b.x0, b.y1}; }
 void DrawBug(const Painter& p, double x, double offsetPx, bool leftOfEdge) {
   const double y = p.SnapY(kCentreY + offsetPx);
   const Box art = leftOfEdge ? MirroredX(kBugArt) : kBugArt;
-  p.CutAndAdd(FullSlotBug, Shifted(art, p.SnapX(x), y), kMagenta, leftOfEdge);
+  p.CutAndAdd(FullSlotBugMask, FullSlotBug, Shifted(art, p.SnapX(x), y), kMagenta, leftOfEdge);
 }
 
 // The drum digits of a readout, right-aligned in its window, cut to it.
@@ -258,14 +261,13 @@ void DrawSpeedTape(const Painter& p, const SpeedTapeDescription& d) {
     const double tip = kCentreY + d.trendOffsetPx;
     const double up = d.trendOffsetPx > 0 ? 1 : -1;
     p.VLine(kSpeedTrendX, std::min(kCentreY, tip - 6 * up), std::max(kCentreY, tip - 6 * up), 1.6, kGreen);
-    p.CutAndAdd(FullSlotTrendHead, Shifted(up > 0 ? kTrendHeadArt : Box{kTrendHeadArt.x0, -kTrendHeadArt.y1, kTrendHeadArt.x1, -kTrendHeadArt.y0},
-                                           p.SnapX(kSpeedTrendX), p.SnapY(tip)),
-                kGreen, false, up < 0);
+    const Box head = up > 0 ? kTrendHeadArt : Box{kTrendHeadArt.x0, -kTrendHeadArt.y1, kTrendHeadArt.x1, -kTrendHeadArt.y0};
+    p.CutAndAdd(FullSlotTrendHeadMask, FullSlotTrendHead, Shifted(head, p.SnapX(kSpeedTrendX), p.SnapY(tip)), kGreen,
+                false, up < 0);
   }
   p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
   if (d.selectedBug.shown) DrawBug(p, tape.x1, d.selectedBug.offsetPx, false);
-  p.Cut(FullSlotSpeedBox, kSpeedBoxArt);
-  p.Add(FullSlotSpeedBoxLine, kSpeedBoxArt, kWhite);
+  p.CutAndAdd(FullSlotSpeedBoxMask, FullSlotSpeedBox, kSpeedBoxArt, kWhite);
   if (!d.readout.fixed.empty())
     p.Text(d.readout.fixed, 1, Painter::RightAligned(d.readout.fixed, kSpeedDrum.x0 - 0.5), Painter::Middle(kCentreY),
            kWhite);
@@ -293,8 +295,7 @@ void DrawAltitudeTape(const Painter& p, const AltitudeTapeDescription& d) {
   }
   p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
   if (d.selectedBug.shown) DrawBug(p, tape.x0, d.selectedBug.offsetPx, true);
-  p.Cut(FullSlotAltitudeBox, kAltitudeBoxArt);
-  p.Add(FullSlotAltitudeBoxLine, kAltitudeBoxArt, kWhite);
+  p.CutAndAdd(FullSlotAltitudeBoxMask, FullSlotAltitudeBox, kAltitudeBoxArt, kWhite);
   if (!d.readout.fixed.empty())
     p.Text(d.readout.fixed, 1, Painter::RightAligned(d.readout.fixed, kAltitudeDrum.x0 - 0.5),
            Painter::Middle(kCentreY), kWhite);
@@ -324,23 +325,16 @@ void DrawVerticalSpeed(const Painter& p, const VerticalSpeedDescription& d) {
     p.Flag("V/S", s.CentreX(), kCentreY);
     return;
   }
-  // The needle: on the line from the scale's mark to the pivot far right, from the marks to the
-  // scale's right edge, smoothed (the one slanted line of the panel).
-  const double y0 = kCentreY + d.pointerOffsetPx;
-  const double x0 = kVerticalSpeedMarkX, x1 = s.x1 - 1;
-  const double y1 = y0 + (kCentreY - y0) * (x1 - x0) / (kVerticalSpeedPivotX - x0);
-  glPushAttrib(GL_LINE_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
-  glDisable(GL_TEXTURE_2D);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glEnable(GL_LINE_SMOOTH);
-  glLineWidth(float(std::max(1.0, 2.2 * p.place().sy)));
-  glColor4ub(255, 255, 255, 255);
-  glBegin(GL_LINES);
-  glVertex2d(x0, y0);
-  glVertex2d(x1, y1);
-  glEnd();
-  glPopAttrib();
+  // The needle: from the scale's mark towards the pivot far right, to the scale's right edge.
+  const double tipY = kCentreY + d.pointerOffsetPx;
+  constexpr double kPi = 3.14159265358979323846;
+  glPushMatrix();
+  glTranslated(kVerticalSpeedMarkX, tipY, 0);
+  const double angle = std::atan2(kCentreY - tipY, kVerticalSpeedPivotX - kVerticalSpeedMarkX);
+  glRotated(angle * 180 / kPi, 0, 0, 1);
+  glScaled(1 / std::cos(angle), 1, 1);  // slanted, it still reaches the scale's right edge
+  p.Add(FullSlotNeedle, kNeedleArt, kWhite);
+  glPopMatrix();
   if (!d.readout.empty()) {
     // Its figures 4 pixels above the scale when climbing, 4 below when descending.
     const double y = d.readoutAbove ? s.y1 + 4 - kGlyphBaseline : s.y0 - 4 - kGlyphCapHeight - kGlyphBaseline;
@@ -393,7 +387,7 @@ void DrawHeading(const Painter& p, const HeadingDescription& d) {
   p.Clip({0, 0, double(kPanelWidth), kClassicCrop.y0});
   if (!d.failed) {
     DrawCard(p, d.cardDeg);
-    if (d.selectedBug.shown && p.Has(FullSlotBug)) {
+    if (d.selectedBug.shown) {
       // The bug's notch on the card's ticks, turned to face the card's centre.
       constexpr double kPi = 3.14159265358979323846;
       const double a = d.selectedBug.offsetPx;
@@ -401,7 +395,7 @@ void DrawHeading(const Painter& p, const HeadingDescription& d) {
       glPushMatrix();
       glTranslated(kRoseCentreX + r * std::sin(a * kPi / 180), kRoseCentreY + r * std::cos(a * kPi / 180), 0);
       glRotated(90 - a, 0, 0, 1);
-      p.CutAndAdd(FullSlotBug, kBugArt, kMagenta);
+      p.CutAndAdd(FullSlotBugMask, FullSlotBug, kBugArt, kMagenta);
       glPopMatrix();
     }
   }
@@ -410,8 +404,7 @@ void DrawHeading(const Painter& p, const HeadingDescription& d) {
     p.Flag("HDG", kHeadingBox.CentreX(), kHeadingBox.CentreY());
     return;
   }
-  p.Cut(FullSlotHeadingBox, kHeadingBoxArt);
-  p.Add(FullSlotHeadingBoxLine, kHeadingBoxArt, kWhite);
+  p.CutAndAdd(FullSlotHeadingBoxMask, FullSlotHeadingBox, kHeadingBoxArt, kWhite);
   p.Text(d.readout, 1, Painter::Centred(d.readout, kHeadingBox.CentreX()), Painter::Middle(kHeadingBox.CentreY()),
          kWhite);
 }

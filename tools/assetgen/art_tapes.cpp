@@ -113,12 +113,18 @@ Image BakeCard(const Scene& card) {
   });
 }
 
-// A readout box: its main rectangle, the taller drum window on one side and a pointer, its
-// outline kBoxLine wide outside the shape. `line` gives the outline alone, otherwise the whole.
-Scene BoxScene(const Shape& shape, bool line) {
+// A shape's mask: black where it is, with `margin` around it, white elsewhere.
+Scene MaskScene(const Shape& shape, double margin) {
+  Scene s(kOn);
+  s.Fill(Grown(shape, margin), kOff);
+  return s;
+}
+
+// A readout box's outline, kBoxLine wide outside its shape (the mask cuts the shape and the line).
+Scene BoxLineScene(const Shape& shape) {
   Scene s(kOff);
   s.Fill(Grown(shape, fl::kBoxLine), kOn);
-  if (line) s.Fill(shape, kOff);
+  s.Fill(shape, kOff);
   return s;
 }
 
@@ -140,35 +146,41 @@ Shape AltitudeBoxShape() {
   return Union(main, Union(drum, pointer));
 }
 
-// The heading box; the lubber line hangs from it into the card (with the box's black around it
-// when cut, so it stands clear of the ticks).
-Scene HeadingBoxScene(bool line) {
+// The heading box and the lubber line hanging from it into the card. The mask cuts a black margin
+// around the line, so it stands clear of the ticks.
+Shape HeadingBoxShape() {
   const fl::Box& b = fl::kHeadingBox;
-  const Shape box = Rect(b.x0, b.y0, b.x1, b.y1);
-  const Shape lubber = Stroke({fl::kSymbolX, b.y0}, {fl::kSymbolX, fl::kLubberBottom}, kLubberWidth);
-  Scene s(kOff);
-  if (line) {
-    s.Fill(Grown(box, fl::kBoxLine), kOn);
-    s.Fill(box, kOff);
-    s.Fill(lubber, kOn);
-  } else {
-    s.Fill(Grown(box, fl::kBoxLine), kOn);
-    s.Fill(Grown(lubber, 1.0), kOn);
-  }
+  return Rect(b.x0, b.y0, b.x1, b.y1);
+}
+Shape LubberShape() {
+  return Stroke({fl::kSymbolX, fl::kHeadingBox.y0}, {fl::kSymbolX, fl::kLubberBottom}, kLubberWidth);
+}
+Scene HeadingBoxMaskScene() {
+  Scene s(kOn);
+  s.Fill(Grown(HeadingBoxShape(), fl::kBoxLine), kOff);
+  s.Fill(Grown(LubberShape(), 1.0), kOff);
+  return s;
+}
+Scene HeadingBoxLineScene() {
+  Scene s = BoxLineScene(HeadingBoxShape());
+  s.Fill(LubberShape(), kOn);
   return s;
 }
 
 // A bug about its reference point: a block kBugDepth deep with a notch facing the scale (left).
-Scene BugScene() {
+Shape BugShape() {
   const double h = fl::kBugHalfHeight, d = fl::kBugDepth;
-  Scene s(kOff);
-  s.Fill(Polygon({{0, -h}, {d, -h}, {d, h}, {0, h}, {0, 3.0}, {3.5, 0}, {0, -3.0}}), kOn);
-  return s;
+  return Polygon({{0, -h}, {d, -h}, {d, h}, {0, h}, {0, 3.0}, {3.5, 0}, {0, -3.0}});
 }
 
-Scene TrendHeadScene() {
+Shape TrendHeadShape() { return Polygon({{0, 0}, {4.5, -8}, {-4.5, -8}}); }
+
+// The needle: a stroke along +x from its tip.
+Shape NeedleShape() { return Stroke({0, 0}, {fl::kNeedleLength, 0}, fl::kNeedleWidth); }
+
+Scene ImageScene(const Shape& shape) {
   Scene s(kOff);
-  s.Fill(Polygon({{0, 0}, {4.5, -8}, {-4.5, -8}}), kOn);
+  s.Fill(shape, kOn);
   return s;
 }
 
@@ -178,14 +190,17 @@ std::vector<FullLayoutTexture> FullLayoutArt(const FontLibrary& fonts) {
   std::vector<FullLayoutTexture> out;
   auto add = [&](int slot, Image image) { out.push_back({fl::kFullTextureFiles[slot], std::move(image)}); };
   add(fl::FullSlotCard, BakeCard(CardScene(fonts)));
-  add(fl::FullSlotSpeedBox, BakeOver(BoxScene(SpeedBoxShape(), false), fl::kSpeedBoxArt));
-  add(fl::FullSlotSpeedBoxLine, BakeOver(BoxScene(SpeedBoxShape(), true), fl::kSpeedBoxArt));
-  add(fl::FullSlotAltitudeBox, BakeOver(BoxScene(AltitudeBoxShape(), false), fl::kAltitudeBoxArt));
-  add(fl::FullSlotAltitudeBoxLine, BakeOver(BoxScene(AltitudeBoxShape(), true), fl::kAltitudeBoxArt));
-  add(fl::FullSlotHeadingBox, BakeOver(HeadingBoxScene(false), fl::kHeadingBoxArt));
-  add(fl::FullSlotHeadingBoxLine, BakeOver(HeadingBoxScene(true), fl::kHeadingBoxArt));
-  add(fl::FullSlotBug, BakeOver(BugScene(), fl::kBugArt));
-  add(fl::FullSlotTrendHead, BakeOver(TrendHeadScene(), fl::kTrendHeadArt));
+  add(fl::FullSlotSpeedBoxMask, BakeOver(MaskScene(SpeedBoxShape(), fl::kBoxLine), fl::kSpeedBoxArt));
+  add(fl::FullSlotSpeedBox, BakeOver(BoxLineScene(SpeedBoxShape()), fl::kSpeedBoxArt));
+  add(fl::FullSlotAltitudeBoxMask, BakeOver(MaskScene(AltitudeBoxShape(), fl::kBoxLine), fl::kAltitudeBoxArt));
+  add(fl::FullSlotAltitudeBox, BakeOver(BoxLineScene(AltitudeBoxShape()), fl::kAltitudeBoxArt));
+  add(fl::FullSlotHeadingBoxMask, BakeOver(HeadingBoxMaskScene(), fl::kHeadingBoxArt));
+  add(fl::FullSlotHeadingBox, BakeOver(HeadingBoxLineScene(), fl::kHeadingBoxArt));
+  add(fl::FullSlotBugMask, BakeOver(MaskScene(BugShape(), 0), fl::kBugArt));
+  add(fl::FullSlotBug, BakeOver(ImageScene(BugShape()), fl::kBugArt));
+  add(fl::FullSlotTrendHeadMask, BakeOver(MaskScene(TrendHeadShape(), 0), fl::kTrendHeadArt));
+  add(fl::FullSlotTrendHead, BakeOver(ImageScene(TrendHeadShape()), fl::kTrendHeadArt));
+  add(fl::FullSlotNeedle, BakeOver(ImageScene(NeedleShape()), fl::kNeedleArt));
   return out;
 }
 

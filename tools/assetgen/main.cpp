@@ -22,7 +22,7 @@ namespace {
 
 const char* const kUsage =
     "Usage: orvane-assetgen [options]\n"
-    "Writes the 16 panel textures (*.txr), the 9 textures of the full layout, font.bmp and plane2.ico\n"
+    "Writes the 16 panel textures (*.txr), the 12 textures of the full layout, font.bmp and plane2.ico\n"
     "of the Orvane PFD.\n"
     "\n"
     "Options:\n"
