@@ -62,8 +62,8 @@ constexpr double kSpeedPointerTip = 59;
 // The rolling ones digit's window, and the distance between two rolled digits.
 constexpr Box kSpeedDrum{kSpeedBox.x1 - 10, kCentreY - 18.5, kSpeedBox.x1 - 1.5, kCentreY + 18.5};
 constexpr double kDrumPitch = 14;
-// The trend arrow stands between the labels and the ticks.
-constexpr double kSpeedTrendX = kSpeedTape.x1 - 11;
+// The trend arrow runs along the ticks, right of the box's pointer (from the centre line).
+constexpr double kSpeedTrendX = kSpeedTape.x1 - 3;
 // The bugs ride on a scale's edge.
 constexpr double kBugHalfHeight = 7;
 constexpr double kBugDepth = 7;
