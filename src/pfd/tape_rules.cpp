@@ -31,7 +31,9 @@ bool Usable(const Reading& r) { return r.valid && std::isfinite(r.value); }
 
 std::string Whole(long long v) { return std::to_string(v); }
 
-long long RoundHalfUp(double v) { return static_cast<long long>(std::floor(v + 0.5)); }
+// Rounded to the nearest whole number, halves up; values beyond any display's range are held
+// within it first, so the conversion is always defined.
+long long RoundHalfUp(double v) { return static_cast<long long>(std::floor(std::clamp(v, -1e15, 1e15) + 0.5)); }
 
 // The tape's marks from `step` to `step` within `range` of `centre` (units of the tape),
 // labelled every `labelEvery`, none below `lowest`.
@@ -135,7 +137,8 @@ std::string RollingReadout::Reads() const { return fixed + DrumLabel(static_cast
 
 SpeedTapeDescription DecideSpeedTape(const PrimaryFlightValues& v, const Reading& trend) {
   SpeedTapeDescription d;
-  if (Usable(v.selectedAirspeedKt)) d.selectedText = Whole(RoundHalfUp(v.selectedAirspeedKt.value));
+  if (Usable(v.selectedAirspeedKt))
+    d.selectedText = Whole(RoundHalfUp(std::clamp(v.selectedAirspeedKt.value, 0.0, kSpeedMax)));
   if (Usable(v.mach) && v.mach.value >= kMachShown) {
     char text[16];
     std::snprintf(text, sizeof text, "%.3f", std::min(v.mach.value, 9.999));
