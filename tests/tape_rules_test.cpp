@@ -303,6 +303,17 @@ TEST(SpeedTrend, TheSpeedGainedIn10SecondsFromTheLastSecond) {
   for (int frame = 1; frame <= 60; ++frame) r = trend.Update(103.0 + frame / 60.0, {195.0, true});
   EXPECT_TRUE(r.valid);
   EXPECT_NEAR(r.value, 0.0, 1e-9);
+
+  // A display's frames keep it from one to the next: 1 kt/s for a second shows the arrow upwards.
+  FullFrameRules rules;
+  PrimaryFlightValues v = Cruise();
+  FullFrameDescription f;
+  for (int frame = 0; frame <= 60; ++frame) {
+    v.indicatedAirspeedKt.value = 250 + frame / 60.0;
+    f = rules.Decide(FrameDescription{}, v, 7.0 + frame / 60.0, BaroUnit::Hpa);
+  }
+  EXPECT_TRUE(f.speed.trendShown);
+  EXPECT_GT(f.speed.trendOffsetPx, 0);
 }
 
 }  // namespace
