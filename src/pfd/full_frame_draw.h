@@ -26,8 +26,9 @@ PanelLayout FullStandardLayout();
 // between them): the panel (black, today's attitude and ILS scales, the tapes, the vertical speed
 // and the heading), then the guidance (flight-director bars, today's texts and flag, the mode
 // boxes). `layout` places the full panel in the window (FullStandardLayout or FitLayout with the
-// full panel's size). Each step leaves the viewport, scissor, projection and enables as it found
-// them.
+// full panel's size); in a window larger than the panel, BeginPanelFrame(layout) first clears the
+// window around it, as for today's panel. Each step leaves the viewport, scissor, projection and
+// enables as it found them.
 void DrawFullFramePanel(const PanelResources& resources, const FullLayoutTextures& textures,
                         const FullFrameDescription& frame, const PanelLayout& layout);
 void DrawFullFrameGuidance(const PanelResources& resources, const FullLayoutTextures& textures,
