@@ -191,3 +191,7 @@ bool LoadTextureSet(PanelResources& resources) {
   }
   return ready;
 }
+
+void UploadPanelTexture(uint32_t name, const DecodedImage* image, const char* fileName) {
+  FillTexture(name, image, fileName);
+}

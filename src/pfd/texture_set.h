@@ -53,3 +53,6 @@ bool DecodeBitmap(const uint8_t* bytes, size_t size, DecodedImage& image);
 // Uploads the texture set from the current directory into `resources` (needs a current GL
 // context). True when "pfd_2.txr" was there; without it no texture is created.
 bool LoadTextureSet(PanelResources& resources);
+// Uploads one picture (none: a texture without a picture) into the texture `name` as the set's
+// textures are: with its mipmap chain and the panel's filters. Needs a current GL context.
+void UploadPanelTexture(uint32_t name, const DecodedImage* image, const char* fileName);

@@ -96,6 +96,28 @@ bool ReadSwitch(const IniReader& ini, const std::string& path, const char* secti
   return false;
 }
 
+// One of a key's words, in any case; empty or missing gives the first.
+bool ReadChoice(const IniReader& ini, const std::string& path, const char* section, const char* key,
+                const char* const* words, int count, int& out, std::string& error) {
+  std::string value = ini.Get(section, key, "");
+  std::string upper = value;
+  for (char& c : upper) c = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+  if (upper.empty()) {
+    out = 0;
+    return true;
+  }
+  std::string list;
+  for (int i = 0; i < count; ++i) {
+    if (upper == words[i]) {
+      out = i;
+      return true;
+    }
+    list += std::string(i == 0 ? "" : i == count - 1 ? " or " : ", ") + words[i];
+  }
+  error = Describe(path, section, key, value) + " is not " + list + ".";
+  return false;
+}
+
 }  // namespace
 
 std::string SettingsFilePath() {
@@ -198,5 +220,13 @@ bool ParseSettings(const std::string& path, const std::string& text, Settings& s
   if (!ReadSwitch(ini, path, "WINDOW", "BORDERLESS", settings.Borderless, error)) return false;
   if (!ReadSwitch(ini, path, "WINDOW", "FULLSCREEN", settings.Fullscreen, error)) return false;
   if (!ReadSwitch(ini, path, "WINDOW", "TOPMOST", settings.Topmost, error)) return false;
+
+  static const char* const kLayouts[] = {"CLASSIC", "FULL"};
+  static const char* const kBaroUnits[] = {"HPA", "INHG"};
+  int choice = 0;
+  if (!ReadChoice(ini, path, "PFD", "LAYOUT", kLayouts, 2, choice, error)) return false;
+  settings.Panel = choice == 1 ? PanelKind::Full : PanelKind::Classic;
+  if (!ReadChoice(ini, path, "PFD", "BARO", kBaroUnits, 2, choice, error)) return false;
+  settings.Baro = choice == 1 ? BaroUnit::InHg : BaroUnit::Hpa;
   return true;
 }

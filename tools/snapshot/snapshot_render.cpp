@@ -6,6 +6,24 @@
 
 #include "platform/gl.h"
 #include "platform/window.h"
+#include "pfd/full_frame_draw.h"
+
+namespace {
+
+// The whole surface after glFinish, RGB, top row first.
+std::vector<uint8_t> ReadBack(const SnapshotSurface& surface) {
+  glFinish();
+  const size_t row = size_t(surface.width) * 3;
+  std::vector<uint8_t> bottomFirst(row * surface.height);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, surface.width, surface.height, GL_RGB, GL_UNSIGNED_BYTE, bottomFirst.data());
+  std::vector<uint8_t> topFirst(bottomFirst.size());
+  for (int y = 0; y < surface.height; ++y)
+    std::memcpy(&topFirst[size_t(y) * row], &bottomFirst[size_t(surface.height - 1 - y) * row], row);
+  return topFirst;
+}
+
+}  // namespace
 
 SnapshotSurface SurfaceAtScale(double scale) {
   SnapshotSurface s;
@@ -13,6 +31,15 @@ SnapshotSurface SurfaceAtScale(double scale) {
   s.width = static_cast<int>(std::lround(kSurfaceWidth * scale));
   s.height = static_cast<int>(std::lround(kSurfaceHeight * scale));
   s.panel = static_cast<int>(std::lround(kPanelSize * scale));
+  return s;
+}
+
+SnapshotSurface FullSurfaceAtScale(double scale) {
+  SnapshotSurface s;
+  s.scale = scale;
+  s.width = static_cast<int>(std::lround(full_layout::kPanelWidth * scale));
+  s.height = static_cast<int>(std::lround(full_layout::kPanelHeight * scale));
+  s.panel = 0;
   return s;
 }
 
@@ -24,23 +51,26 @@ bool OpenSnapshotRenderer(PanelRenderer& renderer, const SnapshotSurface& surfac
     platform::CloseOffscreenGl();
     return false;
   }
+  if (renderer.Kind() == PanelKind::Full) {
+    if (!renderer.FullArtworkComplete()) {
+      error = "the full layout's textures are not all there (hdg_card.txr and the others orvane-assetgen writes)";
+      platform::CloseOffscreenGl();
+      return false;
+    }
+    PanelLayout layout = FullStandardLayout();
+    layout.scale = surface.scale;
+    layout.standard = surface.scale == 1.0;
+    renderer.SetLayout(layout);
+  }
   return true;
 }
 
 void CloseSnapshotRenderer() { platform::CloseOffscreenGl(); }
 
 std::vector<uint8_t> RenderSurface(const PanelRenderer& renderer, const SnapshotSurface& surface,
-                                   const FrameDescription& frame) {
-  renderer.Draw(frame);
-  glFinish();
-  const size_t row = size_t(surface.width) * 3;
-  std::vector<uint8_t> bottomFirst(row * surface.height);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, surface.width, surface.height, GL_RGB, GL_UNSIGNED_BYTE, bottomFirst.data());
-  std::vector<uint8_t> topFirst(bottomFirst.size());
-  for (int y = 0; y < surface.height; ++y)
-    std::memcpy(&topFirst[size_t(y) * row], &bottomFirst[size_t(surface.height - 1 - y) * row], row);
-  return topFirst;
+                                   const PanelPicture& picture) {
+  renderer.Draw(picture);
+  return ReadBack(surface);
 }
 
 std::vector<uint8_t> CropLowerLeft(const std::vector<uint8_t>& pixels, const SnapshotSurface& surface, int width,
