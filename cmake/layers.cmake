@@ -2,7 +2,7 @@
 # behind the folders its files include (shell -> orvane_app, pfd -> orvane_pfd, sources ->
 # orvane_sources, model -> orvane_model, simdata -> orvane_simdata, server -> orvane_server_core,
 # platform -> orvane_platform) and, for tests, the support libraries whose headers it includes
-# (support/x.h -> orvane_test_x).
+# (support/x.h -> orvane_test_x); <asio.hpp> -> orvane_asio.
 # `cmake --graphviz=layers.dot build/linux` draws what each links.
 set(ORVANE_LAYER_shell orvane_app)
 set(ORVANE_LAYER_pfd orvane_pfd)
@@ -17,6 +17,10 @@ function(orvane_libraries_included files out)
   foreach(file ${files})
     if(NOT EXISTS ${file})
       continue()
+    endif()
+    file(STRINGS ${file} asio REGEX "^#include <asio\\.hpp>")
+    if(asio)
+      list(APPEND libs orvane_asio)
     endif()
     file(STRINGS ${file} includes REGEX "^#include \"[a-z_]+/[a-z_]+\\.h\"")
     foreach(line ${includes})
