@@ -55,7 +55,7 @@ bool OpenContext(int scale, std::string& error) {
   if (!platform::OpenOffscreenGl(kWidth * scale, kHeight * scale, error)) return false;
   g_scale = scale;
   ResizeGlScene(kWidth * scale, kHeight * scale);
-  if (!LoadTextureSet(Resources())) {
+  if (!LoadTextureSet(Resources(), scale)) {
     error = std::string("the artwork is missing in ") + ORVANE_RUN_DIR + " (build orvane-assetgen-run)";
     return false;
   }

@@ -79,6 +79,7 @@ void Display::FitPanelToWindow() {
   }
   layout_ = FitLayout(panelWidth, panelHeight, width, height);
   ApplyPanelLayout(layout_);
+  RaiseTextureDetail(resources_, layout_.scale);  // a larger panel samples finer levels
 }
 
 bool Display::InitGl() {
@@ -86,7 +87,7 @@ bool Display::InitGl() {
     network_->NetworkStartup();
     ShowLinkInTitle();
   }
-  const bool texturesReady = LoadTextureSet(resources_);
+  const bool texturesReady = LoadTextureSet(resources_, layout_.scale);
   std::string failure;
   if (simulator_ != nullptr) {
     // Simulator mode stands or falls with the link, opened once the textures are in.

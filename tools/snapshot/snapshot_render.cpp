@@ -23,7 +23,7 @@ SnapshotSurface SurfaceAtScale(double scale) {
 bool OpenSnapshotRenderer(PanelResources& resources, const SnapshotSurface& surface, std::string& error) {
   if (!platform::OpenOffscreenGl(surface.width, surface.height, error)) return false;
   ResizeGlScene(surface.width, surface.height);
-  if (!LoadTextureSet(resources)) {
+  if (!LoadTextureSet(resources, surface.scale)) {
     error = "the texture set is not there: \"pfd_2.txr\" is missing or unreadable in the assets folder";
     platform::CloseOffscreenGl();
     return false;
