@@ -8,11 +8,13 @@
 namespace platform {
 
 bool ReadWholeFile(const std::string& name, std::string& out, size_t maxBytes) {
-  std::ifstream in(name, std::ios::binary | std::ios::ate);
+  std::ifstream in(name, std::ios::binary);
   if (!in) return false;
   out.clear();
   // The size the file states, read in one piece into a buffer of that size.
-  const std::streamoff stated = in.tellg();
+  in.seekg(0, std::ios::end);
+  const std::streamoff stated = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+  in.clear();
   in.seekg(0);
   if (stated > 0 && in) {
     if (static_cast<uint64_t>(stated) > maxBytes) return false;
