@@ -19,6 +19,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bench_report.h"
 #include "platform/platform.h"
@@ -106,15 +108,53 @@ void WriteSettings(int scale) {
   if (scale != 1) ini << "SCALE=" << scale << "\n";
 }
 
-// Per iteration, one right after the other: the floor (orvane-sim --version started and ended) and
-// one start of the display at the scale of the argument; the iteration time is the display's,
-// start to first swap.
+// Another build of the display to start beside this one (--reference=PATH): a before/after
+// comparison under the same load. Empty: none.
+std::string& ReferenceDisplay() {
+  static std::string path;
+  return path;
+}
+
+// One start of a display: its times from the start of the process, in milliseconds.
+struct Start {
+  double loop = 0, drawn = 0, swap = 0, exit = 0, cpu = 0;
+};
+
+// Starts `program` in the scratch folder and reads its start-up log; false with the reason.
+bool StartDisplay(const std::string& program, Start& start, std::string& problem) {
+  Setup& s = Shared();
+  const fs::path log = s.folder / "startup.log";
+  fs::remove(log);
+  int code = -1;
+  const double cpuBefore = ChildrenCpuSeconds();
+  const uint64_t t0 = platform::MonotonicMicros();
+  const bool ended = RunInFolder(program, {}, &code);
+  const uint64_t t1 = platform::MonotonicMicros();
+  start.cpu = (ChildrenCpuSeconds() - cpuBefore) * 1e3;  // the whole run of the display, its exit included
+  std::ifstream in(log);
+  uint64_t loop = 0, drawn = 0, swapped = 0;
+  if (!ended || code != 0 || !(in >> loop >> drawn >> swapped) || loop < t0 || swapped < drawn) {
+    std::string output;
+    platform::ReadWholeFile((s.folder / "program.log").string(), output, 4096);
+    problem = program + " did not start and end cleanly: " + output;
+    return false;
+  }
+  start.loop = double(loop - t0) / 1e3;
+  start.drawn = double(drawn - t0) / 1e3;
+  start.swap = double(swapped - t0) / 1e3;
+  start.exit = double(t1 - t0) / 1e3;
+  return true;
+}
+
+// Per iteration, one right after the other: the floor (orvane-sim --version started and ended),
+// one start of the display at the scale of the argument and, with --reference, one of the other
+// build; the iteration time is the display's, start to first swap.
 void BM_StartupPair(benchmark::State& state) {
   Setup& s = Shared();
   if (!s.ready) return state.SkipWithError(s.problem.c_str());
   WriteSettings(static_cast<int>(state.range(0)));
-  const fs::path log = s.folder / "startup.log";
-  double floor = 0, toLoop = 0, toDrawn = 0, toSwap = 0, toExit = 0, cpu = 0;
+  double floor = 0;
+  Start sum, referenceSum;
   for (auto _ : state) {
     const uint64_t f0 = platform::MonotonicMicros();
     int code = -1;
@@ -123,35 +163,33 @@ void BM_StartupPair(benchmark::State& state) {
       break;
     }
     floor += double(platform::MonotonicMicros() - f0) / 1e3;
-
-    fs::remove(log);
-    const double cpuBefore = ChildrenCpuSeconds();
-    const uint64_t t0 = platform::MonotonicMicros();
-    const bool ended = RunInFolder(kRunDir + "/OrvaneGCPfd", {}, &code);
-    const uint64_t t1 = platform::MonotonicMicros();
-    cpu += (ChildrenCpuSeconds() - cpuBefore) * 1e3;
-    std::ifstream in(log);
-    uint64_t loop = 0, drawn = 0, swapped = 0;
-    if (!ended || code != 0 || !(in >> loop >> drawn >> swapped) || loop < t0 || swapped < drawn) {
-      std::string output;
-      platform::ReadWholeFile((s.folder / "program.log").string(), output, 4096);
-      state.SkipWithError(("the display did not start and end cleanly: " + output).c_str());
+    Start start, reference;
+    std::string problem;
+    if (!StartDisplay(kRunDir + "/OrvaneGCPfd", start, problem) ||
+        (!ReferenceDisplay().empty() && !StartDisplay(ReferenceDisplay(), reference, problem))) {
+      state.SkipWithError(problem.c_str());
       break;
     }
-    state.SetIterationTime(double(swapped - t0) / 1e6);
-    toLoop += double(loop - t0) / 1e3;
-    toDrawn += double(drawn - t0) / 1e3;
-    toSwap += double(swapped - t0) / 1e3;
-    toExit += double(t1 - t0) / 1e3;
+    state.SetIterationTime(start.swap / 1e3);
+    for (auto [total, one] : {std::pair<Start*, const Start*>{&sum, &start}, {&referenceSum, &reference}}) {
+      total->loop += one->loop;
+      total->drawn += one->drawn;
+      total->swap += one->swap;
+      total->exit += one->exit;
+      total->cpu += one->cpu;
+    }
   }
   const double n = double(state.iterations());
   if (n == 0) return;
   state.counters["floor_ms"] = floor / n;
-  state.counters["loop_ms"] = toLoop / n;
-  state.counters["drawn_ms"] = toDrawn / n;
-  state.counters["swap_ms"] = toSwap / n;
-  state.counters["exit_ms"] = toExit / n;
-  state.counters["cpu_ms"] = cpu / n;  // the whole run of the display, its exit included
+  for (auto [prefix, total] : {std::pair<std::string, const Start*>{"", &sum}, {"ref_", &referenceSum}}) {
+    if (!prefix.empty() && ReferenceDisplay().empty()) continue;
+    state.counters[prefix + "loop_ms"] = total->loop / n;
+    state.counters[prefix + "drawn_ms"] = total->drawn / n;
+    state.counters[prefix + "swap_ms"] = total->swap / n;
+    state.counters[prefix + "exit_ms"] = total->exit / n;
+    state.counters[prefix + "cpu_ms"] = total->cpu / n;
+  }
 }
 
 BENCHMARK(BM_StartupPair)->Arg(1)->Arg(2)->Arg(3)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -161,17 +199,26 @@ BENCHMARK(BM_StartupPair)->Arg(1)->Arg(2)->Arg(3)->Iterations(1)->UseManualTime(
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
     std::printf(
-        "usage: startup_bench [benchmark flags]\n"
+        "usage: startup_bench [--reference=PATH] [benchmark flags]\n"
         "Starts OrvaneGCPfd from %s headless in simulator mode against orvane-sim, several times, and\n"
         "prints the time from process start to the first frame swapped and the display's CPU time as a\n"
         "RESULT line per panel scale (1 x, 2 x, 3 x; goal: under 300 ms and under 150 ms of CPU), with\n"
         "the start of a program that does nothing as the floor. --benchmark_filter=BM_StartupPair/3 runs\n"
-        "one scale only.\n",
+        "one scale only; --reference=PATH also starts another build of OrvaneGCPfd in every iteration\n"
+        "(a before/after comparison under the same load).\n",
         ORVANE_RUN_DIR);
     return 0;
   }
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--reference=", 12) == 0) {
+      ReferenceDisplay() = argv[i] + 12;
+    } else {
+      args.push_back(argv[i]);
+    }
+  }
   bench::CollectingReporter reporter;
-  bench::RunAll(argc, argv, reporter, 7, 0);
+  bench::RunAll(static_cast<int>(args.size()), args.data(), reporter, 7, 0);
   for (const int scale : kScales) {
     const std::string name = "BM_StartupPair/" + std::to_string(scale);
     if (reporter.MedianCounter(name, "swap_ms") < 0 && reporter.Error(name).empty()) continue;  // filtered out
@@ -183,6 +230,12 @@ int main(int argc, char** argv) {
                               " ms, frame drawn at " + bench::Number(reporter.MedianCounter(name, "drawn_ms"), "%.0f") +
                               " ms, CPU " + bench::Number(cpu, "%.0f") + " ms for the whole run";
     std::fprintf(stderr, "startup_bench %d x: %s\n", scale, parts.c_str());
+    if (!ReferenceDisplay().empty()) {
+      std::fprintf(stderr, "startup_bench %d x, reference %s: first swap at %s ms, main loop at %s ms, CPU %s ms\n",
+                   scale, ReferenceDisplay().c_str(), bench::Number(reporter.MedianCounter(name, "ref_swap_ms"), "%.0f").c_str(),
+                   bench::Number(reporter.MedianCounter(name, "ref_loop_ms"), "%.0f").c_str(),
+                   bench::Number(reporter.MedianCounter(name, "ref_cpu_ms"), "%.0f").c_str());
+    }
     const bool known = startup > 0 && cpu > 0;
     const std::string title = "Start-up to first swap (simulator mode, headless, " + std::to_string(scale) + " x)";
     bench::PrintResult(title, bench::Duration(startup) + " (" + parts + ")", bench::Duration(floor),

@@ -43,6 +43,10 @@ constexpr size_t kBandBytes = 64u * 1024u;
 #ifndef GL_TEXTURE_MAX_LEVEL
 #define GL_TEXTURE_MAX_LEVEL 0x813D
 #endif
+// GL 1.2's blue-first pixels (EXT_bgra before it): 24-bit files' rows as they are stored.
+#ifndef GL_BGR
+#define GL_BGR 0x80E0
+#endif
 
 // GL picks the level so that no texel is skipped, which at 1 x means mostly the level with under
 // one texel per pixel, a blur of the picture. Sampling stops at the level of half the resolution
@@ -175,10 +179,11 @@ bool OpenPicture(const char* fileName, PictureFile& picture, Scratch& scratch) {
          picture.rows.Parse(scratch.head.data(), head, picture.file.Size());
 }
 
-// Calls `row(rgb)` with each decoded row of the picture, bottom row first, until it returns
-// false; false when the file could not be read.
+// Calls `row(texels)` with each row of the picture, bottom row first, until it returns false;
+// false when the file could not be read. The texels are RGB, or with `asStored` the file's own
+// bytes where those are blue, green, red (BitmapRows::BlueFirstRows).
 template <typename RowFunction>
-bool ForEachRow(PictureFile& picture, Scratch& scratch, RowFunction&& row) {
+bool ForEachRow(PictureFile& picture, Scratch& scratch, bool asStored, RowFunction&& row) {
   const BitmapRows& bmp = picture.rows;
   const size_t stride = bmp.Stride();
   const int32_t rowsPerChunk = static_cast<int32_t>(std::max<size_t>(1, scratch.chunk.size() / stride));
@@ -192,9 +197,9 @@ bool ForEachRow(PictureFile& picture, Scratch& scratch, RowFunction&& row) {
       return false;
     }
     for (int32_t i = 0; i < n; ++i) {
-      const size_t at = static_cast<size_t>(bmp.FileRow(r + i) - lowestFileRow) * stride;
-      bmp.DecodeRow(scratch.chunk.data() + at, scratch.row.data());
-      if (!row(scratch.row.data())) return true;
+      const uint8_t* stored = scratch.chunk.data() + static_cast<size_t>(bmp.FileRow(r + i) - lowestFileRow) * stride;
+      if (!asStored) bmp.DecodeRow(stored, scratch.row.data());
+      if (!row(asStored ? stored : scratch.row.data())) return true;
     }
   }
   return true;
@@ -202,23 +207,27 @@ bool ForEachRow(PictureFile& picture, Scratch& scratch, RowFunction&& row) {
 
 // True when every pixel is grey (red = green = blue): GL then holds one byte per texel instead of
 // three or four and samples the same colours.
-bool IsGrey(PictureFile& picture, Scratch& scratch) {
+bool IsGrey(PictureFile& picture, Scratch& scratch, bool asStored) {
   bool grey = true;
   const size_t texels = static_cast<size_t>(picture.rows.Width());
-  const bool read = ForEachRow(picture, scratch, [&](const uint8_t* rgb) {
+  const bool read = ForEachRow(picture, scratch, asStored, [&](const uint8_t* rgb) {
     for (size_t x = 0; x < texels && grey; ++x, rgb += 3) grey = rgb[0] == rgb[1] && rgb[1] == rgb[2];
     return grey;
   });
   return read && grey;
 }
 
-// The next row of the file's picture in; the rows of levels `first` to `last` out to the bound
-// texture, each level the 2 x 2 average of the one above (the last row or column stands in for a
-// missing neighbour; an odd side leaves out its last row or column).
+// The next row of the file's picture in (RGB, or blue first with `blueFirst`); the rows of levels
+// `first` to `last` out to the bound texture, each level the 2 x 2 average of the one above (the
+// last row or column stands in for a missing neighbour; an odd side leaves out its last row or
+// column).
 class MipmapStream {
  public:
-  MipmapStream(int width, int height, const LevelPlan& plan, bool grey)
-      : first_(plan.first), last_(plan.last), channels_(grey ? 1 : 3), format_(grey ? GL_LUMINANCE : GL_RGB) {
+  MipmapStream(int width, int height, const LevelPlan& plan, bool grey, bool blueFirst)
+      : first_(plan.first),
+        last_(plan.last),
+        channels_(grey ? 1 : 3),
+        format_(grey ? GL_LUMINANCE : blueFirst ? GL_BGR : GL_RGB) {
     levels_.resize(static_cast<size_t>(last_) + 1);
     for (int k = 0; k <= last_; ++k) {
       levels_[static_cast<size_t>(k)].width = LevelSide(width, k);
@@ -324,7 +333,9 @@ class MipmapStream {
 bool UploadPicture(PictureFile& picture, const LevelPlan& plan, bool lodControl, const char* fileName,
                    Scratch& scratch) {
   const int width = picture.rows.Width(), height = picture.rows.Height();
-  const bool grey = IsGrey(picture, scratch);
+  // 24-bit rows go to GL as they are stored (GL 1.2 takes blue-first pixels): nothing to decode.
+  const bool asStored = lodControl && picture.rows.BlueFirstRows();
+  const bool grey = IsGrey(picture, scratch, asStored);
   const GLenum format = grey ? GL_LUMINANCE : GL_RGB;
   const GLint components = grey ? 1 : 3;
   const bool mipmapped = plan.last > plan.first;
@@ -363,8 +374,8 @@ bool UploadPicture(PictureFile& picture, const LevelPlan& plan, bool lodControl,
     GLint previousAlignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    MipmapStream stream(width, height, plan, grey);
-    good = ForEachRow(picture, scratch, [&](const uint8_t* rgb) {
+    MipmapStream stream(width, height, plan, grey, asStored);
+    good = ForEachRow(picture, scratch, asStored, [&](const uint8_t* rgb) {
       stream.AddRow(rgb);
       return true;
     });

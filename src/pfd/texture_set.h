@@ -75,6 +75,9 @@ class BitmapRows {
   int32_t FileRow(int32_t r) const { return topDown_ ? height_ - 1 - r : r; }
   // Decodes one row of the file (Stride() bytes at `src`) into Width() RGB pixels at `dst`.
   void DecodeRow(const uint8_t* src, uint8_t* dst) const;
+  // True when the file's rows are plain blue, green, red bytes (24 bits per pixel), usable as
+  // they stand where blue-first rows are taken.
+  bool BlueFirstRows() const { return bits_ == 24; }
 
  private:
   int32_t width_ = 0;
