@@ -453,6 +453,7 @@ bool LoadTextureSet(PanelResources& resources, double panelScale) {
   glGenTextures(1, reinterpret_cast<GLuint*>(&resources.FontTexture));
   glBindTexture(GL_TEXTURE_2D, resources.TextureNames[SlotHorizon]);
   const bool lodControl = HaveLodControl();
+  resources.DetailScale = panelScale;
   for (int picture = 0; picture <= kFontPicture; ++picture) {
     resources.FinestLevel[picture] = 0;
     const char* fileName = PictureFileName(picture);
@@ -465,6 +466,8 @@ bool LoadTextureSet(PanelResources& resources, double panelScale) {
 }
 
 void RaiseTextureDetail(PanelResources& resources, double panelScale) {
+  if (!(panelScale > resources.DetailScale)) return;  // the levels there serve it
+  resources.DetailScale = panelScale;
   Scratch scratch;
   for (int picture = 0; picture <= kFontPicture; ++picture) {
     const uint8_t loaded = resources.FinestLevel[picture];

@@ -39,6 +39,8 @@ struct PanelResources {
   // The level of each file's picture (slots in order, then the font) that is GL's level 0:
   // 0 for the picture's full size, 1 for half of it, ...
   uint8_t FinestLevel[SlotCount + 1] = {};
+  // The largest panel scale the levels in GL serve.
+  double DetailScale = 0.0;
 };
 
 // A decoded bitmap: RGB, 8 bits per channel, the first row is the picture's bottom row.
