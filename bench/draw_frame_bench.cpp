@@ -190,13 +190,13 @@ void BM_LoadArtwork(benchmark::State& state) {
     PanelResources classic, both;
     FullLayoutTextures extra;
     double seconds = series.Time("classic_load", [&] {
-      LoadTextureSet(classic);
+      LoadTextureSet(classic, 1.0);
       BuildFont(classic);
       glFinish();
     });
     unload(classic, nullptr);
     seconds += series.Time("full_load", [&] {
-      LoadTextureSet(both);
+      LoadTextureSet(both, 1.0);
       BuildFont(both);
       LoadFullLayoutTextures(extra);
       glFinish();

@@ -59,7 +59,7 @@ class FullLayoutPicture : public ::testing::Test {
       return;
     }
     // The textures and font as the display loads them, from the run folder (the current folder).
-    if (!LoadTextureSet(harness_->Resources())) {
+    if (!LoadTextureSet(harness_->Resources(), 1.0)) {
       problem_ = "no generated artwork in the run folder (build orvane-assetgen-run)";
       return;
     }

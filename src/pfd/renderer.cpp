@@ -27,7 +27,9 @@ void SetInitialGlState() {
 }
 
 bool PanelRenderer::LoadTextures() {
-  const bool ready = LoadTextureSet(resources_);
+  // The detail the panel's scale samples (finer levels follow if the panel grows, in SetLayout).
+  const bool ready = LoadTextureSet(resources_, layout_.scale);
+  texturesLoaded_ = ready;
   if (ready && kind_ == PanelKind::Full) fullArtworkComplete_ = LoadFullLayoutTextures(fullTextures_);
   return ready;
 }
@@ -57,6 +59,7 @@ void PanelRenderer::SetSurface(int32_t width, int32_t height) {
 
 void PanelRenderer::SetLayout(const PanelLayout& layout) {
   layout_ = layout;
+  if (texturesLoaded_) RaiseTextureDetail(resources_, layout_.scale);  // a larger panel samples finer levels
   // The full panel places today's picture and its own drawing at every step.
   if (!layout_.standard && kind_ == PanelKind::Classic) ApplyPanelLayout(layout_);
 }

@@ -36,7 +36,9 @@ class PanelRenderer {
   // The drawing surface at start-up, width x height pixels from the window's lower-left corner,
   // nothing clipped.
   void SetSurface(int32_t width, int32_t height);
-  // The panel at `layout`'s place and scale: viewport, projection and scissor.
+  // The panel at `layout`'s place and scale: viewport, projection and scissor (and the pictures'
+  // finer levels when the panel has grown since they were loaded). Before LoadTextures, it also
+  // sets the detail the pictures are loaded with.
   void SetLayout(const PanelLayout& layout);
   const PanelLayout& Layout() const { return layout_; }
   PanelKind Kind() const { return kind_; }
@@ -70,5 +72,6 @@ class PanelRenderer {
   PanelResources resources_;
   FullLayoutTextures fullTextures_;
   bool fullArtworkComplete_ = false;
+  bool texturesLoaded_ = false;
   PanelLayout layout_;
 };

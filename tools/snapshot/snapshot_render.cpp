@@ -46,21 +46,22 @@ SnapshotSurface FullSurfaceAtScale(double scale) {
 bool OpenSnapshotRenderer(PanelRenderer& renderer, const SnapshotSurface& surface, std::string& error) {
   if (!platform::OpenOffscreenGl(surface.width, surface.height, error)) return false;
   renderer.SetSurface(surface.width, surface.height);
+  if (renderer.Kind() == PanelKind::Full) {
+    // The full panel fills the surface, at the surface's scale.
+    PanelLayout layout = FullStandardLayout();
+    layout.scale = surface.scale;
+    layout.standard = surface.scale == 1.0;
+    renderer.SetLayout(layout);
+  }
   if (!renderer.SetUp()) {
     error = "the texture set is not there: \"pfd_2.txr\" is missing or unreadable in the assets folder";
     platform::CloseOffscreenGl();
     return false;
   }
-  if (renderer.Kind() == PanelKind::Full) {
-    if (!renderer.FullArtworkComplete()) {
-      error = "the full layout's textures are not all there (hdg_card.txr and the others orvane-assetgen writes)";
-      platform::CloseOffscreenGl();
-      return false;
-    }
-    PanelLayout layout = FullStandardLayout();
-    layout.scale = surface.scale;
-    layout.standard = surface.scale == 1.0;
-    renderer.SetLayout(layout);
+  if (renderer.Kind() == PanelKind::Full && !renderer.FullArtworkComplete()) {
+    error = "the full layout's textures are not all there (hdg_card.txr and the others orvane-assetgen writes)";
+    platform::CloseOffscreenGl();
+    return false;
   }
   return true;
 }
