@@ -1,4 +1,4 @@
-// Simulator values into data-area bytes, row by row, and the age of each row's last refresh.
+// Simulator values into flight variables, row by row, and the age of each row's last refresh.
 #include "server/feed_rows.h"
 
 #include <cmath>
@@ -8,7 +8,7 @@
 namespace server {
 namespace {
 
-constexpr double kMetresPerFoot = 0.3048;
+constexpr double kFullScaleDots = 2.5;
 
 bool OneOf(std::string_view text, const char* words) {
   if (words == nullptr) return false;
@@ -29,29 +29,19 @@ uint32_t Bits(double v) {
   return uint32_t(std::llround(v));
 }
 
-int64_t RoundLimited(double v, int64_t low, int64_t high) {
-  if (v <= double(low)) return low;
-  if (v >= double(high)) return high;
-  return std::llround(v);
+void SetFlag(FlightState& state, FlightVar var, bool on) { SetFromUnit(state, var, on ? 1.0 : 0.0); }
+
+void SetBit(FlightState& state, FlightVar var, uint32_t mask, bool on) {
+  uint32_t word = Bits(RawNumber(state, var));
+  word = on ? (word | mask) : (word & ~mask);
+  SetRawNumber(state, var, double(word));
+  state.Valid.Add(var);
 }
 
-void WriteBit(const FeedRow& row, bool on, SimDataArea& area) {
-  if (row.size == 1) {
-    uint8_t word = area.Get<uint8_t>(row.offset);
-    word = uint8_t(on ? (word | row.mask) : (word & ~row.mask));
-    area.Set<uint8_t>(row.offset, word);
-  } else {
-    uint16_t word = area.Get<uint16_t>(row.offset);
-    word = uint16_t(on ? (word | row.mask) : (word & ~row.mask));
-    area.Set<uint16_t>(row.offset, word);
-  }
-}
-
-void WriteText(const FeedRow& row, std::string_view text, SimDataArea& area) {
-  char bytes[256] = {};
-  size_t n = text.size() < row.size ? text.size() : row.size;
-  if (n > 0) std::memcpy(bytes, text.data(), n);  // an empty view may have no data at all
-  area.Write(row.offset, row.size, bytes);
+void SetLimitedText(FlightState& state, FlightVar var, std::string_view text) {
+  const size_t size = VarInfo(var).size;
+  SetText(state, var, std::string(text.substr(0, text.size() < size ? text.size() : size)));
+  state.Valid.Add(var);
 }
 
 // A localiser channel: 108.10 to 111.95 MHz with an odd tenths digit (108.10, 108.15, 108.30 ...).
@@ -62,80 +52,99 @@ bool IsLocaliserChannel(double mhz) {
 
 }  // namespace
 
-bool ApplyRow(const FeedRow& row, double v, std::string_view text, SimDataArea& area) {
+bool ApplyRow(const FeedRow& row, double v, std::string_view text, FlightState& state) {
   if (!std::isfinite(v)) return false;
+  const FlightVar var = row.var;
   switch (row.conv) {
-    case Conv::DegreesNegated:
-      area.Set<double>(row.offset, -v);
+    case Conv::Value:
+      SetFromUnit(state, var, v * row.param);
+      break;
+    case Conv::Heading: {
+      double degrees = std::fmod(v, 360.0);
+      if (degrees < 0) degrees += 360.0;
+      // Just below 360 may round up to the full circle in the variable's steps: that is north.
+      const double steps = std::round(degrees / VarInfo(var).factor);
+      SetFromUnit(state, var, steps * VarInfo(var).factor >= 360.0 ? 0.0 : degrees);
+      break;
+    }
+    case Conv::AtLeast:
+      if (!(v >= row.param)) return false;
+      SetFromUnit(state, var, v);
+      break;
+    case Conv::OnlyAbove:
+      if (v > 0) SetFromUnit(state, var, v);
+      break;
+    case Conv::Needle: {
+      const double dots = v * row.param;
+      SetFromUnit(state, var, dots > kFullScaleDots ? kFullScaleDots : dots < -kFullScaleDots ? -kFullScaleDots : dots);
+      break;
+    }
+    case Conv::Inclination:
+      SetFromUnit(state, var, v >= 0.5 ? row.param : 0.0);
       break;
     case Conv::FlagAtLeast:
-      area.Set<uint32_t>(row.offset, v >= row.param ? 1u : 0u);
+      SetFlag(state, var, v >= row.param);
       break;
     case Conv::FlagAnyBit:
-      area.Set<uint32_t>(row.offset, (Bits(v) & row.mask) != 0 ? 1u : 0u);
+      SetFlag(state, var, (Bits(v) & row.mask) != 0);
       break;
     case Conv::FlagText:
-      area.Set<uint32_t>(row.offset, OneOf(text, row.match) ? 1u : 0u);
+      SetFlag(state, var, OneOf(text, row.match));
       break;
     case Conv::FlagTextNotEmpty:
-      area.Set<uint32_t>(row.offset, text.empty() ? 0u : 1u);
+      SetFlag(state, var, !text.empty());
       break;
     case Conv::FlagTextNotEmptyToo:
-      if (!text.empty()) area.Set<uint32_t>(row.offset, 1u);
-      break;
-    case Conv::Marker:
-      area.Set<uint16_t>(row.offset, v >= 0.5 ? uint16_t(1) : uint16_t(0));
+      if (!text.empty()) SetFlag(state, var, true);
       break;
     case Conv::BitAtLeast:
-      WriteBit(row, v >= row.param, area);
+      SetBit(state, var, row.mask, v >= row.param);
       break;
     case Conv::BitAnyBit:
-      WriteBit(row, (Bits(v) & Bits(row.param)) != 0, area);
+      SetBit(state, var, row.mask, (Bits(v) & Bits(row.param)) != 0);
       break;
     case Conv::BitText:
-      WriteBit(row, OneOf(text, row.match), area);
+      SetBit(state, var, row.mask, OneOf(text, row.match));
       break;
     case Conv::BitIlsChannel:
-      WriteBit(row, IsLocaliserChannel(v * row.param), area);
-      break;
-    case Conv::Needle:
-      area.Set<int8_t>(row.offset, int8_t(RoundLimited(v * row.param, -127, 127)));
-      break;
-    case Conv::FeetToMetres16Positive:
-      if (!(v > 0)) break;
-      [[fallthrough]];
-    case Conv::FeetToMetres16:
-      area.Set<int32_t>(row.offset, int32_t(RoundLimited(v * kMetresPerFoot * 65536.0, INT32_MIN, INT32_MAX)));
-      break;
-    case Conv::Scaled32:
-      area.Set<int32_t>(row.offset, int32_t(RoundLimited(v * row.param, INT32_MIN, INT32_MAX)));
-      break;
-    case Conv::Scaled16:
-      area.Set<int16_t>(row.offset, int16_t(RoundLimited(v * row.param, INT16_MIN, INT16_MAX)));
-      break;
-    case Conv::Inclination:
-      area.Set<int16_t>(row.offset, v >= 0.5 ? int16_t(row.param) : int16_t(0));
+      SetBit(state, var, row.mask, IsLocaliserChannel(v * row.param));
       break;
     case Conv::DmeText: {
       char t[32] = {};
       if (v > 0 && v < 1000) std::snprintf(t, sizeof t, "%05.1f", v);
       else if (v >= 1000 && v < 10000) std::snprintf(t, sizeof t, "%4.0f", v);
-      WriteText(row, t, area);
+      SetLimitedText(state, var, t);
       break;
     }
     case Conv::BlankUnless:
-      if (!(v >= row.param)) WriteText(row, {}, area);
+      if (!(v >= row.param)) SetLimitedText(state, var, {});
       break;
     case Conv::TextChar: {
-      const int64_t c = RoundLimited(v, 0, 255);
-      area.Set<uint8_t>(row.offset, uint8_t(c >= 32 && c < 127 ? c : 0));
+      const size_t size = VarInfo(var).size;
+      if (row.mask >= size) return false;
+      std::string chars = TextOf(state, var);
+      chars.resize(size, '\0');  // the characters after a zero stay, as in the interface's bytes
+      const long c = std::lround(v);
+      chars[row.mask] = char(c >= 32 && c < 127 ? c : 0);
+      SetText(state, var, chars);
+      state.Valid.Add(var);
       break;
     }
     case Conv::Text:
-      WriteText(row, text, area);
+      SetLimitedText(state, var, text);
       break;
   }
   return true;
+}
+
+void EndTextsAtZero(FlightState& state) {
+  for (size_t v = 0; v < kFlightVarCount; ++v) {
+    const FlightVarInfo& info = VarInfo(FlightVar(v));
+    if (info.kind != RawKind::Text) continue;
+    const std::string& text = TextOf(state, info.var);
+    const size_t zero = text.find('\0');
+    if (zero != std::string::npos) SetText(state, info.var, text.substr(0, zero));
+  }
 }
 
 PathIndex IndexPaths(const FeedRow* rows, size_t count) {
@@ -150,14 +159,23 @@ PathIndex IndexPaths(const FeedRow* rows, size_t count) {
 }
 
 Freshness::Freshness(const FeedRow* rows, size_t count, uint64_t maxAgeMicros)
-    : rows_(rows), count_(count), maxAge_(maxAgeMicros), last_(count, 0) {}
+    : rows_(rows), count_(count), maxAge_(maxAgeMicros), last_(count, 0) {
+  for (size_t r = 0; r < count; ++r) written_.Add(rows[r].var);
+}
+
+VarSet Freshness::FreshVars(uint64_t nowMicros) const {
+  VarSet fresh = written_;
+  for (size_t r = 0; r < count_; ++r)
+    if (last_[r] == 0 || nowMicros - last_[r] > maxAge_) fresh.Remove(rows_[r].var);
+  return fresh;
+}
 
 bool Freshness::Fresh(uint32_t offset, uint32_t size, uint64_t nowMicros) const {
-  for (size_t r = 0; r < count_; ++r) {
-    const uint32_t begin = rows_[r].offset;
-    const uint32_t end = begin + rows_[r].size;
-    if (offset >= end || offset + size <= begin) continue;
-    if (last_[r] == 0 || nowMicros - last_[r] > maxAge_) return false;
+  const VarSet fresh = FreshVars(nowMicros);
+  for (size_t v = 0; v < kFlightVarCount; ++v) {
+    const FlightVarInfo& info = VarInfo(FlightVar(v));
+    if (!written_.Has(info.var) || offset >= info.offset + info.size || offset + size <= info.offset) continue;
+    if (!fresh.Has(info.var)) return false;
   }
   return true;
 }

@@ -1,5 +1,5 @@
-// Rows that turn one simulator value (a dataref, a property) into bytes of the data area, and the
-// record of when each row was last refreshed.
+// Rows that turn one simulator value (a dataref, a property) into a flight variable, and the record
+// of when each row was last refreshed.
 #pragma once
 
 #include <cstdint>
@@ -7,50 +7,52 @@
 #include <string_view>
 #include <vector>
 
-#include "simdata/sim_data_area.h"
+#include "model/flight_state.h"
 
 namespace server {
 
-// How a row turns its value into area bytes. `v` is the number the simulator sent, `text` its text
-// (FlightGear strings); `param`, `mask`, `size` and `match` come from the row.
+// How a row turns its value into its variable. `v` is the number the simulator sent, `text` its
+// text (FlightGear strings); `param`, `mask` and `match` come from the row. "In its unit" is the
+// variable's unit (flight_variables.h): degrees, knots, feet, ...
 enum class Conv : uint8_t {
-  DegreesNegated,    // f64 = -v: up / right positive becomes the area's nose-down / left-wing-down positive
-  FlagAtLeast,       // u32 = 1 when v >= param, else 0
-  FlagAnyBit,        // u32 = 1 when the integer v has any bit of `mask`, else 0
-  FlagText,          // u32 = 1 when text is one of the '|'-separated words of `match`, else 0
-  FlagTextNotEmpty,  // u32 = 1 when text is not empty, else 0
-  FlagTextNotEmptyToo,  // u32 = 1 when text is not empty, else left as an earlier row wrote it (one flag, several texts)
-  Marker,            // u16 = 1 when v >= 0.5, else 0
-  BitAtLeast,        // bit `mask` of the `size`-byte word set when v >= param, cleared otherwise
+  Value,             // v x param in its unit (param -1 turns the sign: up / right positive becomes the
+                     // interface's nose-down / left-wing-down positive)
+  Heading,           // v degrees, brought into 0..360
+  AtLeast,           // v in its unit when v >= param; smaller values are not stored (and do not refresh)
+  OnlyAbove,         // v in its unit when v > 0; else left as an earlier row wrote it (0: not there)
+  Needle,            // v x param dots, limited to full scale (2.5 dots)
+  Inclination,       // param degrees when v >= 0.5, else 0
+  FlagAtLeast,       // 1 when v >= param, else 0
+  FlagAnyBit,        // 1 when the integer v has any bit of `mask`, else 0
+  FlagText,          // 1 when text is one of the '|'-separated words of `match`, else 0
+  FlagTextNotEmpty,  // 1 when text is not empty, else 0
+  FlagTextNotEmptyToo,  // 1 when text is not empty, else left as an earlier row wrote it (one flag, several texts)
+  BitAtLeast,        // bit `mask` of the variable set when v >= param, cleared otherwise
   BitAnyBit,         // bit `mask` set when the integer v has any bit of `param` (a bit set as a number)
   BitText,           // bit `mask` set when text is one of the words of `match`
   BitIlsChannel,     // bit `mask` set when v x param MHz is a localiser channel (108.10..111.95, odd tenths)
-  Needle,            // s8 = v x param rounded, limited to -127..+127
-  FeetToMetres16,    // s32 = v feet in metres x 65536, rounded
-  FeetToMetres16Positive,  // as FeetToMetres16 when v > 0; else left as an earlier row wrote it (0: not there)
-  Scaled32,          // s32 = v x param, rounded
-  Scaled16,          // s16 = v x param, rounded, limited to the 16-bit range
-  Inclination,       // s16 = param (an inclination, 65536 = 360 degrees) when v >= 0.5, else 0
-  DmeText,           // `size`-byte text "%05.1f" of v nautical miles when v > 0 (whole miles from 1000), else empty
-  BlankUnless,       // `size` bytes at offset set to zero unless v >= param (a later row gating an earlier one)
-  TextChar,          // one byte: the character code v (0 ends the text)
-  Text,              // `size` bytes: text, cut to size, zero-padded
+  DmeText,           // text "%05.1f" of v nautical miles when v > 0 (whole miles from 1000), else empty
+  BlankUnless,       // the text emptied unless v >= param (a later row gating an earlier one)
+  TextChar,          // character `mask` (0 = the first) of the text: the character code v (0 ends the text)
+  Text,              // text, cut to the variable's size
 };
 
 struct FeedRow {
   const char* path;   // dataref or property
   const char* units;  // what the simulator sends
   Conv conv;
-  uint16_t offset;    // where in the data area
-  uint8_t size;       // bytes written at offset (bits: the word's size)
-  uint32_t mask;      // the bit written (Bit*) or looked at (FlagAnyBit)
+  FlightVar var;      // the variable it fills
+  uint32_t mask;      // the bit written (Bit*), looked at (FlagAnyBit) or the character (TextChar)
   double param;       // see Conv
   const char* match;  // words for FlagText / BitText
 };
 
-// Writes `row`'s bytes for the value `v` (and `text`) into `area`. Non-finite numbers write nothing
-// and return false.
-bool ApplyRow(const FeedRow& row, double v, std::string_view text, SimDataArea& area);
+// Writes `row`'s value `v` (and `text`) into its variable of `state`. False, with nothing written,
+// for a number that is not finite and for a value the row does not store (AtLeast).
+bool ApplyRow(const FeedRow& row, double v, std::string_view text, FlightState& state);
+
+// Texts built character by character (TextChar) end at their first zero: cuts every text there.
+void EndTextsAtZero(FlightState& state);
 
 // The distinct paths of `rows` in the order they first appear, and for each row the index of its path.
 struct PathIndex {
@@ -59,12 +61,17 @@ struct PathIndex {
 };
 PathIndex IndexPaths(const FeedRow* rows, size_t count);
 
-// When each row was last refreshed: a request is fresh when every row whose bytes it touches was
-// refreshed within `maxAgeMicros`. Bytes no row writes are always fresh.
+// When each row was last refreshed. A variable is fresh when every row that writes it was
+// refreshed within `maxAgeMicros`; a range of interface bytes is fresh when every variable whose
+// bytes it touches and that some row writes is fresh (bytes no row writes are always fresh).
 class Freshness {
  public:
   Freshness(const FeedRow* rows, size_t count, uint64_t maxAgeMicros);
   void Refreshed(size_t row, uint64_t nowMicros) { last_[row] = nowMicros; }
+  // The variables some row writes.
+  const VarSet& Written() const { return written_; }
+  // The written variables that are fresh now.
+  VarSet FreshVars(uint64_t nowMicros) const;
   bool Fresh(uint32_t offset, uint32_t size, uint64_t nowMicros) const;
   // True when no row was ever refreshed or the newest refresh is older than the bound.
   bool AllStale(uint64_t nowMicros) const;
@@ -74,6 +81,7 @@ class Freshness {
   size_t count_;
   uint64_t maxAge_;
   std::vector<uint64_t> last_;  // 0 = never
+  VarSet written_;
 };
 
 }  // namespace server

@@ -1,5 +1,5 @@
-// FlightGear's generic protocol as the data server reads it: the fields of one line (the order of
-// dist/flightgear/orvane.xml), the property table, and the line parser.
+// FlightGear's generic protocol: the fields of one line (the order of dist/flightgear/orvane.xml),
+// the property table, and the line parser.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,7 @@ struct FgField {
 // The fields of a line, in order.
 const FgField* FlightGearFields();
 size_t FlightGearFieldCount();
-// The properties' conversions into the data area (each row names a field by its path).
+// The properties' conversions into the flight variables (each row names a field by its path).
 const FeedRow* FlightGearRows();
 size_t FlightGearRowCount();
 

@@ -1,5 +1,5 @@
-// The common part of the simulator sources that arrive over UDP (X-Plane, FlightGear): a socket
-// served by its own thread, the data area the packets fill, and which of its values are fresh.
+// The common part of the simulator feeds that arrive over UDP (X-Plane, FlightGear): a socket served
+// by its own thread, the flight variables the packets fill, and which of them are fresh.
 #pragma once
 
 #include <asio.hpp>
@@ -9,43 +9,81 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
-#include "server/data_source.h"
+#include "model/flight_state.h"
 #include "server/feed_rows.h"
-#include "server/server_log.h"
-#include "simdata/sim_data_area.h"
 
 namespace server {
 
-class UdpFeedSource : public DataSource {
+// Where a feed's log lines go (any thread; empty: nowhere).
+using FeedLogSink = std::function<void(const std::string&)>;
+
+// Lets through at most `maxLines` lines per `windowMicros`; tells how many were held back.
+class RateLimitedLines {
+ public:
+  RateLimitedLines(int maxLines, uint64_t windowMicros, FeedLogSink sink)
+      : maxLines_(maxLines), windowMicros_(windowMicros), sink_(std::move(sink)) {}
+  // Logs `line` unless the window's quota is used up.
+  void Log(const std::string& line);
+
+ private:
+  int maxLines_;
+  uint64_t windowMicros_;
+  FeedLogSink sink_;
+  uint64_t windowStart_ = 0;
+  int linesInWindow_ = 0;
+  uint64_t suppressed_ = 0;
+};
+
+// Why Open failed.
+enum class FeedOpenFailure { None, Address, Socket };
+
+class UdpFeed {
  public:
   static constexpr size_t kMaxDatagram = 2048;  // longer datagrams are refused whole
   // Room for any UDP datagram, so that a long one arrives whole (and is refused) instead of
   // failing the receive with a "message too long" error on some systems.
   static constexpr size_t kReceiveBuffer = 65536;
 
-  UdpFeedSource(const FeedRow* rows, size_t rowCount, uint32_t staleMs);
-  ~UdpFeedSource() override;
-  UdpFeedSource(const UdpFeedSource&) = delete;
-  UdpFeedSource& operator=(const UdpFeedSource&) = delete;
+  UdpFeed(const FeedRow* rows, size_t rowCount, uint32_t staleMs, FeedLogSink log);
+  virtual ~UdpFeed();
+  UdpFeed(const UdpFeed&) = delete;
+  UdpFeed& operator=(const UdpFeed&) = delete;
 
-  // Opens the UDP socket on a numeric address and port (0: any free port). False with a message
-  // naming the address, port and the system's reason.
-  bool Open(const std::string& address, uint16_t port, std::string* error);
+  // One line for logs: what the values come from.
+  virtual std::string Describe() const = 0;
   // The local UDP port (after Open).
   uint16_t LocalPort() const { return localPort_; }
 
-  bool Start(std::function<void()> refreshed) override;
-  void Stop() override;
-  void Read(uint32_t offset, uint32_t size, uint8_t* out) override;
-  bool IsFresh(uint32_t offset, uint32_t size) override;
+  // Starts the feed thread. `refreshed` is called on it after every packet used; `staleChanged`
+  // when the values stop arriving for the stale bound (true) and when they arrive again (false).
+  bool Start(std::function<void()> refreshed = {}, std::function<void(bool)> staleChanged = {});
+  // Ends the thread (the feed's farewell, if any, sent first); bounded in time.
+  void Stop();
+
+  // The latest values (texts ending at their first zero), with Valid = the variables whose rows
+  // were all refreshed within the stale bound; and how many stores they are the result of.
+  FlightState Latest(uint64_t* version = nullptr) const;
+  // Changes with every store.
+  uint64_t Version() const { return version_.load(); }
+  // True when every variable some row writes and whose interface bytes [offset, offset + size)
+  // touch is fresh.
+  bool IsFresh(uint32_t offset, uint32_t size) const;
+  // The variables some row of the table writes.
+  const VarSet& Supplied() const { return fresh_.Written(); }
+  uint32_t StaleMs() const { return staleMs_; }
 
   uint64_t PacketsUsed() const { return used_.load(); }
   uint64_t PacketsRefused() const { return refused_.load(); }
 
  protected:
+  // Opens the UDP socket on a numeric address and port (0: any free port). False with a message
+  // naming the address, port and the system's reason.
+  bool OpenSocket(const std::string& address, uint16_t port, std::string* error);
+
   // Called on the feed thread.
   virtual void OnStarted(uint64_t nowMicros) { (void)nowMicros; }
   virtual void OnPacket(const uint8_t* data, size_t size, const asio::ip::udp::endpoint& from, uint64_t nowMicros) = 0;
@@ -58,23 +96,21 @@ class UdpFeedSource : public DataSource {
   void Refuse(const std::string& why);
   // Feed thread: counts a packet that was used.
   void CountUsed() { used_.fetch_add(1); }
-  // Feed thread: writes `v` / `text` through row `row` and marks it refreshed now.
-  void StoreRow(size_t row, double v, std::string_view text, uint64_t nowMicros);
-  // Feed thread: writes several rows in their order under one lock, so that no request sees part
-  // of them (rows that complete an earlier row's bytes are only right together).
+  // Feed thread: writes several rows in their order under one lock, so that no reader sees part
+  // of them (rows that complete an earlier row's variable are only right together), and marks the
+  // rows that stored their value refreshed now.
   struct RowValue {
     size_t row;
     double v;
     std::string_view text;
   };
   void StoreRows(const std::vector<RowValue>& values, uint64_t nowMicros);
-  // Feed thread: tells the event loop that values changed.
+  // Feed thread: tells the owner that values changed.
   void NotifyRefreshed();
-  // Feed thread: a line for the log that is not rate-limited (state changes).
-  void LogState(const std::string& line) { LogLine(line); }
-
-  const FeedRow* Rows() const { return rows_; }
-  size_t RowCount() const { return rowCount_; }
+  // A line for the log that is not rate-limited (state changes).
+  void LogState(const std::string& line) {
+    if (log_) log_(line);
+  }
 
  private:
   void Receive();
@@ -83,6 +119,7 @@ class UdpFeedSource : public DataSource {
   const FeedRow* rows_;
   size_t rowCount_;
   uint32_t staleMs_;
+  FeedLogSink log_;
   asio::io_context io_;
   asio::ip::udp::socket socket_;
   asio::steady_timer tick_;
@@ -91,12 +128,14 @@ class UdpFeedSource : public DataSource {
   uint16_t localPort_ = 0;
   std::thread thread_;
   std::function<void()> refreshed_;
-  RateLimitedLog refuseLog_;
-  RateLimitedLog sendLog_;
+  std::function<void(bool)> staleChanged_;
+  RateLimitedLines refuseLog_;
+  RateLimitedLines sendLog_;
   std::atomic<uint64_t> used_{0}, refused_{0};
+  std::atomic<uint64_t> version_{0};
 
-  std::mutex mutex_;          // guards area_ and fresh_
-  SimDataArea area_;
+  mutable std::mutex mutex_;  // guards state_ and fresh_
+  FlightState state_{};
   Freshness fresh_;
   bool wasStale_ = true;      // feed thread: the values were stale at the last tick
 };

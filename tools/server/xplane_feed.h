@@ -1,5 +1,4 @@
-// X-Plane's UDP dataref interface as the data server uses it: the dataref table and the RREF
-// request and answer packets.
+// X-Plane's UDP dataref interface: the dataref table and the RREF request and answer packets.
 #pragma once
 
 #include <array>
@@ -12,7 +11,7 @@
 
 namespace server {
 
-// The datarefs the server subscribes to and where each value goes in the data area.
+// The datarefs the feed subscribes to and the variable each value fills.
 const FeedRow* XPlaneRows();
 size_t XPlaneRowCount();
 

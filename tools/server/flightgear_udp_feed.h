@@ -1,26 +1,31 @@
-// FlightGear as the data server's source: listens for the generic-protocol lines that
-// dist/flightgear/orvane.xml makes FlightGear send, and keeps the data area up to date from them.
+// FlightGear over its generic protocol: the feed that listens for the lines of
+// dist/flightgear/orvane.xml and keeps the flight variables up to date from them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "server/flightgear_feed.h"
 #include "server/udp_feed.h"
 
 namespace server {
 
-class FlightGearSource : public UdpFeedSource {
+// Listens for the lines dist/flightgear/orvane.xml makes FlightGear send, from one sender at a time,
+// and keeps the flight variables up to date from them.
+class FlightGearFeed : public UdpFeed {
  public:
   struct Options {
     std::string bindAddress = "0.0.0.0";
     uint16_t port = 5500;     // 0: any free port (tests)
-    uint32_t staleMs = 2000;  // values older than this are not served as fresh
+    uint32_t staleMs = 2000;  // values older than this are not fresh
+    FeedLogSink log;          // state changes and ignored packets
   };
 
-  explicit FlightGearSource(const Options& options);
-  ~FlightGearSource() override;
+  explicit FlightGearFeed(const Options& options);
+  ~FlightGearFeed() override;
 
+  // Opens the socket; false with the address, port and the system's reason.
   bool Open(std::string* error);
   std::string Describe() const override;
 
