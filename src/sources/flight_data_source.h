@@ -1,16 +1,47 @@
 // Where a frame's flight values come from: the simulator on this PC or the data server. The display
-// owns one source for its whole run; each frame asks it for the values once.
+// owns one source for its whole run; the source owns its transport, names itself for the window
+// title and says what a failed start-up does. Each frame asks it for the values once.
 #pragma once
+
+#include <string>
 
 #include "model/flight_conversions.h"
 #include "model/flight_state.h"
+
+// The window title's last word while no values arrive, for the sources that say so.
+constexpr const char* kTitleWordNotConnected = "[NOT CONNECTED]";
+
+// What opening a source came to.
+struct SourceStart {
+  enum class Outcome {
+    Ready,               // the link is up
+    Waiting,             // no link yet: the window opens and the source keeps trying from Service()
+    FailNow,             // the start-up fails here: `message` in a dialog, then the window closes
+    FailOnceWindowIsUp,  // the window opens, then `message` in a dialog and the run ends undrawn
+  };
+  Outcome outcome = Outcome::Ready;
+  std::string message;
+};
 
 class FlightDataSource {
  public:
   virtual ~FlightDataSource() = default;
 
-  // Fills the raw fields of `state` (zero-filled by the caller) for one frame, values that do not
-  // arrive staying zero. True when every value arrived; false puts the failure flag on the frame.
+  // The window title's last word now: the source's own ("[FSUIPC]", "[NETWORK]") while its link is
+  // up, kTitleWordNotConnected while a source that waits for its link has none.
+  virtual std::string TitleWord() const = 0;
+  // True when the link opens before the artwork is loaded, false when after it.
+  virtual bool OpensBeforeArtwork() const { return false; }
+  // False when the source's link alone decides whether the display starts, artwork or not.
+  virtual bool NeedsArtwork() const { return true; }
+  // Opens the transport, bounded in time (called once, with the GL context current).
+  virtual SourceStart Open() = 0;
+  // Releases the transport at the end of the run.
+  virtual void Close() {}
+
+  // Fills `state` (zero-filled by the caller) for one frame: the values that arrived, each marked in
+  // state.Valid; the others stay zero. True when every value of the read list arrived (false puts
+  // the attitude failure flag on the frame).
   virtual bool Fetch(FlightState& state) = 0;
   // How this source's glide-slope inclination reads (the conversions differ by source).
   virtual InclinationRule Inclination() const = 0;
@@ -18,6 +49,6 @@ class FlightDataSource {
   virtual void PauseAfterPanel() {}
   // Called once per main-loop pass: a source that reconnects does it from here, bounded in time.
   virtual void Service() {}
-  // True while the link to the values is up (the window title says so).
+  // True while the link to the values is up.
   virtual bool LinkUp() const = 0;
 };

@@ -108,6 +108,15 @@ void NetworkSource::NetworkStartup() {
   reportedUp_ = connected;
 }
 
+SourceStart NetworkSource::Open() {
+  NetworkStartup();
+  if (NetworkConnected()) return {};
+  if (settings_.Reconnect) return {SourceStart::Outcome::Waiting, ""};
+  return {SourceStart::Outcome::FailOnceWindowIsUp, kConnectionFailedText};
+}
+
+std::string NetworkSource::TitleWord() const { return NetworkConnected() ? kTitleWord : kTitleWordNotConnected; }
+
 bool NetworkSource::NetworkConnected() const { return client_ != nullptr && client_->Connected(); }
 
 // One reconnect attempt, bounded in time. The markers are written back by every Close, so the

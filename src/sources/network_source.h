@@ -28,7 +28,19 @@ class NetworkSource : public FlightDataSource {
   static constexpr uint64_t kRetryEveryMicros = 2000000;  // RECONNECT: one attempt every 2 s
   static constexpr uint32_t kConnectBoundMs = 1000;       // RECONNECT: each attempt waits at most 1 s
 
+  static constexpr const char* kTitleWord = "[NETWORK]";
+  static constexpr const char* kConnectionFailedText = "ERROR !!\r\n\r\nOrvane GC Server connection failed.";
+
   explicit NetworkSource(NetworkSettings settings, ReadPlan plan = ReadPlan::Classic());
+
+  // The display's start-up: the client made and connected before the artwork loads. Without a
+  // server the window still opens, then says so and ends; with RECONNECT it waits for one.
+  SourceStart Open() override;
+  bool OpensBeforeArtwork() const override { return true; }
+  // Frees the client objects (when connected, as NetworkShutdown does).
+  void Close() override { NetworkShutdown(); }
+  // "[NETWORK]" while connected, "[NOT CONNECTED]" otherwise.
+  std::string TitleWord() const override;
 
   // Creates the client objects, sets port then address from the settings and connects once.
   // Throws OrvaneError for a port or an address that cannot be used; with RECONNECT a server name

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "model/read_list.h"
@@ -16,6 +17,19 @@ SimulatorSource::SimulatorSource(bool reconnect, ReadPlan plan)
 bool SimulatorSource::Open(uint32_t* resultCode) {
   lastAttemptMicros_ = platform::MonotonicMicros();
   return client_.SimIpcOpen(0, resultCode);
+}
+
+SourceStart SimulatorSource::Open() {
+  uint32_t resultCode = 0;
+  if (Open(&resultCode)) return {};
+  if (!reconnect_) return {SourceStart::Outcome::FailNow, kOpenFailedText};
+  platform::DebugLog("Simulator: no simulator answers (code " + std::to_string(resultCode) +
+                     "); trying again every 2 s.");
+  return {SourceStart::Outcome::Waiting, ""};
+}
+
+std::string SimulatorSource::TitleWord() const {
+  return !reconnect_ || client_.IsOpen() ? kTitleWord : kTitleWordNotConnected;
 }
 
 bool SimulatorSource::SimulatorGone() const {

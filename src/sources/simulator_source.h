@@ -16,8 +16,19 @@ class SimulatorSource : public FlightDataSource {
   // again every 2 s from Service(), so a simulator that is restarted is found again.
   explicit SimulatorSource(bool reconnect = false, ReadPlan plan = ReadPlan::Classic());
 
+  static constexpr const char* kTitleWord = "[FSUIPC]";
+  static constexpr const char* kOpenFailedText = "FSUIPC connection failed.";
+
   // Opens the link to any simulator; false with the result code otherwise.
   bool Open(uint32_t* resultCode);
+  // The display's start-up: the link opened after the artwork; without a simulator the start-up
+  // fails, or with `reconnect` the window opens and waits for one.
+  SourceStart Open() override;
+  // "[FSUIPC]"; with `reconnect`, "[NOT CONNECTED]" while no simulator answers. Without it a lost
+  // link leaves the title as it is: the failure flag tells.
+  std::string TitleWord() const override;
+  // The simulator link, not the artwork, decides whether the display starts.
+  bool NeedsArtwork() const override { return false; }
   // DrawFrameIpc's data part: the plan's reads (the read list's 30 and those the layout adds) queued
   // and performed with one exchange, then the frame's 1 ms pause. Every variable read is valid when
   // the exchange succeeded; a failed exchange or a read that could not be queued leaves zeros, not
