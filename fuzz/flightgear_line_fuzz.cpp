@@ -12,19 +12,19 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "server/flightgear_feed.h"
+#include "sources/flightgear_feed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* text = reinterpret_cast<const char*>(data);
-  const server::FgField* fields = server::FlightGearFields();
-  const size_t count = server::FlightGearFieldCount();
-  std::vector<server::FgValue> values;
+  const FgField* fields = FlightGearFields();
+  const size_t count = FlightGearFieldCount();
+  std::vector<FgValue> values;
   std::string why = "unset";
-  if (!server::ParseGenericLine(text, size, fields, count, &values, &why)) {
+  if (!ParseGenericLine(text, size, fields, count, &values, &why)) {
     FUZZ_CHECK(values.empty() && !why.empty() && why != "unset");
     return 0;
   }
-  FUZZ_CHECK(size <= server::kMaxFgLine && values.size() == count);
+  FUZZ_CHECK(size <= kMaxFgLine && values.size() == count);
   std::string body(text, size);
   if (!body.empty() && body.back() == '\n') body.pop_back();
   if (!body.empty() && body.back() == '\r') body.pop_back();
@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t f = 0; f < count; ++f) {
     const size_t comma = body.find(',', at);
     const std::string piece = body.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-    if (fields[f].kind == server::FgFieldKind::Text) {
-      FUZZ_CHECK(values[f].text == piece && piece.size() <= server::kMaxFgText);
+    if (fields[f].kind == FgFieldKind::Text) {
+      FUZZ_CHECK(values[f].text == piece && piece.size() <= kMaxFgText);
     } else {
       FUZZ_CHECK(std::isfinite(values[f].number) && !piece.empty());
     }
@@ -44,12 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const FlightState before{};
   FlightState state{};
   VarSet written;
-  for (size_t r = 0; r < server::FlightGearRowCount(); ++r) {
-    const server::FeedRow& row = server::FlightGearRows()[r];
+  for (size_t r = 0; r < FlightGearRowCount(); ++r) {
+    const FeedRow& row = FlightGearRows()[r];
     size_t f = 0;
     while (f < count && std::strcmp(fields[f].path, row.path) != 0) ++f;
     FUZZ_CHECK(f < count);
-    server::ApplyRow(row, values[f].number, values[f].text, state);
+    ApplyFeedRow(row, values[f].number, values[f].text, state);
     written.Add(row.var);
   }
   for (size_t i = 0; i < kFlightVarCount; ++i) {

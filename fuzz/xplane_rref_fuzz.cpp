@@ -10,18 +10,18 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "server/xplane_feed.h"
+#include "sources/xplane_feed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<server::RrefValue> values;
+  std::vector<RrefValue> values;
   std::string why = "unset";
-  const bool ok = server::ParseRrefAnswer(data, size, &values, &why);
+  const bool ok = ParseRrefAnswer(data, size, &values, &why);
   if (!ok) {
     FUZZ_CHECK(values.empty() && !why.empty() && why != "unset");
     return 0;
   }
   FUZZ_CHECK(size >= 13 && std::memcmp(data, "RREF", 4) == 0 && (size - 5) % 8 == 0);
-  FUZZ_CHECK(values.size() == (size - 5) / 8 && values.size() <= server::kMaxRrefPairs);
+  FUZZ_CHECK(values.size() == (size - 5) / 8 && values.size() <= kMaxRrefPairs);
   for (size_t i = 0; i < values.size(); ++i) {
     int32_t index;
     float value;
@@ -33,9 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const FlightState before{};
   FlightState state{};
   VarSet written;
-  for (const server::RrefValue& v : values) {
-    const server::FeedRow& row = server::XPlaneRows()[uint32_t(v.index) % server::XPlaneRowCount()];
-    server::ApplyRow(row, double(v.value), {}, state);
+  for (const RrefValue& v : values) {
+    const FeedRow& row = XPlaneRows()[uint32_t(v.index) % XPlaneRowCount()];
+    ApplyFeedRow(row, double(v.value), {}, state);
     written.Add(row.var);
   }
   for (size_t i = 0; i < kFlightVarCount; ++i) {

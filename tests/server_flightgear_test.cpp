@@ -12,9 +12,9 @@
 #include <tuple>
 #include <vector>
 
-#include "server/flightgear_feed.h"
+#include "sources/flightgear_feed.h"
 #include "server/feed_source.h"
-#include "server/flightgear_udp_feed.h"
+#include "sources/flightgear_udp_feed.h"
 #include "support/server_feeds.h"
 
 namespace {
@@ -55,20 +55,20 @@ struct FgLine {
 // data area the server fills with the variables.
 FlightState ShownAfter(const std::string& line) {
   FlightState fed{};
-  std::vector<server::FgValue> values;
+  std::vector<FgValue> values;
   std::string why;
-  EXPECT_TRUE(server::ParseGenericLine(line.data(), line.size(), server::FlightGearFields(),
-                                       server::FlightGearFieldCount(), &values, &why))
+  EXPECT_TRUE(ParseGenericLine(line.data(), line.size(), FlightGearFields(),
+                                       FlightGearFieldCount(), &values, &why))
       << why << ": " << line;
-  for (size_t r = 0; r < server::FlightGearRowCount() && !values.empty(); ++r) {
-    const server::FeedRow& row = server::FlightGearRows()[r];
+  for (size_t r = 0; r < FlightGearRowCount() && !values.empty(); ++r) {
+    const FeedRow& row = FlightGearRows()[r];
     size_t f = 0;
-    while (f < server::FlightGearFieldCount() && std::strcmp(server::FlightGearFields()[f].path, row.path) != 0) ++f;
-    if (f == server::FlightGearFieldCount()) {
+    while (f < FlightGearFieldCount() && std::strcmp(FlightGearFields()[f].path, row.path) != 0) ++f;
+    if (f == FlightGearFieldCount()) {
       ADD_FAILURE() << row.path << " is no field of the line";
       continue;
     }
-    server::ApplyRow(row, values[f].number, values[f].text, fed);
+    ApplyFeedRow(row, values[f].number, values[f].text, fed);
   }
   SimDataArea area;
   area.StoreFlightState(fed);
@@ -91,11 +91,11 @@ TEST(FlightGearProtocol, TheShippedFileSendsTheFieldsTheServerReadsInItsOrder) {
     };
     chunks.emplace_back(inner("node"), inner("type"));
   }
-  ASSERT_EQ(chunks.size(), server::FlightGearFieldCount());
+  ASSERT_EQ(chunks.size(), FlightGearFieldCount());
   for (size_t i = 0; i < chunks.size(); ++i) {
-    const server::FgField& f = server::FlightGearFields()[i];
+    const FgField& f = FlightGearFields()[i];
     EXPECT_EQ(chunks[i].first, f.path) << "chunk " << i + 1;
-    EXPECT_EQ(chunks[i].second == "string", f.kind == server::FgFieldKind::Text) << f.path;
+    EXPECT_EQ(chunks[i].second == "string", f.kind == FgFieldKind::Text) << f.path;
   }
 }
 
@@ -203,13 +203,13 @@ TEST(FlightGearTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
 TEST(FlightGearParser, RefusesEveryLineThatIsNotExactlyTheProtocol) {
   FgLine l;
   const std::string good = l.Text();
-  const server::FgField* fields = server::FlightGearFields();
-  const size_t n = server::FlightGearFieldCount();
-  std::vector<server::FgValue> values;
+  const FgField* fields = FlightGearFields();
+  const size_t n = FlightGearFieldCount();
+  std::vector<FgValue> values;
   std::string why;
-  EXPECT_TRUE(server::ParseGenericLine(good.data(), good.size(), fields, n, &values, &why)) << why;
+  EXPECT_TRUE(ParseGenericLine(good.data(), good.size(), fields, n, &values, &why)) << why;
   std::string crlf = good.substr(0, good.size() - 1) + "\r\n";
-  EXPECT_TRUE(server::ParseGenericLine(crlf.data(), crlf.size(), fields, n, &values, &why)) << why;
+  EXPECT_TRUE(ParseGenericLine(crlf.data(), crlf.size(), fields, n, &values, &why)) << why;
   const std::string bad[] = {
       "",
       good.substr(0, good.size() / 2),                     // truncated
@@ -222,15 +222,15 @@ TEST(FlightGearParser, RefusesEveryLineThatIsNotExactlyTheProtocol) {
       std::string(2000, '1'),                              // oversized
   };
   for (const std::string& line : bad) {
-    EXPECT_FALSE(server::ParseGenericLine(line.data(), line.size(), fields, n, &values, &why)) << line;
+    EXPECT_FALSE(ParseGenericLine(line.data(), line.size(), fields, n, &values, &why)) << line;
     EXPECT_TRUE(values.empty()) << "nothing handed out from a refused line: " << line;
   }
   l.navId = std::string(65, 'A');
   const std::string longText = l.Text();
-  EXPECT_FALSE(server::ParseGenericLine(longText.data(), longText.size(), fields, n, &values, &why));
+  EXPECT_FALSE(ParseGenericLine(longText.data(), longText.size(), fields, n, &values, &why));
   l.navId = "I\x01RV";
   const std::string control = l.Text();
-  EXPECT_FALSE(server::ParseGenericLine(control.data(), control.size(), fields, n, &values, &why));
+  EXPECT_FALSE(ParseGenericLine(control.data(), control.size(), fields, n, &values, &why));
 }
 
 double ServedDegrees(uint16_t port, uint32_t offset) {
@@ -239,10 +239,10 @@ double ServedDegrees(uint16_t port, uint32_t offset) {
 }
 
 TEST(FlightGearSource, FollowsTheSendersAttitudeIgnoresOthersAndGoesStaleWhenItStops) {
-  server::FlightGearFeed::Options options;
+  FlightGearFeed::Options options;
   options.bindAddress = "127.0.0.1";
   options.port = 0;
-  server::FlightGearFeed source(options);
+  FlightGearFeed source(options);
   std::string error;
   ASSERT_TRUE(source.Open(&error)) << error;
   server::FeedSource served(source);
@@ -294,8 +294,8 @@ TEST(FlightGearTable, TheDocumentationListsEveryRow) {
   ASSERT_TRUE(file) << "docs/server.md";
   std::vector<std::string> lines;
   for (std::string line; std::getline(file, line);) lines.push_back(line);
-  for (size_t r = 0; r < server::FlightGearRowCount(); ++r) {
-    const server::FeedRow& row = server::FlightGearRows()[r];
+  for (size_t r = 0; r < FlightGearRowCount(); ++r) {
+    const FeedRow& row = FlightGearRows()[r];
     char where[32];
     std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(VarInfo(row.var).offset), unsigned(VarInfo(row.var).size));
     int found = 0;

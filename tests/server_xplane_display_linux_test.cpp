@@ -9,7 +9,7 @@
 
 #include "platform/system.h"
 #include "server/feed_source.h"
-#include "server/xplane_udp_feed.h"
+#include "sources/xplane_udp_feed.h"
 #include "support/fake_xplane.h"
 #include "support/faults_display.h"
 #include "support/server_feeds.h"
@@ -23,11 +23,11 @@ constexpr uint64_t kMs = 1000;
 TEST(XPlaneDisplay, ASilentXPlaneRaisesTheFlagAfterTwoSecondsAndItsReturnClearsIt) {
   orvane_test::FakeXPlane xplane({});
   xplane.Set("sim/flightmodel/position/theta", 5);
-  server::XPlaneFeed::Options options;
+  XPlaneFeed::Options options;
   options.host = "127.0.0.1";
   options.port = xplane.Port();
   options.bindAddress = "127.0.0.1";
-  server::XPlaneFeed feed(options);
+  XPlaneFeed feed(options);
   std::string error;
   ASSERT_TRUE(feed.Open(&error)) << error;
   server::FeedSource source(feed);

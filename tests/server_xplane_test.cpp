@@ -15,9 +15,9 @@
 #include "platform/system.h"
 #include "server/server_log.h"
 #include "server/server_options.h"
-#include "server/xplane_feed.h"
+#include "sources/xplane_feed.h"
 #include "server/feed_source.h"
-#include "server/xplane_udp_feed.h"
+#include "sources/xplane_udp_feed.h"
 #include "support/fake_xplane.h"
 #include "support/server_feeds.h"
 
@@ -32,10 +32,10 @@ const char* kPhi = "sim/flightmodel/position/phi";
 // Feeds one dataref value through every table row that reads it.
 void Feed(FlightState& fed, const char* path, double value) {
   int rows = 0;
-  for (size_t r = 0; r < server::XPlaneRowCount(); ++r) {
-    const server::FeedRow& row = server::XPlaneRows()[r];
+  for (size_t r = 0; r < XPlaneRowCount(); ++r) {
+    const FeedRow& row = XPlaneRows()[r];
     if (std::strcmp(row.path, path) != 0) continue;
-    server::ApplyRow(row, value, {}, fed);
+    ApplyFeedRow(row, value, {}, fed);
     ++rows;
   }
   EXPECT_GT(rows, 0) << path << " is not in the table";
@@ -188,7 +188,7 @@ TEST(XPlaneTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
 // The table supplies every variable of the read list and the further ones a layout may show.
 TEST(XPlaneTable, SuppliesTheReadListAndTheFurtherVariables) {
   VarSet supplied;
-  for (size_t r = 0; r < server::XPlaneRowCount(); ++r) supplied.Add(server::XPlaneRows()[r].var);
+  for (size_t r = 0; r < XPlaneRowCount(); ++r) supplied.Add(XPlaneRows()[r].var);
   for (const ReadListRow& l : ReadList()) {
     if (l.field == FlightVar::None) continue;
     EXPECT_TRUE(supplied.Has(l.field)) << VarName(l.field);
@@ -199,33 +199,33 @@ TEST(XPlaneTable, SuppliesTheReadListAndTheFurtherVariables) {
 }
 
 TEST(XPlanePackets, SubscriptionLayoutAndAnswerParsing) {
-  server::RrefRequest request;
-  ASSERT_TRUE(server::BuildRrefRequest(30, 7, kTheta, &request));
+  RrefRequest request;
+  ASSERT_TRUE(BuildRrefRequest(30, 7, kTheta, &request));
   EXPECT_EQ(std::memcmp(request.data(), "RREF\0", 5), 0);
   EXPECT_EQ(request[5], 30);   // frequency, little-endian
   EXPECT_EQ(request[9], 7);    // index
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(request.data() + 13)), kTheta);
   EXPECT_EQ(request[412], 0);
-  EXPECT_FALSE(server::BuildRrefRequest(30, 0, std::string(400, 'x'), &request));
+  EXPECT_FALSE(BuildRrefRequest(30, 0, std::string(400, 'x'), &request));
 
   // Two pairs: index 1 = 2.5, index 2 = -1.
   const uint8_t good[] = {'R', 'R', 'E', 'F', ',', 1, 0, 0, 0, 0, 0, 0x20, 0x40, 2, 0, 0, 0, 0, 0, 0x80, 0xBF};
-  std::vector<server::RrefValue> values;
+  std::vector<RrefValue> values;
   std::string why;
-  ASSERT_TRUE(server::ParseRrefAnswer(good, sizeof good, &values, &why)) << why;
+  ASSERT_TRUE(ParseRrefAnswer(good, sizeof good, &values, &why)) << why;
   ASSERT_EQ(values.size(), 2u);
   EXPECT_EQ(values[0].index, 1);
   EXPECT_EQ(values[0].value, 2.5f);
   EXPECT_EQ(values[1].value, -1.0f);
-  EXPECT_FALSE(server::ParseRrefAnswer(good, sizeof good - 1, &values, &why)) << "cut inside a pair";
-  EXPECT_FALSE(server::ParseRrefAnswer(good, 5, &values, &why)) << "no pair";
-  EXPECT_FALSE(server::ParseRrefAnswer(good, 3, &values, &why)) << "shorter than the header";
+  EXPECT_FALSE(ParseRrefAnswer(good, sizeof good - 1, &values, &why)) << "cut inside a pair";
+  EXPECT_FALSE(ParseRrefAnswer(good, 5, &values, &why)) << "no pair";
+  EXPECT_FALSE(ParseRrefAnswer(good, 3, &values, &why)) << "shorter than the header";
   std::vector<uint8_t> other(good, good + sizeof good);
   other[0] = 'D';
-  EXPECT_FALSE(server::ParseRrefAnswer(other.data(), other.size(), &values, &why)) << "DREF";
-  std::vector<uint8_t> huge(5 + 8 * (server::kMaxRrefPairs + 1), 0);
+  EXPECT_FALSE(ParseRrefAnswer(other.data(), other.size(), &values, &why)) << "DREF";
+  std::vector<uint8_t> huge(5 + 8 * (kMaxRrefPairs + 1), 0);
   std::memcpy(huge.data(), "RREF,", 5);
-  EXPECT_FALSE(server::ParseRrefAnswer(huge.data(), huge.size(), &values, &why)) << "oversized";
+  EXPECT_FALSE(ParseRrefAnswer(huge.data(), huge.size(), &values, &why)) << "oversized";
 }
 
 // Collects the server's log lines.
@@ -265,8 +265,8 @@ bool ServesAttitude(uint16_t port, double pitchUp, double bankRight, uint32_t ti
       timeoutMs);
 }
 
-server::XPlaneFeed::Options FeedFor(const orvane_test::FakeXPlane& xplane) {
-  server::XPlaneFeed::Options options;
+XPlaneFeed::Options FeedFor(const orvane_test::FakeXPlane& xplane) {
+  XPlaneFeed::Options options;
   options.host = "127.0.0.1";
   options.port = xplane.Port();
   options.bindAddress = "127.0.0.1";
@@ -282,7 +282,7 @@ TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
   // is lost every time (with 4, under Wine's coarser timer the attitude's packet was).
   fakeOptions.dropEvery = 3;
   orvane_test::FakeXPlane xplane(fakeOptions);
-  server::XPlaneFeed source(FeedFor(xplane));
+  XPlaneFeed source(FeedFor(xplane));
   std::string error;
   ASSERT_TRUE(source.Open(&error)) << error;
   server::FeedSource served(source);
@@ -329,7 +329,7 @@ TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
 TEST(XPlaneSource, SubscribesOnceWhileXPlaneAnswers) {
   orvane_test::FakeXPlane xplane({});
   xplane.Set(kTheta, 3);
-  server::XPlaneFeed source(FeedFor(xplane));
+  XPlaneFeed source(FeedFor(xplane));
   std::string error;
   ASSERT_TRUE(source.Open(&error)) << error;
   server::FeedSource served(source);
@@ -347,7 +347,7 @@ TEST(XPlaneSource, StrangersAndBadPacketsAreIgnoredWithALimitedLog) {
   LogLines log;
   orvane_test::FakeXPlane xplane({});
   xplane.Set(kTheta, 4);
-  server::XPlaneFeed source(FeedFor(xplane));
+  XPlaneFeed source(FeedFor(xplane));
   std::string error;
   ASSERT_TRUE(source.Open(&error)) << error;
   server::FeedSource served(source);
@@ -397,8 +397,8 @@ TEST(XPlaneTable, TheDocumentationListsEveryRow) {
   ASSERT_TRUE(file) << "docs/server.md";
   std::vector<std::string> lines;
   for (std::string line; std::getline(file, line);) lines.push_back(line);
-  for (size_t r = 0; r < server::XPlaneRowCount(); ++r) {
-    const server::FeedRow& row = server::XPlaneRows()[r];
+  for (size_t r = 0; r < XPlaneRowCount(); ++r) {
+    const FeedRow& row = XPlaneRows()[r];
     char where[32];
     std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(VarInfo(row.var).offset), unsigned(VarInfo(row.var).size));
     int found = 0;
@@ -431,12 +431,12 @@ TEST(UdpSourceOptions, XPlaneAndFlightGearOptionsAndTheirChecks) {
     EXPECT_NE(error.find(option), std::string::npos) << error;
     EXPECT_NE(error.find(std::string("'") + value + "'"), std::string::npos) << error;
   }
-  server::XPlaneFeed::Options options;
+  XPlaneFeed::Options options;
   options.host = "xplane.local";  // names are not looked up: the packets' sender is checked by address
-  server::XPlaneFeed feed(options);
-  server::FeedOpenFailure failure = server::FeedOpenFailure::None;
+  XPlaneFeed feed(options);
+  FeedOpenFailure failure = FeedOpenFailure::None;
   EXPECT_FALSE(feed.Open(&error, &failure));
-  EXPECT_EQ(failure, server::FeedOpenFailure::Address);
+  EXPECT_EQ(failure, FeedOpenFailure::Address);
   EXPECT_NE(error.find("'xplane.local'"), std::string::npos) << error;
 }
 

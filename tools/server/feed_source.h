@@ -7,7 +7,7 @@
 #include <string>
 
 #include "server/data_source.h"
-#include "server/udp_feed.h"
+#include "sources/udp_feed.h"
 #include "simdata/sim_data_area.h"
 
 namespace server {

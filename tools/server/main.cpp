@@ -7,12 +7,12 @@
 #include "simdata/flight_state_file.h"
 #include "server/area_sources.h"
 #include "server/feed_source.h"
-#include "server/flightgear_udp_feed.h"
+#include "sources/flightgear_udp_feed.h"
 #include "server/ipc_source.h"
 #include "server/server_core.h"
 #include "server/server_log.h"
 #include "server/server_options.h"
-#include "server/xplane_udp_feed.h"
+#include "sources/xplane_udp_feed.h"
 #include "simdata/sim_data_area.h"
 
 #ifndef ORVANE_VERSION
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   // would let a second server share the port).
   cl.server.reuseAddress = ORVANE_SERVER_REUSE_ADDRESS != 0;
 
-  std::unique_ptr<server::UdpFeed> feed;  // the xplane and flightgear sources' feed, outliving the source
+  std::unique_ptr<UdpFeed> feed;  // the xplane and flightgear sources' feed, outliving the source
   std::unique_ptr<server::DataSource> source;
   switch (cl.source) {
     case server::SourceKind::Demo:
@@ -66,15 +66,15 @@ int main(int argc, char** argv) {
       break;
     }
     case server::SourceKind::XPlane: {
-      server::XPlaneFeed::Options options;
+      XPlaneFeed::Options options;
       options.host = cl.xplaneHost;
       options.port = cl.xplanePort;
       options.rateHz = cl.rateHz;
       options.log = server::LogLine;
-      auto xplane = std::make_unique<server::XPlaneFeed>(options);
-      server::FeedOpenFailure failure = server::FeedOpenFailure::None;
+      auto xplane = std::make_unique<XPlaneFeed>(options);
+      FeedOpenFailure failure = FeedOpenFailure::None;
       if (!xplane->Open(&error, &failure)) {
-        std::fprintf(stderr, "OrvaneGCServer: %s%s\n", failure == server::FeedOpenFailure::Address ? "--xplane-host: " : "",
+        std::fprintf(stderr, "OrvaneGCServer: %s%s\n", failure == FeedOpenFailure::Address ? "--xplane-host: " : "",
                      error.c_str());
         return 1;
       }
@@ -83,10 +83,10 @@ int main(int argc, char** argv) {
       break;
     }
     case server::SourceKind::FlightGear: {
-      server::FlightGearFeed::Options options;
+      FlightGearFeed::Options options;
       options.port = cl.fgPort;
       options.log = server::LogLine;
-      auto flightgear = std::make_unique<server::FlightGearFeed>(options);
+      auto flightgear = std::make_unique<FlightGearFeed>(options);
       if (!flightgear->Open(&error)) {
         std::fprintf(stderr, "OrvaneGCServer: --fg-port: %s\n", error.c_str());
         return 1;

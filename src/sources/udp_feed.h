@@ -14,29 +14,8 @@
 #include <vector>
 
 #include "model/flight_state.h"
-#include "server/feed_rows.h"
-
-namespace server {
-
-// Where a feed's log lines go (any thread; empty: nowhere).
-using FeedLogSink = std::function<void(const std::string&)>;
-
-// Lets through at most `maxLines` lines per `windowMicros`; tells how many were held back.
-class RateLimitedLines {
- public:
-  RateLimitedLines(int maxLines, uint64_t windowMicros, FeedLogSink sink)
-      : maxLines_(maxLines), windowMicros_(windowMicros), sink_(std::move(sink)) {}
-  // Logs `line` unless the window's quota is used up.
-  void Log(const std::string& line);
-
- private:
-  int maxLines_;
-  uint64_t windowMicros_;
-  FeedLogSink sink_;
-  uint64_t windowStart_ = 0;
-  int linesInWindow_ = 0;
-  uint64_t suppressed_ = 0;
-};
+#include "sources/feed_rows.h"
+#include "sources/rate_limited_lines.h"
 
 // Why Open failed.
 enum class FeedOpenFailure { None, Address, Socket };
@@ -48,7 +27,7 @@ class UdpFeed {
   // failing the receive with a "message too long" error on some systems.
   static constexpr size_t kReceiveBuffer = 65536;
 
-  UdpFeed(const FeedRow* rows, size_t rowCount, uint32_t staleMs, FeedLogSink log);
+  UdpFeed(const FeedRow* rows, size_t rowCount, uint32_t staleMs, LogSink log);
   virtual ~UdpFeed();
   UdpFeed(const UdpFeed&) = delete;
   UdpFeed& operator=(const UdpFeed&) = delete;
@@ -119,7 +98,7 @@ class UdpFeed {
   const FeedRow* rows_;
   size_t rowCount_;
   uint32_t staleMs_;
-  FeedLogSink log_;
+  LogSink log_;
   asio::io_context io_;
   asio::ip::udp::socket socket_;
   asio::steady_timer tick_;
@@ -136,8 +115,7 @@ class UdpFeed {
 
   mutable std::mutex mutex_;  // guards state_ and fresh_
   FlightState state_{};
-  Freshness fresh_;
+  FeedFreshness fresh_;
   bool wasStale_ = true;      // feed thread: the values were stale at the last tick
 };
 
-}  // namespace server

@@ -9,12 +9,10 @@
 
 #include "model/flight_state.h"
 
-namespace server {
-
 // How a row turns its value into its variable. `v` is the number the simulator sent, `text` its
 // text (FlightGear strings); `param`, `mask` and `match` come from the row. "In its unit" is the
 // variable's unit (flight_variables.h): degrees, knots, feet, ...
-enum class Conv : uint8_t {
+enum class FeedConv : uint8_t {
   Value,             // v x param in its unit (param -1 turns the sign: up / right positive becomes the
                      // interface's nose-down / left-wing-down positive)
   Heading,           // v degrees, brought into 0..360
@@ -40,16 +38,16 @@ enum class Conv : uint8_t {
 struct FeedRow {
   const char* path;   // dataref or property
   const char* units;  // what the simulator sends
-  Conv conv;
+  FeedConv conv;
   FlightVar var;      // the variable it fills
   uint32_t mask;      // the bit written (Bit*), looked at (FlagAnyBit) or the character (TextChar)
-  double param;       // see Conv
+  double param;       // see FeedConv
   const char* match;  // words for FlagText / BitText
 };
 
 // Writes `row`'s value `v` (and `text`) into its variable of `state`. False, with nothing written,
 // for a number that is not finite and for a value the row does not store (AtLeast).
-bool ApplyRow(const FeedRow& row, double v, std::string_view text, FlightState& state);
+bool ApplyFeedRow(const FeedRow& row, double v, std::string_view text, FlightState& state);
 
 // Texts built character by character (TextChar) end at their first zero: cuts every text there.
 void EndTextsAtZero(FlightState& state);
@@ -64,9 +62,9 @@ PathIndex IndexPaths(const FeedRow* rows, size_t count);
 // When each row was last refreshed. A variable is fresh when every row that writes it was
 // refreshed within `maxAgeMicros`; a range of interface bytes is fresh when every variable whose
 // bytes it touches and that some row writes is fresh (bytes no row writes are always fresh).
-class Freshness {
+class FeedFreshness {
  public:
-  Freshness(const FeedRow* rows, size_t count, uint64_t maxAgeMicros);
+  FeedFreshness(const FeedRow* rows, size_t count, uint64_t maxAgeMicros);
   void Refreshed(size_t row, uint64_t nowMicros) { last_[row] = nowMicros; }
   // The variables some row writes.
   const VarSet& Written() const { return written_; }
@@ -84,4 +82,3 @@ class Freshness {
   VarSet written_;
 };
 
-}  // namespace server

@@ -6,10 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "server/flightgear_feed.h"
-#include "server/udp_feed.h"
-
-namespace server {
+#include "sources/flightgear_feed.h"
+#include "sources/udp_feed.h"
 
 // Listens for the lines dist/flightgear/orvane.xml makes FlightGear send, from one sender at a time,
 // and keeps the flight variables up to date from them.
@@ -19,7 +17,7 @@ class FlightGearFeed : public UdpFeed {
     std::string bindAddress = "0.0.0.0";
     uint16_t port = 5500;     // 0: any free port (tests)
     uint32_t staleMs = 2000;  // values older than this are not fresh
-    FeedLogSink log;          // state changes and ignored packets
+    LogSink log;          // state changes and ignored packets
   };
 
   explicit FlightGearFeed(const Options& options);
@@ -39,4 +37,3 @@ class FlightGearFeed : public UdpFeed {
   uint64_t lastHeardMicros_ = 0;
 };
 
-}  // namespace server

@@ -1,11 +1,9 @@
 // The X-Plane feed: subscriptions to the host given, the answers into the flight variables, a new
 // subscription after 2 s of silence, unsubscribing at the end.
-#include "server/xplane_udp_feed.h"
+#include "sources/xplane_udp_feed.h"
 
 #include <cmath>
 #include <vector>
-
-namespace server {
 
 XPlaneFeed::XPlaneFeed(const Options& options)
     : UdpFeed(XPlaneRows(), XPlaneRowCount(), options.staleMs, options.log),
@@ -101,4 +99,3 @@ void XPlaneFeed::OnTick(uint64_t nowMicros) {
 
 void XPlaneFeed::OnStopping() { SendSubscriptions(0); }
 
-}  // namespace server

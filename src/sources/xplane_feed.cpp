@@ -1,11 +1,10 @@
 // The X-Plane dataref table, and the RREF packets that subscribe to it and carry its values.
-#include "server/xplane_feed.h"
+#include "sources/xplane_feed.h"
 
 #include <cstring>
 
 #include "platform/byte_order.h"
 
-namespace server {
 namespace {
 
 constexpr const char* kApMode = "sim/cockpit/autopilot/autopilot_mode";
@@ -26,7 +25,7 @@ constexpr double kThreeDegrees = 3;
 // The autopilot's speed target is a Mach number (below this) while it holds Mach.
 constexpr double kLowestKnotsTarget = 5;
 
-using C = Conv;
+using C = FeedConv;
 using V = FlightVar;
 
 // Path, units, conversion, variable, bit / bits / character, parameter, words.
@@ -130,4 +129,3 @@ bool ParseRrefAnswer(const uint8_t* data, size_t size, std::vector<RrefValue>* o
   return true;
 }
 
-}  // namespace server

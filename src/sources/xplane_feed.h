@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "server/feed_rows.h"
-
-namespace server {
+#include "sources/feed_rows.h"
 
 // The datarefs the feed subscribes to and the variable each value fills.
 const FeedRow* XPlaneRows();
@@ -32,4 +30,3 @@ constexpr size_t kMaxRrefPairs = 200;
 // False, with the reason, for anything else (wrong header, a partial pair, no pair, too many).
 bool ParseRrefAnswer(const uint8_t* data, size_t size, std::vector<RrefValue>* out, std::string* why);
 
-}  // namespace server

@@ -1,10 +1,9 @@
 // The FlightGear property table and the parser of its generic-protocol lines.
-#include "server/flightgear_feed.h"
+#include "sources/flightgear_feed.h"
 
 #include <charconv>
 #include <cmath>
 
-namespace server {
 namespace {
 
 constexpr const char* kPitch = "/orientation/pitch-deg";
@@ -58,7 +57,7 @@ constexpr double kThreeDegrees = 3;
 constexpr const char* kLateralHolds = "dg-heading-hold|true-heading-hold";
 constexpr const char* kVerticalHolds = "altitude-hold|vertical-speed-hold|agl-hold";
 
-using C = Conv;
+using C = FeedConv;
 using V = FlightVar;
 
 // Rows apply in this order for every line, all at once: the autopilot flag's second and third lock
@@ -166,4 +165,3 @@ bool ParseGenericLine(const char* data, size_t size, const FgField* fields, size
   return true;
 }
 
-}  // namespace server

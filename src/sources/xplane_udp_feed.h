@@ -6,11 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "server/feed_rows.h"
-#include "server/udp_feed.h"
-#include "server/xplane_feed.h"
-
-namespace server {
+#include "sources/feed_rows.h"
+#include "sources/udp_feed.h"
+#include "sources/xplane_feed.h"
 
 // Subscribes to the dataref table at X-Plane's address, keeps the variables up to date from its
 // answers, subscribes again after a silence (X-Plane restarted) and ends the subscriptions at Stop.
@@ -24,7 +22,7 @@ class XPlaneFeed : public UdpFeed {
     uint32_t resubscribeMs = 2000;   // no answer for this long: subscribe again (X-Plane restarted)
     std::string bindAddress = "0.0.0.0";
     uint16_t bindPort = 0;           // the answers come back to the port the requests left from
-    FeedLogSink log;                 // state changes and ignored packets
+    LogSink log;                 // state changes and ignored packets
   };
 
   explicit XPlaneFeed(const Options& options);
@@ -57,4 +55,3 @@ class XPlaneFeed : public UdpFeed {
   std::atomic<uint64_t> rounds_{0};
 };
 
-}  // namespace server

@@ -1,30 +1,11 @@
 // The UDP feed thread: receives datagrams, hands them to the feed's parser, ticks every 100 ms.
-#include "server/udp_feed.h"
+#include "sources/udp_feed.h"
 
 #include <chrono>
 
 #include "platform/system.h"
 
-namespace server {
-
-void RateLimitedLines::Log(const std::string& line) {
-  const uint64_t now = platform::MonotonicMicros();
-  if (linesInWindow_ == 0 && windowStart_ == 0) windowStart_ = now;
-  if (now - windowStart_ >= windowMicros_) {
-    if (suppressed_ > 0 && sink_) sink_("(" + std::to_string(suppressed_) + " similar lines were held back)");
-    windowStart_ = now;
-    linesInWindow_ = 0;
-    suppressed_ = 0;
-  }
-  if (linesInWindow_ < maxLines_) {
-    ++linesInWindow_;
-    if (sink_) sink_(line);
-  } else {
-    ++suppressed_;
-  }
-}
-
-UdpFeed::UdpFeed(const FeedRow* rows, size_t rowCount, uint32_t staleMs, FeedLogSink log)
+UdpFeed::UdpFeed(const FeedRow* rows, size_t rowCount, uint32_t staleMs, LogSink log)
     : rows_(rows),
       rowCount_(rowCount),
       staleMs_(staleMs),
@@ -118,7 +99,7 @@ void UdpFeed::Refuse(const std::string& why) {
 void UdpFeed::StoreRows(const std::vector<RowValue>& values, uint64_t nowMicros) {
   std::lock_guard<std::mutex> lock(mutex_);
   for (const RowValue& r : values)
-    if (r.row < rowCount_ && ApplyRow(rows_[r.row], r.v, r.text, state_)) fresh_.Refreshed(r.row, nowMicros);
+    if (r.row < rowCount_ && ApplyFeedRow(rows_[r.row], r.v, r.text, state_)) fresh_.Refreshed(r.row, nowMicros);
   version_.fetch_add(1);
 }
 
@@ -163,4 +144,3 @@ void UdpFeed::ScheduleTick() {
   });
 }
 
-}  // namespace server

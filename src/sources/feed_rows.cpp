@@ -1,11 +1,10 @@
 // Simulator values into flight variables, row by row, and the age of each row's last refresh.
-#include "server/feed_rows.h"
+#include "sources/feed_rows.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-namespace server {
 namespace {
 
 constexpr double kFullScaleDots = 2.5;
@@ -52,14 +51,14 @@ bool IsLocaliserChannel(double mhz) {
 
 }  // namespace
 
-bool ApplyRow(const FeedRow& row, double v, std::string_view text, FlightState& state) {
+bool ApplyFeedRow(const FeedRow& row, double v, std::string_view text, FlightState& state) {
   if (!std::isfinite(v)) return false;
   const FlightVar var = row.var;
   switch (row.conv) {
-    case Conv::Value:
+    case FeedConv::Value:
       SetFromUnit(state, var, v * row.param);
       break;
-    case Conv::Heading: {
+    case FeedConv::Heading: {
       double degrees = std::fmod(v, 360.0);
       if (degrees < 0) degrees += 360.0;
       // Just below 360 may round up to the full circle in the variable's steps: that is north.
@@ -67,59 +66,59 @@ bool ApplyRow(const FeedRow& row, double v, std::string_view text, FlightState& 
       SetFromUnit(state, var, steps * VarInfo(var).factor >= 360.0 ? 0.0 : degrees);
       break;
     }
-    case Conv::AtLeast:
+    case FeedConv::AtLeast:
       if (!(v >= row.param)) return false;
       SetFromUnit(state, var, v);
       break;
-    case Conv::OnlyAbove:
+    case FeedConv::OnlyAbove:
       if (v > 0) SetFromUnit(state, var, v);
       break;
-    case Conv::Needle: {
+    case FeedConv::Needle: {
       const double dots = v * row.param;
       SetFromUnit(state, var, dots > kFullScaleDots ? kFullScaleDots : dots < -kFullScaleDots ? -kFullScaleDots : dots);
       break;
     }
-    case Conv::Inclination:
+    case FeedConv::Inclination:
       SetFromUnit(state, var, v >= 0.5 ? row.param : 0.0);
       break;
-    case Conv::FlagAtLeast:
+    case FeedConv::FlagAtLeast:
       SetFlag(state, var, v >= row.param);
       break;
-    case Conv::FlagAnyBit:
+    case FeedConv::FlagAnyBit:
       SetFlag(state, var, (Bits(v) & row.mask) != 0);
       break;
-    case Conv::FlagText:
+    case FeedConv::FlagText:
       SetFlag(state, var, OneOf(text, row.match));
       break;
-    case Conv::FlagTextNotEmpty:
+    case FeedConv::FlagTextNotEmpty:
       SetFlag(state, var, !text.empty());
       break;
-    case Conv::FlagTextNotEmptyToo:
+    case FeedConv::FlagTextNotEmptyToo:
       if (!text.empty()) SetFlag(state, var, true);
       break;
-    case Conv::BitAtLeast:
+    case FeedConv::BitAtLeast:
       SetBit(state, var, row.mask, v >= row.param);
       break;
-    case Conv::BitAnyBit:
+    case FeedConv::BitAnyBit:
       SetBit(state, var, row.mask, (Bits(v) & Bits(row.param)) != 0);
       break;
-    case Conv::BitText:
+    case FeedConv::BitText:
       SetBit(state, var, row.mask, OneOf(text, row.match));
       break;
-    case Conv::BitIlsChannel:
+    case FeedConv::BitIlsChannel:
       SetBit(state, var, row.mask, IsLocaliserChannel(v * row.param));
       break;
-    case Conv::DmeText: {
+    case FeedConv::DmeText: {
       char t[32] = {};
       if (v > 0 && v < 1000) std::snprintf(t, sizeof t, "%05.1f", v);
       else if (v >= 1000 && v < 10000) std::snprintf(t, sizeof t, "%4.0f", v);
       SetLimitedText(state, var, t);
       break;
     }
-    case Conv::BlankUnless:
+    case FeedConv::BlankUnless:
       if (!(v >= row.param)) SetLimitedText(state, var, {});
       break;
-    case Conv::TextChar: {
+    case FeedConv::TextChar: {
       const size_t size = VarInfo(var).size;
       if (row.mask >= size) return false;
       std::string chars = TextOf(state, var);
@@ -130,7 +129,7 @@ bool ApplyRow(const FeedRow& row, double v, std::string_view text, FlightState& 
       state.Valid.Add(var);
       break;
     }
-    case Conv::Text:
+    case FeedConv::Text:
       SetLimitedText(state, var, text);
       break;
   }
@@ -158,19 +157,19 @@ PathIndex IndexPaths(const FeedRow* rows, size_t count) {
   return index;
 }
 
-Freshness::Freshness(const FeedRow* rows, size_t count, uint64_t maxAgeMicros)
+FeedFreshness::FeedFreshness(const FeedRow* rows, size_t count, uint64_t maxAgeMicros)
     : rows_(rows), count_(count), maxAge_(maxAgeMicros), last_(count, 0) {
   for (size_t r = 0; r < count; ++r) written_.Add(rows[r].var);
 }
 
-VarSet Freshness::FreshVars(uint64_t nowMicros) const {
+VarSet FeedFreshness::FreshVars(uint64_t nowMicros) const {
   VarSet fresh = written_;
   for (size_t r = 0; r < count_; ++r)
     if (last_[r] == 0 || nowMicros - last_[r] > maxAge_) fresh.Remove(rows_[r].var);
   return fresh;
 }
 
-bool Freshness::Fresh(uint32_t offset, uint32_t size, uint64_t nowMicros) const {
+bool FeedFreshness::Fresh(uint32_t offset, uint32_t size, uint64_t nowMicros) const {
   const VarSet fresh = FreshVars(nowMicros);
   for (size_t v = 0; v < kFlightVarCount; ++v) {
     const FlightVarInfo& info = VarInfo(FlightVar(v));
@@ -180,10 +179,9 @@ bool Freshness::Fresh(uint32_t offset, uint32_t size, uint64_t nowMicros) const 
   return true;
 }
 
-bool Freshness::AllStale(uint64_t nowMicros) const {
+bool FeedFreshness::AllStale(uint64_t nowMicros) const {
   for (uint64_t t : last_)
     if (t != 0 && nowMicros - t <= maxAge_) return false;
   return true;
 }
 
-}  // namespace server

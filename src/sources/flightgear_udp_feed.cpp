@@ -1,9 +1,7 @@
 // The FlightGear feed: one generic-protocol line per datagram, from one sender at a time.
-#include "server/flightgear_udp_feed.h"
+#include "sources/flightgear_udp_feed.h"
 
 #include <cstring>
-
-namespace server {
 
 FlightGearFeed::FlightGearFeed(const Options& options)
     : UdpFeed(FlightGearRows(), FlightGearRowCount(), options.staleMs, options.log), options_(options) {
@@ -55,4 +53,3 @@ void FlightGearFeed::OnPacket(const uint8_t* data, size_t size, const asio::ip::
   NotifyRefreshed();
 }
 
-}  // namespace server

@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "server/feed_rows.h"
-
-namespace server {
+#include "sources/feed_rows.h"
 
 enum class FgFieldKind { Number, Text };
 struct FgField {
@@ -35,4 +33,3 @@ constexpr size_t kMaxFgText = 64;
 bool ParseGenericLine(const char* data, size_t size, const FgField* fields, size_t count, std::vector<FgValue>* out,
                       std::string* why);
 
-}  // namespace server
