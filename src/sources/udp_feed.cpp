@@ -84,6 +84,12 @@ bool UdpFeed::IsFresh(uint32_t offset, uint32_t size) const {
   return fresh_.Fresh(offset, size, now);
 }
 
+bool UdpFeed::ValuesArriving() const {
+  const uint64_t now = platform::MonotonicMicros();
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !fresh_.AllStale(now);
+}
+
 void UdpFeed::SendTo(const void* data, size_t size, const asio::ip::udp::endpoint& to) {
   asio::error_code ec;
   socket_.send_to(asio::buffer(data, size), to, 0, ec);

@@ -51,6 +51,8 @@ class UdpFeed {
   // True when every variable some row writes and whose interface bytes [offset, offset + size)
   // touch is fresh.
   bool IsFresh(uint32_t offset, uint32_t size) const;
+  // True while values arrive: some row was refreshed within the stale bound.
+  bool ValuesArriving() const;
   // The variables some row of the table writes.
   const VarSet& Supplied() const { return fresh_.Written(); }
   uint32_t StaleMs() const { return staleMs_; }
