@@ -145,6 +145,21 @@ TEST(BmpPalette, FullTablesGiveEveryColourFromTheFile) {
   }
 }
 
+TEST(BmpPalette, AHeaderClaimingMoreColoursThanTheDepthAllowsReadsOnlyThoseItAllows) {
+  // An 8-bit file stating 300 colours, all 300 present before the pixels: the first 256 are the
+  // picture's, the other 44 are never read (nor written anywhere).
+  std::vector<Rgb> table;
+  std::vector<uint32_t> pixels;
+  for (uint32_t i = 0; i < 300; ++i) {
+    table.push_back(Rgb{static_cast<uint8_t>(i), static_cast<uint8_t>(i * 3), static_cast<uint8_t>(200 - i % 200)});
+  }
+  for (uint32_t i = 0; i < 256; ++i) pixels.push_back(255 - i);
+  const std::vector<uint8_t> file = MakeBmp(8, false, 16, 16, table, 300, pixels);
+  DecodedImage image;
+  ASSERT_TRUE(DecodeBitmap(file.data(), file.size(), image));
+  for (int i = 0; i < 256; ++i) EXPECT_EQ(PixelAt(image, i % 16, i / 16), table[255 - i]) << i;
+}
+
 TEST(BmpColourTable, DirectColourFilesSkipTheTableBeforeThePixels) {
   // 16, 24 and 32 bits with a 16-entry colour table between the header and the pixels.
   const std::vector<Rgb> table(16, Rgb{9, 9, 9});

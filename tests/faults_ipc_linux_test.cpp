@@ -281,3 +281,30 @@ TEST(FaultsIpc, WithSimulatorReconnectAKilledAndRestartedSimulatorIsFoundAgain) 
 }
 
 }  // namespace
+
+namespace {
+
+// [SIMULATOR] RECONNECT=Y and a simulator that is still running but leaves one exchange unanswered
+// (all ten attempts): that frame carries the flag, and the link stays open, so the very next
+// frame shows the simulator's data again instead of waiting 2 s for a reopened link.
+TEST(FaultsIpc, WithSimulatorReconnectOneUnansweredExchangeCostsOneFlaggedFrame) {
+  Simulator sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start({"--fault", "no-reply", "--fault-after", "20", "--fault-count", "10", "--duration", "120"},
+                        error))
+      << error;
+  FaultDisplay display;
+  display.Run().Write("OrvaneGCPfd.INI", "[SIMULATOR]\nRECONNECT=Y\n");
+  ASSERT_TRUE(display.Start());
+  const bool enough = display.WaitFrames([](const auto& f) { return AtLeast(f, 40); }, 90000);
+  EXPECT_EQ(display.Run().Stop(30000), 0) << display.Output();
+  const std::vector<FrameRecord> frames = display.Frames();
+  ASSERT_TRUE(enough) << orvane_test::DescribeFrames(frames) << "\n" << display.Output();
+  // Batch 0 is the handshake, so batches 20 to 29 are the ten attempts of frame 19.
+  for (const FrameRecord& f : frames) EXPECT_EQ(f.flag, f.index == 19) << "frame " << f.index;
+  EXPECT_GE(frames[19].frameUs, 20000 * kMs) << "all ten attempts ran out";
+  const std::string out = display.Output();
+  EXPECT_EQ(out.find("Simulator: "), std::string::npos) << "the link was closed:\n" << out;
+}
+
+}  // namespace

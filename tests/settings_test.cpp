@@ -146,7 +146,7 @@ TEST_F(SettingsTest, BadWindowPositionIsRefusedNamingFileKeyAndValue) {
 
 TEST_F(SettingsTest, MaxFpsAcceptsPositiveDecimalsAndZeroMeansNoCap) {
   const std::pair<const char*, double> cases[] = {
-      {"60", 60.0}, {" 59.94 ", 59.94}, {"0", 0.0}, {"0.5", 0.5}, {"1000", 1000.0}, {"", 0.0}};
+      {"60", 60.0}, {" 59.94 ", 59.94}, {"0", 0.0}, {"1", 1.0}, {"1000", 1000.0}, {"", 0.0}};
   for (const auto& c : cases) {
     WriteIni(std::string("[WINDOW]\nMAXFPS=") + c.first + "\n");
     Read();
@@ -155,7 +155,8 @@ TEST_F(SettingsTest, MaxFpsAcceptsPositiveDecimalsAndZeroMeansNoCap) {
 }
 
 TEST_F(SettingsTest, BadMaxFpsIsRefusedNamingTheKeyAndValue) {
-  for (const char* value : {"-5", "abc", "1e3", "60fps", "1000.5", "1,5", ".", "inf", "nan"}) {
+  // Below one frame a second (other than 0, no cap) the panel would look frozen.
+  for (const char* value : {"-5", "abc", "1e3", "60fps", "1000.5", "1,5", ".", "inf", "nan", "0.001", "0.99"}) {
     WriteIni(std::string("[WINDOW]\nMAXFPS=") + value + "\n");
     const std::string error = ReadError();
     EXPECT_NE(error.find("MAXFPS"), std::string::npos) << error;
@@ -267,26 +268,53 @@ TEST_F(WindowKeysTest, ReadAsGivenAndOffByDefault) {
   ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "", s, error)) << error;
   EXPECT_FALSE(s.CustomWindow());
   ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI",
-                            "[WINDOW]\nWIDTH=1024\nHEIGHT=768\nSCALE=1.5\nBORDERLESS=Y\nFULLSCREEN=y\nTOPMOST=Y\n"
+                            "[WINDOW]\nWIDTH=1024\nHEIGHT=768\nBORDERLESS=Y\nFULLSCREEN=y\nTOPMOST=Y\n"
                             "MONITOR=2\nMSAA=4\n",
                             s, error))
       << error;
   EXPECT_EQ(s.Width, 1024);
   EXPECT_EQ(s.Height, 768);
-  EXPECT_DOUBLE_EQ(s.Scale, 1.5);
   EXPECT_TRUE(s.Borderless);
   EXPECT_TRUE(s.Fullscreen);
   EXPECT_TRUE(s.Topmost);
   EXPECT_EQ(s.Monitor, 2);
   EXPECT_EQ(s.Msaa, 4);
   EXPECT_TRUE(s.CustomWindow());
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "[WINDOW]\nSCALE=1.5\n", s, error)) << error;
+  EXPECT_DOUBLE_EQ(s.Scale, 1.5);
+  EXPECT_TRUE(s.CustomWindow());
+}
+
+// The ends of each range are part of it.
+TEST_F(WindowKeysTest, TheEdgesOfEachRangeAreAccepted) {
+  const char* const good[] = {"WIDTH=1\nHEIGHT=16384", "WIDTH=16384\nHEIGHT=1", "SCALE=0.5", "SCALE=8",
+                              "MSAA=8",                 "MSAA=0",                 "MONITOR=64"};
+  for (const char* keys : good) {
+    Settings s;
+    std::string error;
+    EXPECT_TRUE(ParseSettings("OrvaneGCPfd.INI", std::string("[WINDOW]\n") + keys + "\n", s, error)) << error;
+  }
+}
+
+// SCALE sizes today's window, WIDTH and HEIGHT give a size: together they contradict each other.
+TEST_F(WindowKeysTest, ScaleWithWidthOrHeightIsRefusedNamingBoth) {
+  for (const char* other : {"WIDTH=800", "HEIGHT=600"}) {
+    Settings s;
+    std::string error;
+    EXPECT_FALSE(ParseSettings("C:\\PFD\\OrvaneGCPfd.INI", std::string("[WINDOW]\nSCALE=2\n") + other + "\n", s,
+                               error))
+        << other;
+    EXPECT_NE(error.find("C:\\PFD\\OrvaneGCPfd.INI"), std::string::npos) << error;
+    EXPECT_NE(error.find("SCALE=2"), std::string::npos) << error;
+    EXPECT_NE(error.find(other), std::string::npos) << error;
+  }
 }
 
 TEST_F(WindowKeysTest, BadValuesAreRefusedNamingFileKeyAndValue) {
   const struct {
     const char* key;
     const char* value;
-  } bad[] = {{"WIDTH", "0"},      {"WIDTH", "16385"}, {"HEIGHT", "768px"}, {"SCALE", "0.25"},
+  } bad[] = {{"WIDTH", "0"},      {"WIDTH", "16385"}, {"HEIGHT", "768px"}, {"HEIGHT", "0"}, {"SCALE", "0.25"},
              {"SCALE", "9"},      {"SCALE", "2x"},    {"MONITOR", "0"},    {"MONITOR", "-1"},
              {"MSAA", "3"},       {"MSAA", "16"},     {"BORDERLESS", "1"}, {"FULLSCREEN", "yes"},
              {"TOPMOST", "true"}};

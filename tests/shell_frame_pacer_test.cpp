@@ -64,4 +64,17 @@ TEST(FramePacer, VeryHighCapStillHasAPositiveInterval) {
   EXPECT_EQ(pacer.Check(11), 0u);
 }
 
+// VSYNC=Y refused by the driver: the loop is paced to the monitor (60 Hz when the system cannot
+// say), and a lower MAXFPS still wins.
+TEST(FramePacer, ARefusedVsyncPacesToTheMonitorOrSixtyHertz) {
+  EXPECT_EQ(PacingRefreshHz(144), 144);
+  EXPECT_EQ(PacingRefreshHz(59), 59);
+  for (int unknown : {0, 1, -60, 100000}) EXPECT_EQ(PacingRefreshHz(unknown), 60) << unknown;
+  EXPECT_DOUBLE_EQ(FrameCap(0.0, 60), 60.0);
+  EXPECT_DOUBLE_EQ(FrameCap(30.0, 60), 30.0);
+  EXPECT_DOUBLE_EQ(FrameCap(120.0, 75), 75.0);
+  EXPECT_DOUBLE_EQ(FrameCap(45.0, 0), 45.0) << "swap interval accepted: MAXFPS alone";
+  EXPECT_DOUBLE_EQ(FrameCap(0.0, 0), 0.0);
+}
+
 }  // namespace

@@ -189,6 +189,82 @@ TEST_F(GlWindowTest, TeardownTwiceIsHarmlessAndLeavesNoMessages) {
   EXPECT_EQ(platform::PumpOneMessage(), platform::PumpResult::Empty);
 }
 
+// A cockpit window of 664 x 664 (WIDTH and HEIGHT): the 332 x 332 panel at twice its size.
+class FittedWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("ORVANE_NO_DIALOGS", "1", 1);
+    testWindow_ = std::make_unique<orvane_test::TestDisplayWindow>(0, 0, 664, 664);
+    ASSERT_TRUE(testWindow_->Open());
+    for (Uint32 id = 1; id < 1000 && window_ == nullptr; ++id) window_ = SDL_GetWindowFromID(id);
+    ASSERT_NE(window_, nullptr);
+    testWindow_->Drain();
+  }
+  void Push(Uint8 what, Sint32 w = 0, Sint32 h = 0) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(window_);
+    e.window.event = what;
+    e.window.data1 = w;
+    e.window.data2 = h;
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+  }
+  // Viewport and scissor box as one row: x, y, w, h, then the scissor's x, y, w, h.
+  static std::array<GLint, 8> ViewportAndScissor() {
+    std::array<GLint, 8> v{};
+    glGetIntegerv(GL_VIEWPORT, v.data());
+    glGetIntegerv(GL_SCISSOR_BOX, v.data() + 4);
+    return v;
+  }
+  std::unique_ptr<orvane_test::TestDisplayWindow> testWindow_;
+  SDL_Window* window_ = nullptr;
+};
+
+TEST_F(FittedWindowTest, MinimiseAndRestoreKeepThePanelFitted) {
+  const std::array<GLint, 8> twice{0, 0, 1000, 1480, 0, 0, 664, 664};
+  EXPECT_EQ(ViewportAndScissor(), twice);
+  Push(SDL_WINDOWEVENT_MINIMIZED);
+  Push(SDL_WINDOWEVENT_SIZE_CHANGED, 0, 0);
+  EXPECT_TRUE(testWindow_->Drain());
+  Push(SDL_WINDOWEVENT_RESTORED);
+  Push(SDL_WINDOWEVENT_SIZE_CHANGED, 664, 664);
+  EXPECT_TRUE(testWindow_->Drain());
+  EXPECT_EQ(ViewportAndScissor(), twice);
+  EXPECT_DOUBLE_EQ(testWindow_->display().layout().scale, 2.0);
+}
+
+TEST_F(FittedWindowTest, AWindowResizedByTheWindowManagerIsFittedAgain) {
+  // Half as wide: the width decides, scale 1, the panel in the middle of the height.
+  SDL_SetWindowSize(window_, 332, 664);
+  EXPECT_TRUE(testWindow_->Drain());
+  EXPECT_EQ(ViewportAndScissor(), (std::array<GLint, 8>{0, 166, 500, 740, 0, 166, 332, 332}));
+}
+
+// A window whose panel would outgrow the driver's largest viewport (Mesa's 16384: a panel taller
+// than about 7,350 pixels here) is refused before the data source is opened, naming the keys, the
+// size and the limit, with exit code 1.
+TEST(DisplayStart, APanelBeyondTheViewportLimitIsRefusedNamingKeysAndLimit) {
+  std::string error;
+  ASSERT_TRUE(platform::OpenOffscreenGl(16, 16, error)) << error;
+  GLint limit[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, limit);
+  platform::CloseOffscreenGl();
+  // 7400 x 7400: 22.3 times the panel, a surface of 11145 x 16494.
+  if (limit[1] >= 16494) GTEST_SKIP() << "this driver draws surfaces up to " << limit[1] << " pixels high";
+  orvane_test::DisplayRun run;
+  run.Write("OrvaneGCPfd.INI", "[WINDOW]\nWIDTH=7400\nHEIGHT=7400\n");
+  ASSERT_TRUE(run.Start());
+  int code = -1;
+  ASSERT_TRUE(run.Wait(60000, &code)) << run.Output();
+  EXPECT_EQ(code, 1);
+  const std::string out = run.Output();
+  EXPECT_NE(out.find("OrvaneGCPfd.INI, section [WINDOW]: with WIDTH=7400, HEIGHT=7400 the drawing area is 7400 x 7400"),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("at most " + std::to_string(limit[0]) + " x " + std::to_string(limit[1])), std::string::npos) << out;
+  EXPECT_EQ(out.find("FSUIPC connection failed"), std::string::npos) << "no simulator was looked for:\n" << out;
+}
+
 }  // namespace
 
 namespace {

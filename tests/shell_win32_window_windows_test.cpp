@@ -24,6 +24,18 @@ std::array<GLint, 4> Viewport() {
   glGetIntegerv(GL_VIEWPORT, v.data());
   return v;
 }
+std::array<GLfloat, 16> Projection() {
+  std::array<GLfloat, 16> m{};
+  glGetFloatv(GL_PROJECTION_MATRIX, m.data());
+  return m;
+}
+// Viewport and scissor box as one row: x, y, w, h, then the scissor's x, y, w, h.
+std::array<GLint, 8> ViewportAndScissor() {
+  std::array<GLint, 8> v{};
+  glGetIntegerv(GL_VIEWPORT, v.data());
+  glGetIntegerv(GL_SCISSOR_BOX, v.data() + 4);
+  return v;
+}
 
 // Opens the display window in network mode against a port where nothing listens, so that
 // InitGl succeeds with the background texture alone, at (40, 30).
@@ -108,6 +120,27 @@ TEST_F(Win32WindowTest, StartUpSurfaceIs500x740AndLaterSizeMessagesLeaveIt) {
   EXPECT_EQ(after, before);
 }
 
+// Dragged to a 150 % monitor the panel is fitted at 1.5 times; dragged back to a 100 % one, the
+// window is today's again: the start-up surface and projection, nothing clipped.
+TEST_F(Win32WindowTest, BackOnAMonitorAt100PercentTheStartUpSurfaceReturns) {
+  const std::array<GLint, 4> start = Viewport();
+  const std::array<GLfloat, 16> startProjection = Projection();
+  RECT larger{40, 30, 40 + 506, 30 + 525};
+  SendMessageA(window_, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&larger));
+  EXPECT_TRUE(Drain());
+  EXPECT_NE(Viewport(), start) << "fitted at 150 %";
+  display_->DrawFrame();  // a fitted frame clips to the panel
+  EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+
+  RECT today{40, 30, 40 + 337, 30 + 350};
+  SendMessageA(window_, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&today));
+  EXPECT_TRUE(Drain());
+  EXPECT_EQ(Viewport(), start);
+  EXPECT_EQ(Projection(), startProjection);
+  EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+  EXPECT_TRUE(display_->layout().standard);
+}
+
 TEST_F(Win32WindowTest, ScreenSaverAndMonitorPowerRequestsAreRefused) {
   EXPECT_EQ(SendMessageA(window_, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
   EXPECT_EQ(SendMessageA(window_, WM_SYSCOMMAND, SC_MONITORPOWER, 2), 0);
@@ -145,6 +178,54 @@ TEST_F(Win32WindowTest, CloseRequestPostsQuitAndKeepsTheWindowUntilTeardown) {
   WNDCLASSA wc{};
   EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), "OpenGl", &wc)) << "class unregistered";
   display_->KillGlWindow();  // a second teardown finds nothing to release and shows nothing
+}
+
+}  // namespace
+
+namespace {
+
+// A cockpit window with a client area of 662 x 642 (WIDTH and HEIGHT): the 331 x 321 panel at
+// twice its size.
+class Win32FittedWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testWindow_ = std::make_unique<orvane_test::TestDisplayWindow>(40, 30, 662, 642);
+    ASSERT_TRUE(testWindow_->Open());
+    window_ = FindWindowA("OpenGl", nullptr);
+    ASSERT_NE(window_, nullptr);
+    testWindow_->Drain();
+  }
+  void TearDown() override { testWindow_.reset(); }
+
+  std::unique_ptr<orvane_test::TestDisplayWindow> testWindow_;
+  HWND window_ = nullptr;
+};
+
+TEST_F(Win32FittedWindowTest, MinimiseAndRestoreKeepThePanelFitted) {
+  const std::array<GLint, 8> twice{0, 0, 1000, 1480, 0, 0, 662, 642};
+  EXPECT_EQ(ViewportAndScissor(), twice);
+  SendMessageA(window_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(testWindow_->Drain());
+  EXPECT_TRUE(IsIconic(window_));
+  SendMessageA(window_, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(testWindow_->Drain());
+  EXPECT_FALSE(IsIconic(window_));
+  EXPECT_EQ(ViewportAndScissor(), twice);
+}
+
+TEST_F(Win32FittedWindowTest, AWindowResizedByTheUserIsFittedAgain) {
+  // Half as wide (331 x 642): the width decides, scale 1, the panel in the middle of the height.
+  RECT outer{}, client{};
+  GetWindowRect(window_, &outer);
+  GetClientRect(window_, &client);
+  const int frameWidth = (outer.right - outer.left) - client.right;
+  const int frameHeight = (outer.bottom - outer.top) - client.bottom;
+  SetWindowPos(window_, nullptr, 0, 0, 331 + frameWidth, 642 + frameHeight, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_TRUE(testWindow_->Drain());
+  GetClientRect(window_, &client);
+  ASSERT_EQ(client.right, 331);
+  ASSERT_EQ(client.bottom, 642);
+  EXPECT_EQ(ViewportAndScissor(), (std::array<GLint, 8>{0, 160, 500, 740, 0, 160, 331, 321}));
 }
 
 }  // namespace

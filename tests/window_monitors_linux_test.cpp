@@ -8,12 +8,14 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/gl.h"
 #include "platform/platform.h"
+#include "support/faults_display.h"
 
 namespace fs = std::filesystem;
 
@@ -227,6 +229,37 @@ TEST_F(WindowOnTwoScreens, MultisamplingIsHadOrItsAbsenceLogged) {
   } else {
     EXPECT_EQ(buffers, 0) << "the fallback window has no multisampling: " << err;
   }
+}
+
+// An X server without a retrace to wait for: the driver refuses VSYNC=Y's swap interval, and the
+// loop is paced to the monitor's refresh rate instead of drawing as fast as it can (no simulator:
+// [SIMULATOR] RECONNECT=Y keeps it drawing flagged frames); the log says so once. A 40 x 40 window
+// costs software GL next to nothing, so an unpaced loop draws hundreds of frames a second even on
+// a busy machine.
+TEST_F(WindowOnTwoScreens, ARefusedVsyncPacesTheLoopToTheRefreshRate) {
+  orvane_test::FaultDisplay display;
+  display.Run().Write("OrvaneGCPfd.INI", "[SIMULATOR]\nRECONNECT=Y\n[WINDOW]\nVSYNC=Y\nWIDTH=40\nHEIGHT=40\n");
+  orvane_test::SetEnvironment("SDL_VIDEODRIVER", "x11");
+  ASSERT_TRUE(display.Start(4));
+  int code = -1;
+  ASSERT_TRUE(display.Run().Wait(60000, &code)) << display.Output();
+  EXPECT_EQ(code, 0) << display.Output();
+  const std::string out = display.Output();
+  const std::regex paced("VSYNC=Y: the driver refused a swap interval of 1; frames are paced to ([0-9]+) per second");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(out, m, paced)) << out;
+  EXPECT_EQ(std::distance(std::sregex_iterator(out.begin(), out.end(), paced), std::sregex_iterator()), 1) << out;
+  const int hz = std::stoi(m[1].str());
+  EXPECT_GE(hz, 20) << out;
+
+  const std::vector<orvane_test::FrameRecord> frames = display.Frames();
+  ASSERT_GE(frames.size(), 10u) << out;
+  // Each frame after the first is booked one interval after the one before it; a frame's drawing
+  // time moves its log line by at most about one more.
+  const double seconds = double(frames.back().endUs - frames.front().endUs) / 1e6;
+  EXPECT_LE(double(frames.size() - 1), hz * seconds + 2) << frames.size() << " frames in " << seconds << " s";
+  std::printf("[ figures  ] refused VSYNC: %zu frames in %.2f s (%.1f per second), paced to %d Hz\n", frames.size(),
+              seconds, (frames.size() - 1) / seconds, hz);
 }
 
 }  // namespace

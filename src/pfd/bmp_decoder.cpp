@@ -136,8 +136,8 @@ uint8_t Widen(uint32_t pixel, const Channel& c) {
   return static_cast<uint8_t>(out);
 }
 
-// Palette images: the colour table is read into a full 256-entry table whose unused entries
-// are black, so every index gives a defined colour.
+// Palette images: the colour table is read into a table of all 2^bits entries whose unused
+// entries are black, so every index gives a defined colour.
 bool DecodePalette(const uint8_t* bytes, const BmpHeader& h, size_t rows, size_t stride,
                    DecodedImage& out) {
   const bool core = h.infoSize == kCoreHeaderSize;
@@ -149,12 +149,14 @@ bool DecodePalette(const uint8_t* bytes, const BmpHeader& h, size_t rows, size_t
   const size_t fit = (h.pixelOffset - h.tableStart) / entrySize;  // pixelOffset <= size
   if (entries > fit) entries = fit;
 
-  uint8_t palette[256][3] = {};
+  // Exactly the entries the depth can index, so a table longer than that can only be read into it
+  // through the bound above (a write past it is an invalid write under Valgrind).
+  std::vector<uint8_t> palette(maxEntries * 3, 0);
   for (size_t i = 0; i < entries; ++i) {
     const uint8_t* e = bytes + h.tableStart + i * entrySize;
-    palette[i][0] = e[2];
-    palette[i][1] = e[1];
-    palette[i][2] = e[0];
+    palette[i * 3] = e[2];
+    palette[i * 3 + 1] = e[1];
+    palette[i * 3 + 2] = e[0];
   }
 
   const unsigned bpp = h.bitsPerPixel;
@@ -165,7 +167,7 @@ bool DecodePalette(const uint8_t* bytes, const BmpHeader& h, size_t rows, size_t
       // The leftmost pixel is in the highest bits of its byte.
       const unsigned shift = (perByte - 1 - static_cast<unsigned>(x % perByte)) * bpp;
       const unsigned index = (src[x / perByte] >> shift) & mask;
-      std::memcpy(dst + x * 3, palette[index], 3);
+      std::memcpy(dst + x * 3, palette.data() + index * 3, 3);
     }
   });
   return true;

@@ -94,6 +94,10 @@ PumpResult PumpOneMessage();
 void SwapGlBuffers();
 // 1 waits for the vertical retrace at each swap, 0 does not. False when the driver refuses.
 bool SetSwapInterval(int interval);
+// The refresh rate of the monitor the window is on, in hertz (SDL's current display mode; on
+// Windows the monitor's current display settings, else the device context's VREFRESH). 0 without
+// a window or when the system does not say.
+int RefreshRateHz();
 
 // False while the window is minimised.
 bool WindowActive();

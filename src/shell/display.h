@@ -68,7 +68,11 @@ class Display {
   void OnGlWindowSize(int width, int height);
   // The panel fitted into the window's client area as it is now (today's layout for today's window).
   void FitPanelToWindow();
-  void RunLoop();
+  // `frameCap`: frames per second at most, 0 = no cap.
+  void RunLoop(double frameCap);
+  // Empty when the panel's drawing surface at the layout's scale fits the GL viewport limit
+  // (GL_MAX_VIEWPORT_DIMS); otherwise the message naming the window keys, the size and the limit.
+  std::string SurfaceTooLargeText() const;
 
   Settings settings_;
   std::unique_ptr<FlightDataSource> source_;
@@ -76,8 +80,9 @@ class Display {
   SimulatorSource* simulator_ = nullptr;
   PanelResources resources_;
   PanelLayout layout_;
-  // Set once CreateGlWindow has fixed the start-up projection; later size messages are ignored, so
-  // resizing, minimising and restoring never change the drawing surface.
+  // Set once CreateGlWindow has fixed the start-up projection; from then on a size message fits the
+  // panel into the window again (FitPanelToWindow: today's window keeps its start-up surface) and
+  // a minimised window's 0 x 0 keeps the layout for the restore.
   bool startupResizeDone_ = false;
   bool titleShowsConnected_ = true;
   bool startupFailed_ = false;

@@ -19,3 +19,10 @@ uint64_t FramePacer::Check(uint64_t nowMicros) {
   due_ += interval_;
   return 0;
 }
+
+int PacingRefreshHz(int reportedHz) { return reportedHz >= 20 && reportedHz <= 1000 ? reportedHz : PacingDefaultHz; }
+
+double FrameCap(double maxFps, int refreshHz) {
+  if (refreshHz <= 0) return maxFps;
+  return maxFps > 0.0 && maxFps < refreshHz ? maxFps : static_cast<double>(refreshHz);
+}

@@ -18,3 +18,11 @@ class FramePacer {
   uint64_t due_ = 0;
   bool started_ = false;
 };
+
+// The frame rate to pace to when VSYNC=Y is refused by the driver: the monitor's refresh rate
+// `reportedHz`, or PacingDefaultHz when the system gives none (0) or one outside 20 to 1000 Hz.
+constexpr int PacingDefaultHz = 60;
+int PacingRefreshHz(int reportedHz);
+// The frame cap for the loop: `maxFps` (MAXFPS, 0 = none), lowered to `refreshHz` when that is set
+// (above 0) and lower.
+double FrameCap(double maxFps, int refreshHz);

@@ -1,5 +1,6 @@
 // CreateGlWindow, InitGl, ResizeGlScene and KillGlWindow: the display's side of its window.
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "platform/gl.h"
@@ -41,9 +42,11 @@ void Display::OnGlWindowSize(int width, int height) {
     ResizeGlScene(width, height);
     return;
   }
-  // Today's window keeps its drawing surface whatever the size messages say; a window of any
-  // other size keeps the panel fitted into it (a move to a monitor of another scale, say).
-  if (layout_.standard) return;
+  // Minimised (a 0 x 0 client area): nothing is drawn, and the layout waits for the restore.
+  if (width <= 0 || height <= 0) return;
+  // Today's window keeps its drawing surface whatever the size messages say (FitPanelToWindow);
+  // a window of any other size keeps the panel fitted into it (resized, restored, moved to a
+  // monitor of another scale).
   FitPanelToWindow();
 }
 
@@ -51,14 +54,51 @@ void Display::FitPanelToWindow() {
   int panelWidth = 0, panelHeight = 0, width = 0, height = 0;
   platform::StandardClientSize(&panelWidth, &panelHeight);
   platform::ClientSize(&width, &height);
+  if (width <= 0 || height <= 0) return;  // minimised: keep the layout for the restore
   // Without a window key and at the monitor's own scale of 1, the window is today's, whatever its
   // frame leaves of its fixed outer size: the surface stays at (0, 0) at scale 1.
   if (!settings_.CustomWindow() && platform::WindowScale() == 1.0) {
+    const bool wasFitted = !layout_.standard;
     layout_ = StandardLayout(panelWidth, panelHeight);
+    // Back from a monitor of another scale: the start-up surface again, nothing clipped.
+    if (wasFitted) {
+      ResizeGlScene(kSurfaceWidth, kSurfaceHeight);
+      glDisable(GL_SCISSOR_TEST);
+    }
     return;
   }
   layout_ = FitLayout(panelWidth, panelHeight, width, height);
   ApplyPanelLayout(layout_);
+}
+
+std::string Display::SurfaceTooLargeText() const {
+  GLint limit[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, limit);
+  const long width = std::lround(kSurfaceWidth * layout_.scale);
+  const long height = std::lround(kSurfaceHeight * layout_.scale);
+  if (limit[0] <= 0 || limit[1] <= 0 || (width <= limit[0] && height <= limit[1])) return std::string();
+
+  std::string keys;
+  auto add = [&keys](const std::string& key) { keys += (keys.empty() ? "" : ", ") + key; };
+  if (settings_.Fullscreen) add("FULLSCREEN=Y (monitor " + std::to_string(settings_.Monitor) + ")");
+  if (!settings_.Fullscreen && settings_.Width != 0) add("WIDTH=" + std::to_string(settings_.Width));
+  if (!settings_.Fullscreen && settings_.Height != 0) add("HEIGHT=" + std::to_string(settings_.Height));
+  if (!settings_.Fullscreen && settings_.Scale != 0.0) {
+    char scale[32];
+    std::snprintf(scale, sizeof scale, "SCALE=%g", settings_.Scale);
+    add(scale);
+  }
+  int clientWidth = 0, clientHeight = 0;
+  platform::ClientSize(&clientWidth, &clientHeight);
+  // The tallest panel the limit allows: the panel is the lower part of the surface.
+  const long panelHeight = long{limit[1]} * layout_.panelHeight / kSurfaceHeight;
+  return "Settings file " + SettingsFilePath() + ", section [WINDOW]: " +
+         (keys.empty() ? std::string("the drawing area") : "with " + keys + " the drawing area") + " is " +
+         std::to_string(clientWidth) + " x " + std::to_string(clientHeight) +
+         " pixels, and the panel would need a drawing surface of " + std::to_string(width) + " x " +
+         std::to_string(height) + " pixels; this graphics driver draws at most " + std::to_string(limit[0]) +
+         " x " + std::to_string(limit[1]) + " (GL_MAX_VIEWPORT_DIMS). Choose a smaller window: the panel can be at most " +
+         std::to_string(panelHeight) + " pixels high.";
 }
 
 bool Display::InitGl() {
@@ -134,6 +174,13 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
   layout_ = StandardLayout(standardWidth, standardHeight);
   FitPanelToWindow();
   startupResizeDone_ = true;
+  const std::string tooLarge = SurfaceTooLargeText();
+  if (!tooLarge.empty()) {
+    // Before the data source is opened: the window goes, and the message says why.
+    platform::CloseGlWindow();
+    platform::ShowMessageBox(tooLarge, "Error", platform::MessageIcon::Exclamation);
+    return false;
+  }
 
   if (!InitGl()) {
     KillGlWindow();

@@ -1,5 +1,6 @@
 // MainLoop: the window's life from creation to teardown, one message or one frame per pass.
 #include <algorithm>
+#include <string>
 
 #include "platform/system.h"
 #include "platform/window.h"
@@ -22,8 +23,8 @@ FlightState Display::DrawFrame() {
 }
 
 // Pumps messages and draws until the quit message or a frame that asks to stop.
-void Display::RunLoop() {
-  FramePacer pacer(settings_.MaxFps);
+void Display::RunLoop(double frameCap) {
+  FramePacer pacer(frameCap);
   SnapshotRecorder recorder;
   recorder.RecorderInit(layout_);
   for (;;) {
@@ -55,8 +56,16 @@ int32_t Display::MainLoop() {
   startupFailed_ = true;
   if (!CreateGlWindow(title, 500, 740, 32, false)) return 0;
 
+  // Without the retrace to wait for (software GL, remote desktops, virtual displays) the loop
+  // would draw as fast as it can: it is paced to the monitor's refresh rate instead.
+  int refreshHz = 0;
   if (settings_.VSync && !platform::SetSwapInterval(1)) {
-    platform::DebugLog("VSYNC=Y: the driver refused a swap interval of 1.");
+    const int reported = platform::RefreshRateHz();
+    refreshHz = PacingRefreshHz(reported);
+    platform::DebugLog("VSYNC=Y: the driver refused a swap interval of 1; frames are paced to " +
+                       std::to_string(refreshHz) + " per second instead (" +
+                       (reported == refreshHz ? "the monitor's refresh rate" : "the monitor's refresh rate is unknown") +
+                       ").");
   }
 
   // Without a server the run ends here, unless RECONNECT keeps trying from the loop.
@@ -65,7 +74,7 @@ int32_t Display::MainLoop() {
                                         ErrorDialogCoordinate(settings_.WindowY));
   } else {
     startupFailed_ = false;
-    RunLoop();
+    RunLoop(FrameCap(settings_.MaxFps, refreshHz));
   }
   KillGlWindow();
   return 0;

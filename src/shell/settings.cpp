@@ -8,6 +8,7 @@
 
 namespace {
 
+constexpr double MinFps = 1.0;
 constexpr double MaxFpsLimit = 1000.0;
 constexpr int32_t MaxClientSide = 16384;
 constexpr double MinScale = 0.5;
@@ -97,9 +98,13 @@ bool ReadSwitch(const IniReader& ini, const std::string& path, const char* secti
 
 }  // namespace
 
+std::string SettingsFilePath() {
+  return platform::CurrentDirectory() + platform::PathSeparator() + SettingsFileName;
+}
+
 bool ReadSettings(Settings& settings, std::string& error) {
   settings = Settings{};
-  const std::string path = platform::CurrentDirectory() + platform::PathSeparator() + SettingsFileName;
+  const std::string path = SettingsFilePath();
   if (!platform::FileExists(path)) return ParseSettings(path, "", settings, error);
   std::string text;
   if (!platform::ReadWholeFile(path, text, IniReader::MaxIniBytes)) {
@@ -140,9 +145,9 @@ bool ParseSettings(const std::string& path, const std::string& text, Settings& s
   const std::string fps = ini.Get("WINDOW", "MAXFPS", "");
   if (!fps.empty()) {
     double value = 0.0;
-    if (!ParseDecimal(fps, value) || value > MaxFpsLimit) {
+    if (!ParseDecimal(fps, value) || value > MaxFpsLimit || (value != 0.0 && value < MinFps)) {
       error = Describe(path, "WINDOW", "MAXFPS", fps) +
-              " is not a number of frames per second from 0 (no cap) to 1000.";
+              " is not a number of frames per second from 1 to 1000, or 0 for no cap.";
       return false;
     }
     settings.MaxFps = value;
@@ -181,6 +186,14 @@ bool ParseSettings(const std::string& path, const std::string& text, Settings& s
       return false;
     }
     settings.Scale = value;
+    // SCALE sizes the window from today's; WIDTH and HEIGHT give its size outright: one or the other.
+    for (const char* key : {"WIDTH", "HEIGHT"}) {
+      const std::string size = ini.Get("WINDOW", key, "");
+      if (size.empty()) continue;
+      error = "Settings file " + path + ", section [WINDOW]: SCALE=" + scale + " and " + key + "=" + size +
+              " cannot be used together; give either SCALE or WIDTH and HEIGHT.";
+      return false;
+    }
   }
   if (!ReadSwitch(ini, path, "WINDOW", "BORDERLESS", settings.Borderless, error)) return false;
   if (!ReadSwitch(ini, path, "WINDOW", "FULLSCREEN", settings.Fullscreen, error)) return false;

@@ -11,14 +11,15 @@ struct Settings {
   NetworkSettings Network;    // "LAN"/"ORVANEGCSERVER", "ORVANEGCPORT", "RECONNECT", "PIPELINE"
   int32_t WindowX = 0;        // "WINDOW"/"X"
   int32_t WindowY = 0;        // "WINDOW"/"Y"
-  double MaxFps = 0.0;        // "WINDOW"/"MAXFPS": frames per second cap, 0 = no cap
+  double MaxFps = 0.0;        // "WINDOW"/"MAXFPS": frames per second cap (1 to 1000), 0 = no cap
   bool VSync = false;         // "WINDOW"/"VSYNC" = "Y": swap interval 1
   bool SimReconnect = false;  // "SIMULATOR"/"RECONNECT" = "Y": wait for the simulator, reopen its link
 
   // The window in a cockpit (all off by default: today's window).
   int32_t Width = 0;          // "WINDOW"/"WIDTH": client area width in pixels, 0 = standard
   int32_t Height = 0;         // "WINDOW"/"HEIGHT": client area height in pixels, 0 = standard
-  double Scale = 0.0;         // "WINDOW"/"SCALE": client area as a multiple of today's, 0 = not set
+  double Scale = 0.0;         // "WINDOW"/"SCALE": client area as a multiple of today's, 0 = not set;
+                              // never together with WIDTH or HEIGHT
   bool Borderless = false;    // "WINDOW"/"BORDERLESS": no caption, no frame
   bool Fullscreen = false;    // "WINDOW"/"FULLSCREEN": borderless, covering the monitor
   bool Topmost = false;       // "WINDOW"/"TOPMOST": above other windows
@@ -34,6 +35,8 @@ struct Settings {
 // The settings file's name, looked for in the current directory.
 constexpr const char* SettingsFileName = "OrvaneGCPfd.INI";
 
+// The settings file's full name: the current directory and SettingsFileName.
+std::string SettingsFilePath();
 // Reads the settings file in the current directory into `settings` (defaults when there is none).
 // Returns false with a message naming the file, the key and the value when a value cannot be used.
 bool ReadSettings(Settings& settings, std::string& error);

@@ -67,6 +67,7 @@ bool FailureFlagShown(const PanelLayout& layout) {
   const int y0 = layout.originY + int(kFailureFlagY * s) + one;
   const int width = int(36.0f * xScale * s) - 2 * one;  // three glyphs: two advances of 10 and one of 16
   const int height = int(16.0f * s) - 2 * one;
+  if (width <= 0 || height <= 0) return false;  // a panel too small to read the flag from
   std::vector<uint8_t> pixels(size_t(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);

@@ -9,7 +9,8 @@
 
 namespace orvane_test {
 
-TestDisplayWindow::TestDisplayWindow(int32_t x, int32_t y) : folder_("orvane-window", true) {
+TestDisplayWindow::TestDisplayWindow(int32_t x, int32_t y, int32_t clientWidth, int32_t clientHeight)
+    : folder_("orvane-window", true) {
   folder_.Write("pfd_2.txr", SmallBmpFile());
   folder_.Write("plane2.ico", SmallIconFile());
   Settings settings;
@@ -18,6 +19,8 @@ TestDisplayWindow::TestDisplayWindow(int32_t x, int32_t y) : folder_("orvane-win
   settings.Network.ServerPort = std::to_string(noServer_.Port());
   settings.WindowX = x;
   settings.WindowY = y;
+  settings.Width = clientWidth;
+  settings.Height = clientHeight;
   display_ = std::make_unique<Display>(settings);
 }
 

@@ -14,7 +14,8 @@ namespace orvane_test {
 
 class TestDisplayWindow {
  public:
-  TestDisplayWindow(int32_t x, int32_t y);
+  // clientWidth and clientHeight: the WIDTH and HEIGHT keys (0: not given).
+  TestDisplayWindow(int32_t x, int32_t y, int32_t clientWidth = 0, int32_t clientHeight = 0);
   ~TestDisplayWindow();
   TestDisplayWindow(const TestDisplayWindow&) = delete;
   TestDisplayWindow& operator=(const TestDisplayWindow&) = delete;

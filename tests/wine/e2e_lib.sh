@@ -3,6 +3,9 @@
 #   ORVANE_WIN_RUN_DIR   folder of the cross-built .exe files and the generated artwork
 #   ORVANE_HOST_RUN_DIR  folder of the Linux build's programs (orvane-snapshot for the comparison)
 #   ORVANE_E2E_DIR       where each test keeps its work folder (logs and pictures stay for the eye)
+# With ORVANE_WINE_SHARED=1 (scripts/test-windows.sh) the test uses the suite's X display (DISPLAY),
+# Wine prefix (WINEPREFIX) and the Wine server kept running for the whole suite: it starts no X
+# server, makes no prefix and, at its end, stops only its own programs.
 set -euo pipefail
 
 E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -24,7 +27,8 @@ e2e_fail() { echo "FAIL: $*"; E2E_FAILED=1; }
 e2e_abort() { echo "FAIL: $*"; E2E_FAILED=1; exit 1; }
 
 # e2e_begin NAME: a fresh work folder, the user's run folder (a copy of ORVANE_WIN_RUN_DIR, or that
-# folder itself with E2E_RUN_IN_PLACE=1), an X display and a Wine prefix of its own.
+# folder itself with E2E_RUN_IN_PLACE=1), an X display and a Wine prefix of its own (the suite's
+# with ORVANE_WINE_SHARED=1).
 e2e_begin() {
   E2E_NAME=$1
   E2E_START_MS=$(( $(date +%s%N) / 1000000 ))
@@ -48,10 +52,20 @@ e2e_begin() {
     done
     cp "$ORVANE_WIN_RUN_DIR"/*.txr "$E2E_RUN/"
   fi
-  e2e_start_x
-  e2e_prefix
+  if e2e_shared; then
+    [ -n "${DISPLAY:-}" ] || e2e_abort "ORVANE_WINE_SHARED=1 needs the suite's DISPLAY"
+    [ -f "${WINEPREFIX:-}/system.reg" ] || e2e_abort "ORVANE_WINE_SHARED=1 needs the suite's WINEPREFIX (made by wineboot)"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+  else
+    e2e_start_x
+    e2e_prefix
+  fi
   e2e_log "$E2E_NAME: work folder $E2E_WORK, DISPLAY=$DISPLAY, WINEPREFIX=$WINEPREFIX"
 }
+
+# True when the suite's X display, Wine prefix and Wine server are to be used.
+e2e_shared() { [ "${ORVANE_WINE_SHARED:-0}" = 1 ]; }
 
 # An Xvfb server on a free display number, so tests neither share windows nor depend on the caller's X.
 e2e_start_x() {
@@ -223,7 +237,13 @@ e2e_end() {
   trap - EXIT
   local pid
   for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+  if e2e_shared; then
+    # The suite's server stays up: only this test's programs go, each given 10 s to end.
+    local deadline=$(( $(date +%s) + 10 ))
+    for pid in "${E2E_PIDS[@]}"; do
+      while kill -0 "$pid" 2>/dev/null && [ "$(date +%s)" -lt "$deadline" ]; do sleep 0.1; done
+    done
+  elif [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     timeout 20 wineserver -k >/dev/null 2>&1 || true
     timeout 20 wineserver -w >/dev/null 2>&1 || true
   fi
@@ -235,7 +255,7 @@ e2e_end() {
     kill "$E2E_XVFB_PID" 2>/dev/null || true
     wait "$E2E_XVFB_PID" 2>/dev/null || true
   fi
-  [ -n "${WINEPREFIX:-}" ] && rm -rf "$WINEPREFIX"
+  if ! e2e_shared && [ -n "${WINEPREFIX:-}" ]; then rm -rf "$WINEPREFIX"; fi
   # A test's own last words (e.g. removing an unpacked archive).
   if declare -F e2e_on_end >/dev/null; then e2e_on_end || true; fi
   if [ "$rc" -eq 0 ] && [ "$E2E_FAILED" -ne 0 ]; then rc=1; fi

@@ -343,6 +343,14 @@ void SwapGlBuffers() {
 
 bool SetSwapInterval(int interval) { return g_state.context != nullptr && SDL_GL_SetSwapInterval(interval) == 0; }
 
+int RefreshRateHz() {
+  if (g_state.window == nullptr) return 0;
+  const int display = SDL_GetWindowDisplayIndex(g_state.window);
+  SDL_DisplayMode mode{};
+  if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) return 0;
+  return mode.refresh_rate > 0 ? mode.refresh_rate : 0;
+}
+
 bool WindowActive() { return g_state.active; }
 
 bool KeyIsDown(int key) { return key >= 0 && key < 256 && g_state.keys[key]; }

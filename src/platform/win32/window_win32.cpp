@@ -446,6 +446,26 @@ bool SetSwapInterval(int interval) {
   return fn(interval) != FALSE;
 }
 
+int RefreshRateHz() {
+  if (g_state.window == nullptr) return 0;
+  // 0 and 1 stand for the hardware's default rate: the system does not know it.
+  MONITORINFOEXA info{};
+  info.cbSize = sizeof info;
+  HMONITOR monitor = MonitorFromWindow(g_state.window, MONITOR_DEFAULTTONEAREST);
+  if (monitor != nullptr && GetMonitorInfoA(monitor, &info)) {
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    if (EnumDisplaySettingsA(info.szDevice, ENUM_CURRENT_SETTINGS, &mode) && mode.dmDisplayFrequency > 1) {
+      return static_cast<int>(mode.dmDisplayFrequency);
+    }
+  }
+  if (g_state.deviceContext != nullptr) {
+    const int hz = GetDeviceCaps(g_state.deviceContext, VREFRESH);
+    if (hz > 1) return hz;
+  }
+  return 0;
+}
+
 bool WindowActive() { return g_state.active; }
 
 bool KeyIsDown(int key) { return key >= 0 && key < 256 && g_state.keys[key]; }
