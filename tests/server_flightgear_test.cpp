@@ -15,41 +15,14 @@
 #include "sources/flightgear_feed.h"
 #include "server/feed_source.h"
 #include "sources/flightgear_udp_feed.h"
+#include "support/fg_line.h"
 #include "support/server_feeds.h"
 
 namespace {
 
 using orvane_test::DisplayedState;
+using orvane_test::FgLine;
 using orvane_test::ShowsText;
-
-// One line as orvane.xml makes FlightGear write it, in its field order.
-struct FgLine {
-  double pitch = 0, roll = 0;
-  std::string headingLock, altitudeLock, speedLock;
-  double locNorm = 0, gsNorm = 0;
-  int inRange = 0, navLoc = 0, hasGs = 0, gsInRange = 0;
-  double mhz = 0;
-  std::string navId;
-  int dmeInRange = 0;
-  double dmeNm = 0, aglFt = 0;
-  double radarFt = 0;  // what FlightGear sends for an aircraft without a radar altimeter
-  int outer = 0, middle = 0, inner = 0;
-  double altitudeFt = 0, targetFt = 0, targetFpm = 0;
-  double kias = 0, mach = 0, headingTrue = 0, magVar = 0, verticalFps = 0, headingBug = 0, targetKt = 0;
-  double settingHpa = 0;
-
-  std::string Text() const {
-    char t[800];
-    std::snprintf(t, sizeof t,
-                  "%.3f,%.3f,%s,%s,%s,%.4f,%.4f,%d,%d,%d,%d,%.2f,%s,%d,%.2f,%.1f,%.3f,%d,%d,%d,%.1f,%.1f,%.1f,"
-                  "%.1f,%.3f,%.2f,%.2f,%.2f,%.1f,%.1f,%.1f\n",
-                  pitch, roll, headingLock.c_str(), altitudeLock.c_str(), speedLock.c_str(), locNorm, gsNorm, inRange,
-                  navLoc, hasGs, gsInRange, mhz, navId.c_str(), dmeInRange, dmeNm, aglFt, radarFt, outer, middle, inner,
-                  altitudeFt, targetFt, targetFpm, kias, mach, headingTrue, magVar, verticalFps, headingBug, targetKt,
-                  settingHpa);
-    return t;
-  }
-};
 
 // What the display makes of one line, through the parser and every row of the table, read from the
 // data area the server fills with the variables.
