@@ -15,6 +15,8 @@ is the new one (see measure()). Cases:
                  the display with PIPELINE=Y
   flightgear     OrvaneGCServer --source flightgear fed by a replayed FlightGear recording (30 per
                  second, tests/flightgear/recording.txt.gz), the display with PIPELINE=Y
+  xplane-direct  the same fake X-Plane read by the display itself ([SIMULATOR] SOURCE=XPLANE)
+  flightgear-direct  the same replayed feed read by the display itself ([SIMULATOR] SOURCE=FLIGHTGEAR)
 
 The floor of each case is one frame period of that run (median), plus, in network mode, one TCP round
 trip on loopback, plus the source's own interval between values (the server's refresh of the IPC
@@ -47,13 +49,15 @@ WARMUP_S = 2.0          # changes in the display's first seconds are not counted
 SENDER_HZ = 30          # the UDP sources' rate
 REFRESH_MS = 20         # the server's IPC source refresh (its default)
 GOAL = 1.2
-ALL_CASES = ["ipc", "net-single", "net-pipeline", "xplane", "flightgear"]
+ALL_CASES = ["ipc", "net-single", "net-pipeline", "xplane", "xplane-direct", "flightgear", "flightgear-direct"]
 TITLES = {
     "ipc": "Latency, IPC (orvane-sim)",
     "net-single": "Latency, network one by one (server on orvane-sim)",
     "net-pipeline": "Latency, network PIPELINE (server on orvane-sim)",
     "xplane": "Latency, X-Plane (fake RREF sender, 30/s)",
     "flightgear": "Latency, FlightGear (replayed feed, 30/s)",
+    "xplane-direct": "Latency, X-Plane read by the display (fake RREF sender, 30/s)",
+    "flightgear-direct": "Latency, FlightGear read by the display (replayed feed, 30/s)",
 }
 
 
@@ -167,7 +171,7 @@ class Case:
         self.processes = []
         self.fake = None
         self.interval_ms = 0.0
-        self.network = name != "ipc"
+        self.network = name not in ("ipc", "xplane-direct", "flightgear-direct")
         self.env = dict(os.environ, ORVANE_IPC_NAMESPACE=f"latency-bench-{os.getpid()}-{name}",
                         SDL_VIDEODRIVER=os.environ.get("SDL_VIDEODRIVER", "offscreen"), ORVANE_NO_DIALOGS="1")
 
@@ -206,6 +210,7 @@ class Case:
         sim = os.path.join(run_dir, "orvane-sim")
         server = os.path.join(run_dir, "OrvaneGCServer")
         port = free_port()
+        simulator = ""  # the [SIMULATOR] keys of the direct cases
         if self.name in ("ipc", "net-single", "net-pipeline"):
             self.start(sim, ["--freeze", "--demo-time", "264", "--pitch-steps", str(period_ms)], "orvane-sim.log")
             time.sleep(0.3)
@@ -218,10 +223,17 @@ class Case:
             self.start(server, ["--source", "xplane", "--xplane-port", str(self.fake.port), "--rate", str(SENDER_HZ),
                                 "--port", str(port), "--bind", "127.0.0.1"], "server.log")
             self.interval_ms = 1000.0 / SENDER_HZ
-        elif self.name == "flightgear":
+        elif self.name == "xplane-direct":
+            self.fake = FakeXPlane(period_ms * 1000)
+            simulator = f"SOURCE=XPLANE\nXPLANEHOST=127.0.0.1\nXPLANEPORT={self.fake.port}\n"
+            self.interval_ms = 1000.0 / SENDER_HZ
+        elif self.name in ("flightgear", "flightgear-direct"):
             feed = free_port(socket.SOCK_DGRAM)
-            self.start(server, ["--source", "flightgear", "--fg-port", str(feed), "--port", str(port),
-                                "--bind", "127.0.0.1"], "server.log")
+            if self.name == "flightgear":
+                self.start(server, ["--source", "flightgear", "--fg-port", str(feed), "--port", str(port),
+                                    "--bind", "127.0.0.1"], "server.log")
+            else:
+                simulator = f"SOURCE=FLIGHTGEAR\nFGPORT={feed}\n"
             self.start(sys.executable, [FG_STREAM, "replay", "--recording", FG_RECORDING, "--protocol", FG_PROTOCOL,
                                         "--to", f"127.0.0.1:{feed}", "--rate", str(SENDER_HZ),
                                         "--seconds", str(seconds + 10), "--pitch-steps", str(period_ms)], "replay.log")
@@ -236,7 +248,7 @@ class Case:
         pipeline = "N" if self.name == "net-single" else "Y"
         with open(os.path.join(self.folder, "OrvaneGCPfd.INI"), "w") as ini:
             ini.write(f"[LAN]\nUSELAN={'Y' if self.network else 'N'}\nORVANEGCSERVER=127.0.0.1\nORVANEGCPORT={port}\n"
-                      f"PIPELINE={pipeline}\n[WINDOW]\nX=0\nY=0\nMAXFPS=0\n")
+                      f"PIPELINE={pipeline}\n[WINDOW]\nX=0\nY=0\nMAXFPS=0\n[SIMULATOR]\n{simulator}")
         log = os.path.join(self.folder, "frames.log")
         self.env["ORVANE_FRAME_LOG"] = log
         self.env["ORVANE_RUN_SECONDS"] = str(int(seconds))
