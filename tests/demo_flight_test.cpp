@@ -1,6 +1,7 @@
 // Tests of the demo flight: loop, continuity, and that each named demo time shows what it promises.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -34,6 +35,27 @@ int InclinationDegrees(const FlightState& s) { return (s.GsInclinationRaw * 360)
 bool LocCaptured(const FlightState& s) { return (s.RadioStatus & 0x0100) != 0; }
 bool GsCaptured(const FlightState& s) { return (s.RadioStatus & 0x0200) != 0; }
 
+// The values a full layout shows, in its units.
+double Ias(const FlightState& s) { return ReadingOf(s, FlightVar::IndicatedAirspeedRaw).value; }
+double Mach(const FlightState& s) { return ReadingOf(s, FlightVar::MachRaw).value; }
+double VerticalSpeedFpm(const FlightState& s) { return ReadingOf(s, FlightVar::VerticalSpeedRaw).value; }
+double SelectedHeading(const FlightState& s) { return ReadingOf(s, FlightVar::ApHeadingRaw).value; }
+double SelectedSpeed(const FlightState& s) { return ReadingOf(s, FlightVar::ApAirspeed).value; }
+double SelectedVs(const FlightState& s) { return ReadingOf(s, FlightVar::ApVerticalSpeed).value; }
+double TrueHeading(const FlightState& s) { return ReadingOf(s, FlightVar::HeadingTrueRaw).value; }
+// Magnetic = true - variation (west negative).
+double MagneticHeading(const FlightState& s) {
+  return std::fmod(TrueHeading(s) - ReadingOf(s, FlightVar::MagneticVariationRaw).value + 720.0, 360.0);
+}
+// b - a, the short way round: -180..180 degrees.
+double HeadingChange(double a, double b) { return std::remainder(b - a, 360.0); }
+
+// Standard day: 15 C at sea level, 2 C cooler per 1,000 ft; speed of sound 38.94 kt x sqrt(kelvin);
+// density ratio (T / T0)^4.256.
+double KelvinAt(double ft) { return 288.15 - 1.98 * ft / 1000.0; }
+double SpeedOfSoundKt(double ft) { return 38.94 * std::sqrt(KelvinAt(ft)); }
+double DensityRatio(double ft) { return std::pow(KelvinAt(ft) / 288.15, 4.256); }
+
 TEST(DemoFlightLoop, LengthIsFourToSixMinutesAndStatesRepeat) {
   const double loop = demo::LoopSeconds();
   EXPECT_GE(loop, 240.0);
@@ -48,6 +70,8 @@ TEST(DemoFlightLoop, LengthIsFourToSixMinutesAndStatesRepeat) {
     EXPECT_EQ(a.Altimeter, c.Altimeter) << t;
     EXPECT_EQ(a.MiddleMarker, c.MiddleMarker) << t;
     EXPECT_EQ(a.DmeText, b.DmeText) << t;
+    EXPECT_EQ(a.HeadingTrueRaw, c.HeadingTrueRaw) << t;
+    EXPECT_EQ(a.IndicatedAirspeedRaw, b.IndicatedAirspeedRaw) << t;
   }
 }
 
@@ -81,6 +105,9 @@ TEST(DemoFlightContinuity, NoJumpsBetweenNeighbouringTenthsOfASecond) {
     ASSERT_LE(std::fabs(RadioAltitudeFt(s) - RadioAltitudeFt(prev)), 10.0) << t;
     ASSERT_LE(std::abs(s.LocNeedle - prev.LocNeedle), 8) << t;
     ASSERT_LE(std::abs(s.GsNeedle - prev.GsNeedle), 8) << t;
+    ASSERT_LE(std::fabs(HeadingChange(TrueHeading(prev), TrueHeading(s))), 0.5) << t;
+    ASSERT_LE(std::fabs(Ias(s) - Ias(prev)), 1.5) << t;
+    ASSERT_LE(std::fabs(VerticalSpeedFpm(s) - VerticalSpeedFpm(prev)), 150.0) << t;
     ASSERT_TRUE(std::isfinite(s.Pitch) && std::isfinite(s.Bank) && std::isfinite(s.FdPitch) &&
                 std::isfinite(s.FdBank))
         << t;
@@ -346,6 +373,126 @@ TEST(DemoFlightCoverage, EveryModeAndIlsSituationOccurs) {
   EXPECT_TRUE(locWhite && locGreen && gsWhite && gsGreen);
   EXPECT_TRUE(ils0 && ilsPlate && ils4);
   EXPECT_GT(apOnSamples, samples * 8 / 10);  // "AP ENG" most of the time
+}
+
+// ---- Speeds, heading, vertical speed and the crew's settings ----
+
+TEST(DemoFlightInstruments, SpeedsFollowThePhases) {
+  const FlightState cruise = demo::StateAt(dt::kCruiseHdgAlt);
+  EXPECT_NEAR(Ias(cruise), 250, 0.5);
+  EXPECT_NEAR(Mach(cruise), 0.41, 0.01);  // 250 kt at 5,000 ft
+  const FlightState approach = demo::StateAt(dt::kIlsCaptured);
+  EXPECT_NEAR(Ias(approach), 150, 1);
+  EXPECT_NEAR(Mach(approach), 0.235, 0.01);  // 150 kt at 2,100 ft
+  const FlightState rollout = demo::StateAt(dt::kRollout);
+  EXPECT_LT(Ias(rollout), 120);  // braking
+  EXPECT_GT(Ias(rollout), 40);
+
+  double prev = 1e9;
+  for (double t = 0; t < demo::LoopSeconds(); t += 0.25) {
+    const FlightState s = demo::StateAt(t);
+    // Only ever slowing down in one loop, never below taxi speed.
+    ASSERT_LE(Ias(s), prev + 0.01) << t;
+    ASSERT_GT(Ias(s), 10) << t;
+    prev = Ias(s);
+    // Mach = true airspeed over the speed of sound; true airspeed = IAS / sqrt(density ratio).
+    const double ft = s.Altimeter;
+    ASSERT_NEAR(Mach(s), Ias(s) / std::sqrt(DensityRatio(ft)) / SpeedOfSoundKt(ft), 0.005) << t;
+    // The autothrottle never lets the speed fall below the selected speed before the flare.
+    if (t < dt::kInnerMarker) {
+      ASSERT_GE(Ias(s), SelectedSpeed(s) - 0.5) << t;
+    }
+  }
+  EXPECT_EQ(SelectedSpeed(cruise), 250);
+  EXPECT_EQ(SelectedSpeed(approach), 150);
+}
+
+TEST(DemoFlightInstruments, VerticalSpeedIsTheAltitudeChange) {
+  // The vertical speed summed over the loop gives the altitude at every moment.
+  const double step = 0.1;
+  const FlightState start = demo::StateAt(0);
+  double climbed = 0;
+  FlightState prev = start;
+  for (int i = 1; i * step < demo::LoopSeconds() - 1e-9; ++i) {
+    const FlightState s = demo::StateAt(i * step);
+    climbed += 0.5 * (VerticalSpeedFpm(prev) + VerticalSpeedFpm(s)) / 60.0 * step;
+    ASSERT_NEAR(start.Altimeter + climbed, s.Altimeter, 15.0) << i * step;
+    prev = s;
+  }
+  EXPECT_NEAR(VerticalSpeedFpm(demo::StateAt(dt::kCruiseHdgAlt)), 0, 1);
+  const FlightState vs = demo::StateAt(dt::kVsAltArmed);
+  EXPECT_NEAR(VerticalSpeedFpm(vs), -2400, 50);
+  EXPECT_NEAR(SelectedVs(vs), VerticalSpeedFpm(vs), 50);  // V/S mode flies the selected rate
+  EXPECT_EQ(SelectedVs(demo::StateAt(dt::kAltHoldIls)), 0);
+  EXPECT_EQ(SelectedVs(demo::StateAt(dt::kCruiseHdgAlt)), 0);
+  EXPECT_NEAR(VerticalSpeedFpm(demo::StateAt(dt::kIlsCaptured)), -1500, 50);
+  EXPECT_NEAR(VerticalSpeedFpm(demo::StateAt(dt::kRollout)), 0, 1);
+}
+
+TEST(DemoFlightInstruments, HeadingFollowsTheTurnsAndComesBackAtTheLoopPoint) {
+  // Airborne, the heading changes at the rate of a coordinated turn: g tan(bank) / true airspeed,
+  // to the left for a positive (left wing down) bank.
+  const double step = 0.1;
+  const double g = 9.80665, knot = 1852.0 / 3600.0, rad = 3.14159265358979 / 180.0;
+  auto rateDegS = [&](const FlightState& s) {
+    const double tas = Mach(s) * SpeedOfSoundKt(s.Altimeter) * knot;
+    return -g * std::tan(s.Bank * rad) / tas / rad;
+  };
+  FlightState prev = demo::StateAt(0);
+  double turned = 0, predicted = 0, largest = 0;
+  for (int i = 1; i * step < demo::LoopSeconds() - 1e-9; ++i) {
+    const FlightState s = demo::StateAt(i * step);
+    if (s.RadioAltitudeRaw <= 0) break;  // touchdown
+    turned += HeadingChange(TrueHeading(prev), TrueHeading(s));
+    predicted += 0.5 * (rateDegS(prev) + rateDegS(s)) * step;
+    ASSERT_NEAR(turned, predicted, 1.5) << i * step;
+    largest = std::max(largest, std::fabs(turned));
+    prev = s;
+  }
+  EXPECT_GT(largest, 30);  // it did turn
+  // After the exit turn on the ground the heading is back where the loop starts.
+  const FlightState last = demo::StateAt(demo::LoopSeconds() - 0.05);
+  EXPECT_NEAR(HeadingChange(TrueHeading(last), TrueHeading(demo::StateAt(0))), 0, 0.1);
+  // The variation and the altimeter setting stay the same the whole loop.
+  for (double t = 0; t < demo::LoopSeconds(); t += 10) {
+    const FlightState s = demo::StateAt(t);
+    EXPECT_EQ(s.MagneticVariationRaw, last.MagneticVariationRaw) << t;
+    EXPECT_NEAR(ReadingOf(s, FlightVar::AltimeterSettingRaw).value, 1013, 0.1) << t;
+  }
+}
+
+TEST(DemoFlightInstruments, TheAutopilotFliesTheSelectedHeadingAndTheLocalizerCourse) {
+  // In heading hold every turn goes the short way towards the selected heading and rolls out on it.
+  bool turning = false;
+  int turns = 0;
+  for (double t = 0; t < demo::LoopSeconds(); t += 0.1) {
+    const FlightState s = demo::StateAt(t);
+    if (s.ApHeadingHold != 1) continue;
+    const double toBug = HeadingChange(MagneticHeading(s), SelectedHeading(s));
+    if (!turning && std::fabs(s.Bank) > 10) {
+      turning = true;
+      ++turns;
+      EXPECT_LT(toBug * s.Bank, 0) << t << ": turning away from the selected heading";
+    } else if (turning && std::fabs(s.Bank) < 2) {
+      turning = false;
+      EXPECT_NEAR(toBug, 0, 1.0) << t << ": rolled out off the selected heading";
+    }
+  }
+  EXPECT_EQ(turns, 3);
+
+  // Approach armed: the selected heading is the localizer course; flying towards the localizer
+  // (needle right) the heading is to the right of the course, then on it down the glide slope.
+  const FlightState armed = demo::StateAt(dt::kLocGsArmed);
+  const double course = SelectedHeading(armed);
+  EXPECT_GT(armed.LocNeedle, 0);
+  const double intercept = HeadingChange(course, MagneticHeading(armed));
+  EXPECT_GT(intercept, 10);
+  EXPECT_LT(intercept, 45);
+  for (double t = dt::kIlsCaptured; t < dt::kRollout; t += 1.0) {
+    const FlightState s = demo::StateAt(t);
+    EXPECT_EQ(SelectedHeading(s), course) << t;
+    EXPECT_NEAR(HeadingChange(course, MagneticHeading(s)), 0, 2.0) << t;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +12,7 @@
 
 #include "simdata/flight_state_file.h"
 #include "simdata/demo_flight.h"
+#include "support/pilot_state.h"
 
 namespace {
 
@@ -110,6 +112,8 @@ TEST(FlightStateFileRanges, EachFieldIsCheckedAgainstItsWidth) {
       {"FdActive=-1", "0..4294967295"},
       {"Altimeter=2147483648", "-2147483648..2147483647"},
       {"RadioAltitudeRaw=-2147483649", "-2147483648..2147483647"},
+      {"HeadingTrueRaw=-1", "0..4294967295"},
+      {"MagneticVariationRaw=-32769", "-32768..32767"},
   };
   for (const Case& c : cases) {
     const std::string line = c.line;
@@ -211,6 +215,7 @@ TEST(FlightStateFileFormat, RoundTripsDemoStatesAndExtremes) {
   extreme.Nav1Ident = "\"\\\x1f";
   extreme.DmeText = " 0.0 ";
   states.push_back(extreme);
+  states.push_back(orvane_test::PilotState());
 
   for (const FlightState& in : states) {
     const std::string text = FormatFlightStateText(in);
@@ -227,23 +232,52 @@ TEST(FlightStateFileFormat, RoundTripsDemoStatesAndExtremes) {
     EXPECT_EQ(back.GsNeedle, in.GsNeedle);
     EXPECT_EQ(back.DmeText, in.DmeText);
     EXPECT_EQ(back.Nav1Ident, in.Nav1Ident);
+    for (size_t v = 0; v < kFlightVarCount; ++v) {
+      const double raw = RawNumber(in, FlightVar(v));
+      if (!std::isnan(raw)) {
+        EXPECT_EQ(RawNumber(back, FlightVar(v)), raw) << VarName(FlightVar(v));
+      }
+    }
   }
+  // The pilot's values, written and read back, in the frames' units.
+  FlightState pilot{};
+  std::string error;
+  ASSERT_TRUE(Parse(FormatFlightStateText(orvane_test::PilotState()), pilot, error)) << error;
+  pilot.Valid = orvane_test::PilotStateVars();
+  orvane_test::ExpectPilotState(pilot, "written and read back");
 }
 
-TEST(FlightStateFileFormat, NamesEveryFieldOnce) {
+TEST(FlightStateFileFormat, NamesEveryVariableOnceAndListsItsUnit) {
   const std::string text = FormatFlightStateText(FlightState{});
-  const char* keys[] = {"Pitch=", "Bank=", "ApMaster=", "ApHeadingHold=", "ApAltitudeHold=",
-                        "ApGlideSlopeHold=", "ApApproachHold=", "GsNeedle=", "LocNeedle=",
-                        "RadioAltitudeRaw=", "OuterMarker=", "MiddleMarker=", "InnerMarker=",
-                        "RadioStatus=", "FdActive=", "FdPitch=", "FdBank=", "Altimeter=",
-                        "ApAltitudeRaw=", "Nav1BcFlags=", "Nav1CodeFlags=", "GsInclinationRaw=",
-                        "DmeText=", "Nav1Ident="};
-  for (const char* k : keys) {
-    const std::string line = std::string("\n") + k;
+  const std::string keys = "\n" + FlightStateKeysText();
+  int named = 0;
+  for (size_t v = 0; v < kFlightVarCount; ++v) {
+    const FlightVarInfo& info = VarInfo(FlightVar(v));
+    const std::string line = std::string("\n") + info.name + "=";
     const size_t first = text.find(line);
-    EXPECT_NE(first, std::string::npos) << k;
-    EXPECT_EQ(text.find(line, first + 1), std::string::npos) << k;
+    if (!info.hasField) {  // no member: no key
+      EXPECT_EQ(first, std::string::npos) << info.name;
+      continue;
+    }
+    ++named;
+    EXPECT_NE(first, std::string::npos) << info.name;
+    EXPECT_EQ(text.find(line, first + 1), std::string::npos) << info.name;
+    // The list's "unit x N": k units written as k x N (rounded) read back as k units.
+    const size_t at = keys.find(std::string("\n  ") + info.name + " ");
+    ASSERT_NE(at, std::string::npos) << info.name;
+    const std::string entry = keys.substr(at + 1, keys.find('\n', at + 1) - at - 1);
+    const size_t times = entry.find(" x ");
+    if (times == std::string::npos) continue;
+    const double perUnit = std::strtod(entry.c_str() + times + 3, nullptr);
+    ASSERT_GT(perUnit, 0) << entry;
+    double k = 1;
+    while (k * perUnit < 1) k *= 10;
+    FlightState s{};
+    std::string error;
+    ASSERT_TRUE(Parse(std::string(info.name) + "=" + std::to_string(std::llround(k * perUnit)), s, error)) << error;
+    EXPECT_NEAR(ReadingOf(s, info.var).value, k, 0.5 / perUnit) << entry;
   }
+  EXPECT_GT(named, 30);
 }
 
 TEST(FlightStateFileDocs, TheDocumentedExampleParsesAndMatchesTheDemo) {
@@ -267,6 +301,11 @@ TEST(FlightStateFileDocs, TheDocumentedExampleParsesAndMatchesTheDemo) {
   EXPECT_EQ(s.LocNeedle, d.LocNeedle);
   EXPECT_EQ(s.DmeText, d.DmeText);
   EXPECT_NEAR(s.Bank, d.Bank, 0.01);
+  EXPECT_EQ(s.IndicatedAirspeedRaw, d.IndicatedAirspeedRaw);
+  EXPECT_EQ(s.HeadingTrueRaw, d.HeadingTrueRaw);
+  EXPECT_EQ(s.VerticalSpeedRaw, d.VerticalSpeedRaw);
+  EXPECT_EQ(s.ApHeadingRaw, d.ApHeadingRaw);
+  EXPECT_EQ(s.ApAirspeed, d.ApAirspeed);
 }
 
 class FlightStateFileOnDisk : public ::testing::Test {

@@ -12,6 +12,7 @@
 #include "platform/system.h"
 #include "pfd/font.h"
 #include "sources/sim_ipc_client.h"
+#include "sources/simulator_source.h"
 #include "support/render_harness.h"
 #include "support/sim_peer.h"
 
@@ -193,7 +194,7 @@ TEST_F(FrameRender, FailureFlagOnlyOnFailedFrames) {
 // The simulator-mode frame end to end: its data from orvane-sim, its failure flag without it.
 TEST_F(FrameRender, IpcFrameDrawsTheSimulatorValuesAndFlagsAFailedExchange) {
   SimulatorSource source;
-  ASSERT_TRUE(DrawFrameIpc(source, harness_->Resources()));  // no link: the exchange fails
+  ASSERT_TRUE(DrawFrameIpc(source, harness_->Renderer()));  // no link: the exchange fails
   harness_->Capture();
   ExpectText(kFailureFlagText, kFailureFlagX, kFailureFlagY, kAmber, GlyphCentre);
   ExpectText("0", 358, 20, kBlue, GlyphCentre);
@@ -221,7 +222,7 @@ TEST_F(FrameRender, IpcFrameDrawsTheSimulatorValuesAndFlagsAFailedExchange) {
   uint32_t code = 0;
   ASSERT_TRUE(source.Open(&code)) << "code " << code << "\n" << sim.Log();
 
-  ASSERT_TRUE(DrawFrameIpc(source, harness_->Resources()));
+  ASSERT_TRUE(DrawFrameIpc(source, harness_->Renderer()));
   harness_->Capture();
   ExpectText("AP ENG", 300, 50, kGreen, GlyphCentre);
   ExpectText("HDG", 100, 280, kGreen, GlyphCentre);
@@ -232,7 +233,7 @@ TEST_F(FrameRender, IpcFrameDrawsTheSimulatorValuesAndFlagsAFailedExchange) {
 
   // The simulator goes away: the next frame is the zero picture again, with the flag.
   sim.Stop();
-  ASSERT_TRUE(DrawFrameIpc(source, harness_->Resources()));
+  ASSERT_TRUE(DrawFrameIpc(source, harness_->Renderer()));
   harness_->Capture();
   ExpectText(kFailureFlagText, kFailureFlagX, kFailureFlagY, kAmber, GlyphCentre);
   EXPECT_TRUE(Near(GlyphCentre(300, 50, 0), kBlack));

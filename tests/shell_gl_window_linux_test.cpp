@@ -221,6 +221,8 @@ class FittedWindowTest : public ::testing::Test {
   SDL_Window* window_ = nullptr;
 };
 
+// SDL's size events may say 0 x 0 while the window is minimised (Windows' WM_SIZE always does):
+// the layout waits for the restore, which fits the panel again.
 TEST_F(FittedWindowTest, MinimiseAndRestoreKeepThePanelFitted) {
   const std::array<GLint, 8> twice{0, 0, 1000, 1480, 0, 0, 664, 664};
   EXPECT_EQ(ViewportAndScissor(), twice);

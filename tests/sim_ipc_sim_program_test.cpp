@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/flight_variables.h"
 #include "platform/platform.h"
 #include "sources/sim_ipc_client.h"
 #include "support/sim_peer.h"
@@ -42,6 +43,14 @@ TEST(SimProgram, HelpAndVersionEndAtOnce) {
   for (const char* option : {"--class", "--demo-time", "--freeze", "--values", "--duration", "--fault",
                              "no-reply", "reply=N", "delay=MS", "refuse-handshake", "scribble", "--pitch-steps"})
     EXPECT_TRUE(Contains(help.output, option)) << option;
+  // Every key a --values file may give, with its unit.
+  for (size_t v = 0; v < kFlightVarCount; ++v) {
+    const FlightVarInfo& info = VarInfo(FlightVar(v));
+    if (info.hasField) {
+      EXPECT_TRUE(Contains(help.output, std::string("\n  ") + info.name + " ")) << info.name;
+    }
+  }
+  EXPECT_TRUE(Contains(help.output, "knots")) << help.output;
 
   const RunResult version = RunSim({"--version"});
   ASSERT_TRUE(version.ended);

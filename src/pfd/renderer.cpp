@@ -39,6 +39,7 @@ bool PanelRenderer::SetUp() {
 }
 
 void PanelRenderer::SetSurface(int32_t width, int32_t height) {
+  glDisable(GL_SCISSOR_TEST);
   ResizeGlScene(width, height);
   layout_ = PanelLayout{};
   layout_.scale = double(width) / kSurfaceWidth;

@@ -30,7 +30,8 @@ class PanelRenderer {
   // Both halves at once.
   bool SetUp();
 
-  // The drawing surface at start-up, width x height pixels from the window's lower-left corner.
+  // The drawing surface at start-up, width x height pixels from the window's lower-left corner,
+  // nothing clipped.
   void SetSurface(int32_t width, int32_t height);
   // The panel at `layout`'s place and scale: viewport, projection and scissor.
   void SetLayout(const PanelLayout& layout);

@@ -1,4 +1,4 @@
-// The display program: its settings, its data source and its panel resources, the window's life
+// The display program: its settings, its data source and its panel renderer, the window's life
 // from creation to teardown, and the main loop.
 #pragma once
 
@@ -6,19 +6,23 @@
 #include <memory>
 #include <string>
 
+#include "model/read_list.h"
 #include "pfd/panel_layout.h"
 #include "pfd/renderer.h"
 #include "pfd/texture_set.h"
 #include "shell/settings.h"
 #include "sources/flight_data_source.h"
-#include "sources/network_source.h"
-#include "sources/simulator_source.h"
 
-// The three titles and the connection-failure text.
+// The window title that ends in a source's title word.
+std::string WindowTitle(const std::string& titleWord);
+// The titles of the two modes and of a link that is down, and network mode's connection-failure text.
 extern const char* const TitleSimulator;
 extern const char* const TitleNetwork;
 extern const char* const TitleNotConnected;
 extern const char* const ConnectionFailedText;
+
+// The data source the settings choose, reading `plan` each frame. The one place that knows the kinds.
+std::unique_ptr<FlightDataSource> MakeSource(const Settings& settings, const ReadPlan& plan);
 
 // A window coordinate + 10, the error dialogs' corner (kept within the 32-bit range).
 int ErrorDialogCoordinate(int32_t windowCoordinate);
@@ -26,6 +30,8 @@ int ErrorDialogCoordinate(int32_t windowCoordinate);
 class Display {
  public:
   explicit Display(const Settings& settings);
+  // A display over a source of the caller's making.
+  Display(const Settings& settings, std::unique_ptr<FlightDataSource> source);
   ~Display();
   Display(const Display&) = delete;
   Display& operator=(const Display&) = delete;
@@ -43,9 +49,10 @@ class Display {
   // are not offered: a true `fullScreen` opens the window windowed.
   bool CreateGlWindow(const std::string& title, int32_t width, int32_t height, int32_t colourBits,
                       bool fullScreen);
-  // Prepares the data source, the textures, the font and the GL state. Called by CreateGlWindow.
+  // Opens the data source (before or after the artwork, as the source wants), loads the textures,
+  // the font and the GL state. Called by CreateGlWindow.
   bool InitGl();
-  // Releases the context, the window and the class, then the network objects.
+  // Releases the context, the window and the class, then the source's transport.
   void KillGlWindow();
   // False while the window is minimised: no frame is drawn then.
   bool GlWindowActive() const;
@@ -57,12 +64,9 @@ class Display {
 
   const Settings& settings() const { return settings_; }
   FlightDataSource& source() { return *source_; }
-  // The two sources; null in the other mode.
-  NetworkSource* network() { return network_; }
-  SimulatorSource* simulator() { return simulator_; }
-  const PanelResources& resources() const { return resources_; }
+  const PanelResources& resources() const { return renderer_.Resources(); }
   // Where the panel is in the window and at what scale.
-  const PanelLayout& layout() const { return layout_; }
+  const PanelLayout& layout() const { return renderer_.Layout(); }
 
  private:
   void OnGlWindowSize(int width, int height);
@@ -74,16 +78,17 @@ class Display {
   // (GL_MAX_VIEWPORT_DIMS); otherwise the message naming the window keys, the size and the limit.
   std::string SurfaceTooLargeText() const;
 
+  // Opens the source and shows its link in the title.
+  void OpenSource();
+
   Settings settings_;
   std::unique_ptr<FlightDataSource> source_;
-  NetworkSource* network_ = nullptr;
-  SimulatorSource* simulator_ = nullptr;
-  PanelResources resources_;
-  PanelLayout layout_;
+  PanelRenderer renderer_;
+  SourceStart sourceStart_;  // what opening the source came to
   // Set once CreateGlWindow has fixed the start-up projection; from then on a size message fits the
   // panel into the window again (FitPanelToWindow: today's window keeps its start-up surface) and
   // a minimised window's 0 x 0 keeps the layout for the restore.
   bool startupResizeDone_ = false;
-  bool titleShowsConnected_ = true;
+  std::string titleWord_;  // the title's last word as shown
   bool startupFailed_ = false;
 };

@@ -2,16 +2,15 @@
 #include "shell/frame.h"
 
 #include "model/flight_conversions.h"
-#include "pfd/frame_draw.h"
 #include "pfd/frame_rules.h"
 
-FlightState DrawFrame(FlightDataSource& source, const PanelResources& resources) {
+FlightState DrawFrame(FlightDataSource& source, const PanelRenderer& renderer) {
   FlightState state{};
   const bool complete = source.Fetch(state);
   ApplyConversions(state, source.Inclination());
   const FrameDescription frame = DecideFrame(state, !complete);
-  DrawFramePanel(resources, frame);
+  renderer.DrawPanel(frame);
   source.PauseAfterPanel();
-  DrawFrameGuidance(resources, frame);
+  renderer.DrawGuidance(frame);
   return state;
 }

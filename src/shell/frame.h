@@ -2,21 +2,20 @@
 #pragma once
 
 #include "model/flight_state.h"
-#include "pfd/texture_set.h"
+#include "pfd/renderer.h"
 #include "sources/flight_data_source.h"
-#include "sources/network_source.h"
-#include "sources/simulator_source.h"
 
 // Fetches the values from `source`, converts them, decides the picture and draws it with
-// `resources`: the panel, the source's pause, then the guidance. Returns the converted values.
-FlightState DrawFrame(FlightDataSource& source, const PanelResources& resources);
+// `renderer`: the panel, the source's pause, then the guidance. Returns the converted values.
+FlightState DrawFrame(FlightDataSource& source, const PanelRenderer& renderer);
 
-// The frame in each mode. Always true: a frame never asks the loop to stop.
-inline bool DrawFrameIpc(SimulatorSource& source, const PanelResources& resources) {
-  DrawFrame(source, resources);
+// The frame of each mode (the simulator's, the data server's). Always true: a frame never asks the
+// loop to stop.
+inline bool DrawFrameIpc(FlightDataSource& source, const PanelRenderer& renderer) {
+  DrawFrame(source, renderer);
   return true;
 }
-inline bool DrawFrameNetwork(NetworkSource& source, const PanelResources& resources) {
-  DrawFrame(source, resources);
+inline bool DrawFrameNetwork(FlightDataSource& source, const PanelRenderer& renderer) {
+  DrawFrame(source, renderer);
   return true;
 }

@@ -1,4 +1,4 @@
-// CreateGlWindow, InitGl, ResizeGlScene and KillGlWindow: the display's side of its window.
+// CreateGlWindow, InitGl and KillGlWindow: the display's side of its window.
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -6,31 +6,31 @@
 #include "platform/gl.h"
 #include "platform/system.h"
 #include "platform/window.h"
-#include "pfd/font.h"
-#include "pfd/frame_draw.h"
 #include "shell/display.h"
+#include "sources/network_source.h"
+#include "sources/simulator_source.h"
 
 const char* const TitleSimulator = "Orvane PFD Panel v1.0 - Freeware [FSUIPC]";
 const char* const TitleNetwork = "Orvane PFD Panel v1.0 - Freeware [NETWORK]";
 const char* const TitleNotConnected = "Orvane PFD Panel v1.0 - Freeware [NOT CONNECTED]";
-const char* const ConnectionFailedText = "ERROR !!\r\n\r\nOrvane GC Server connection failed.";
+const char* const ConnectionFailedText = NetworkSource::kConnectionFailedText;
+
+std::string WindowTitle(const std::string& titleWord) { return "Orvane PFD Panel v1.0 - Freeware " + titleWord; }
+
+std::unique_ptr<FlightDataSource> MakeSource(const Settings& settings, const ReadPlan& plan) {
+  if (settings.UseNetwork) return std::make_unique<NetworkSource>(settings.Network, plan);
+  return std::make_unique<SimulatorSource>(settings.SimReconnect, plan);
+}
 
 int ErrorDialogCoordinate(int32_t windowCoordinate) {
   const int64_t c = int64_t{windowCoordinate} + 10;
   return c > INT32_MAX ? INT32_MAX : static_cast<int>(c);
 }
 
-Display::Display(const Settings& settings) : settings_(settings) {
-  if (settings_.UseNetwork) {
-    auto network = std::make_unique<NetworkSource>(settings_.Network);
-    network_ = network.get();
-    source_ = std::move(network);
-  } else {
-    auto simulator = std::make_unique<SimulatorSource>(settings_.SimReconnect);
-    simulator_ = simulator.get();
-    source_ = std::move(simulator);
-  }
-}
+Display::Display(const Settings& settings) : Display(settings, MakeSource(settings, ReadPlan::Classic())) {}
+
+Display::Display(const Settings& settings, std::unique_ptr<FlightDataSource> source)
+    : settings_(settings), source_(std::move(source)) {}
 
 Display::~Display() {
   platform::SetSizeHandler(nullptr);
@@ -58,24 +58,20 @@ void Display::FitPanelToWindow() {
   // Without a window key and at the monitor's own scale of 1, the window is today's, whatever its
   // frame leaves of its fixed outer size: the surface stays at (0, 0) at scale 1.
   if (!settings_.CustomWindow() && platform::WindowScale() == 1.0) {
-    const bool wasFitted = !layout_.standard;
-    layout_ = StandardLayout(panelWidth, panelHeight);
     // Back from a monitor of another scale: the start-up surface again, nothing clipped.
-    if (wasFitted) {
-      ResizeGlScene(kSurfaceWidth, kSurfaceHeight);
-      glDisable(GL_SCISSOR_TEST);
-    }
+    if (!renderer_.Layout().standard) renderer_.SetSurface(kSurfaceWidth, kSurfaceHeight);
+    renderer_.SetLayout(StandardLayout(panelWidth, panelHeight));
     return;
   }
-  layout_ = FitLayout(panelWidth, panelHeight, width, height);
-  ApplyPanelLayout(layout_);
+  renderer_.SetLayout(FitLayout(panelWidth, panelHeight, width, height));
 }
 
 std::string Display::SurfaceTooLargeText() const {
   GLint limit[2] = {0, 0};
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, limit);
-  const long width = std::lround(kSurfaceWidth * layout_.scale);
-  const long height = std::lround(kSurfaceHeight * layout_.scale);
+  const PanelLayout& layout = renderer_.Layout();
+  const long width = std::lround(kSurfaceWidth * layout.scale);
+  const long height = std::lround(kSurfaceHeight * layout.scale);
   if (limit[0] <= 0 || limit[1] <= 0 || (width <= limit[0] && height <= limit[1])) return std::string();
 
   std::string keys;
@@ -91,7 +87,7 @@ std::string Display::SurfaceTooLargeText() const {
   int clientWidth = 0, clientHeight = 0;
   platform::ClientSize(&clientWidth, &clientHeight);
   // The tallest panel the limit allows: the panel is the lower part of the surface.
-  const long panelHeight = long{limit[1]} * layout_.panelHeight / kSurfaceHeight;
+  const long panelHeight = long{limit[1]} * layout.panelHeight / kSurfaceHeight;
   return "Settings file " + SettingsFilePath() + ", section [WINDOW]: " +
          (keys.empty() ? std::string("the drawing area") : "with " + keys + " the drawing area") + " is " +
          std::to_string(clientWidth) + " x " + std::to_string(clientHeight) +
@@ -101,27 +97,20 @@ std::string Display::SurfaceTooLargeText() const {
          std::to_string(panelHeight) + " pixels high.";
 }
 
+void Display::OpenSource() {
+  sourceStart_ = source_->Open();
+  ShowLinkInTitle();
+}
+
 bool Display::InitGl() {
-  if (network_ != nullptr) {
-    network_->NetworkStartup();
-    ShowLinkInTitle();
-  }
-  const bool texturesReady = LoadTextureSet(resources_);
+  sourceStart_ = SourceStart{};
+  if (source_->OpensBeforeArtwork()) OpenSource();
+  const bool texturesReady = renderer_.LoadTextures();
+  if (!source_->OpensBeforeArtwork()) OpenSource();
   std::string failure;
-  if (simulator_ != nullptr) {
-    // Simulator mode stands or falls with the link, opened once the textures are in.
-    uint32_t resultCode = 0;
-    if (!simulator_->Open(&resultCode)) {
-      if (settings_.SimReconnect) {
-        // Waiting for the simulator: the window stays open and says so in its title.
-        platform::DebugLog("Simulator: no simulator answers (code " + std::to_string(resultCode) +
-                           "); trying again every 2 s.");
-        ShowLinkInTitle();
-      } else {
-        failure = "FSUIPC connection failed.";
-      }
-    }
-  } else if (!texturesReady) {
+  if (sourceStart_.outcome == SourceStart::Outcome::FailNow) {
+    failure = sourceStart_.message;
+  } else if (!texturesReady && source_->NeedsArtwork()) {
     failure = std::string("The texture file \"") + TextureFileNames[SlotHorizon] +
               "\" is missing or is not a usable bitmap in the folder " + platform::CurrentDirectory() + ".";
   }
@@ -130,8 +119,7 @@ bool Display::InitGl() {
                                         ErrorDialogCoordinate(settings_.WindowY));
     return false;
   }
-  BuildFont(resources_);
-  SetInitialGlState();
+  renderer_.FinishSetUp();
   return true;
 }
 
@@ -167,11 +155,11 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
   // Sharp on a monitor of any scale: the window draws in the monitor's own pixels.
   params.dpiAware = true;
   platform::DeclareDpiAware();
-  titleShowsConnected_ = true;
+  titleWord_ = source_->TitleWord();
   if (!platform::OpenGlWindow(params)) return false;
 
-  ResizeGlScene(width, height);
-  layout_ = StandardLayout(standardWidth, standardHeight);
+  renderer_.SetSurface(width, height);
+  renderer_.SetLayout(StandardLayout(standardWidth, standardHeight));
   FitPanelToWindow();
   startupResizeDone_ = true;
   const std::string tooLarge = SurfaceTooLargeText();
@@ -192,17 +180,14 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
 
 void Display::KillGlWindow() {
   platform::CloseGlWindow();
-  if (network_ != nullptr) network_->NetworkShutdown();
+  source_->Close();
 }
 
 bool Display::GlWindowActive() const { return platform::WindowActive(); }
 
 void Display::ShowLinkInTitle() {
-  // Without a way back, a lost simulator link leaves the title as it is: the flag tells.
-  if (simulator_ != nullptr && !settings_.SimReconnect) return;
-  const bool connected = source_->LinkUp();
-  if (connected == titleShowsConnected_) return;
-  const char* up = network_ != nullptr ? TitleNetwork : TitleSimulator;
-  platform::SetGlWindowTitle(connected ? up : TitleNotConnected);
-  titleShowsConnected_ = connected;
+  const std::string word = source_->TitleWord();
+  if (word == titleWord_) return;
+  platform::SetGlWindowTitle(WindowTitle(word));
+  titleWord_ = word;
 }

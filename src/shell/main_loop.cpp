@@ -5,7 +5,6 @@
 #include "platform/system.h"
 #include "platform/window.h"
 #include "shell/display.h"
-#include "pfd/frame_draw.h"
 #include "shell/frame.h"
 #include "shell/frame_pacer.h"
 #include "shell/snapshot_recorder.h"
@@ -18,15 +17,15 @@ constexpr uint64_t MaxPacingSleepMicros = 10000;
 }  // namespace
 
 FlightState Display::DrawFrame() {
-  BeginPanelFrame(layout_);
-  return ::DrawFrame(*source_, resources_);
+  renderer_.BeginFrame();
+  return ::DrawFrame(*source_, renderer_);
 }
 
 // Pumps messages and draws until the quit message or a frame that asks to stop.
 void Display::RunLoop(double frameCap) {
   FramePacer pacer(frameCap);
   SnapshotRecorder recorder;
-  recorder.RecorderInit(layout_);
+  recorder.RecorderInit(renderer_.Layout());
   for (;;) {
     source_->Service();
     ShowLinkInTitle();
@@ -52,9 +51,8 @@ void Display::RunLoop(double frameCap) {
 }
 
 int32_t Display::MainLoop() {
-  const char* title = network_ != nullptr ? TitleNetwork : TitleSimulator;
   startupFailed_ = true;
-  if (!CreateGlWindow(title, 500, 740, 32, false)) return 0;
+  if (!CreateGlWindow(WindowTitle(source_->TitleWord()), 500, 740, 32, false)) return 0;
 
   // Without the retrace to wait for (software GL, remote desktops, virtual displays) the loop
   // would draw as fast as it can: it is paced to the monitor's refresh rate instead.
@@ -68,9 +66,9 @@ int32_t Display::MainLoop() {
                        ").");
   }
 
-  // Without a server the run ends here, unless RECONNECT keeps trying from the loop.
-  if (network_ != nullptr && network_->NetworkStartupFailedFatally()) {
-    platform::ShowPositionedErrorDialog(ConnectionFailedText, ErrorDialogCoordinate(settings_.WindowX),
+  // A source that could not open (no server) ends the run here, once the window is up.
+  if (sourceStart_.outcome == SourceStart::Outcome::FailOnceWindowIsUp) {
+    platform::ShowPositionedErrorDialog(sourceStart_.message, ErrorDialogCoordinate(settings_.WindowX),
                                         ErrorDialogCoordinate(settings_.WindowY));
   } else {
     startupFailed_ = false;

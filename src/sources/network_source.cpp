@@ -115,7 +115,10 @@ SourceStart NetworkSource::Open() {
   return {SourceStart::Outcome::FailOnceWindowIsUp, kConnectionFailedText};
 }
 
-std::string NetworkSource::TitleWord() const { return NetworkConnected() ? kTitleWord : kTitleWordNotConnected; }
+std::string NetworkSource::TitleWord() const {
+  // Before the start-up the title names the mode; from then on it follows the connection.
+  return client_ == nullptr || NetworkConnected() ? kTitleWord : kTitleWordNotConnected;
+}
 
 bool NetworkSource::NetworkConnected() const { return client_ != nullptr && client_->Connected(); }
 

@@ -39,7 +39,7 @@ class NetworkSource : public FlightDataSource {
   bool OpensBeforeArtwork() const override { return true; }
   // Frees the client objects (when connected, as NetworkShutdown does).
   void Close() override { NetworkShutdown(); }
-  // "[NETWORK]" while connected, "[NOT CONNECTED]" otherwise.
+  // "[NETWORK]" before the start-up and while connected, "[NOT CONNECTED]" otherwise.
   std::string TitleWord() const override;
 
   // Creates the client objects, sets port then address from the settings and connects once.

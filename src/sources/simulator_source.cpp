@@ -15,6 +15,7 @@ SimulatorSource::SimulatorSource(bool reconnect, ReadPlan plan)
     : reconnect_(reconnect), plan_(std::move(plan)), scratch_(plan_.ipc.size()) {}
 
 bool SimulatorSource::Open(uint32_t* resultCode) {
+  attempted_ = true;
   lastAttemptMicros_ = platform::MonotonicMicros();
   return client_.SimIpcOpen(0, resultCode);
 }
@@ -29,7 +30,7 @@ SourceStart SimulatorSource::Open() {
 }
 
 std::string SimulatorSource::TitleWord() const {
-  return !reconnect_ || client_.IsOpen() ? kTitleWord : kTitleWordNotConnected;
+  return !reconnect_ || !attempted_ || client_.IsOpen() ? kTitleWord : kTitleWordNotConnected;
 }
 
 bool SimulatorSource::SimulatorGone() const {

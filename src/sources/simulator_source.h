@@ -24,7 +24,7 @@ class SimulatorSource : public FlightDataSource {
   // The display's start-up: the link opened after the artwork; without a simulator the start-up
   // fails, or with `reconnect` the window opens and waits for one.
   SourceStart Open() override;
-  // "[FSUIPC]"; with `reconnect`, "[NOT CONNECTED]" while no simulator answers. Without it a lost
+  // "[FSUIPC]"; with `reconnect`, "[NOT CONNECTED]" while no simulator answers once it was tried. Without it a lost
   // link leaves the title as it is: the failure flag tells.
   std::string TitleWord() const override;
   // The simulator link, not the artwork, decides whether the display starts.
@@ -46,6 +46,7 @@ class SimulatorSource : public FlightDataSource {
 
   SimIpcClient client_;
   bool reconnect_ = false;
+  bool attempted_ = false;  // the link was tried at least once
   ReadPlan plan_;
   std::vector<std::array<uint8_t, 8>> scratch_;  // one zeroed slot per read, filled by the exchange
   uint64_t lastAttemptMicros_ = 0;

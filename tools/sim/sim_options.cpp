@@ -2,6 +2,7 @@
 #include "sim/sim_options.h"
 
 #include "model/sim_ipc_protocol.h"
+#include "simdata/flight_state_file.h"
 
 #include <cerrno>
 #include <cmath>
@@ -187,7 +188,14 @@ std::string UsageText() {
       "  --fault-count N        the fault lasts N batches (default: for good)\n"
       "\n"
       "Stops cleanly on Ctrl+C, SIGTERM or a close request. Logs connections and a\n"
-      "batches-per-second figure on stderr.\n";
+      "batches-per-second figure on stderr.\n"
+      "\n"
+      "Flight-state files (--values): one key=value a line, # comments, keys not given are 0.\n"
+      "The keys, their type in the data area and their unit: \"knots x 128\" means 250 kt is\n"
+      "written 32000; integers may be written in 0x hexadecimal. Signs as the data area keeps them:\n"
+      "pitch positive nose down, bank positive left wing down, needles positive right / down,\n"
+      "variation positive east (magnetic = true - variation).\n" +
+      FlightStateKeysText();
 }
 
 }  // namespace sim

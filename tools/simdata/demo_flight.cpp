@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "simdata/demo_curves.h"
 
@@ -50,6 +51,35 @@ constexpr double kIlsTuned = 108.0;
 constexpr double kFdLead = 2.0;  // the aircraft follows the flight director this much later
 
 constexpr int16_t kGsInclination3Deg = 546;  // 65536 = 360 degrees
+
+// Speeds: 250 kt until the level-off, slowing to the 150 kt approach speed over 100-140 s (the
+// pitch model's flight-path angle uses the same blend), 140 kt at touchdown, braking to taxi speed.
+constexpr double kDecelStart = 100.0;
+constexpr double kDecelTime = 40.0;
+constexpr double kCruiseKt = 250.0;
+constexpr double kApproachKt = 150.0;
+constexpr double kTouchdownKt = 140.0;
+constexpr double kTaxiKt = 20.0;
+constexpr double kBrakingTime = 20.0;
+
+// Lateral path: a constant magnetic variation (west negative; magnetic = true - variation) and an
+// ILS to runway 36 (localizer course 360 magnetic). After the rollout the aircraft leaves the
+// runway by a turn onto a rapid-exit taxiway that ends on the heading the loop starts with.
+constexpr double kVariationDeg = -3.0;
+constexpr double kRunwayCourseMag = 360.0;
+constexpr double kExitTurnStart = 289.0;
+constexpr double kExitTurnTime = 9.0;
+constexpr double kGravity = 9.80665;           // m/s^2
+constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
+
+// The crew's settings: heading bug set 2 s before each heading-hold turn to the heading the turn
+// ends on, then to the localizer course when the approach is armed; speed 250, 180 at the level-off,
+// 150 from 120 s; V/S -2,400 ft/min for the descent (the 40 ft/s), cleared when "ALT*" shows; the
+// altimeter on 1013 hPa (a standard day: the altitude is also the pressure altitude).
+constexpr double kBugLeadTime = 2.0;
+constexpr double kSpeed180At = 100.0;
+constexpr double kSpeed150At = 120.0;
+constexpr double kAltimeterSettingHpa = 1013.0;
 
 // Demo time at which the linear glide-slope descent passes `ft`.
 constexpr double TimeAtGlideSlopeHeight(double ft) {
@@ -103,19 +133,29 @@ double Airborne(double t) { return 1 - RampUp(t, kFlareStart, kFlareTime); }
 
 // The attitude the autopilot aims for; the flight director shows it kFdLead seconds early.
 double PlannedPitch(double t) {
-  double airspeed = Blend(t, 100, 40, 422.0, 253.0);  // ft/s: 250 kt cruise, 150 kt approach
-  double alpha = Blend(t, 100, 40, 2.5, 5.5);
+  double airspeed = Blend(t, kDecelStart, kDecelTime, 422.0, 253.0);  // ft/s: 250 kt, then 150 kt
+  double alpha = Blend(t, kDecelStart, kDecelTime, 2.5, 5.5);
   double flightPath = std::atan2(VerticalSpeedFtS(t), airspeed) * 180.0 / kPi;
   double noseDown = -(alpha + flightPath);  // positive nose down
   if (t < kTouchdown) return noseDown;
   return noseDown * (1 - RampUp(t, kTouchdown, 3.0));  // derotation onto the nose wheel
 }
 
+// The heading-hold turns: bank (positive left) held from `start` to `end`, rolled in and out over 5 s.
+struct Turn {
+  double start, end, bank;
+};
+constexpr Turn kHeadingTurns[] = {
+    {10, 42, 25},     // left turn in cruise
+    {66, 90, -15},    // right turn in the descent
+    {108, 126, -20},  // onto the intercept heading
+};
+constexpr double kTurnRamp = 5.0;
+
 double PlannedBank(double t) {  // positive left wing down
-  double bank = Pulse(t, 10, 42, 25, 5)        // left turn in cruise
-                + Pulse(t, 66, 90, -15, 5)     // right turn in the descent
-                + Pulse(t, 108, 126, -20, 5)   // intercept heading
-                + Pulse(t, kLocCapture, kGsStart, 20, 4);  // onto the localizer
+  double bank = 0;
+  for (const Turn& turn : kHeadingTurns) bank += Pulse(t, turn.start, turn.end, turn.bank, kTurnRamp);
+  bank += Pulse(t, kLocCapture, kGsStart, 20, 4);  // onto the localizer
   double corrections =
       2.0 * std::sin(0.21 * t) * RampUp(t, 155, 5) * (1 - RampUp(t, kFlareStart - 5, 5));
   return bank + corrections;
@@ -127,6 +167,108 @@ double PitchTurbulence(double t) {
 }
 double BankTurbulence(double t) {
   return 0.8 * std::sin(0.9 * t + 1.0) * std::sin(0.17 * t) * Airborne(t);
+}
+
+// Indicated airspeed, knots: the approach speed bleeds off by 10 kt from shortly before the flare
+// to touchdown; then braking to taxi speed.
+double IndicatedAirspeedKt(double t) {
+  if (t < kTouchdown)
+    return Blend(t, kDecelStart, kDecelTime, kCruiseKt, kApproachKt) -
+           (kApproachKt - kTouchdownKt) * RampUp(t, kFlareStart - 3.0, kTouchdown - (kFlareStart - 3.0));
+  return Blend(t, kTouchdown, kBrakingTime, kTouchdownKt, kTaxiKt);
+}
+
+// The standard atmosphere below 36,000 ft: temperature and pressure relative to sea level.
+constexpr double kSeaLevelSoundKt = 661.47;
+double TemperatureRatio(double ft) { return 1 - 6.87559e-6 * ft; }
+double PressureRatio(double ft) { return std::pow(TemperatureRatio(ft), 5.25588); }
+
+// Mach number for an indicated (calibrated) airspeed at a pressure altitude, subsonic.
+double MachFor(double iasKt, double ft) {
+  const double v = iasKt / kSeaLevelSoundKt;
+  const double impact = std::pow(1 + 0.2 * v * v, 3.5) - 1;  // over sea-level pressure
+  return std::sqrt(5 * (std::pow(impact / PressureRatio(ft) + 1, 2.0 / 7.0) - 1));
+}
+
+double TrueAirspeedKt(double t) {
+  const double ft = AltitudeFt(t);
+  return MachFor(IndicatedAirspeedKt(t), ft) * kSeaLevelSoundKt * std::sqrt(TemperatureRatio(ft));
+}
+
+// Rate of turn in a coordinated turn, degrees per second (bank positive left: heading decreasing).
+// On the ground the wings are level and the heading is steered instead.
+double TurnRateDegS(double t) {
+  if (t >= kTouchdown) return 0;
+  const double bankRad = (PlannedBank(t) + BankTurbulence(t)) * kPi / 180.0;
+  const double tasMs = std::max(TrueAirspeedKt(t), 1.0) * kMetresPerSecondPerKnot;
+  return -kGravity * std::tan(bankRad) / tasMs * 180.0 / kPi;
+}
+
+double Wrap360(double deg) {
+  double d = std::fmod(deg, 360.0);
+  return d < 0 ? d + 360.0 : d;
+}
+double Wrap180(double deg) { return Wrap360(deg + 180.0) - 180.0; }
+
+// The heading over the loop: the turn rate integrated once (every 0.05 s) into a table that is
+// never changed afterwards, the starting heading chosen so that the glide-slope descent flies the
+// localizer course on average, and the exit turn that brings the heading back to the start.
+class HeadingPlan {
+ public:
+  HeadingPlan() {
+    turned_.resize(size_t(kLoop / kStep) + 2);
+    turned_[0] = 0;
+    for (size_t i = 1; i < turned_.size(); ++i) {
+      const double t = double(i) * kStep;
+      turned_[i] = turned_[i - 1] + 0.5 * kStep * (TurnRateDegS(t - kStep) + TurnRateDegS(t));
+    }
+    double sum = 0;
+    int n = 0;
+    for (double t = kGsStart; t < kFlareStart; t += 0.5, ++n) sum += Turned(t);
+    const double courseTrue = kRunwayCourseMag + kVariationDeg;
+    start_ = Wrap360(courseTrue - sum / n);
+    exitTurn_ = -Wrap180(Turned(kLoop));
+  }
+
+  // True heading, degrees 0..360.
+  double TrueHeading(double t) const {
+    return Wrap360(start_ + Turned(t) + exitTurn_ * RampUp(t, kExitTurnStart, kExitTurnTime));
+  }
+  double MagneticHeading(double t) const { return Wrap360(TrueHeading(t) - kVariationDeg); }
+
+ private:
+  static constexpr double kStep = 0.05;
+  double Turned(double t) const {
+    const double x = std::clamp(t / kStep, 0.0, double(turned_.size() - 1));
+    const size_t i = std::min(size_t(x), turned_.size() - 2);
+    return turned_[i] + (turned_[i + 1] - turned_[i]) * (x - double(i));
+  }
+  std::vector<double> turned_;  // degrees turned since the loop start (right positive)
+  double start_ = 0;
+  double exitTurn_ = 0;
+};
+
+const HeadingPlan& Headings() {
+  static const HeadingPlan plan;
+  return plan;
+}
+
+// The selected heading, magnetic, whole degrees (0 for north): the crew sets the heading each
+// heading-hold turn ends on before the autopilot rolls into it, and the localizer course when the
+// approach is armed.
+double SelectedHeadingMag(double t) {
+  const HeadingPlan& h = Headings();
+  if (t >= kApproachArm) return Wrap360(kRunwayCourseMag);
+  double heading = h.MagneticHeading(0.0);
+  for (const Turn& turn : kHeadingTurns)
+    if (t >= turn.start - kBugLeadTime) heading = h.MagneticHeading(turn.end + 3.0);  // rolled out
+  return Wrap360(std::round(heading));
+}
+
+double SelectedAirspeedKt(double t) {
+  if (t < kSpeed180At) return kCruiseKt;
+  if (t < kSpeed150At) return 180.0;
+  return kApproachKt;
 }
 
 int8_t Needle(double value) {
@@ -225,6 +367,21 @@ FlightState StateInLoop(double t) {
   s.OuterMarker = kOuter.Contains(t) ? 1 : 0;
   s.MiddleMarker = kMiddle.Contains(t) ? 1 : 0;
   s.InnerMarker = kInner.Contains(t) ? 1 : 0;
+
+  // Speeds, heading, vertical speed and the crew's settings, in the frames' units.
+  const double ias = IndicatedAirspeedKt(t);
+  SetFromUnit(s, FlightVar::IndicatedAirspeedRaw, ias);
+  SetFromUnit(s, FlightVar::MachRaw, MachFor(ias, altitude));
+  SetFromUnit(s, FlightVar::HeadingTrueRaw, Headings().TrueHeading(t));
+  SetFromUnit(s, FlightVar::MagneticVariationRaw, kVariationDeg);
+  SetFromUnit(s, FlightVar::VerticalSpeedRaw, VerticalSpeedFtS(t) * 60.0);
+  SetFromUnit(s, FlightVar::AltimeterSettingRaw, kAltimeterSettingHpa);
+  SetFromUnit(s, FlightVar::ApHeadingRaw, SelectedHeadingMag(t));
+  SetFromUnit(s, FlightVar::ApAirspeed, SelectedAirspeedKt(t));
+  // V/S mode until the capture shows (250 ft from the target): then the selection is cleared.
+  const bool vsDescent = t >= kDescentStart && t < kTouchdown && altitude > kLevelFt + 250.0;
+  SetFromUnit(s, FlightVar::ApVerticalSpeed, vsDescent ? -kDescentRate * 60.0 : 0.0);
+  s.Valid = VarSet{};  // the demo describes the data area; what arrives is up to the reader
   return s;
 }
 

@@ -7,7 +7,8 @@ namespace demo {
 
 // Length of one loop of the demo, in seconds.
 double LoopSeconds();
-// The flight state (raw units of the read list) at demo time t seconds (taken modulo the loop).
+// The flight state (every flight variable, as the simulator interface holds it) at demo time t
+// seconds (taken modulo the loop).
 FlightState StateAt(double t);
 
 // Demo times (seconds into the loop) that show one display situation each; docs/demo-flight.md has

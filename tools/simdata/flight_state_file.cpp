@@ -1,4 +1,4 @@
-// Reading and writing flight-state files (key=value lines of raw read-list values).
+// Reading and writing flight-state files (key=value lines of raw interface values).
 #include "simdata/flight_state_file.h"
 
 #include <cerrno>
@@ -10,7 +10,6 @@
 #include <fstream>
 #include <map>
 
-#include "model/read_list.h"
 #include "platform/byte_order.h"
 
 namespace {
@@ -163,25 +162,25 @@ bool ParseText(const std::string& raw, std::string* out, std::string* why) {
   return true;
 }
 
-// Stores one integer (already range-checked for the row's kind) through the read-list bytes.
-void StoreInteger(FlightState& state, const ReadListRow& row, int64_t v) {
+// Stores one integer (already range-checked for the variable's kind) through the interface's bytes.
+void StoreInteger(FlightState& state, const FlightVarInfo& info, int64_t v) {
   uint8_t bytes[8] = {};
-  le::PutN(bytes, uint64_t(v), row.size);
-  StoreRawBytes(state, row, bytes);
+  le::PutN(bytes, uint64_t(v), info.size);
+  StoreRawBytes(state, info.var, bytes);
 }
 
-void StoreDouble(FlightState& state, const ReadListRow& row, double v) {
+void StoreDouble(FlightState& state, const FlightVarInfo& info, double v) {
   uint8_t bytes[8] = {};
   le::PutAs(bytes, v);
-  StoreRawBytes(state, row, bytes);
+  StoreRawBytes(state, info.var, bytes);
 }
 
-int64_t LoadInteger(const FlightState& state, const ReadListRow& row) {
+int64_t LoadInteger(const FlightState& state, const FlightVarInfo& info) {
   uint8_t bytes[8] = {};
-  LoadRawBytes(state, row, bytes);
+  LoadRawBytes(state, info.var, bytes);
   uint64_t bits = 0;
-  for (uint32_t i = 0; i < row.size && i < 8; ++i) bits |= uint64_t(bytes[i]) << (8 * i);
-  switch (row.kind) {
+  for (uint32_t i = 0; i < info.size && i < 8; ++i) bits |= uint64_t(bytes[i]) << (8 * i);
+  switch (info.kind) {
     case RawKind::S32: return int32_t(uint32_t(bits));
     case RawKind::S16: return int16_t(uint16_t(bits));
     case RawKind::S8: return int8_t(uint8_t(bits));
@@ -189,9 +188,9 @@ int64_t LoadInteger(const FlightState& state, const ReadListRow& row) {
   }
 }
 
-double LoadDouble(const FlightState& state, const ReadListRow& row) {
+double LoadDouble(const FlightState& state, const FlightVarInfo& info) {
   uint8_t bytes[8] = {};
-  LoadRawBytes(state, row, bytes);
+  LoadRawBytes(state, info.var, bytes);
   uint64_t bits = 0;
   for (int i = 0; i < 8; ++i) bits |= uint64_t(bytes[i]) << (8 * i);
   double v;
@@ -199,9 +198,27 @@ double LoadDouble(const FlightState& state, const ReadListRow& row) {
   return v;
 }
 
-bool IsFlagsField(FlightVar f) {
-  return f == FlightVar::RadioStatus || f == FlightVar::Nav1BcFlags ||
-         f == FlightVar::Nav1CodeFlags;
+const char* KindName(RawKind kind) {
+  switch (kind) {
+    case RawKind::Float64: return "float64";
+    case RawKind::U32: return "uint32";
+    case RawKind::S32: return "int32";
+    case RawKind::U16: return "uint16";
+    case RawKind::S16: return "int16";
+    case RawKind::U8: return "uint8";
+    case RawKind::S8: return "int8";
+    case RawKind::Text: return "text";
+  }
+  return "";
+}
+
+// The variables a file may give: every one a FlightState member holds, in the rows' order.
+template <typename Visit>
+void ForEachKey(Visit&& visit) {
+  for (size_t v = 0; v < kFlightVarCount; ++v) {
+    const FlightVarInfo& info = VarInfo(FlightVar(v));
+    if (info.hasField) visit(info);
+  }
 }
 
 std::string QuoteText(const std::string& text) {
@@ -255,15 +272,11 @@ bool ParseFlightStateText(const std::string& text, const std::string& sourceName
     const std::string item = where + "key '" + Shown(key) + "' value '" + Shown(value) + "': ";
 
     FlightVar field = FlightVar::None;
-    if (!FieldFromName(key, &field)) {
+    if (!VarFromName(key, &field) || !VarInfo(field).hasField) {
       error = where + "unknown key '" + Shown(key) + "' (value '" + Shown(value) + "')";
       return false;
     }
-    const ReadListRow* row = RowForField(field);
-    if (row == nullptr) {
-      error = item + "the key has no read-list row";
-      return false;
-    }
+    const FlightVarInfo& info = VarInfo(field);
     auto seen = seenOnLine.find(field);
     if (seen != seenOnLine.end()) {
       error = item + "key given twice (first on line " + std::to_string(seen->second) + ")";
@@ -271,20 +284,18 @@ bool ParseFlightStateText(const std::string& text, const std::string& sourceName
     }
     seenOnLine[field] = lineNo;
 
-    switch (row->kind) {
+    switch (info.kind) {
       case RawKind::Text: {
         std::string decoded, why;
         if (!ParseText(value, &decoded, &why)) {
           error = item + why;
           return false;
         }
-        const size_t limit =
-            field == FlightVar::DmeText ? kFlightStateDmeTextMax : kFlightStateIdentMax;
-        if (decoded.size() > limit || decoded.size() > row->size) {
-          error = item + "longer than " + std::to_string(limit) + " characters";
+        if (decoded.size() > info.size) {
+          error = item + "longer than " + std::to_string(info.size) + " characters";
           return false;
         }
-        (field == FlightVar::DmeText ? parsed.DmeText : parsed.Nav1Ident) = decoded;
+        SetText(parsed, field, decoded);
         break;
       }
       case RawKind::Float64: {
@@ -293,12 +304,12 @@ bool ParseFlightStateText(const std::string& text, const std::string& sourceName
           error = item + "not a number";
           return false;
         }
-        StoreDouble(parsed, *row, v);
+        StoreDouble(parsed, info, v);
         break;
       }
       default: {
         int64_t v = 0;
-        const IntRange range = RangeOf(row->kind);
+        const IntRange range = RangeOf(info.kind);
         if (!ParseInteger(value, &v)) {
           error = item + "not an integer (decimal, or hexadecimal with 0x)";
           return false;
@@ -308,7 +319,7 @@ bool ParseFlightStateText(const std::string& text, const std::string& sourceName
                   std::to_string(range.max);
           return false;
         }
-        StoreInteger(parsed, *row, v);
+        StoreInteger(parsed, info, v);
         break;
       }
     }
@@ -339,18 +350,18 @@ bool ReadFlightStateFile(const std::string& path, FlightState& state, std::strin
 }
 
 std::string FormatFlightStateText(const FlightState& state) {
-  std::string out = "# Flight state: raw read-list values (see docs/demo-flight.md)\n";
-  for (const ReadListRow& row : ReadList()) {
-    if (row.field == FlightVar::None || RowForField(row.field) != &row) continue;
-    out += FieldName(row.field);
+  std::string out =
+      "# Flight state: raw interface values (orvane-sim --help lists the keys and their units)\n";
+  ForEachKey([&](const FlightVarInfo& info) {
+    out += info.name;
     out += '=';
     char buf[64];
-    switch (row.kind) {
+    switch (info.kind) {
       case RawKind::Text:
-        out += QuoteText(row.field == FlightVar::DmeText ? state.DmeText : state.Nav1Ident);
+        out += QuoteText(TextOf(state, info.var));
         break;
       case RawKind::Float64: {
-        const double v = LoadDouble(state, row);
+        const double v = LoadDouble(state, info);
         if (std::isnan(v)) {
           out += "nan";
         } else {
@@ -360,9 +371,9 @@ std::string FormatFlightStateText(const FlightState& state) {
         break;
       }
       default: {
-        const int64_t v = LoadInteger(state, row);
-        if (IsFlagsField(row.field)) {
-          std::snprintf(buf, sizeof buf, row.size == 1 ? "0x%02llX" : "0x%04llX",
+        const int64_t v = LoadInteger(state, info);
+        if (info.unit == Unit::Bits) {
+          std::snprintf(buf, sizeof buf, info.size == 1 ? "0x%02llX" : "0x%04llX",
                         static_cast<unsigned long long>(v));
         } else {
           std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(v));
@@ -372,6 +383,23 @@ std::string FormatFlightStateText(const FlightState& state) {
       }
     }
     out += '\n';
-  }
+  });
+  return out;
+}
+
+std::string FlightStateKeysText() {
+  std::string out;
+  ForEachKey([&](const FlightVarInfo& info) {
+    char line[128];
+    if (info.kind == RawKind::Text) {
+      std::snprintf(line, sizeof line, "  %-22s text     up to %u characters\n", info.name, unsigned(info.size));
+    } else if (info.factor == 1.0) {
+      std::snprintf(line, sizeof line, "  %-22s %-8s %s\n", info.name, KindName(info.kind), UnitName(info.unit));
+    } else {
+      std::snprintf(line, sizeof line, "  %-22s %-8s %s x %.9g\n", info.name, KindName(info.kind),
+                    UnitName(info.unit), 1.0 / info.factor);
+    }
+    out += line;
+  });
   return out;
 }
