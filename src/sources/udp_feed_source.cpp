@@ -4,18 +4,12 @@
 
 #include "platform/system.h"
 
-bool IsNumericAddress(const std::string& text) {
-  asio::error_code ec;
-  asio::ip::make_address(text, ec);
-  return !ec;
-}
-
 LogSink DeveloperLog(const std::string& prefix) {
   return [prefix](const std::string& line) { platform::DebugLog(prefix + line); };
 }
 
-UdpFeedSource::UdpFeedSource(std::unique_ptr<UdpFeed> feed, const char* titleWord)
-    : feed_(std::move(feed)), titleWord_(titleWord) {
+UdpFeedSource::UdpFeedSource(std::unique_ptr<UdpFeed> feed, const char* titleWord, LogSink log)
+    : feed_(std::move(feed)), titleWord_(titleWord), log_(std::move(log)) {
   for (const ReadListRow& row : ReadList())
     if (row.field != FlightVar::None && feed_->Supplied().Has(row.field)) required_.Add(row.field);
 }
@@ -28,9 +22,13 @@ SourceStart UdpFeedSource::Open() {
     start.message = message;
     return start;
   }
-  feed_->Start();
+  const LogSink log = log_;
+  const uint32_t staleMs = feed_->StaleMs();
+  feed_->Start({}, [log, staleMs](bool stale) {
+    if (log) log(stale ? "no values for " + std::to_string(staleMs) + " ms: the frames are flagged" : "values arriving");
+  });
   opened_ = true;
-  platform::DebugLog(feed_->Describe());
+  if (log_) log_("reading " + feed_->Describe());
   // Connectionless: nothing to wait for but the first values, which the title tells.
   start.outcome = SourceStart::Outcome::Waiting;
   return start;
@@ -64,10 +62,10 @@ XPlaneSource::XPlaneSource(const XPlaneSettings& settings, LogSink log)
                       options.rateHz = kRateHz;
                       options.staleMs = kStaleMs;
                       options.resubscribeMs = kStaleMs;
-                      options.log = std::move(log);
+                      options.log = log;
                       return options;
                     }()),
-                    kTitleWord),
+                    kTitleWord, log),
       settings_(settings) {}
 
 bool XPlaneSource::OpenFeed(std::string* message) {
@@ -88,10 +86,10 @@ FlightGearSource::FlightGearSource(const FlightGearSettings& settings, LogSink l
                       options.bindAddress = settings.BindAddress;
                       options.port = settings.Port;
                       options.staleMs = kStaleMs;
-                      options.log = std::move(log);
+                      options.log = log;
                       return options;
                     }()),
-                    kTitleWord),
+                    kTitleWord, log),
       settings_(settings) {}
 
 bool FlightGearSource::OpenFeed(std::string* message) {

@@ -10,10 +10,9 @@
 #include "sources/flight_data_source.h"
 #include "sources/flightgear_udp_feed.h"
 #include "sources/udp_feed.h"
+#include "sources/udp_feed_settings.h"
 #include "sources/xplane_udp_feed.h"
 
-// True when `text` is a numeric IPv4 or IPv6 address (names are not looked up).
-bool IsNumericAddress(const std::string& text);
 // Where a feed's lines go in the display: the developer log, each line after `prefix`.
 LogSink DeveloperLog(const std::string& prefix);
 
@@ -45,21 +44,16 @@ class UdpFeedSource : public FlightDataSource {
   UdpFeed& Feed() { return *feed_; }
 
  protected:
-  UdpFeedSource(std::unique_ptr<UdpFeed> feed, const char* titleWord);
+  UdpFeedSource(std::unique_ptr<UdpFeed> feed, const char* titleWord, LogSink log);
   // Opens the feed's socket; false with the message for the start-up dialog.
   virtual bool OpenFeed(std::string* message) = 0;
 
  private:
   std::unique_ptr<UdpFeed> feed_;
   const char* titleWord_;
+  LogSink log_;
   VarSet required_;  // the read list's variables the simulator supplies
   bool opened_ = false;
-};
-
-// What the direct X-Plane source needs of the settings.
-struct XPlaneSettings {
-  std::string Host = "127.0.0.1";  // numeric address of the PC X-Plane runs on
-  uint16_t Port = 49000;           // X-Plane's UDP port
 };
 
 // X-Plane's UDP dataref interface: the dataref table subscribed to at 30 values a second, again
@@ -69,7 +63,7 @@ class XPlaneSource : public UdpFeedSource {
   static constexpr const char* kTitleWord = "[X-PLANE]";
   static constexpr unsigned kRateHz = 30;
 
-  explicit XPlaneSource(const XPlaneSettings& settings, LogSink log = DeveloperLog("X-Plane: "));
+  explicit XPlaneSource(const XPlaneSettings& settings, LogSink log = DeveloperLog("X-Plane source: "));
   XPlaneFeed& XPlane() { return static_cast<XPlaneFeed&>(Feed()); }
 
  protected:
@@ -79,18 +73,12 @@ class XPlaneSource : public UdpFeedSource {
   XPlaneSettings settings_;
 };
 
-// What the direct FlightGear source needs of the settings.
-struct FlightGearSettings {
-  uint16_t Port = 5500;  // the UDP port FlightGear sends the orvane protocol to (0: any, for tests)
-  std::string BindAddress = "0.0.0.0";
-};
-
 // FlightGear's generic protocol (dist/flightgear/orvane.xml), received on the UDP port of the settings.
 class FlightGearSource : public UdpFeedSource {
  public:
   static constexpr const char* kTitleWord = "[FLIGHTGEAR]";
 
-  explicit FlightGearSource(const FlightGearSettings& settings, LogSink log = DeveloperLog("FlightGear: "));
+  explicit FlightGearSource(const FlightGearSettings& settings, LogSink log = DeveloperLog("FlightGear source: "));
 
  protected:
   bool OpenFeed(std::string* message) override;
