@@ -198,5 +198,6 @@ void Display::ShowLinkInTitle() {
   const std::string word = source_->TitleWord();
   if (word == titleWord_) return;
   platform::SetGlWindowTitle(WindowTitle(word));
+  platform::DebugLog("Window title: " + WindowTitle(word));
   titleWord_ = word;
 }

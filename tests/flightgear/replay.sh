@@ -7,6 +7,8 @@
 #
 #   tests/flightgear/replay.sh [RECORDING]     default tests/flightgear/recording.txt.gz (75 s of flight)
 #   BUILD_DIR=build/linux  PIPELINE=Y|N  DIRECT=1  KEEP=1
+#   REPLAY_SECONDS=S                           replay only the first S seconds (at least 30 for the
+#                                              comparison to see enough bank)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -45,6 +47,12 @@ with (gzip.open if path.endswith(".gz") else open)(path, "rt") as f:
 print(max(5, int((times[-1] - times[0]) / 1e6)))
 EOF
 )
+replay_limit=()
+if [ -n "${REPLAY_SECONDS:-}" ]; then
+  [ "$REPLAY_SECONDS" -ge 5 ] 2>/dev/null || fail "REPLAY_SECONDS=$REPLAY_SECONDS: a whole number of seconds, at least 5"
+  [ "$REPLAY_SECONDS" -lt "$seconds" ] && seconds=$REPLAY_SECONDS
+  replay_limit=(--seconds "$seconds")
+fi
 
 mkdir -p "$work/pfd"
 cp "$run"/*.txr "$run/font.bmp" "$run/plane2.ico" "$work/pfd/"
@@ -69,7 +77,8 @@ pids+=("$display_pid")
 into=server
 [ -n "${DIRECT:-}" ] && into="display alone"
 echo "replay.sh: replaying $(basename "$recording") ($seconds s) into the $into"
-python3 "$here/fg_stream.py" replay --recording "$recording" --to "127.0.0.1:$feed_port" --truth "$work/sent.txt" ||
+python3 "$here/fg_stream.py" replay --recording "$recording" --to "127.0.0.1:$feed_port" --truth "$work/sent.txt" \
+  "${replay_limit[@]}" ||
   fail "the replay stopped"
 for _ in $(seq 300); do kill -0 "$display_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$display_pid" 2>/dev/null && fail "the display did not end after its run time"
