@@ -268,15 +268,17 @@ TEST_F(SettingsTest, SimulatorSourceXPlaneOrFlightGearWithTheirKeys) {
   Read();
   EXPECT_EQ(s_.Simulator, SimulatorKind::FlightGear);
   EXPECT_EQ(s_.FlightGear.Port, 5501);
-  WriteIni("[SIMULATOR]\nSOURCE=IPC\n");
+  WriteIni("[SIMULATOR]\nSOURCE=IPC\nXPLANEHOST=::1\n");
   Read();
   EXPECT_EQ(s_.Simulator, SimulatorKind::Ipc);
+  EXPECT_EQ(s_.XPlane.Host, "::1");
 
   const struct {
     const char* key;
     const char* value;
   } bad[] = {{"SOURCE", "X-PLANE"},        {"SOURCE", "xplane11"}, {"XPLANEHOST", "xplane.local"},
-             {"XPLANEHOST", "192.168.1"}, {"XPLANEPORT", "0"},    {"XPLANEPORT", "65536"},
+             {"XPLANEHOST", "192.168.1"}, {"XPLANEHOST", "192.168.1.256"}, {"XPLANEHOST", "010.0.0.1"},
+             {"XPLANEHOST", "::g"},       {"XPLANEPORT", "0"},    {"XPLANEPORT", "65536"},
              {"XPLANEPORT", "49000udp"},  {"FGPORT", "-5500"},    {"FGPORT", "+5500"}};
   for (const auto& c : bad) {
     WriteIni(std::string("[SIMULATOR]\n") + c.key + "=" + c.value + "\n");

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "sources/udp_feed_settings.h"
+
 XPlaneFeed::XPlaneFeed(const Options& options)
     : UdpFeed(XPlaneRows(), XPlaneRowCount(), options.staleMs, options.log),
       options_(options),
@@ -15,7 +17,7 @@ XPlaneFeed::~XPlaneFeed() { Stop(); }
 bool XPlaneFeed::Open(std::string* error, FeedOpenFailure* failure) {
   asio::error_code ec;
   asio::ip::address host = asio::ip::make_address(options_.host, ec);
-  if (ec) {
+  if (ec || !IsNumericAddress(options_.host)) {
     *error = "'" + options_.host + "' is not a numeric IPv4 or IPv6 address";
     if (failure != nullptr) *failure = FeedOpenFailure::Address;
     return false;
