@@ -31,7 +31,6 @@ import argparse
 import os
 import shutil
 import socket
-import struct
 import subprocess
 import sys
 import tempfile
@@ -43,6 +42,8 @@ ROOT = os.path.dirname(HERE)
 FG_STREAM = os.path.join(ROOT, "tests", "flightgear", "fg_stream.py")
 FG_RECORDING = os.path.join(ROOT, "tests", "flightgear", "recording.txt.gz")
 FG_PROTOCOL = os.path.join(ROOT, "dist", "flightgear", "orvane.xml")
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from fake_xplane import FakeXPlane  # noqa: E402  (X-Plane's side of RREF, answering SENDER_HZ times a second)
 STEP_DEG = 5.0          # the nose-up pitch of odd periods; even periods are level
 MATCH_DEG = 0.5         # a frame shows the new pitch when within this of it
 WARMUP_S = 2.0          # changes in the display's first seconds are not counted
@@ -112,55 +113,13 @@ def loopback_round_trip_us(count=300):
     return median(times)
 
 
-class FakeXPlane:
-    """X-Plane's side of RREF: takes subscriptions ("RREF\\0", int32 frequency, int32 index, 400-byte
-    path) on a UDP port and answers every subscriber SENDER_HZ times a second with "RREF," and
-    (int32 index, float32 value) pairs, at most 100 per packet. theta (pitch) steps; all else is 0."""
-
-    def __init__(self, period_us):
-        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        self.sock.bind(("127.0.0.1", 0))
-        self.sock.settimeout(0.005)
-        self.port = self.sock.getsockname()[1]
-        self.period_us = period_us
-        self.subscriptions = {}  # (address, index) -> path
-        self.running = True
-        self.thread = threading.Thread(target=self.run, daemon=True)
-        self.thread.start()
-
-    def run(self):
-        next_send = time.monotonic()
-        while self.running:
-            try:
-                data, address = self.sock.recvfrom(2048)
-                if len(data) == 413 and data[:5] == b"RREF\0":
-                    frequency, index = struct.unpack_from("<ii", data, 5)
-                    path = data[13:].split(b"\0", 1)[0].decode("ascii", "replace")
-                    if frequency > 0:
-                        self.subscriptions[(address, index)] = path
-                    else:
-                        self.subscriptions.pop((address, index), None)
-            except socket.timeout:
-                pass
-            now = time.monotonic()
-            if now < next_send:
-                continue
-            next_send += 1.0 / SENDER_HZ
-            if next_send < now:
-                next_send = now + 1.0 / SENDER_HZ
-            step = (int(now * 1e6) // self.period_us) % 2
-            by_address = {}
-            for (address, index), path in list(self.subscriptions.items()):
-                value = STEP_DEG if (path == "sim/flightmodel/position/theta" and step) else 0.0
-                by_address.setdefault(address, []).append(struct.pack("<if", index, value))
-            for address, pairs in by_address.items():
-                for i in range(0, len(pairs), 100):
-                    self.sock.sendto(b"RREF," + b"".join(pairs[i:i + 100]), address)
-
-    def stop(self):
-        self.running = False
-        self.thread.join(2)
-        self.sock.close()
+def stepped_xplane(period_us):
+    """The fake X-Plane's values: theta (pitch) steps between level and STEP_DEG nose up every period;
+    all else is 0."""
+    def value(path, now):
+        step = (int(now * 1e6) // period_us) % 2
+        return STEP_DEG if (path == "sim/flightmodel/position/theta" and step) else 0.0
+    return value
 
 
 class Case:
@@ -219,12 +178,12 @@ class Case:
                                 "--bind", "127.0.0.1"], "server.log")
             self.interval_ms = REFRESH_MS
         elif self.name == "xplane":
-            self.fake = FakeXPlane(period_ms * 1000)
+            self.fake = FakeXPlane(stepped_xplane(period_ms * 1000), rate=SENDER_HZ)
             self.start(server, ["--source", "xplane", "--xplane-port", str(self.fake.port), "--rate", str(SENDER_HZ),
                                 "--port", str(port), "--bind", "127.0.0.1"], "server.log")
             self.interval_ms = 1000.0 / SENDER_HZ
         elif self.name == "xplane-direct":
-            self.fake = FakeXPlane(period_ms * 1000)
+            self.fake = FakeXPlane(stepped_xplane(period_ms * 1000), rate=SENDER_HZ)
             simulator = f"SOURCE=XPLANE\nXPLANEHOST=127.0.0.1\nXPLANEPORT={self.fake.port}\n"
             self.interval_ms = 1000.0 / SENDER_HZ
         elif self.name in ("flightgear", "flightgear-direct"):
