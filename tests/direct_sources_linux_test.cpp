@@ -139,4 +139,29 @@ TEST(DirectFlightGear, TheDisplayFollowsTheLinesAndFlagsTheirSilence) {
   EXPECT_EQ(display.Run().Stop(10000), 0) << display.Output();
 }
 
+// Start-ups that cannot work end with exit code 1 and say why: network mode together with another
+// source (both keys named), and FlightGear's port taken by another program (the key and the port).
+TEST(DirectSources, ContradictorySettingsAndATakenPortEndTheStartWithExitCode1) {
+  asio::io_context io;
+  asio::ip::udp::socket taken(io, asio::ip::udp::endpoint(asio::ip::make_address("0.0.0.0"), 0));
+  const std::string port = std::to_string(taken.local_endpoint().port());
+  const struct {
+    std::string ini;
+    std::vector<std::string> named;
+  } cases[] = {
+      {"[LAN]\nUSELAN=Y\nORVANEGCSERVER=127.0.0.1\nORVANEGCPORT=2100\n[SIMULATOR]\nSOURCE=XPLANE\n",
+       {"USELAN=Y", "SOURCE=XPLANE"}},
+      {"[SIMULATOR]\nSOURCE=FLIGHTGEAR\nFGPORT=" + port + "\n", {"FGPORT " + port}},
+  };
+  for (const auto& c : cases) {
+    orvane_test::FaultDisplay display;
+    display.Run().Write("OrvaneGCPfd.INI", c.ini);
+    ASSERT_TRUE(display.Start());
+    int code = -1;
+    EXPECT_TRUE(display.Run().Wait(30000, &code)) << c.ini;
+    EXPECT_EQ(code, 1) << c.ini << display.Output();
+    for (const std::string& name : c.named) EXPECT_NE(display.Output().find(name), std::string::npos) << display.Output();
+  }
+}
+
 }  // namespace
