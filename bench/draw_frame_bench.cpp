@@ -1,5 +1,6 @@
 // Drawing: one complete frame in the offscreen GL context at 1, 2 and 3 times the 500 x 740 surface,
-// beside clear-and-finish in the same context.
+// beside clear-and-finish in the same context, and the full layout's frame (460 x 424 times the
+// scale, at the surface's lower-left corner) in the same iterations.
 //
 // The frame is the demo flight over the middle marker with the autopilot modes set so that the most
 // texts show at once: ILS scales with both indices, both flight-director bars, "AP ENG", "VS" with
@@ -7,6 +8,12 @@
 // approach and altitude/heading hold on, each bar is drawn twice, as the frame rules say). It is
 // drawn by DrawFrameDescription (every layer and text, without the frame's 1 ms pause, which is not
 // drawing) and finished with glFinish. The floor is glClear of colour and depth plus glFinish.
+//
+// The full layout's frame is the same picture with the values of that moment of the approach
+// (140 kt slowing, 1,240 ft descending at 720 ft/min, heading 087, every bug and readout shown),
+// drawn by DrawFullFrame. Its goal: at most twice today's frame at the same scale. The artwork's
+// loading (today's set and font, with and without the full layout's textures) is timed too: it
+// is the part of the start-up that the layout changes.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -19,6 +26,8 @@
 #include "model/flight_conversions.h"
 #include "pfd/frame_draw.h"
 #include "pfd/frame_rules.h"
+#include "pfd/full_frame_draw.h"
+#include "pfd/tape_rules.h"
 #include "pfd/layers.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
@@ -41,6 +50,10 @@ PanelRenderer& Renderer() {
   return renderer;
 }
 const PanelResources& Resources() { return Renderer().Resources(); }
+FullLayoutTextures& FullTextures() {
+  static FullLayoutTextures textures;
+  return textures;
+}
 
 // The offscreen context prepared as the display's start-up prepares its window: projection, the
 // texture set and font from the run folder, the initial GL state. False with a reason.
@@ -58,6 +71,11 @@ bool OpenContext(int scale, std::string& error) {
   Renderer().SetSurface(kWidth * scale, kHeight * scale);
   if (!Renderer().SetUp()) {
     error = std::string("the artwork is missing in ") + ORVANE_RUN_DIR + " (build orvane-assetgen-run)";
+    return false;
+  }
+  FullTextures() = FullLayoutTextures{};
+  if (!LoadFullLayoutTextures(FullTextures())) {
+    error = std::string("the full layout's artwork is missing in ") + ORVANE_RUN_DIR + " (build orvane-assetgen-run)";
     return false;
   }
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
@@ -78,6 +96,23 @@ FrameDescription BusyFrame() {
   s.ApAltitudeRaw = int32_t(2000 * 0.3048 * 65536);  // 1,000 ft away: "VS" with "ALT" armed
   ApplyConversions(s, InclinationRule::Degrees);
   return DecideFrame(s, false);
+}
+
+// The full layout's frame of the same moment: see the file comment.
+FullFrameDescription BusyFullFrame() {
+  PrimaryFlightValues v;
+  v.indicatedAirspeedKt = {142, true};
+  v.mach = {0.21, true};
+  v.headingMagneticDeg = {87, true};
+  v.verticalSpeedFpm = {-720, true};
+  v.altitudeFt = {1240, true};
+  v.selectedAirspeedKt = {140, true};
+  v.selectedAltitudeFt = {1500, true};
+  v.selectedHeadingDeg = {90, true};
+  v.selectedVerticalSpeedFpm = {-700, true};
+  v.altimeterSettingHpa = {1009, true};
+  v.verticalSpeedMode = true;
+  return DecideFullFrame(BusyFrame(), v, {-6, true}, BaroUnit::Hpa);
 }
 
 // Draws the layers of a frame description without its texts (as DrawFrameDescription does).
@@ -105,6 +140,10 @@ void BM_DrawPair(benchmark::State& state) {
                                 std::to_string(frame.ilsState) + ", " + std::to_string(frame.bars.size()) + " bars, " +
                                 std::to_string(frame.texts.size()) + " texts")
                                    .c_str());
+  const FullFrameDescription full = BusyFullFrame();
+  PanelLayout fullLayout = FullStandardLayout();
+  fullLayout.scale = double(state.range(0));
+  fullLayout.standard = state.range(0) == 1;
   bench::Series series(true);
   for (auto _ : state) {
     double seconds = series.Time("floor", [] {
@@ -123,6 +162,10 @@ void BM_DrawPair(benchmark::State& state) {
       Renderer().Draw(frame);
       glFinish();
     });
+    seconds += series.Time("full", [&] {
+      DrawFullFrame(Resources(), FullTextures(), full, fullLayout);
+      glFinish();
+    });
     state.SetIterationTime(seconds);
   }
   series.Publish(state);
@@ -130,6 +173,41 @@ void BM_DrawPair(benchmark::State& state) {
 }
 
 BENCHMARK(BM_DrawPair)->Arg(1)->Arg(2)->Arg(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The artwork's loading at 1 x: today's texture set and font, then the same with the full
+// layout's textures; each deleted again.
+void BM_LoadArtwork(benchmark::State& state) {
+  std::string error;
+  if (!OpenContext(1, error)) return state.SkipWithError(error.c_str());
+  auto unload = [](PanelResources& r, FullLayoutTextures* f) {
+    glDeleteTextures(SlotCount, reinterpret_cast<const GLuint*>(r.TextureNames));
+    glDeleteTextures(1, reinterpret_cast<const GLuint*>(&r.FontTexture));
+    glDeleteLists(r.FontListBase, 256);
+    if (f != nullptr) glDeleteTextures(full_layout::FullSlotCount, reinterpret_cast<const GLuint*>(f->names));
+  };
+  bench::Series series(true);
+  for (auto _ : state) {
+    PanelResources classic, both;
+    FullLayoutTextures extra;
+    double seconds = series.Time("classic_load", [&] {
+      LoadTextureSet(classic, 1.0);
+      BuildFont(classic);
+      glFinish();
+    });
+    unload(classic, nullptr);
+    seconds += series.Time("full_load", [&] {
+      LoadTextureSet(both, 1.0);
+      BuildFont(both);
+      LoadFullLayoutTextures(extra);
+      glFinish();
+    });
+    unload(both, &extra);
+    state.SetIterationTime(seconds);
+  }
+  series.Publish(state);
+}
+
+BENCHMARK(BM_LoadArtwork)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
@@ -139,8 +217,9 @@ int main(int argc, char** argv) {
         "usage: draw_frame_bench [benchmark flags]\n"
         "Times one complete frame (all layers and texts) in the offscreen GL context at 1, 2 and 3 times\n"
         "the 500 x 740 surface against\n"
-        "glClear + glFinish in the same context, and prints frames per second and the ratio as RESULT\n"
-        "lines. Needs the artwork in %s.\n",
+        "glClear + glFinish in the same context, and the full layout's frame (460 x 424 times the scale)\n"
+        "against today's; times the artwork's loading with and without the full layout's textures; prints\n"
+        "frames per second and the ratios as RESULT lines. Needs the artwork in %s.\n",
         ORVANE_RUN_DIR);
     return 0;
   }
@@ -171,6 +250,14 @@ int main(int argc, char** argv) {
                  bench::Duration(reporter.MedianCounter(name, "attitude_cpu_us") / 1e6).c_str(),
                  bench::Duration(reporter.MedianCounter(name, "layers_cpu_us") / 1e6).c_str(),
                  bench::Duration(reporter.MedianCounter(name, "frame_cpu_us") / 1e6).c_str());
+    const double full = reporter.MedianCounter(name, "full_us") / 1e6;
+    std::fprintf(stderr, "draw_frame_bench: %d x: full layout's frame %s (CPU %s)\n", scale,
+                 bench::Duration(full).c_str(),
+                 bench::Duration(reporter.MedianCounter(name, "full_cpu_us") / 1e6).c_str());
+    bench::PrintRatio("Drawing at " + std::to_string(scale) + " x: full layout's frame (" +
+                          std::to_string(460 * scale) + " x " + std::to_string(424 * scale) + ") vs today's frame",
+                      bench::Duration(full), bench::Duration(frame), full > 0 && frame > 0 ? full / frame : -1, 2.0,
+                      false);
     const std::string fps = frame > 0 ? bench::Number(1.0 / frame, "%.0f fps") : "n/a";
     const std::string floorFps = floor > 0 ? bench::Number(1.0 / floor, "%.0f fps") : "n/a";
     bench::PrintResult("Drawing: frame rate (" + g_renderer + ", " + size + ")", fps, floorFps, "-", "-", "n/a");
@@ -179,5 +266,15 @@ int main(int argc, char** argv) {
                       bench::Duration(frame), bench::Duration(floor), frame > 0 && floor > 0 ? frame / floor : -1, 0,
                       false);
   }
+  const double classicLoad = reporter.MedianCounter("BM_LoadArtwork", "classic_load_us") / 1e6;
+  const double fullLoad = reporter.MedianCounter("BM_LoadArtwork", "full_load_us") / 1e6;
+  std::fprintf(stderr, "draw_frame_bench: artwork loading: today's set %s (CPU %s), with the full layout's %s (CPU %s)\n",
+               bench::Duration(classicLoad).c_str(),
+               bench::Duration(reporter.MedianCounter("BM_LoadArtwork", "classic_load_cpu_us") / 1e6).c_str(),
+               bench::Duration(fullLoad).c_str(),
+               bench::Duration(reporter.MedianCounter("BM_LoadArtwork", "full_load_cpu_us") / 1e6).c_str());
+  bench::PrintRatio("Artwork loading: with the full layout's textures vs today's set", bench::Duration(fullLoad),
+                    bench::Duration(classicLoad), fullLoad > 0 && classicLoad > 0 ? fullLoad / classicLoad : -1, 0,
+                    false);
   return 0;
 }

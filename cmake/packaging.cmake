@@ -11,12 +11,13 @@ foreach(program ${ORVANE_RELEASE_PROGRAMS})
 endforeach()
 install(TARGETS ${ORVANE_RELEASE_PROGRAMS} RUNTIME DESTINATION . COMPONENT release)
 
-# The generated artwork: the 16 textures, font.bmp and plane2.ico (the list the generator writes).
+# The generated artwork: the 16 textures, the full layout's 12, font.bmp and plane2.ico (the list the
+# generator writes).
 get_directory_property(ORVANE_RELEASE_ASSETS DIRECTORY ${CMAKE_SOURCE_DIR}/tools/assetgen
   DEFINITION ORVANE_ASSET_FILES)
 list(LENGTH ORVANE_RELEASE_ASSETS ORVANE_RELEASE_ASSET_COUNT)
-if(NOT ORVANE_RELEASE_ASSET_COUNT EQUAL 18)
-  message(FATAL_ERROR "packaging: expected 18 generated artwork files, the generator lists "
+if(NOT ORVANE_RELEASE_ASSET_COUNT EQUAL 30)
+  message(FATAL_ERROR "packaging: expected 30 generated artwork files, the generator lists "
     "${ORVANE_RELEASE_ASSET_COUNT}: ${ORVANE_RELEASE_ASSETS}")
 endif()
 list(TRANSFORM ORVANE_RELEASE_ASSETS PREPEND ${ORVANE_RUN_DIR}/)

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "pfd/full_layout.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -217,6 +219,29 @@ TEST_F(AssetgenTest, WritesEveryFileAsAPowerOfTwo24BitBitmap) {
   EXPECT_NE(run_.output.find("wrote pfd_2.txr"), std::string::npos) << "progress lines expected";
 }
 
+TEST_F(AssetgenTest, FullLayoutTexturesAreSharpAtThreeTimesTheirPlace) {
+  namespace fl = full_layout;
+  const std::pair<int, fl::Box> placed[] = {
+      {fl::FullSlotSpeedBoxMask, fl::kSpeedBoxArt},       {fl::FullSlotSpeedBox, fl::kSpeedBoxArt},
+      {fl::FullSlotAltitudeBoxMask, fl::kAltitudeBoxArt}, {fl::FullSlotAltitudeBox, fl::kAltitudeBoxArt},
+      {fl::FullSlotHeadingBoxMask, fl::kHeadingBoxArt},   {fl::FullSlotHeadingBox, fl::kHeadingBoxArt},
+      {fl::FullSlotBugMask, fl::kBugArt},                 {fl::FullSlotBug, fl::kBugArt},
+      {fl::FullSlotTrendHeadMask, fl::kTrendHeadArt},     {fl::FullSlotTrendHead, fl::kTrendHeadArt},
+      {fl::FullSlotNeedle, fl::kNeedleArt}};
+  for (const auto& [slot, box] : placed) {
+    const char* file = fl::kFullTextureFiles[slot];
+    const Bmp& bmp = Load(file);
+    EXPECT_TRUE(IsPowerOfTwo(bmp.width) && IsPowerOfTwo(bmp.height)) << file;
+    EXPECT_GE(bmp.width, 3 * box.Width()) << file;
+    EXPECT_GE(bmp.height, 3 * box.Height()) << file;
+  }
+  // The card: a row holds a quarter and its margins along the outer edge.
+  const Bmp& card = Load(fl::kFullTextureFiles[fl::FullSlotCard]);
+  const double rowLengthPx = (90 + 2 * fl::kCardMarginDeg) * 3.14159265358979 / 180 * fl::kCardBandOuter;
+  EXPECT_GE(card.width, 3 * rowLengthPx);
+  EXPECT_GE(card.height / fl::kCardRows, 3 * (fl::kCardBandOuter - fl::kCardBandInner));
+}
+
 TEST_F(AssetgenTest, IconHoldsSixteenThirtyTwoAndFortyEightPixelImages) {
   const std::vector<std::uint8_t> ico = ReadAll(dir_ / "a" / "plane2.ico");
   ASSERT_GE(ico.size(), 6u);
@@ -308,6 +333,7 @@ TEST_F(AssetgenTest, TwoRunsWriteIdenticalBytes) {
   const RunResult second = RunGenerator("--quiet --out '" + (dir_ / "b").string() + "'");
   ASSERT_EQ(second.exitCode, 0) << second.output;
   std::vector<std::string> files(std::begin(kTextures), std::end(kTextures));
+  files.insert(files.end(), std::begin(full_layout::kFullTextureFiles), std::end(full_layout::kFullTextureFiles));
   files.push_back("font.bmp");
   files.push_back("plane2.ico");
   for (const std::string& f : files) {

@@ -16,7 +16,6 @@
 #include "pfd/renderer.h"
 #include "pfd/png_writer.h"
 #include "pfd/texture_set.h"
-#include "support/bmp_file.h"
 
 namespace {
 
@@ -243,45 +242,5 @@ INSTANTIATE_TEST_SUITE_P(Scales, HiresArt, ::testing::Values(1, 2, 3),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return std::to_string(info.param) + "x";
                          });
-
-// The display's own mipmaps: each level is the 2 x 2 average of the one above, down to 1 x 1.
-// A 4 x 4 white picture with its lower-left quarter black: level 1 is that quarter black and the
-// rest white; level 2 is three quarters white, 191.
-TEST(TextureMipmaps, EachLevelAveragesTwoByTwoTexelsOfTheOneAbove) {
-  char folder[] = "/tmp/orvane-mipmap-test-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  DecodedImage picture;
-  picture.width = picture.height = 4;
-  picture.rgb.assign(4 * 4 * 3, 255);
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 2; ++x) std::memset(&picture.rgb[(y * 4 + x) * 3], 0, 3);
-  ASSERT_TRUE(orvane_test::WriteBytes(std::string(folder) + "/pfd_2.txr",
-                                      orvane_test::EncodeBmp24(picture)));
-
-  std::string error;
-  ASSERT_TRUE(platform::OpenOffscreenGl(64, 64, error)) << error;
-  const fs::path previous = fs::current_path();
-  fs::current_path(folder);
-  PanelResources resources;
-  const bool loaded = LoadTextureSet(resources);  // the other files are missing: they are drawn untextured
-  fs::current_path(previous);
-
-  std::vector<uint8_t> level1(2 * 2 * 3), level2(3);
-  GLint minFilter = 0;
-  if (loaded) {
-    glBindTexture(GL_TEXTURE_2D, resources.TextureNames[SlotHorizon]);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 1, GL_RGB, GL_UNSIGNED_BYTE, level1.data());
-    glGetTexImage(GL_TEXTURE_2D, 2, GL_RGB, GL_UNSIGNED_BYTE, level2.data());
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-  }
-  platform::CloseOffscreenGl();
-  fs::remove_all(folder);
-
-  ASSERT_TRUE(loaded);
-  EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
-  EXPECT_EQ(level1, (std::vector<uint8_t>{0, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255}));
-  EXPECT_EQ(level2, (std::vector<uint8_t>{191, 191, 191}));
-}
 
 }  // namespace

@@ -27,7 +27,9 @@ tar -xzf "$archive" -C "$work"
 [ "$(ls -A "$work")" = "$top" ] || { fail "the archive's top level is '$(ls -A "$work" | tr '\n' ' ')', expected $top"; exit 1; }
 expected="ILS.txr ILSH_ind.txr ILS_H.txr ILS_ind.txr OrvaneGCPfd OrvaneGCPfd.INI OrvaneGCServer QUICKSTART.txt SPD.txr
 fdH.txr fdH_mask.txr fdV.txr fdV_mask.txr font.bmp no_ILS.txr orvane-sim pfd_2.txr plane2.ico roll_needle.txr
-static_ind.txr static_mask.txr window.txr window_mask.txr"
+static_ind.txr static_mask.txr window.txr window_mask.txr
+alt_box.txr alt_box_mask.txr bug.txr bug_mask.txr hdg_box.txr hdg_box_mask.txr hdg_card.txr spd_box.txr
+spd_box_mask.txr trend_head.txr trend_head_mask.txr vs_needle.txr"
 got=$(cd "$work/$top" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
 want=$(echo $expected | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')
 [ "$got" = "$want" ] || fail "archive contents: got '$got', expected '$want'"

@@ -25,7 +25,9 @@ trap e2e_end EXIT
 
 expected="ILS.txr ILSH_ind.txr ILS_H.txr ILS_ind.txr OrvaneGCPfd.exe OrvaneGCPfd.INI OrvaneGCServer.exe QUICKSTART.txt
 SPD.txr fdH.txr fdH_mask.txr fdV.txr fdV_mask.txr font.bmp no_ILS.txr orvane-sim.exe pfd_2.txr plane2.ico
-roll_needle.txr static_ind.txr static_mask.txr window.txr window_mask.txr"
+roll_needle.txr static_ind.txr static_mask.txr window.txr window_mask.txr
+alt_box.txr alt_box_mask.txr bug.txr bug_mask.txr hdg_box.txr hdg_box_mask.txr hdg_card.txr spd_box.txr
+spd_box_mask.txr trend_head.txr trend_head_mask.txr vs_needle.txr"
 got=$(cd "$ORVANE_WIN_RUN_DIR" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
 want=$(echo $expected | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')
 [ "$got" = "$want" ] || e2e_fail "archive contents: got '$got', expected '$want'"

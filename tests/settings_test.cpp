@@ -240,6 +240,8 @@ TEST_F(SettingsTest, ShippedSampleFileNamesEveryKeyAndGivesTheDefaults) {
     EXPECT_TRUE(ini.Has("WINDOW", key)) << key;
   for (const char* key : {"RECONNECT", "SOURCE", "XPLANEHOST", "XPLANEPORT", "FGPORT"})
     EXPECT_TRUE(ini.Has("SIMULATOR", key)) << key;
+  EXPECT_TRUE(ini.Has("PFD", "LAYOUT"));
+  EXPECT_TRUE(ini.Has("PFD", "BARO"));
 
   WriteIni(text);
   Read();
@@ -251,6 +253,8 @@ TEST_F(SettingsTest, ShippedSampleFileNamesEveryKeyAndGivesTheDefaults) {
   EXPECT_TRUE(s_.VSync) << "the sample ships paced to the screen";
   EXPECT_FALSE(s_.Network.Reconnect);
   EXPECT_FALSE(s_.Network.Pipeline);
+  EXPECT_EQ(s_.Panel, PanelKind::Classic) << "the sample keeps today's panel";
+  EXPECT_EQ(s_.Baro, BaroUnit::Hpa);
   EXPECT_EQ(s_.Simulator, SimulatorKind::Ipc);
   EXPECT_EQ(s_.XPlane.Host, "127.0.0.1");
   EXPECT_EQ(s_.XPlane.Port, 49000);
@@ -370,6 +374,40 @@ TEST_F(WindowKeysTest, BadValuesAreRefusedNamingFileKeyAndValue) {
     std::string error;
     EXPECT_FALSE(ParseSettings("C:\\PFD\\OrvaneGCPfd.INI", std::string("[WINDOW]\n") + c.key + "=" + c.value + "\n",
                                s, error))
+        << c.key << "=" << c.value;
+    EXPECT_NE(error.find("C:\\PFD\\OrvaneGCPfd.INI"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("key ") + c.key), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("\"") + c.value + "\""), std::string::npos) << error;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The picture's keys: today's panel in hPa unless asked otherwise, and a bad word named.
+TEST(PfdKeys, LayoutAndBaroReadInAnyCaseWithTodaysPanelByDefault) {
+  Settings s;
+  std::string error;
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "[PFD]\n", s, error)) << error;
+  EXPECT_EQ(s.Panel, PanelKind::Classic);
+  EXPECT_EQ(s.Baro, BaroUnit::Hpa);
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "[PFD]\nLAYOUT=FULL\nBARO=INHG\n", s, error)) << error;
+  EXPECT_EQ(s.Panel, PanelKind::Full);
+  EXPECT_EQ(s.Baro, BaroUnit::InHg);
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "[pfd]\nlayout= Full \nbaro=inHg\n", s, error)) << error;
+  EXPECT_EQ(s.Panel, PanelKind::Full);
+  EXPECT_EQ(s.Baro, BaroUnit::InHg);
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "[PFD]\nLAYOUT=CLASSIC\nBARO=HPA\n", s, error)) << error;
+  EXPECT_EQ(s.Panel, PanelKind::Classic);
+  EXPECT_EQ(s.Baro, BaroUnit::Hpa);
+
+  const struct {
+    const char* key;
+    const char* value;
+  } bad[] = {{"LAYOUT", "FULLL"}, {"LAYOUT", "Y"}, {"LAYOUT", "FULL ; the new one"}, {"BARO", "MB"}, {"BARO", "IN"}};
+  for (const auto& c : bad) {
+    EXPECT_FALSE(ParseSettings("C:\\PFD\\OrvaneGCPfd.INI", std::string("[PFD]\n") + c.key + "=" + c.value + "\n", s, error))
         << c.key << "=" << c.value;
     EXPECT_NE(error.find("C:\\PFD\\OrvaneGCPfd.INI"), std::string::npos) << error;
     EXPECT_NE(error.find(std::string("key ") + c.key), std::string::npos) << error;

@@ -234,3 +234,36 @@ TEST_F(SnapshotTool, PanelIsTheLowerLeftOfTheSurfaceAndTheFlagChangesOnlyItsPlac
                                << y1 - 1;
   EXPECT_GT(amber, 40);
 }
+
+TEST_F(SnapshotTool, FullLayoutDescribesItsInstrumentsAndWritesTheWholePanel) {
+  ToolRun d = Snapshot({"--layout", "full", "--demo-time", "146", "--describe", "--ias", "250", "--altitude", "10000",
+                        "--heading", "90", "--vs", "1500", "--selected-altitude", "15000", "--altimeter", "1013.2",
+                        "--baro", "inhg"});
+  ASSERT_EQ(d.exitCode, 0) << d.output;
+  EXPECT_NE(d.output.find("speed failed=0 reads=\"250\""), std::string::npos) << d.output;
+  EXPECT_NE(d.output.find("altitude failed=0 reads=\"10000\" bug=105.00 parked selected=\"15000\" altimeter=\"STD\""),
+            std::string::npos)
+      << d.output;
+  EXPECT_NE(d.output.find("readout=\"15\" above"), std::string::npos) << d.output;
+  EXPECT_NE(d.output.find("heading failed=0 reads=\"090\""), std::string::npos) << d.output;
+  // Demo time 146: the localizer captured, the glide slope armed; the modes in their boxes.
+  EXPECT_NE(d.output.find("mode \"LOC\" green"), std::string::npos) << d.output;
+  EXPECT_NE(d.output.find("mode \"GS\" white"), std::string::npos) << d.output;
+  EXPECT_EQ(d.output.find("text \"LOC\""), std::string::npos) << "not in the attitude picture: " << d.output;
+
+  ToolRun stale = Snapshot({"--layout", "full", "--describe", "--altitude", "10000"});
+  ASSERT_EQ(stale.exitCode, 0) << stale.output;
+  EXPECT_NE(stale.output.find("speed failed=1"), std::string::npos) << stale.output;
+  EXPECT_NE(stale.output.find("altitude failed=0"), std::string::npos) << stale.output;
+
+  const std::string png = PathOf("full-layout.png");
+  ToolRun two = Snapshot({"--assets", kRunDir, "--layout", "full", "--scale", "2", "--ias", "250", "--out", png});
+  ASSERT_EQ(two.exitCode, 0) << two.output;
+  const Picture p = Load(png);
+  EXPECT_EQ(p.width, 920);
+  EXPECT_EQ(p.height, 848);
+
+  EXPECT_EQ(Snapshot({"--layout", "full", "--full", png}).exitCode, 2);
+  EXPECT_EQ(Snapshot({"--layout", "wide", "--describe"}).exitCode, 2);
+  EXPECT_EQ(Snapshot({"--baro", "mb", "--describe"}).exitCode, 2);
+}

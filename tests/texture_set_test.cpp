@@ -1,6 +1,7 @@
 // BMP decoding for the texture set: every bit depth and row order a paint program writes, and clean refusal of everything else.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "pfd/texture_set.h"
 #include "platform/byte_order.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -191,6 +193,32 @@ TEST(BmpDecoding, EveryDepthAndRowOrderGivesTheBottomRowFirstInRgb) {
   }
 }
 
+// The texture set reads a file's first bytes, then its rows in pieces: every format decodes to the
+// same picture that way, and a file cut short is refused from its head alone.
+TEST(BmpDecoding, RowsDecodedAfterTheHeadGiveTheWholeFilesPicture) {
+  for (const BmpFormat& f : kFormats) {
+    for (bool topDown : {false, true}) {
+      if (topDown && f.infoSize == 12) continue;
+      SCOPED_TRACE(std::string(f.name) + (topDown ? " top-down" : " bottom-up"));
+      const std::vector<uint8_t> file = MakeBmp(f, topDown, 300, 40);  // most are longer than the head
+      DecodedImage whole;
+      ASSERT_TRUE(Decode(file, whole));
+      BitmapRows rows;
+      const size_t head = std::min(file.size(), kBitmapHeadBytes);
+      ASSERT_TRUE(rows.Parse(file.data(), head, file.size()));
+      EXPECT_FALSE(BitmapRows().Parse(file.data(), head, file.size() - 1));
+      ASSERT_EQ(rows.Width(), whole.width);
+      ASSERT_EQ(rows.Height(), whole.height);
+      std::vector<uint8_t> rgb(static_cast<size_t>(rows.Width()) * rows.Height() * 3);
+      for (int32_t r = 0; r < rows.Height(); ++r) {
+        rows.DecodeRow(file.data() + rows.PixelOffset() + static_cast<size_t>(rows.FileRow(r)) * rows.Stride(),
+                       rgb.data() + static_cast<size_t>(r) * rows.Width() * 3);
+      }
+      EXPECT_EQ(rgb, whole.rgb);
+    }
+  }
+}
+
 TEST(BmpDecoding, WideOneBitRowsUseEveryBitOfEachByte) {
   const BmpFormat f{"1-bit", 1};
   for (int width : {1, 8, 9, 33}) {
@@ -341,6 +369,39 @@ TEST_F(TextureFileTest, EmptyNameMissingFileFolderAndGarbageGiveNoImage) {
     EXPECT_EQ(image.width, 3) << name;
     EXPECT_TRUE(image.rgb.empty()) << name;
   }
+}
+
+// Whole files are read into a buffer of their size; pieces from where they are asked for; what
+// is not there is refused.
+TEST_F(TextureFileTest, FilesAreReadWholeOrInPiecesAndNeverPastTheirEnd) {
+  std::vector<uint8_t> bytes(100000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 256);
+  const std::string path = Write("data.bin", bytes);
+  std::string whole;
+  ASSERT_TRUE(platform::ReadWholeFile(path, whole, bytes.size()));
+  EXPECT_EQ(std::vector<uint8_t>(whole.begin(), whole.end()), bytes);
+  EXPECT_FALSE(platform::ReadWholeFile(path, whole, bytes.size() - 1));
+  EXPECT_TRUE(platform::ReadWholeFile(Write("empty.bin", {}), whole, 10));
+  EXPECT_TRUE(whole.empty());
+#ifdef __linux__
+  // A file that states no size (the kernel's) is read to its end all the same.
+  ASSERT_TRUE(platform::ReadWholeFile("/proc/self/status", whole, 1 << 20));
+  EXPECT_NE(whole.find("VmRSS"), std::string::npos);
+#endif
+
+  platform::FileReader reader;
+  ASSERT_TRUE(reader.Open(path));
+  EXPECT_EQ(reader.Size(), bytes.size());
+  std::vector<uint8_t> piece(1000);
+  for (size_t offset : {size_t{50000}, size_t{0}, bytes.size() - 1000}) {
+    ASSERT_TRUE(reader.ReadAt(offset, piece.data(), piece.size())) << offset;
+    EXPECT_TRUE(std::equal(piece.begin(), piece.end(), bytes.begin() + static_cast<long>(offset))) << offset;
+  }
+  EXPECT_FALSE(reader.ReadAt(bytes.size() - 999, piece.data(), piece.size()));
+  EXPECT_FALSE(reader.ReadAt(bytes.size() + 1, piece.data(), 0));
+  EXPECT_FALSE(reader.Open((folder_ / "missing.bin").string()));
+  EXPECT_FALSE(reader.Open(folder_.string()));
+  EXPECT_FALSE(reader.ReadAt(0, piece.data(), 1));
 }
 
 }  // namespace

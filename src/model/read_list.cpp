@@ -76,13 +76,6 @@ const std::array<const ReadListRow*, kNetworkRequests>& NetworkRequestOrder() {
 
 const char* FieldName(FlightVar field) { return VarName(field); }
 
-bool FieldFromName(const std::string& name, FlightVar* field) {
-  FlightVar var = V::None;
-  if (!VarFromName(name, &var) || !VarInfo(var).hasField) return false;
-  *field = var;
-  return true;
-}
-
 const ReadListRow* RowForField(FlightVar field) {
   if (field == V::None) return nullptr;
   for (const ReadListRow& r : ReadList())

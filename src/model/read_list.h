@@ -28,10 +28,9 @@ const std::array<ReadListRow, kReadListRows>& ReadList();
 // The 29 rows the network frame asks for, in its order (row 20 left out, row 30 before row 29).
 const std::array<const ReadListRow*, kNetworkRequests>& NetworkRequestOrder();
 
-// The member name of a row's field ("" for None); the field of a member name; the first row of
-// the read list that lands in `field` (nullptr when none does).
+// The member name of a row's field ("" for None); the first row of the read list that lands in
+// `field` (nullptr when none does).
 const char* FieldName(FlightVar field);
-bool FieldFromName(const std::string& name, FlightVar* field);
 const ReadListRow* RowForField(FlightVar field);
 
 // Stores / loads a row's bytes (nothing for a row that is dropped).

@@ -1,4 +1,5 @@
-// Decodes Windows BMP files into the bottom-row-first 8-bit RGB images the texture set uploads.
+// Decodes Windows BMP files into the bottom-row-first 8-bit RGB images the texture set uploads,
+// whole (DecodeBitmap) or row by row as the file is read (BitmapRows).
 //
 // Scope: uncompressed files of 1, 4, 8, 16, 24 or 32 bits per pixel (16 and 32 bits optionally
 // with colour masks), with the OS/2 12-byte header or a Windows header of 40 to 124 bytes, rows
@@ -27,206 +28,177 @@ constexpr size_t kFileHeaderSize = 14;
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kBitFields = 3;
 
+static_assert(kBitmapHeadBytes >= kFileHeaderSize + 124 + 12 + 256 * 4,
+              "the head holds the longest header, its masks and a full colour table");
+
 // Little-endian reads that never leave the buffer (callers check the range first).
 uint16_t U16(const uint8_t* p) { return le::Get16(p); }
 uint32_t U32(const uint8_t* p) { return le::Get32(p); }
 
-struct BmpHeader {
-  uint32_t pixelOffset = 0;
-  uint32_t infoSize = 0;
-  int64_t width = 0;
-  int64_t height = 0;  // negative: top-down rows
-  uint16_t bitsPerPixel = 0;
-  uint32_t compression = 0;
-  uint32_t coloursUsed = 0;
-  uint32_t masks[3] = {0, 0, 0};  // red, green, blue (16 and 32 bits only)
-  size_t tableStart = 0;          // where a colour table would begin
-};
-
-// Sizes `out` for the image and calls `row(src, dst, width)` for each of its rows, bottom row first
-// (a bottom-up file already stores it that way), `src` at that row's first byte in the file.
-template <typename RowDecoder>
-void ForEachRow(const uint8_t* bytes, const BmpHeader& h, size_t rows, size_t stride, DecodedImage& out,
-                RowDecoder&& row) {
-  const size_t width = static_cast<size_t>(h.width);
-  const bool topDown = h.height < 0;
-  out.width = static_cast<int32_t>(width);
-  out.height = static_cast<int32_t>(rows);
-  out.rgb.assign(width * rows * 3, 0);
-  for (size_t r = 0; r < rows; ++r) {
-    const size_t fileRow = topDown ? rows - 1 - r : r;
-    row(bytes + h.pixelOffset + fileRow * stride, out.rgb.data() + r * width * 3, width);
-  }
-}
-
-bool ReadHeader(const uint8_t* bytes, size_t size, BmpHeader& h) {
-  if (size < kFileHeaderSize + kCoreHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') return false;
-  h.pixelOffset = U32(bytes + 10);
-  h.infoSize = U32(bytes + 14);
-  const uint8_t* info = bytes + kFileHeaderSize;
-  if (h.infoSize == kCoreHeaderSize) {  // OS/2: 16-bit sizes, bottom-up only
-    h.width = U16(info + 4);
-    h.height = U16(info + 6);
-    h.bitsPerPixel = U16(info + 10);
-    h.tableStart = kFileHeaderSize + kCoreHeaderSize;
-    return true;
-  }
-  if (h.infoSize < 40 || h.infoSize > 124 || size < kFileHeaderSize + h.infoSize) return false;
-  h.width = static_cast<int32_t>(U32(info + 4));
-  h.height = static_cast<int32_t>(U32(info + 8));
-  h.bitsPerPixel = U16(info + 14);
-  h.compression = U32(info + 16);
-  h.coloursUsed = U32(info + 32);
-  h.tableStart = kFileHeaderSize + h.infoSize;
-  if (h.compression == kBitFields) {
-    if (h.infoSize >= 52) {  // the masks are part of the longer headers
-      for (int i = 0; i < 3; ++i) h.masks[i] = U32(info + 40 + 4 * i);
-    } else {                 // they follow the 40-byte header
-      if (size < h.tableStart + 12) return false;
-      for (int i = 0; i < 3; ++i) h.masks[i] = U32(bytes + h.tableStart + 4 * i);
-      h.tableStart += 12;
-    }
-  } else if (h.bitsPerPixel == 16) {
-    h.masks[0] = 0x7C00;
-    h.masks[1] = 0x03E0;
-    h.masks[2] = 0x001F;
-  } else if (h.bitsPerPixel == 32) {
-    h.masks[0] = 0x00FF0000;
-    h.masks[1] = 0x0000FF00;
-    h.masks[2] = 0x000000FF;
-  }
-  return true;
-}
-
-// One colour channel given by a mask: where it starts and how many bits it has.
-struct Channel {
-  int shift = 0;
-  int bits = 0;
-};
-
 // False for an empty mask or one whose bits are not contiguous.
-bool MaskChannel(uint32_t mask, Channel& c) {
+bool MaskChannel(uint32_t mask, int& shift, int& bits) {
   if (mask == 0) return false;
-  c.shift = 0;
+  shift = 0;
   while ((mask & 1u) == 0) {
     mask >>= 1;
-    ++c.shift;
+    ++shift;
   }
-  c.bits = 0;
+  bits = 0;
   while ((mask & 1u) != 0) {
     mask >>= 1;
-    ++c.bits;
+    ++bits;
   }
   return mask == 0;
 }
 
 // The channel's value widened to 8 bits by repeating its bits (only the top 8 of a wider one).
-uint8_t Widen(uint32_t pixel, const Channel& c) {
-  uint32_t value = (pixel >> c.shift) & ((c.bits >= 32 ? 0u : (1u << c.bits)) - 1u);
-  int bits = c.bits;
+uint8_t Widen(uint32_t pixel, int shift, int channelBits) {
+  uint32_t value = (pixel >> shift) & ((channelBits >= 32 ? 0u : (1u << channelBits)) - 1u);
+  int bits = channelBits;
   if (bits > 8) {
     value >>= bits - 8;
     bits = 8;
   }
   uint32_t out = 0;
   for (int filled = 0; filled < 8; filled += bits) {
-    const int shift = 8 - bits - filled;
-    out |= shift >= 0 ? value << shift : value >> -shift;
+    const int s = 8 - bits - filled;
+    out |= s >= 0 ? value << s : value >> -s;
   }
   return static_cast<uint8_t>(out);
 }
 
-// Palette images: the colour table is read into a table of all 2^bits entries whose unused
-// entries are black, so every index gives a defined colour.
-bool DecodePalette(const uint8_t* bytes, const BmpHeader& h, size_t rows, size_t stride,
-                   DecodedImage& out) {
-  const bool core = h.infoSize == kCoreHeaderSize;
-  const size_t entrySize = core ? 3 : 4;
-  const size_t maxEntries = size_t{1} << h.bitsPerPixel;
-  size_t entries = (core || h.coloursUsed == 0) ? maxEntries : h.coloursUsed;
-  if (entries > maxEntries) entries = maxEntries;
-  if (h.pixelOffset < h.tableStart) return false;
-  const size_t fit = (h.pixelOffset - h.tableStart) / entrySize;  // pixelOffset <= size
-  if (entries > fit) entries = fit;
-
-  // Exactly the entries the depth can index, so a table longer than that can only be read into it
-  // through the bound above (a write past it is an invalid write under Valgrind).
-  std::vector<uint8_t> palette(maxEntries * 3, 0);
-  for (size_t i = 0; i < entries; ++i) {
-    const uint8_t* e = bytes + h.tableStart + i * entrySize;
-    palette[i * 3] = e[2];
-    palette[i * 3 + 1] = e[1];
-    palette[i * 3 + 2] = e[0];
-  }
-
-  const unsigned bpp = h.bitsPerPixel;
-  const unsigned perByte = 8 / bpp;
-  const unsigned mask = (1u << bpp) - 1u;
-  ForEachRow(bytes, h, rows, stride, out, [&](const uint8_t* src, uint8_t* dst, size_t width) {
-    for (size_t x = 0; x < width; ++x) {
-      // The leftmost pixel is in the highest bits of its byte.
-      const unsigned shift = (perByte - 1 - static_cast<unsigned>(x % perByte)) * bpp;
-      const unsigned index = (src[x / perByte] >> shift) & mask;
-      std::memcpy(dst + x * 3, palette.data() + index * 3, 3);
-    }
-  });
-  return true;
-}
-
-// 16-, 24- and 32-bit images.
-bool DecodeDirect(const uint8_t* bytes, const BmpHeader& h, size_t rows, size_t stride,
-                  DecodedImage& out) {
-  const unsigned bpp = h.bitsPerPixel;
-  Channel channels[3];
-  if (bpp != 24) {
-    for (int i = 0; i < 3; ++i) {
-      if (!MaskChannel(h.masks[i], channels[i])) return false;
-      if (bpp == 16 && channels[i].shift + channels[i].bits > 16) return false;
-    }
-  }
-  const size_t pixelBytes = bpp / 8;
-  ForEachRow(bytes, h, rows, stride, out, [&](const uint8_t* src, uint8_t* dst, size_t width) {
-    for (size_t x = 0; x < width; ++x) {
-      const uint8_t* p = src + x * pixelBytes;
-      if (bpp == 24) {
-        dst[x * 3] = p[2];
-        dst[x * 3 + 1] = p[1];
-        dst[x * 3 + 2] = p[0];
-        continue;
-      }
-      const uint32_t pixel = bpp == 16 ? U16(p) : U32(p);
-      for (int i = 0; i < 3; ++i) dst[x * 3 + i] = Widen(pixel, channels[i]);
-    }
-  });
-  return true;
-}
-
 }  // namespace
 
-bool DecodeBitmap(const uint8_t* bytes, size_t size, DecodedImage& image) {
-  if (bytes == nullptr || size > static_cast<size_t>(INT_MAX)) return false;
-  BmpHeader h;
-  if (!ReadHeader(bytes, size, h)) return false;
-  if (h.width <= 0 || h.width > kMaxSide || h.height == 0 || h.height > kMaxSide ||
-      h.height < -kMaxSide) {
+bool BitmapRows::Parse(const uint8_t* head, size_t headSize, uint64_t fileSize) {
+  *this = BitmapRows{};
+  if (head == nullptr || headSize > fileSize || fileSize > static_cast<uint64_t>(INT_MAX)) return false;
+  if (headSize < kFileHeaderSize + kCoreHeaderSize || head[0] != 'B' || head[1] != 'M') return false;
+  const uint32_t pixelOffset = U32(head + 10);
+  const uint32_t infoSize = U32(head + 14);
+  const uint8_t* info = head + kFileHeaderSize;
+  const bool core = infoSize == kCoreHeaderSize;
+  int64_t width = 0, height = 0;
+  uint32_t compression = 0, coloursUsed = 0;
+  uint32_t masks[3] = {0, 0, 0};  // red, green, blue (16 and 32 bits only)
+  size_t tableStart = 0;          // where a colour table would begin
+  if (core) {                     // OS/2: 16-bit sizes, bottom-up only
+    width = U16(info + 4);
+    height = U16(info + 6);
+    bits_ = U16(info + 10);
+    tableStart = kFileHeaderSize + kCoreHeaderSize;
+  } else {
+    if (infoSize < 40 || infoSize > 124 || headSize < kFileHeaderSize + infoSize) return false;
+    width = static_cast<int32_t>(U32(info + 4));
+    height = static_cast<int32_t>(U32(info + 8));
+    bits_ = U16(info + 14);
+    compression = U32(info + 16);
+    coloursUsed = U32(info + 32);
+    tableStart = kFileHeaderSize + infoSize;
+    if (compression == kBitFields) {
+      if (infoSize >= 52) {  // the masks are part of the longer headers
+        for (int i = 0; i < 3; ++i) masks[i] = U32(info + 40 + 4 * i);
+      } else {               // they follow the 40-byte header
+        if (headSize < tableStart + 12) return false;
+        for (int i = 0; i < 3; ++i) masks[i] = U32(head + tableStart + 4 * i);
+        tableStart += 12;
+      }
+    } else if (bits_ == 16) {
+      masks[0] = 0x7C00;
+      masks[1] = 0x03E0;
+      masks[2] = 0x001F;
+    } else if (bits_ == 32) {
+      masks[0] = 0x00FF0000;
+      masks[1] = 0x0000FF00;
+      masks[2] = 0x000000FF;
+    }
+  }
+  if (width <= 0 || width > kMaxSide || height == 0 || height > kMaxSide || height < -kMaxSide) {
     return false;
   }
   // Uncompressed pixels only (optionally with colour masks), in the depths a paint program writes,
   // and every row must be in the file: a truncated file is refused, not padded with black.
-  const uint16_t bpp = h.bitsPerPixel;
+  const unsigned bpp = bits_;
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
-  if (h.compression != 0 && !(h.compression == kBitFields && (bpp == 16 || bpp == 32))) {
-    return false;
-  }
-  if (h.pixelOffset < h.tableStart || h.pixelOffset > size) return false;
-  const uint64_t stride = ((static_cast<uint64_t>(h.width) * bpp + 31) / 32) * 4;
-  const uint64_t rows = static_cast<uint64_t>(h.height < 0 ? -h.height : h.height);
-  if ((size - h.pixelOffset) / stride < rows) return false;
+  if (compression != 0 && !(compression == kBitFields && (bpp == 16 || bpp == 32))) return false;
+  if (pixelOffset < tableStart || pixelOffset > fileSize) return false;
+  const uint64_t stride = ((static_cast<uint64_t>(width) * bpp + 31) / 32) * 4;
+  const uint64_t rows = static_cast<uint64_t>(height < 0 ? -height : height);
+  if ((fileSize - pixelOffset) / stride < rows) return false;
 
+  if (bpp <= 8) {
+    // The colour table: the entries the header states (all 2^bits when it states 0), but never
+    // more than fit before the pixels; the table holds exactly the 2^bits entries the depth can
+    // index (a write past it is an invalid write under Valgrind), the unused ones black, so every
+    // index gives a defined colour.
+    const size_t entrySize = core ? 3 : 4;
+    const size_t maxEntries = size_t{1} << bpp;
+    size_t entries = (core || coloursUsed == 0) ? maxEntries : coloursUsed;
+    if (entries > maxEntries) entries = maxEntries;
+    const size_t fit = (pixelOffset - tableStart) / entrySize;
+    if (entries > fit) entries = fit;
+    if (tableStart + entries * entrySize > headSize) return false;  // only with a short head
+    palette_.assign(maxEntries, {0, 0, 0});
+    for (size_t i = 0; i < entries; ++i) {
+      const uint8_t* e = head + tableStart + i * entrySize;
+      palette_[i][0] = e[2];
+      palette_[i][1] = e[1];
+      palette_[i][2] = e[0];
+    }
+  } else if (bpp != 24) {
+    // 16- and 32-bit files may carry a colour table too (a hint for palette displays): skipped.
+    for (int i = 0; i < 3; ++i) {
+      if (!MaskChannel(masks[i], shift_[i], channelBits_[i])) return false;
+      if (bpp == 16 && shift_[i] + channelBits_[i] > 16) return false;
+    }
+  }
+  width_ = static_cast<int32_t>(width);
+  height_ = static_cast<int32_t>(rows);
+  topDown_ = height < 0;
+  pixelOffset_ = pixelOffset;
+  stride_ = static_cast<size_t>(stride);
+  return true;
+}
+
+void BitmapRows::DecodeRow(const uint8_t* src, uint8_t* dst) const {
+  const size_t width = static_cast<size_t>(width_);
+  const unsigned bpp = bits_;
+  if (bpp == 24) {
+    for (size_t x = 0; x < width; ++x, src += 3, dst += 3) {
+      dst[0] = src[2];
+      dst[1] = src[1];
+      dst[2] = src[0];
+    }
+  } else if (bpp <= 8) {
+    const unsigned perByte = 8 / bpp;
+    const unsigned mask = (1u << bpp) - 1u;
+    for (size_t x = 0; x < width; ++x) {
+      // The leftmost pixel is in the highest bits of its byte.
+      const unsigned shift = (perByte - 1 - static_cast<unsigned>(x % perByte)) * bpp;
+      const unsigned index = (src[x / perByte] >> shift) & mask;
+      std::memcpy(dst + x * 3, palette_[index].data(), 3);
+    }
+  } else {
+    const size_t pixelBytes = bpp / 8;
+    for (size_t x = 0; x < width; ++x) {
+      const uint8_t* p = src + x * pixelBytes;
+      const uint32_t pixel = bpp == 16 ? U16(p) : U32(p);
+      for (int i = 0; i < 3; ++i) dst[x * 3 + i] = Widen(pixel, shift_[i], channelBits_[i]);
+    }
+  }
+}
+
+bool DecodeBitmap(const uint8_t* bytes, size_t size, DecodedImage& image) {
+  BitmapRows rows;
+  if (!rows.Parse(bytes, size, size)) return false;
   DecodedImage decoded;
-  const bool good = bpp <= 8 ? DecodePalette(bytes, h, rows, stride, decoded)
-                             : DecodeDirect(bytes, h, rows, stride, decoded);
-  if (!good) return false;
+  decoded.width = rows.Width();
+  decoded.height = rows.Height();
+  const size_t rowBytes = static_cast<size_t>(rows.Width()) * 3;
+  decoded.rgb.resize(rowBytes * static_cast<size_t>(rows.Height()));
+  for (int32_t r = 0; r < rows.Height(); ++r) {
+    rows.DecodeRow(bytes + rows.PixelOffset() + static_cast<size_t>(rows.FileRow(r)) * rows.Stride(),
+                   decoded.rgb.data() + static_cast<size_t>(r) * rowBytes);
+  }
   image = std::move(decoded);
   return true;
 }

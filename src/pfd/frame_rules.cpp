@@ -136,6 +136,7 @@ std::vector<FrameText> DecideModeTexts(const FlightState& s) {
     texts.push_back(Text("LOC", captured ? TextColour::Green : TextColour::White, 100, 280));
   }
   if (IsOn(s.ApHeadingHold)) texts.push_back(Text("HDG", TextColour::Green, 100, 280));
+  for (FrameText& t : texts) t.modeAnnunciation = true;
   return texts;
 }
 

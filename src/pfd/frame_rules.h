@@ -25,6 +25,7 @@ struct FrameText {
   float y = 0;
   int32_t glyphSet = 0;
   bool backed = false;  // printed on a black plate with an outline in its colour (the failure flag)
+  bool modeAnnunciation = false;  // one of DecideModeTexts' texts (the full layout boxes them)
 };
 
 enum class BarKind : uint8_t { Horizontal, Vertical };

@@ -3,6 +3,7 @@
 
 #include "pfd/font.h"
 #include "pfd/frame_draw.h"
+#include "pfd/full_layout.h"
 #include "platform/gl.h"
 
 void ResizeGlScene(int32_t width, int32_t height) {
@@ -25,7 +26,18 @@ void SetInitialGlState() {
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 
-bool PanelRenderer::LoadTextures() { return LoadTextureSet(resources_); }
+bool PanelRenderer::LoadTextures() {
+  // The detail the panel's scale samples (finer levels follow if the panel grows, in SetLayout).
+  const bool ready = LoadTextureSet(resources_, layout_.scale);
+  texturesLoaded_ = ready;
+  if (ready && kind_ == PanelKind::Full) fullArtworkComplete_ = LoadFullLayoutTextures(fullTextures_);
+  return ready;
+}
+
+void PanelRenderer::PanelSize(int standardWidth, int standardHeight, int* width, int* height) const {
+  *width = kind_ == PanelKind::Full ? full_layout::kPanelWidth : standardWidth;
+  *height = kind_ == PanelKind::Full ? full_layout::kPanelHeight : standardHeight;
+}
 
 void PanelRenderer::FinishSetUp() {
   BuildFont(resources_);
@@ -47,7 +59,9 @@ void PanelRenderer::SetSurface(int32_t width, int32_t height) {
 
 void PanelRenderer::SetLayout(const PanelLayout& layout) {
   layout_ = layout;
-  if (!layout_.standard) ApplyPanelLayout(layout_);
+  if (texturesLoaded_) RaiseTextureDetail(resources_, layout_.scale);  // a larger panel samples finer levels
+  // The full panel places today's picture and its own drawing at every step.
+  if (!layout_.standard && kind_ == PanelKind::Classic) ApplyPanelLayout(layout_);
 }
 
 void PanelRenderer::BeginFrame() const { BeginPanelFrame(layout_); }
@@ -61,4 +75,23 @@ void PanelRenderer::DrawGuidance(const FrameDescription& frame) const {
 void PanelRenderer::Draw(const FrameDescription& frame) const {
   DrawPanel(frame);
   DrawGuidance(frame);
+}
+
+void PanelRenderer::DrawPanel(const PanelPicture& picture) const {
+  if (picture.kind == PanelKind::Full)
+    DrawFullFramePanel(resources_, fullTextures_, picture.full, layout_);
+  else
+    DrawPanel(picture.classic);
+}
+
+void PanelRenderer::DrawGuidance(const PanelPicture& picture) const {
+  if (picture.kind == PanelKind::Full)
+    DrawFullFrameGuidance(resources_, fullTextures_, picture.full, layout_);
+  else
+    DrawGuidance(picture.classic);
+}
+
+void PanelRenderer::Draw(const PanelPicture& picture) const {
+  DrawPanel(picture);
+  DrawGuidance(picture);
 }

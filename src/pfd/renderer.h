@@ -7,7 +7,9 @@
 #include <cstdint>
 
 #include "pfd/frame_rules.h"
+#include "pfd/full_frame_draw.h"
 #include "pfd/panel_layout.h"
+#include "pfd/panel_picture.h"
 #include "pfd/texture_set.h"
 
 // The state every frame starts from: texturing, smooth shading, the clear colour and depth, the
@@ -18,13 +20,14 @@ void ResizeGlScene(int32_t width, int32_t height);
 
 class PanelRenderer {
  public:
-  PanelRenderer() = default;
+  explicit PanelRenderer(PanelKind kind = PanelKind::Classic) : kind_(kind) {}
   PanelRenderer(const PanelRenderer&) = delete;
   PanelRenderer& operator=(const PanelRenderer&) = delete;
 
   // The two halves of the set-up, with the data source's link opened between them when the source
-  // wants its artwork first: the texture set (true when the background picture was there), then
-  // the font and the initial GL state. Both need a current GL context.
+  // wants its artwork first: the texture set (true when the background picture was there; the full
+  // panel's own pictures too, each one missing only leaving its shape out), then the font and the
+  // initial GL state. Both need a current GL context.
   bool LoadTextures();
   void FinishSetUp();
   // Both halves at once.
@@ -33,9 +36,17 @@ class PanelRenderer {
   // The drawing surface at start-up, width x height pixels from the window's lower-left corner,
   // nothing clipped.
   void SetSurface(int32_t width, int32_t height);
-  // The panel at `layout`'s place and scale: viewport, projection and scissor.
+  // The panel at `layout`'s place and scale: viewport, projection and scissor (and the pictures'
+  // finer levels when the panel has grown since they were loaded). Before LoadTextures, it also
+  // sets the detail the pictures are loaded with.
   void SetLayout(const PanelLayout& layout);
   const PanelLayout& Layout() const { return layout_; }
+  PanelKind Kind() const { return kind_; }
+  // False when one of the full panel's own pictures was missing or unusable at set-up.
+  bool FullArtworkComplete() const { return fullArtworkComplete_; }
+  // The panel's size at scale 1 in a window of today's client size (`standardWidth` x
+  // `standardHeight`): that size for today's panel, the full panel's own for the full one.
+  void PanelSize(int standardWidth, int standardHeight, int* width, int* height) const;
 
   // Before a frame in a layout other than the standard one: the whole window black, then drawing
   // clipped to the panel.
@@ -46,12 +57,21 @@ class PanelRenderer {
   void DrawGuidance(const FrameDescription& frame) const;
   // Both steps.
   void Draw(const FrameDescription& frame) const;
+  // The same for a picture of the renderer's panel (the full panel draws today's picture in its
+  // middle; its steps leave the viewport, scissor and projection as they found them).
+  void DrawPanel(const PanelPicture& picture) const;
+  void DrawGuidance(const PanelPicture& picture) const;
+  void Draw(const PanelPicture& picture) const;
 
   const PanelResources& Resources() const { return resources_; }
   // For the render tests, which put pictures of their own into the slots.
   PanelResources& MutableResources() { return resources_; }
 
  private:
+  PanelKind kind_;
   PanelResources resources_;
+  FullLayoutTextures fullTextures_;
+  bool fullArtworkComplete_ = false;
+  bool texturesLoaded_ = false;
   PanelLayout layout_;
 };

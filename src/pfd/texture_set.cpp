@@ -1,7 +1,17 @@
-// Loads the sixteen panel textures and the font texture into GL once, at start-up.
+// Loads the sixteen panel textures and the font texture into GL at start-up, each with the detail
+// the panel's size samples and no more.
+//
+// The pictures are drawn for panels up to 3 x (3 to 5 texels per pixel at 1 x). A panel samples
+// only some of each picture's mipmap levels: at 1 x the half-size level alone, from 2 x on the full
+// size as well. A picture is therefore read from its file row by row, halved on the way down to the
+// coarsest level the panel samples, and only the levels from the finest one the panel samples on
+// are given to GL, the finest as GL's level 0. GL picks its levels from the texels per pixel of its
+// level 0, so it samples exactly the texels it would sample from the whole chain. Nothing on the
+// way holds a whole picture: the file is read in pieces into one buffer, the rows go to GL in bands.
 #include "pfd/texture_set.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -21,6 +31,65 @@ namespace {
 
 // A texture bitmap larger than this is not a texture bitmap.
 constexpr size_t kMaxBitmapFileBytes = 64u * 1024u * 1024u;
+// The pieces a file is read in (at least two rows of the widest picture the decoder takes), and
+// the rows handed to GL at once: both stay in the processor's cache.
+constexpr size_t kChunkBytes = 64u * 1024u;
+constexpr size_t kBandBytes = 64u * 1024u;
+
+// GL 1.2's level-of-detail controls: the opengl32 headers of Windows stop at 1.1.
+#ifndef GL_TEXTURE_MAX_LOD
+#define GL_TEXTURE_MAX_LOD 0x813B
+#endif
+#ifndef GL_TEXTURE_MAX_LEVEL
+#define GL_TEXTURE_MAX_LEVEL 0x813D
+#endif
+// GL 1.2's blue-first pixels (EXT_bgra before it): 24-bit files' rows as they are stored.
+#ifndef GL_BGR
+#define GL_BGR 0x80E0
+#endif
+
+// GL picks the level so that no texel is skipped, which at 1 x means mostly the level with under
+// one texel per pixel, a blur of the picture. Sampling stops at the level of half the resolution
+// (1.5 to 2.5 texels per pixel at 1 x, as sharp as pictures drawn for 1 x).
+constexpr int kCoarsestPanelLevel = 1;
+// A font cell is 12.5 x 16 pixels at 1 x, and GL picks the level by the narrower width: it would
+// blend in the level of 8-texel cells, which blurs the glyphs' rows. The font is sampled no
+// coarser than the level of 16-texel cells.
+constexpr int kFontCellAtOneToOne = 16;
+constexpr double kFontCellWidthAtOneX = 12.5;
+
+// How large each picture is drawn on the 1 x panel: the side of its square in pixels (from the
+// size and depth of its quad in the drawing layers, under the 45-degree perspective of the
+// 740-pixel-high surface, rounded up), and whether it turns with the bank. Some GL
+// implementations, Mesa's among them, measure a texel step by its larger coordinate rather than
+// its length, so a square turned by 45 degrees counts 1 / sqrt 2 as many texels per pixel.
+struct DrawnSize {
+  double side;
+  bool turns;
+};
+constexpr DrawnSize kDrawnAtOneX[SlotCount] = {
+    {596, true},   // pfd_2: 2 units wide at depth 3
+    {291, false},  // static_mask: 1.3 units at depth 4
+    {291, false},  // static_ind
+    {332, false},  // window_mask: 1.3 units at depth 3.5
+    {332, false},  // window
+    {138, false},  // ILS: 2 units at depth 13
+    {36, false},   // ILS_ind: 1.3 units at depth 33
+    {138, false},  // ILS_H
+    {138, false},  // SPD
+    {30, false},   // ILSH_ind: 1.3 units at depth 39
+    {104, false},  // fdH_mask: 2 units at depth 17.2
+    {104, false},  // fdH
+    {104, false},  // fdV_mask
+    {104, false},  // fdV
+    {138, false},  // no_ILS
+    {291, true},   // roll_needle: 1.3 units at depth 4
+};
+// A level is left out only when GL's choice stays at least this much (a twentieth of a level)
+// coarser everywhere.
+constexpr double kLevelMargin = 0.05;
+// The font's index in PanelResources::FinestLevel.
+constexpr int kFontPicture = SlotCount;
 
 // One line about a file that could not be used, telling apart "missing" from "not a usable BMP".
 void ReportUnusable(const char* fileName, const char* consequence) {
@@ -29,21 +98,401 @@ void ReportUnusable(const char* fileName, const char* consequence) {
                      (exists ? "is not a decodable BMP" : "is missing") + ": " + consequence);
 }
 
-// GL 1.2's level-of-detail limit: the opengl32 headers of Windows stop at 1.1.
-#ifndef GL_TEXTURE_MAX_LOD
-#define GL_TEXTURE_MAX_LOD 0x813B
-#endif
+// The side of level `level` of a picture side: halved per level, at least 1.
+int LevelSide(int side, int level) { return std::max(side >> level, 1); }
 
-// The pictures are drawn for panels up to 3 x, with 3 to 5 texels per pixel of the 1 x panel.
-// GL picks the level so that no texel is skipped, which at 1 x means mostly the level with under
-// one texel per pixel, a blur of the picture. Sampling stops at the level of half the resolution
-// (1.5 to 2.5 texels per pixel at 1 x, as sharp as pictures drawn for 1 x).
-constexpr GLfloat kCoarsestPanelLevel = 1.0f;
-// A font cell is 12.5 x 16 pixels at 1 x, and GL picks the level by the narrower width: it would
-// blend in the level of 8-texel cells, which blurs the glyphs' rows. The font is sampled no
-// coarser than the level of 16-texel cells.
-constexpr int kFontCellAtOneToOne = 16;
+// The levels of a picture (0 = the file's full size) that GL is given: `first` to `last`, as GL's
+// levels 0 to last - first.
+struct LevelPlan {
+  int fit = 0;  // the finest level GL can hold
+  int first = 0;
+  int last = 0;
+  int maxLod = 0;  // the coarsest level GL is to sample, counted from `first`
+};
 
+// The finest level sampled at `scale` times today's size, for a picture of `texelsPerPixel` at 1 x.
+int FinestSampledLevel(double texelsPerPixel, double scale) {
+  if (!(scale > 0.0) || !(texelsPerPixel > 0.0)) return 0;
+  const double lambda = std::log2(texelsPerPixel / scale) - kLevelMargin;
+  return lambda >= 1.0 ? static_cast<int>(std::min(lambda, 30.0)) : 0;
+}
+
+// The levels of picture `picture` (a slot or kFontPicture), `width` x `height`, for a panel at
+// `scale`. Without GL's level-of-detail controls (OpenGL 1.1), every level from the finest GL
+// holds down to 1 x 1, as GL then blends in the coarser levels.
+LevelPlan PlanLevels(int picture, int width, int height, double scale, bool lodControl) {
+  LevelPlan plan;
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  while (maxSize > 0 && (LevelSide(width, plan.fit) > maxSize || LevelSide(height, plan.fit) > maxSize)) {
+    ++plan.fit;
+  }
+  int coarsest = kCoarsestPanelLevel;
+  if (picture == kFontPicture) {
+    coarsest = 0;
+    while ((height >> (coarsest + 1)) >= 16 * kFontCellAtOneToOne) ++coarsest;
+  }
+  if (!lodControl) {
+    plan.first = plan.fit;
+    plan.last = plan.fit;
+    while (LevelSide(width, plan.last) > 1 || LevelSide(height, plan.last) > 1) ++plan.last;
+    plan.maxLod = coarsest;
+    return plan;
+  }
+  plan.last = plan.fit + coarsest;
+  const double narrower = std::min(width, height);
+  const double texelsPerPixel =
+      picture == kFontPicture
+          ? narrower / 16.0 / kFontCellWidthAtOneX
+          : narrower / kDrawnAtOneX[picture].side / (kDrawnAtOneX[picture].turns ? std::sqrt(2.0) : 1.0);
+  plan.first = std::min(std::max(FinestSampledLevel(texelsPerPixel, scale), plan.fit), plan.last);
+  plan.maxLod = plan.last - plan.first;
+  return plan;
+}
+
+// True when GL takes the level-of-detail controls (GL 1.2 and later).
+bool HaveLodControl() {
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  GLint maxLevel = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &maxLevel);
+  return glGetError() == GL_NO_ERROR;
+}
+
+// Memory reused by every picture of one load.
+struct Scratch {
+  std::vector<uint8_t> head = std::vector<uint8_t>(kBitmapHeadBytes);
+  std::vector<uint8_t> chunk = std::vector<uint8_t>(kChunkBytes);
+  std::vector<uint8_t> row;
+};
+
+// A texture file, opened and its header read.
+struct PictureFile {
+  platform::FileReader file;
+  BitmapRows rows;
+};
+
+bool OpenPicture(const char* fileName, PictureFile& picture, Scratch& scratch) {
+  if (!picture.file.Open(fileName) || picture.file.Size() > kMaxBitmapFileBytes) return false;
+  const size_t head = static_cast<size_t>(std::min<uint64_t>(picture.file.Size(), kBitmapHeadBytes));
+  return picture.file.ReadAt(0, scratch.head.data(), head) &&
+         picture.rows.Parse(scratch.head.data(), head, picture.file.Size());
+}
+
+// Calls `row(texels)` with each row of the picture, bottom row first, until it returns false;
+// false when the file could not be read. The texels are RGB, or with `asStored` the file's own
+// bytes where those are blue, green, red (BitmapRows::BlueFirstRows).
+template <typename RowFunction>
+bool ForEachRow(PictureFile& picture, Scratch& scratch, bool asStored, RowFunction&& row) {
+  const BitmapRows& bmp = picture.rows;
+  const size_t stride = bmp.Stride();
+  const int32_t rowsPerChunk = static_cast<int32_t>(std::max<size_t>(1, scratch.chunk.size() / stride));
+  if (scratch.chunk.size() < stride) scratch.chunk.resize(stride);
+  scratch.row.resize(static_cast<size_t>(bmp.Width()) * 3);
+  for (int32_t r = 0; r < bmp.Height(); r += rowsPerChunk) {
+    const int32_t n = std::min(rowsPerChunk, bmp.Height() - r);
+    const int32_t lowestFileRow = std::min(bmp.FileRow(r), bmp.FileRow(r + n - 1));
+    if (!picture.file.ReadAt(bmp.PixelOffset() + static_cast<uint64_t>(lowestFileRow) * stride,
+                             scratch.chunk.data(), static_cast<size_t>(n) * stride)) {
+      return false;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+      const uint8_t* stored = scratch.chunk.data() + static_cast<size_t>(bmp.FileRow(r + i) - lowestFileRow) * stride;
+      if (!asStored) bmp.DecodeRow(stored, scratch.row.data());
+      if (!row(asStored ? stored : scratch.row.data())) return true;
+    }
+  }
+  return true;
+}
+
+// True when every pixel is grey (red = green = blue): GL then holds one byte per texel instead of
+// three or four and samples the same colours.
+bool IsGrey(PictureFile& picture, Scratch& scratch, bool asStored) {
+  bool grey = true;
+  const size_t texels = static_cast<size_t>(picture.rows.Width());
+  const bool read = ForEachRow(picture, scratch, asStored, [&](const uint8_t* rgb) {
+    for (size_t x = 0; x < texels && grey; ++x, rgb += 3) grey = rgb[0] == rgb[1] && rgb[1] == rgb[2];
+    return grey;
+  });
+  return read && grey;
+}
+
+// The next row of the file's picture in (RGB, or blue first with `blueFirst`); the rows of levels
+// `first` to `last` out to the bound texture, each level the 2 x 2 average of the one above (the
+// last row or column stands in for a missing neighbour; an odd side leaves out its last row or
+// column).
+class MipmapStream {
+ public:
+  MipmapStream(int width, int height, const LevelPlan& plan, bool grey, bool blueFirst)
+      : first_(plan.first),
+        last_(plan.last),
+        channels_(grey ? 1 : 3),
+        format_(grey ? GL_LUMINANCE : blueFirst ? GL_BGR : GL_RGB) {
+    levels_.resize(static_cast<size_t>(last_) + 1);
+    for (int k = 0; k <= last_; ++k) {
+      levels_[static_cast<size_t>(k)].width = LevelSide(width, k);
+      levels_[static_cast<size_t>(k)].height = LevelSide(height, k);
+    }
+    for (int k = 0; k <= last_; ++k) {
+      Level& level = levels_[static_cast<size_t>(k)];
+      const size_t rowBytes = RowBytes(k);
+      if (k < last_) {
+        level.pending.resize(rowBytes);
+        level.halved.resize(RowBytes(k + 1));
+      }
+      if (k >= first_) {
+        level.bandCapacity = static_cast<int>(std::max<size_t>(1, kBandBytes / rowBytes));
+        level.band.resize(static_cast<size_t>(level.bandCapacity) * rowBytes);
+      }
+    }
+    if (grey) greyRow_.resize(static_cast<size_t>(width));
+  }
+
+  void AddRow(const uint8_t* rgb) {
+    if (channels_ == 3) return Feed(0, rgb);
+    for (size_t x = 0; x < greyRow_.size(); ++x) greyRow_[x] = rgb[3 * x];
+    Feed(0, greyRow_.data());
+  }
+
+ private:
+  struct Level {
+    int width = 0;
+    int height = 0;
+    int rowsIn = 0;
+    std::vector<uint8_t> pending;  // the first row of a pair, for the next level
+    std::vector<uint8_t> halved;   // the next level's row made from a pair
+    std::vector<uint8_t> band;     // rows not yet handed to GL
+    int bandCapacity = 0;
+    int bandRows = 0;
+    int bandStart = 0;
+  };
+
+  size_t RowBytes(int k) const {
+    return static_cast<size_t>(levels_[static_cast<size_t>(k)].width) * static_cast<size_t>(channels_);
+  }
+
+  void Feed(int k, const uint8_t* row) {
+    Level& level = levels_[static_cast<size_t>(k)];
+    const int y = level.rowsIn++;
+    const size_t rowBytes = RowBytes(k);
+    if (k >= first_) {
+      std::memcpy(level.band.data() + static_cast<size_t>(level.bandRows) * rowBytes, row, rowBytes);
+      if (++level.bandRows == level.bandCapacity || y == level.height - 1) {
+        glTexSubImage2D(GL_TEXTURE_2D, k - first_, 0, level.bandStart, level.width, level.bandRows, format_,
+                        GL_UNSIGNED_BYTE, level.band.data());
+        level.bandStart += level.bandRows;
+        level.bandRows = 0;
+      }
+    }
+    if (k == last_) return;
+    if (level.height == 1) {
+      Halve(k, row, row);
+    } else if (y % 2 == 0) {
+      if (y + 1 < level.height) std::memcpy(level.pending.data(), row, rowBytes);
+    } else {
+      Halve(k, level.pending.data(), row);
+    }
+  }
+
+  // Level k + 1's next row from two rows of level k.
+  void Halve(int k, const uint8_t* lower, const uint8_t* upper) {
+    Level& level = levels_[static_cast<size_t>(k)];
+    const int halfWidth = levels_[static_cast<size_t>(k) + 1].width;
+    if (channels_ == 1) {
+      HalveRow<1>(lower, upper, level.width, halfWidth, level.halved.data());
+    } else {
+      HalveRow<3>(lower, upper, level.width, halfWidth, level.halved.data());
+    }
+    Feed(k + 1, level.halved.data());
+  }
+
+  template <int C>
+  static void HalveRow(const uint8_t* lower, const uint8_t* upper, int width, int halfWidth, uint8_t* out) {
+    if (width == 1) {  // the column stands in for its missing neighbour
+      for (int i = 0; i < C; ++i) out[i] = static_cast<uint8_t>((2u * lower[i] + 2u * upper[i] + 2) / 4);
+      return;
+    }
+    for (int x = 0; x < halfWidth; ++x, lower += 2 * C, upper += 2 * C, out += C) {
+      for (int i = 0; i < C; ++i) {
+        out[i] = static_cast<uint8_t>((unsigned{lower[i]} + lower[C + i] + upper[i] + upper[C + i] + 2) / 4);
+      }
+    }
+  }
+
+  int first_;
+  int last_;
+  int channels_;
+  GLenum format_;
+  std::vector<Level> levels_;
+  std::vector<uint8_t> greyRow_;
+};
+
+// Gives the bound texture levels `plan.first` to `plan.last` of the picture and its filters:
+// linear, between the two nearest levels where there are several. False (with a line in the log)
+// when GL refuses a level or the file cannot be read; the texture then has no picture.
+bool UploadPicture(PictureFile& picture, const LevelPlan& plan, bool lodControl, const char* fileName,
+                   Scratch& scratch) {
+  const int width = picture.rows.Width(), height = picture.rows.Height();
+  // 24-bit rows go to GL as they are stored (GL 1.2 takes blue-first pixels): nothing to decode.
+  const bool asStored = lodControl && picture.rows.BlueFirstRows();
+  const bool grey = IsGrey(picture, scratch, asStored);
+  const GLenum format = grey ? GL_LUMINANCE : GL_RGB;
+  const GLint components = grey ? 1 : 3;
+  const bool mipmapped = plan.last > plan.first;
+  // Set before the levels are made: a driver that sees a mipmapped filter at level 0 can allocate
+  // the whole chain at once instead of growing and copying it level by level.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+  if (lodControl) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, plan.last - plan.first);
+  if (plan.fit > 0) {
+    char line[256];
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    std::snprintf(line, sizeof line, "texture file \"%s\" (%d x %d) is drawn from %d x %d: GL takes %d at most",
+                  fileName, width, height, LevelSide(width, plan.fit), LevelSide(height, plan.fit),
+                  static_cast<int>(maxSize));
+    platform::DebugLog(line);
+  }
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  bool good = true;
+  for (int k = plan.first; k <= plan.last && good; ++k) {
+    glTexImage2D(GL_TEXTURE_2D, k - plan.first, components, LevelSide(width, k), LevelSide(height, k), 0,
+                 format, GL_UNSIGNED_BYTE, nullptr);
+    const GLenum error = glGetError();
+    if (error != GL_NO_ERROR) {
+      char line[256];
+      std::snprintf(line, sizeof line, "texture file \"%s\" (%d x %d, level %d) was refused by GL, error 0x%04X",
+                    fileName, LevelSide(width, k), LevelSide(height, k), k, static_cast<unsigned>(error));
+      platform::DebugLog(line);
+      good = false;
+    }
+  }
+  if (good) {
+    // Decoded rows are packed (width x 1 or 3 bytes); GL's default row alignment of 4 would read
+    // past the end of rows whose length is not a multiple of 4.
+    GLint previousAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    MipmapStream stream(width, height, plan, grey, asStored);
+    good = ForEachRow(picture, scratch, asStored, [&](const uint8_t* rgb) {
+      stream.AddRow(rgb);
+      return true;
+    });
+    glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
+    if (!good) platform::DebugLog(std::string("texture file \"") + fileName + "\" could not be read to its end");
+    const GLenum error = glGetError();
+    if (good && error != GL_NO_ERROR) {
+      char line[256];
+      std::snprintf(line, sizeof line, "texture file \"%s\" was refused by GL, error 0x%04X", fileName,
+                    static_cast<unsigned>(error));
+      platform::DebugLog(line);
+      good = false;
+    }
+  }
+  if (!good) {
+    glTexImage2D(GL_TEXTURE_2D, 0, components, 0, 0, 0, format, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    return false;
+  }
+  if (mipmapped) {
+    // Without the controls (OpenGL 1.1) GL refuses it and blends in the coarser levels.
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_LOD, static_cast<GLfloat>(plan.maxLod));
+    while (glGetError() != GL_NO_ERROR) {
+    }
+  }
+  return true;
+}
+
+// Fills texture `name` with picture `picture` (a slot or kFontPicture) from its file, for a panel
+// at `scale`; false when the file is missing or not usable. The finest level given to GL goes to
+// `finestLevel`.
+bool FillTexture(uint32_t name, int picture, const char* fileName, double scale, bool lodControl,
+                 Scratch& scratch, uint8_t& finestLevel) {
+  glBindTexture(GL_TEXTURE_2D, name);
+  PictureFile file;
+  if (!OpenPicture(fileName, file, scratch)) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    return false;
+  }
+  const LevelPlan plan = PlanLevels(picture, file.rows.Width(), file.rows.Height(), scale, lodControl);
+  if (!UploadPicture(file, plan, lodControl, fileName, scratch)) return false;
+  finestLevel = static_cast<uint8_t>(plan.first);
+  return true;
+}
+
+const char* PictureFileName(int picture) {
+  return picture == kFontPicture ? FontFileName : TextureFileNames[picture];
+}
+
+uint32_t& PictureTexture(PanelResources& resources, int picture) {
+  return picture == kFontPicture ? resources.FontTexture : resources.TextureNames[picture];
+}
+
+}  // namespace
+
+bool LoadTextureBitmap(const std::string& fileName, DecodedImage& image) {
+  if (fileName.empty()) return false;
+  if (!platform::FileExists(fileName)) return false;
+  std::string bytes;
+  if (!platform::ReadWholeFile(fileName, bytes, kMaxBitmapFileBytes)) return false;
+  return DecodeBitmap(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image);
+}
+
+bool LoadTextureSet(PanelResources& resources, double panelScale) {
+  Scratch scratch;
+  {
+    PictureFile horizon;
+    if (!OpenPicture(TextureFileNames[SlotHorizon], horizon, scratch)) {
+      ReportUnusable(TextureFileNames[SlotHorizon], "no texture is created");
+      return false;
+    }
+  }
+  glGenTextures(SlotCount, reinterpret_cast<GLuint*>(resources.TextureNames));
+  glGenTextures(1, reinterpret_cast<GLuint*>(&resources.FontTexture));
+  glBindTexture(GL_TEXTURE_2D, resources.TextureNames[SlotHorizon]);
+  const bool lodControl = HaveLodControl();
+  resources.DetailScale = panelScale;
+  for (int picture = 0; picture <= kFontPicture; ++picture) {
+    resources.FinestLevel[picture] = 0;
+    const char* fileName = PictureFileName(picture);
+    if (!FillTexture(PictureTexture(resources, picture), picture, fileName, panelScale, lodControl, scratch,
+                     resources.FinestLevel[picture])) {
+      ReportUnusable(fileName, picture == kFontPicture ? "text is drawn untextured" : "drawn untextured");
+    }
+  }
+  return true;
+}
+
+void RaiseTextureDetail(PanelResources& resources, double panelScale) {
+  if (!(panelScale > resources.DetailScale)) return;  // the levels there serve it
+  resources.DetailScale = panelScale;
+  Scratch scratch;
+  for (int picture = 0; picture <= kFontPicture; ++picture) {
+    const uint8_t loaded = resources.FinestLevel[picture];
+    if (loaded == 0 || PictureTexture(resources, picture) == 0) continue;
+    PictureFile file;
+    if (!OpenPicture(PictureFileName(picture), file, scratch)) continue;  // keep what there is
+    if (PlanLevels(picture, file.rows.Width(), file.rows.Height(), panelScale, true).first >= loaded) continue;
+    // The finer picture goes into a texture of its own; the old one is kept should it fail.
+    GLuint replacement = 0;
+    glGenTextures(1, &replacement);
+    uint8_t finest = loaded;
+    if (FillTexture(replacement, picture, PictureFileName(picture), panelScale, true, scratch, finest)) {
+      GLuint old = PictureTexture(resources, picture);
+      glDeleteTextures(1, &old);
+      PictureTexture(resources, picture) = replacement;
+      resources.FinestLevel[picture] = finest;
+    } else {
+      glDeleteTextures(1, &replacement);
+    }
+  }
+}
+
+namespace {
+
+// Pictures decoded whole (the full panel's): every level of the mipmap chain made here.
 // The next mipmap level: half the width and height (at least 1), each texel the average of the
 // 2 x 2 texels it covers (the last row or column stands in for a missing neighbour).
 DecodedImage HalveImage(const DecodedImage& image) {
@@ -128,9 +577,9 @@ bool UploadBound(const DecodedImage& image, const char* fileName) {
   return complete;
 }
 
-// Binds `name`, uploads the image when there is one, and sets the filters: linear between the
+// Binds `name`, uploads a decoded picture when there is one, and sets the filters: linear between the
 // two nearest mipmap levels when the chain is complete, plain linear otherwise.
-void FillTexture(uint32_t name, const DecodedImage* image, const char* fileName) {
+void FillDecodedTexture(uint32_t name, const DecodedImage* image, const char* fileName) {
   glBindTexture(GL_TEXTURE_2D, name);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   // Set before the upload: a driver that sees a mipmapped filter at level 0 can allocate the
@@ -140,13 +589,7 @@ void FillTexture(uint32_t name, const DecodedImage* image, const char* fileName)
   if (!mipmapped) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   } else {
-    GLfloat coarsest = kCoarsestPanelLevel;
-    if (std::strcmp(fileName, FontFileName) == 0) {
-      coarsest = 0.0f;
-      while ((image->height >> (static_cast<int>(coarsest) + 1)) >= 16 * kFontCellAtOneToOne) {
-        coarsest += 1.0f;
-      }
-    }
+    const GLfloat coarsest = kCoarsestPanelLevel;
     // GL 1.2; an OpenGL 1.1 implementation refuses it and blends in the coarser levels.
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_LOD, coarsest);
     while (glGetError() != GL_NO_ERROR) {
@@ -156,38 +599,6 @@ void FillTexture(uint32_t name, const DecodedImage* image, const char* fileName)
 
 }  // namespace
 
-bool LoadTextureBitmap(const std::string& fileName, DecodedImage& image) {
-  if (fileName.empty()) return false;
-  if (!platform::FileExists(fileName)) return false;
-  std::string bytes;
-  if (!platform::ReadWholeFile(fileName, bytes, kMaxBitmapFileBytes)) return false;
-  return DecodeBitmap(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image);
-}
-
-bool LoadTextureSet(PanelResources& resources) {
-  DecodedImage images[SlotCount];
-  bool present[SlotCount] = {};
-  for (int slot = 0; slot < SlotCount; ++slot) {
-    present[slot] = LoadTextureBitmap(TextureFileNames[slot], images[slot]);
-  }
-  DecodedImage fontImage;
-  const bool fontPresent = LoadTextureBitmap(FontFileName, fontImage);
-
-  bool ready = false;
-  if (present[SlotHorizon]) {
-    glGenTextures(SlotCount, reinterpret_cast<GLuint*>(resources.TextureNames));
-    for (int slot = 0; slot < SlotCount; ++slot) {
-      if (!present[slot]) ReportUnusable(TextureFileNames[slot], "drawn untextured");
-      FillTexture(resources.TextureNames[slot], present[slot] ? &images[slot] : nullptr,
-                  TextureFileNames[slot]);
-      images[slot] = DecodedImage{};
-    }
-    glGenTextures(1, reinterpret_cast<GLuint*>(&resources.FontTexture));
-    if (!fontPresent) ReportUnusable(FontFileName, "text is drawn untextured");
-    FillTexture(resources.FontTexture, fontPresent ? &fontImage : nullptr, FontFileName);
-    ready = true;
-  } else {
-    ReportUnusable(TextureFileNames[SlotHorizon], "no texture is created");
-  }
-  return ready;
+void UploadPanelTexture(uint32_t name, const DecodedImage* image, const char* fileName) {
+  FillDecodedTexture(name, image, fileName);
 }

@@ -1,6 +1,8 @@
 // The panel's resources: the sixteen panel textures, the font texture and its glyph lists.
 #pragma once
 
+#include <cstddef>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +37,11 @@ struct PanelResources {
   uint32_t TextureNames[SlotCount] = {};
   uint32_t FontTexture = 0;
   uint32_t FontListBase = 0;
+  // The level of each file's picture (slots in order, then the font) that is GL's level 0:
+  // 0 for the picture's full size, 1 for half of it, ...
+  uint8_t FinestLevel[SlotCount + 1] = {};
+  // The largest panel scale the levels in GL serve.
+  double DetailScale = 0.0;
 };
 
 // A decoded bitmap: RGB, 8 bits per channel, the first row is the picture's bottom row.
@@ -50,6 +57,51 @@ bool LoadTextureBitmap(const std::string& fileName, DecodedImage& image);
 // Decodes BMP bytes already in memory (the same rules).
 bool DecodeBitmap(const uint8_t* bytes, size_t size, DecodedImage& image);
 
+// How many of a BMP file's first bytes hold every header and colour table the decoder reads.
+constexpr size_t kBitmapHeadBytes = 2048;
+
+// A BMP file decoded one row at a time, so that a large file can be read in pieces: the header
+// and colour table come from the file's first bytes, each row from wherever the caller read it.
+class BitmapRows {
+ public:
+  // Reads the header from `head`, the first `headSize` bytes of a file of `fileSize` bytes (at
+  // least kBitmapHeadBytes of them, or the whole file). False when DecodeBitmap would refuse the
+  // file, a truncated one included.
+  bool Parse(const uint8_t* head, size_t headSize, uint64_t fileSize);
+
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  // Where the pixel rows begin in the file, and the bytes of one row there (padding included).
+  uint64_t PixelOffset() const { return pixelOffset_; }
+  size_t Stride() const { return stride_; }
+  // The file's row that holds picture row `r` (0 = the bottom row).
+  int32_t FileRow(int32_t r) const { return topDown_ ? height_ - 1 - r : r; }
+  // Decodes one row of the file (Stride() bytes at `src`) into Width() RGB pixels at `dst`.
+  void DecodeRow(const uint8_t* src, uint8_t* dst) const;
+  // True when the file's rows are plain blue, green, red bytes (24 bits per pixel), usable as
+  // they stand where blue-first rows are taken.
+  bool BlueFirstRows() const { return bits_ == 24; }
+
+ private:
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  bool topDown_ = false;
+  uint16_t bits_ = 0;
+  uint64_t pixelOffset_ = 0;
+  size_t stride_ = 0;
+  std::vector<std::array<uint8_t, 3>> palette_;  // 2^bits entries (palette images)
+  int shift_[3] = {};
+  int channelBits_[3] = {};
+};
+
 // Uploads the texture set from the current directory into `resources` (needs a current GL
-// context). True when "pfd_2.txr" was there; without it no texture is created.
-bool LoadTextureSet(PanelResources& resources);
+// context), with the detail a panel drawn at `panelScale` times today's size samples (the pictures
+// are drawn exactly as from their full mipmap chains). True when "pfd_2.txr" was there; without
+// it no texture is created.
+bool LoadTextureSet(PanelResources& resources, double panelScale);
+// Loads the finer levels a panel at `panelScale` samples where the set was loaded for a smaller
+// panel (the window moved to a monitor of a larger scale, say); nothing when it has them.
+void RaiseTextureDetail(PanelResources& resources, double panelScale);
+// Uploads one picture (none: a texture without a picture) into the texture `name` as the set's
+// textures are: with its mipmap chain and the panel's filters. Needs a current GL context.
+void UploadPanelTexture(uint32_t name, const DecodedImage* image, const char* fileName);

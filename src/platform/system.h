@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace platform {
@@ -18,7 +19,31 @@ char PathSeparator();
 // True when a regular file of that name exists (relative names are taken from the current directory).
 bool FileExists(const std::string& name);
 // Reads a whole file into `out` (at most maxBytes); false when it cannot be opened or is larger.
+// The buffer is sized once from the file's size.
 bool ReadWholeFile(const std::string& name, std::string& out, size_t maxBytes);
+
+// A file read in pieces from given places, for files too large to be worth copying whole: the
+// pieces go straight into the caller's buffer.
+class FileReader {
+ public:
+  FileReader() = default;
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  // Opens a regular file of up to 2 GB (relative names from the current directory); false when
+  // there is none of that name or it cannot be read.
+  bool Open(const std::string& name);
+  // The file's size when it was opened.
+  uint64_t Size() const { return size_; }
+  // Reads `count` bytes from `offset` into `to`; false when the file does not have them.
+  bool ReadAt(uint64_t offset, void* to, size_t count);
+
+ private:
+  std::FILE* file_ = nullptr;
+  uint64_t size_ = 0;
+  uint64_t position_ = 0;
+};
 
 enum class MessageIcon { Error, Exclamation, Information };
 

@@ -72,6 +72,8 @@ class Display {
   void OnGlWindowSize(int width, int height);
   // The panel fitted into the window's client area as it is now (today's layout for today's window).
   void FitPanelToWindow();
+  // The panel's size at scale 1: today's client area, or the full panel's own size.
+  void PanelSize(int* width, int* height) const;
   // `frameCap`: frames per second at most, 0 = no cap.
   void RunLoop(double frameCap);
   // Empty when the panel's drawing surface at the layout's scale fits the GL viewport limit
@@ -84,6 +86,7 @@ class Display {
   Settings settings_;
   std::unique_ptr<FlightDataSource> source_;
   PanelRenderer renderer_;
+  PanelFrameRules rules_;
   SourceStart sourceStart_;  // what opening the source came to
   // Set once CreateGlWindow has fixed the start-up projection; from then on a size message fits the
   // panel into the window again (FitPanelToWindow: today's window keeps its start-up surface) and

@@ -2,15 +2,15 @@
 #include "shell/frame.h"
 
 #include "model/flight_conversions.h"
-#include "pfd/frame_rules.h"
 
-FlightState DrawFrame(FlightDataSource& source, const PanelRenderer& renderer) {
+FlightState DrawFrame(FlightDataSource& source, PanelFrameRules& rules, const PanelRenderer& renderer,
+                      double timeSeconds) {
   FlightState state{};
   const bool complete = source.Fetch(state);
   ApplyConversions(state, source.Inclination());
-  const FrameDescription frame = DecideFrame(state, !complete);
-  renderer.DrawPanel(frame);
+  const PanelPicture picture = rules.Decide(state, complete, timeSeconds);
+  renderer.DrawPanel(picture);
   source.PauseAfterPanel();
-  renderer.DrawGuidance(frame);
+  renderer.DrawGuidance(picture);
   return state;
 }

@@ -2,20 +2,25 @@
 #pragma once
 
 #include "model/flight_state.h"
+#include "pfd/panel_picture.h"
 #include "pfd/renderer.h"
 #include "sources/flight_data_source.h"
 
-// Fetches the values from `source`, converts them, decides the picture and draws it with
-// `renderer`: the panel, the source's pause, then the guidance. Returns the converted values.
-FlightState DrawFrame(FlightDataSource& source, const PanelRenderer& renderer);
+// Fetches the values from `source`, converts them, decides the picture of the renderer's panel by
+// `rules` (`timeSeconds`: the frame's time on the monotonic clock) and draws it: the panel, the
+// source's pause, then the guidance. Returns the converted values.
+FlightState DrawFrame(FlightDataSource& source, PanelFrameRules& rules, const PanelRenderer& renderer,
+                      double timeSeconds);
 
-// The frame of each mode (the simulator's, the data server's). Always true: a frame never asks the
-// loop to stop.
+// The frame of each mode (the simulator's, the data server's) on today's panel. Always true: a
+// frame never asks the loop to stop.
 inline bool DrawFrameIpc(FlightDataSource& source, const PanelRenderer& renderer) {
-  DrawFrame(source, renderer);
+  PanelFrameRules rules;
+  DrawFrame(source, rules, renderer, 0);
   return true;
 }
 inline bool DrawFrameNetwork(FlightDataSource& source, const PanelRenderer& renderer) {
-  DrawFrame(source, renderer);
+  PanelFrameRules rules;
+  DrawFrame(source, rules, renderer, 0);
   return true;
 }

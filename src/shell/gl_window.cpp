@@ -36,10 +36,17 @@ int ErrorDialogCoordinate(int32_t windowCoordinate) {
   return c > INT32_MAX ? INT32_MAX : static_cast<int>(c);
 }
 
-Display::Display(const Settings& settings) : Display(settings, MakeSource(settings, ReadPlan::Classic())) {}
+Display::Display(const Settings& settings)
+    : Display(settings, MakeSource(settings, ReadPlan::With(PanelFrameRules::VariablesShown(settings.Panel)))) {}
 
 Display::Display(const Settings& settings, std::unique_ptr<FlightDataSource> source)
-    : settings_(settings), source_(std::move(source)) {}
+    : settings_(settings), source_(std::move(source)), renderer_(settings.Panel), rules_(settings.Panel, settings.Baro) {}
+
+void Display::PanelSize(int* width, int* height) const {
+  int standardWidth = 0, standardHeight = 0;
+  platform::StandardClientSize(&standardWidth, &standardHeight);
+  renderer_.PanelSize(standardWidth, standardHeight, width, height);
+}
 
 Display::~Display() {
   platform::SetSizeHandler(nullptr);
@@ -61,12 +68,12 @@ void Display::OnGlWindowSize(int width, int height) {
 
 void Display::FitPanelToWindow() {
   int panelWidth = 0, panelHeight = 0, width = 0, height = 0;
-  platform::StandardClientSize(&panelWidth, &panelHeight);
+  PanelSize(&panelWidth, &panelHeight);
   platform::ClientSize(&width, &height);
   if (width <= 0 || height <= 0) return;  // minimised: keep the layout for the restore
-  // Without a window key and at the monitor's own scale of 1, the window is today's, whatever its
-  // frame leaves of its fixed outer size: the surface stays at (0, 0) at scale 1.
-  if (!settings_.CustomWindow() && platform::WindowScale() == 1.0) {
+  // Without a window key and at the monitor's own scale of 1, today's panel has today's window,
+  // whatever its frame leaves of its fixed outer size: the surface stays at (0, 0) at scale 1.
+  if (renderer_.Kind() == PanelKind::Classic && !settings_.CustomWindow() && platform::WindowScale() == 1.0) {
     // Back from a monitor of another scale: the start-up surface again, nothing clipped.
     if (!renderer_.Layout().standard) renderer_.SetSurface(kSurfaceWidth, kSurfaceHeight);
     renderer_.SetLayout(StandardLayout(panelWidth, panelHeight));
@@ -153,13 +160,16 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
   params.topmost = settings_.Topmost;
   params.monitor = settings_.Monitor;
   params.msaaSamples = settings_.Msaa;
-  int standardWidth = 0, standardHeight = 0;
-  platform::StandardClientSize(&standardWidth, &standardHeight);
+  int panelWidth = 0, panelHeight = 0;
+  PanelSize(&panelWidth, &panelHeight);
   params.clientWidth = settings_.Width;
   params.clientHeight = settings_.Height;
-  if (settings_.Scale > 0.0 && settings_.Width == 0 && settings_.Height == 0) {
-    params.clientWidth = static_cast<int>(std::lround(standardWidth * settings_.Scale));
-    params.clientHeight = static_cast<int>(std::lround(standardHeight * settings_.Scale));
+  // SCALE times the panel; the full panel's window is its own size without a window key.
+  const bool fullPanel = renderer_.Kind() == PanelKind::Full;
+  if ((settings_.Scale > 0.0 || fullPanel) && settings_.Width == 0 && settings_.Height == 0) {
+    const double scale = settings_.Scale > 0.0 ? settings_.Scale : 1.0;
+    params.clientWidth = static_cast<int>(std::lround(panelWidth * scale));
+    params.clientHeight = static_cast<int>(std::lround(panelHeight * scale));
   }
   // Sharp on a monitor of any scale: the window draws in the monitor's own pixels.
   params.dpiAware = true;
@@ -168,7 +178,7 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
   if (!platform::OpenGlWindow(params)) return false;
 
   renderer_.SetSurface(width, height);
-  renderer_.SetLayout(StandardLayout(standardWidth, standardHeight));
+  renderer_.SetLayout(StandardLayout(panelWidth, panelHeight));
   FitPanelToWindow();
   startupResizeDone_ = true;
   const std::string tooLarge = SurfaceTooLargeText();

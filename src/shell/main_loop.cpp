@@ -18,7 +18,7 @@ constexpr uint64_t MaxPacingSleepMicros = 10000;
 
 FlightState Display::DrawFrame() {
   renderer_.BeginFrame();
-  return ::DrawFrame(*source_, renderer_);
+  return ::DrawFrame(*source_, rules_, renderer_, double(platform::MonotonicMicros()) / 1e6);
 }
 
 // Pumps messages and draws until the quit message or a frame that asks to stop.

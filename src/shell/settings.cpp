@@ -96,6 +96,28 @@ bool ReadSwitch(const IniReader& ini, const std::string& path, const char* secti
   return false;
 }
 
+// One of a key's words, in any case; empty or missing gives the first.
+bool ReadChoice(const IniReader& ini, const std::string& path, const char* section, const char* key,
+                const char* const* words, int count, int& out, std::string& error) {
+  std::string value = ini.Get(section, key, "");
+  std::string upper = value;
+  for (char& c : upper) c = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+  if (upper.empty()) {
+    out = 0;
+    return true;
+  }
+  std::string list;
+  for (int i = 0; i < count; ++i) {
+    if (upper == words[i]) {
+      out = i;
+      return true;
+    }
+    list += std::string(i == 0 ? "" : i == count - 1 ? " or " : ", ") + words[i];
+  }
+  error = Describe(path, section, key, value) + " is not " + list + ".";
+  return false;
+}
+
 // A UDP port number 1..65535, or the default when the key is not there.
 bool ReadPort(const IniReader& ini, const std::string& path, const char* key, uint16_t& out, std::string& error) {
   const std::string value = ini.Get("SIMULATOR", key, "");
@@ -111,20 +133,10 @@ bool ReadPort(const IniReader& ini, const std::string& path, const char* key, ui
 
 // [SIMULATOR] SOURCE and the keys of the X-Plane and FlightGear sources; network mode goes with IPC only.
 bool ReadSimulatorSource(const IniReader& ini, const std::string& path, Settings& settings, std::string& error) {
-  const std::string given = ini.Get("SIMULATOR", "SOURCE", "");
-  std::string source = given;
-  for (char& c : source) c = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-  if (source.empty() || source == "IPC") {
-    settings.Simulator = SimulatorKind::Ipc;
-  } else if (source == "XPLANE") {
-    settings.Simulator = SimulatorKind::XPlane;
-  } else if (source == "FLIGHTGEAR") {
-    settings.Simulator = SimulatorKind::FlightGear;
-  } else {
-    error = Describe(path, "SIMULATOR", "SOURCE", given) +
-            " is not IPC (the simulator interface on this PC), XPLANE or FLIGHTGEAR.";
-    return false;
-  }
+  static const char* const kSources[] = {"IPC", "XPLANE", "FLIGHTGEAR"};  // in SimulatorKind's order
+  int source = 0;
+  if (!ReadChoice(ini, path, "SIMULATOR", "SOURCE", kSources, 3, source, error)) return false;
+  settings.Simulator = static_cast<SimulatorKind>(source);
   const std::string host = ini.Get("SIMULATOR", "XPLANEHOST", "");
   if (!host.empty()) {
     if (!IsNumericAddress(host)) {
@@ -137,6 +149,7 @@ bool ReadSimulatorSource(const IniReader& ini, const std::string& path, Settings
   if (!ReadPort(ini, path, "XPLANEPORT", settings.XPlane.Port, error)) return false;
   if (!ReadPort(ini, path, "FGPORT", settings.FlightGear.Port, error)) return false;
   if (settings.UseNetwork && settings.Simulator != SimulatorKind::Ipc) {
+    const std::string given = ini.Get("SIMULATOR", "SOURCE", "");
     error = "Settings file " + path + ": section [LAN], key USELAN=Y (network mode, with ORVANEGCSERVER and "
             "ORVANEGCPORT) cannot be combined with section [SIMULATOR], key SOURCE=" + given +
             ": the display reads either the data server or the simulator. Set USELAN=N to read " + given +
@@ -249,5 +262,13 @@ bool ParseSettings(const std::string& path, const std::string& text, Settings& s
   if (!ReadSwitch(ini, path, "WINDOW", "BORDERLESS", settings.Borderless, error)) return false;
   if (!ReadSwitch(ini, path, "WINDOW", "FULLSCREEN", settings.Fullscreen, error)) return false;
   if (!ReadSwitch(ini, path, "WINDOW", "TOPMOST", settings.Topmost, error)) return false;
+
+  static const char* const kLayouts[] = {"CLASSIC", "FULL"};
+  static const char* const kBaroUnits[] = {"HPA", "INHG"};
+  int choice = 0;
+  if (!ReadChoice(ini, path, "PFD", "LAYOUT", kLayouts, 2, choice, error)) return false;
+  settings.Panel = choice == 1 ? PanelKind::Full : PanelKind::Classic;
+  if (!ReadChoice(ini, path, "PFD", "BARO", kBaroUnits, 2, choice, error)) return false;
+  settings.Baro = choice == 1 ? BaroUnit::InHg : BaroUnit::Hpa;
   return true;
 }

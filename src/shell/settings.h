@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "pfd/panel_picture.h"
 #include "sources/network_source.h"
 #include "sources/udp_feed_settings.h"
 
@@ -32,6 +33,10 @@ struct Settings {
   bool Topmost = false;       // "WINDOW"/"TOPMOST": above other windows
   int32_t Monitor = 1;        // "WINDOW"/"MONITOR": X and Y count from this monitor's corner
   int32_t Msaa = 0;           // "WINDOW"/"MSAA": 0, 2, 4 or 8 samples per pixel
+
+  // The picture.
+  PanelKind Panel = PanelKind::Classic;  // "PFD"/"LAYOUT": CLASSIC (today's panel) or FULL
+  BaroUnit Baro = BaroUnit::Hpa;         // "PFD"/"BARO": the altimeter setting in HPA or INHG
 
   // True when any of the keys above asks for something other than today's window.
   bool CustomWindow() const {

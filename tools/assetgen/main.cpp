@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "art_tapes.h"
 #include "bmp_file.h"
 #include "font_library.h"
 #include "font_sheet.h"
@@ -21,7 +22,8 @@ namespace {
 
 const char* const kUsage =
     "Usage: orvane-assetgen [options]\n"
-    "Writes the 16 panel textures (*.txr), font.bmp and plane2.ico of the Orvane PFD.\n"
+    "Writes the 16 panel textures (*.txr), the 12 textures of the full layout, font.bmp and plane2.ico\n"
+    "of the Orvane PFD.\n"
     "\n"
     "Options:\n"
     "  --out DIR          folder to write into (default: the current folder; created if missing)\n"
@@ -153,6 +155,13 @@ int Run(const Options& o) {
              std::to_string(img.height) + ")");
     textures.emplace(art.file, std::move(img));
   }
+  int written = static_cast<int>(textures.size());
+  for (const assetgen::FullLayoutTexture& t : assetgen::FullLayoutArt(fonts)) {
+    assetgen::WriteFileAtomically(o.outDir + "/" + t.file, assetgen::EncodeBmp24(t.image));
+    progress("wrote " + t.file + " (" + std::to_string(t.image.width) + " x " + std::to_string(t.image.height) +
+             ", full layout)");
+    ++written;
+  }
   const assetgen::Image font = assetgen::BuildFontSheet(fonts);
   assetgen::WriteFileAtomically(o.outDir + "/font.bmp", assetgen::EncodeBmp24(font));
   progress("wrote font.bmp (" + std::to_string(font.width) + " x " + std::to_string(font.height) +
@@ -167,7 +176,7 @@ int Run(const Options& o) {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - start)
                       .count();
-  progress("done: 18 files in " + o.outDir + " (" + std::to_string(ms) + " ms)");
+  progress("done: " + std::to_string(written + 2) + " files in " + o.outDir + " (" + std::to_string(ms) + " ms)");
   return 0;
 }
 

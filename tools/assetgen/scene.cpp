@@ -22,6 +22,10 @@ void Scene::Text(std::shared_ptr<const TextMask> text, Rgb colour) {
   paints_.push_back({[text = std::move(text)](Vec2 p) { return text->Coverage(p); }, box, colour});
 }
 
+void Scene::Cover(std::function<double(Vec2)> coverage, Box bounds, Rgb colour) {
+  paints_.push_back({std::move(coverage), bounds, colour});
+}
+
 Rgb Scene::ColourAt(Vec2 p, const std::vector<const Paint*>& candidates) const {
   Rgb c = background_;
   for (const Paint* paint : candidates) {

@@ -31,6 +31,8 @@ class Scene {
   // Paints the shape with a black outline of the given width around it.
   void FillOutlined(const Shape& shape, Rgb colour, double outline);
   void Text(std::shared_ptr<const TextMask> text, Rgb colour);
+  // Paints any coverage function (0..1) that is 0 outside `bounds`.
+  void Cover(std::function<double(Vec2)> coverage, Box bounds, Rgb colour);
 
   // Colour of the layer at a screen point; `candidates` lists the paints that may reach it.
   Rgb ColourAt(Vec2 p, const std::vector<const Paint*>& candidates) const;

@@ -8,7 +8,9 @@
 #include "model/flight_conversions.h"
 #include "simdata/flight_state_file.h"
 #include "pfd/frame_rules.h"
+#include "pfd/panel_picture.h"
 #include "pfd/png_writer.h"
+#include "pfd/tape_rules.h"
 #include "simdata/demo_flight.h"
 #include "snapshot_options.h"
 #include "snapshot_render.h"
@@ -39,6 +41,63 @@ void PrintDescription(const FrameDescription& f) {
   for (const FrameText& t : f.texts)
     std::printf("text \"%s\" %s %g %g\n", t.text.c_str(), ColourName(t.colour), double(t.x),
                 double(t.y));
+}
+
+const char* YesNo(bool b) { return b ? "1" : "0"; }
+
+std::string BugText(const TapeBug& b) {
+  if (!b.shown) return "none";
+  char text[48];
+  std::snprintf(text, sizeof text, "%.2f%s", Plain(b.offsetPx), b.parked ? " parked" : "");
+  return text;
+}
+
+// The full layout's instruments, one line each, then the mode boxes' texts.
+void PrintFullDescription(const FullFrameDescription& f) {
+  const SpeedTapeDescription& s = f.speed;
+  std::printf("speed failed=%s reads=\"%s\" trend=%s bug=%s selected=\"%s\" mach=\"%s\"\n", YesNo(s.failed),
+              s.failed ? "" : s.readout.Reads().c_str(),
+              s.trendShown ? std::to_string(s.trendOffsetPx).c_str() : "none", BugText(s.selectedBug).c_str(),
+              s.selectedText.c_str(), s.machText.c_str());
+  const AltitudeTapeDescription& a = f.altitude;
+  std::printf("altitude failed=%s reads=\"%s\" bug=%s selected=\"%s\" altimeter=\"%s\"\n", YesNo(a.failed),
+              a.failed ? "" : a.readout.Reads().c_str(), BugText(a.selectedBug).c_str(), a.selectedText.c_str(),
+              a.altimeterText.c_str());
+  const VerticalSpeedDescription& v = f.verticalSpeed;
+  std::printf("vertical-speed failed=%s pointer=%.2f readout=\"%s\" %s bug=%s\n", YesNo(v.failed),
+              Plain(v.pointerOffsetPx), v.readout.c_str(), v.readoutAbove ? "above" : "below",
+              BugText(v.selectedBug).c_str());
+  const HeadingDescription& h = f.heading;
+  std::printf("heading failed=%s reads=\"%s\" bug=%s selected=\"%s\"\n", YesNo(h.failed), h.readout.c_str(),
+              BugText(h.selectedBug).c_str(), h.selectedText.c_str());
+  for (const FrameText& t : f.modeTexts)
+    std::printf("mode \"%s\" %s %g %g\n", t.text.c_str(), ColourName(t.colour), double(t.x), double(t.y));
+}
+
+// The full layout's values: those of the flight state when one was given (every value arrived,
+// unless the frame failed), each replaced by its command-line option where one was given.
+PrimaryFlightValues FullValues(const SnapshotOptions& o, const FlightState& converted, bool haveState) {
+  if (!haveState) return o.values;
+  FlightState arrived = converted;
+  if (!o.failed)
+    for (size_t v = 0; v < kFlightVarCount; ++v) arrived.Valid.Add(FlightVar(v));
+  PrimaryFlightValues values = PrimaryValuesOf(arrived);
+  const PrimaryFlightValues& given = o.values;
+  auto take = [](Reading& value, const Reading& option) {
+    if (option.valid) value = option;
+  };
+  take(values.indicatedAirspeedKt, given.indicatedAirspeedKt);
+  take(values.mach, given.mach);
+  take(values.headingMagneticDeg, given.headingMagneticDeg);
+  take(values.verticalSpeedFpm, given.verticalSpeedFpm);
+  take(values.altitudeFt, given.altitudeFt);
+  take(values.selectedAirspeedKt, given.selectedAirspeedKt);
+  take(values.selectedAltitudeFt, given.selectedAltitudeFt);
+  take(values.selectedHeadingDeg, given.selectedHeadingDeg);
+  take(values.selectedVerticalSpeedFpm, given.selectedVerticalSpeedFpm);
+  take(values.altimeterSettingHpa, given.altimeterSettingHpa);
+  values.verticalSpeedMode = values.verticalSpeedMode || given.verticalSpeedMode;
+  return values;
 }
 
 // Output paths are taken from the directory the tool was started in, before it moves to --assets.
@@ -94,7 +153,16 @@ int main(int argc, char** argv) {
   ApplyConversions(state, o.inclination);
   FrameDescription frame = DecideFrame(state, o.failed);
   ApplyOverrides(o, frame);
-  if (o.describe) PrintDescription(frame);
+  PanelPicture picture;
+  picture.kind = o.fullLayout ? PanelKind::Full : PanelKind::Classic;
+  picture.classic = frame;
+  const bool haveState = !o.stateFile.empty() || o.haveDemoTime;
+  if (o.fullLayout) picture.full = DecideFullFrame(frame, FullValues(o, state, haveState), o.speedTrend, o.baro);
+  const FullFrameDescription& full = picture.full;
+  if (o.describe) {
+    PrintDescription(o.fullLayout ? full.attitude : frame);
+    if (o.fullLayout) PrintFullDescription(full);
+  }
   if (o.outPanel.empty() && o.outFull.empty()) return 0;
 
   const std::string outPanel = Absolute(o.outPanel);
@@ -109,14 +177,22 @@ int main(int argc, char** argv) {
     }
   }
 
-  PanelRenderer renderer;
-  const SnapshotSurface at = SurfaceAtScale(o.scale);
+  PanelRenderer renderer(picture.kind);
+  const SnapshotSurface at = o.fullLayout ? FullSurfaceAtScale(o.scale) : SurfaceAtScale(o.scale);
   if (!OpenSnapshotRenderer(renderer, at, error)) {
     std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
     return 1;
   }
-  const std::vector<uint8_t> surface = RenderSurface(renderer, at, frame);
+  const std::vector<uint8_t> surface = RenderSurface(renderer, at, picture);
   CloseSnapshotRenderer();
+  if (o.fullLayout) {
+    if (!WritePng(outPanel, at.width, at.height, surface, error)) {
+      std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
+      return 1;
+    }
+    std::fprintf(stderr, "orvane-snapshot: wrote %s (%d x %d)\n", outPanel.c_str(), at.width, at.height);
+    return 0;
+  }
 
   int status = 0;
   if (!outFull.empty()) {

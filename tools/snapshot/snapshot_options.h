@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/flight_conversions.h"
+#include "pfd/tape_rules.h"
 
 struct SnapshotOptions {
   std::string stateFile;        // --state: key=value flight state in raw units
@@ -18,6 +19,11 @@ struct SnapshotOptions {
   double scale = 1.0;           // --scale: everything this many times its size
   bool describe = false;        // --describe: print the frame description
   bool dumpState = false;       // --dump-state: print the raw flight state as a state file
+  bool fullLayout = false;      // --layout full: the full layout (default classic)
+  // The full layout's values (a value not given is not valid, and its instrument shows its flag).
+  PrimaryFlightValues values;
+  BaroUnit baro = BaroUnit::Hpa;  // --baro hpa|inhg
+  Reading speedTrend;           // --speed-trend: the speed gained in the next 10 s
   bool help = false;
   bool version = false;         // --version: print the program version
 

@@ -6,6 +6,24 @@
 
 #include "platform/gl.h"
 #include "platform/window.h"
+#include "pfd/full_frame_draw.h"
+
+namespace {
+
+// The whole surface after glFinish, RGB, top row first.
+std::vector<uint8_t> ReadBack(const SnapshotSurface& surface) {
+  glFinish();
+  const size_t row = size_t(surface.width) * 3;
+  std::vector<uint8_t> bottomFirst(row * surface.height);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, surface.width, surface.height, GL_RGB, GL_UNSIGNED_BYTE, bottomFirst.data());
+  std::vector<uint8_t> topFirst(bottomFirst.size());
+  for (int y = 0; y < surface.height; ++y)
+    std::memcpy(&topFirst[size_t(y) * row], &bottomFirst[size_t(surface.height - 1 - y) * row], row);
+  return topFirst;
+}
+
+}  // namespace
 
 SnapshotSurface SurfaceAtScale(double scale) {
   SnapshotSurface s;
@@ -16,11 +34,32 @@ SnapshotSurface SurfaceAtScale(double scale) {
   return s;
 }
 
+SnapshotSurface FullSurfaceAtScale(double scale) {
+  SnapshotSurface s;
+  s.scale = scale;
+  s.width = static_cast<int>(std::lround(full_layout::kPanelWidth * scale));
+  s.height = static_cast<int>(std::lround(full_layout::kPanelHeight * scale));
+  s.panel = 0;
+  return s;
+}
+
 bool OpenSnapshotRenderer(PanelRenderer& renderer, const SnapshotSurface& surface, std::string& error) {
   if (!platform::OpenOffscreenGl(surface.width, surface.height, error)) return false;
   renderer.SetSurface(surface.width, surface.height);
+  if (renderer.Kind() == PanelKind::Full) {
+    // The full panel fills the surface, at the surface's scale.
+    PanelLayout layout = FullStandardLayout();
+    layout.scale = surface.scale;
+    layout.standard = surface.scale == 1.0;
+    renderer.SetLayout(layout);
+  }
   if (!renderer.SetUp()) {
     error = "the texture set is not there: \"pfd_2.txr\" is missing or unreadable in the assets folder";
+    platform::CloseOffscreenGl();
+    return false;
+  }
+  if (renderer.Kind() == PanelKind::Full && !renderer.FullArtworkComplete()) {
+    error = "the full layout's textures are not all there (hdg_card.txr and the others orvane-assetgen writes)";
     platform::CloseOffscreenGl();
     return false;
   }
@@ -30,17 +69,9 @@ bool OpenSnapshotRenderer(PanelRenderer& renderer, const SnapshotSurface& surfac
 void CloseSnapshotRenderer() { platform::CloseOffscreenGl(); }
 
 std::vector<uint8_t> RenderSurface(const PanelRenderer& renderer, const SnapshotSurface& surface,
-                                   const FrameDescription& frame) {
-  renderer.Draw(frame);
-  glFinish();
-  const size_t row = size_t(surface.width) * 3;
-  std::vector<uint8_t> bottomFirst(row * surface.height);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, surface.width, surface.height, GL_RGB, GL_UNSIGNED_BYTE, bottomFirst.data());
-  std::vector<uint8_t> topFirst(bottomFirst.size());
-  for (int y = 0; y < surface.height; ++y)
-    std::memcpy(&topFirst[size_t(y) * row], &bottomFirst[size_t(surface.height - 1 - y) * row], row);
-  return topFirst;
+                                   const PanelPicture& picture) {
+  renderer.Draw(picture);
+  return ReadBack(surface);
 }
 
 std::vector<uint8_t> CropLowerLeft(const std::vector<uint8_t>& pixels, const SnapshotSurface& surface, int width,

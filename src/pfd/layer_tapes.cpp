@@ -1,0 +1,514 @@
+// The full layout's drawing: today's picture in an offset viewport cut to its crop, then the
+// speed and altitude tapes, the vertical speed, the heading card and the mode boxes in an
+// orthographic projection in panel pixels. Lines and ticks are snapped to the window's pixels and
+// sized in panel pixels times the scale, so the picture is sharp at any scale; the shapes that are
+// not upright rectangles come from the full layout's textures.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "pfd/frame_draw.h"
+#include "pfd/full_frame_draw.h"
+#include "pfd/layer_quads.h"
+#include "pfd/layers.h"
+#include "platform/gl.h"
+#include "platform/system.h"
+
+using namespace full_layout;
+
+namespace {
+
+struct Colour {
+  uint8_t r, g, b;
+};
+constexpr Colour kWhite{255, 255, 255};
+constexpr Colour kMagenta{255, 40, 255};
+constexpr Colour kGreen{0, 255, 0};
+constexpr Colour kAmber{255, 195, 0};
+constexpr Colour kScaleGrey{60, 64, 74};
+constexpr Colour kBoxGrey{110, 116, 128};
+
+// Pixels of a glyph cell: ink from 0.78 to 7.8 pixels of its 12.5 (columns 1-9 of 16), a digit's
+// or capital's from kGlyphBaseline to kGlyphBaseline + kGlyphCapHeight.
+constexpr double kInkLeft = kGlyphWidth / 16;
+constexpr double kInkRight = kGlyphWidth * 10 / 16;
+
+// The full panel in the window.
+struct Placement {
+  int ox = 0, oy = 0;  // the panel's lower-left corner in window pixels
+  int w = 0, h = 0;    // its size in window pixels
+  double sx = 1, sy = 1;  // window pixels per panel pixel
+};
+
+Placement PlaceOf(const PanelLayout& layout) {
+  Placement p;
+  p.ox = layout.originX;
+  p.oy = layout.originY;
+  p.w = static_cast<int>(std::lround(kPanelWidth * layout.scale));
+  p.h = static_cast<int>(std::lround(kPanelHeight * layout.scale));
+  p.sx = double(p.w) / kPanelWidth;
+  p.sy = double(p.h) / kPanelHeight;
+  return p;
+}
+
+// Drawing in panel pixels with the panel's textures and font.
+class Painter {
+ public:
+  Painter(const PanelResources& r, const FullLayoutTextures& t, const Placement& p) : r_(r), t_(t), p_(p) {}
+
+  const Placement& place() const { return p_; }
+
+  double SnapX(double x) const { return std::round(x * p_.sx) / p_.sx; }
+  double SnapY(double y) const { return std::round(y * p_.sy) / p_.sy; }
+
+  // The orthographic projection over the whole panel.
+  void PanelProjection() const {
+    glViewport(p_.ox, p_.oy, p_.w, p_.h);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, kPanelWidth, 0, kPanelHeight, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
+  }
+
+  // Drawing is cut to this box of the panel (and to the panel).
+  void Clip(const Box& b) const {
+    const int x0 = std::max(p_.ox + int(std::lround(b.x0 * p_.sx)), p_.ox);
+    const int y0 = std::max(p_.oy + int(std::lround(b.y0 * p_.sy)), p_.oy);
+    const int x1 = std::min(p_.ox + int(std::lround(b.x1 * p_.sx)), p_.ox + p_.w);
+    const int y1 = std::min(p_.oy + int(std::lround(b.y1 * p_.sy)), p_.oy + p_.h);
+    glScissor(x0, y0, std::max(x1 - x0, 0), std::max(y1 - y0, 0));
+  }
+
+  // An untextured rectangle, its edges on the window's pixels.
+  void Fill(double x0, double y0, double x1, double y1, Colour c) const {
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glColor3ub(c.r, c.g, c.b);
+    x0 = SnapX(x0), x1 = SnapX(x1), y0 = SnapY(y0), y1 = SnapY(y1);
+    glBegin(GL_QUADS);
+    glVertex2d(x0, y0);
+    glVertex2d(x1, y0);
+    glVertex2d(x1, y1);
+    glVertex2d(x0, y1);
+    glEnd();
+    glEnable(GL_TEXTURE_2D);
+  }
+
+  // A horizontal line `width` panel pixels thick (at least one window pixel) centred on y.
+  void HLine(double x0, double x1, double y, double width, Colour c) const {
+    const double n = std::max(1.0, std::round(width * p_.sy));
+    const double bottom = std::round(y * p_.sy - n / 2);
+    FillExact(SnapX(x0), bottom / p_.sy, SnapX(x1), (bottom + n) / p_.sy, c);
+  }
+  void VLine(double x, double y0, double y1, double width, Colour c) const {
+    const double n = std::max(1.0, std::round(width * p_.sx));
+    const double left = std::round(x * p_.sx - n / 2);
+    FillExact(left / p_.sx, SnapY(y0), (left + n) / p_.sx, SnapY(y1), c);
+  }
+  // The outline of a box, `width` thick inside it.
+  void Outline(const Box& b, double width, Colour c) const {
+    HLine(b.x0, b.x1, b.y0 + width / 2, width, c);
+    HLine(b.x0, b.x1, b.y1 - width / 2, width, c);
+    VLine(b.x0 + width / 2, b.y0, b.y1, width, c);
+    VLine(b.x1 - width / 2, b.y0, b.y1, width, c);
+  }
+
+  // Text in the display's font, the lower-left corner of its first glyph cell at (x, y).
+  void Text(const std::string& text, int set, double x, double y, Colour c) const {
+    std::vector<GLbyte> bytes;
+    for (const char ch : text) {
+      const int code = static_cast<unsigned char>(ch);
+      if (code >= 32 && code < 128) bytes.push_back(static_cast<GLbyte>(code));
+    }
+    if (bytes.empty() || r_.FontListBase == 0) return;
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    layers::AddMode();
+    glBindTexture(GL_TEXTURE_2D, r_.FontTexture);
+    glColor3ub(c.r, c.g, c.b);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslated(SnapX(x), SnapY(y), 0);
+    glScaled(kGlyphWidth / 16, kGlyphHeight / 16, 1);
+    glListBase(r_.FontListBase - 32u + 128u * static_cast<GLuint>(set));
+    glCallLists(static_cast<GLsizei>(bytes.size()), GL_BYTE, bytes.data());
+    glPopMatrix();
+  }
+  // The x of a text's cell whose ink ends at `right`, starts at `left` or is centred on `centre`.
+  static double RightAligned(const std::string& text, double right) {
+    return right - (double(text.size()) - 1) * kGlyphAdvance - kInkRight;
+  }
+  static double LeftAligned(double left) { return left - kInkLeft; }
+  static double Centred(const std::string& text, double centre) {
+    return centre - ((double(text.size()) - 1) * kGlyphAdvance + kInkLeft + kInkRight) / 2;
+  }
+  // The y of a cell whose digits are centred on `centre`.
+  static double Middle(double centre) { return centre - kGlyphBaseline - kGlyphCapHeight / 2; }
+
+  // A texture over a box: a mask multiplied (cutting its black shape out of what is below), an
+  // image added in a colour, or a mask and its image at one place.
+  void Cut(int mask, const Box& b, bool flipX = false, bool flipY = false) const {
+    Textured(mask, b, flipX, flipY, kWhite, true);
+  }
+  void Add(int image, const Box& b, Colour c, bool flipX = false, bool flipY = false) const {
+    Textured(image, b, flipX, flipY, c, false);
+  }
+  void CutAndAdd(int mask, int image, const Box& b, Colour c, bool flipX = false, bool flipY = false) const {
+    Cut(mask, b, flipX, flipY);
+    Add(image, b, c, flipX, flipY);
+  }
+  bool Has(int slot) const { return t_.names[slot] != 0; }
+  void Bind(int slot) const { glBindTexture(GL_TEXTURE_2D, t_.names[slot]); }
+
+  // An amber failure flag on a black plate with an amber outline, centred on (cx, cy).
+  void Flag(const std::string& text, double cx, double cy) const {
+    const double x = Centred(text, cx);
+    const Box plate{x + kInkLeft - 4, cy - 9, x + (double(text.size()) - 1) * kGlyphAdvance + kInkRight + 4, cy + 9};
+    Fill(plate.x0, plate.y0, plate.x1, plate.y1, Colour{0, 0, 0});
+    Outline(plate, 1.0, kAmber);
+    Text(text, 1, x, Middle(cy), kAmber);
+  }
+
+ private:
+  void FillExact(double x0, double y0, double x1, double y1, Colour c) const {
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glColor3ub(c.r, c.g, c.b);
+    glBegin(GL_QUADS);
+    glVertex2d(x0, y0);
+    glVertex2d(x1, y0);
+    glVertex2d(x1, y1);
+    glVertex2d(x0, y1);
+    glEnd();
+    glEnable(GL_TEXTURE_2D);
+  }
+
+  void Textured(int slot, const Box& b, bool flipX, bool flipY, Colour c, bool mask) const {
+    if (!Has(slot)) return;
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    if (mask)
+      layers::MultiplyMode();
+    else
+      layers::AddMode();
+    Bind(slot);
+    glColor3ub(c.r, c.g, c.b);
+    const double s0 = flipX ? 1 : 0, s1 = flipX ? 0 : 1, t0 = flipY ? 1 : 0, t1 = flipY ? 0 : 1;
+    glBegin(GL_QUADS);
+    glTexCoord2d(s0, t0);
+    glVertex2d(b.x0, b.y0);
+    glTexCoord2d(s1, t0);
+    glVertex2d(b.x1, b.y0);
+    glTexCoord2d(s1, t1);
+    glVertex2d(b.x1, b.y1);
+    glTexCoord2d(s0, t1);
+    glVertex2d(b.x0, b.y1);
+    glEnd();
+  }
+
+  const PanelResources& r_;
+  const FullLayoutTextures& t_;
+  Placement p_;
+};
+
+Box Shifted(const Box& b, double dx, double dy) { return {b.x0 + dx, b.y0 + dy, b.x1 + dx, b.y1 + dy}; }
+Box MirroredX(const Box& b) { return {-b.x1, b.y0, -b.x0, b.y1}; }
+
+// A bug whose notch rides on a vertical scale edge at x, `offsetPx` from the centre line; it
+// reaches right of x (or left when `leftOfEdge`).
+void DrawBug(const Painter& p, double x, double offsetPx, bool leftOfEdge) {
+  const double y = p.SnapY(kCentreY + offsetPx);
+  const Box art = leftOfEdge ? MirroredX(kBugArt) : kBugArt;
+  p.CutAndAdd(FullSlotBugMask, FullSlotBug, Shifted(art, p.SnapX(x), y), kMagenta, leftOfEdge);
+}
+
+// The drum digits of a readout, right-aligned in its window, cut to it.
+void DrawDrum(const Painter& p, const RollingReadout& readout, const Box& window) {
+  p.Clip(window);
+  const int nearest = static_cast<int>(std::floor(readout.drum));
+  for (int row = nearest - 2; row <= nearest + 3; ++row) {
+    const double y = kCentreY + readout.RowOffset(row) * kDrumPitch;
+    if (y < window.y0 - kGlyphHeight || y > window.y1 + kGlyphHeight) continue;
+    const std::string label = readout.DrumLabel(row);
+    p.Text(label, 1, Painter::RightAligned(label, window.x1 - 0.5), Painter::Middle(y), kWhite);
+  }
+  p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
+}
+
+void DrawSpeedTape(const Painter& p, const SpeedTapeDescription& d) {
+  const Box& tape = kSpeedTape;
+  p.Fill(tape.x0, tape.y0, tape.x1, tape.y1, kScaleGrey);
+  if (!d.selectedText.empty())
+    p.Text(d.selectedText, 1, Painter::Centred(d.selectedText, tape.CentreX()), kAboveTapeTextY, kMagenta);
+  if (!d.machText.empty())
+    p.Text(d.machText, 1, Painter::Centred(d.machText, tape.CentreX()), kBelowTapeTextY, kWhite);
+  if (d.failed) {
+    p.Flag("SPD", tape.CentreX(), kCentreY);
+    return;
+  }
+  p.Clip(tape);
+  for (const TapeMark& m : d.marks) {
+    const double y = kCentreY + m.offsetPx;
+    const double len = m.label.empty() ? kSpeedTickShort : kSpeedTickLong;
+    p.HLine(tape.x1 - len, tape.x1, y, kTickWidth, kWhite);
+    if (!m.label.empty())
+      p.Text(m.label, 0, Painter::RightAligned(m.label, kSpeedLabelRight), Painter::Middle(y), kWhite);
+  }
+  if (d.trendShown) {
+    const double tip = kCentreY + d.trendOffsetPx;
+    const double up = d.trendOffsetPx > 0 ? 1 : -1;
+    p.VLine(kSpeedTrendX, std::min(kCentreY, tip - 6 * up), std::max(kCentreY, tip - 6 * up), 1.6, kGreen);
+    const Box head = up > 0 ? kTrendHeadArt : Box{kTrendHeadArt.x0, -kTrendHeadArt.y1, kTrendHeadArt.x1, -kTrendHeadArt.y0};
+    p.CutAndAdd(FullSlotTrendHeadMask, FullSlotTrendHead, Shifted(head, p.SnapX(kSpeedTrendX), p.SnapY(tip)), kGreen,
+                false, up < 0);
+  }
+  p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
+  if (d.selectedBug.shown) DrawBug(p, tape.x1, d.selectedBug.offsetPx, false);
+  p.CutAndAdd(FullSlotSpeedBoxMask, FullSlotSpeedBox, kSpeedBoxArt, kWhite);
+  if (!d.readout.fixed.empty())
+    p.Text(d.readout.fixed, 1, Painter::RightAligned(d.readout.fixed, kSpeedDrum.x0 - 0.5), Painter::Middle(kCentreY),
+           kWhite);
+  DrawDrum(p, d.readout, kSpeedDrum);
+}
+
+void DrawAltitudeTape(const Painter& p, const AltitudeTapeDescription& d) {
+  const Box& tape = kAltitudeTape;
+  p.Fill(tape.x0, tape.y0, tape.x1, tape.y1, kScaleGrey);
+  if (!d.selectedText.empty())
+    p.Text(d.selectedText, 1, Painter::Centred(d.selectedText, tape.CentreX()), kAboveTapeTextY, kMagenta);
+  if (!d.altimeterText.empty())
+    p.Text(d.altimeterText, 1, Painter::Centred(d.altimeterText, tape.CentreX()), kBelowTapeTextY, kWhite);
+  if (d.failed) {
+    p.Flag("ALT", tape.CentreX(), kCentreY);
+    return;
+  }
+  p.Clip(tape);
+  for (const TapeMark& m : d.marks) {
+    const double y = kCentreY + m.offsetPx;
+    const double len = m.label.empty() ? kAltitudeTickShort : kAltitudeTickLong;
+    p.HLine(tape.x0, tape.x0 + len, y, kTickWidth, kWhite);
+    if (!m.label.empty())
+      p.Text(m.label, 0, Painter::LeftAligned(kAltitudeLabelLeft), Painter::Middle(y), kWhite);
+  }
+  p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
+  if (d.selectedBug.shown) DrawBug(p, tape.x0, d.selectedBug.offsetPx, true);
+  p.CutAndAdd(FullSlotAltitudeBoxMask, FullSlotAltitudeBox, kAltitudeBoxArt, kWhite);
+  if (!d.readout.fixed.empty())
+    p.Text(d.readout.fixed, 1, Painter::RightAligned(d.readout.fixed, kAltitudeDrum.x0 - 0.5),
+           Painter::Middle(kCentreY), kWhite);
+  DrawDrum(p, d.readout, kAltitudeDrum);
+}
+
+void DrawVerticalSpeed(const Painter& p, const VerticalSpeedDescription& d) {
+  const Box& s = kVerticalSpeedScale;
+  p.Fill(s.x0, s.y0, s.x1, s.y1, kScaleGrey);
+  struct Mark {
+    double fpm;
+    bool major;
+    const char* label;
+  };
+  static const Mark kMarks[] = {{500, false, ""},  {1000, true, "1"},  {1500, false, ""},
+                                {2000, true, "2"}, {4000, false, ""}, {6000, true, "6"}};
+  p.HLine(kVerticalSpeedMarkX - 3, kVerticalSpeedMarkX + 12, kCentreY, 2.0, kWhite);
+  for (const Mark& m : kMarks) {
+    for (const double sign : {1.0, -1.0}) {
+      const double y = kCentreY + VerticalSpeedOffsetPx(sign * m.fpm);
+      p.HLine(kVerticalSpeedMarkX, kVerticalSpeedMarkX + (m.major ? 8 : 5), y, kTickWidth, kWhite);
+      if (m.major) p.Text(m.label, 0, Painter::RightAligned(m.label, kVerticalSpeedLabelRight), Painter::Middle(y), kWhite);
+    }
+  }
+  if (d.selectedBug.shown) DrawBug(p, s.x0 + kBugDepth + 1, d.selectedBug.offsetPx, true);
+  if (d.failed) {
+    p.Flag("V/S", s.CentreX(), kCentreY);
+    return;
+  }
+  // The needle: from the scale's mark towards the pivot far right, to the scale's right edge.
+  const double tipY = kCentreY + d.pointerOffsetPx;
+  constexpr double kPi = 3.14159265358979323846;
+  glPushMatrix();
+  glTranslated(kVerticalSpeedMarkX, tipY, 0);
+  const double angle = std::atan2(kCentreY - tipY, kVerticalSpeedPivotX - kVerticalSpeedMarkX);
+  glRotated(angle * 180 / kPi, 0, 0, 1);
+  glScaled(1 / std::cos(angle), 1, 1);  // slanted, it still reaches the scale's right edge
+  p.Add(FullSlotNeedle, kNeedleArt, kWhite);
+  glPopMatrix();
+  if (!d.readout.empty()) {
+    // Its figures 4 pixels above the scale when climbing, 4 below when descending.
+    const double y = d.readoutAbove ? s.y1 + 4 - kGlyphBaseline : s.y0 - 4 - kGlyphCapHeight - kGlyphBaseline;
+    p.Text(d.readout, 1, Painter::Centred(d.readout, s.CentreX()), y, kWhite);
+  }
+}
+
+// The heading card between angles on the screen: quads of one degree from the band's inner to
+// its outer radius, each taking its degree of the card from the row that holds it.
+void DrawCard(const Painter& p, double cardDeg) {
+  if (!p.Has(FullSlotCard)) return;
+  glEnable(GL_TEXTURE_2D);
+  glEnable(GL_BLEND);
+  layers::AddMode();
+  p.Bind(FullSlotCard);
+  glColor3ub(255, 255, 255);
+  const double rowDeg = 360.0 / kCardRows, span = rowDeg + 2 * kCardMarginDeg;
+  constexpr double kPi = 3.14159265358979323846;
+  auto at = [](double radius, double deg) {
+    return std::pair<double, double>{kRoseCentreX + radius * std::sin(deg * kPi / 180),
+                                     kRoseCentreY + radius * std::cos(deg * kPi / 180)};
+  };
+  const int reach = static_cast<int>(kRoseShownHalfAngleDeg) + 4;
+  glBegin(GL_QUADS);
+  for (int a = -reach; a < reach; ++a) {
+    double mid = std::fmod(cardDeg + a + 0.5, 360.0);
+    if (mid < 0) mid += 360.0;
+    const int row = std::min(static_cast<int>(mid / rowDeg), kCardRows - 1);
+    const double base = row * rowDeg - kCardMarginDeg;
+    const double s0 = (mid - 0.5 - base) / span, s1 = (mid + 0.5 - base) / span;
+    const double t0 = double(row) / kCardRows, t1 = double(row + 1) / kCardRows;
+    const auto in0 = at(kCardBandInner, a), out0 = at(kCardBandOuter, a);
+    const auto in1 = at(kCardBandInner, a + 1), out1 = at(kCardBandOuter, a + 1);
+    glTexCoord2d(s0, t0);
+    glVertex2d(in0.first, in0.second);
+    glTexCoord2d(s1, t0);
+    glVertex2d(in1.first, in1.second);
+    glTexCoord2d(s1, t1);
+    glVertex2d(out1.first, out1.second);
+    glTexCoord2d(s0, t1);
+    glVertex2d(out0.first, out0.second);
+  }
+  glEnd();
+}
+
+void DrawHeading(const Painter& p, const HeadingDescription& d) {
+  if (!d.selectedText.empty())
+    p.Text(d.selectedText, 1, Painter::LeftAligned(kSelectedHeadingX), Painter::Middle(kHeadingBox.CentreY()), kMagenta);
+  // The card shows below the attitude's crop only.
+  p.Clip({0, 0, double(kPanelWidth), kClassicCrop.y0});
+  if (!d.failed) {
+    DrawCard(p, d.cardDeg);
+    if (d.selectedBug.shown) {
+      // The bug's notch on the card's ticks, turned to face the card's centre.
+      constexpr double kPi = 3.14159265358979323846;
+      const double a = d.selectedBug.offsetPx;
+      const double r = kRoseOuterRadius - kBugDepth;
+      glPushMatrix();
+      glTranslated(kRoseCentreX + r * std::sin(a * kPi / 180), kRoseCentreY + r * std::cos(a * kPi / 180), 0);
+      glRotated(90 - a, 0, 0, 1);
+      p.CutAndAdd(FullSlotBugMask, FullSlotBug, kBugArt, kMagenta);
+      glPopMatrix();
+    }
+  }
+  p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
+  if (d.failed) {
+    p.Flag("HDG", kHeadingBox.CentreX(), kHeadingBox.CentreY());
+    return;
+  }
+  p.CutAndAdd(FullSlotHeadingBoxMask, FullSlotHeadingBox, kHeadingBoxArt, kWhite);
+  p.Text(d.readout, 1, Painter::Centred(d.readout, kHeadingBox.CentreX()), Painter::Middle(kHeadingBox.CentreY()),
+         kWhite);
+}
+
+void DrawModeBoxes(const Painter& p, const std::vector<FrameText>& texts) {
+  const double w = kModeStrip.Width() / kModeBoxCount;
+  for (int i = 0; i < kModeBoxCount; ++i)
+    p.Outline({kModeStrip.x0 + w * i + 1, kModeStrip.y0, kModeStrip.x0 + w * (i + 1) - 1, kModeStrip.y1}, 1.0, kBoxGrey);
+  for (const FrameText& t : texts) {
+    const ColourSetting c = ColourOf(t.colour);
+    p.Text(t.text, t.glyphSet, t.x, t.y, Colour{c.r, c.g, c.b});
+  }
+}
+
+// Today's picture's viewport: its 500 x 740 surface at its place on the panel, cut to its crop.
+void ClassicViewport(const Painter& p, const PanelLayout& layout) {
+  const Placement& pl = p.place();
+  const int width = static_cast<int>(std::lround(kSurfaceWidth * layout.scale));
+  const int height = static_cast<int>(std::lround(kSurfaceHeight * layout.scale));
+  glViewport(pl.ox + int(std::lround(kClassicOriginX * pl.sx)), pl.oy + int(std::lround(kClassicOriginY * pl.sy)),
+             width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, double(width) / double(height), 0.1, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  p.Clip(kClassicCrop);
+}
+
+// Saves what a step changes, and puts it back.
+struct SavedState {
+  SavedState() {
+    glPushAttrib(GL_VIEWPORT_BIT | GL_SCISSOR_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT |
+                 GL_TEXTURE_BIT | GL_LINE_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glEnable(GL_SCISSOR_TEST);
+  }
+  ~SavedState() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
+  }
+};
+
+}  // namespace
+
+PanelLayout FullStandardLayout() { return StandardLayout(kPanelWidth, kPanelHeight); }
+
+bool LoadFullLayoutTextures(FullLayoutTextures& textures) {
+  bool all = true;
+  for (int slot = 0; slot < FullSlotCount; ++slot) {
+    DecodedImage image;
+    const char* file = kFullTextureFiles[slot];
+    if (!LoadTextureBitmap(file, image)) {
+      platform::DebugLog(std::string("texture file \"") + file + "\" " +
+                         (platform::FileExists(file) ? "is not a decodable BMP" : "is missing") +
+                         ": the full layout draws without it");
+      all = false;
+      continue;
+    }
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    UploadPanelTexture(name, &image, file);
+    textures.names[slot] = name;
+  }
+  return all;
+}
+
+void DrawFullFramePanel(const PanelResources& resources, const FullLayoutTextures& textures,
+                        const FullFrameDescription& frame, const PanelLayout& layout) {
+  const SavedState saved;
+  const Painter p(resources, textures, PlaceOf(layout));
+  p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
+  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // Today's attitude and ILS scales; its speed plate gives way to the speed tape.
+  ClassicViewport(p, layout);
+  DrawAttitude(resources, float(frame.attitude.pitchOffset), float(frame.attitude.bank));
+  DrawIls(resources, frame.attitude.ilsState, float(frame.attitude.glideSlopeOffset),
+          float(frame.attitude.localizerOffset));
+  p.PanelProjection();
+  DrawSpeedTape(p, frame.speed);
+  DrawAltitudeTape(p, frame.altitude);
+  DrawVerticalSpeed(p, frame.verticalSpeed);
+  DrawHeading(p, frame.heading);
+}
+
+void DrawFullFrameGuidance(const PanelResources& resources, const FullLayoutTextures& textures,
+                           const FullFrameDescription& frame, const PanelLayout& layout) {
+  const SavedState saved;
+  const Painter p(resources, textures, PlaceOf(layout));
+  ClassicViewport(p, layout);
+  DrawFrameGuidance(resources, frame.attitude, layout.scale);
+  p.PanelProjection();
+  DrawModeBoxes(p, frame.modeTexts);
+}
+
+void DrawFullFrame(const PanelResources& resources, const FullLayoutTextures& textures,
+                   const FullFrameDescription& frame, const PanelLayout& layout) {
+  DrawFullFramePanel(resources, textures, frame, layout);
+  DrawFullFrameGuidance(resources, textures, frame, layout);
+}

@@ -1,0 +1,45 @@
+// The picture of one frame in the layout a display shows (today's panel or the full one), and the
+// rules that decide it from the frame's values.
+#pragma once
+
+#include <cstdint>
+
+#include "model/flight_state.h"
+#include "pfd/frame_rules.h"
+#include "pfd/tape_rules.h"
+
+// Which panel a display shows.
+enum class PanelKind : uint8_t { Classic, Full };
+
+// One frame's picture: today's frame, and the full layout's when the panel is the full one.
+struct PanelPicture {
+  PanelKind kind = PanelKind::Classic;
+  FrameDescription classic;   // today's frame (kind Classic)
+  FullFrameDescription full;  // the full layout's frame (kind Full)
+};
+
+// The full layout's values from a frame's converted values: speed, Mach, magnetic heading (true
+// heading less the variation), vertical speed, altitude, the selected values and the altimeter
+// setting, each valid when what it is made of arrived. The vertical-speed bug shows in the
+// autopilot's vertical-speed mode: altitude hold more than 250 ft from the target (as "VS" reads).
+PrimaryFlightValues PrimaryValuesOf(const FlightState& converted);
+
+// The rules of a display's panel. One per display: the full layout keeps the speed trend from frame
+// to frame.
+class PanelFrameRules {
+ public:
+  explicit PanelFrameRules(PanelKind kind = PanelKind::Classic, BaroUnit baro = BaroUnit::Hpa);
+
+  // The variables the panel shows beyond the read list (none for today's panel).
+  static VarSet VariablesShown(PanelKind kind);
+  PanelKind Kind() const { return kind_; }
+
+  // The picture of a frame from its converted values. `complete`: every read-list value arrived
+  // (today's attitude flag); `timeSeconds`: the frame's time on the monotonic clock.
+  PanelPicture Decide(const FlightState& converted, bool complete, double timeSeconds);
+
+ private:
+  PanelKind kind_;
+  BaroUnit baro_;
+  FullFrameRules full_;
+};

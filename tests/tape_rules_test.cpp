@@ -1,0 +1,319 @@
+// The full layout's frame decisions with values a pilot can check: the readouts, the scales, the
+// bugs, the flags per instrument, the mode boxes and the speed trend.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "pfd/tape_rules.h"
+
+namespace {
+
+// Every value valid: 250 kt, Mach .78, heading 090, level at 10,000 ft, selected 250 kt,
+// 10,000 ft, heading 090 and 0 ft/min, QNH 1009.
+PrimaryFlightValues Cruise() {
+  PrimaryFlightValues v;
+  v.indicatedAirspeedKt = {250, true};
+  v.mach = {0.78, true};
+  v.headingMagneticDeg = {90, true};
+  v.verticalSpeedFpm = {0, true};
+  v.altitudeFt = {10000, true};
+  v.selectedAirspeedKt = {250, true};
+  v.selectedAltitudeFt = {10000, true};
+  v.selectedHeadingDeg = {90, true};
+  v.selectedVerticalSpeedFpm = {0, true};
+  v.altimeterSettingHpa = {1009, true};
+  return v;
+}
+
+const TapeMark* MarkLabelled(const std::vector<TapeMark>& marks, const std::string& label) {
+  for (const TapeMark& m : marks)
+    if (m.label == label) return &m;
+  return nullptr;
+}
+
+const TapeMark* MarkAt(const std::vector<TapeMark>& marks, double offsetPx) {
+  for (const TapeMark& m : marks)
+    if (std::fabs(m.offsetPx - offsetPx) < 0.01) return &m;
+  return nullptr;
+}
+
+TEST(SpeedTape, At250KtThe250MarkIsOnTheCentreLineAndTheBoxReads250) {
+  const SpeedTapeDescription d = DecideSpeedTape(Cruise(), {});
+  ASSERT_FALSE(d.failed);
+  EXPECT_EQ(d.readout.Reads(), "250");
+  const TapeMark* centre = MarkAt(d.marks, 0);
+  ASSERT_NE(centre, nullptr) << "a mark on the centre line";
+  EXPECT_EQ(centre->label, "") << "250 is a tick between the labels 240 and 260";
+  const TapeMark* above = MarkLabelled(d.marks, "260");
+  const TapeMark* below = MarkLabelled(d.marks, "240");
+  ASSERT_TRUE(above && below);
+  EXPECT_GT(above->offsetPx, 0) << "higher speeds above";
+  EXPECT_DOUBLE_EQ(above->offsetPx, -below->offsetPx);
+  const TapeMark* tick255 = MarkAt(d.marks, above->offsetPx / 2);
+  EXPECT_EQ(tick255, nullptr) << "ticks every 10 kt only";
+  EXPECT_EQ(d.selectedText, "250");
+  EXPECT_TRUE(d.selectedBug.shown && !d.selectedBug.parked);
+  EXPECT_DOUBLE_EQ(d.selectedBug.offsetPx, 0);
+  EXPECT_EQ(d.machText, ".780");
+
+  // The ones digit rolls; the tens follow when it is half way to the next.
+  PrimaryFlightValues v = Cruise();
+  v.indicatedAirspeedKt.value = 259.4;
+  EXPECT_EQ(DecideSpeedTape(v, {}).readout.Reads(), "259");
+  v.indicatedAirspeedKt.value = 259.6;
+  EXPECT_EQ(DecideSpeedTape(v, {}).readout.Reads(), "260");
+  v.indicatedAirspeedKt.value = 84.8;
+  EXPECT_EQ(DecideSpeedTape(v, {}).readout.Reads(), "85");
+  v.mach.value = 0.39;
+  EXPECT_EQ(DecideSpeedTape(v, {}).machText, "") << "Mach from 0.40 up";
+}
+
+TEST(SpeedTape, TrendArrowFromTwoKnotsAndTheBugParksOffScale) {
+  const double tenKnotsPx = MarkLabelled(DecideSpeedTape(Cruise(), {}).marks, "260")->offsetPx;
+  SpeedTapeDescription d = DecideSpeedTape(Cruise(), {1.9, true});
+  EXPECT_FALSE(d.trendShown);
+  d = DecideSpeedTape(Cruise(), {-10, true});
+  EXPECT_TRUE(d.trendShown);
+  EXPECT_DOUBLE_EQ(d.trendOffsetPx, -tenKnotsPx) << "the tip at the speed predicted in 10 s: 240 kt";
+  EXPECT_FALSE(DecideSpeedTape(Cruise(), {10, false}).trendShown);
+
+  PrimaryFlightValues v = Cruise();
+  v.selectedAirspeedKt.value = 320;
+  d = DecideSpeedTape(v, {});
+  EXPECT_TRUE(d.selectedBug.parked);
+  EXPECT_GT(d.selectedBug.offsetPx, 0) << "at the upper end";
+  EXPECT_LT(d.selectedBug.offsetPx, 7 * tenKnotsPx) << "short of 320's place";
+}
+
+TEST(AltitudeTape, At10000FtTheBoxReads10000With00OnTheDrum) {
+  const AltitudeTapeDescription d = DecideAltitudeTape(Cruise(), BaroUnit::Hpa);
+  ASSERT_FALSE(d.failed);
+  EXPECT_EQ(d.readout.Reads(), "10000");
+  EXPECT_EQ(d.readout.fixed, "100");
+  EXPECT_EQ(d.readout.DrumLabel(0), "00");
+  EXPECT_DOUBLE_EQ(d.readout.RowOffset(0), 0) << "00 centred in the drum window";
+  EXPECT_EQ(d.readout.DrumLabel(1), "20") << "the drum rolls in 20 ft steps";
+  EXPECT_GT(d.readout.RowOffset(1), 0) << "20 above";
+  const TapeMark* label = MarkLabelled(d.marks, "10000");
+  ASSERT_NE(label, nullptr);
+  EXPECT_DOUBLE_EQ(label->offsetPx, 0);
+  EXPECT_NE(MarkLabelled(d.marks, "10500"), nullptr);
+  EXPECT_EQ(MarkLabelled(d.marks, "10100"), nullptr) << "labels every 500 ft";
+  EXPECT_EQ(d.altimeterText, "1009 HPA");
+
+  PrimaryFlightValues v = Cruise();
+  v.altitudeFt.value = 10090;  // half way from 80 to 00: the hundreds follow
+  EXPECT_EQ(DecideAltitudeTape(v, BaroUnit::Hpa).readout.Reads(), "10100");
+  v.altitudeFt.value = 10047;
+  EXPECT_EQ(DecideAltitudeTape(v, BaroUnit::Hpa).readout.Reads(), "10040");
+  // Below the runway's level: readable with a minus.
+  v.altitudeFt.value = -120;
+  const AltitudeTapeDescription below = DecideAltitudeTape(v, BaroUnit::Hpa);
+  EXPECT_EQ(below.readout.Reads(), "-120");
+  EXPECT_NE(MarkLabelled(below.marks, "-500"), nullptr);
+  EXPECT_LT(below.readout.RowOffset(2), below.readout.RowOffset(1)) << "-140 below -120";
+  EXPECT_LT(MarkLabelled(below.marks, "-500")->offsetPx, MarkLabelled(below.marks, "0")->offsetPx);
+}
+
+TEST(AltitudeTape, SelectedAltitudeBugParksAtTheEdgeWhen5000FtAway) {
+  PrimaryFlightValues v = Cruise();
+  v.selectedAltitudeFt.value = 10200;
+  const AltitudeTapeDescription d = DecideAltitudeTape(v, BaroUnit::Hpa);
+  const TapeBug near = d.selectedBug;
+  EXPECT_FALSE(near.parked);
+  EXPECT_GT(near.offsetPx, 0);
+  EXPECT_NE(MarkAt(d.marks, near.offsetPx), nullptr) << "on the 10,200 ft tick";
+  v.selectedAltitudeFt.value = 15000;
+  const TapeBug high = DecideAltitudeTape(v, BaroUnit::Hpa).selectedBug;
+  v.selectedAltitudeFt.value = 14000;
+  EXPECT_DOUBLE_EQ(DecideAltitudeTape(v, BaroUnit::Hpa).selectedBug.offsetPx, high.offsetPx) << "held at the edge";
+  EXPECT_TRUE(high.parked);
+  EXPECT_GT(high.offsetPx, 2 * near.offsetPx) << "at the top, well above the place of 10,200 ft";
+  v.selectedAltitudeFt.value = 5000;
+  const TapeBug low = DecideAltitudeTape(v, BaroUnit::Hpa).selectedBug;
+  EXPECT_TRUE(low.parked);
+  EXPECT_DOUBLE_EQ(low.offsetPx, -high.offsetPx);
+  EXPECT_EQ(DecideAltitudeTape(v, BaroUnit::Hpa).selectedText, "5000");
+}
+
+TEST(AltitudeTape, AltimeterSettingInHpaOrInchesAndStdAtTheStandard) {
+  EXPECT_EQ(FormatAltimeterSetting(1013.25, BaroUnit::Hpa), "STD");
+  EXPECT_EQ(FormatAltimeterSetting(1013.25, BaroUnit::InHg), "STD");
+  EXPECT_EQ(FormatAltimeterSetting(1009, BaroUnit::Hpa), "1009 HPA");
+  EXPECT_EQ(FormatAltimeterSetting(1009, BaroUnit::InHg), "29.80 IN");
+  EXPECT_EQ(FormatAltimeterSetting(1012.6, BaroUnit::Hpa), "STD") << "reads 1013";
+  EXPECT_EQ(FormatAltimeterSetting(1012.6, BaroUnit::InHg), "29.90 IN") << "reads 29.90, not the standard";
+}
+
+TEST(VerticalSpeed, Plus1500PointsAtThe15MarkAndShows15) {
+  PrimaryFlightValues v = Cruise();
+  v.verticalSpeedFpm.value = 1500;
+  VerticalSpeedDescription d = DecideVerticalSpeed(v);
+  EXPECT_EQ(d.readout, "15");
+  EXPECT_TRUE(d.readoutAbove);
+  const double at1500 = d.pointerOffsetPx;
+  v.verticalSpeedFpm.value = 1000;
+  const double at1000 = DecideVerticalSpeed(v).pointerOffsetPx;
+  v.verticalSpeedFpm.value = 2000;
+  const double at2000 = DecideVerticalSpeed(v).pointerOffsetPx;
+  v.verticalSpeedFpm.value = 6000;
+  const double at6000 = DecideVerticalSpeed(v).pointerOffsetPx;
+  EXPECT_GT(at1500, at1000);
+  EXPECT_LT(at1500, at2000);
+  EXPECT_GT(at1000, at6000 / 3) << "the first 1,000 ft/min take more of the scale than the last 4,000";
+  v.verticalSpeedFpm.value = 9000;
+  EXPECT_DOUBLE_EQ(DecideVerticalSpeed(v).pointerOffsetPx, at6000) << "held at the end";
+  v.verticalSpeedFpm.value = -1500;
+  d = DecideVerticalSpeed(v);
+  EXPECT_EQ(d.readout, "15");
+  EXPECT_FALSE(d.readoutAbove);
+  EXPECT_DOUBLE_EQ(d.pointerOffsetPx, -at1500);
+  v.verticalSpeedFpm.value = 350;
+  EXPECT_EQ(DecideVerticalSpeed(v).readout, "") << "figures from 400 ft/min";
+  v.verticalSpeedFpm.value = -400;
+  EXPECT_EQ(DecideVerticalSpeed(v).readout, "4");
+
+  // The selected vertical speed only in vertical-speed mode.
+  v.selectedVerticalSpeedFpm.value = -1000;
+  EXPECT_FALSE(DecideVerticalSpeed(v).selectedBug.shown);
+  v.verticalSpeedMode = true;
+  EXPECT_TRUE(DecideVerticalSpeed(v).selectedBug.shown);
+  EXPECT_DOUBLE_EQ(DecideVerticalSpeed(v).selectedBug.offsetPx, -at1000);
+}
+
+TEST(Heading, Heading090IsUnderTheLubberLineWithItsBugAndReadouts) {
+  PrimaryFlightValues v = Cruise();
+  HeadingDescription d = DecideHeading(v);
+  EXPECT_EQ(d.readout, "090");
+  EXPECT_DOUBLE_EQ(d.cardDeg, 90);
+  EXPECT_DOUBLE_EQ(d.selectedBug.offsetPx, 0);
+  v.selectedHeadingDeg.value = 120;
+  d = DecideHeading(v);
+  EXPECT_DOUBLE_EQ(d.selectedBug.offsetPx, 30) << "30 degrees right";
+  EXPECT_EQ(d.selectedText, "120");
+  v.selectedHeadingDeg.value = 60;
+  EXPECT_DOUBLE_EQ(DecideHeading(v).selectedBug.offsetPx, -30);
+  v.selectedHeadingDeg.value = 270;
+  EXPECT_TRUE(DecideHeading(v).selectedBug.parked) << "behind: held at the card's shown end";
+  v.headingMagneticDeg.value = 359.6;
+  v.selectedHeadingDeg.value = 10;
+  d = DecideHeading(v);
+  EXPECT_EQ(d.readout, "360");
+  EXPECT_NEAR(d.selectedBug.offsetPx, 10.4, 1e-9) << "across north";
+  v.headingMagneticDeg.value = -90;  // a heading given below zero
+  EXPECT_EQ(DecideHeading(v).readout, "270");
+}
+
+TEST(Flags, AStaleSpeedShowsSpdAndNoSpeedReadoutWhileTheRestStaysLive) {
+  PrimaryFlightValues v = Cruise();
+  v.indicatedAirspeedKt.valid = false;
+  FullFrameDescription f = DecideFullFrame(FrameDescription{}, v, {12, true}, BaroUnit::Hpa);
+  EXPECT_TRUE(f.speed.failed);
+  EXPECT_TRUE(f.speed.marks.empty());
+  EXPECT_FALSE(f.speed.selectedBug.shown);
+  EXPECT_FALSE(f.speed.trendShown);
+  EXPECT_FALSE(f.altitude.failed);
+  EXPECT_EQ(f.altitude.readout.Reads(), "10000");
+  EXPECT_FALSE(f.verticalSpeed.failed);
+  EXPECT_FALSE(f.heading.failed);
+  EXPECT_EQ(f.heading.readout, "090");
+  EXPECT_EQ(f.speed.selectedText, "250") << "the selected speed is a value of its own";
+
+  // Each instrument by its own value; a value that is not a number counts as not valid.
+  v = Cruise();
+  v.altitudeFt = {std::nan(""), true};
+  v.verticalSpeedFpm.valid = false;
+  v.headingMagneticDeg.valid = false;
+  f = DecideFullFrame(FrameDescription{}, v, {}, BaroUnit::Hpa);
+  EXPECT_FALSE(f.speed.failed);
+  EXPECT_EQ(f.speed.readout.Reads(), "250");
+  EXPECT_TRUE(f.altitude.failed);
+  EXPECT_FALSE(f.altitude.selectedBug.shown);
+  EXPECT_TRUE(f.verticalSpeed.failed);
+  EXPECT_EQ(f.verticalSpeed.readout, "");
+  EXPECT_TRUE(f.heading.failed);
+  EXPECT_EQ(f.heading.readout, "");
+  EXPECT_FALSE(f.heading.selectedBug.shown);
+}
+
+TEST(ModeBoxes, TodaysTextsInTheirBoxesActiveAboveArmed) {
+  FrameDescription today;
+  auto text = [](const char* t, TextColour c, bool mode) {
+    FrameText f;
+    f.text = t;
+    f.colour = c;
+    f.modeAnnunciation = mode;
+    return f;
+  };
+  today.texts = {text("AP ENG", TextColour::Green, true), text("VS", TextColour::Green, true),
+                 text("ALT", TextColour::White, true),   text("LOC", TextColour::White, true),
+                 text("HDG", TextColour::Green, true),   text("260", TextColour::Blue, false),
+                 text("RA", TextColour::White, false),   text("ATT", TextColour::Amber, false)};
+  const FullFrameDescription f = DecideFullFrame(today, Cruise(), {}, BaroUnit::Hpa);
+  ASSERT_EQ(f.attitude.texts.size(), 3u) << "the radio altitude and the flag stay in the attitude picture";
+  EXPECT_EQ(f.attitude.texts[2].text, "ATT");
+  ASSERT_EQ(f.modeTexts.size(), 5u);
+  auto find = [&](const char* t) {
+    for (const FrameText& m : f.modeTexts)
+      if (m.text == t) return m;
+    ADD_FAILURE() << t;
+    return FrameText{};
+  };
+  const FrameText hdg = find("HDG"), loc = find("LOC"), vs = find("VS"), alt = find("ALT"), ap = find("AP ENG");
+  EXPECT_GT(hdg.y, loc.y) << "the active lateral mode above the armed one";
+  EXPECT_NEAR(hdg.x + 1.5 * 7.8125, loc.x + 1.5 * 7.8125, 1) << "in one box";
+  EXPECT_GT(vs.y, alt.y);
+  EXPECT_GT(vs.x, hdg.x) << "the vertical box right of the lateral";
+  EXPECT_GT(ap.x, vs.x);
+  EXPECT_EQ(vs.colour, TextColour::Green);
+  EXPECT_EQ(alt.colour, TextColour::White);
+
+  // The approach armed alone (LOC and GS white): both on the armed line.
+  today.texts = {text("LOC", TextColour::White, true), text("GS", TextColour::White, true)};
+  const FullFrameDescription armed = DecideFullFrame(today, Cruise(), {}, BaroUnit::Hpa);
+  ASSERT_EQ(armed.modeTexts.size(), 2u);
+  EXPECT_EQ(armed.modeTexts[0].y, loc.y);
+  EXPECT_EQ(armed.modeTexts[1].y, alt.y);
+}
+
+TEST(SpeedTrend, TheSpeedGainedIn10SecondsFromTheLastSecond) {
+  SpeedTrend trend;
+  Reading r;
+  // Accelerating by 1 kt/s, 60 frames a second.
+  for (int frame = 0; frame <= 60; ++frame) {
+    r = trend.Update(100.0 + frame / 60.0, {200.0 + frame / 60.0, true});
+    if (frame < 30) {
+      EXPECT_FALSE(r.valid) << "nothing said in the first half second, frame " << frame;
+    }
+  }
+  ASSERT_TRUE(r.valid);
+  EXPECT_NEAR(r.value, 10.0, 1e-6);
+  // A stale speed starts it again.
+  EXPECT_FALSE(trend.Update(101.1, {201.1, false}).valid);
+  EXPECT_FALSE(trend.Update(101.2, {201.2, true}).valid);
+  // Decelerating by 2 kt/s for a second after the restart.
+  for (int frame = 1; frame <= 60; ++frame) r = trend.Update(101.2 + frame / 60.0, {201.2 - 2.0 * frame / 60.0, true});
+  ASSERT_TRUE(r.valid);
+  EXPECT_NEAR(r.value, -20.0, 1e-6);
+  // A pause of over a second, or time going back, starts it again.
+  EXPECT_FALSE(trend.Update(104.0, {195.0, true}).valid);
+  EXPECT_FALSE(trend.Update(103.0, {195.0, true}).valid);
+  // Steady speed: no trend.
+  for (int frame = 1; frame <= 60; ++frame) r = trend.Update(103.0 + frame / 60.0, {195.0, true});
+  EXPECT_TRUE(r.valid);
+  EXPECT_NEAR(r.value, 0.0, 1e-9);
+
+  // A display's frames keep it from one to the next: 1 kt/s for a second shows the arrow upwards.
+  FullFrameRules rules;
+  PrimaryFlightValues v = Cruise();
+  FullFrameDescription f;
+  for (int frame = 0; frame <= 60; ++frame) {
+    v.indicatedAirspeedKt.value = 250 + frame / 60.0;
+    f = rules.Decide(FrameDescription{}, v, 7.0 + frame / 60.0, BaroUnit::Hpa);
+  }
+  EXPECT_TRUE(f.speed.trendShown);
+  EXPECT_GT(f.speed.trendOffsetPx, 0);
+}
+
+}  // namespace
