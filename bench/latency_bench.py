@@ -15,6 +15,8 @@ is the new one (see measure()). Cases:
                  the display with PIPELINE=Y
   flightgear     OrvaneGCServer --source flightgear fed by a replayed FlightGear recording (30 per
                  second, tests/flightgear/recording.txt.gz), the display with PIPELINE=Y
+  xplane-direct  the same fake X-Plane read by the display itself ([SIMULATOR] SOURCE=XPLANE)
+  flightgear-direct  the same replayed feed read by the display itself ([SIMULATOR] SOURCE=FLIGHTGEAR)
 
 The floor of each case is one frame period of that run (median), plus, in network mode, one TCP round
 trip on loopback, plus the source's own interval between values (the server's refresh of the IPC
@@ -29,7 +31,6 @@ import argparse
 import os
 import shutil
 import socket
-import struct
 import subprocess
 import sys
 import tempfile
@@ -41,19 +42,23 @@ ROOT = os.path.dirname(HERE)
 FG_STREAM = os.path.join(ROOT, "tests", "flightgear", "fg_stream.py")
 FG_RECORDING = os.path.join(ROOT, "tests", "flightgear", "recording.txt.gz")
 FG_PROTOCOL = os.path.join(ROOT, "dist", "flightgear", "orvane.xml")
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from fake_xplane import FakeXPlane  # noqa: E402  (X-Plane's side of RREF, answering SENDER_HZ times a second)
 STEP_DEG = 5.0          # the nose-up pitch of odd periods; even periods are level
 MATCH_DEG = 0.5         # a frame shows the new pitch when within this of it
 WARMUP_S = 2.0          # changes in the display's first seconds are not counted
 SENDER_HZ = 30          # the UDP sources' rate
 REFRESH_MS = 20         # the server's IPC source refresh (its default)
 GOAL = 1.2
-ALL_CASES = ["ipc", "net-single", "net-pipeline", "xplane", "flightgear"]
+ALL_CASES = ["ipc", "net-single", "net-pipeline", "xplane", "xplane-direct", "flightgear", "flightgear-direct"]
 TITLES = {
     "ipc": "Latency, IPC (orvane-sim)",
     "net-single": "Latency, network one by one (server on orvane-sim)",
     "net-pipeline": "Latency, network PIPELINE (server on orvane-sim)",
     "xplane": "Latency, X-Plane (fake RREF sender, 30/s)",
     "flightgear": "Latency, FlightGear (replayed feed, 30/s)",
+    "xplane-direct": "Latency, X-Plane read by the display (fake RREF sender, 30/s)",
+    "flightgear-direct": "Latency, FlightGear read by the display (replayed feed, 30/s)",
 }
 
 
@@ -108,55 +113,13 @@ def loopback_round_trip_us(count=300):
     return median(times)
 
 
-class FakeXPlane:
-    """X-Plane's side of RREF: takes subscriptions ("RREF\\0", int32 frequency, int32 index, 400-byte
-    path) on a UDP port and answers every subscriber SENDER_HZ times a second with "RREF," and
-    (int32 index, float32 value) pairs, at most 100 per packet. theta (pitch) steps; all else is 0."""
-
-    def __init__(self, period_us):
-        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        self.sock.bind(("127.0.0.1", 0))
-        self.sock.settimeout(0.005)
-        self.port = self.sock.getsockname()[1]
-        self.period_us = period_us
-        self.subscriptions = {}  # (address, index) -> path
-        self.running = True
-        self.thread = threading.Thread(target=self.run, daemon=True)
-        self.thread.start()
-
-    def run(self):
-        next_send = time.monotonic()
-        while self.running:
-            try:
-                data, address = self.sock.recvfrom(2048)
-                if len(data) == 413 and data[:5] == b"RREF\0":
-                    frequency, index = struct.unpack_from("<ii", data, 5)
-                    path = data[13:].split(b"\0", 1)[0].decode("ascii", "replace")
-                    if frequency > 0:
-                        self.subscriptions[(address, index)] = path
-                    else:
-                        self.subscriptions.pop((address, index), None)
-            except socket.timeout:
-                pass
-            now = time.monotonic()
-            if now < next_send:
-                continue
-            next_send += 1.0 / SENDER_HZ
-            if next_send < now:
-                next_send = now + 1.0 / SENDER_HZ
-            step = (int(now * 1e6) // self.period_us) % 2
-            by_address = {}
-            for (address, index), path in list(self.subscriptions.items()):
-                value = STEP_DEG if (path == "sim/flightmodel/position/theta" and step) else 0.0
-                by_address.setdefault(address, []).append(struct.pack("<if", index, value))
-            for address, pairs in by_address.items():
-                for i in range(0, len(pairs), 100):
-                    self.sock.sendto(b"RREF," + b"".join(pairs[i:i + 100]), address)
-
-    def stop(self):
-        self.running = False
-        self.thread.join(2)
-        self.sock.close()
+def stepped_xplane(period_us):
+    """The fake X-Plane's values: theta (pitch) steps between level and STEP_DEG nose up every period;
+    all else is 0."""
+    def value(path, now):
+        step = (int(now * 1e6) // period_us) % 2
+        return STEP_DEG if (path == "sim/flightmodel/position/theta" and step) else 0.0
+    return value
 
 
 class Case:
@@ -167,7 +130,7 @@ class Case:
         self.processes = []
         self.fake = None
         self.interval_ms = 0.0
-        self.network = name != "ipc"
+        self.network = name not in ("ipc", "xplane-direct", "flightgear-direct")
         self.env = dict(os.environ, ORVANE_IPC_NAMESPACE=f"latency-bench-{os.getpid()}-{name}",
                         SDL_VIDEODRIVER=os.environ.get("SDL_VIDEODRIVER", "offscreen"), ORVANE_NO_DIALOGS="1")
 
@@ -206,6 +169,7 @@ class Case:
         sim = os.path.join(run_dir, "orvane-sim")
         server = os.path.join(run_dir, "OrvaneGCServer")
         port = free_port()
+        simulator = ""  # the [SIMULATOR] keys of the direct cases
         if self.name in ("ipc", "net-single", "net-pipeline"):
             self.start(sim, ["--freeze", "--demo-time", "264", "--pitch-steps", str(period_ms)], "orvane-sim.log")
             time.sleep(0.3)
@@ -214,14 +178,21 @@ class Case:
                                 "--bind", "127.0.0.1"], "server.log")
             self.interval_ms = REFRESH_MS
         elif self.name == "xplane":
-            self.fake = FakeXPlane(period_ms * 1000)
+            self.fake = FakeXPlane(stepped_xplane(period_ms * 1000), rate=SENDER_HZ)
             self.start(server, ["--source", "xplane", "--xplane-port", str(self.fake.port), "--rate", str(SENDER_HZ),
                                 "--port", str(port), "--bind", "127.0.0.1"], "server.log")
             self.interval_ms = 1000.0 / SENDER_HZ
-        elif self.name == "flightgear":
+        elif self.name == "xplane-direct":
+            self.fake = FakeXPlane(stepped_xplane(period_ms * 1000), rate=SENDER_HZ)
+            simulator = f"SOURCE=XPLANE\nXPLANEHOST=127.0.0.1\nXPLANEPORT={self.fake.port}\n"
+            self.interval_ms = 1000.0 / SENDER_HZ
+        elif self.name in ("flightgear", "flightgear-direct"):
             feed = free_port(socket.SOCK_DGRAM)
-            self.start(server, ["--source", "flightgear", "--fg-port", str(feed), "--port", str(port),
-                                "--bind", "127.0.0.1"], "server.log")
+            if self.name == "flightgear":
+                self.start(server, ["--source", "flightgear", "--fg-port", str(feed), "--port", str(port),
+                                    "--bind", "127.0.0.1"], "server.log")
+            else:
+                simulator = f"SOURCE=FLIGHTGEAR\nFGPORT={feed}\n"
             self.start(sys.executable, [FG_STREAM, "replay", "--recording", FG_RECORDING, "--protocol", FG_PROTOCOL,
                                         "--to", f"127.0.0.1:{feed}", "--rate", str(SENDER_HZ),
                                         "--seconds", str(seconds + 10), "--pitch-steps", str(period_ms)], "replay.log")
@@ -236,7 +207,7 @@ class Case:
         pipeline = "N" if self.name == "net-single" else "Y"
         with open(os.path.join(self.folder, "OrvaneGCPfd.INI"), "w") as ini:
             ini.write(f"[LAN]\nUSELAN={'Y' if self.network else 'N'}\nORVANEGCSERVER=127.0.0.1\nORVANEGCPORT={port}\n"
-                      f"PIPELINE={pipeline}\n[WINDOW]\nX=0\nY=0\nMAXFPS=0\n")
+                      f"PIPELINE={pipeline}\n[WINDOW]\nX=0\nY=0\nMAXFPS=0\n[SIMULATOR]\n{simulator}")
         log = os.path.join(self.folder, "frames.log")
         self.env["ORVANE_FRAME_LOG"] = log
         self.env["ORVANE_RUN_SECONDS"] = str(int(seconds))

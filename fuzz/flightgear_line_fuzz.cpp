@@ -1,9 +1,10 @@
 // libFuzzer harness for the FlightGear source's packets: any datagram through the generic-protocol
-// line parser, and an accepted line through the property table into a data area.
+// line parser, and an accepted line through the property table into the flight variables.
 //
 // An accepted line has exactly one value per field; numbers are finite, texts printable without
 // commas and within the length limit; joining the values with commas gives the line back (without
-// its line end). Writing the line stays inside the table's bytes of the area.
+// its line end). Writing the line changes only the table's variables, and no text grows beyond its
+// variable's size.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -11,19 +12,19 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "server/flightgear_feed.h"
+#include "sources/flightgear_feed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* text = reinterpret_cast<const char*>(data);
-  const server::FgField* fields = server::FlightGearFields();
-  const size_t count = server::FlightGearFieldCount();
-  std::vector<server::FgValue> values;
+  const FgField* fields = FlightGearFields();
+  const size_t count = FlightGearFieldCount();
+  std::vector<FgValue> values;
   std::string why = "unset";
-  if (!server::ParseGenericLine(text, size, fields, count, &values, &why)) {
+  if (!ParseGenericLine(text, size, fields, count, &values, &why)) {
     FUZZ_CHECK(values.empty() && !why.empty() && why != "unset");
     return 0;
   }
-  FUZZ_CHECK(size <= server::kMaxFgLine && values.size() == count);
+  FUZZ_CHECK(size <= kMaxFgLine && values.size() == count);
   std::string body(text, size);
   if (!body.empty() && body.back() == '\n') body.pop_back();
   if (!body.empty() && body.back() == '\r') body.pop_back();
@@ -31,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t f = 0; f < count; ++f) {
     const size_t comma = body.find(',', at);
     const std::string piece = body.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-    if (fields[f].kind == server::FgFieldKind::Text) {
-      FUZZ_CHECK(values[f].text == piece && piece.size() <= server::kMaxFgText);
+    if (fields[f].kind == FgFieldKind::Text) {
+      FUZZ_CHECK(values[f].text == piece && piece.size() <= kMaxFgText);
     } else {
       FUZZ_CHECK(std::isfinite(values[f].number) && !piece.empty());
     }
@@ -40,18 +41,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK((comma == std::string::npos) == (f + 1 == count));
     at = comma + 1;
   }
-  const SimDataArea before;
-  SimDataArea area;
-  std::vector<bool> written(SimDataArea::kSize, false);
-  for (size_t r = 0; r < server::FlightGearRowCount(); ++r) {
-    const server::FeedRow& row = server::FlightGearRows()[r];
+  const FlightState before{};
+  FlightState state{};
+  VarSet written;
+  for (size_t r = 0; r < FlightGearRowCount(); ++r) {
+    const FeedRow& row = FlightGearRows()[r];
     size_t f = 0;
     while (f < count && std::strcmp(fields[f].path, row.path) != 0) ++f;
     FUZZ_CHECK(f < count);
-    server::ApplyRow(row, values[f].number, values[f].text, area);
-    for (uint32_t b = row.offset; b < uint32_t(row.offset) + row.size; ++b) written[b] = true;
+    ApplyFeedRow(row, values[f].number, values[f].text, state);
+    written.Add(row.var);
   }
-  for (uint32_t o = 0; o < SimDataArea::kSize; ++o)
-    if (!written[o]) FUZZ_CHECK(area.Get<uint8_t>(o) == before.Get<uint8_t>(o));
+  for (size_t i = 0; i < kFlightVarCount; ++i) {
+    const FlightVarInfo& info = VarInfo(FlightVar(i));
+    FUZZ_CHECK(TextOf(state, info.var).size() <= info.size);
+    if (written.Has(info.var)) continue;
+    uint8_t was[16] = {}, now[16] = {};
+    LoadRawBytes(before, info.var, was);
+    LoadRawBytes(state, info.var, now);
+    FUZZ_CHECK(std::memcmp(was, now, sizeof was) == 0);
+  }
   return 0;
 }

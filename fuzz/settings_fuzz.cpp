@@ -20,5 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Network mode only with somewhere to connect to.
   if (settings.UseNetwork) FUZZ_CHECK(!settings.Network.ServerAddress.empty() && !settings.Network.ServerPort.empty());
   FUZZ_CHECK(settings.MaxFps >= 0.0 && settings.MaxFps <= 1000.0);
+  // Network mode reads the server, never X-Plane or FlightGear; their ports and host are usable.
+  if (settings.UseNetwork) FUZZ_CHECK(settings.Simulator == SimulatorKind::Ipc);
+  FUZZ_CHECK(settings.XPlane.Port != 0 && settings.FlightGear.Port != 0);
+  FUZZ_CHECK(IsNumericAddress(settings.XPlane.Host));
   return 0;
 }

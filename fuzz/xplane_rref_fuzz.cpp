@@ -1,27 +1,27 @@
 // libFuzzer harness for the X-Plane source's packets: any datagram through the RREF answer parser,
-// and every value it yields through the dataref table into a data area.
+// and every value it yields through the dataref table into the flight variables.
 //
 // An accepted answer is "RREF", one byte and whole (index, value) pairs, at least one and at most
-// the limit; each pair reads back from its bytes. Writing any value through any row stays inside
-// the row's bytes of the area and leaves every other byte alone.
+// the limit; each pair reads back from its bytes. Writing any value through any row changes only
+// the row's variable, and no text grows beyond its variable's size.
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "fuzz_check.h"
-#include "server/xplane_feed.h"
+#include "sources/xplane_feed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<server::RrefValue> values;
+  std::vector<RrefValue> values;
   std::string why = "unset";
-  const bool ok = server::ParseRrefAnswer(data, size, &values, &why);
+  const bool ok = ParseRrefAnswer(data, size, &values, &why);
   if (!ok) {
     FUZZ_CHECK(values.empty() && !why.empty() && why != "unset");
     return 0;
   }
   FUZZ_CHECK(size >= 13 && std::memcmp(data, "RREF", 4) == 0 && (size - 5) % 8 == 0);
-  FUZZ_CHECK(values.size() == (size - 5) / 8 && values.size() <= server::kMaxRrefPairs);
+  FUZZ_CHECK(values.size() == (size - 5) / 8 && values.size() <= kMaxRrefPairs);
   for (size_t i = 0; i < values.size(); ++i) {
     int32_t index;
     float value;
@@ -30,15 +30,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(values[i].index == index);
     FUZZ_CHECK(std::memcmp(&values[i].value, &value, 4) == 0);
   }
-  const SimDataArea before;
-  SimDataArea area;
-  std::vector<bool> written(SimDataArea::kSize, false);
-  for (const server::RrefValue& v : values) {
-    const server::FeedRow& row = server::XPlaneRows()[uint32_t(v.index) % server::XPlaneRowCount()];
-    server::ApplyRow(row, double(v.value), {}, area);
-    for (uint32_t b = row.offset; b < uint32_t(row.offset) + row.size; ++b) written[b] = true;
+  const FlightState before{};
+  FlightState state{};
+  VarSet written;
+  for (const RrefValue& v : values) {
+    const FeedRow& row = XPlaneRows()[uint32_t(v.index) % XPlaneRowCount()];
+    ApplyFeedRow(row, double(v.value), {}, state);
+    written.Add(row.var);
   }
-  for (uint32_t o = 0; o < SimDataArea::kSize; ++o)
-    if (!written[o]) FUZZ_CHECK(area.Get<uint8_t>(o) == before.Get<uint8_t>(o));
+  for (size_t i = 0; i < kFlightVarCount; ++i) {
+    const FlightVarInfo& info = VarInfo(FlightVar(i));
+    FUZZ_CHECK(TextOf(state, info.var).size() <= info.size);
+    if (written.Has(info.var)) continue;
+    uint8_t was[16] = {}, now[16] = {};
+    if (info.kind != RawKind::Text) {
+      LoadRawBytes(before, info.var, was);
+      LoadRawBytes(state, info.var, now);
+      FUZZ_CHECK(std::memcmp(was, now, sizeof was) == 0);
+    } else {
+      FUZZ_CHECK(TextOf(state, info.var).empty());
+    }
+  }
   return 0;
 }

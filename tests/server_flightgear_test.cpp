@@ -12,59 +12,40 @@
 #include <tuple>
 #include <vector>
 
-#include "server/flightgear_feed.h"
-#include "server/flightgear_source.h"
+#include "sources/flightgear_feed.h"
+#include "server/feed_source.h"
+#include "sources/flightgear_udp_feed.h"
+#include "support/fg_line.h"
 #include "support/server_feeds.h"
 
 namespace {
 
 using orvane_test::DisplayedState;
+using orvane_test::FgLine;
 using orvane_test::ShowsText;
 
-// One line as orvane.xml makes FlightGear write it, in its field order.
-struct FgLine {
-  double pitch = 0, roll = 0;
-  std::string headingLock, altitudeLock, speedLock;
-  double locNorm = 0, gsNorm = 0;
-  int inRange = 0, navLoc = 0, hasGs = 0, gsInRange = 0;
-  double mhz = 0;
-  std::string navId;
-  int dmeInRange = 0;
-  double dmeNm = 0, aglFt = 0;
-  double radarFt = 0;  // what FlightGear sends for an aircraft without a radar altimeter
-  int outer = 0, middle = 0, inner = 0;
-  double altitudeFt = 0, targetFt = 0, targetFpm = 0;
-
-  std::string Text() const {
-    char t[600];
-    std::snprintf(t, sizeof t,
-                  "%.3f,%.3f,%s,%s,%s,%.4f,%.4f,%d,%d,%d,%d,%.2f,%s,%d,%.2f,%.1f,%.3f,%d,%d,%d,%.1f,%.1f,%.1f\n", pitch,
-                  roll, headingLock.c_str(), altitudeLock.c_str(), speedLock.c_str(), locNorm, gsNorm, inRange, navLoc,
-                  hasGs, gsInRange, mhz, navId.c_str(), dmeInRange, dmeNm, aglFt, radarFt, outer, middle, inner,
-                  altitudeFt, targetFt, targetFpm);
-    return t;
-  }
-};
-
-// The data area after one line, through the parser and every row of the table.
-SimDataArea AreaAfter(const std::string& line) {
-  SimDataArea area;
-  std::vector<server::FgValue> values;
+// What the display makes of one line, through the parser and every row of the table, read from the
+// data area the server fills with the variables.
+FlightState ShownAfter(const std::string& line) {
+  FlightState fed{};
+  std::vector<FgValue> values;
   std::string why;
-  EXPECT_TRUE(server::ParseGenericLine(line.data(), line.size(), server::FlightGearFields(),
-                                       server::FlightGearFieldCount(), &values, &why))
+  EXPECT_TRUE(ParseGenericLine(line.data(), line.size(), FlightGearFields(),
+                                       FlightGearFieldCount(), &values, &why))
       << why << ": " << line;
-  for (size_t r = 0; r < server::FlightGearRowCount() && !values.empty(); ++r) {
-    const server::FeedRow& row = server::FlightGearRows()[r];
+  for (size_t r = 0; r < FlightGearRowCount() && !values.empty(); ++r) {
+    const FeedRow& row = FlightGearRows()[r];
     size_t f = 0;
-    while (f < server::FlightGearFieldCount() && std::strcmp(server::FlightGearFields()[f].path, row.path) != 0) ++f;
-    if (f == server::FlightGearFieldCount()) {
+    while (f < FlightGearFieldCount() && std::strcmp(FlightGearFields()[f].path, row.path) != 0) ++f;
+    if (f == FlightGearFieldCount()) {
       ADD_FAILURE() << row.path << " is no field of the line";
       continue;
     }
-    server::ApplyRow(row, values[f].number, values[f].text, area);
+    ApplyFeedRow(row, values[f].number, values[f].text, fed);
   }
-  return area;
+  SimDataArea area;
+  area.StoreFlightState(fed);
+  return DisplayedState(area);
 }
 
 TEST(FlightGearProtocol, TheShippedFileSendsTheFieldsTheServerReadsInItsOrder) {
@@ -83,11 +64,11 @@ TEST(FlightGearProtocol, TheShippedFileSendsTheFieldsTheServerReadsInItsOrder) {
     };
     chunks.emplace_back(inner("node"), inner("type"));
   }
-  ASSERT_EQ(chunks.size(), server::FlightGearFieldCount());
+  ASSERT_EQ(chunks.size(), FlightGearFieldCount());
   for (size_t i = 0; i < chunks.size(); ++i) {
-    const server::FgField& f = server::FlightGearFields()[i];
+    const FgField& f = FlightGearFields()[i];
     EXPECT_EQ(chunks[i].first, f.path) << "chunk " << i + 1;
-    EXPECT_EQ(chunks[i].second == "string", f.kind == server::FgFieldKind::Text) << f.path;
+    EXPECT_EQ(chunks[i].second == "string", f.kind == FgFieldKind::Text) << f.path;
   }
 }
 
@@ -104,7 +85,7 @@ TEST(FlightGearTable, AttitudeNeedlesRadioAltitudeAndIlsAsAPilotReadsThem) {
   l.dmeInRange = 1;
   l.dmeNm = 2.5;
   l.altitudeFt = 3000;
-  FlightState s = DisplayedState(AreaAfter(l.Text()));
+  FlightState s = ShownAfter(l.Text());
   EXPECT_DOUBLE_EQ(s.Pitch, -5.0);  // the area counts nose down and left wing down positive
   EXPECT_DOUBLE_EQ(s.Bank, -10.0);
   EXPECT_EQ(s.LocNeedle, -51);      // index left of centre
@@ -116,40 +97,40 @@ TEST(FlightGearTable, AttitudeNeedlesRadioAltitudeAndIlsAsAPilotReadsThem) {
   EXPECT_EQ(s.DmeText, "002.5");
   // With a radar altimeter its reading, here 195 ft from an antenna below the aircraft's centre.
   l.radarFt = 195;
-  EXPECT_NEAR(DisplayedState(AreaAfter(l.Text())).RadioAltitudeFt, 195.0, 0.01);
+  EXPECT_NEAR(ShownAfter(l.Text()).RadioAltitudeFt, 195.0, 0.01);
   l.mhz = 113.90;  // a VOR
-  EXPECT_EQ(DecideIlsState(DisplayedState(AreaAfter(l.Text()))), 0);
+  EXPECT_EQ(DecideIlsState(ShownAfter(l.Text())), 0);
   l.dmeInRange = 0;
-  EXPECT_EQ(DisplayedState(AreaAfter(l.Text())).DmeText, "") << "no DME text out of range";
+  EXPECT_EQ(ShownAfter(l.Text()).DmeText, "") << "no DME text out of range";
   l.outer = 1;
-  EXPECT_EQ(DecideMarkerLetter(DisplayedState(AreaAfter(l.Text()))).text, "O");
+  EXPECT_EQ(DecideMarkerLetter(ShownAfter(l.Text())).text, "O");
   l.middle = 1;
-  EXPECT_EQ(DecideMarkerLetter(DisplayedState(AreaAfter(l.Text()))).text, "M");
+  EXPECT_EQ(DecideMarkerLetter(ShownAfter(l.Text())).text, "M");
   l.inner = 1;
-  EXPECT_EQ(DecideMarkerLetter(DisplayedState(AreaAfter(l.Text()))).text, "I");
+  EXPECT_EQ(DecideMarkerLetter(ShownAfter(l.Text())).text, "I");
 }
 
 TEST(FlightGearTable, GenericAutopilotLocksBecomeTheModes) {
   FgLine l;
   l.altitudeFt = l.targetFt = 3000;
   l.aglFt = 2800;  // above the radio-altitude readout
-  FlightState s = DisplayedState(AreaAfter(l.Text()));
+  FlightState s = ShownAfter(l.Text());
   EXPECT_TRUE(DecideFrame(s, false).texts.empty()) << "no lock: autopilot off, no mode";
   l.headingLock = "dg-heading-hold";
   l.altitudeLock = "altitude-hold";
-  s = DisplayedState(AreaAfter(l.Text()));
+  s = ShownAfter(l.Text());
   EXPECT_TRUE(ShowsText(s, "AP ENG", TextColour::Green));
   EXPECT_TRUE(ShowsText(s, "HDG", TextColour::Green));
   EXPECT_TRUE(ShowsText(s, "ALT", TextColour::Green));
   l.headingLock = "nav1-hold";
   l.altitudeLock = "gs1-hold";
-  s = DisplayedState(AreaAfter(l.Text()));
+  s = ShownAfter(l.Text());
   EXPECT_TRUE(ShowsText(s, "LOC", TextColour::Green));
   EXPECT_TRUE(ShowsText(s, "GS", TextColour::Green));
   EXPECT_FALSE(ShowsText(s, "HDG", TextColour::Green));
   l.headingLock = "wing-leveler";
   l.altitudeLock = "pitch-hold";
-  s = DisplayedState(AreaAfter(l.Text()));
+  s = ShownAfter(l.Text());
   EXPECT_TRUE(ShowsText(s, "AP ENG", TextColour::Green));
   EXPECT_EQ(DecideFrame(s, false).texts.size(), 1u) << "modes the display has no annunciation for";
   // Any one lock on its own engages the autopilot: heading, altitude, speed.
@@ -159,21 +140,49 @@ TEST(FlightGearTable, GenericAutopilotLocksBecomeTheModes) {
     l.altitudeLock = altitude;
     l.speedLock = speed;
     const bool engaged = *heading || *altitude || *speed;
-    EXPECT_EQ(ShowsText(DisplayedState(AreaAfter(l.Text())), "AP ENG", TextColour::Green), engaged)
+    EXPECT_EQ(ShowsText((ShownAfter(l.Text())), "AP ENG", TextColour::Green), engaged)
         << "heading '" << heading << "', altitude '" << altitude << "', speed '" << speed << "'";
   }
+}
+
+// Speeds, headings, vertical speed, the altimeter setting and the autopilot's targets, in the
+// units the interface keeps them in (the data area's bytes).
+TEST(FlightGearTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
+  FgLine l;
+  l.kias = 120;
+  l.mach = 0.19;
+  l.headingTrue = 293;         // flying 280 magnetic over San Francisco
+  l.magVar = 13;               // 13 degrees east
+  l.verticalFps = 500.0 / 60;  // climbing 500 ft/min
+  l.headingBug = 280;
+  l.targetKt = 110;
+  l.settingHpa = 1013.2;
+  l.targetFpm = 500;
+  FlightState s = ShownAfter(l.Text());
+  auto value = [&](FlightVar v) { return ReadingOf(s, v).value; };
+  EXPECT_NEAR(value(FlightVar::IndicatedAirspeedRaw), 120, 0.01);
+  EXPECT_NEAR(value(FlightVar::MachRaw), 0.19, 1e-4);
+  EXPECT_NEAR(value(FlightVar::HeadingTrueRaw), 293, 1e-6);
+  EXPECT_NEAR(value(FlightVar::MagneticVariationRaw), 13, 0.01);
+  EXPECT_NEAR(value(FlightVar::VerticalSpeedRaw), 500, 1);
+  EXPECT_EQ(s.ApVerticalSpeed, 500);
+  EXPECT_NEAR(value(FlightVar::ApHeadingRaw), 280, 0.01);
+  EXPECT_EQ(s.ApAirspeed, 110);
+  EXPECT_NEAR(value(FlightVar::AltimeterSettingRaw), 1013.2, 0.05);
+  l.headingBug = 360;  // FlightGear's bug may read 360 for north
+  EXPECT_EQ(ShownAfter(l.Text()).ApHeadingRaw, 0);
 }
 
 TEST(FlightGearParser, RefusesEveryLineThatIsNotExactlyTheProtocol) {
   FgLine l;
   const std::string good = l.Text();
-  const server::FgField* fields = server::FlightGearFields();
-  const size_t n = server::FlightGearFieldCount();
-  std::vector<server::FgValue> values;
+  const FgField* fields = FlightGearFields();
+  const size_t n = FlightGearFieldCount();
+  std::vector<FgValue> values;
   std::string why;
-  EXPECT_TRUE(server::ParseGenericLine(good.data(), good.size(), fields, n, &values, &why)) << why;
+  EXPECT_TRUE(ParseGenericLine(good.data(), good.size(), fields, n, &values, &why)) << why;
   std::string crlf = good.substr(0, good.size() - 1) + "\r\n";
-  EXPECT_TRUE(server::ParseGenericLine(crlf.data(), crlf.size(), fields, n, &values, &why)) << why;
+  EXPECT_TRUE(ParseGenericLine(crlf.data(), crlf.size(), fields, n, &values, &why)) << why;
   const std::string bad[] = {
       "",
       good.substr(0, good.size() / 2),                     // truncated
@@ -186,15 +195,15 @@ TEST(FlightGearParser, RefusesEveryLineThatIsNotExactlyTheProtocol) {
       std::string(2000, '1'),                              // oversized
   };
   for (const std::string& line : bad) {
-    EXPECT_FALSE(server::ParseGenericLine(line.data(), line.size(), fields, n, &values, &why)) << line;
+    EXPECT_FALSE(ParseGenericLine(line.data(), line.size(), fields, n, &values, &why)) << line;
     EXPECT_TRUE(values.empty()) << "nothing handed out from a refused line: " << line;
   }
   l.navId = std::string(65, 'A');
   const std::string longText = l.Text();
-  EXPECT_FALSE(server::ParseGenericLine(longText.data(), longText.size(), fields, n, &values, &why));
+  EXPECT_FALSE(ParseGenericLine(longText.data(), longText.size(), fields, n, &values, &why));
   l.navId = "I\x01RV";
   const std::string control = l.Text();
-  EXPECT_FALSE(server::ParseGenericLine(control.data(), control.size(), fields, n, &values, &why));
+  EXPECT_FALSE(ParseGenericLine(control.data(), control.size(), fields, n, &values, &why));
 }
 
 double ServedDegrees(uint16_t port, uint32_t offset) {
@@ -203,13 +212,14 @@ double ServedDegrees(uint16_t port, uint32_t offset) {
 }
 
 TEST(FlightGearSource, FollowsTheSendersAttitudeIgnoresOthersAndGoesStaleWhenItStops) {
-  server::FlightGearSource::Options options;
+  FlightGearFeed::Options options;
   options.bindAddress = "127.0.0.1";
   options.port = 0;
-  server::FlightGearSource source(options);
+  FlightGearFeed source(options);
   std::string error;
   ASSERT_TRUE(source.Open(&error)) << error;
-  orvane_test::ThreadedServer srv(source);
+  server::FeedSource served(source);
+  orvane_test::ThreadedServer srv(served);
   ASSERT_TRUE(srv.Listening());
   EXPECT_EQ(orvane_test::AskServer(srv.Port(), "12144,8,2"), "") << "nothing received yet";
 
@@ -257,10 +267,10 @@ TEST(FlightGearTable, TheDocumentationListsEveryRow) {
   ASSERT_TRUE(file) << "docs/server.md";
   std::vector<std::string> lines;
   for (std::string line; std::getline(file, line);) lines.push_back(line);
-  for (size_t r = 0; r < server::FlightGearRowCount(); ++r) {
-    const server::FeedRow& row = server::FlightGearRows()[r];
+  for (size_t r = 0; r < FlightGearRowCount(); ++r) {
+    const FeedRow& row = FlightGearRows()[r];
     char where[32];
-    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(row.offset), unsigned(row.size));
+    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(VarInfo(row.var).offset), unsigned(VarInfo(row.var).size));
     int found = 0;
     for (const std::string& l : lines)
       found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "platform/system.h"
-#include "server/xplane_source.h"
+#include "server/feed_source.h"
+#include "sources/xplane_udp_feed.h"
 #include "support/fake_xplane.h"
 #include "support/faults_display.h"
 #include "support/server_feeds.h"
@@ -22,13 +23,14 @@ constexpr uint64_t kMs = 1000;
 TEST(XPlaneDisplay, ASilentXPlaneRaisesTheFlagAfterTwoSecondsAndItsReturnClearsIt) {
   orvane_test::FakeXPlane xplane({});
   xplane.Set("sim/flightmodel/position/theta", 5);
-  server::XPlaneSource::Options options;
+  XPlaneFeed::Options options;
   options.host = "127.0.0.1";
   options.port = xplane.Port();
   options.bindAddress = "127.0.0.1";
-  server::XPlaneSource source(options);
+  XPlaneFeed feed(options);
   std::string error;
-  ASSERT_TRUE(source.Open(&error)) << error;
+  ASSERT_TRUE(feed.Open(&error)) << error;
+  server::FeedSource source(feed);
   orvane_test::ThreadedServer srv(source);
   ASSERT_TRUE(srv.Listening());
   ASSERT_TRUE(orvane_test::WaitUntil([&] { return orvane_test::AskServer(srv.Port(), "12144,8,2") == "-5"; }, 3000));

@@ -15,8 +15,9 @@
 #include "platform/system.h"
 #include "server/server_log.h"
 #include "server/server_options.h"
-#include "server/xplane_feed.h"
-#include "server/xplane_source.h"
+#include "sources/xplane_feed.h"
+#include "server/feed_source.h"
+#include "sources/xplane_udp_feed.h"
 #include "support/fake_xplane.h"
 #include "support/server_feeds.h"
 
@@ -29,26 +30,33 @@ const char* kTheta = "sim/flightmodel/position/theta";
 const char* kPhi = "sim/flightmodel/position/phi";
 
 // Feeds one dataref value through every table row that reads it.
-void Feed(SimDataArea& area, const char* path, double value) {
+void Feed(FlightState& fed, const char* path, double value) {
   int rows = 0;
-  for (size_t r = 0; r < server::XPlaneRowCount(); ++r) {
-    const server::FeedRow& row = server::XPlaneRows()[r];
+  for (size_t r = 0; r < XPlaneRowCount(); ++r) {
+    const FeedRow& row = XPlaneRows()[r];
     if (std::strcmp(row.path, path) != 0) continue;
-    EXPECT_TRUE(server::ApplyRow(row, value, {}, area)) << path;
+    ApplyFeedRow(row, value, {}, fed);
     ++rows;
   }
   EXPECT_GT(rows, 0) << path << " is not in the table";
 }
 
-TEST(XPlaneTable, AttitudeNeedlesAndRadioAltitudeAsAPilotReadsThem) {
+// What the display makes of the fed variables, read from the data area the server fills with them.
+FlightState Shown(const FlightState& fed) {
   SimDataArea area;
-  Feed(area, kTheta, 5.0);   // 5 degrees nose up
-  Feed(area, kPhi, 10.0);    // 10 degrees right wing down
-  Feed(area, "sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", -1.0);  // 1 dot fly-left
-  Feed(area, "sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", 1.0);   // 1 dot high: fly down
-  Feed(area, "sim/cockpit2/gauges/indicators/radio_altimeter_height_ft_pilot", 200.0);
-  Feed(area, "sim/cockpit2/gauges/indicators/altitude_ft_pilot", 3000.0);
-  FlightState s = DisplayedState(area);
+  area.StoreFlightState(fed);
+  return DisplayedState(area);
+}
+
+TEST(XPlaneTable, AttitudeNeedlesAndRadioAltitudeAsAPilotReadsThem) {
+  FlightState fed{};
+  Feed(fed, kTheta, 5.0);   // 5 degrees nose up
+  Feed(fed, kPhi, 10.0);    // 10 degrees right wing down
+  Feed(fed, "sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", -1.0);  // 1 dot fly-left
+  Feed(fed, "sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", 1.0);   // 1 dot high: fly down
+  Feed(fed, "sim/cockpit2/gauges/indicators/radio_altimeter_height_ft_pilot", 200.0);
+  Feed(fed, "sim/cockpit2/gauges/indicators/altitude_ft_pilot", 3000.0);
+  FlightState s = Shown(fed);
   // The area counts pitch positive nose down and bank positive left wing down.
   EXPECT_DOUBLE_EQ(s.Pitch, -5.0);
   EXPECT_DOUBLE_EQ(s.Bank, -10.0);
@@ -60,127 +68,164 @@ TEST(XPlaneTable, AttitudeNeedlesAndRadioAltitudeAsAPilotReadsThem) {
   EXPECT_NEAR(s.RadioAltitudeFt, 200.0, 0.01);
   EXPECT_EQ(s.Altimeter, 3000);
   // Full deflection and beyond stop at the end of the scale.
-  Feed(area, "sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", 2.5);
-  Feed(area, "sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", -4.0);  // far below: fly up
-  s = DisplayedState(area);
+  Feed(fed, "sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", 2.5);
+  Feed(fed, "sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", -4.0);  // far below: fly up
+  s = Shown(fed);
   EXPECT_EQ(s.LocNeedle, 127);
   EXPECT_EQ(s.GsNeedle, -127);
 }
 
 TEST(XPlaneTable, Nav1OnAnIlsWithDmeIdentAndMarkers) {
-  SimDataArea area;
-  Feed(area, "sim/cockpit2/radios/actuators/nav1_frequency_hz", 11030);  // 110.30 MHz
-  Feed(area, "sim/cockpit2/radios/indicators/nav1_display_horizontal", 1);
-  Feed(area, "sim/cockpit2/radios/indicators/nav1_display_vertical", 1);
-  Feed(area, "sim/cockpit2/radios/indicators/nav1_dme_distance_nm", 2.5);
+  FlightState fed{};
+  Feed(fed, "sim/cockpit2/radios/actuators/nav1_frequency_hz", 11030);  // 110.30 MHz
+  Feed(fed, "sim/cockpit2/radios/indicators/nav1_display_horizontal", 1);
+  Feed(fed, "sim/cockpit2/radios/indicators/nav1_display_vertical", 1);
+  Feed(fed, "sim/cockpit2/radios/indicators/nav1_dme_distance_nm", 2.5);
   const char ident[] = "IORV";
   for (int i = 0; i < 6; ++i) {
     const std::string path = "sim/cockpit2/radios/indicators/nav1_nav_id[" + std::to_string(i) + "]";
-    Feed(area, path.c_str(), i < 4 ? ident[i] : 0);
+    Feed(fed, path.c_str(), i < 4 ? ident[i] : 0);
   }
-  FlightState s = DisplayedState(area);
+  FlightState s = Shown(fed);
   EXPECT_EQ(DecideIlsState(s), 4) << "localiser with glide slope";
   EXPECT_EQ(s.DmeText, "002.5");
   EXPECT_EQ(s.Nav1Ident, "IORV");
   // 110.00 MHz is a VOR channel (even tenths), 108.10 and 111.95 the first and last localisers.
   for (auto [tenKhz, ils] : {std::pair{11000, false}, {10810, true}, {11195, true}, {10800, false}, {11200, false}}) {
-    Feed(area, "sim/cockpit2/radios/actuators/nav1_frequency_hz", tenKhz);
-    EXPECT_EQ(DecideIlsState(DisplayedState(area)) == 4, ils) << tenKhz;
+    Feed(fed, "sim/cockpit2/radios/actuators/nav1_frequency_hz", tenKhz);
+    EXPECT_EQ(DecideIlsState(Shown(fed)) == 4, ils) << tenKhz;
   }
-  Feed(area, "sim/cockpit2/radios/indicators/outer_marker_lit", 1);
-  EXPECT_EQ(DecideMarkerLetter(DisplayedState(area)).text, "O");
-  Feed(area, "sim/cockpit2/radios/indicators/middle_marker_lit", 1);
-  EXPECT_EQ(DecideMarkerLetter(DisplayedState(area)).text, "M");
-  Feed(area, "sim/cockpit2/radios/indicators/inner_marker_lit", 1);
-  EXPECT_EQ(DecideMarkerLetter(DisplayedState(area)).text, "I");
-  Feed(area, "sim/cockpit2/radios/indicators/inner_marker_lit", 0);
-  Feed(area, "sim/cockpit2/radios/indicators/middle_marker_lit", 0);
-  Feed(area, "sim/cockpit2/radios/indicators/outer_marker_lit", 0);
-  EXPECT_EQ(DecideMarkerLetter(DisplayedState(area)).text, "");
+  Feed(fed, "sim/cockpit2/radios/indicators/outer_marker_lit", 1);
+  EXPECT_EQ(DecideMarkerLetter(Shown(fed)).text, "O");
+  Feed(fed, "sim/cockpit2/radios/indicators/middle_marker_lit", 1);
+  EXPECT_EQ(DecideMarkerLetter(Shown(fed)).text, "M");
+  Feed(fed, "sim/cockpit2/radios/indicators/inner_marker_lit", 1);
+  EXPECT_EQ(DecideMarkerLetter(Shown(fed)).text, "I");
+  Feed(fed, "sim/cockpit2/radios/indicators/inner_marker_lit", 0);
+  Feed(fed, "sim/cockpit2/radios/indicators/middle_marker_lit", 0);
+  Feed(fed, "sim/cockpit2/radios/indicators/outer_marker_lit", 0);
+  EXPECT_EQ(DecideMarkerLetter(Shown(fed)).text, "");
 }
 
 TEST(XPlaneTable, AutopilotModesAndFlightDirector) {
   const char* mode = "sim/cockpit/autopilot/autopilot_mode";
   const char* state = "sim/cockpit/autopilot/autopilot_state";
-  SimDataArea area;
-  Feed(area, mode, 2);  // autopilot on
-  Feed(area, state, 2 | 0x4000);  // heading select, altitude hold engaged
-  Feed(area, "sim/cockpit/autopilot/altitude", 3000);
-  Feed(area, "sim/cockpit2/gauges/indicators/altitude_ft_pilot", 3000);
-  FlightState s = DisplayedState(area);
+  FlightState fed{};
+  Feed(fed, mode, 2);  // autopilot on
+  Feed(fed, state, 2 | 0x4000);  // heading select, altitude hold engaged
+  Feed(fed, "sim/cockpit/autopilot/altitude", 3000);
+  Feed(fed, "sim/cockpit2/gauges/indicators/altitude_ft_pilot", 3000);
+  FlightState s = Shown(fed);
   EXPECT_TRUE(ShowsText(s, "AP ENG", TextColour::Green));
   EXPECT_TRUE(ShowsText(s, "HDG", TextColour::Green));
   EXPECT_TRUE(ShowsText(s, "ALT", TextColour::Green)) << "on the selected altitude";
   EXPECT_EQ(s.FdActive, 1u);
-  Feed(area, mode, 1);  // flight director only
-  s = DisplayedState(area);
+  Feed(fed, mode, 1);  // flight director only
+  s = Shown(fed);
   EXPECT_FALSE(ShowsText(s, "AP ENG", TextColour::Green));
   EXPECT_EQ(s.FdActive, 1u);
   // Localiser and glide slope armed: white; captured: green.
-  Feed(area, state, 0x0100 | 0x0400);
-  s = DisplayedState(area);
+  Feed(fed, state, 0x0100 | 0x0400);
+  s = Shown(fed);
   EXPECT_TRUE(ShowsText(s, "LOC", TextColour::White));
   EXPECT_TRUE(ShowsText(s, "GS", TextColour::White));
-  Feed(area, state, 0x0200 | 0x0800);
-  s = DisplayedState(area);
+  Feed(fed, state, 0x0200 | 0x0800);
+  s = Shown(fed);
   EXPECT_TRUE(ShowsText(s, "LOC", TextColour::Green));
   EXPECT_TRUE(ShowsText(s, "GS", TextColour::Green));
   // On the flight director's command (5 up, 10 right, flown exactly) the bars are centred; 5 degrees
   // below it the horizontal bar asks for nose up (it moves up: a positive offset).
-  Feed(area, state, 2 | 0x4000);
-  Feed(area, kTheta, 5);
-  Feed(area, kPhi, 10);
-  Feed(area, "sim/cockpit/autopilot/flight_director_pitch", 5);
-  Feed(area, "sim/cockpit/autopilot/flight_director_roll", 10);
-  FdCommands c = ComputeFdCommands(DisplayedState(area));
+  Feed(fed, state, 2 | 0x4000);
+  Feed(fed, kTheta, 5);
+  Feed(fed, kPhi, 10);
+  Feed(fed, "sim/cockpit/autopilot/flight_director_pitch", 5);
+  Feed(fed, "sim/cockpit/autopilot/flight_director_roll", 10);
+  FdCommands c = ComputeFdCommands(Shown(fed));
   EXPECT_NEAR(c.vertical, 0, 1e-9);
   EXPECT_NEAR(c.lateral, 0, 1e-9);
-  Feed(area, kTheta, 0);
-  c = ComputeFdCommands(DisplayedState(area));
+  Feed(fed, kTheta, 0);
+  c = ComputeFdCommands(Shown(fed));
   EXPECT_NEAR(-c.vertical, 5.0 / 27, 1e-6);
-  Feed(area, mode, 0);
-  EXPECT_EQ(DisplayedState(area).FdActive, 0u);
+  Feed(fed, mode, 0);
+  EXPECT_EQ(Shown(fed).FdActive, 0u);
 }
 
-// Every row writes inside what the display reads, so nothing the table fills goes unread.
-TEST(XPlaneTable, EveryRowFillsBytesTheDisplayReads) {
-  for (size_t r = 0; r < server::XPlaneRowCount(); ++r) {
-    const server::FeedRow& row = server::XPlaneRows()[r];
-    bool read = false;
-    for (const ReadListRow& l : ReadList())
-      read = read || (row.offset >= l.offset && row.offset + row.size <= l.offset + l.size);
-    EXPECT_TRUE(read) << row.path << " at 0x" << std::hex << row.offset;
+// Speeds, headings, vertical speed, the altimeter setting and the autopilot's targets, in the
+// units the interface keeps them in (the data area's bytes).
+TEST(XPlaneTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
+  FlightState fed{};
+  Feed(fed, "sim/cockpit2/gauges/indicators/airspeed_kts_pilot", 250);
+  Feed(fed, "sim/flightmodel/misc/machno", 0.78);
+  Feed(fed, "sim/flightmodel/position/true_psi", 95);
+  Feed(fed, "sim/flightmodel/position/magnetic_variation", -13);  // 13 degrees east, as over San Francisco
+  Feed(fed, "sim/flightmodel/position/vh_ind", -700 * 0.3048 / 60);  // 700 ft/min down
+  Feed(fed, "sim/cockpit/autopilot/vertical_velocity", -700);
+  Feed(fed, "sim/cockpit/autopilot/heading_mag", 280);
+  Feed(fed, "sim/cockpit/autopilot/airspeed", 250);
+  Feed(fed, "sim/cockpit2/gauges/actuators/barometer_setting_in_hg_pilot", 29.92);
+  FlightState s = Shown(fed);
+  auto value = [&](FlightVar v) { return ReadingOf(s, v).value; };
+  EXPECT_NEAR(value(FlightVar::IndicatedAirspeedRaw), 250, 0.01);
+  EXPECT_NEAR(value(FlightVar::MachRaw), 0.78, 1e-4);
+  EXPECT_NEAR(value(FlightVar::HeadingTrueRaw), 95, 1e-6);
+  EXPECT_NEAR(value(FlightVar::MagneticVariationRaw), 13, 0.01) << "the interface counts east positive";
+  EXPECT_NEAR(value(FlightVar::VerticalSpeedRaw), -700, 1);
+  EXPECT_EQ(s.ApVerticalSpeed, -700);
+  EXPECT_NEAR(value(FlightVar::ApHeadingRaw), 280, 0.01);
+  EXPECT_EQ(s.ApAirspeed, 250);
+  EXPECT_NEAR(value(FlightVar::AltimeterSettingRaw), 1013.2, 0.05);
+  // Headings come round the circle: 5 degrees left of north is 355, a hair below 360 is north.
+  Feed(fed, "sim/flightmodel/position/true_psi", -5);
+  Feed(fed, "sim/cockpit/autopilot/heading_mag", 359.9999);
+  s = Shown(fed);
+  EXPECT_NEAR(value(FlightVar::HeadingTrueRaw), 355, 1e-6);
+  EXPECT_EQ(s.ApHeadingRaw, 0);
+  // Holding Mach 0.78 the speed target is no knots value: it is not taken for 1 kt.
+  Feed(fed, "sim/cockpit/autopilot/airspeed", 0.78);
+  EXPECT_EQ(Shown(fed).ApAirspeed, 250);
+}
+
+// The table supplies every variable of the read list and the further ones a layout may show.
+TEST(XPlaneTable, SuppliesTheReadListAndTheFurtherVariables) {
+  VarSet supplied;
+  for (size_t r = 0; r < XPlaneRowCount(); ++r) supplied.Add(XPlaneRows()[r].var);
+  for (const ReadListRow& l : ReadList()) {
+    if (l.field == FlightVar::None) continue;
+    EXPECT_TRUE(supplied.Has(l.field)) << VarName(l.field);
   }
+  for (FlightVar v : {FlightVar::IndicatedAirspeedRaw, FlightVar::MachRaw, FlightVar::HeadingTrueRaw,
+                      FlightVar::MagneticVariationRaw, FlightVar::ApAirspeed, FlightVar::AltimeterSettingRaw})
+    EXPECT_TRUE(supplied.Has(v)) << VarName(v);
 }
 
 TEST(XPlanePackets, SubscriptionLayoutAndAnswerParsing) {
-  server::RrefRequest request;
-  ASSERT_TRUE(server::BuildRrefRequest(30, 7, kTheta, &request));
+  RrefRequest request;
+  ASSERT_TRUE(BuildRrefRequest(30, 7, kTheta, &request));
   EXPECT_EQ(std::memcmp(request.data(), "RREF\0", 5), 0);
   EXPECT_EQ(request[5], 30);   // frequency, little-endian
   EXPECT_EQ(request[9], 7);    // index
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(request.data() + 13)), kTheta);
   EXPECT_EQ(request[412], 0);
-  EXPECT_FALSE(server::BuildRrefRequest(30, 0, std::string(400, 'x'), &request));
+  EXPECT_FALSE(BuildRrefRequest(30, 0, std::string(400, 'x'), &request));
 
   // Two pairs: index 1 = 2.5, index 2 = -1.
   const uint8_t good[] = {'R', 'R', 'E', 'F', ',', 1, 0, 0, 0, 0, 0, 0x20, 0x40, 2, 0, 0, 0, 0, 0, 0x80, 0xBF};
-  std::vector<server::RrefValue> values;
+  std::vector<RrefValue> values;
   std::string why;
-  ASSERT_TRUE(server::ParseRrefAnswer(good, sizeof good, &values, &why)) << why;
+  ASSERT_TRUE(ParseRrefAnswer(good, sizeof good, &values, &why)) << why;
   ASSERT_EQ(values.size(), 2u);
   EXPECT_EQ(values[0].index, 1);
   EXPECT_EQ(values[0].value, 2.5f);
   EXPECT_EQ(values[1].value, -1.0f);
-  EXPECT_FALSE(server::ParseRrefAnswer(good, sizeof good - 1, &values, &why)) << "cut inside a pair";
-  EXPECT_FALSE(server::ParseRrefAnswer(good, 5, &values, &why)) << "no pair";
-  EXPECT_FALSE(server::ParseRrefAnswer(good, 3, &values, &why)) << "shorter than the header";
+  EXPECT_FALSE(ParseRrefAnswer(good, sizeof good - 1, &values, &why)) << "cut inside a pair";
+  EXPECT_FALSE(ParseRrefAnswer(good, 5, &values, &why)) << "no pair";
+  EXPECT_FALSE(ParseRrefAnswer(good, 3, &values, &why)) << "shorter than the header";
   std::vector<uint8_t> other(good, good + sizeof good);
   other[0] = 'D';
-  EXPECT_FALSE(server::ParseRrefAnswer(other.data(), other.size(), &values, &why)) << "DREF";
-  std::vector<uint8_t> huge(5 + 8 * (server::kMaxRrefPairs + 1), 0);
+  EXPECT_FALSE(ParseRrefAnswer(other.data(), other.size(), &values, &why)) << "DREF";
+  std::vector<uint8_t> huge(5 + 8 * (kMaxRrefPairs + 1), 0);
   std::memcpy(huge.data(), "RREF,", 5);
-  EXPECT_FALSE(server::ParseRrefAnswer(huge.data(), huge.size(), &values, &why)) << "oversized";
+  EXPECT_FALSE(ParseRrefAnswer(huge.data(), huge.size(), &values, &why)) << "oversized";
 }
 
 // Collects the server's log lines.
@@ -220,11 +265,12 @@ bool ServesAttitude(uint16_t port, double pitchUp, double bankRight, uint32_t ti
       timeoutMs);
 }
 
-server::XPlaneSource::Options SourceFor(const orvane_test::FakeXPlane& xplane) {
-  server::XPlaneSource::Options options;
+XPlaneFeed::Options FeedFor(const orvane_test::FakeXPlane& xplane) {
+  XPlaneFeed::Options options;
   options.host = "127.0.0.1";
   options.port = xplane.Port();
   options.bindAddress = "127.0.0.1";
+  options.log = server::LogLine;
   return options;
 }
 
@@ -236,10 +282,11 @@ TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
   // is lost every time (with 4, under Wine's coarser timer the attitude's packet was).
   fakeOptions.dropEvery = 3;
   orvane_test::FakeXPlane xplane(fakeOptions);
-  server::XPlaneSource source(SourceFor(xplane));
+  XPlaneFeed source(FeedFor(xplane));
   std::string error;
   ASSERT_TRUE(source.Open(&error)) << error;
-  orvane_test::ThreadedServer srv(source);
+  server::FeedSource served(source);
+  orvane_test::ThreadedServer srv(served);
   ASSERT_TRUE(srv.Listening());
 
   const double steps[][2] = {{5, 0}, {-3, 25}, {12, -30}, {0.5, 2}};
@@ -274,7 +321,7 @@ TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
   // Stopping ends every subscription.
   srv.Stop();
   EXPECT_TRUE(orvane_test::WaitUntil([&] { return xplane.ActiveSubscriptions() == 0; }, 2000));
-  EXPECT_GE(xplane.Unsubscribes(), int(server::IndexPaths(server::XPlaneRows(), server::XPlaneRowCount()).paths.size()));
+  EXPECT_GE(xplane.Unsubscribes(), int(source.DatarefCount()));
 }
 
 // While X-Plane answers, the subscription of the start stands: nothing is asked again past the
@@ -282,28 +329,29 @@ TEST(XPlaneSource, FollowsTheAttitudeThroughLostPacketsAndARestart) {
 TEST(XPlaneSource, SubscribesOnceWhileXPlaneAnswers) {
   orvane_test::FakeXPlane xplane({});
   xplane.Set(kTheta, 3);
-  server::XPlaneSource source(SourceFor(xplane));
+  XPlaneFeed source(FeedFor(xplane));
   std::string error;
   ASSERT_TRUE(source.Open(&error)) << error;
-  orvane_test::ThreadedServer srv(source);
+  server::FeedSource served(source);
+  orvane_test::ThreadedServer srv(served);
   ASSERT_TRUE(srv.Listening());
   ASSERT_TRUE(ServesAttitude(srv.Port(), 3, 0));
   const uint64_t used = source.PacketsUsed();
   platform::SleepMs(2600);
   EXPECT_GT(source.PacketsUsed(), used + 30) << "X-Plane kept answering";
   EXPECT_EQ(source.SubscriptionRounds(), 1u);
-  EXPECT_EQ(size_t(xplane.Subscribes()), server::IndexPaths(server::XPlaneRows(), server::XPlaneRowCount()).paths.size())
-      << "each dataref asked for once";
+  EXPECT_EQ(size_t(xplane.Subscribes()), source.DatarefCount()) << "each dataref asked for once";
 }
 
 TEST(XPlaneSource, StrangersAndBadPacketsAreIgnoredWithALimitedLog) {
   LogLines log;
   orvane_test::FakeXPlane xplane({});
   xplane.Set(kTheta, 4);
-  server::XPlaneSource source(SourceFor(xplane));
+  XPlaneFeed source(FeedFor(xplane));
   std::string error;
   ASSERT_TRUE(source.Open(&error)) << error;
-  orvane_test::ThreadedServer srv(source);
+  server::FeedSource served(source);
+  orvane_test::ThreadedServer srv(served);
   ASSERT_TRUE(srv.Listening());
   ASSERT_TRUE(ServesAttitude(srv.Port(), 4, 0));
 
@@ -349,10 +397,10 @@ TEST(XPlaneTable, TheDocumentationListsEveryRow) {
   ASSERT_TRUE(file) << "docs/server.md";
   std::vector<std::string> lines;
   for (std::string line; std::getline(file, line);) lines.push_back(line);
-  for (size_t r = 0; r < server::XPlaneRowCount(); ++r) {
-    const server::FeedRow& row = server::XPlaneRows()[r];
+  for (size_t r = 0; r < XPlaneRowCount(); ++r) {
+    const FeedRow& row = XPlaneRows()[r];
     char where[32];
-    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(row.offset), unsigned(row.size));
+    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(VarInfo(row.var).offset), unsigned(VarInfo(row.var).size));
     int found = 0;
     for (const std::string& l : lines)
       found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;
@@ -383,11 +431,13 @@ TEST(UdpSourceOptions, XPlaneAndFlightGearOptionsAndTheirChecks) {
     EXPECT_NE(error.find(option), std::string::npos) << error;
     EXPECT_NE(error.find(std::string("'") + value + "'"), std::string::npos) << error;
   }
-  server::XPlaneSource::Options options;
+  XPlaneFeed::Options options;
   options.host = "xplane.local";  // names are not looked up: the packets' sender is checked by address
-  server::XPlaneSource source(options);
-  EXPECT_FALSE(source.Open(&error));
-  EXPECT_NE(error.find("--xplane-host: 'xplane.local'"), std::string::npos) << error;
+  XPlaneFeed feed(options);
+  FeedOpenFailure failure = FeedOpenFailure::None;
+  EXPECT_FALSE(feed.Open(&error, &failure));
+  EXPECT_EQ(failure, FeedOpenFailure::Address);
+  EXPECT_NE(error.find("'xplane.local'"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -238,7 +238,8 @@ TEST_F(SettingsTest, ShippedSampleFileNamesEveryKeyAndGivesTheDefaults) {
   for (const char* key : {"X", "Y", "MAXFPS", "VSYNC", "WIDTH", "HEIGHT", "SCALE", "BORDERLESS", "FULLSCREEN",
                           "TOPMOST", "MONITOR", "MSAA"})
     EXPECT_TRUE(ini.Has("WINDOW", key)) << key;
-  EXPECT_TRUE(ini.Has("SIMULATOR", "RECONNECT"));
+  for (const char* key : {"RECONNECT", "SOURCE", "XPLANEHOST", "XPLANEPORT", "FGPORT"})
+    EXPECT_TRUE(ini.Has("SIMULATOR", key)) << key;
   EXPECT_TRUE(ini.Has("PFD", "LAYOUT"));
   EXPECT_TRUE(ini.Has("PFD", "BARO"));
 
@@ -254,6 +255,52 @@ TEST_F(SettingsTest, ShippedSampleFileNamesEveryKeyAndGivesTheDefaults) {
   EXPECT_FALSE(s_.Network.Pipeline);
   EXPECT_EQ(s_.Panel, PanelKind::Classic) << "the sample keeps today's panel";
   EXPECT_EQ(s_.Baro, BaroUnit::Hpa);
+  EXPECT_EQ(s_.Simulator, SimulatorKind::Ipc);
+  EXPECT_EQ(s_.XPlane.Host, "127.0.0.1");
+  EXPECT_EQ(s_.XPlane.Port, 49000);
+  EXPECT_EQ(s_.FlightGear.Port, 5500);
+}
+
+// One PC with X-Plane or FlightGear: the source, its keys, and every bad value named.
+TEST_F(SettingsTest, SimulatorSourceXPlaneOrFlightGearWithTheirKeys) {
+  WriteIni("[SIMULATOR]\nSOURCE=XPLANE\nXPLANEHOST=192.168.1.20\nXPLANEPORT=49001\n");
+  Read();
+  EXPECT_EQ(s_.Simulator, SimulatorKind::XPlane);
+  EXPECT_EQ(s_.XPlane.Host, "192.168.1.20");
+  EXPECT_EQ(s_.XPlane.Port, 49001);
+  WriteIni("[SIMULATOR]\nSOURCE=flightgear\nFGPORT=5501\n");
+  Read();
+  EXPECT_EQ(s_.Simulator, SimulatorKind::FlightGear);
+  EXPECT_EQ(s_.FlightGear.Port, 5501);
+  WriteIni("[SIMULATOR]\nSOURCE=IPC\nXPLANEHOST=::1\n");
+  Read();
+  EXPECT_EQ(s_.Simulator, SimulatorKind::Ipc);
+  EXPECT_EQ(s_.XPlane.Host, "::1");
+
+  const struct {
+    const char* key;
+    const char* value;
+  } bad[] = {{"SOURCE", "X-PLANE"},        {"SOURCE", "xplane11"}, {"XPLANEHOST", "xplane.local"},
+             {"XPLANEHOST", "192.168.1"}, {"XPLANEHOST", "192.168.1.256"}, {"XPLANEHOST", "010.0.0.1"},
+             {"XPLANEHOST", "::g"},       {"XPLANEPORT", "0"},    {"XPLANEPORT", "65536"},
+             {"XPLANEPORT", "49000udp"},  {"FGPORT", "-5500"},    {"FGPORT", "+5500"}};
+  for (const auto& c : bad) {
+    WriteIni(std::string("[SIMULATOR]\n") + c.key + "=" + c.value + "\n");
+    const std::string error = ReadError();
+    EXPECT_NE(error.find("OrvaneGCPfd.INI"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("key ") + c.key), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("\"") + c.value + "\""), std::string::npos) << error;
+  }
+  // Network mode and another simulator contradict each other: both keys are named.
+  WriteIni(std::string("[LAN]\nUSELAN=Y\n") + kServerAndPort + "[SIMULATOR]\nSOURCE=FLIGHTGEAR\n");
+  const std::string error = ReadError();
+  EXPECT_NE(error.find("USELAN=Y"), std::string::npos) << error;
+  EXPECT_NE(error.find("SOURCE=FLIGHTGEAR"), std::string::npos) << error;
+  // Without a server network mode is off, and FlightGear is read.
+  WriteIni("[LAN]\nUSELAN=Y\n[SIMULATOR]\nSOURCE=FLIGHTGEAR\n");
+  Read();
+  EXPECT_FALSE(s_.UseNetwork);
+  EXPECT_EQ(s_.Simulator, SimulatorKind::FlightGear);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "shell/display.h"
 #include "sources/network_source.h"
 #include "sources/simulator_source.h"
+#include "sources/udp_feed_source.h"
 
 const char* const TitleSimulator = "Orvane PFD Panel v1.0 - Freeware [FSUIPC]";
 const char* const TitleNetwork = "Orvane PFD Panel v1.0 - Freeware [NETWORK]";
@@ -19,6 +20,14 @@ std::string WindowTitle(const std::string& titleWord) { return "Orvane PFD Panel
 
 std::unique_ptr<FlightDataSource> MakeSource(const Settings& settings, const ReadPlan& plan) {
   if (settings.UseNetwork) return std::make_unique<NetworkSource>(settings.Network, plan);
+  switch (settings.Simulator) {
+    case SimulatorKind::XPlane:
+      return std::make_unique<XPlaneSource>(settings.XPlane);
+    case SimulatorKind::FlightGear:
+      return std::make_unique<FlightGearSource>(settings.FlightGear);
+    case SimulatorKind::Ipc:
+      break;
+  }
   return std::make_unique<SimulatorSource>(settings.SimReconnect, plan);
 }
 
@@ -199,5 +208,6 @@ void Display::ShowLinkInTitle() {
   const std::string word = source_->TitleWord();
   if (word == titleWord_) return;
   platform::SetGlWindowTitle(WindowTitle(word));
+  platform::DebugLog("Window title: " + WindowTitle(word));
   titleWord_ = word;
 }

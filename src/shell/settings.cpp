@@ -118,6 +118,47 @@ bool ReadChoice(const IniReader& ini, const std::string& path, const char* secti
   return false;
 }
 
+// A UDP port number 1..65535, or the default when the key is not there.
+bool ReadPort(const IniReader& ini, const std::string& path, const char* key, uint16_t& out, std::string& error) {
+  const std::string value = ini.Get("SIMULATOR", key, "");
+  if (value.empty()) return true;
+  int32_t port = 0;
+  if (value[0] == '+' || value[0] == '-' || !ParseInt32(value, port) || port < 1 || port > 65535) {
+    error = Describe(path, "SIMULATOR", key, value) + " is not a UDP port number from 1 to 65535.";
+    return false;
+  }
+  out = static_cast<uint16_t>(port);
+  return true;
+}
+
+// [SIMULATOR] SOURCE and the keys of the X-Plane and FlightGear sources; network mode goes with IPC only.
+bool ReadSimulatorSource(const IniReader& ini, const std::string& path, Settings& settings, std::string& error) {
+  static const char* const kSources[] = {"IPC", "XPLANE", "FLIGHTGEAR"};  // in SimulatorKind's order
+  int source = 0;
+  if (!ReadChoice(ini, path, "SIMULATOR", "SOURCE", kSources, 3, source, error)) return false;
+  settings.Simulator = static_cast<SimulatorKind>(source);
+  const std::string host = ini.Get("SIMULATOR", "XPLANEHOST", "");
+  if (!host.empty()) {
+    if (!IsNumericAddress(host)) {
+      error = Describe(path, "SIMULATOR", "XPLANEHOST", host) +
+              " is not a numeric IPv4 or IPv6 address (such as 127.0.0.1 or 192.168.1.20).";
+      return false;
+    }
+    settings.XPlane.Host = host;
+  }
+  if (!ReadPort(ini, path, "XPLANEPORT", settings.XPlane.Port, error)) return false;
+  if (!ReadPort(ini, path, "FGPORT", settings.FlightGear.Port, error)) return false;
+  if (settings.UseNetwork && settings.Simulator != SimulatorKind::Ipc) {
+    const std::string given = ini.Get("SIMULATOR", "SOURCE", "");
+    error = "Settings file " + path + ": section [LAN], key USELAN=Y (network mode, with ORVANEGCSERVER and "
+            "ORVANEGCPORT) cannot be combined with section [SIMULATOR], key SOURCE=" + given +
+            ": the display reads either the data server or the simulator. Set USELAN=N to read " + given +
+            " here, or remove SOURCE to use the data server.";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string SettingsFilePath() {
@@ -178,6 +219,7 @@ bool ParseSettings(const std::string& path, const std::string& text, Settings& s
   if (!ReadSwitch(ini, path, "LAN", "RECONNECT", settings.Network.Reconnect, error)) return false;
   if (!ReadSwitch(ini, path, "LAN", "PIPELINE", settings.Network.Pipeline, error)) return false;
   if (!ReadSwitch(ini, path, "SIMULATOR", "RECONNECT", settings.SimReconnect, error)) return false;
+  if (!ReadSimulatorSource(ini, path, settings, error)) return false;
 
   // The window in a cockpit.
   auto readWhole = [&](const char* key, int32_t low, int32_t high, int32_t& out, const char* what) {

@@ -6,6 +6,10 @@
 
 #include "pfd/panel_picture.h"
 #include "sources/network_source.h"
+#include "sources/udp_feed_settings.h"
+
+// Where the values come from without network mode.
+enum class SimulatorKind { Ipc, XPlane, FlightGear };
 
 struct Settings {
   bool UseNetwork = false;    // "LAN"/"USELAN" = "Y" with a server and a port
@@ -15,6 +19,9 @@ struct Settings {
   double MaxFps = 0.0;        // "WINDOW"/"MAXFPS": frames per second cap (1 to 1000), 0 = no cap
   bool VSync = false;         // "WINDOW"/"VSYNC" = "Y": swap interval 1
   bool SimReconnect = false;  // "SIMULATOR"/"RECONNECT" = "Y": wait for the simulator, reopen its link
+  SimulatorKind Simulator = SimulatorKind::Ipc;  // "SIMULATOR"/"SOURCE": IPC, XPLANE or FLIGHTGEAR
+  XPlaneSettings XPlane;      // "SIMULATOR"/"XPLANEHOST", "XPLANEPORT"
+  FlightGearSettings FlightGear;  // "SIMULATOR"/"FGPORT"
 
   // The window in a cockpit (all off by default: today's window).
   int32_t Width = 0;          // "WINDOW"/"WIDTH": client area width in pixels, 0 = standard

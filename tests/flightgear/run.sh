@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end with a real FlightGear: FlightGear (Xvfb, software GL) flies the C172P at 3,000 ft
 # over San Francisco (KSFO, ILS 28L/28R) and feeds OrvaneGCServer --source flightgear with the
-# orvane generic protocol; the display runs headless in network mode against that server. Through
+# orvane generic protocol; the display runs headless in network mode against that server (or, with
+# DIRECT=1, reads the feed itself: [SIMULATOR] SOURCE=FLIGHTGEAR, no server). Through
 # FlightGear's telnet property server the KAP140 autopilot is engaged and commanded through turns
 # and a climb, while FlightGear's own attitude is sampled through its HTTP server on the monotonic
 # clock. At the end the
@@ -11,6 +12,7 @@
 #   tests/flightgear/run.sh                 about 3 minutes (FlightGear needs 1 to 2 to take off)
 #   FLY_SECONDS=75                          length of the flight programme (at least 60)
 #   RECORD=FILE                             also record the feed FlightGear sends (fg_stream.py format)
+#   DIRECT=1                                the display alone: FlightGear's feed straight into it
 #   BUILD_DIR=build/linux                   where OrvaneGCServer and OrvaneGCPfd are (run/)
 #   KEEP=1                                  keep the scratch folder (kept anyway on failure)
 #
@@ -36,6 +38,7 @@ fail() { echo "run.sh: FAIL: $*" >&2; exit 1; }
 [ -x "$fgfs" ] || fail "no FlightGear at $fgfs (apt-get install flightgear)"
 [ -d "$fg_root/Aircraft/c172p" ] || fail "no C172P in $fg_root/Aircraft (FlightGear's data is missing)"
 command -v Xvfb >/dev/null || fail "no Xvfb (apt-get install xvfb)"
+direct=${DIRECT:-}
 for f in OrvaneGCServer OrvaneGCPfd pfd_2.txr font.bmp plane2.ico; do
   [ -e "$run/$f" ] || fail "$run/$f is missing: build OrvaneGCServer and OrvaneGCPfd first"
 done
@@ -73,9 +76,11 @@ done
 Xvfb ":$display_number" -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 
-"$run/OrvaneGCServer" --source flightgear --fg-port "$feed_port" --port "$server_port" --bind 127.0.0.1 \
-  --duration $((fly_seconds + 600)) >"$work/server.log" 2>&1 &
-pids+=($!)
+if [ -z "$direct" ]; then
+  "$run/OrvaneGCServer" --source flightgear --fg-port "$feed_port" --port "$server_port" --bind 127.0.0.1 \
+    --duration $((fly_seconds + 600)) >"$work/server.log" 2>&1 &
+  pids+=($!)
+fi
 
 # FlightGear: what it draws does not matter here, so it draws as little as it can (terrain, models,
 # clouds and the aircraft off) to keep software GL from eating the machine. The telnet server is
@@ -105,11 +110,15 @@ python3 "$here/fg_props.py" --port "$telnet_port" wait-flying --timeout 300 ||
 kill -0 "$fg_pid" 2>/dev/null || fail "FlightGear ended"
 say "FlightGear flies after $(( $(date +%s) - start )) s, at $(python3 "$here/fg_props.py" --port "$telnet_port" get /sim/frame-rate) frames/s"
 
-# The display, headless, in network mode, in a run folder of its own.
+# The display, headless, in network mode (or reading the feed itself), in a run folder of its own.
 mkdir -p "$work/pfd"
 cp "$run"/*.txr "$run/font.bmp" "$run/plane2.ico" "$work/pfd/"
-printf '[LAN]\nUSELAN=Y\nORVANEGCSERVER=127.0.0.1\nORVANEGCPORT=%s\nPIPELINE=Y\n[WINDOW]\nX=0\nY=0\nMAXFPS=0\n' \
-  "$server_port" >"$work/pfd/OrvaneGCPfd.INI"
+if [ -z "$direct" ]; then
+  printf '[LAN]\nUSELAN=Y\nORVANEGCSERVER=127.0.0.1\nORVANEGCPORT=%s\nPIPELINE=Y\n[WINDOW]\nX=0\nY=0\nMAXFPS=0\n' \
+    "$server_port" >"$work/pfd/OrvaneGCPfd.INI"
+else
+  printf '[WINDOW]\nX=0\nY=0\nMAXFPS=0\n[SIMULATOR]\nSOURCE=FLIGHTGEAR\nFGPORT=%s\n' "$feed_port" >"$work/pfd/OrvaneGCPfd.INI"
+fi
 (cd "$work/pfd" && SDL_VIDEODRIVER=offscreen ORVANE_NO_DIALOGS=1 ORVANE_RUN_SECONDS=$((fly_seconds + 5)) \
   ORVANE_FRAME_LOG="$work/frames.log" exec "$run/OrvaneGCPfd" >"$work/pfd.log" 2>&1) &
 display_pid=$!
@@ -128,7 +137,11 @@ python3 "$here/fg_props.py" --port "$telnet_port" --http-port "$http_port" fly -
 for _ in $(seq 300); do kill -0 "$display_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$display_pid" 2>/dev/null && fail "the display did not end after its run time"
 [ -s "$work/frames.log" ] || { cat "$work/pfd.log" >&2; fail "the display wrote no frame log"; }
-say "server: $(grep -c . "$work/server.log") log lines; last: $(tail -1 "$work/server.log")"
+if [ -z "$direct" ]; then
+  say "server: $(grep -c . "$work/server.log") log lines; last: $(tail -1 "$work/server.log")"
+else
+  say "display alone: $(grep -c FlightGear "$work/pfd.log") FlightGear lines in its log; last: $(grep FlightGear "$work/pfd.log" | tail -1)"
+fi
 
 if python3 "$here/attitude_compare.py" "$work/frames.log" "$work/fg-attitude.txt" --skip-s 3; then
   say "PASS: the display followed FlightGear's attitude within 1 degree and 2 frames"

@@ -40,8 +40,9 @@ std::vector<FrameRecord> ReadFrameLog(const std::string& path) {
     if (line.empty() || line[0] == '#') continue;
     FrameRecord r;
     int flag = 0;
-    if (std::sscanf(line.c_str(), "%" SCNu64 " %" SCNu64 " %d %" SCNu64 " %" SCNu64 " %" SCNu64 " %d", &r.index,
-                    &r.endUs, &flag, &r.sincePumpUs, &r.frameUs, &r.messages, &r.snapshot) != 7)
+    if (std::sscanf(line.c_str(), "%" SCNu64 " %" SCNu64 " %d %" SCNu64 " %" SCNu64 " %" SCNu64 " %d %lf %lf",
+                    &r.index, &r.endUs, &flag, &r.sincePumpUs, &r.frameUs, &r.messages, &r.snapshot, &r.pitchDeg,
+                    &r.bankDeg) != 9)
       continue;  // a line being written at this moment
     r.flag = flag != 0;
     frames.push_back(r);

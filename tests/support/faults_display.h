@@ -20,6 +20,8 @@ struct FrameRecord {
   uint64_t frameUs = 0;        // time since the previous frame (since the loop started, for the first)
   uint64_t messages = 0;       // messages handled since the previous frame
   int snapshot = -1;           // index of the PNG written for this frame, or -1
+  double pitchDeg = 0;         // the attitude the frame was decided with, nose up positive
+  double bankDeg = 0;          // right wing down positive
   uint64_t StartUs() const { return endUs - frameUs; }
 };
 

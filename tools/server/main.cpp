@@ -6,12 +6,13 @@
 
 #include "simdata/flight_state_file.h"
 #include "server/area_sources.h"
-#include "server/flightgear_source.h"
+#include "server/feed_source.h"
+#include "sources/flightgear_udp_feed.h"
 #include "server/ipc_source.h"
 #include "server/server_core.h"
 #include "server/server_log.h"
 #include "server/server_options.h"
-#include "server/xplane_source.h"
+#include "sources/xplane_udp_feed.h"
 #include "simdata/sim_data_area.h"
 
 #ifndef ORVANE_VERSION
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
   // would let a second server share the port).
   cl.server.reuseAddress = ORVANE_SERVER_REUSE_ADDRESS != 0;
 
+  std::unique_ptr<UdpFeed> feed;  // the xplane and flightgear sources' feed, outliving the source
   std::unique_ptr<server::DataSource> source;
   switch (cl.source) {
     case server::SourceKind::Demo:
@@ -64,27 +66,33 @@ int main(int argc, char** argv) {
       break;
     }
     case server::SourceKind::XPlane: {
-      server::XPlaneSource::Options options;
+      XPlaneFeed::Options options;
       options.host = cl.xplaneHost;
       options.port = cl.xplanePort;
       options.rateHz = cl.rateHz;
-      auto xplane = std::make_unique<server::XPlaneSource>(options);
-      if (!xplane->Open(&error)) {
-        std::fprintf(stderr, "OrvaneGCServer: %s\n", error.c_str());
+      options.log = server::LogLine;
+      auto xplane = std::make_unique<XPlaneFeed>(options);
+      FeedOpenFailure failure = FeedOpenFailure::None;
+      if (!xplane->Open(&error, &failure)) {
+        std::fprintf(stderr, "OrvaneGCServer: %s%s\n", failure == FeedOpenFailure::Address ? "--xplane-host: " : "",
+                     error.c_str());
         return 1;
       }
-      source = std::move(xplane);
+      feed = std::move(xplane);
+      source = std::make_unique<server::FeedSource>(*feed);
       break;
     }
     case server::SourceKind::FlightGear: {
-      server::FlightGearSource::Options options;
+      FlightGearFeed::Options options;
       options.port = cl.fgPort;
-      auto flightgear = std::make_unique<server::FlightGearSource>(options);
+      options.log = server::LogLine;
+      auto flightgear = std::make_unique<FlightGearFeed>(options);
       if (!flightgear->Open(&error)) {
-        std::fprintf(stderr, "OrvaneGCServer: %s\n", error.c_str());
+        std::fprintf(stderr, "OrvaneGCServer: --fg-port: %s\n", error.c_str());
         return 1;
       }
-      source = std::move(flightgear);
+      feed = std::move(flightgear);
+      source = std::make_unique<server::FeedSource>(*feed);
       break;
     }
   }

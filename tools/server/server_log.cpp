@@ -55,22 +55,4 @@ void SetLogSink(std::function<void(const std::string&)> sink) {
   Sink() = std::move(sink);
 }
 
-void RateLimitedLog::Log(const std::string& line) {
-  uint64_t now = platform::MonotonicMicros();
-  if (linesInWindow_ == 0 && windowStart_ == 0) windowStart_ = now;
-  if (now - windowStart_ >= windowMicros_) {
-    if (suppressed_ > 0)
-      LogLine("(" + std::to_string(suppressed_) + " similar lines were held back)");
-    windowStart_ = now;
-    linesInWindow_ = 0;
-    suppressed_ = 0;
-  }
-  if (linesInWindow_ < maxLines_) {
-    ++linesInWindow_;
-    LogLine(line);
-  } else {
-    ++suppressed_;
-  }
-}
-
 }  // namespace server

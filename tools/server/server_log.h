@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "sources/rate_limited_lines.h"
+
 namespace server {
 
 // Writes one line, prefixed with the time since start; safe from any thread.
@@ -18,19 +20,10 @@ void LogF(const char* format, ...)
 // Replaces where lines go (nullptr: back to stderr). For tests.
 void SetLogSink(std::function<void(const std::string&)> sink);
 
-// Lets through at most `maxLines` lines per `windowMicros`; tells how many were held back.
-class RateLimitedLog {
+// At most `maxLines` lines to the log per `windowMicros`, then a count of those held back.
+class RateLimitedLog : public RateLimitedLines {
  public:
-  RateLimitedLog(int maxLines, uint64_t windowMicros) : maxLines_(maxLines), windowMicros_(windowMicros) {}
-  // Logs `line` unless the window's quota is used up.
-  void Log(const std::string& line);
-
- private:
-  int maxLines_;
-  uint64_t windowMicros_;
-  uint64_t windowStart_ = 0;
-  int linesInWindow_ = 0;
-  uint64_t suppressed_ = 0;
+  RateLimitedLog(int maxLines, uint64_t windowMicros) : RateLimitedLines(maxLines, windowMicros, LogLine) {}
 };
 
 }  // namespace server

@@ -1,26 +1,25 @@
-// The UDP feed thread: receives datagrams, hands them to the source's parser, ticks every 100 ms.
-#include "server/udp_feed.h"
+// The UDP feed thread: receives datagrams, hands them to the feed's parser, ticks every 100 ms.
+#include "sources/udp_feed.h"
 
 #include <chrono>
 
 #include "platform/system.h"
 
-namespace server {
-
-UdpFeedSource::UdpFeedSource(const FeedRow* rows, size_t rowCount, uint32_t staleMs)
+UdpFeed::UdpFeed(const FeedRow* rows, size_t rowCount, uint32_t staleMs, LogSink log)
     : rows_(rows),
       rowCount_(rowCount),
       staleMs_(staleMs),
+      log_(std::move(log)),
       socket_(io_),
       tick_(io_),
       buffer_(new uint8_t[kReceiveBuffer]),
-      refuseLog_(10, 10000000),
-      sendLog_(3, 10000000),
+      refuseLog_(10, 10000000, log_),
+      sendLog_(3, 10000000, log_),
       fresh_(rows, rowCount, uint64_t(staleMs) * 1000) {}
 
-UdpFeedSource::~UdpFeedSource() { Stop(); }
+UdpFeed::~UdpFeed() { Stop(); }
 
-bool UdpFeedSource::Open(const std::string& address, uint16_t port, std::string* error) {
+bool UdpFeed::OpenSocket(const std::string& address, uint16_t port, std::string* error) {
   asio::error_code ec;
   asio::ip::address a = asio::ip::make_address(address, ec);
   const std::string where = address + " UDP port " + std::to_string(port);
@@ -41,9 +40,10 @@ bool UdpFeedSource::Open(const std::string& address, uint16_t port, std::string*
   return true;
 }
 
-bool UdpFeedSource::Start(std::function<void()> refreshed) {
+bool UdpFeed::Start(std::function<void()> refreshed, std::function<void(bool)> staleChanged) {
   if (!socket_.is_open() || thread_.joinable()) return socket_.is_open();
   refreshed_ = std::move(refreshed);
+  staleChanged_ = std::move(staleChanged);
   thread_ = std::thread([this] {
     OnStarted(platform::MonotonicMicros());
     Receive();
@@ -53,7 +53,7 @@ bool UdpFeedSource::Start(std::function<void()> refreshed) {
   return true;
 }
 
-void UdpFeedSource::Stop() {
+void UdpFeed::Stop() {
   if (!thread_.joinable()) return;
   asio::post(io_, [this] {
     OnStopping();
@@ -65,44 +65,55 @@ void UdpFeedSource::Stop() {
   thread_.join();  // every handler is short: the thread ends within one of them
 }
 
-void UdpFeedSource::Read(uint32_t offset, uint32_t size, uint8_t* out) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  area_.Read(offset, size, out);
+FlightState UdpFeed::Latest(uint64_t* version) const {
+  const uint64_t now = platform::MonotonicMicros();
+  FlightState state;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    state = state_;
+    state.Valid = fresh_.FreshVars(now);
+    if (version != nullptr) *version = version_.load();
+  }
+  EndTextsAtZero(state);
+  return state;
 }
 
-bool UdpFeedSource::IsFresh(uint32_t offset, uint32_t size) {
+bool UdpFeed::IsFresh(uint32_t offset, uint32_t size) const {
   const uint64_t now = platform::MonotonicMicros();
   std::lock_guard<std::mutex> lock(mutex_);
   return fresh_.Fresh(offset, size, now);
 }
 
-void UdpFeedSource::SendTo(const void* data, size_t size, const asio::ip::udp::endpoint& to) {
+bool UdpFeed::ValuesArriving() const {
+  const uint64_t now = platform::MonotonicMicros();
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !fresh_.AllStale(now);
+}
+
+void UdpFeed::SendTo(const void* data, size_t size, const asio::ip::udp::endpoint& to) {
   asio::error_code ec;
   socket_.send_to(asio::buffer(data, size), to, 0, ec);
   if (ec) sendLog_.Log("cannot send to " + to.address().to_string() + " port " + std::to_string(to.port()) + ": " +
                        ec.message());
 }
 
-void UdpFeedSource::Refuse(const std::string& why) {
+void UdpFeed::Refuse(const std::string& why) {
   refused_.fetch_add(1);
   refuseLog_.Log(why);
 }
 
-void UdpFeedSource::StoreRow(size_t row, double v, std::string_view text, uint64_t nowMicros) {
-  StoreRows({{row, v, text}}, nowMicros);
-}
-
-void UdpFeedSource::StoreRows(const std::vector<RowValue>& values, uint64_t nowMicros) {
+void UdpFeed::StoreRows(const std::vector<RowValue>& values, uint64_t nowMicros) {
   std::lock_guard<std::mutex> lock(mutex_);
   for (const RowValue& r : values)
-    if (r.row < rowCount_ && ApplyRow(rows_[r.row], r.v, r.text, area_)) fresh_.Refreshed(r.row, nowMicros);
+    if (r.row < rowCount_ && ApplyFeedRow(rows_[r.row], r.v, r.text, state_)) fresh_.Refreshed(r.row, nowMicros);
+  version_.fetch_add(1);
 }
 
-void UdpFeedSource::NotifyRefreshed() {
+void UdpFeed::NotifyRefreshed() {
   if (refreshed_) refreshed_();
 }
 
-void UdpFeedSource::Receive() {
+void UdpFeed::Receive() {
   socket_.async_receive_from(
       asio::buffer(buffer_.get(), kReceiveBuffer), sender_, [this](const asio::error_code& ec, size_t n) {
         if (ec == asio::error::operation_aborted || !socket_.is_open()) return;
@@ -120,7 +131,7 @@ void UdpFeedSource::Receive() {
       });
 }
 
-void UdpFeedSource::ScheduleTick() {
+void UdpFeed::ScheduleTick() {
   tick_.expires_after(std::chrono::milliseconds(100));
   tick_.async_wait([this](const asio::error_code& ec) {
     if (ec) return;
@@ -131,9 +142,7 @@ void UdpFeedSource::ScheduleTick() {
       stale = fresh_.AllStale(now);
     }
     if (stale != wasStale_) {
-      LogState(stale ? "simulator values are stale: none arrived for " + std::to_string(staleMs_) +
-                           " ms (number requests for them are answered empty)"
-                     : std::string("simulator values arriving"));
+      if (staleChanged_) staleChanged_(stale);
       wasStale_ = stale;
     }
     OnTick(now);
@@ -141,4 +150,3 @@ void UdpFeedSource::ScheduleTick() {
   });
 }
 
-}  // namespace server

@@ -1,5 +1,4 @@
-// X-Plane's UDP dataref interface as the data server uses it: the dataref table and the RREF
-// request and answer packets.
+// X-Plane's UDP dataref interface: the dataref table and the RREF request and answer packets.
 #pragma once
 
 #include <array>
@@ -8,11 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "server/feed_rows.h"
+#include "sources/feed_rows.h"
 
-namespace server {
-
-// The datarefs the server subscribes to and where each value goes in the data area.
+// The datarefs the feed subscribes to and the variable each value fills.
 const FeedRow* XPlaneRows();
 size_t XPlaneRowCount();
 
@@ -33,4 +30,3 @@ constexpr size_t kMaxRrefPairs = 200;
 // False, with the reason, for anything else (wrong header, a partial pair, no pair, too many).
 bool ParseRrefAnswer(const uint8_t* data, size_t size, std::vector<RrefValue>* out, std::string* why);
 
-}  // namespace server

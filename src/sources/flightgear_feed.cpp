@@ -1,10 +1,9 @@
 // The FlightGear property table and the parser of its generic-protocol lines.
-#include "server/flightgear_feed.h"
+#include "sources/flightgear_feed.h"
 
 #include <charconv>
 #include <cmath>
 
-namespace server {
 namespace {
 
 constexpr const char* kPitch = "/orientation/pitch-deg";
@@ -30,6 +29,14 @@ constexpr const char* kInner = "/instrumentation/marker-beacon/inner";
 constexpr const char* kAltimeter = "/instrumentation/altimeter/indicated-altitude-ft";
 constexpr const char* kTargetAltitude = "/autopilot/settings/target-altitude-ft";
 constexpr const char* kTargetVs = "/autopilot/settings/vertical-speed-fpm";
+constexpr const char* kAirspeed = "/instrumentation/airspeed-indicator/indicated-speed-kt";
+constexpr const char* kMach = "/velocities/mach";
+constexpr const char* kHeading = "/orientation/heading-deg";
+constexpr const char* kMagVar = "/environment/magnetic-variation-deg";
+constexpr const char* kVerticalSpeed = "/velocities/vertical-speed-fps";
+constexpr const char* kHeadingBug = "/autopilot/settings/heading-bug-deg";
+constexpr const char* kTargetSpeed = "/autopilot/settings/target-speed-kt";
+constexpr const char* kSetting = "/instrumentation/altimeter/setting-hpa";
 
 using K = FgFieldKind;
 constexpr FgField kFields[] = {
@@ -38,53 +45,64 @@ constexpr FgField kFields[] = {
     {kNavLoc, K::Number},       {kNavHasGs, K::Number},    {kNavGsInRange, K::Number}, {kNavFrequency, K::Number},
     {kNavId, K::Text},          {kDmeInRange, K::Number},  {kDmeDistance, K::Number}, {kAgl, K::Number},
     {kRadarAltitude, K::Number}, {kOuter, K::Number},      {kMiddle, K::Number},      {kInner, K::Number},
-    {kAltimeter, K::Number},    {kTargetAltitude, K::Number}, {kTargetVs, K::Number},
+    {kAltimeter, K::Number},    {kTargetAltitude, K::Number}, {kTargetVs, K::Number}, {kAirspeed, K::Number},
+    {kMach, K::Number},         {kHeading, K::Number},     {kMagVar, K::Number},      {kVerticalSpeed, K::Number},
+    {kHeadingBug, K::Number},   {kTargetSpeed, K::Number}, {kSetting, K::Number},
 };
 
-// Full-scale deflection (norm 1) is the area's needle 127.
-constexpr double kNeedleFullScale = 127;
-// A glide slope of 3 degrees in the area's units (65536 = 360 degrees), for "glide slope received".
-constexpr double kThreeDegrees = 546;
+// Full-scale deflection (norm 1) is 2.5 dots.
+constexpr double kFullScaleDots = 2.5;
+// A glide slope of 3 degrees, for "glide slope received".
+constexpr double kThreeDegrees = 3;
 constexpr const char* kLateralHolds = "dg-heading-hold|true-heading-hold";
 constexpr const char* kVerticalHolds = "altitude-hold|vertical-speed-hold|agl-hold";
 
-using C = Conv;
+using C = FeedConv;
+using V = FlightVar;
 
 // Rows apply in this order for every line, all at once: the autopilot flag's second and third lock
 // after the first, the DME gate after the DME text it gates, the radar altimeter after the height
 // above ground it replaces.
 constexpr FeedRow kRows[] = {
-    {kPitch, "degrees, nose up +", C::DegreesNegated, 0x2F70, 8, 0, 0, nullptr},
-    {kRoll, "degrees, right wing down +", C::DegreesNegated, 0x2F78, 8, 0, 0, nullptr},
-    {kHeadingLock, "lateral mode name", C::FlagTextNotEmpty, 0x07BC, 4, 0, 0, nullptr},
-    {kAltitudeLock, "vertical mode name", C::FlagTextNotEmptyToo, 0x07BC, 4, 0, 0, nullptr},
-    {kSpeedLock, "speed mode name", C::FlagTextNotEmptyToo, 0x07BC, 4, 0, 0, nullptr},
-    {kHeadingLock, "lateral mode name", C::FlagText, 0x07C8, 4, 0, 0, kLateralHolds},
-    {kHeadingLock, "lateral mode name", C::FlagText, 0x0800, 4, 0, 0, "nav1-hold"},
-    {kHeadingLock, "lateral mode name", C::BitText, 0x3300, 2, 0x0100, 0, "nav1-hold"},
-    {kAltitudeLock, "vertical mode name", C::FlagText, 0x07D0, 4, 0, 0, kVerticalHolds},
-    {kAltitudeLock, "vertical mode name", C::FlagText, 0x07FC, 4, 0, 0, "gs1-hold"},
-    {kAltitudeLock, "vertical mode name", C::BitText, 0x3300, 2, 0x0200, 0, "gs1-hold"},
-    {kLocNeedle, "-1..1 of full scale, needle right +", C::Needle, 0x0C48, 1, 0, kNeedleFullScale, nullptr},
-    {kGsNeedle, "-1..1 of full scale, needle up +", C::Needle, 0x0C49, 1, 0, -kNeedleFullScale, nullptr},
-    {kNavInRange, "0 / 1", C::BitAtLeast, 0x3300, 2, 0x0002, 0.5, nullptr},
-    {kNavInRange, "0 / 1", C::BitAtLeast, 0x0C4A, 1, 0x80, 0.5, nullptr},
-    {kNavLoc, "0 / 1 (station is a localiser)", C::BitAtLeast, 0x0C4A, 1, 0x02, 0.5, nullptr},
-    {kNavLoc, "0 / 1 (station is a localiser)", C::BitAtLeast, 0x0C4D, 1, 0x80, 0.5, nullptr},
-    {kNavGsInRange, "0 / 1", C::BitAtLeast, 0x0C4D, 1, 0x40, 0.5, nullptr},
-    {kNavHasGs, "0 / 1", C::Inclination, 0x0872, 2, 0, kThreeDegrees, nullptr},
-    {kNavFrequency, "MHz", C::BitIlsChannel, 0x3300, 2, 0x0040, 1, nullptr},
-    {kNavId, "text", C::Text, 0x3000, 6, 0, 0, nullptr},
-    {kDmeDistance, "nautical miles", C::DmeText, 0x0C29, 5, 0, 0, nullptr},
-    {kDmeInRange, "0 / 1", C::BlankUnless, 0x0C29, 5, 0, 0.5, nullptr},
-    {kAgl, "feet", C::FeetToMetres16, 0x31E4, 4, 0, 0, nullptr},
-    {kRadarAltitude, "feet, 0 without a radar altimeter", C::FeetToMetres16Positive, 0x31E4, 4, 0, 0, nullptr},
-    {kOuter, "0 / 1", C::Marker, 0x0BB0, 2, 0, 0, nullptr},
-    {kMiddle, "0 / 1", C::Marker, 0x0BAE, 2, 0, 0, nullptr},
-    {kInner, "0 / 1", C::Marker, 0x0BAC, 2, 0, 0, nullptr},
-    {kAltimeter, "feet", C::Scaled32, 0x3324, 4, 0, 1, nullptr},
-    {kTargetAltitude, "feet", C::FeetToMetres16, 0x07D4, 4, 0, 0, nullptr},
-    {kTargetVs, "feet per minute", C::Scaled16, 0x07F2, 2, 0, 1, nullptr},
+    {kPitch, "degrees, nose up +", C::Value, V::Pitch, 0, -1, nullptr},
+    {kRoll, "degrees, right wing down +", C::Value, V::Bank, 0, -1, nullptr},
+    {kHeadingLock, "lateral mode name", C::FlagTextNotEmpty, V::ApMaster, 0, 0, nullptr},
+    {kAltitudeLock, "vertical mode name", C::FlagTextNotEmptyToo, V::ApMaster, 0, 0, nullptr},
+    {kSpeedLock, "speed mode name", C::FlagTextNotEmptyToo, V::ApMaster, 0, 0, nullptr},
+    {kHeadingLock, "lateral mode name", C::FlagText, V::ApHeadingHold, 0, 0, kLateralHolds},
+    {kHeadingLock, "lateral mode name", C::FlagText, V::ApApproachHold, 0, 0, "nav1-hold"},
+    {kHeadingLock, "lateral mode name", C::BitText, V::RadioStatus, 0x0100, 0, "nav1-hold"},
+    {kAltitudeLock, "vertical mode name", C::FlagText, V::ApAltitudeHold, 0, 0, kVerticalHolds},
+    {kAltitudeLock, "vertical mode name", C::FlagText, V::ApGlideSlopeHold, 0, 0, "gs1-hold"},
+    {kAltitudeLock, "vertical mode name", C::BitText, V::RadioStatus, 0x0200, 0, "gs1-hold"},
+    {kLocNeedle, "-1..1 of full scale, needle right +", C::Needle, V::LocNeedle, 0, kFullScaleDots, nullptr},
+    {kGsNeedle, "-1..1 of full scale, needle up +", C::Needle, V::GsNeedle, 0, -kFullScaleDots, nullptr},
+    {kNavInRange, "0 / 1", C::BitAtLeast, V::RadioStatus, 0x0002, 0.5, nullptr},
+    {kNavInRange, "0 / 1", C::BitAtLeast, V::Nav1BcFlags, 0x80, 0.5, nullptr},
+    {kNavLoc, "0 / 1 (station is a localiser)", C::BitAtLeast, V::Nav1BcFlags, 0x02, 0.5, nullptr},
+    {kNavLoc, "0 / 1 (station is a localiser)", C::BitAtLeast, V::Nav1CodeFlags, 0x80, 0.5, nullptr},
+    {kNavGsInRange, "0 / 1", C::BitAtLeast, V::Nav1CodeFlags, 0x40, 0.5, nullptr},
+    {kNavHasGs, "0 / 1", C::Inclination, V::GsInclinationRaw, 0, kThreeDegrees, nullptr},
+    {kNavFrequency, "MHz", C::BitIlsChannel, V::RadioStatus, 0x0040, 1, nullptr},
+    {kNavId, "text", C::Text, V::Nav1Ident, 0, 0, nullptr},
+    {kDmeDistance, "nautical miles", C::DmeText, V::DmeText, 0, 0, nullptr},
+    {kDmeInRange, "0 / 1", C::BlankUnless, V::DmeText, 0, 0.5, nullptr},
+    {kAgl, "feet", C::Value, V::RadioAltitudeRaw, 0, 1, nullptr},
+    {kRadarAltitude, "feet, 0 without a radar altimeter", C::OnlyAbove, V::RadioAltitudeRaw, 0, 0, nullptr},
+    {kOuter, "0 / 1", C::FlagAtLeast, V::OuterMarker, 0, 0.5, nullptr},
+    {kMiddle, "0 / 1", C::FlagAtLeast, V::MiddleMarker, 0, 0.5, nullptr},
+    {kInner, "0 / 1", C::FlagAtLeast, V::InnerMarker, 0, 0.5, nullptr},
+    {kAltimeter, "feet", C::Value, V::Altimeter, 0, 1, nullptr},
+    {kTargetAltitude, "feet", C::Value, V::ApAltitudeRaw, 0, 1, nullptr},
+    {kTargetVs, "feet per minute", C::Value, V::ApVerticalSpeed, 0, 1, nullptr},
+    {kAirspeed, "knots", C::Value, V::IndicatedAirspeedRaw, 0, 1, nullptr},
+    {kMach, "Mach number", C::Value, V::MachRaw, 0, 1, nullptr},
+    {kHeading, "degrees true", C::Heading, V::HeadingTrueRaw, 0, 0, nullptr},
+    {kMagVar, "degrees, east +", C::Value, V::MagneticVariationRaw, 0, 1, nullptr},
+    {kVerticalSpeed, "feet per second", C::Value, V::VerticalSpeedRaw, 0, 60, nullptr},
+    {kHeadingBug, "degrees magnetic", C::Heading, V::ApHeadingRaw, 0, 0, nullptr},
+    {kTargetSpeed, "knots", C::Value, V::ApAirspeed, 0, 1, nullptr},
+    {kSetting, "hectopascals", C::Value, V::AltimeterSettingRaw, 0, 1, nullptr},
 };
 
 }  // namespace
@@ -147,4 +165,3 @@ bool ParseGenericLine(const char* data, size_t size, const FgField* fields, size
   return true;
 }
 
-}  // namespace server

@@ -1,14 +1,10 @@
-// The FlightGear source: one generic-protocol line per datagram, from one sender at a time.
-#include "server/flightgear_source.h"
+// The FlightGear feed: one generic-protocol line per datagram, from one sender at a time.
+#include "sources/flightgear_udp_feed.h"
 
 #include <cstring>
 
-#include "server/flightgear_feed.h"
-
-namespace server {
-
-FlightGearSource::FlightGearSource(const Options& options)
-    : UdpFeedSource(FlightGearRows(), FlightGearRowCount(), options.staleMs), options_(options) {
+FlightGearFeed::FlightGearFeed(const Options& options)
+    : UdpFeed(FlightGearRows(), FlightGearRowCount(), options.staleMs, options.log), options_(options) {
   for (size_t r = 0; r < FlightGearRowCount(); ++r) {
     size_t f = 0;
     while (f < FlightGearFieldCount() && std::strcmp(FlightGearFields()[f].path, FlightGearRows()[r].path) != 0) ++f;
@@ -16,24 +12,18 @@ FlightGearSource::FlightGearSource(const Options& options)
   }
 }
 
-FlightGearSource::~FlightGearSource() { Stop(); }
+FlightGearFeed::~FlightGearFeed() { Stop(); }
 
-bool FlightGearSource::Open(std::string* error) {
-  if (!UdpFeedSource::Open(options_.bindAddress, options_.port, error)) {
-    *error = "--fg-port: " + *error;
-    return false;
-  }
-  return true;
-}
+bool FlightGearFeed::Open(std::string* error) { return OpenSocket(options_.bindAddress, options_.port, error); }
 
-std::string FlightGearSource::Describe() const {
+std::string FlightGearFeed::Describe() const {
   return "FlightGear generic protocol \"orvane\" on UDP port " + std::to_string(LocalPort()) + ", " +
          std::to_string(FlightGearFieldCount()) + " values per line";
 }
 
-void FlightGearSource::OnPacket(const uint8_t* data, size_t size, const asio::ip::udp::endpoint& from,
-                                uint64_t nowMicros) {
-  const bool following = lastHeardMicros_ != 0 && nowMicros - lastHeardMicros_ <= uint64_t(options_.staleMs) * 1000;
+void FlightGearFeed::OnPacket(const uint8_t* data, size_t size, const asio::ip::udp::endpoint& from,
+                              uint64_t nowMicros) {
+  const bool following = lastHeardMicros_ != 0 && nowMicros - lastHeardMicros_ <= uint64_t(StaleMs()) * 1000;
   if (following && from != feeder_) {
     Refuse("UDP packet from " + from.address().to_string() + " port " + std::to_string(from.port()) +
            " while FlightGear at " + feeder_.address().to_string() + " port " + std::to_string(feeder_.port()) +
@@ -63,4 +53,3 @@ void FlightGearSource::OnPacket(const uint8_t* data, size_t size, const asio::ip
   NotifyRefreshed();
 }
 
-}  // namespace server

@@ -1,14 +1,12 @@
-// FlightGear's generic protocol as the data server reads it: the fields of one line (the order of
-// dist/flightgear/orvane.xml), the property table, and the line parser.
+// FlightGear's generic protocol: the fields of one line (the order of dist/flightgear/orvane.xml),
+// the property table, and the line parser.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
-#include "server/feed_rows.h"
-
-namespace server {
+#include "sources/feed_rows.h"
 
 enum class FgFieldKind { Number, Text };
 struct FgField {
@@ -19,7 +17,7 @@ struct FgField {
 // The fields of a line, in order.
 const FgField* FlightGearFields();
 size_t FlightGearFieldCount();
-// The properties' conversions into the data area (each row names a field by its path).
+// The properties' conversions into the flight variables (each row names a field by its path).
 const FeedRow* FlightGearRows();
 size_t FlightGearRowCount();
 
@@ -35,4 +33,3 @@ constexpr size_t kMaxFgText = 64;
 bool ParseGenericLine(const char* data, size_t size, const FgField* fields, size_t count, std::vector<FgValue>* out,
                       std::string* why);
 
-}  // namespace server
