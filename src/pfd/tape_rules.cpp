@@ -164,7 +164,7 @@ SpeedTapeDescription DecideSpeedTape(const PrimaryFlightValues& v, const Reading
 }
 
 std::string FormatAltimeterSetting(double hpa, BaroUnit baro) {
-  char text[24];
+  char text[48];
   if (baro == BaroUnit::Hpa) {
     const long long h = RoundHalfUp(hpa);
     if (h == 1013) return "STD";
