@@ -14,6 +14,8 @@
 #include "pfd/font.h"
 #include "pfd/frame_draw.h"
 #include "pfd/frame_rules.h"
+#include "pfd/full_frame_draw.h"
+#include "pfd/full_layout.h"
 #include "pfd/texture_set.h"
 #include "platform/gl.h"
 #include "platform/window.h"
@@ -193,6 +195,25 @@ INSTANTIATE_TEST_SUITE_P(Scales, TextureDetail, ::testing::Values(1.0, 1.5, 2.0,
                          [](const ::testing::TestParamInfo<double>& info) {
                            return std::to_string(static_cast<int>(info.param * 10)) + "_tenths";
                          });
+
+// The full layout's pictures, read in pieces: the full size and its half as in the whole chain,
+// sampled no coarser than the half, so they draw what the whole chain draws.
+TEST(FullLayoutTextures, HoldWhatTheWholeChainsSample) {
+  ArtworkSurface surface(1.0);
+  ASSERT_TRUE(surface.Open());
+  FullLayoutTextures loaded;
+  ASSERT_TRUE(LoadFullLayoutTextures(loaded));
+  for (int slot = 0; slot < full_layout::FullSlotCount; ++slot) {
+    const char* file = full_layout::kFullTextureFiles[slot];
+    const uint32_t whole = WholeChain(file, 1);
+    for (int level = 0; level <= 1; ++level)
+      EXPECT_EQ(Differing(LevelOf(loaded.names[slot], level).rgb, LevelOf(whole, level).rgb), 0u) << file << " level " << level;
+    GLfloat maxLod = 0;
+    glBindTexture(GL_TEXTURE_2D, loaded.names[slot]);
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LOD, &maxLod);
+    EXPECT_EQ(maxLod, 1.0f) << file;
+  }
+}
 
 // A set loaded for 1 x and drawn at 3 x (a move to a monitor of three times the scale) is blurred
 // until its finer levels are loaded; a smaller panel afterwards changes nothing.

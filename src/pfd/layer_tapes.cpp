@@ -461,19 +461,18 @@ PanelLayout FullStandardLayout() { return StandardLayout(kPanelWidth, kPanelHeig
 bool LoadFullLayoutTextures(FullLayoutTextures& textures) {
   bool all = true;
   for (int slot = 0; slot < FullSlotCount; ++slot) {
-    DecodedImage image;
     const char* file = kFullTextureFiles[slot];
-    if (!LoadTextureBitmap(file, image)) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    if (LoadPanelPicture(name, file)) {
+      textures.names[slot] = name;
+    } else {
+      glDeleteTextures(1, &name);  // drawn without it, as where there is no texture
       platform::DebugLog(std::string("texture file \"") + file + "\" " +
                          (platform::FileExists(file) ? "is not a decodable BMP" : "is missing") +
                          ": the full layout draws without it");
       all = false;
-      continue;
     }
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    UploadPanelTexture(name, &image, file);
-    textures.names[slot] = name;
   }
   return all;
 }

@@ -90,6 +90,8 @@ constexpr DrawnSize kDrawnAtOneX[SlotCount] = {
 constexpr double kLevelMargin = 0.05;
 // The font's index in PanelResources::FinestLevel.
 constexpr int kFontPicture = SlotCount;
+// A picture outside the set, given to GL from its full size down to half of it.
+constexpr int kWholePicture = -1;
 
 // One line about a file that could not be used, telling apart "missing" from "not a usable BMP".
 void ReportUnusable(const char* fileName, const char* consequence) {
@@ -142,7 +144,8 @@ LevelPlan PlanLevels(int picture, int width, int height, double scale, bool lodC
   plan.last = plan.fit + coarsest;
   const double narrower = std::min(width, height);
   const double texelsPerPixel =
-      picture == kFontPicture
+      picture == kWholePicture ? 0.0
+      : picture == kFontPicture
           ? narrower / 16.0 / kFontCellWidthAtOneX
           : narrower / kDrawnAtOneX[picture].side / (kDrawnAtOneX[picture].turns ? std::sqrt(2.0) : 1.0);
   plan.first = std::min(std::max(FinestSampledLevel(texelsPerPixel, scale), plan.fit), plan.last);
@@ -463,6 +466,14 @@ bool LoadTextureSet(PanelResources& resources, double panelScale) {
     }
   }
   return true;
+}
+
+bool LoadPanelPicture(uint32_t name, const char* fileName) {
+  Scratch scratch;
+  glBindTexture(GL_TEXTURE_2D, name);
+  const bool lodControl = HaveLodControl();
+  uint8_t finestLevel = 0;
+  return FillTexture(name, kWholePicture, fileName, 1.0, lodControl, scratch, finestLevel);
 }
 
 void RaiseTextureDetail(PanelResources& resources, double panelScale) {

@@ -102,6 +102,10 @@ bool LoadTextureSet(PanelResources& resources, double panelScale);
 // Loads the finer levels a panel at `panelScale` samples where the set was loaded for a smaller
 // panel (the window moved to a monitor of a larger scale, say); nothing when it has them.
 void RaiseTextureDetail(PanelResources& resources, double panelScale);
+// Fills the texture `name` with the picture of file `fileName`, read in pieces, from its full size
+// down to half of it (what the panel's filters sample); false when the file is missing or not a
+// usable BMP (the texture then has no picture). Needs a current GL context.
+bool LoadPanelPicture(uint32_t name, const char* fileName);
 // Uploads one picture (none: a texture without a picture) into the texture `name` as the set's
 // textures are: with its mipmap chain and the panel's filters. Needs a current GL context.
 void UploadPanelTexture(uint32_t name, const DecodedImage* image, const char* fileName);
