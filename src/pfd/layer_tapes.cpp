@@ -238,68 +238,69 @@ void DrawDrum(const Painter& p, const RollingReadout& readout, const Box& window
   p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
 }
 
-void DrawSpeedTape(const Painter& p, const SpeedTapeDescription& d) {
-  const Box& tape = kSpeedTape;
+// What sets the two tapes apart: their place, flag, ticks' side and length, readout box and drum.
+struct TapeArt {
+  Box tape;
+  const char* flag;
+  bool ticksOnLeft;  // the altitude tape's ticks and bug stand on its left edge, the speed tape's on its right
+  double tickShort, tickLong;
+  int boxMask, box;
+  Box boxArt, drum;
+};
+
+// A tape: its background, the selected value above it and `belowText` under it, the flag in place
+// of the rest when failed, else the marks (labels placed by `labelX`), `insideTape` drawn within
+// the tape's clip, the selected-value bug, the readout box and its rolling digits.
+template <class Description, class LabelX, class InsideTape>
+void DrawTape(const Painter& p, const TapeArt& a, const Description& d, const std::string& belowText, LabelX labelX,
+              InsideTape insideTape) {
+  const Box& tape = a.tape;
   p.Fill(tape.x0, tape.y0, tape.x1, tape.y1, kScaleGrey);
   if (!d.selectedText.empty())
     p.Text(d.selectedText, 1, Painter::Centred(d.selectedText, tape.CentreX()), kAboveTapeTextY, kMagenta);
-  if (!d.machText.empty())
-    p.Text(d.machText, 1, Painter::Centred(d.machText, tape.CentreX()), kBelowTapeTextY, kWhite);
+  if (!belowText.empty()) p.Text(belowText, 1, Painter::Centred(belowText, tape.CentreX()), kBelowTapeTextY, kWhite);
   if (d.failed) {
-    p.Flag("SPD", tape.CentreX(), kCentreY);
+    p.Flag(a.flag, tape.CentreX(), kCentreY);
     return;
   }
+  const double edge = a.ticksOnLeft ? tape.x0 : tape.x1;
   p.Clip(tape);
   for (const TapeMark& m : d.marks) {
     const double y = kCentreY + m.offsetPx;
-    const double len = m.label.empty() ? kSpeedTickShort : kSpeedTickLong;
-    p.HLine(tape.x1 - len, tape.x1, y, kTickWidth, kWhite);
-    if (!m.label.empty())
-      p.Text(m.label, 0, Painter::RightAligned(m.label, kSpeedLabelRight), Painter::Middle(y), kWhite);
+    const double len = m.label.empty() ? a.tickShort : a.tickLong;
+    p.HLine(a.ticksOnLeft ? edge : edge - len, a.ticksOnLeft ? edge + len : edge, y, kTickWidth, kWhite);
+    if (!m.label.empty()) p.Text(m.label, 0, labelX(m.label), Painter::Middle(y), kWhite);
   }
-  if (d.trendShown) {
+  insideTape();
+  p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
+  if (d.selectedBug.shown) DrawBug(p, edge, d.selectedBug.offsetPx, a.ticksOnLeft);
+  p.CutAndAdd(a.boxMask, a.box, a.boxArt, kWhite);
+  if (!d.readout.fixed.empty())
+    p.Text(d.readout.fixed, 1, Painter::RightAligned(d.readout.fixed, a.drum.x0 - 0.5), Painter::Middle(kCentreY),
+           kWhite);
+  DrawDrum(p, d.readout, a.drum);
+}
+
+void DrawSpeedTape(const Painter& p, const SpeedTapeDescription& d) {
+  static const TapeArt kArt{kSpeedTape,     "SPD",           false,       kSpeedTickShort, kSpeedTickLong,
+                            FullSlotSpeedBoxMask, FullSlotSpeedBox, kSpeedBoxArt, kSpeedDrum};
+  const auto labelX = [](const std::string& label) { return Painter::RightAligned(label, kSpeedLabelRight); };
+  DrawTape(p, kArt, d, d.machText, labelX, [&] {
+    if (!d.trendShown) return;
     const double tip = kCentreY + d.trendOffsetPx;
     const double up = d.trendOffsetPx > 0 ? 1 : -1;
     p.VLine(kSpeedTrendX, std::min(kCentreY, tip - 6 * up), std::max(kCentreY, tip - 6 * up), 1.6, kGreen);
     const Box head = up > 0 ? kTrendHeadArt : Box{kTrendHeadArt.x0, -kTrendHeadArt.y1, kTrendHeadArt.x1, -kTrendHeadArt.y0};
     p.CutAndAdd(FullSlotTrendHeadMask, FullSlotTrendHead, Shifted(head, p.SnapX(kSpeedTrendX), p.SnapY(tip)), kGreen,
                 false, up < 0);
-  }
-  p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
-  if (d.selectedBug.shown) DrawBug(p, tape.x1, d.selectedBug.offsetPx, false);
-  p.CutAndAdd(FullSlotSpeedBoxMask, FullSlotSpeedBox, kSpeedBoxArt, kWhite);
-  if (!d.readout.fixed.empty())
-    p.Text(d.readout.fixed, 1, Painter::RightAligned(d.readout.fixed, kSpeedDrum.x0 - 0.5), Painter::Middle(kCentreY),
-           kWhite);
-  DrawDrum(p, d.readout, kSpeedDrum);
+  });
 }
 
 void DrawAltitudeTape(const Painter& p, const AltitudeTapeDescription& d) {
-  const Box& tape = kAltitudeTape;
-  p.Fill(tape.x0, tape.y0, tape.x1, tape.y1, kScaleGrey);
-  if (!d.selectedText.empty())
-    p.Text(d.selectedText, 1, Painter::Centred(d.selectedText, tape.CentreX()), kAboveTapeTextY, kMagenta);
-  if (!d.altimeterText.empty())
-    p.Text(d.altimeterText, 1, Painter::Centred(d.altimeterText, tape.CentreX()), kBelowTapeTextY, kWhite);
-  if (d.failed) {
-    p.Flag("ALT", tape.CentreX(), kCentreY);
-    return;
-  }
-  p.Clip(tape);
-  for (const TapeMark& m : d.marks) {
-    const double y = kCentreY + m.offsetPx;
-    const double len = m.label.empty() ? kAltitudeTickShort : kAltitudeTickLong;
-    p.HLine(tape.x0, tape.x0 + len, y, kTickWidth, kWhite);
-    if (!m.label.empty())
-      p.Text(m.label, 0, Painter::LeftAligned(kAltitudeLabelLeft), Painter::Middle(y), kWhite);
-  }
-  p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
-  if (d.selectedBug.shown) DrawBug(p, tape.x0, d.selectedBug.offsetPx, true);
-  p.CutAndAdd(FullSlotAltitudeBoxMask, FullSlotAltitudeBox, kAltitudeBoxArt, kWhite);
-  if (!d.readout.fixed.empty())
-    p.Text(d.readout.fixed, 1, Painter::RightAligned(d.readout.fixed, kAltitudeDrum.x0 - 0.5),
-           Painter::Middle(kCentreY), kWhite);
-  DrawDrum(p, d.readout, kAltitudeDrum);
+  static const TapeArt kArt{kAltitudeTape, "ALT", true, kAltitudeTickShort, kAltitudeTickLong,
+                            FullSlotAltitudeBoxMask, FullSlotAltitudeBox, kAltitudeBoxArt, kAltitudeDrum};
+  const auto labelX = [](const std::string&) { return Painter::LeftAligned(kAltitudeLabelLeft); };
+  DrawTape(p, kArt, d, d.altimeterText, labelX, [] {});
 }
 
 void DrawVerticalSpeed(const Painter& p, const VerticalSpeedDescription& d) {
