@@ -99,4 +99,36 @@ TEST(SettingsExamples, TheCockpitExamplesAskForWhatTheirTextSays) {
   EXPECT_EQ(cockpit, 2);
 }
 
+// The one-PC examples for X-Plane and FlightGear and the full layout's: each picks what it says.
+TEST(SettingsExamples, TheSimulatorAndLayoutExamplesPickTheirSourceAndPanel) {
+  const std::string readme = ReadSource("README.md");
+  std::smatch generic;  // FlightGear's command-line option: --generic=socket,out,HZ,HOST,PORT,udp,orvane
+  ASSERT_TRUE(std::regex_search(readme, generic, std::regex(R"(--generic=socket,out,\d+,[^,]+,(\d+),udp,orvane)")));
+  int xplane = 0, flightgear = 0, full = 0;
+  for (const std::string& block : SettingsBlocks(readme)) {
+    SCOPED_TRACE(block);
+    Settings s;
+    std::string error;
+    if (block.find("SOURCE=") == std::string::npos && block.find("LAYOUT=") == std::string::npos) continue;
+    ASSERT_TRUE(ParseSettings("README.md", block, s, error)) << error;
+    if (block.find("SOURCE=XPLANE") != std::string::npos) {
+      ++xplane;
+      EXPECT_EQ(s.Simulator, SimulatorKind::XPlane);
+      EXPECT_EQ(s.XPlane.Port, 49000);  // X-Plane's own UDP port
+    }
+    if (block.find("SOURCE=FLIGHTGEAR") != std::string::npos) {
+      ++flightgear;
+      EXPECT_EQ(s.Simulator, SimulatorKind::FlightGear);
+      EXPECT_EQ(s.FlightGear.Port, std::stoi(generic[1].str()));
+    }
+    if (block.find("LAYOUT=FULL") != std::string::npos) {
+      ++full;
+      EXPECT_EQ(s.Panel, PanelKind::Full);
+    }
+  }
+  EXPECT_EQ(xplane, 1);
+  EXPECT_EQ(flightgear, 1);
+  EXPECT_GE(full, 1);
+}
+
 }  // namespace
