@@ -106,6 +106,3 @@ void RaiseTextureDetail(PanelResources& resources, double panelScale);
 // down to half of it (what the panel's filters sample); false when the file is missing or not a
 // usable BMP (the texture then has no picture). Needs a current GL context.
 bool LoadPanelPicture(uint32_t name, const char* fileName);
-// Uploads one picture (none: a texture without a picture) into the texture `name` as the set's
-// textures are: with its mipmap chain and the panel's filters. Needs a current GL context.
-void UploadPanelTexture(uint32_t name, const DecodedImage* image, const char* fileName);
