@@ -85,7 +85,7 @@ bool OpenContext(int scale, std::string& error) {
 
 // The busiest picture the frame rules give: see the file comment.
 FrameDescription BusyFrame() {
-  FlightState s = demo::StateAt(demo::times::kIlsApproachMiddleMarker);
+  InterfaceValues s = demo::StateAt(demo::times::kIlsApproachMiddleMarker);
   s.ApMaster = 1;
   s.ApHeadingHold = 1;
   s.ApAltitudeHold = 1;

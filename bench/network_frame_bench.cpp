@@ -26,7 +26,7 @@
 
 #include "bench_report.h"
 #include "local_server.h"
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 #include "model/network_reply.h"
 #include "sources/network_source.h"
 #include "model/read_list.h"
@@ -236,7 +236,7 @@ void BM_NetworkFramePair(benchmark::State& state) {
     bool ok = true;
     double seconds = series.Time("floor", [&] { ok = floor.Frame(pipeline); });
     seconds += series.Time("frame", [&] {
-      FlightState s{};
+      InterfaceValues s{};
       if (!FetchNetworkState(&client, &exchange, pipeline, s)) ++failed;
       benchmark::DoNotOptimize(s.Pitch);
     });

@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  FlightState state{};
+  InterfaceValues state{};
   state.Altimeter = 1234;
   state.DmeText = "keep";
   std::string error;
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(state.Nav1Ident.size() <= kFlightStateIdentMax);
   // Written out, the state reads back to the same text.
   const std::string written = FormatFlightStateText(state);
-  FlightState again{};
+  InterfaceValues again{};
   std::string againError;
   FUZZ_CHECK(ParseFlightStateText(written, "written", again, againError));
   FUZZ_CHECK(FormatFlightStateText(again) == written);

@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK((comma == std::string::npos) == (f + 1 == count));
     at = comma + 1;
   }
-  const FlightState before{};
-  FlightState state{};
+  const InterfaceValues before{};
+  InterfaceValues state{};
   VarSet written;
   for (size_t r = 0; r < FlightGearRowCount(); ++r) {
     const FeedRow& row = FlightGearRows()[r];

@@ -77,7 +77,7 @@ void CheckNumber(const std::string& reply, char separator, double* value, bool* 
 }
 
 // Stores a reply the way the network frame does and checks the field took what it should.
-void StoreReply(FlightState& state, const ReadListRow& row, const std::string& reply, char separator) {
+void StoreReply(InterfaceValues& state, const ReadListRow& row, const std::string& reply, char separator) {
   if (row.kind == RawKind::Text) {
     StoreTextReply(state, row, reply);
     if (row.field == FlightVar::DmeText) FUZZ_CHECK(state.DmeText == reply);
@@ -88,7 +88,7 @@ void StoreReply(FlightState& state, const ReadListRow& row, const std::string& r
   bool ok = false;
   CheckNumber(reply, separator, &value, &ok);
   if (!ok) return;
-  const FlightState before = state;
+  const InterfaceValues before = state;
   if (!StoreNumberReply(state, row, value)) {
     // A number that does not fit changes nothing.
     FUZZ_CHECK(FormatFlightStateText(state) == FormatFlightStateText(before));
@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(exchange.DecimalSeparator() == separator);
   std::string model;  // bytes received; those from modelStart on are held
   size_t modelStart = 0;
-  FlightState state{};
+  InterfaceValues state{};
   size_t replies = 0;
 
   while (fdp.remaining_bytes() > 0) {

@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(values[i].index == index);
     FUZZ_CHECK(std::memcmp(&values[i].value, &value, 4) == 0);
   }
-  const FlightState before{};
-  FlightState state{};
+  const InterfaceValues before{};
+  InterfaceValues state{};
   VarSet written;
   for (const RrefValue& v : values) {
     const FeedRow& row = XPlaneRows()[uint32_t(v.index) % XPlaneRowCount()];

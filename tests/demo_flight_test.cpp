@@ -15,36 +15,36 @@ namespace dt = demo::times;
 
 constexpr double kFeetPerMetre = 3.28084;
 
-double RadioAltitudeFt(const FlightState& s) {
+double RadioAltitudeFt(const InterfaceValues& s) {
   return s.RadioAltitudeRaw * kFeetPerMetre / 65536.0;
 }
 
 // Distance between the altimeter and the autopilot target in whole feet, as the display takes it.
-long AltitudeError(const FlightState& s) {
+long AltitudeError(const InterfaceValues& s) {
   const long target = long(std::trunc(s.ApAltitudeRaw * kFeetPerMetre / 65536.0));
   return std::labs(long(s.Altimeter) - target);
 }
 
-bool IlsSignalConditions(const FlightState& s) {
+bool IlsSignalConditions(const InterfaceValues& s) {
   return (s.Nav1BcFlags & 0x82) == 0x82 && (s.Nav1CodeFlags & 0xC0) == 0xC0 &&
          (s.RadioStatus & 0x0042) == 0x0042;
 }
 
-int InclinationDegrees(const FlightState& s) { return (s.GsInclinationRaw * 360) / 65536; }
+int InclinationDegrees(const InterfaceValues& s) { return (s.GsInclinationRaw * 360) / 65536; }
 
-bool LocCaptured(const FlightState& s) { return (s.RadioStatus & 0x0100) != 0; }
-bool GsCaptured(const FlightState& s) { return (s.RadioStatus & 0x0200) != 0; }
+bool LocCaptured(const InterfaceValues& s) { return (s.RadioStatus & 0x0100) != 0; }
+bool GsCaptured(const InterfaceValues& s) { return (s.RadioStatus & 0x0200) != 0; }
 
 // The values a full layout shows, in its units.
-double Ias(const FlightState& s) { return ReadingOf(s, FlightVar::IndicatedAirspeedRaw).value; }
-double Mach(const FlightState& s) { return ReadingOf(s, FlightVar::MachRaw).value; }
-double VerticalSpeedFpm(const FlightState& s) { return ReadingOf(s, FlightVar::VerticalSpeedRaw).value; }
-double SelectedHeading(const FlightState& s) { return ReadingOf(s, FlightVar::ApHeadingRaw).value; }
-double SelectedSpeed(const FlightState& s) { return ReadingOf(s, FlightVar::ApAirspeed).value; }
-double SelectedVs(const FlightState& s) { return ReadingOf(s, FlightVar::ApVerticalSpeed).value; }
-double TrueHeading(const FlightState& s) { return ReadingOf(s, FlightVar::HeadingTrueRaw).value; }
+double Ias(const InterfaceValues& s) { return ReadingOf(s, FlightVar::IndicatedAirspeedRaw).value; }
+double Mach(const InterfaceValues& s) { return ReadingOf(s, FlightVar::MachRaw).value; }
+double VerticalSpeedFpm(const InterfaceValues& s) { return ReadingOf(s, FlightVar::VerticalSpeedRaw).value; }
+double SelectedHeading(const InterfaceValues& s) { return ReadingOf(s, FlightVar::ApHeadingRaw).value; }
+double SelectedSpeed(const InterfaceValues& s) { return ReadingOf(s, FlightVar::ApAirspeed).value; }
+double SelectedVs(const InterfaceValues& s) { return ReadingOf(s, FlightVar::ApVerticalSpeed).value; }
+double TrueHeading(const InterfaceValues& s) { return ReadingOf(s, FlightVar::HeadingTrueRaw).value; }
 // Magnetic = true - variation (west negative).
-double MagneticHeading(const FlightState& s) {
+double MagneticHeading(const InterfaceValues& s) {
   return std::fmod(TrueHeading(s) - ReadingOf(s, FlightVar::MagneticVariationRaw).value + 720.0, 360.0);
 }
 // b - a, the short way round: -180..180 degrees.
@@ -61,9 +61,9 @@ TEST(DemoFlightLoop, LengthIsFourToSixMinutesAndStatesRepeat) {
   EXPECT_GE(loop, 240.0);
   EXPECT_LE(loop, 360.0);
   for (double t : {0.0, 12.5, 100.0, 221.5, 271.25, 299.0}) {
-    const FlightState a = demo::StateAt(t);
-    const FlightState b = demo::StateAt(t + loop);
-    const FlightState c = demo::StateAt(t - 3 * loop);
+    const InterfaceValues a = demo::StateAt(t);
+    const InterfaceValues b = demo::StateAt(t + loop);
+    const InterfaceValues c = demo::StateAt(t - 3 * loop);
     EXPECT_NEAR(a.Pitch, b.Pitch, 1e-6) << t;
     EXPECT_NEAR(a.Bank, c.Bank, 1e-6) << t;
     EXPECT_EQ(a.Altimeter, b.Altimeter) << t;
@@ -77,8 +77,8 @@ TEST(DemoFlightLoop, LengthIsFourToSixMinutesAndStatesRepeat) {
 
 TEST(DemoFlightLoop, IsDeterministic) {
   for (double t = 0; t < demo::LoopSeconds(); t += 7.3) {
-    const FlightState a = demo::StateAt(t);
-    const FlightState b = demo::StateAt(t);
+    const InterfaceValues a = demo::StateAt(t);
+    const InterfaceValues b = demo::StateAt(t);
     EXPECT_EQ(a.Pitch, b.Pitch);
     EXPECT_EQ(a.FdBank, b.FdBank);
     EXPECT_EQ(a.RadioAltitudeRaw, b.RadioAltitudeRaw);
@@ -86,17 +86,17 @@ TEST(DemoFlightLoop, IsDeterministic) {
 }
 
 TEST(DemoFlightLoop, NonFiniteTimesGiveAValidState) {
-  const FlightState s = demo::StateAt(std::nan(""));
+  const InterfaceValues s = demo::StateAt(std::nan(""));
   EXPECT_TRUE(std::isfinite(s.Pitch));
   EXPECT_GT(s.Altimeter, 0);
 }
 
 TEST(DemoFlightContinuity, NoJumpsBetweenNeighbouringTenthsOfASecond) {
   const double loop = demo::LoopSeconds();
-  FlightState prev = demo::StateAt(0);
+  InterfaceValues prev = demo::StateAt(0);
   for (int i = 1; i * 0.1 < loop - 1e-9; ++i) {
     const double t = i * 0.1;
-    const FlightState s = demo::StateAt(t);
+    const InterfaceValues s = demo::StateAt(t);
     ASSERT_LE(std::fabs(s.Pitch - prev.Pitch), 1.0) << t;
     ASSERT_LE(std::fabs(s.Bank - prev.Bank), 1.5) << t;
     ASSERT_LE(std::fabs(s.FdPitch - prev.FdPitch), 1.0) << t;
@@ -119,7 +119,7 @@ TEST(DemoFlightContinuity, NoJumpsBetweenNeighbouringTenthsOfASecond) {
 
 TEST(DemoFlightContinuity, FlagsAreExactlyZeroOrOneAndTextsFitTheArea) {
   for (double t = 0; t < demo::LoopSeconds(); t += 0.25) {
-    const FlightState s = demo::StateAt(t);
+    const InterfaceValues s = demo::StateAt(t);
     for (uint32_t flag : {s.ApMaster, s.ApHeadingHold, s.ApAltitudeHold, s.ApGlideSlopeHold,
                           s.ApApproachHold, s.FdActive, uint32_t(s.OuterMarker),
                           uint32_t(s.MiddleMarker), uint32_t(s.InnerMarker)})
@@ -137,15 +137,15 @@ TEST(DemoFlightGuidance, FlightDirectorLeadsTheAttitude) {
   // bank now, over the whole airborne part.
   double errorNow = 0, errorLater = 0;
   for (double t = 0; t < dt::kInnerMarker; t += 0.5) {
-    const FlightState now = demo::StateAt(t);
-    const FlightState later = demo::StateAt(t + 2.0);
+    const InterfaceValues now = demo::StateAt(t);
+    const InterfaceValues later = demo::StateAt(t + 2.0);
     errorNow += std::fabs(now.FdBank - now.Bank) + std::fabs(now.FdPitch - now.Pitch);
     errorLater += std::fabs(now.FdBank - later.Bank) + std::fabs(now.FdPitch - later.Pitch);
   }
   EXPECT_LT(errorLater * 3, errorNow);
 
   // Rolling into the turn: command ahead of the bank, same direction.
-  const FlightState s = demo::StateAt(dt::kTurnRollIn);
+  const InterfaceValues s = demo::StateAt(dt::kTurnRollIn);
   EXPECT_EQ(s.FdActive, 1u);
   EXPECT_EQ(s.ApHeadingHold, 1u);
   EXPECT_GT(s.Bank, 3.0);
@@ -153,7 +153,7 @@ TEST(DemoFlightGuidance, FlightDirectorLeadsTheAttitude) {
 }
 
 TEST(DemoFlightTimes, CruiseWithHeadingAndAltitudeHold) {
-  const FlightState s = demo::StateAt(dt::kCruiseHdgAlt);
+  const InterfaceValues s = demo::StateAt(dt::kCruiseHdgAlt);
   EXPECT_EQ(s.ApMaster, 1u);
   EXPECT_EQ(s.ApHeadingHold, 1u);
   EXPECT_EQ(s.ApAltitudeHold, 1u);
@@ -167,7 +167,7 @@ TEST(DemoFlightTimes, CruiseWithHeadingAndAltitudeHold) {
 
 TEST(DemoFlightTimes, NothingTunedGivesNoIlsAtAll) {
   for (double t : {dt::kCruiseHdgAlt, dt::kNoIls, dt::kVsAltArmed}) {
-    const FlightState s = demo::StateAt(t);
+    const InterfaceValues s = demo::StateAt(t);
     EXPECT_FALSE(IlsSignalConditions(s)) << t;
     EXPECT_EQ(s.Nav1BcFlags, 0) << t;
     EXPECT_EQ(s.RadioStatus & 0x0042, 0) << t;
@@ -178,19 +178,19 @@ TEST(DemoFlightTimes, NothingTunedGivesNoIlsAtAll) {
 }
 
 TEST(DemoFlightTimes, VerticalSpeedWithAltitudeArmedThenCaptureThenHold) {
-  const FlightState vs = demo::StateAt(dt::kVsAltArmed);
+  const InterfaceValues vs = demo::StateAt(dt::kVsAltArmed);
   EXPECT_EQ(vs.ApAltitudeHold, 1u);
   EXPECT_NE(vs.ApGlideSlopeHold, 1u);
   EXPECT_GT(AltitudeError(vs), 250);
   EXPECT_LT(demo::StateAt(dt::kVsAltArmed + 1).Altimeter, vs.Altimeter);  // descending
   EXPECT_GT(vs.Pitch, 0.0);  // nose down
 
-  const FlightState cap = demo::StateAt(dt::kAltCapture);
+  const InterfaceValues cap = demo::StateAt(dt::kAltCapture);
   EXPECT_EQ(cap.ApAltitudeHold, 1u);
   EXPECT_GT(AltitudeError(cap), 50);
   EXPECT_LT(AltitudeError(cap), 250);
 
-  const FlightState hold = demo::StateAt(dt::kAltHoldIls);
+  const InterfaceValues hold = demo::StateAt(dt::kAltHoldIls);
   EXPECT_EQ(hold.ApAltitudeHold, 1u);
   EXPECT_EQ(hold.ApHeadingHold, 1u);
   EXPECT_LT(AltitudeError(hold), 50);
@@ -200,14 +200,14 @@ TEST(DemoFlightTimes, VerticalSpeedWithAltitudeArmedThenCaptureThenHold) {
 }
 
 TEST(DemoFlightTimes, NoIlsPlateFromALocalizerWithoutGlideSlope) {
-  const FlightState s = demo::StateAt(dt::kNoIlsPlate);
+  const InterfaceValues s = demo::StateAt(dt::kNoIlsPlate);
   EXPECT_TRUE(IlsSignalConditions(s));
   EXPECT_EQ(InclinationDegrees(s), 0);
   EXPECT_FALSE(s.Nav1Ident.empty());
 }
 
 TEST(DemoFlightTimes, NoIlsPlateFromAZeroDmeWithoutIdentifier) {
-  const FlightState s = demo::StateAt(dt::kNoIlsPlateDme);
+  const InterfaceValues s = demo::StateAt(dt::kNoIlsPlateDme);
   EXPECT_FALSE(IlsSignalConditions(s));
   // "00.0" loses its first character to the double-zero rule and reads "0.0".
   EXPECT_EQ(s.DmeText, "00.0");
@@ -215,7 +215,7 @@ TEST(DemoFlightTimes, NoIlsPlateFromAZeroDmeWithoutIdentifier) {
 }
 
 TEST(DemoFlightTimes, ApproachArmedThenLocalizerThenGlideSlopeCaptured) {
-  const FlightState armed = demo::StateAt(dt::kLocGsArmed);
+  const InterfaceValues armed = demo::StateAt(dt::kLocGsArmed);
   EXPECT_EQ(armed.ApApproachHold, 1u);
   EXPECT_EQ(armed.ApGlideSlopeHold, 1u);
   EXPECT_NE(armed.ApHeadingHold, 1u);  // "HDG" would cover "LOC"
@@ -225,13 +225,13 @@ TEST(DemoFlightTimes, ApproachArmedThenLocalizerThenGlideSlopeCaptured) {
   EXPECT_GT(armed.LocNeedle, 40);   // localizer to the right
   EXPECT_LT(armed.GsNeedle, -60);   // below the glide slope: index up
 
-  const FlightState loc = demo::StateAt(dt::kLocCaptured);
+  const InterfaceValues loc = demo::StateAt(dt::kLocCaptured);
   EXPECT_TRUE(LocCaptured(loc));
   EXPECT_FALSE(GsCaptured(loc));
   EXPECT_EQ(loc.ApGlideSlopeHold, 1u);
   EXPECT_LT(std::abs(loc.LocNeedle), std::abs(armed.LocNeedle));
 
-  const FlightState both = demo::StateAt(dt::kIlsCaptured);
+  const InterfaceValues both = demo::StateAt(dt::kIlsCaptured);
   EXPECT_TRUE(LocCaptured(both));
   EXPECT_TRUE(GsCaptured(both));
   EXPECT_EQ(both.ApApproachHold, 1u);
@@ -245,12 +245,12 @@ TEST(DemoFlightTimes, ApproachArmedThenLocalizerThenGlideSlopeCaptured) {
 }
 
 TEST(DemoFlightTimes, MarkersAtTheirNamedTimes) {
-  const FlightState o = demo::StateAt(dt::kOuterMarker);
+  const InterfaceValues o = demo::StateAt(dt::kOuterMarker);
   EXPECT_EQ(o.OuterMarker, 1);
   EXPECT_EQ(o.MiddleMarker, 0);
   EXPECT_EQ(o.InnerMarker, 0);
 
-  const FlightState m = demo::StateAt(dt::kIlsApproachMiddleMarker);
+  const InterfaceValues m = demo::StateAt(dt::kIlsApproachMiddleMarker);
   EXPECT_EQ(m.OuterMarker, 0);
   EXPECT_EQ(m.MiddleMarker, 1);
   EXPECT_EQ(m.InnerMarker, 0);
@@ -259,14 +259,14 @@ TEST(DemoFlightTimes, MarkersAtTheirNamedTimes) {
   EXPECT_GT(RadioAltitudeFt(m), 100.0);
   EXPECT_LT(RadioAltitudeFt(m), 400.0);
 
-  const FlightState i = demo::StateAt(dt::kInnerMarker);
+  const InterfaceValues i = demo::StateAt(dt::kInnerMarker);
   EXPECT_EQ(i.OuterMarker, 0);
   EXPECT_EQ(i.MiddleMarker, 0);
   EXPECT_EQ(i.InnerMarker, 1);
 }
 
 TEST(DemoFlightTimes, RolloutOnTheGroundWithTheAutopilotOff) {
-  const FlightState s = demo::StateAt(dt::kRollout);
+  const InterfaceValues s = demo::StateAt(dt::kRollout);
   EXPECT_EQ(s.RadioAltitudeRaw, 0);
   EXPECT_NE(s.ApMaster, 1u);
   EXPECT_NE(s.FdActive, 1u);
@@ -283,7 +283,7 @@ TEST(DemoFlightMarkers, OuterMiddleInnerInOrderWithRealisticDurations) {
   bool was[3] = {false, false, false};
   for (int k = 0; k * step < demo::LoopSeconds(); ++k) {
     const double t = k * step;
-    const FlightState s = demo::StateAt(t);
+    const InterfaceValues s = demo::StateAt(t);
     const bool on[3] = {s.OuterMarker == 1, s.MiddleMarker == 1, s.InnerMarker == 1};
     Interval* iv[3] = {&outer, &middle, &inner};
     for (int j = 0; j < 3; ++j) {
@@ -315,7 +315,7 @@ TEST(DemoFlightMarkers, OuterMiddleInnerInOrderWithRealisticDurations) {
 TEST(DemoFlightCoverage, RadioAltitudeBelow2500OnlyOnTheApproachAndDownToZero) {
   bool sawZero = false;
   for (double t = 0; t < demo::LoopSeconds(); t += 0.5) {
-    const FlightState s = demo::StateAt(t);
+    const InterfaceValues s = demo::StateAt(t);
     if (RadioAltitudeFt(s) < 2500.0) {
       EXPECT_TRUE(GsCaptured(s) || t > dt::kInnerMarker) << t;
     }
@@ -327,7 +327,7 @@ TEST(DemoFlightCoverage, RadioAltitudeBelow2500OnlyOnTheApproachAndDownToZero) {
 TEST(DemoFlightCoverage, DmeCountsDownOnTheApproach) {
   double prev = 1e9;
   for (double t = dt::kAltHoldIls; t < dt::kInnerMarker; t += 1.0) {
-    const FlightState s = demo::StateAt(t);
+    const InterfaceValues s = demo::StateAt(t);
     ASSERT_EQ(s.DmeText.size(), 5u) << t;
     const double nm = std::strtod(s.DmeText.c_str(), nullptr);
     EXPECT_LE(nm, prev) << t;
@@ -343,7 +343,7 @@ TEST(DemoFlightCoverage, EveryModeAndIlsSituationOccurs) {
   bool gsWhite = false, gsGreen = false, ils0 = false, ilsPlate = false, ils4 = false;
   int apOnSamples = 0, samples = 0;
   for (double t = 0; t < demo::LoopSeconds(); t += 0.25, ++samples) {
-    const FlightState s = demo::StateAt(t);
+    const InterfaceValues s = demo::StateAt(t);
     apOnSamples += s.ApMaster == 1;
     if (s.ApAltitudeHold == 1 && s.ApGlideSlopeHold != 1) {
       const long d = AltitudeError(s);
@@ -378,19 +378,19 @@ TEST(DemoFlightCoverage, EveryModeAndIlsSituationOccurs) {
 // ---- Speeds, heading, vertical speed and the crew's settings ----
 
 TEST(DemoFlightInstruments, SpeedsFollowThePhases) {
-  const FlightState cruise = demo::StateAt(dt::kCruiseHdgAlt);
+  const InterfaceValues cruise = demo::StateAt(dt::kCruiseHdgAlt);
   EXPECT_NEAR(Ias(cruise), 250, 0.5);
   EXPECT_NEAR(Mach(cruise), 0.41, 0.01);  // 250 kt at 5,000 ft
-  const FlightState approach = demo::StateAt(dt::kIlsCaptured);
+  const InterfaceValues approach = demo::StateAt(dt::kIlsCaptured);
   EXPECT_NEAR(Ias(approach), 150, 1);
   EXPECT_NEAR(Mach(approach), 0.235, 0.01);  // 150 kt at 2,100 ft
-  const FlightState rollout = demo::StateAt(dt::kRollout);
+  const InterfaceValues rollout = demo::StateAt(dt::kRollout);
   EXPECT_LT(Ias(rollout), 120);  // braking
   EXPECT_GT(Ias(rollout), 40);
 
   double prev = 1e9;
   for (double t = 0; t < demo::LoopSeconds(); t += 0.25) {
-    const FlightState s = demo::StateAt(t);
+    const InterfaceValues s = demo::StateAt(t);
     // Only ever slowing down in one loop, never below taxi speed.
     ASSERT_LE(Ias(s), prev + 0.01) << t;
     ASSERT_GT(Ias(s), 10) << t;
@@ -410,17 +410,17 @@ TEST(DemoFlightInstruments, SpeedsFollowThePhases) {
 TEST(DemoFlightInstruments, VerticalSpeedIsTheAltitudeChange) {
   // The vertical speed summed over the loop gives the altitude at every moment.
   const double step = 0.1;
-  const FlightState start = demo::StateAt(0);
+  const InterfaceValues start = demo::StateAt(0);
   double climbed = 0;
-  FlightState prev = start;
+  InterfaceValues prev = start;
   for (int i = 1; i * step < demo::LoopSeconds() - 1e-9; ++i) {
-    const FlightState s = demo::StateAt(i * step);
+    const InterfaceValues s = demo::StateAt(i * step);
     climbed += 0.5 * (VerticalSpeedFpm(prev) + VerticalSpeedFpm(s)) / 60.0 * step;
     ASSERT_NEAR(start.Altimeter + climbed, s.Altimeter, 15.0) << i * step;
     prev = s;
   }
   EXPECT_NEAR(VerticalSpeedFpm(demo::StateAt(dt::kCruiseHdgAlt)), 0, 1);
-  const FlightState vs = demo::StateAt(dt::kVsAltArmed);
+  const InterfaceValues vs = demo::StateAt(dt::kVsAltArmed);
   EXPECT_NEAR(VerticalSpeedFpm(vs), -2400, 50);
   EXPECT_NEAR(SelectedVs(vs), VerticalSpeedFpm(vs), 50);  // V/S mode flies the selected rate
   EXPECT_EQ(SelectedVs(demo::StateAt(dt::kAltHoldIls)), 0);
@@ -434,14 +434,14 @@ TEST(DemoFlightInstruments, HeadingFollowsTheTurnsAndComesBackAtTheLoopPoint) {
   // to the left for a positive (left wing down) bank.
   const double step = 0.1;
   const double g = 9.80665, knot = 1852.0 / 3600.0, rad = 3.14159265358979 / 180.0;
-  auto rateDegS = [&](const FlightState& s) {
+  auto rateDegS = [&](const InterfaceValues& s) {
     const double tas = Mach(s) * SpeedOfSoundKt(s.Altimeter) * knot;
     return -g * std::tan(s.Bank * rad) / tas / rad;
   };
-  FlightState prev = demo::StateAt(0);
+  InterfaceValues prev = demo::StateAt(0);
   double turned = 0, predicted = 0, largest = 0;
   for (int i = 1; i * step < demo::LoopSeconds() - 1e-9; ++i) {
-    const FlightState s = demo::StateAt(i * step);
+    const InterfaceValues s = demo::StateAt(i * step);
     if (s.RadioAltitudeRaw <= 0) break;  // touchdown
     turned += HeadingChange(TrueHeading(prev), TrueHeading(s));
     predicted += 0.5 * (rateDegS(prev) + rateDegS(s)) * step;
@@ -451,11 +451,11 @@ TEST(DemoFlightInstruments, HeadingFollowsTheTurnsAndComesBackAtTheLoopPoint) {
   }
   EXPECT_GT(largest, 30);  // it did turn
   // After the exit turn on the ground the heading is back where the loop starts.
-  const FlightState last = demo::StateAt(demo::LoopSeconds() - 0.05);
+  const InterfaceValues last = demo::StateAt(demo::LoopSeconds() - 0.05);
   EXPECT_NEAR(HeadingChange(TrueHeading(last), TrueHeading(demo::StateAt(0))), 0, 0.1);
   // The variation and the altimeter setting stay the same the whole loop.
   for (double t = 0; t < demo::LoopSeconds(); t += 10) {
-    const FlightState s = demo::StateAt(t);
+    const InterfaceValues s = demo::StateAt(t);
     EXPECT_EQ(s.MagneticVariationRaw, last.MagneticVariationRaw) << t;
     EXPECT_NEAR(ReadingOf(s, FlightVar::AltimeterSettingRaw).value, 1013, 0.1) << t;
   }
@@ -466,7 +466,7 @@ TEST(DemoFlightInstruments, TheAutopilotFliesTheSelectedHeadingAndTheLocalizerCo
   bool turning = false;
   int turns = 0;
   for (double t = 0; t < demo::LoopSeconds(); t += 0.1) {
-    const FlightState s = demo::StateAt(t);
+    const InterfaceValues s = demo::StateAt(t);
     if (s.ApHeadingHold != 1) continue;
     const double toBug = HeadingChange(MagneticHeading(s), SelectedHeading(s));
     if (!turning && std::fabs(s.Bank) > 10) {
@@ -482,14 +482,14 @@ TEST(DemoFlightInstruments, TheAutopilotFliesTheSelectedHeadingAndTheLocalizerCo
 
   // Approach armed: the selected heading is the localizer course; flying towards the localizer
   // (needle right) the heading is to the right of the course, then on it down the glide slope.
-  const FlightState armed = demo::StateAt(dt::kLocGsArmed);
+  const InterfaceValues armed = demo::StateAt(dt::kLocGsArmed);
   const double course = SelectedHeading(armed);
   EXPECT_GT(armed.LocNeedle, 0);
   const double intercept = HeadingChange(course, MagneticHeading(armed));
   EXPECT_GT(intercept, 10);
   EXPECT_LT(intercept, 45);
   for (double t = dt::kIlsCaptured; t < dt::kRollout; t += 1.0) {
-    const FlightState s = demo::StateAt(t);
+    const InterfaceValues s = demo::StateAt(t);
     EXPECT_EQ(SelectedHeading(s), course) << t;
     EXPECT_NEAR(HeadingChange(course, MagneticHeading(s)), 0, 2.0) << t;
   }

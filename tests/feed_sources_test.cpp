@@ -23,7 +23,7 @@ constexpr uint64_t kMs = 1000;
 
 // One frame as the display fetches and decides it: the values, and whether the flag is up.
 struct Frame {
-  FlightState state{};
+  InterfaceValues state{};
   bool flagged = true;
 };
 
@@ -61,7 +61,7 @@ TEST(XPlaneDirect, FollowsTheAttitudeFlagsASilenceWithin2500MsRecoversAndCancels
 
   ASSERT_TRUE(ShowsAttitude(source, 5, 10));
   EXPECT_EQ(source.TitleWord(), "[X-PLANE]");
-  FlightState s{};
+  InterfaceValues s{};
   source.Fetch(s);
   EXPECT_NEAR(ReadingOf(s, FlightVar::IndicatedAirspeedRaw).value, 250, 0.01);
   EXPECT_TRUE(ReadingOf(s, FlightVar::IndicatedAirspeedRaw).valid);

@@ -7,7 +7,7 @@
 
 namespace {
 
-FlightState Converted(FlightState s, InclinationRule rule = InclinationRule::Degrees) {
+InterfaceValues Converted(InterfaceValues s, InclinationRule rule = InclinationRule::Degrees) {
   ApplyConversions(s, rule);
   return s;
 }
@@ -18,7 +18,7 @@ int32_t RawFromFeet(double feet) { return int32_t(std::llround(feet / 3.28084 * 
 }  // namespace
 
 TEST(Conversions, AllZeroRecordGivesZeroes) {
-  const FlightState s = Converted(FlightState{});
+  const InterfaceValues s = Converted(InterfaceValues{});
   EXPECT_EQ(s.PitchOffset, 0);
   EXPECT_EQ(s.RadioAltitudeFt, 0);
   EXPECT_EQ(s.ApAltitudeFt, 0);
@@ -30,7 +30,7 @@ TEST(Conversions, AllZeroRecordGivesZeroes) {
 }
 
 TEST(Conversions, PitchOffsetAndRadioAltitude) {
-  FlightState s{};
+  InterfaceValues s{};
   s.Pitch = -12.5;
   s.RadioAltitudeRaw = 65536;  // one metre
   s = Converted(s);
@@ -45,7 +45,7 @@ TEST(Conversions, PitchOffsetAndRadioAltitude) {
 }
 
 TEST(Conversions, AutopilotAltitudeTruncatedTowardZero) {
-  FlightState s{};
+  InterfaceValues s{};
   s.ApAltitudeRaw = RawFromFeet(1000.9);
   EXPECT_EQ(Converted(s).ApAltitudeFt, 1000);
   s.ApAltitudeRaw = RawFromFeet(-0.5);
@@ -65,14 +65,14 @@ TEST(Conversions, InclinationDegreesRuleTruncatesTowardZero) {
   } cases[] = {{546, 2}, {182, 0}, {183, 1}, {-183, -1}, {-182, 0},
                {0, 0},   {32767, 179}, {-32768, -180}};
   for (const Case& c : cases) {
-    FlightState s{};
+    InterfaceValues s{};
     s.GsInclinationRaw = c.raw;
     EXPECT_EQ(Converted(s).GsInclination, c.degrees) << c.raw;
   }
 }
 
 TEST(Conversions, InclinationRawRuleKeepsTheValue) {
-  FlightState s{};
+  InterfaceValues s{};
   s.GsInclinationRaw = 100;
   EXPECT_EQ(Converted(s, InclinationRule::Raw).GsInclination, 100);
   s.GsInclinationRaw = -32768;
@@ -80,7 +80,7 @@ TEST(Conversions, InclinationRawRuleKeepsTheValue) {
 }
 
 TEST(Conversions, NeedlesLimitedAndWrittenBack) {
-  FlightState s{};
+  InterfaceValues s{};
   s.LocNeedle = -128;
   s.GsNeedle = -128;
   s = Converted(s);
@@ -101,13 +101,13 @@ TEST(Conversions, NeedlesLimitedAndWrittenBack) {
 }
 
 TEST(Conversions, DegreeValuesAndTextsUntouched) {
-  FlightState s{};
+  InterfaceValues s{};
   s.Bank = 33.3;
   s.FdPitch = -4.25;
   s.FdBank = 12;
   s.DmeText = " 12.3";
   s.Nav1Ident = "IABC ";
-  const FlightState c = Converted(s);
+  const InterfaceValues c = Converted(s);
   EXPECT_EQ(c.Bank, 33.3);
   EXPECT_EQ(c.FdPitch, -4.25);
   EXPECT_EQ(c.FdBank, 12);

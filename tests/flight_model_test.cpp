@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 #include "model/network_reply.h"
 #include "model/read_list.h"
 
@@ -16,8 +16,8 @@ constexpr double kMetresPerFoot = 0.3048;
 // 250 kt, 10,000 ft, heading 090 magnetic with 10 degrees of west variation, -700 ft/min, 1013 hPa,
 // selected 220 kt / 3,000 ft / 270 / -1,000 ft/min, as the interface's documentation describes
 // those values.
-FlightState PilotState() {
-  FlightState s{};
+InterfaceValues PilotState() {
+  InterfaceValues s{};
   s.IndicatedAirspeedRaw = 250 * 128;
   s.MachRaw = uint16_t(std::lround(0.52 * 20480));
   s.HeadingTrueRaw = uint32_t(std::llround(80.0 / 360.0 * 4294967296.0));
@@ -33,7 +33,7 @@ FlightState PilotState() {
 }
 
 TEST(FlightModel, ThePilotsValuesInTheirUnits) {
-  FlightState s = PilotState();
+  InterfaceValues s = PilotState();
   s.Valid.Add(FlightVar::IndicatedAirspeedRaw);
   EXPECT_NEAR(ReadingOf(s, FlightVar::IndicatedAirspeedRaw).value, 250, 1e-9);
   EXPECT_TRUE(ReadingOf(s, FlightVar::IndicatedAirspeedRaw).valid);
@@ -54,8 +54,8 @@ TEST(FlightModel, ThePilotsValuesInTheirUnits) {
 }
 
 TEST(FlightModel, ValuesSetInTheirUnitsComeBackAsTheInterfaceHoldsThem) {
-  const FlightState pilot = PilotState();
-  FlightState s{};
+  const InterfaceValues pilot = PilotState();
+  InterfaceValues s{};
   SetFromUnit(s, FlightVar::IndicatedAirspeedRaw, 250);
   SetFromUnit(s, FlightVar::VerticalSpeedRaw, -700);
   SetFromUnit(s, FlightVar::ApAltitudeRaw, 3000);
@@ -100,7 +100,7 @@ TEST(ReadPlans, FurtherVariablesComeAfterTheReadListOnceEach) {
 
 TEST(NetworkReplies, NewVariablesFollowTheReplyRules) {
   const ReadPlan plan = ReadPlan::With({FlightVar::HeadingTrueRaw, FlightVar::MachRaw});
-  FlightState s{};
+  InterfaceValues s{};
   // A heading of 270 true arrives as a negative 32-bit reply from a server that sends signed
   // numbers, or as its unsigned value from one that does not: both read 270.
   const ReadListRow& heading = plan.network[kNetworkRequests + 1];

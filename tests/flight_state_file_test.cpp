@@ -16,13 +16,13 @@
 
 namespace {
 
-bool Parse(const std::string& text, FlightState& s, std::string& error) {
+bool Parse(const std::string& text, InterfaceValues& s, std::string& error) {
   return ParseFlightStateText(text, "test.state", s, error);
 }
 
 // Parses text that must fail and returns the message.
 std::string ErrorOf(const std::string& text) {
-  FlightState s{};
+  InterfaceValues s{};
   std::string error;
   EXPECT_FALSE(Parse(text, s, error)) << text;
   return error;
@@ -54,7 +54,7 @@ TEST(FlightStateFileParse, ReadsEveryKindOfValueCommentsAndBlankLines) {
       "FdPitch=1e-3\n"
       "DmeText=012.4\n"
       "Nav1Ident=\"IORV\"";  // no newline at the end
-  FlightState s{};
+  InterfaceValues s{};
   std::string error;
   ASSERT_TRUE(Parse(text, s, error)) << error;
   EXPECT_EQ(s.Pitch, -2.5);
@@ -78,7 +78,7 @@ TEST(FlightStateFileParse, ReadsEveryKindOfValueCommentsAndBlankLines) {
 }
 
 TEST(FlightStateFileParse, EmptyTextGivesTheZeroState) {
-  FlightState s{};
+  InterfaceValues s{};
   s.Altimeter = 5;  // must be reset: fields not given are 0
   std::string error;
   ASSERT_TRUE(Parse("# nothing\n\n", s, error)) << error;
@@ -87,7 +87,7 @@ TEST(FlightStateFileParse, EmptyTextGivesTheZeroState) {
 }
 
 TEST(FlightStateFileParse, NotANumberAndInfinityForFlightDirectorCases) {
-  FlightState s{};
+  InterfaceValues s{};
   std::string error;
   ASSERT_TRUE(Parse("FdPitch=nan\nFdBank=-inf\n", s, error)) << error;
   EXPECT_TRUE(std::isnan(s.FdPitch));
@@ -123,7 +123,7 @@ TEST(FlightStateFileRanges, EachFieldIsCheckedAgainstItsWidth) {
                       {"test.state:2", key.c_str(), value.c_str(), c.range});
   }
   // The limits themselves are accepted.
-  FlightState s{};
+  InterfaceValues s{};
   std::string error;
   EXPECT_TRUE(Parse("GsNeedle=127\nLocNeedle=-128\nRadioStatus=0xFFFF\nNav1CodeFlags=255\n"
                     "GsInclinationRaw=-32768\nApMaster=0xFFFFFFFF\nRadioAltitudeRaw=2147483647\n",
@@ -152,7 +152,7 @@ TEST(FlightStateFileErrors, MessagesNameFileLineKeyAndValue) {
 }
 
 TEST(FlightStateFileErrors, FailureLeavesTheStateUntouched) {
-  FlightState s{};
+  InterfaceValues s{};
   s.Altimeter = 1234;
   std::string error;
   EXPECT_FALSE(Parse("Altimeter=5\nGsNeedle=300\n", s, error));
@@ -166,7 +166,7 @@ TEST(FlightStateFileErrors, UnprintableBytesAreShownEscaped) {
 }
 
 TEST(FlightStateFileTexts, QuotesEscapesAndLengthLimits) {
-  FlightState s{};
+  InterfaceValues s{};
   std::string error;
   ASSERT_TRUE(Parse("DmeText=\"00.0\"\nNav1Ident=\"\"\n", s, error)) << error;
   EXPECT_EQ(s.DmeText, "00.0");
@@ -193,7 +193,7 @@ TEST(FlightStateFileSize, TextsLargerThanTheLimitAreRefused) {
   std::string big(kFlightStateFileMaxBytes + 1, '#');
   ExpectContainsAll(ErrorOf(big), {"test.state", "larger than"});
   std::string fits(kFlightStateFileMaxBytes, '\n');
-  FlightState s{};
+  InterfaceValues s{};
   std::string error;
   EXPECT_TRUE(Parse(fits, s, error)) << error;
 }
@@ -201,9 +201,9 @@ TEST(FlightStateFileSize, TextsLargerThanTheLimitAreRefused) {
 TEST(FlightStateFileFormat, RoundTripsDemoStatesAndExtremes) {
   const double times[] = {demo::times::kCruiseHdgAlt, demo::times::kNoIlsPlateDme,
                           demo::times::kIlsApproachMiddleMarker, demo::times::kRollout};
-  std::vector<FlightState> states;
+  std::vector<InterfaceValues> states;
   for (double t : times) states.push_back(demo::StateAt(t));
-  FlightState extreme{};
+  InterfaceValues extreme{};
   extreme.Pitch = -0.0;
   extreme.Bank = 0.1 + 0.2;  // needs all 17 digits
   extreme.FdPitch = std::numeric_limits<double>::infinity();
@@ -217,9 +217,9 @@ TEST(FlightStateFileFormat, RoundTripsDemoStatesAndExtremes) {
   states.push_back(extreme);
   states.push_back(orvane_test::PilotState());
 
-  for (const FlightState& in : states) {
+  for (const InterfaceValues& in : states) {
     const std::string text = FormatFlightStateText(in);
-    FlightState back{};
+    InterfaceValues back{};
     std::string error;
     ASSERT_TRUE(Parse(text, back, error)) << error << "\n" << text;
     EXPECT_EQ(FormatFlightStateText(back), text);
@@ -240,7 +240,7 @@ TEST(FlightStateFileFormat, RoundTripsDemoStatesAndExtremes) {
     }
   }
   // The pilot's values, written and read back, in the frames' units.
-  FlightState pilot{};
+  InterfaceValues pilot{};
   std::string error;
   ASSERT_TRUE(Parse(FormatFlightStateText(orvane_test::PilotState()), pilot, error)) << error;
   pilot.Valid = orvane_test::PilotStateVars();
@@ -248,7 +248,7 @@ TEST(FlightStateFileFormat, RoundTripsDemoStatesAndExtremes) {
 }
 
 TEST(FlightStateFileFormat, NamesEveryVariableOnceAndListsItsUnit) {
-  const std::string text = FormatFlightStateText(FlightState{});
+  const std::string text = FormatFlightStateText(InterfaceValues{});
   const std::string keys = "\n" + FlightStateKeysText();
   int named = 0;
   for (size_t v = 0; v < kFlightVarCount; ++v) {
@@ -272,7 +272,7 @@ TEST(FlightStateFileFormat, NamesEveryVariableOnceAndListsItsUnit) {
     ASSERT_GT(perUnit, 0) << entry;
     double k = 1;
     while (k * perUnit < 1) k *= 10;
-    FlightState s{};
+    InterfaceValues s{};
     std::string error;
     ASSERT_TRUE(Parse(std::string(info.name) + "=" + std::to_string(std::llround(k * perUnit)), s, error)) << error;
     EXPECT_NEAR(ReadingOf(s, info.var).value, k, 0.5 / perUnit) << entry;
@@ -289,10 +289,10 @@ TEST(FlightStateFileDocs, TheDocumentedExampleParsesAndMatchesTheDemo) {
   ASSERT_NE(start, std::string::npos);
   const size_t end = doc.find("```", start + 3);
   ASSERT_NE(end, std::string::npos);
-  FlightState s{};
+  InterfaceValues s{};
   std::string error;
   ASSERT_TRUE(Parse(doc.substr(start + 4, end - start - 4), s, error)) << error;
-  const FlightState d = demo::StateAt(demo::times::kIlsApproachMiddleMarker);
+  const InterfaceValues d = demo::StateAt(demo::times::kIlsApproachMiddleMarker);
   EXPECT_EQ(s.RadioAltitudeRaw, d.RadioAltitudeRaw);
   EXPECT_EQ(s.Altimeter, d.Altimeter);
   EXPECT_EQ(s.ApAltitudeRaw, d.ApAltitudeRaw);
@@ -329,7 +329,7 @@ class FlightStateFileOnDisk : public ::testing::Test {
 
 TEST_F(FlightStateFileOnDisk, ReadsAFileAndNamesItInErrors) {
   Write("Altimeter=3000\nNav1Ident=IORV\n");
-  FlightState s{};
+  InterfaceValues s{};
   std::string error;
   ASSERT_TRUE(ReadFlightStateFile(path_, s, error)) << error;
   EXPECT_EQ(s.Altimeter, 3000);
@@ -341,7 +341,7 @@ TEST_F(FlightStateFileOnDisk, ReadsAFileAndNamesItInErrors) {
 }
 
 TEST_F(FlightStateFileOnDisk, RefusesMissingAndOversizedFiles) {
-  FlightState s{};
+  InterfaceValues s{};
   std::string error;
   EXPECT_FALSE(ReadFlightStateFile(path_ + ".missing", s, error));
   ExpectContainsAll(error, {".missing", "cannot open"});

@@ -64,7 +64,7 @@ bool HasText(const FrameDescription& f, const std::string& text) {
 // ---- Conversions of one reply ----
 
 TEST(NetworkReplyConversion, FlagsRoundHalfToEvenAndKeepLow32BitsOf64) {
-  FlightState s{};
+  InterfaceValues s{};
   const ReadListRow& ap = Row(FlightVar::ApMaster);
   struct Case {
     double reply;
@@ -91,7 +91,7 @@ TEST(NetworkReplyConversion, FlagsRoundHalfToEvenAndKeepLow32BitsOf64) {
 }
 
 TEST(NetworkReplyConversion, WholeFieldsMustFit32BitsThenKeepTheirWidth) {
-  FlightState s{};
+  InterfaceValues s{};
   EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::LocNeedle), 200));
   EXPECT_EQ(s.LocNeedle, -56);
   EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::GsNeedle), -128));
@@ -117,7 +117,7 @@ TEST(NetworkReplyConversion, WholeFieldsMustFit32BitsThenKeepTheirWidth) {
 }
 
 TEST(NetworkReplyConversion, DegreesAsTheyAreAndTextsWhole) {
-  FlightState s{};
+  InterfaceValues s{};
   EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::Pitch), -2.675));
   EXPECT_DOUBLE_EQ(s.Pitch, -2.675);
   EXPECT_TRUE(StoreNumberReply(s, Row(FlightVar::FdBank), 1e300));
@@ -131,7 +131,7 @@ TEST(NetworkReplyConversion, DegreesAsTheyAreAndTextsWhole) {
   for (const ReadListRow* r : NetworkRequestOrder())
     if (r->field == FlightVar::None) dropped = r;
   ASSERT_NE(dropped, nullptr);
-  FlightState before = s;
+  InterfaceValues before = s;
   EXPECT_TRUE(StoreNumberReply(s, *dropped, 1e18));
   EXPECT_EQ(s.Nav1Ident, before.Nav1Ident);
   EXPECT_EQ(s.Pitch, before.Pitch);
@@ -159,7 +159,7 @@ std::map<std::string, std::string> ApproachReplies() {
   };
 }
 
-void ExpectApproachState(const FlightState& s) {
+void ExpectApproachState(const InterfaceValues& s) {
   EXPECT_DOUBLE_EQ(s.Pitch, -2.5);
   EXPECT_DOUBLE_EQ(s.Bank, 3.25);
   EXPECT_EQ(s.ApMaster, 1u);
@@ -188,7 +188,7 @@ TEST(NetworkFrameData, OneByOneAndPipelinedGiveTheSameFrame) {
     ScriptServer server(TableServer(ApproachReplies()));
     Link link(server);
     ASSERT_TRUE(link.connected);
-    FlightState s{};
+    InterfaceValues s{};
     EXPECT_TRUE(FetchNetworkState(&link.client, &link.exchange, pipeline, s));
     ExpectApproachState(s);
     link.client.Disconnect();
@@ -206,7 +206,7 @@ TEST(NetworkFrameData, TheFrameRulesSeeTheNetworkValues) {
   ScriptServer server(TableServer(ApproachReplies()));
   Link link(server);
   ASSERT_TRUE(link.connected);
-  FlightState s{};
+  InterfaceValues s{};
   ASSERT_TRUE(FetchNetworkState(&link.client, &link.exchange, false, s));
   ApplyConversions(s, InclinationRule::Raw);
   EXPECT_EQ(s.GsNeedle, -127);  // limited after the reply's -128
@@ -223,7 +223,7 @@ TEST(NetworkFrameData, TheFrameRulesSeeTheNetworkValues) {
 TEST(NetworkFrameData, WithoutAConnectionTheZeroPictureAndTheFlag) {
   THxTcpBlockClient client;
   THxDataExchange exchange('.');
-  FlightState s{};
+  InterfaceValues s{};
   EXPECT_FALSE(FetchNetworkState(&client, &exchange, false, s));
   EXPECT_FALSE(FetchNetworkState(nullptr, nullptr, true, s));
   ApplyConversions(s, InclinationRule::Raw);
@@ -244,7 +244,7 @@ TEST(NetworkFrameData, BadRepliesRaiseTheFlagAndLeaveTheirFieldsZero) {
     SCOPED_TRACE(pipeline ? "pipeline" : "one by one");
     ScriptServer server(TableServer(table));
     Link link(server);
-    FlightState s{};
+    InterfaceValues s{};
     testing::internal::CaptureStderr();
     EXPECT_FALSE(FetchNetworkState(&link.client, &link.exchange, pipeline, s));
     testing::internal::GetCapturedStderr();
@@ -259,7 +259,7 @@ TEST(NetworkFrameData, BadRepliesRaiseTheFlagAndLeaveTheirFieldsZero) {
     EXPECT_EQ(s.DmeText, "012.5");
     // Still in step: the next frame is read correctly.
     EXPECT_TRUE(link.client.Connected());
-    FlightState next{};
+    InterfaceValues next{};
     testing::internal::CaptureStderr();
     EXPECT_FALSE(FetchNetworkState(&link.client, &link.exchange, pipeline, next));
     const std::string log = testing::internal::GetCapturedStderr();
@@ -280,7 +280,7 @@ TEST(NetworkFrameData, ServerClosingMidFrameEndsTheFrameQuickly) {
       for (int i = 0; i < 5 && c.ReadRequest(&r); ++i) c.Send(Z("1"));
     });
     Link link(server);
-    FlightState s{};
+    InterfaceValues s{};
     uint64_t start = NowMs();
     EXPECT_FALSE(FetchNetworkState(&link.client, &link.exchange, pipeline, s));
     EXPECT_LT(NowMs() - start, 3000u);
@@ -307,7 +307,7 @@ TEST(NetworkFrameData, SilentServerEndsTheFrameWithinTheBoundAndNeverDesynchroni
     c.WaitPeerClosed(2000);
   });
   Link link(server);
-  FlightState s{};
+  InterfaceValues s{};
   uint64_t start = NowMs();
   EXPECT_FALSE(FetchNetworkState(&link.client, &link.exchange, false, s));
   const uint64_t took = NowMs() - start;
@@ -318,7 +318,7 @@ TEST(NetworkFrameData, SilentServerEndsTheFrameWithinTheBoundAndNeverDesynchroni
   EXPECT_EQ(s.RadioAltitudeRaw, 0);
   EXPECT_FALSE(link.client.Connected());
   platform::SleepMs(800);
-  FlightState after{};
+  InterfaceValues after{};
   EXPECT_FALSE(FetchNetworkState(&link.client, &link.exchange, false, after));
   EXPECT_EQ(after.Pitch, 0);             // the late "99" answered nothing
 }
@@ -354,7 +354,7 @@ TEST(NetworkFrameWithDataServer, ReadsAValuesFileInBothModes) {
   ASSERT_TRUE(connected);
   for (bool pipeline : {false, true}) {
     SCOPED_TRACE(pipeline ? "pipeline" : "one by one");
-    FlightState s{};
+    InterfaceValues s{};
     EXPECT_TRUE(FetchNetworkState(&client, &exchange, pipeline, s));
     EXPECT_DOUBLE_EQ(s.Pitch, 4.25);
     EXPECT_DOUBLE_EQ(s.Bank, -12.5);

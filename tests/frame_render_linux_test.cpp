@@ -47,7 +47,7 @@ class FrameRender : public ::testing::Test {
     ASSERT_TRUE(harness_->IsOpen());
   }
 
-  static void Render(FlightState state, bool failed = false) {
+  static void Render(InterfaceValues state, bool failed = false) {
     ApplyConversions(state, InclinationRule::Degrees);
     DrawFrameDescription(harness_->Resources(), DecideFrame(state, failed));
     harness_->Capture();
@@ -87,8 +87,8 @@ void ExpectText(const std::string& text, float x, float y, Rgb colour, Rgb (*at)
   EXPECT_TRUE(Near(at(x, y - 14, 0), kBlack)) << "below \"" << text << "\"";
 }
 
-FlightState AltitudeHold(int32_t altimeter, double targetFt) {
-  FlightState s{};
+InterfaceValues AltitudeHold(int32_t altimeter, double targetFt) {
+  InterfaceValues s{};
   s.ApAltitudeHold = 1;
   s.Altimeter = altimeter;
   s.ApAltitudeRaw = int32_t(targetFt / 3.28084 * 65536 + (targetFt >= 0 ? 1 : -1));
@@ -99,7 +99,7 @@ FlightState AltitudeHold(int32_t altimeter, double targetFt) {
 }  // namespace
 
 TEST_F(FrameRender, AutopilotAndLateralModes) {
-  FlightState s{};
+  InterfaceValues s{};
   s.RadioAltitudeRaw = 10000 * 65536;
   s.ApMaster = 1;
   s.ApHeadingHold = 1;
@@ -129,7 +129,7 @@ TEST_F(FrameRender, VerticalModes) {
   EXPECT_TRUE(Near(GlyphCentre(365, 280, 2), kBlack));  // nothing after "VS"
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(Near(GlyphCentre(300, 280, i), kWhite)) << i;
 
-  FlightState gs = AltitudeHold(5000, 5300);
+  InterfaceValues gs = AltitudeHold(5000, 5300);
   gs.ApGlideSlopeHold = 1;
   Render(gs);
   ExpectText("GS", 290, 280, kWhite, GlyphCentre);
@@ -141,7 +141,7 @@ TEST_F(FrameRender, VerticalModes) {
 }
 
 TEST_F(FrameRender, RadioAltitudeReadoutEndsAgainstTheLabel) {
-  FlightState s{};
+  InterfaceValues s{};
   s.RadioAltitudeRaw = int32_t(1234.56 / 3.28084 * 65536);
   Render(s);
   ExpectText("1230", 322, 20, kBlue, GlyphCentre);
@@ -162,7 +162,7 @@ TEST_F(FrameRender, RadioAltitudeReadoutEndsAgainstTheLabel) {
 }
 
 TEST_F(FrameRender, MarkerLetterColours) {
-  FlightState s{};
+  InterfaceValues s{};
   s.RadioAltitudeRaw = 10000 * 65536;
   s.OuterMarker = 1;
   Render(s);
@@ -173,14 +173,14 @@ TEST_F(FrameRender, MarkerLetterColours) {
   s.InnerMarker = 1;
   Render(s);
   ExpectText("I", 385, 94, kWhite, GlyphCentre);
-  s = FlightState{};
+  s = InterfaceValues{};
   s.RadioAltitudeRaw = 10000 * 65536;
   Render(s);
   EXPECT_TRUE(Near(GlyphCentre(385, 94, 0), kBlack));
 }
 
 TEST_F(FrameRender, FailureFlagOnlyOnFailedFrames) {
-  FlightState s{};
+  InterfaceValues s{};
   Render(s, true);
   ExpectText(kFailureFlagText, kFailureFlagX, kFailureFlagY, kAmber, GlyphCentre);
   // The zero picture is still there.
@@ -200,7 +200,7 @@ TEST_F(FrameRender, IpcFrameDrawsTheSimulatorValuesAndFlagsAFailedExchange) {
   ExpectText("0", 358, 20, kBlue, GlyphCentre);
   EXPECT_TRUE(Near(GlyphCentre(300, 50, 0), kBlack));
 
-  FlightState values{};
+  InterfaceValues values{};
   values.ApMaster = 1;
   values.ApHeadingHold = 1;
   values.MiddleMarker = 1;

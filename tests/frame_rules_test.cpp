@@ -15,8 +15,8 @@ constexpr uint8_t kCodeOk = 0xC0;
 constexpr uint16_t kRadioOk = 0x0042;
 
 // A state with the three ILS conditions met.
-FlightState IlsTuned(int16_t inclination) {
-  FlightState s{};
+InterfaceValues IlsTuned(int16_t inclination) {
+  InterfaceValues s{};
   s.Nav1BcFlags = kBcOk;
   s.Nav1CodeFlags = kCodeOk;
   s.RadioStatus = kRadioOk;
@@ -37,8 +37,8 @@ std::string Joined(const std::vector<FrameText>& texts) {
 }
 
 // Altitude-hold state with the altimeter and target given in whole feet.
-FlightState AltitudeHold(int32_t altimeter, int32_t target) {
-  FlightState s{};
+InterfaceValues AltitudeHold(int32_t altimeter, int32_t target) {
+  InterfaceValues s{};
   s.ApAltitudeHold = 1;
   s.Altimeter = altimeter;
   s.ApAltitudeFt = target;
@@ -86,7 +86,7 @@ TEST(IlsTextRules, DoubleZeroDropsTheFirstCharacterAndKeepsAtMostFour) {
 }
 
 TEST(IlsState, ZeroDmeWithoutIdentifierForcesNoIlsWhateverTheFlags) {
-  FlightState s{};
+  InterfaceValues s{};
   s.DmeText = "00.0";
   EXPECT_EQ(DecideIlsState(s), 1);
   s = IlsTuned(3);
@@ -99,7 +99,7 @@ TEST(IlsState, ZeroDmeWithoutIdentifierForcesNoIlsWhateverTheFlags) {
 }
 
 TEST(IlsState, ClassificationStandsOtherwise) {
-  FlightState s = IlsTuned(3);
+  InterfaceValues s = IlsTuned(3);
   s.DmeText = "0.0";
   s.Nav1Ident = "IABC";
   EXPECT_EQ(DecideIlsState(s), 4);
@@ -108,10 +108,10 @@ TEST(IlsState, ClassificationStandsOtherwise) {
   EXPECT_EQ(DecideIlsState(s), 4);
   s.DmeText = "12.5";
   EXPECT_EQ(DecideIlsState(s), 4);
-  FlightState none{};
+  InterfaceValues none{};
   none.DmeText = "000.0";
   EXPECT_EQ(DecideIlsState(none), 0);
-  FlightState noGs = IlsTuned(0);
+  InterfaceValues noGs = IlsTuned(0);
   noGs.Nav1Ident = "IXY";
   EXPECT_EQ(DecideIlsState(noGs), 1);
 }
@@ -129,7 +129,7 @@ TEST(FlightDirector, LimitsInOrder) {
 }
 
 TEST(FlightDirector, HeadingCommandScaledByOneThirtySecondAndNegatedForTheBar) {
-  FlightState s{};
+  InterfaceValues s{};
   s.FdActive = 1;
   s.ApHeadingHold = 1;
   s.Bank = 5;
@@ -142,7 +142,7 @@ TEST(FlightDirector, HeadingCommandScaledByOneThirtySecondAndNegatedForTheBar) {
 }
 
 TEST(FlightDirector, PitchCommandTakenBackFromTheOffsetAndScaledByOneTwentySeventh) {
-  FlightState s{};
+  InterfaceValues s{};
   s.FdActive = 1;
   s.ApAltitudeHold = 1;
   s.Pitch = 10;
@@ -164,7 +164,7 @@ TEST(FlightDirector, PitchCommandTakenBackFromTheOffsetAndScaledByOneTwentySeven
 }
 
 TEST(FlightDirector, NoBarsWhenTheDirectorIsOff) {
-  FlightState s{};
+  InterfaceValues s{};
   s.ApHeadingHold = s.ApAltitudeHold = s.ApApproachHold = s.ApGlideSlopeHold = s.ApMaster = 1;
   s.FdBank = 10;
   s.FdActive = 0;
@@ -174,7 +174,7 @@ TEST(FlightDirector, NoBarsWhenTheDirectorIsOff) {
 }
 
 TEST(FlightDirector, BarOrderAndDuplicates) {
-  FlightState s{};
+  InterfaceValues s{};
   s.FdActive = 1;
   s.ApApproachHold = 1;
   auto bars = DecideBars(s);
@@ -245,7 +245,7 @@ TEST(ModeTexts, VerticalModeTextsColoursAndPlaces) {
 }
 
 TEST(ModeTexts, GlideSlopeHoldReplacesTheVerticalMode) {
-  FlightState s = AltitudeHold(5000, 5300);
+  InterfaceValues s = AltitudeHold(5000, 5300);
   s.ApGlideSlopeHold = 1;
   auto texts = DecideModeTexts(s);
   ASSERT_EQ(texts.size(), 1u);
@@ -264,7 +264,7 @@ TEST(ModeTexts, GlideSlopeHoldReplacesTheVerticalMode) {
 }
 
 TEST(ModeTexts, AllModesInOrderWithHeadingOverLocalizer) {
-  FlightState s = AltitudeHold(5000, 5000);
+  InterfaceValues s = AltitudeHold(5000, 5000);
   s.ApMaster = 1;
   s.ApApproachHold = 1;
   s.ApHeadingHold = 1;
@@ -284,7 +284,7 @@ TEST(ModeTexts, AllModesInOrderWithHeadingOverLocalizer) {
 }
 
 TEST(ModeTexts, FlagsCountOnlyWhenExactlyOne) {
-  FlightState s{};
+  InterfaceValues s{};
   s.ApMaster = 2;
   s.ApHeadingHold = 0xFFFFFFFF;
   s.ApAltitudeHold = 257;
@@ -322,7 +322,7 @@ TEST(RadioAltitude, RightAlignedAgainstTheLabel) {
 }
 
 TEST(Marker, LaterMarkerOverridesLetterAndColour) {
-  FlightState s{};
+  InterfaceValues s{};
   EXPECT_EQ(DecideMarkerLetter(s).text, "");
   s.OuterMarker = 1;
   EXPECT_EQ(DecideMarkerLetter(s).text, "O");
@@ -333,7 +333,7 @@ TEST(Marker, LaterMarkerOverridesLetterAndColour) {
   s.InnerMarker = 1;
   EXPECT_EQ(DecideMarkerLetter(s).text, "I");
   EXPECT_EQ(DecideMarkerLetter(s).colour, TextColour::ByteWhite);
-  s = FlightState{};
+  s = InterfaceValues{};
   s.InnerMarker = 2;
   s.MiddleMarker = 1;
   EXPECT_EQ(DecideMarkerLetter(s).text, "M");
@@ -356,7 +356,7 @@ TEST(Colours, CallKindAndComponents) {
 }
 
 TEST(WholeFrame, AllZeroStateShowsOnlyTheZeroReadout) {
-  FlightState s{};
+  InterfaceValues s{};
   ApplyConversions(s, InclinationRule::Degrees);
   const FrameDescription f = DecideFrame(s, false);
   EXPECT_EQ(f.ilsState, 0);
@@ -376,7 +376,7 @@ TEST(WholeFrame, AllZeroStateShowsOnlyTheZeroReadout) {
 }
 
 TEST(WholeFrame, LayerInputsAndTextOrder) {
-  FlightState s = IlsTuned(0);
+  InterfaceValues s = IlsTuned(0);
   s.GsInclinationRaw = 546;
   s.Pitch = 2;
   s.Bank = -15;
@@ -405,7 +405,7 @@ TEST(WholeFrame, LayerInputsAndTextOrder) {
 }
 
 TEST(FailureFlag, PresentExactlyWhenTheDataExchangeFailed) {
-  FlightState s{};
+  InterfaceValues s{};
   ApplyConversions(s, InclinationRule::Degrees);
   const FrameDescription ok = DecideFrame(s, false);
   EXPECT_FALSE(ok.dataFailed);
@@ -424,7 +424,7 @@ TEST(FailureFlag, PresentExactlyWhenTheDataExchangeFailed) {
 
 TEST(FailureFlag, ClearOfEveryOtherTextPosition) {
   // Every text the rules can place, with its width (10 text units a glyph, 16 high).
-  FlightState s = AltitudeHold(0, 1000);
+  InterfaceValues s = AltitudeHold(0, 1000);
   s.ApMaster = s.ApApproachHold = s.ApGlideSlopeHold = s.InnerMarker = 1;
   s.RadioAltitudeFt = 1234;
   FrameDescription f = DecideFrame(s, true);

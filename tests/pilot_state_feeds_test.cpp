@@ -30,7 +30,7 @@ constexpr double kHpaPerInHg = 33.8639;
 
 // One frame through the data server serving `feed`, asking for the pilot variables once the feed has
 // them all.
-FlightState FetchThroughServer(UdpFeed& feed) {
+InterfaceValues FetchThroughServer(UdpFeed& feed) {
   server::FeedSource source(feed);
   orvane_test::ThreadedServer srv(source);  // starts the feed
   EXPECT_TRUE(srv.Listening());
@@ -41,7 +41,7 @@ FlightState FetchThroughServer(UdpFeed& feed) {
   const ReadPlan plan = ReadPlan::With(PilotStateVars());
   NetworkSource net(settings, plan);
   net.NetworkStartup();
-  FlightState state{};
+  InterfaceValues state{};
   EXPECT_TRUE(net.NetworkConnected());
   if (net.NetworkConnected()) FetchNetworkState(net.ClientObject(), net.DataExchangeObject(), true, state, plan);
   net.NetworkShutdown();
@@ -49,11 +49,11 @@ FlightState FetchThroughServer(UdpFeed& feed) {
 }
 
 // Waits until the display's source has every pilot variable.
-FlightState FetchWhenArrived(FlightDataSource& source) {
-  FlightState state{};
+InterfaceValues FetchWhenArrived(FlightDataSource& source) {
+  InterfaceValues state{};
   orvane_test::WaitUntil(
       [&] {
-        state = FlightState{};
+        state = InterfaceValues{};
         source.Fetch(state);
         return state.Valid.Covers(PilotStateVars());
       },

@@ -36,10 +36,10 @@ class PilotStateFile {
 };
 
 // One frame's reads of the pilot variables from the simulator on this machine.
-FlightState FetchOverIpc(std::string& problem) {
+InterfaceValues FetchOverIpc(std::string& problem) {
   SimulatorSource source(false, ReadPlan::With(PilotStateVars()));
   uint32_t code = 0;
-  FlightState state{};
+  InterfaceValues state{};
   if (!source.Open(&code)) {
     problem = "no link, code " + std::to_string(code);
   } else if (!source.Fetch(state)) {
@@ -56,7 +56,7 @@ TEST(PilotStateSources, SimulatorInterfaceFromOrvaneSimValues) {
   std::string error;
   ASSERT_TRUE(sim.Start({"--values", file.Path(), "--duration", "60"}, error)) << error;
   std::string problem;
-  const FlightState state = FetchOverIpc(problem);
+  const InterfaceValues state = FetchOverIpc(problem);
   ASSERT_EQ(problem, "") << sim.Log();
   ExpectPilotState(state, "orvane-sim --values over IPC");
   EXPECT_EQ(sim.Stop(), 0) << sim.Log();
@@ -116,7 +116,7 @@ TEST(PilotStateSources, NetworkFromOrvaneGCServerValues) {
   net.NetworkStartup();
   ASSERT_TRUE(net.NetworkConnected());
   for (bool pipeline : {false, true}) {
-    FlightState state{};
+    InterfaceValues state{};
     EXPECT_TRUE(FetchNetworkState(net.ClientObject(), net.DataExchangeObject(), pipeline, state, plan));
     ExpectPilotState(state, pipeline ? "OrvaneGCServer --source values, pipelined"
                                      : "OrvaneGCServer --source values, one by one");
@@ -135,10 +135,10 @@ TEST(PilotStateSources, OrvaneSimServesEveryVariableOfTheDemo) {
   SimulatorSource source(false, ReadPlan::With(all));
   uint32_t code = 0;
   ASSERT_TRUE(source.Open(&code)) << code;
-  FlightState served{};
+  InterfaceValues served{};
   ASSERT_TRUE(source.Fetch(served));
   source.Client().SimIpcClose();
-  const FlightState demo = demo::StateAt(t);
+  const InterfaceValues demo = demo::StateAt(t);
   for (size_t v = 0; v < kFlightVarCount; ++v) {
     const FlightVar var = FlightVar(v);
     if (!VarInfo(var).hasField) continue;

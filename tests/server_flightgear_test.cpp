@@ -26,8 +26,8 @@ using orvane_test::ShowsText;
 
 // What the display makes of one line, through the parser and every row of the table, read from the
 // data area the server fills with the variables.
-FlightState ShownAfter(const std::string& line) {
-  FlightState fed{};
+InterfaceValues ShownAfter(const std::string& line) {
+  InterfaceValues fed{};
   std::vector<FgValue> values;
   std::string why;
   EXPECT_TRUE(ParseGenericLine(line.data(), line.size(), FlightGearFields(),
@@ -85,7 +85,7 @@ TEST(FlightGearTable, AttitudeNeedlesRadioAltitudeAndIlsAsAPilotReadsThem) {
   l.dmeInRange = 1;
   l.dmeNm = 2.5;
   l.altitudeFt = 3000;
-  FlightState s = ShownAfter(l.Text());
+  InterfaceValues s = ShownAfter(l.Text());
   EXPECT_DOUBLE_EQ(s.Pitch, -5.0);  // the area counts nose down and left wing down positive
   EXPECT_DOUBLE_EQ(s.Bank, -10.0);
   EXPECT_EQ(s.LocNeedle, -51);      // index left of centre
@@ -114,7 +114,7 @@ TEST(FlightGearTable, GenericAutopilotLocksBecomeTheModes) {
   FgLine l;
   l.altitudeFt = l.targetFt = 3000;
   l.aglFt = 2800;  // above the radio-altitude readout
-  FlightState s = ShownAfter(l.Text());
+  InterfaceValues s = ShownAfter(l.Text());
   EXPECT_TRUE(DecideFrame(s, false).texts.empty()) << "no lock: autopilot off, no mode";
   l.headingLock = "dg-heading-hold";
   l.altitudeLock = "altitude-hold";
@@ -158,7 +158,7 @@ TEST(FlightGearTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
   l.targetKt = 110;
   l.settingHpa = 1013.2;
   l.targetFpm = 500;
-  FlightState s = ShownAfter(l.Text());
+  InterfaceValues s = ShownAfter(l.Text());
   auto value = [&](FlightVar v) { return ReadingOf(s, v).value; };
   EXPECT_NEAR(value(FlightVar::IndicatedAirspeedRaw), 120, 0.01);
   EXPECT_NEAR(value(FlightVar::MachRaw), 0.19, 1e-4);

@@ -139,7 +139,7 @@ std::string RowRequest(const ReadListRow& row) {
 }
 
 // Puts one reply into its field the way the display does; false when the display could not use it.
-bool StoreLikeTheDisplay(FlightState& state, const ReadListRow& row, const std::string& reply) {
+bool StoreLikeTheDisplay(InterfaceValues& state, const ReadListRow& row, const std::string& reply) {
   if (row.kind == RawKind::Text) {
     StoreTextReply(state, row, reply);
     return true;
@@ -149,7 +149,7 @@ bool StoreLikeTheDisplay(FlightState& state, const ReadListRow& row, const std::
 }
 
 // Compares every requested field of two states through their read-list bytes.
-void ExpectSameFields(const FlightState& got, const FlightState& want, const std::string& where) {
+void ExpectSameFields(const InterfaceValues& got, const InterfaceValues& want, const std::string& where) {
   for (const ReadListRow* row : NetworkRequestOrder()) {
     if (row->field == FlightVar::None) continue;
     std::vector<uint8_t> a(row->size), b(row->size);
@@ -159,9 +159,9 @@ void ExpectSameFields(const FlightState& got, const FlightState& want, const std
   }
 }
 
-// Asks the 29 requests of a display frame one by one and builds the display's FlightState.
-FlightState FetchFrame(Client& client) {
-  FlightState state{};
+// Asks the 29 requests of a display frame one by one and builds the display's InterfaceValues.
+InterfaceValues FetchFrame(Client& client) {
+  InterfaceValues state{};
   for (const ReadListRow* row : NetworkRequestOrder()) {
     std::string reply = client.Ask(RowRequest(*row));
     EXPECT_TRUE(StoreLikeTheDisplay(state, *row, reply)) << RowRequest(*row) << " -> " << reply;
@@ -170,8 +170,8 @@ FlightState FetchFrame(Client& client) {
 }
 
 // A flight state with values at the edges of every field's width.
-FlightState EdgeState() {
-  FlightState s{};
+InterfaceValues EdgeState() {
+  InterfaceValues s{};
   s.Pitch = -2.75;
   s.Bank = 1.0 / 3.0;
   s.ApMaster = 1;
@@ -257,7 +257,7 @@ class RunningServer {
   bool opened_ = false;
 };
 
-std::unique_ptr<server::DataSource> FixedStateSource(const FlightState& state) {
+std::unique_ptr<server::DataSource> FixedStateSource(const InterfaceValues& state) {
   SimDataArea area;
   area.StoreFlightState(state);
   return std::make_unique<server::FixedSource>(area, "test values");
@@ -269,11 +269,11 @@ std::unique_ptr<server::DataSource> FixedStateSource(const FlightState& state) {
 
 TEST(ServerReplies, EveryReadListValueReachesTheDisplayUnchanged) {
   LogCapture log;
-  const FlightState want = EdgeState();
+  const InterfaceValues want = EdgeState();
   RunningServer srv(FixedStateSource(want));
   Client client;
   ASSERT_TRUE(client.Connect(srv.Port()));
-  FlightState got = FetchFrame(client);
+  InterfaceValues got = FetchFrame(client);
   ExpectSameFields(got, want, "edge values");
   EXPECT_EQ(got.DmeText, "12.5N");
   EXPECT_EQ(got.Nav1Ident, "IORV");
@@ -293,7 +293,7 @@ TEST(ServerReplies, FrozenDemoMatchesTheDemoFlightAtThatTime) {
     // Through a data area, as orvane-sim would deliver it.
     SimDataArea area;
     area.StoreFlightState(demo::StateAt(t));
-    FlightState want = area.LoadFlightState();
+    InterfaceValues want = area.LoadFlightState();
     ExpectSameFields(FetchFrame(client), want, "demo t=" + std::to_string(t));
   }
 }
@@ -318,7 +318,7 @@ TEST(ServerReplies, BytesOutsideTheReadListAndNonNumbers) {
 // ---- Ordering and framing ----------------------------------------------------------------------------
 
 TEST(ServerOrdering, PipelinedSplitAndByteWiseRequestsAreAnsweredInOrder) {
-  const FlightState want = EdgeState();
+  const InterfaceValues want = EdgeState();
   RunningServer srv(FixedStateSource(want));
   std::vector<std::string> requests;
   std::string stream;
@@ -468,7 +468,7 @@ TEST(ServerBadClients, ConnectionsBeyondTheLimitAreRefused) {
 
 TEST(ServerManyClients, SixtyFourClientsWithMixedBehaviourAllGetTheirReplies) {
   LogCapture log;
-  const FlightState want = EdgeState();
+  const InterfaceValues want = EdgeState();
   RunningServer srv(FixedStateSource(want));
   constexpr int kClients = 64;
   std::mutex mutex;
@@ -494,7 +494,7 @@ TEST(ServerManyClients, SixtyFourClientsWithMixedBehaviourAllGetTheirReplies) {
       if (!ok) return fail("client " + std::to_string(id) + " could not connect");
       const int kind = id % 4;
       for (int frame = 0; frame < (kind == 3 ? 2 : 20); ++frame) {
-        FlightState got{};
+        InterfaceValues got{};
         std::string stream;
         for (const ReadListRow* row : NetworkRequestOrder()) {
           if (kind == 2) stream += Terminated("bad," + std::to_string(id));  // malformed in between
@@ -551,7 +551,7 @@ TEST(ServerManyClients, SixtyFourClientsWithMixedBehaviourAllGetTheirReplies) {
 
 TEST(ServerLifecycle, DurationEndsTheServerAndClosesItsClients) {
   LogCapture log;
-  FlightState state = EdgeState();
+  InterfaceValues state = EdgeState();
   SimDataArea area;
   area.StoreFlightState(state);
   server::FixedSource source(area, "test values");
@@ -727,7 +727,7 @@ TEST(ServerIpcSource, OneExchangePerPeriodForAllClientsAndLastValuesWhenTheLinkG
 
   SimDataArea area;
   area.StoreFlightState(demo::StateAt(t));
-  const FlightState want = area.LoadFlightState();
+  const InterfaceValues want = area.LoadFlightState();
   constexpr int kClients = 8;
   std::vector<std::unique_ptr<Client>> clients;
   for (int i = 0; i < kClients; ++i) {
@@ -783,9 +783,9 @@ TEST(ServerIpcSource, WithoutASimulatorRequestsAreAnsweredZeroAtOnce) {
   Client client;
   ASSERT_TRUE(client.Connect(srv.Port()));
   const uint64_t start = NowMs();
-  FlightState got = FetchFrame(client);
+  InterfaceValues got = FetchFrame(client);
   EXPECT_LT(NowMs() - start, 2000u);
-  ExpectSameFields(got, FlightState{}, "no simulator");
+  ExpectSameFields(got, InterfaceValues{}, "no simulator");
   uint64_t deadline = NowMs() + 5000;
   while (!log.Has("cannot be opened") && NowMs() < deadline) platform::SleepMs(20);
   EXPECT_TRUE(log.Has("cannot be opened"));

@@ -28,8 +28,8 @@ std::string RowRequest(const ReadListRow& row) {
 }
 
 // A state with values at the edges of the fields' widths.
-FlightState EdgeState() {
-  FlightState s{};
+InterfaceValues EdgeState() {
+  InterfaceValues s{};
   s.Pitch = 12.125;
   s.Bank = -0.1;
   s.ApMaster = 1;
@@ -54,7 +54,7 @@ FlightState EdgeState() {
 }
 
 // The display's conversion of a reply into its field.
-bool StoreLikeTheDisplay(FlightState& state, const ReadListRow& row, const std::string& reply) {
+bool StoreLikeTheDisplay(InterfaceValues& state, const ReadListRow& row, const std::string& reply) {
   if (row.kind == RawKind::Text) {
     StoreTextReply(state, row, reply);
     return true;
@@ -63,7 +63,7 @@ bool StoreLikeTheDisplay(FlightState& state, const ReadListRow& row, const std::
   return ParseReplyNumber(reply, '.', &value) && StoreNumberReply(state, row, value);
 }
 
-bool SameFields(const FlightState& a, const FlightState& b, std::string* which) {
+bool SameFields(const InterfaceValues& a, const InterfaceValues& b, std::string* which) {
   for (const ReadListRow* row : NetworkRequestOrder()) {
     if (row->field == FlightVar::None) continue;
     std::vector<uint8_t> x(row->size), y(row->size);
@@ -206,7 +206,7 @@ TEST(ServerLoop, AlternatingAndPipelinedFramesReachTheDisplayUnchanged) {
     LoopServer srv;
     BoundedClient client(srv.Port());
     ASSERT_TRUE(client.Connected());
-    FlightState alternating{};
+    InterfaceValues alternating{};
     for (const ReadListRow* row : NetworkRequestOrder()) {
       std::string reply = client.Ask(RowRequest(*row));
       EXPECT_TRUE(StoreLikeTheDisplay(alternating, *row, reply)) << RowRequest(*row) << " -> " << reply;
@@ -218,7 +218,7 @@ TEST(ServerLoop, AlternatingAndPipelinedFramesReachTheDisplayUnchanged) {
     std::string stream;
     for (const ReadListRow* row : NetworkRequestOrder()) stream += Terminated(RowRequest(*row));
     ASSERT_TRUE(client.Send(stream));
-    FlightState pipelined{};
+    InterfaceValues pipelined{};
     for (const ReadListRow* row : NetworkRequestOrder()) {
       std::string reply;
       ASSERT_TRUE(client.NextReply(&reply));
@@ -307,7 +307,7 @@ TEST(ServerLoop, SixtyFourClientsAtOnceAllGetTheirRepliesInOrder) {
       EXPECT_EQ(p.error, "") << "client " << i;
       size_t at = 0;
       for (int f = 0; f < kFrames; ++f) {
-        FlightState got{};
+        InterfaceValues got{};
         for (const ReadListRow* row : NetworkRequestOrder()) {
           if (i % 2 == 1) {
             ASSERT_LT(at, p.replies.size()) << "client " << i;

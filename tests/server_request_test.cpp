@@ -267,7 +267,7 @@ TEST(ServerReplyText, DisplayRecoversTheExactFieldBitsOfEveryRow) {
         if (!std::isfinite(v)) continue;
       }
       std::string reply = Reply(parsed.request, bytes);
-      FlightState state{};
+      InterfaceValues state{};
       if (row->kind == RawKind::Text) {
         StoreTextReply(state, *row, reply);
       } else {

@@ -30,7 +30,7 @@ const char* kTheta = "sim/flightmodel/position/theta";
 const char* kPhi = "sim/flightmodel/position/phi";
 
 // Feeds one dataref value through every table row that reads it.
-void Feed(FlightState& fed, const char* path, double value) {
+void Feed(InterfaceValues& fed, const char* path, double value) {
   int rows = 0;
   for (size_t r = 0; r < XPlaneRowCount(); ++r) {
     const FeedRow& row = XPlaneRows()[r];
@@ -42,21 +42,21 @@ void Feed(FlightState& fed, const char* path, double value) {
 }
 
 // What the display makes of the fed variables, read from the data area the server fills with them.
-FlightState Shown(const FlightState& fed) {
+InterfaceValues Shown(const InterfaceValues& fed) {
   SimDataArea area;
   area.StoreFlightState(fed);
   return DisplayedState(area);
 }
 
 TEST(XPlaneTable, AttitudeNeedlesAndRadioAltitudeAsAPilotReadsThem) {
-  FlightState fed{};
+  InterfaceValues fed{};
   Feed(fed, kTheta, 5.0);   // 5 degrees nose up
   Feed(fed, kPhi, 10.0);    // 10 degrees right wing down
   Feed(fed, "sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", -1.0);  // 1 dot fly-left
   Feed(fed, "sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", 1.0);   // 1 dot high: fly down
   Feed(fed, "sim/cockpit2/gauges/indicators/radio_altimeter_height_ft_pilot", 200.0);
   Feed(fed, "sim/cockpit2/gauges/indicators/altitude_ft_pilot", 3000.0);
-  FlightState s = Shown(fed);
+  InterfaceValues s = Shown(fed);
   // The area counts pitch positive nose down and bank positive left wing down.
   EXPECT_DOUBLE_EQ(s.Pitch, -5.0);
   EXPECT_DOUBLE_EQ(s.Bank, -10.0);
@@ -76,7 +76,7 @@ TEST(XPlaneTable, AttitudeNeedlesAndRadioAltitudeAsAPilotReadsThem) {
 }
 
 TEST(XPlaneTable, Nav1OnAnIlsWithDmeIdentAndMarkers) {
-  FlightState fed{};
+  InterfaceValues fed{};
   Feed(fed, "sim/cockpit2/radios/actuators/nav1_frequency_hz", 11030);  // 110.30 MHz
   Feed(fed, "sim/cockpit2/radios/indicators/nav1_display_horizontal", 1);
   Feed(fed, "sim/cockpit2/radios/indicators/nav1_display_vertical", 1);
@@ -86,7 +86,7 @@ TEST(XPlaneTable, Nav1OnAnIlsWithDmeIdentAndMarkers) {
     const std::string path = "sim/cockpit2/radios/indicators/nav1_nav_id[" + std::to_string(i) + "]";
     Feed(fed, path.c_str(), i < 4 ? ident[i] : 0);
   }
-  FlightState s = Shown(fed);
+  InterfaceValues s = Shown(fed);
   EXPECT_EQ(DecideIlsState(s), 4) << "localiser with glide slope";
   EXPECT_EQ(s.DmeText, "002.5");
   EXPECT_EQ(s.Nav1Ident, "IORV");
@@ -110,12 +110,12 @@ TEST(XPlaneTable, Nav1OnAnIlsWithDmeIdentAndMarkers) {
 TEST(XPlaneTable, AutopilotModesAndFlightDirector) {
   const char* mode = "sim/cockpit/autopilot/autopilot_mode";
   const char* state = "sim/cockpit/autopilot/autopilot_state";
-  FlightState fed{};
+  InterfaceValues fed{};
   Feed(fed, mode, 2);  // autopilot on
   Feed(fed, state, 2 | 0x4000);  // heading select, altitude hold engaged
   Feed(fed, "sim/cockpit/autopilot/altitude", 3000);
   Feed(fed, "sim/cockpit2/gauges/indicators/altitude_ft_pilot", 3000);
-  FlightState s = Shown(fed);
+  InterfaceValues s = Shown(fed);
   EXPECT_TRUE(ShowsText(s, "AP ENG", TextColour::Green));
   EXPECT_TRUE(ShowsText(s, "HDG", TextColour::Green));
   EXPECT_TRUE(ShowsText(s, "ALT", TextColour::Green)) << "on the selected altitude";
@@ -153,7 +153,7 @@ TEST(XPlaneTable, AutopilotModesAndFlightDirector) {
 // Speeds, headings, vertical speed, the altimeter setting and the autopilot's targets, in the
 // units the interface keeps them in (the data area's bytes).
 TEST(XPlaneTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
-  FlightState fed{};
+  InterfaceValues fed{};
   Feed(fed, "sim/cockpit2/gauges/indicators/airspeed_kts_pilot", 250);
   Feed(fed, "sim/flightmodel/misc/machno", 0.78);
   Feed(fed, "sim/flightmodel/position/true_psi", 95);
@@ -163,7 +163,7 @@ TEST(XPlaneTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
   Feed(fed, "sim/cockpit/autopilot/heading_mag", 280);
   Feed(fed, "sim/cockpit/autopilot/airspeed", 250);
   Feed(fed, "sim/cockpit2/gauges/actuators/barometer_setting_in_hg_pilot", 29.92);
-  FlightState s = Shown(fed);
+  InterfaceValues s = Shown(fed);
   auto value = [&](FlightVar v) { return ReadingOf(s, v).value; };
   EXPECT_NEAR(value(FlightVar::IndicatedAirspeedRaw), 250, 0.01);
   EXPECT_NEAR(value(FlightVar::MachRaw), 0.78, 1e-4);

@@ -12,8 +12,8 @@ namespace {
 
 // A state with a distinct, non-zero value in every variable: the widest and most negative values
 // the types hold where they have them, texts using every byte.
-FlightState DistinctState() {
-  FlightState s{};
+InterfaceValues DistinctState() {
+  InterfaceValues s{};
   s.Pitch = -3.25;
   s.Bank = 17.125;
   s.FdPitch = -1.5e-3;
@@ -30,7 +30,7 @@ FlightState DistinctState() {
   return s;
 }
 
-void ExpectSameRawFields(const FlightState& a, const FlightState& b) {
+void ExpectSameRawFields(const InterfaceValues& a, const InterfaceValues& b) {
   for (size_t v = 0; v < kFlightVarCount; ++v) {
     EXPECT_EQ(RawNumber(a, FlightVar(v)), RawNumber(b, FlightVar(v))) << VarName(FlightVar(v));
     EXPECT_EQ(TextOf(a, FlightVar(v)), TextOf(b, FlightVar(v))) << VarName(FlightVar(v));
@@ -38,7 +38,7 @@ void ExpectSameRawFields(const FlightState& a, const FlightState& b) {
 }
 
 // Counts the variables of `s` that differ from zero / empty.
-int NonZeroFields(const FlightState& s) {
+int NonZeroFields(const InterfaceValues& s) {
   int n = 0;
   for (size_t v = 0; v < kFlightVarCount; ++v)
     n += RawNumber(s, FlightVar(v)) != 0 || !TextOf(s, FlightVar(v)).empty();
@@ -116,7 +116,7 @@ TEST(SimDataAreaTyped, LittleEndianAndOutOfRangeGetsZero) {
 
 TEST(SimDataAreaFlightState, StoreThenLoadGivesBackEveryField) {
   SimDataArea area;
-  const FlightState in = DistinctState();
+  const InterfaceValues in = DistinctState();
   area.StoreFlightState(in);
   ExpectSameRawFields(area.LoadFlightState(), in);
   // The handshake survives a store.
@@ -126,7 +126,7 @@ TEST(SimDataAreaFlightState, StoreThenLoadGivesBackEveryField) {
 
 TEST(SimDataAreaFlightState, FieldsLandAtTheirReadListOffsets) {
   SimDataArea area;
-  FlightState s{};
+  InterfaceValues s{};
   s.Altimeter = 0x01020304;
   s.RadioStatus = 0x0342;
   s.Nav1CodeFlags = 0xC0;
@@ -149,17 +149,17 @@ TEST(SimDataAreaFlightState, FieldsLandAtTheirReadListOffsets) {
 TEST(SimDataAreaFlightState, EachFieldIsIndependentOfTheOthers) {
   // Storing one field alone must bring back that field alone: catches overlapping offsets and
   // wrong widths.
-  const FlightState full = DistinctState();
+  const InterfaceValues full = DistinctState();
   for (size_t v = 0; v < kFlightVarCount; ++v) {
     const FlightVar var = FlightVar(v);
     if (!VarInfo(var).hasField) continue;
-    FlightState one{};
+    InterfaceValues one{};
     uint8_t bytes[8] = {};
     LoadRawBytes(full, var, bytes);
     StoreRawBytes(one, var, bytes);
     SimDataArea area;
     area.StoreFlightState(one);
-    const FlightState back = area.LoadFlightState();
+    const InterfaceValues back = area.LoadFlightState();
     EXPECT_EQ(NonZeroFields(back), 1) << VarName(var);
     ExpectSameRawFields(back, one);
   }
@@ -167,11 +167,11 @@ TEST(SimDataAreaFlightState, EachFieldIsIndependentOfTheOthers) {
 
 TEST(SimDataAreaFlightState, LongTextsAreCutToTheAreaWidths) {
   SimDataArea area;
-  FlightState s{};
+  InterfaceValues s{};
   s.DmeText = "1234567";
   s.Nav1Ident = "ABCDEFGH";
   area.StoreFlightState(s);
-  const FlightState back = area.LoadFlightState();
+  const InterfaceValues back = area.LoadFlightState();
   EXPECT_EQ(back.DmeText, "12345");
   EXPECT_EQ(back.Nav1Ident, "ABCDEF");
   EXPECT_EQ(area.Get<uint8_t>(0x0C29 + 5), 0u);  // the byte after the DME text is not written

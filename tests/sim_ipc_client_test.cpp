@@ -489,10 +489,10 @@ TEST_F(SimIpcClientTest, ReadListBatchDeliversTheDemoFlight) {
     for (const ReadListRow& row : ReadList()) Read(row.offset, row.size, raw[i++].data());
     ProcessOk();
 
-    const FlightState want = demo::StateAt(t);
+    const InterfaceValues want = demo::StateAt(t);
     SimDataArea area;
     area.StoreFlightState(want);
-    FlightState got{};
+    InterfaceValues got{};
     i = 0;
     for (const ReadListRow& row : ReadList()) {
       std::array<uint8_t, 8> expected{};
@@ -519,7 +519,7 @@ TEST_F(SimIpcClientTest, ReadListBatchDeliversTheDemoFlight) {
 }
 
 TEST_F(SimIpcClientTest, FixedValuesFileIsServed) {
-  FlightState state{};
+  InterfaceValues state{};
   state.Pitch = -4.25;
   state.Bank = 17.5;
   state.LocNeedle = -128;
@@ -542,7 +542,7 @@ TEST_F(SimIpcClientTest, FixedValuesFileIsServed) {
   for (const ReadListRow& row : ReadList()) Read(row.offset, row.size, raw[i++].data());
   ProcessOk();
   std::remove(file.c_str());
-  FlightState got{};
+  InterfaceValues got{};
   i = 0;
   for (const ReadListRow& row : ReadList()) StoreRawBytes(got, row, raw[i++].data());
   EXPECT_EQ(got.Pitch, -4.25);

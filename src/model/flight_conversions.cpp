@@ -18,7 +18,7 @@ int8_t LimitNeedle(int8_t needle) { return needle < -127 ? int8_t(-127) : needle
 
 }  // namespace
 
-void ApplyConversions(FlightState& s, InclinationRule rule) {
+void ApplyConversions(InterfaceValues& s, InclinationRule rule) {
   s.PitchOffset = s.Pitch * kPitchOffsetPerDegree;
   const double radioRaw = s.RadioAltitudeRaw < 0 ? 0.0 : double(s.RadioAltitudeRaw);
   s.RadioAltitudeFt = radioRaw * 3.28084 / 65536;

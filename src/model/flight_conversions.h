@@ -1,7 +1,7 @@
 // Turns a frame's raw simulator values into display units (pitch offset, feet, deviations, inclination).
 #pragma once
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 
 // The horizon texture's shift per degree of pitch: the frames pass Pitch x this to the horizon.
 constexpr double kPitchOffsetPerDegree = 0.0058;
@@ -10,4 +10,4 @@ constexpr double kPitchOffsetPerDegree = 0.0058;
 enum class InclinationRule { Degrees, Raw };
 
 // Applies the conversions in place (needles limited to -127..+127 and written back).
-void ApplyConversions(FlightState& state, InclinationRule rule);
+void ApplyConversions(InterfaceValues& state, InclinationRule rule);

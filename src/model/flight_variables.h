@@ -8,8 +8,8 @@
 #include <string>
 
 // One row per variable, in this order:
-//   name      the variable, and the FlightState member that holds it
-//   member    field: a FlightState member; none: read and dropped (no member, no consumer)
+//   name      the variable, and the InterfaceValues member that holds it
+//   member    field: a InterfaceValues member; none: read and dropped (no member, no consumer)
 //   type      how the simulator interface stores it: double, the fixed-width integers, or std::string
 //   offset    where it lies in the simulator interface's data area
 //   size      its bytes there (a text's most characters)
@@ -80,7 +80,7 @@ enum class ReplyRule : uint8_t { Narrow, Wide };
 struct FlightVarInfo {
   FlightVar var;
   const char* name;
-  bool hasField;      // a FlightState member holds it
+  bool hasField;      // a InterfaceValues member holds it
   RawKind kind;
   uint32_t offset;
   uint32_t size;
@@ -93,7 +93,7 @@ struct FlightVarInfo {
 
 // The row of `var` (None and unknown values give the first row).
 const FlightVarInfo& VarInfo(FlightVar var);
-// "Pitch", "Bank", ... (the FlightState member names); "" for None.
+// "Pitch", "Bank", ... (the InterfaceValues member names); "" for None.
 const char* VarName(FlightVar var);
 // The variable of that name (exact spelling); false when there is none.
 bool VarFromName(const std::string& name, FlightVar* var);

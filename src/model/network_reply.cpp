@@ -105,7 +105,7 @@ std::string RequestTextOf(const ReadListRow& row) {
   return BuildRequestText(int32_t(row.offset), row.netSize, row.netType);
 }
 
-bool StoreNumberReply(FlightState& s, const ReadListRow& row, double value) {
+bool StoreNumberReply(InterfaceValues& s, const ReadListRow& row, double value) {
   if (row.field == FlightVar::None) return true;
   const FlightVarInfo& info = VarInfo(row.field);
   if (info.kind == RawKind::Text) return true;
@@ -122,6 +122,6 @@ bool StoreNumberReply(FlightState& s, const ReadListRow& row, double value) {
   return true;
 }
 
-void StoreTextReply(FlightState& state, const ReadListRow& row, const std::string& text) {
+void StoreTextReply(InterfaceValues& state, const ReadListRow& row, const std::string& text) {
   if (row.field != FlightVar::None && VarInfo(row.field).kind == RawKind::Text) SetText(state, row.field, text);
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 #include "model/read_list.h"
 
 // "offset,size,type" (the zero byte is added when it is sent).
@@ -22,6 +22,6 @@ bool ParseReplyNumber(const std::string& text, char localeSeparator, double* val
 // take the low 32 bits of a 64-bit integer, the others must fit a signed 32-bit integer before
 // their low 8, 16 or 32 bits are kept. Rows without a field accept any number. Does not touch the
 // validity.
-bool StoreNumberReply(FlightState& state, const ReadListRow& row, double value);
+bool StoreNumberReply(InterfaceValues& state, const ReadListRow& row, double value);
 // Stores a text reply unchanged (any length); rows other than texts ignore it.
-void StoreTextReply(FlightState& state, const ReadListRow& row, const std::string& text);
+void StoreTextReply(InterfaceValues& state, const ReadListRow& row, const std::string& text);

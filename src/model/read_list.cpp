@@ -83,11 +83,11 @@ const ReadListRow* RowForField(FlightVar field) {
   return nullptr;
 }
 
-void StoreRawBytes(FlightState& state, const ReadListRow& row, const uint8_t* bytes) {
+void StoreRawBytes(InterfaceValues& state, const ReadListRow& row, const uint8_t* bytes) {
   if (row.field != V::None) StoreRawBytes(state, row.field, bytes);
 }
 
-void LoadRawBytes(const FlightState& state, const ReadListRow& row, uint8_t* out) {
+void LoadRawBytes(const InterfaceValues& state, const ReadListRow& row, uint8_t* out) {
   LoadRawBytes(state, row.var, out);
 }
 

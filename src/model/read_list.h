@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 
 struct ReadListRow {
   int row;               // 1..30 as numbered in the list; extra rows of a plan count on from 31
@@ -34,8 +34,8 @@ const char* FieldName(FlightVar field);
 const ReadListRow* RowForField(FlightVar field);
 
 // Stores / loads a row's bytes (nothing for a row that is dropped).
-void StoreRawBytes(FlightState& state, const ReadListRow& row, const uint8_t* bytes);
-void LoadRawBytes(const FlightState& state, const ReadListRow& row, uint8_t* out);
+void StoreRawBytes(InterfaceValues& state, const ReadListRow& row, const uint8_t* bytes);
+void LoadRawBytes(const InterfaceValues& state, const ReadListRow& row, uint8_t* out);
 
 // What one frame reads: the read list, then one row for each further variable a layout shows
 // (in the order of flight_variables.h). Without further variables it is exactly the read list, and

@@ -56,7 +56,7 @@ std::string ApplyDoubleZeroRule(const std::string& dme) {
   return dme;
 }
 
-uint16_t DecideIlsState(const FlightState& s) {
+uint16_t DecideIlsState(const InterfaceValues& s) {
   const std::string dme = ApplyDoubleZeroRule(TrimBlanksAndControls(s.DmeText));
   const std::string ident = TrimBlanksAndControls(s.Nav1Ident);
   uint16_t state = ClassifyIls(s.RadioStatus, s.Nav1BcFlags, s.Nav1CodeFlags, s.GsInclination);
@@ -71,7 +71,7 @@ double LimitFdCommand(double command) {
   return command;
 }
 
-FdCommands ComputeFdCommands(const FlightState& s) {
+FdCommands ComputeFdCommands(const InterfaceValues& s) {
   double vertical = 0;
   double lateral = 0;
   if (IsOn(s.ApHeadingHold)) lateral = s.FdBank - s.Bank;
@@ -84,7 +84,7 @@ FdCommands ComputeFdCommands(const FlightState& s) {
   return c;
 }
 
-std::vector<FrameBar> DecideBars(const FlightState& s) {
+std::vector<FrameBar> DecideBars(const InterfaceValues& s) {
   std::vector<FrameBar> bars;
   if (!IsOn(s.FdActive)) return bars;
   const FdCommands c = ComputeFdCommands(s);
@@ -106,7 +106,7 @@ VerticalMode DecideVerticalMode(int32_t altimeterFt, int32_t targetFt) {
   return VerticalMode::Vs;
 }
 
-std::vector<FrameText> DecideModeTexts(const FlightState& s) {
+std::vector<FrameText> DecideModeTexts(const InterfaceValues& s) {
   std::vector<FrameText> texts;
   if (IsOn(s.ApMaster)) texts.push_back(Text("AP ENG", TextColour::Green, 300, 50));
   if (IsOn(s.ApAltitudeHold) && !IsOn(s.ApGlideSlopeHold)) {
@@ -159,7 +159,7 @@ RadioAltitudeReadout DecideRadioAltitudeReadout(double ft) {
   return r;
 }
 
-MarkerLetter DecideMarkerLetter(const FlightState& s) {
+MarkerLetter DecideMarkerLetter(const InterfaceValues& s) {
   MarkerLetter m;
   if (s.OuterMarker == 1) m = {"O", TextColour::Blue};
   if (s.MiddleMarker == 1) m = {"M", TextColour::Amber};
@@ -167,7 +167,7 @@ MarkerLetter DecideMarkerLetter(const FlightState& s) {
   return m;
 }
 
-FrameDescription DecideFrame(const FlightState& s, bool dataFailed) {
+FrameDescription DecideFrame(const InterfaceValues& s, bool dataFailed) {
   FrameDescription f;
   f.pitchOffset = s.PitchOffset;
   f.bank = s.Bank;

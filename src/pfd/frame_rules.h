@@ -1,11 +1,11 @@
-// The frame rules: from one converted FlightState to a plain description of the picture (no drawing).
+// The frame rules: from one converted InterfaceValues to a plain description of the picture (no drawing).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 
 // The text colours of the display.
 enum class TextColour : uint8_t { Green, White, Blue, Amber, ByteWhite };
@@ -53,7 +53,7 @@ constexpr float kFailureFlagY = 226.0f;
 constexpr const char* kFailureFlagText = "ATT";
 
 // The whole decision for one frame. Pure: no GL, no I/O.
-FrameDescription DecideFrame(const FlightState& converted, bool dataFailed);
+FrameDescription DecideFrame(const InterfaceValues& converted, bool dataFailed);
 
 // --- The pieces, exposed for tests and for the network frame. ---
 
@@ -64,7 +64,7 @@ std::string TrimBlanksAndControls(const std::string& text);
 // A DME text starting "00" keeps its characters 2 to 5 (1-based): "002.5" -> "02.5".
 std::string ApplyDoubleZeroRule(const std::string& dme);
 // ILS state with the DME/identifier rules: a trimmed DME of exactly "0.0" with no identifier gives 1.
-uint16_t DecideIlsState(const FlightState& converted);
+uint16_t DecideIlsState(const InterfaceValues& converted);
 
 // Flight-director limits: below -20000 or NaN -> 0; then clamped to -27..27.
 double LimitFdCommand(double command);
@@ -72,15 +72,15 @@ struct FdCommands {
   double vertical = 0;  // scaled, -1..1
   double lateral = 0;   // scaled, -0.84375..0.84375
 };
-FdCommands ComputeFdCommands(const FlightState& converted);
+FdCommands ComputeFdCommands(const InterfaceValues& converted);
 // The bars in drawing order (none unless the flight director is on).
-std::vector<FrameBar> DecideBars(const FlightState& converted);
+std::vector<FrameBar> DecideBars(const InterfaceValues& converted);
 
 enum class VerticalMode : uint8_t { None, Alt, AltCapture, Vs };
 // Altitude hold annunciation by distance to the target: below 50 "ALT", 50..250 "ALT*", above "VS".
 VerticalMode DecideVerticalMode(int32_t altimeterFt, int32_t targetFt);
 // The mode annunciations ("AP ENG", vertical, "GS", "LOC", "HDG") in printing order.
-std::vector<FrameText> DecideModeTexts(const FlightState& converted);
+std::vector<FrameText> DecideModeTexts(const InterfaceValues& converted);
 
 struct RadioAltitudeReadout {
   bool shown = false;  // false at 2500 ft and above: neither readout nor "RA"
@@ -94,4 +94,4 @@ struct MarkerLetter {
   TextColour colour = TextColour::Blue;
 };
 // Inner over middle over outer.
-MarkerLetter DecideMarkerLetter(const FlightState& converted);
+MarkerLetter DecideMarkerLetter(const InterfaceValues& converted);

@@ -19,7 +19,7 @@ double Wrap360(double degrees) {
 
 }  // namespace
 
-PrimaryFlightValues PrimaryValuesOf(const FlightState& s) {
+PrimaryFlightValues PrimaryValuesOf(const InterfaceValues& s) {
   PrimaryFlightValues v;
   v.indicatedAirspeedKt = ReadingOf(s, V::IndicatedAirspeedRaw);
   v.mach = ReadingOf(s, V::MachRaw);
@@ -49,7 +49,7 @@ VarSet PanelFrameRules::VariablesShown(PanelKind kind) {
           V::ApHeadingRaw,         V::ApVerticalSpeed, V::AltimeterSettingRaw};
 }
 
-PanelPicture PanelFrameRules::Decide(const FlightState& converted, bool complete, double timeSeconds) {
+PanelPicture PanelFrameRules::Decide(const InterfaceValues& converted, bool complete, double timeSeconds) {
   PanelPicture picture;
   picture.kind = kind_;
   picture.classic = DecideFrame(converted, !complete);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 #include "pfd/frame_rules.h"
 #include "pfd/tape_rules.h"
 
@@ -22,7 +22,7 @@ struct PanelPicture {
 // heading less the variation), vertical speed, altitude, the selected values and the altimeter
 // setting, each valid when what it is made of arrived. The vertical-speed bug shows in the
 // autopilot's vertical-speed mode: altitude hold more than 250 ft from the target (as "VS" reads).
-PrimaryFlightValues PrimaryValuesOf(const FlightState& converted);
+PrimaryFlightValues PrimaryValuesOf(const InterfaceValues& converted);
 
 // The rules of a display's panel. One per display: the full layout keeps the speed trend from frame
 // to frame.
@@ -36,7 +36,7 @@ class PanelFrameRules {
 
   // The picture of a frame from its converted values. `complete`: every read-list value arrived
   // (today's attitude flag); `timeSeconds`: the frame's time on the monotonic clock.
-  PanelPicture Decide(const FlightState& converted, bool complete, double timeSeconds);
+  PanelPicture Decide(const InterfaceValues& converted, bool complete, double timeSeconds);
 
  private:
   PanelKind kind_;

@@ -3,9 +3,9 @@
 
 #include "model/flight_conversions.h"
 
-FlightState DrawFrame(FlightDataSource& source, PanelFrameRules& rules, const PanelRenderer& renderer,
+InterfaceValues DrawFrame(FlightDataSource& source, PanelFrameRules& rules, const PanelRenderer& renderer,
                       double timeSeconds) {
-  FlightState state{};
+  InterfaceValues state{};
   const bool complete = source.Fetch(state);
   ApplyConversions(state, source.Inclination());
   const PanelPicture picture = rules.Decide(state, complete, timeSeconds);

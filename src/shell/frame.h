@@ -1,7 +1,7 @@
 // One frame of the display: the source fetches, the frame rules decide, the renderer draws.
 #pragma once
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 #include "pfd/panel_picture.h"
 #include "pfd/renderer.h"
 #include "sources/flight_data_source.h"
@@ -9,7 +9,7 @@
 // Fetches the values from `source`, converts them, decides the picture of the renderer's panel by
 // `rules` (`timeSeconds`: the frame's time on the monotonic clock) and draws it: the panel, the
 // source's pause, then the guidance. Returns the converted values.
-FlightState DrawFrame(FlightDataSource& source, PanelFrameRules& rules, const PanelRenderer& renderer,
+InterfaceValues DrawFrame(FlightDataSource& source, PanelFrameRules& rules, const PanelRenderer& renderer,
                       double timeSeconds);
 
 // The frame of each mode (the simulator's, the data server's) on today's panel. Always true: a

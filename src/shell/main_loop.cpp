@@ -16,7 +16,7 @@ constexpr uint64_t MaxPacingSleepMicros = 10000;
 
 }  // namespace
 
-FlightState Display::DrawFrame() {
+InterfaceValues Display::DrawFrame() {
   renderer_.BeginFrame();
   return ::DrawFrame(*source_, rules_, renderer_, double(platform::MonotonicMicros()) / 1e6);
 }
@@ -40,7 +40,7 @@ void Display::RunLoop(double frameCap) {
       continue;
     }
     if (GlWindowActive()) {
-      const FlightState drawn = DrawFrame();
+      const InterfaceValues drawn = DrawFrame();
       if (!recorder.RecorderAfterFrame(drawn)) {
         platform::SwapGlBuffers();
         return;

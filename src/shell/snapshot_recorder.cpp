@@ -87,7 +87,7 @@ bool FailureFlagShown(const PanelLayout& layout) {
 
 }  // namespace
 
-void SnapshotRecorder::WriteFrameLine(uint64_t now, int snapshot, const FlightState& state) {
+void SnapshotRecorder::WriteFrameLine(uint64_t now, int snapshot, const InterfaceValues& state) {
   const uint64_t sincePump = now - std::min(now, r_.lastPumpUs);
   const uint64_t sinceFrame = now - std::min(now, r_.lastFrameUs);
   // The attitude the picture shows, nose up and right wing down positive.
@@ -143,7 +143,7 @@ void SnapshotRecorder::RecorderNoteMessagePump(bool handled) {
     WriteStartupLine(r_.lastPumpUs);
 }
 
-bool SnapshotRecorder::RecorderAfterFrame(const FlightState& state) {
+bool SnapshotRecorder::RecorderAfterFrame(const InterfaceValues& state) {
   uint64_t now = platform::MonotonicMicros();
   int snapshot = -1;
   if (!r_.dir.empty() && now >= r_.nextUs) {

@@ -28,16 +28,16 @@ uint32_t Bits(double v) {
   return uint32_t(std::llround(v));
 }
 
-void SetFlag(FlightState& state, FlightVar var, bool on) { SetFromUnit(state, var, on ? 1.0 : 0.0); }
+void SetFlag(InterfaceValues& state, FlightVar var, bool on) { SetFromUnit(state, var, on ? 1.0 : 0.0); }
 
-void SetBit(FlightState& state, FlightVar var, uint32_t mask, bool on) {
+void SetBit(InterfaceValues& state, FlightVar var, uint32_t mask, bool on) {
   uint32_t word = Bits(RawNumber(state, var));
   word = on ? (word | mask) : (word & ~mask);
   SetRawNumber(state, var, double(word));
   state.Valid.Add(var);
 }
 
-void SetLimitedText(FlightState& state, FlightVar var, std::string_view text) {
+void SetLimitedText(InterfaceValues& state, FlightVar var, std::string_view text) {
   const size_t size = VarInfo(var).size;
   SetText(state, var, std::string(text.substr(0, text.size() < size ? text.size() : size)));
   state.Valid.Add(var);
@@ -51,7 +51,7 @@ bool IsLocaliserChannel(double mhz) {
 
 }  // namespace
 
-bool ApplyFeedRow(const FeedRow& row, double v, std::string_view text, FlightState& state) {
+bool ApplyFeedRow(const FeedRow& row, double v, std::string_view text, InterfaceValues& state) {
   if (!std::isfinite(v)) return false;
   const FlightVar var = row.var;
   switch (row.conv) {
@@ -136,7 +136,7 @@ bool ApplyFeedRow(const FeedRow& row, double v, std::string_view text, FlightSta
   return true;
 }
 
-void EndTextsAtZero(FlightState& state) {
+void EndTextsAtZero(InterfaceValues& state) {
   for (size_t v = 0; v < kFlightVarCount; ++v) {
     const FlightVarInfo& info = VarInfo(FlightVar(v));
     if (info.kind != RawKind::Text) continue;

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 
 // How a row turns its value into its variable. `v` is the number the simulator sent, `text` its
 // text (FlightGear strings); `param`, `mask` and `match` come from the row. "In its unit" is the
@@ -47,10 +47,10 @@ struct FeedRow {
 
 // Writes `row`'s value `v` (and `text`) into its variable of `state`. False, with nothing written,
 // for a number that is not finite and for a value the row does not store (AtLeast).
-bool ApplyFeedRow(const FeedRow& row, double v, std::string_view text, FlightState& state);
+bool ApplyFeedRow(const FeedRow& row, double v, std::string_view text, InterfaceValues& state);
 
 // Texts built character by character (TextChar) end at their first zero: cuts every text there.
-void EndTextsAtZero(FlightState& state);
+void EndTextsAtZero(InterfaceValues& state);
 
 // The distinct paths of `rows` in the order they first appear, and for each row the index of its path.
 struct PathIndex {

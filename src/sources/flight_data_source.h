@@ -6,7 +6,7 @@
 #include <string>
 
 #include "model/flight_conversions.h"
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 
 // The window title's last word while no values arrive, for the sources that say so.
 constexpr const char* kTitleWordNotConnected = "[NOT CONNECTED]";
@@ -42,7 +42,7 @@ class FlightDataSource {
   // Fills `state` (zero-filled by the caller) for one frame: the values that arrived, each marked in
   // state.Valid; the others stay zero. True when every value of the read list arrived (false puts
   // the attitude failure flag on the frame).
-  virtual bool Fetch(FlightState& state) = 0;
+  virtual bool Fetch(InterfaceValues& state) = 0;
   // How this source's glide-slope inclination reads (the conversions differ by source).
   virtual InclinationRule Inclination() const = 0;
   // The frame's pause between the panel and the guidance, when the source has one.

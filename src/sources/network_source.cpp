@@ -14,7 +14,7 @@
 namespace {
 
 // Stores reply `i` of the frame into its field; false when it was not usable.
-bool StoreReply(FlightState& state, const ReadListRow& row, RequestOutcome outcome, const std::string& reply,
+bool StoreReply(InterfaceValues& state, const ReadListRow& row, RequestOutcome outcome, const std::string& reply,
                 THxDataExchange* exchange, char separator) {
   if (outcome != RequestOutcome::Delivered) return false;
   if (row.kind == RawKind::Text) {
@@ -43,7 +43,7 @@ bool IsName(const std::string& address) {
 
 }  // namespace
 
-bool FetchNetworkState(THxTcpBlockClient* client, THxDataExchange* exchange, bool pipeline, FlightState& state,
+bool FetchNetworkState(THxTcpBlockClient* client, THxDataExchange* exchange, bool pipeline, InterfaceValues& state,
                        const ReadPlan& plan) {
   const std::vector<ReadListRow>& order = plan.network;
   const char separator = exchange != nullptr ? exchange->DecimalSeparator() : '.';
@@ -161,7 +161,7 @@ void NetworkSource::NetworkShutdown() {
   client_.reset();
 }
 
-bool NetworkSource::Fetch(FlightState& state) {
+bool NetworkSource::Fetch(InterfaceValues& state) {
   return FetchNetworkState(client_.get(), exchange_.get(), settings_.Pipeline, state, plan_);
 }
 

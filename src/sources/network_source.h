@@ -20,7 +20,7 @@ struct NetworkSettings {
 // Fills `state` (zero-filled by the caller) with one request per network row of `plan`, one by one
 // or, with `pipeline`, all sent at once. A variable whose reply was usable is marked valid. True when
 // every request of the read list delivered a usable reply.
-bool FetchNetworkState(THxTcpBlockClient* client, THxDataExchange* exchange, bool pipeline, FlightState& state,
+bool FetchNetworkState(THxTcpBlockClient* client, THxDataExchange* exchange, bool pipeline, InterfaceValues& state,
                        const ReadPlan& plan = ReadPlan::Classic());
 
 class NetworkSource : public FlightDataSource {
@@ -57,7 +57,7 @@ class NetworkSource : public FlightDataSource {
   void NetworkShutdown();
 
   // DrawFrameNetwork's data part: the 29 requests of a frame and those the layout adds.
-  bool Fetch(FlightState& state) override;
+  bool Fetch(InterfaceValues& state) override;
   InclinationRule Inclination() const override { return InclinationRule::Raw; }
   // The network frame's 1 ms pause after the speed plate.
   void PauseAfterPanel() override;

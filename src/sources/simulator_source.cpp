@@ -51,7 +51,7 @@ void SimulatorSource::Service() {
   lastAttemptMicros_ = platform::MonotonicMicros();
 }
 
-bool SimulatorSource::Fetch(FlightState& state) {
+bool SimulatorSource::Fetch(InterfaceValues& state) {
   // Each row lands in its own zeroed scratch slot first (the widest row is 8 bytes), so a value that
   // does not arrive stays zero and the bytes are stored little-endian whatever the host.
   const std::vector<ReadListRow>& rows = plan_.ipc;

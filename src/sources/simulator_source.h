@@ -33,7 +33,7 @@ class SimulatorSource : public FlightDataSource {
   // and performed with one exchange, then the frame's 1 ms pause. Every variable read is valid when
   // the exchange succeeded; a failed exchange or a read that could not be queued leaves zeros, not
   // valid. False when a read-list row did not arrive.
-  bool Fetch(FlightState& state) override;
+  bool Fetch(InterfaceValues& state) override;
   InclinationRule Inclination() const override { return InclinationRule::Degrees; }
   bool LinkUp() const override { return client_.IsOpen(); }
   void Service() override;

@@ -65,9 +65,9 @@ void UdpFeed::Stop() {
   thread_.join();  // every handler is short: the thread ends within one of them
 }
 
-FlightState UdpFeed::Latest(uint64_t* version) const {
+InterfaceValues UdpFeed::Latest(uint64_t* version) const {
   const uint64_t now = platform::MonotonicMicros();
-  FlightState state;
+  InterfaceValues state;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     state = state_;

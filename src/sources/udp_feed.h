@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 #include "sources/feed_rows.h"
 #include "sources/rate_limited_lines.h"
 
@@ -45,7 +45,7 @@ class UdpFeed {
 
   // The latest values (texts ending at their first zero), with Valid = the variables whose rows
   // were all refreshed within the stale bound; and how many stores they are the result of.
-  FlightState Latest(uint64_t* version = nullptr) const;
+  InterfaceValues Latest(uint64_t* version = nullptr) const;
   // Changes with every store.
   uint64_t Version() const { return version_.load(); }
   // True when every variable some row writes and whose interface bytes [offset, offset + size)
@@ -116,7 +116,7 @@ class UdpFeed {
   std::atomic<uint64_t> version_{0};
 
   mutable std::mutex mutex_;  // guards state_ and fresh_
-  FlightState state_{};
+  InterfaceValues state_{};
   FeedFreshness fresh_;
   bool wasStale_ = true;      // feed thread: the values were stale at the last tick
 };

@@ -44,7 +44,7 @@ std::string UdpFeedSource::TitleWord() const { return LinkUp() ? titleWord_ : kT
 
 bool UdpFeedSource::LinkUp() const { return feed_->ValuesArriving(); }
 
-bool UdpFeedSource::Fetch(FlightState& state) {
+bool UdpFeedSource::Fetch(InterfaceValues& state) {
   state = feed_->Latest();
   const VarSet& supplied = feed_->Supplied();
   for (size_t v = 0; v < kFlightVarCount; ++v) {

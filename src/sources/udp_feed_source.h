@@ -35,7 +35,7 @@ class UdpFeedSource : public FlightDataSource {
   // The feed's latest values, Valid = those refreshed within 2 s; a number that is stale reads 0, as
   // through the data server, texts keep their last text. True when every variable of the read list
   // the simulator supplies is fresh.
-  bool Fetch(FlightState& state) override;
+  bool Fetch(InterfaceValues& state) override;
   // As through the data server: the inclination as the interface keeps it.
   InclinationRule Inclination() const override { return InclinationRule::Raw; }
   // True while values arrive (some arrived within 2 s).

@@ -37,13 +37,13 @@ VarSet PilotStateVars() {
   return vars;
 }
 
-FlightState PilotState() {
-  FlightState s{};
+InterfaceValues PilotState() {
+  InterfaceValues s{};
   for (const auto& [var, value] : PilotReadings()) SetFromUnit(s, var, value);
   return s;
 }
 
-void ExpectPilotState(const FlightState& state, const std::string& where) {
+void ExpectPilotState(const InterfaceValues& state, const std::string& where) {
   for (const auto& [var, value] : PilotReadings()) {
     const Reading r = ReadingOf(state, var);
     EXPECT_TRUE(r.valid) << where << ": " << VarName(var) << " did not arrive";

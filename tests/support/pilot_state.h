@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 
 namespace orvane_test {
 
@@ -29,9 +29,9 @@ inline constexpr PilotValues kPilot{};
 // The variables the pilot state gives (for ReadPlan::With).
 VarSet PilotStateVars();
 // The pilot state as the simulator interface holds it (each variable marked valid).
-FlightState PilotState();
+InterfaceValues PilotState();
 // Checks that every variable of the pilot state arrived in `state` and reads its value in the
 // frames' units, within the interface's resolution. `where` names the path in failure messages.
-void ExpectPilotState(const FlightState& state, const std::string& where);
+void ExpectPilotState(const InterfaceValues& state, const std::string& where);
 
 }  // namespace orvane_test

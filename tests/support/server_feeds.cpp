@@ -60,13 +60,13 @@ bool WaitUntil(const std::function<bool()>& check, uint32_t timeoutMs) {
   }
 }
 
-FlightState DisplayedState(const SimDataArea& area) {
-  FlightState s = area.LoadFlightState();
+InterfaceValues DisplayedState(const SimDataArea& area) {
+  InterfaceValues s = area.LoadFlightState();
   ApplyConversions(s, InclinationRule::Raw);
   return s;
 }
 
-bool ShowsText(const FlightState& state, const std::string& text, TextColour colour) {
+bool ShowsText(const InterfaceValues& state, const std::string& text, TextColour colour) {
   for (const FrameText& t : DecideFrame(state, false).texts)
     if (t.text == text && t.colour == colour) return true;
   return false;

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 #include "pfd/frame_rules.h"
 #include "server/data_source.h"
 #include "server/server_core.h"
@@ -42,8 +42,8 @@ std::string AskServer(uint16_t port, const std::string& request);
 bool WaitUntil(const std::function<bool()>& check, uint32_t timeoutMs);
 
 // The display's converted frame state for the data area (network rules).
-FlightState DisplayedState(const SimDataArea& area);
+InterfaceValues DisplayedState(const SimDataArea& area);
 // True when the frame decided from `state` prints `text` in `colour`.
-bool ShowsText(const FlightState& state, const std::string& text, TextColour colour);
+bool ShowsText(const InterfaceValues& state, const std::string& text, TextColour colour);
 
 }  // namespace orvane_test

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
       source = std::make_unique<server::DemoSource>(cl.demoTime, cl.freeze);
       break;
     case server::SourceKind::Values: {
-      FlightState state{};
+      InterfaceValues state{};
       if (!ReadFlightStateFile(cl.valuesFile, state, error)) {
         std::fprintf(stderr, "OrvaneGCServer: %s\n", error.c_str());
         return 2;

@@ -92,7 +92,7 @@ bool PrepareArea(Simulator& s) {
   s.interfaceVersion = s.area.Get<uint32_t>(kInterfaceVersionOffset);
   s.simulatorVersion = s.area.Get<uint32_t>(kSimulatorVersionOffset);
   if (!s.options.valuesFile.empty()) {
-    FlightState state{};
+    InterfaceValues state{};
     std::string error;
     if (!ReadFlightStateFile(s.options.valuesFile, state, error)) {
       Log(error);

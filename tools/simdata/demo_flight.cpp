@@ -321,8 +321,8 @@ int32_t RadioAltitudeRaw(double ft) {
 }
 
 // The state at a demo time already inside 0..kLoop.
-FlightState StateInLoop(double t) {
-  FlightState s{};
+InterfaceValues StateInLoop(double t) {
+  InterfaceValues s{};
   const double altitude = AltitudeFt(t);
 
   s.Pitch = PlannedPitch(t) + PitchTurbulence(t);
@@ -391,7 +391,7 @@ namespace demo {
 
 double LoopSeconds() { return kLoop; }
 
-FlightState StateAt(double t) {
+InterfaceValues StateAt(double t) {
   if (!std::isfinite(t)) t = 0;
   double inLoop = std::fmod(t, kLoop);
   if (inLoop < 0) inLoop += kLoop;

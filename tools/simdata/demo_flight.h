@@ -1,7 +1,7 @@
 // The built-in demo flight: a deterministic, looping flight that exercises every element of the display.
 #pragma once
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 
 namespace demo {
 
@@ -9,7 +9,7 @@ namespace demo {
 double LoopSeconds();
 // The flight state (every flight variable, as the simulator interface holds it) at demo time t
 // seconds (taken modulo the loop).
-FlightState StateAt(double t);
+InterfaceValues StateAt(double t);
 
 // Demo times (seconds into the loop) that show one display situation each; docs/demo-flight.md has
 // the whole timeline.

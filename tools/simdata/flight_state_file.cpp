@@ -163,19 +163,19 @@ bool ParseText(const std::string& raw, std::string* out, std::string* why) {
 }
 
 // Stores one integer (already range-checked for the variable's kind) through the interface's bytes.
-void StoreInteger(FlightState& state, const FlightVarInfo& info, int64_t v) {
+void StoreInteger(InterfaceValues& state, const FlightVarInfo& info, int64_t v) {
   uint8_t bytes[8] = {};
   le::PutN(bytes, uint64_t(v), info.size);
   StoreRawBytes(state, info.var, bytes);
 }
 
-void StoreDouble(FlightState& state, const FlightVarInfo& info, double v) {
+void StoreDouble(InterfaceValues& state, const FlightVarInfo& info, double v) {
   uint8_t bytes[8] = {};
   le::PutAs(bytes, v);
   StoreRawBytes(state, info.var, bytes);
 }
 
-int64_t LoadInteger(const FlightState& state, const FlightVarInfo& info) {
+int64_t LoadInteger(const InterfaceValues& state, const FlightVarInfo& info) {
   uint8_t bytes[8] = {};
   LoadRawBytes(state, info.var, bytes);
   uint64_t bits = 0;
@@ -188,7 +188,7 @@ int64_t LoadInteger(const FlightState& state, const FlightVarInfo& info) {
   }
 }
 
-double LoadDouble(const FlightState& state, const FlightVarInfo& info) {
+double LoadDouble(const InterfaceValues& state, const FlightVarInfo& info) {
   uint8_t bytes[8] = {};
   LoadRawBytes(state, info.var, bytes);
   uint64_t bits = 0;
@@ -212,7 +212,7 @@ const char* KindName(RawKind kind) {
   return "";
 }
 
-// The variables a file may give: every one a FlightState member holds, in the rows' order.
+// The variables a file may give: every one a InterfaceValues member holds, in the rows' order.
 template <typename Visit>
 void ForEachKey(Visit&& visit) {
   for (size_t v = 0; v < kFlightVarCount; ++v) {
@@ -242,12 +242,12 @@ std::string QuoteText(const std::string& text) {
 }  // namespace
 
 bool ParseFlightStateText(const std::string& text, const std::string& sourceName,
-                          FlightState& state, std::string& error) {
+                          InterfaceValues& state, std::string& error) {
   if (text.size() > kFlightStateFileMaxBytes) {
     error = sourceName + ": larger than " + std::to_string(kFlightStateFileMaxBytes) + " bytes";
     return false;
   }
-  FlightState parsed{};
+  InterfaceValues parsed{};
   std::map<FlightVar, size_t> seenOnLine;
   size_t lineNo = 0;
   size_t pos = 0;
@@ -328,7 +328,7 @@ bool ParseFlightStateText(const std::string& text, const std::string& sourceName
   return true;
 }
 
-bool ReadFlightStateFile(const std::string& path, FlightState& state, std::string& error) {
+bool ReadFlightStateFile(const std::string& path, InterfaceValues& state, std::string& error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     error = path + ": cannot open file: " + std::strerror(errno);
@@ -349,7 +349,7 @@ bool ReadFlightStateFile(const std::string& path, FlightState& state, std::strin
   return ParseFlightStateText(text, path, state, error);
 }
 
-std::string FormatFlightStateText(const FlightState& state) {
+std::string FormatFlightStateText(const InterfaceValues& state) {
   std::string out =
       "# Flight state: raw interface values (orvane-sim --help lists the keys and their units)\n";
   ForEachKey([&](const FlightVarInfo& info) {

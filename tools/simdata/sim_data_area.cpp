@@ -1,7 +1,7 @@
 // The simulator's 64 KiB data area: bounds-checked copies, handshake values, flight-state store/load.
 #include "simdata/sim_data_area.h"
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ bool SimDataArea::Write(uint32_t offset, uint32_t size, const void* in) {
   return true;
 }
 
-void SimDataArea::StoreFlightState(const FlightState& state) {
+void SimDataArea::StoreFlightState(const InterfaceValues& state) {
   for (size_t v = 0; v < kFlightVarCount; ++v) {
     const FlightVarInfo& info = VarInfo(FlightVar(v));
     if (!info.hasField) continue;  // bytes no variable holds keep what they have
@@ -47,8 +47,8 @@ void SimDataArea::StoreFlightState(const FlightState& state) {
   }
 }
 
-FlightState SimDataArea::LoadFlightState() const {
-  FlightState state{};
+InterfaceValues SimDataArea::LoadFlightState() const {
+  InterfaceValues state{};
   for (size_t v = 0; v < kFlightVarCount; ++v) {
     const FlightVarInfo& info = VarInfo(FlightVar(v));
     uint8_t buf[16] = {};

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "model/flight_state.h"
+#include "model/interface_values.h"
 
 class SimDataArea {
  public:
@@ -33,9 +33,9 @@ class SimDataArea {
   }
 
   // Writes every variable of `state` at its offset (the interface's units).
-  void StoreFlightState(const FlightState& state);
+  void StoreFlightState(const InterfaceValues& state);
   // Reads every variable back (the interface's units, no conversions; none marked valid).
-  FlightState LoadFlightState() const;
+  InterfaceValues LoadFlightState() const;
 
  private:
   std::array<uint8_t, kSize> bytes_;

@@ -76,9 +76,9 @@ void PrintFullDescription(const FullFrameDescription& f) {
 
 // The full layout's values: those of the flight state when one was given (every value arrived,
 // unless the frame failed), each replaced by its command-line option where one was given.
-PrimaryFlightValues FullValues(const SnapshotOptions& o, const FlightState& converted, bool haveState) {
+PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& converted, bool haveState) {
   if (!haveState) return o.values;
-  FlightState arrived = converted;
+  InterfaceValues arrived = converted;
   if (!o.failed)
     for (size_t v = 0; v < kFlightVarCount; ++v) arrived.Valid.Add(FlightVar(v));
   PrimaryFlightValues values = PrimaryValuesOf(arrived);
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  FlightState state{};
+  InterfaceValues state{};
   if (!o.stateFile.empty()) {
     if (!ReadFlightStateFile(o.stateFile, state, error)) {
       std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());

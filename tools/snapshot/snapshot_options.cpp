@@ -25,7 +25,7 @@ const char* SnapshotUsage() {
          "Renders one PFD frame headless, through the display's own frame rules and layers.\n"
          "\n"
          "Flight state (default: all zero, as when nothing is delivered):\n"
-         "  --state FILE          key=value flight state in raw units (FlightState field names)\n"
+         "  --state FILE          key=value flight state in raw units (InterfaceValues field names)\n"
          "  --demo-time T         the demo flight's state at T seconds\n"
          "  --failed              the frame's data exchange failed (raises the failure flag)\n"
          "  --inclination RULE    glide-slope inclination rule: degrees (simulator, default) or raw\n"

@@ -1,5 +1,5 @@
-// Access to FlightState's members by variable: bytes in and out, numbers in the frames' units.
-#include "model/flight_state.h"
+// Access to InterfaceValues's members by variable: bytes in and out, numbers in the frames' units.
+#include "model/interface_values.h"
 
 #include <cmath>
 #include <cstring>
@@ -55,7 +55,7 @@ const std::string kNoText;
 
 }  // namespace
 
-double RawNumber(const FlightState& state, FlightVar var) {
+double RawNumber(const InterfaceValues& state, FlightVar var) {
   double out = 0;
   WithMember(state, var, [&](const auto& member) {
     using T = std::remove_cv_t<std::remove_reference_t<decltype(member)>>;
@@ -64,18 +64,18 @@ double RawNumber(const FlightState& state, FlightVar var) {
   return out;
 }
 
-void SetRawNumber(FlightState& state, FlightVar var, double value) {
+void SetRawNumber(InterfaceValues& state, FlightVar var, double value) {
   WithMember(state, var, [&](auto& member) {
     using T = std::remove_reference_t<decltype(member)>;
     if constexpr (!kIsText<T>) member = LimitTo<T>(value);
   });
 }
 
-Reading ReadingOf(const FlightState& state, FlightVar var) {
+Reading ReadingOf(const InterfaceValues& state, FlightVar var) {
   return {RawNumber(state, var) * VarInfo(var).factor, state.Valid.Has(var)};
 }
 
-void SetFromUnit(FlightState& state, FlightVar var, double value) {
+void SetFromUnit(InterfaceValues& state, FlightVar var, double value) {
   const FlightVarInfo& info = VarInfo(var);
   WithMember(state, var, [&](auto& member) {
     using T = std::remove_reference_t<decltype(member)>;
@@ -90,7 +90,7 @@ void SetFromUnit(FlightState& state, FlightVar var, double value) {
   if (info.kind != RawKind::Text) state.Valid.Add(var);
 }
 
-const std::string& TextOf(const FlightState& state, FlightVar var) {
+const std::string& TextOf(const InterfaceValues& state, FlightVar var) {
   const std::string* out = &kNoText;
   WithMember(state, var, [&](const auto& member) {
     using T = std::remove_cv_t<std::remove_reference_t<decltype(member)>>;
@@ -99,14 +99,14 @@ const std::string& TextOf(const FlightState& state, FlightVar var) {
   return *out;
 }
 
-void SetText(FlightState& state, FlightVar var, const std::string& text) {
+void SetText(InterfaceValues& state, FlightVar var, const std::string& text) {
   WithMember(state, var, [&](auto& member) {
     using T = std::remove_reference_t<decltype(member)>;
     if constexpr (kIsText<T>) member = text;
   });
 }
 
-void StoreRawBytes(FlightState& state, FlightVar var, const uint8_t* bytes) {
+void StoreRawBytes(InterfaceValues& state, FlightVar var, const uint8_t* bytes) {
   const uint32_t size = VarInfo(var).size;
   WithMember(state, var, [&](auto& member) {
     using T = std::remove_reference_t<decltype(member)>;
@@ -120,7 +120,7 @@ void StoreRawBytes(FlightState& state, FlightVar var, const uint8_t* bytes) {
   });
 }
 
-void LoadRawBytes(const FlightState& state, FlightVar var, uint8_t* out) {
+void LoadRawBytes(const InterfaceValues& state, FlightVar var, uint8_t* out) {
   const uint32_t size = VarInfo(var).size;
   std::memset(out, 0, size);
   WithMember(state, var, [&](const auto& member) {

@@ -1,5 +1,5 @@
-// One frame's flight values: each variable as the interface delivers it, whether it arrived, and the
-// display quantities derived from them.
+// The simulator interface's values of one frame: each variable as the interface delivers it (its
+// widths, signs and units), whether it arrived, and the quantities the classic panel derives from them.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +13,9 @@ struct Reading {
   bool valid = false;
 };
 
-// Zero-filled at the start of every frame (`FlightState state{};`): a value that does not arrive
+// Zero-filled at the start of every frame (`InterfaceValues state{};`): a value that does not arrive
 // stays zero and is not marked valid.
-struct FlightState {
+struct InterfaceValues {
   // The variables, in the widths and signedness of the interface (see flight_variables.h).
 #define ORVANE_MEMBER_field(type, name) type name{};
 #define ORVANE_MEMBER_none(type, name)
@@ -40,21 +40,21 @@ struct FlightState {
 
 // The variable's value in its unit (interface value x factor; texts and unknown variables read 0)
 // and whether it arrived.
-Reading ReadingOf(const FlightState& state, FlightVar var);
+Reading ReadingOf(const InterfaceValues& state, FlightVar var);
 // Sets a variable from a value in its unit: divided by the factor, rounded to the nearest whole
 // number for integers and limited to the type's range. Marks it valid. Texts are left alone.
-void SetFromUnit(FlightState& state, FlightVar var, double value);
+void SetFromUnit(InterfaceValues& state, FlightVar var, double value);
 // The variable's interface value as a double (texts: 0).
-double RawNumber(const FlightState& state, FlightVar var);
+double RawNumber(const InterfaceValues& state, FlightVar var);
 // Sets the variable's interface value from a double, limited to its type's range (not rounded:
 // truncated toward zero for integers). Texts are left alone.
-void SetRawNumber(FlightState& state, FlightVar var, double value);
+void SetRawNumber(InterfaceValues& state, FlightVar var, double value);
 // The text of a text variable ("" for the others).
-const std::string& TextOf(const FlightState& state, FlightVar var);
-void SetText(FlightState& state, FlightVar var, const std::string& text);
+const std::string& TextOf(const InterfaceValues& state, FlightVar var);
+void SetText(InterfaceValues& state, FlightVar var, const std::string& text);
 
 // Stores the interface's little-endian bytes of `var` (`VarInfo(var).size` of them) into its member.
 // Texts take the bytes up to, not including, the first zero byte. Does not touch the validity.
-void StoreRawBytes(FlightState& state, FlightVar var, const uint8_t* bytes);
+void StoreRawBytes(InterfaceValues& state, FlightVar var, const uint8_t* bytes);
 // Writes the member's value as the interface's little-endian bytes (texts zero-padded to the size).
-void LoadRawBytes(const FlightState& state, FlightVar var, uint8_t* out);
+void LoadRawBytes(const InterfaceValues& state, FlightVar var, uint8_t* out);
