@@ -23,7 +23,7 @@
 #include <string>
 
 #include "bench_report.h"
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 #include "pfd/frame_draw.h"
 #include "pfd/frame_rules.h"
 #include "pfd/full_frame_draw.h"
@@ -85,7 +85,7 @@ bool OpenContext(int scale, std::string& error) {
 
 // The busiest picture the frame rules give: see the file comment.
 FrameDescription BusyFrame() {
-  InterfaceValues s = demo::StateAt(demo::times::kIlsApproachMiddleMarker);
+  InterfaceValues s = EncodeInterface(demo::StateAt(demo::times::kIlsApproachMiddleMarker));
   s.ApMaster = 1;
   s.ApHeadingHold = 1;
   s.ApAltitudeHold = 1;

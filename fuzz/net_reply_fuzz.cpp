@@ -16,7 +16,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 #include "simdata/flight_state_file.h"
 #include "model/network_reply.h"
 #include "pfd/frame_rules.h"

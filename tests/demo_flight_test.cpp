@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/interface_codec.h"
 #include "simdata/demo_flight.h"
 
 namespace {
@@ -14,6 +15,18 @@ namespace {
 namespace dt = demo::times;
 
 constexpr double kFeetPerMetre = 3.28084;
+
+// The demo at time t as the simulator's interface carries it (what orvane-sim and the server serve).
+InterfaceValues State(double t) { return EncodeInterface(demo::StateAt(t)); }
+
+// A reading of interface values, in its unit.
+Reading ReadingOf(const InterfaceValues& s, ReadingId id) {
+  InterfaceValues converted = s;
+  ApplyConversions(converted, InclinationRule::Raw);
+  FlightState r{};
+  DecodeInterface(converted, r);
+  return r.Get(id);
+}
 
 double RadioAltitudeFt(const InterfaceValues& s) {
   return s.RadioAltitudeRaw * kFeetPerMetre / 65536.0;
@@ -36,16 +49,16 @@ bool LocCaptured(const InterfaceValues& s) { return (s.RadioStatus & 0x0100) != 
 bool GsCaptured(const InterfaceValues& s) { return (s.RadioStatus & 0x0200) != 0; }
 
 // The values a full layout shows, in its units.
-double Ias(const InterfaceValues& s) { return ReadingOf(s, FlightVar::IndicatedAirspeedRaw).value; }
-double Mach(const InterfaceValues& s) { return ReadingOf(s, FlightVar::MachRaw).value; }
-double VerticalSpeedFpm(const InterfaceValues& s) { return ReadingOf(s, FlightVar::VerticalSpeedRaw).value; }
-double SelectedHeading(const InterfaceValues& s) { return ReadingOf(s, FlightVar::ApHeadingRaw).value; }
-double SelectedSpeed(const InterfaceValues& s) { return ReadingOf(s, FlightVar::ApAirspeed).value; }
-double SelectedVs(const InterfaceValues& s) { return ReadingOf(s, FlightVar::ApVerticalSpeed).value; }
-double TrueHeading(const InterfaceValues& s) { return ReadingOf(s, FlightVar::HeadingTrueRaw).value; }
+double Ias(const InterfaceValues& s) { return ReadingOf(s, ReadingId::IndicatedAirspeed).value; }
+double Mach(const InterfaceValues& s) { return ReadingOf(s, ReadingId::Mach).value; }
+double VerticalSpeedFpm(const InterfaceValues& s) { return ReadingOf(s, ReadingId::VerticalSpeed).value; }
+double SelectedHeading(const InterfaceValues& s) { return ReadingOf(s, ReadingId::SelectedHeading).value; }
+double SelectedSpeed(const InterfaceValues& s) { return ReadingOf(s, ReadingId::SelectedAirspeed).value; }
+double SelectedVs(const InterfaceValues& s) { return ReadingOf(s, ReadingId::SelectedVerticalSpeed).value; }
+double TrueHeading(const InterfaceValues& s) { return ReadingOf(s, ReadingId::HeadingTrue).value; }
 // Magnetic = true - variation (west negative).
 double MagneticHeading(const InterfaceValues& s) {
-  return std::fmod(TrueHeading(s) - ReadingOf(s, FlightVar::MagneticVariationRaw).value + 720.0, 360.0);
+  return std::fmod(TrueHeading(s) - ReadingOf(s, ReadingId::MagneticVariation).value + 720.0, 360.0);
 }
 // b - a, the short way round: -180..180 degrees.
 double HeadingChange(double a, double b) { return std::remainder(b - a, 360.0); }
@@ -61,9 +74,9 @@ TEST(DemoFlightLoop, LengthIsFourToSixMinutesAndStatesRepeat) {
   EXPECT_GE(loop, 240.0);
   EXPECT_LE(loop, 360.0);
   for (double t : {0.0, 12.5, 100.0, 221.5, 271.25, 299.0}) {
-    const InterfaceValues a = demo::StateAt(t);
-    const InterfaceValues b = demo::StateAt(t + loop);
-    const InterfaceValues c = demo::StateAt(t - 3 * loop);
+    const InterfaceValues a = State(t);
+    const InterfaceValues b = State(t + loop);
+    const InterfaceValues c = State(t - 3 * loop);
     EXPECT_NEAR(a.Pitch, b.Pitch, 1e-6) << t;
     EXPECT_NEAR(a.Bank, c.Bank, 1e-6) << t;
     EXPECT_EQ(a.Altimeter, b.Altimeter) << t;
@@ -77,8 +90,8 @@ TEST(DemoFlightLoop, LengthIsFourToSixMinutesAndStatesRepeat) {
 
 TEST(DemoFlightLoop, IsDeterministic) {
   for (double t = 0; t < demo::LoopSeconds(); t += 7.3) {
-    const InterfaceValues a = demo::StateAt(t);
-    const InterfaceValues b = demo::StateAt(t);
+    const InterfaceValues a = State(t);
+    const InterfaceValues b = State(t);
     EXPECT_EQ(a.Pitch, b.Pitch);
     EXPECT_EQ(a.FdBank, b.FdBank);
     EXPECT_EQ(a.RadioAltitudeRaw, b.RadioAltitudeRaw);
@@ -86,17 +99,17 @@ TEST(DemoFlightLoop, IsDeterministic) {
 }
 
 TEST(DemoFlightLoop, NonFiniteTimesGiveAValidState) {
-  const InterfaceValues s = demo::StateAt(std::nan(""));
+  const InterfaceValues s = State(std::nan(""));
   EXPECT_TRUE(std::isfinite(s.Pitch));
   EXPECT_GT(s.Altimeter, 0);
 }
 
 TEST(DemoFlightContinuity, NoJumpsBetweenNeighbouringTenthsOfASecond) {
   const double loop = demo::LoopSeconds();
-  InterfaceValues prev = demo::StateAt(0);
+  InterfaceValues prev = State(0);
   for (int i = 1; i * 0.1 < loop - 1e-9; ++i) {
     const double t = i * 0.1;
-    const InterfaceValues s = demo::StateAt(t);
+    const InterfaceValues s = State(t);
     ASSERT_LE(std::fabs(s.Pitch - prev.Pitch), 1.0) << t;
     ASSERT_LE(std::fabs(s.Bank - prev.Bank), 1.5) << t;
     ASSERT_LE(std::fabs(s.FdPitch - prev.FdPitch), 1.0) << t;
@@ -119,7 +132,7 @@ TEST(DemoFlightContinuity, NoJumpsBetweenNeighbouringTenthsOfASecond) {
 
 TEST(DemoFlightContinuity, FlagsAreExactlyZeroOrOneAndTextsFitTheArea) {
   for (double t = 0; t < demo::LoopSeconds(); t += 0.25) {
-    const InterfaceValues s = demo::StateAt(t);
+    const InterfaceValues s = State(t);
     for (uint32_t flag : {s.ApMaster, s.ApHeadingHold, s.ApAltitudeHold, s.ApGlideSlopeHold,
                           s.ApApproachHold, s.FdActive, uint32_t(s.OuterMarker),
                           uint32_t(s.MiddleMarker), uint32_t(s.InnerMarker)})
@@ -137,15 +150,15 @@ TEST(DemoFlightGuidance, FlightDirectorLeadsTheAttitude) {
   // bank now, over the whole airborne part.
   double errorNow = 0, errorLater = 0;
   for (double t = 0; t < dt::kInnerMarker; t += 0.5) {
-    const InterfaceValues now = demo::StateAt(t);
-    const InterfaceValues later = demo::StateAt(t + 2.0);
+    const InterfaceValues now = State(t);
+    const InterfaceValues later = State(t + 2.0);
     errorNow += std::fabs(now.FdBank - now.Bank) + std::fabs(now.FdPitch - now.Pitch);
     errorLater += std::fabs(now.FdBank - later.Bank) + std::fabs(now.FdPitch - later.Pitch);
   }
   EXPECT_LT(errorLater * 3, errorNow);
 
   // Rolling into the turn: command ahead of the bank, same direction.
-  const InterfaceValues s = demo::StateAt(dt::kTurnRollIn);
+  const InterfaceValues s = State(dt::kTurnRollIn);
   EXPECT_EQ(s.FdActive, 1u);
   EXPECT_EQ(s.ApHeadingHold, 1u);
   EXPECT_GT(s.Bank, 3.0);
@@ -153,7 +166,7 @@ TEST(DemoFlightGuidance, FlightDirectorLeadsTheAttitude) {
 }
 
 TEST(DemoFlightTimes, CruiseWithHeadingAndAltitudeHold) {
-  const InterfaceValues s = demo::StateAt(dt::kCruiseHdgAlt);
+  const InterfaceValues s = State(dt::kCruiseHdgAlt);
   EXPECT_EQ(s.ApMaster, 1u);
   EXPECT_EQ(s.ApHeadingHold, 1u);
   EXPECT_EQ(s.ApAltitudeHold, 1u);
@@ -167,30 +180,30 @@ TEST(DemoFlightTimes, CruiseWithHeadingAndAltitudeHold) {
 
 TEST(DemoFlightTimes, NothingTunedGivesNoIlsAtAll) {
   for (double t : {dt::kCruiseHdgAlt, dt::kNoIls, dt::kVsAltArmed}) {
-    const InterfaceValues s = demo::StateAt(t);
+    const InterfaceValues s = State(t);
     EXPECT_FALSE(IlsSignalConditions(s)) << t;
     EXPECT_EQ(s.Nav1BcFlags, 0) << t;
     EXPECT_EQ(s.RadioStatus & 0x0042, 0) << t;
     EXPECT_EQ(s.DmeText, "") << t;  // not the "0.0" of the no-ILS plate
     EXPECT_EQ(s.Nav1Ident, "") << t;
   }
-  EXPECT_GT(std::fabs(demo::StateAt(dt::kNoIls).Bank), 10.0);  // in the turn
+  EXPECT_GT(std::fabs(State(dt::kNoIls).Bank), 10.0);  // in the turn
 }
 
 TEST(DemoFlightTimes, VerticalSpeedWithAltitudeArmedThenCaptureThenHold) {
-  const InterfaceValues vs = demo::StateAt(dt::kVsAltArmed);
+  const InterfaceValues vs = State(dt::kVsAltArmed);
   EXPECT_EQ(vs.ApAltitudeHold, 1u);
   EXPECT_NE(vs.ApGlideSlopeHold, 1u);
   EXPECT_GT(AltitudeError(vs), 250);
-  EXPECT_LT(demo::StateAt(dt::kVsAltArmed + 1).Altimeter, vs.Altimeter);  // descending
+  EXPECT_LT(State(dt::kVsAltArmed + 1).Altimeter, vs.Altimeter);  // descending
   EXPECT_GT(vs.Pitch, 0.0);  // nose down
 
-  const InterfaceValues cap = demo::StateAt(dt::kAltCapture);
+  const InterfaceValues cap = State(dt::kAltCapture);
   EXPECT_EQ(cap.ApAltitudeHold, 1u);
   EXPECT_GT(AltitudeError(cap), 50);
   EXPECT_LT(AltitudeError(cap), 250);
 
-  const InterfaceValues hold = demo::StateAt(dt::kAltHoldIls);
+  const InterfaceValues hold = State(dt::kAltHoldIls);
   EXPECT_EQ(hold.ApAltitudeHold, 1u);
   EXPECT_EQ(hold.ApHeadingHold, 1u);
   EXPECT_LT(AltitudeError(hold), 50);
@@ -200,14 +213,14 @@ TEST(DemoFlightTimes, VerticalSpeedWithAltitudeArmedThenCaptureThenHold) {
 }
 
 TEST(DemoFlightTimes, NoIlsPlateFromALocalizerWithoutGlideSlope) {
-  const InterfaceValues s = demo::StateAt(dt::kNoIlsPlate);
+  const InterfaceValues s = State(dt::kNoIlsPlate);
   EXPECT_TRUE(IlsSignalConditions(s));
   EXPECT_EQ(InclinationDegrees(s), 0);
   EXPECT_FALSE(s.Nav1Ident.empty());
 }
 
 TEST(DemoFlightTimes, NoIlsPlateFromAZeroDmeWithoutIdentifier) {
-  const InterfaceValues s = demo::StateAt(dt::kNoIlsPlateDme);
+  const InterfaceValues s = State(dt::kNoIlsPlateDme);
   EXPECT_FALSE(IlsSignalConditions(s));
   // "00.0" loses its first character to the double-zero rule and reads "0.0".
   EXPECT_EQ(s.DmeText, "00.0");
@@ -215,7 +228,7 @@ TEST(DemoFlightTimes, NoIlsPlateFromAZeroDmeWithoutIdentifier) {
 }
 
 TEST(DemoFlightTimes, ApproachArmedThenLocalizerThenGlideSlopeCaptured) {
-  const InterfaceValues armed = demo::StateAt(dt::kLocGsArmed);
+  const InterfaceValues armed = State(dt::kLocGsArmed);
   EXPECT_EQ(armed.ApApproachHold, 1u);
   EXPECT_EQ(armed.ApGlideSlopeHold, 1u);
   EXPECT_NE(armed.ApHeadingHold, 1u);  // "HDG" would cover "LOC"
@@ -225,13 +238,13 @@ TEST(DemoFlightTimes, ApproachArmedThenLocalizerThenGlideSlopeCaptured) {
   EXPECT_GT(armed.LocNeedle, 40);   // localizer to the right
   EXPECT_LT(armed.GsNeedle, -60);   // below the glide slope: index up
 
-  const InterfaceValues loc = demo::StateAt(dt::kLocCaptured);
+  const InterfaceValues loc = State(dt::kLocCaptured);
   EXPECT_TRUE(LocCaptured(loc));
   EXPECT_FALSE(GsCaptured(loc));
   EXPECT_EQ(loc.ApGlideSlopeHold, 1u);
   EXPECT_LT(std::abs(loc.LocNeedle), std::abs(armed.LocNeedle));
 
-  const InterfaceValues both = demo::StateAt(dt::kIlsCaptured);
+  const InterfaceValues both = State(dt::kIlsCaptured);
   EXPECT_TRUE(LocCaptured(both));
   EXPECT_TRUE(GsCaptured(both));
   EXPECT_EQ(both.ApApproachHold, 1u);
@@ -239,18 +252,18 @@ TEST(DemoFlightTimes, ApproachArmedThenLocalizerThenGlideSlopeCaptured) {
   EXPECT_LE(std::abs(both.LocNeedle), 10);
   EXPECT_LE(std::abs(both.GsNeedle), 10);
   EXPECT_LT(RadioAltitudeFt(both), 2500.0);
-  EXPECT_LT(demo::StateAt(dt::kIlsCaptured + 1).RadioAltitudeRaw, both.RadioAltitudeRaw);
+  EXPECT_LT(State(dt::kIlsCaptured + 1).RadioAltitudeRaw, both.RadioAltitudeRaw);
   EXPECT_NEAR(both.GsInclinationRaw, 546, 5);  // about 3 degrees
   EXPECT_EQ(both.Nav1Ident, "IORV");
 }
 
 TEST(DemoFlightTimes, MarkersAtTheirNamedTimes) {
-  const InterfaceValues o = demo::StateAt(dt::kOuterMarker);
+  const InterfaceValues o = State(dt::kOuterMarker);
   EXPECT_EQ(o.OuterMarker, 1);
   EXPECT_EQ(o.MiddleMarker, 0);
   EXPECT_EQ(o.InnerMarker, 0);
 
-  const InterfaceValues m = demo::StateAt(dt::kIlsApproachMiddleMarker);
+  const InterfaceValues m = State(dt::kIlsApproachMiddleMarker);
   EXPECT_EQ(m.OuterMarker, 0);
   EXPECT_EQ(m.MiddleMarker, 1);
   EXPECT_EQ(m.InnerMarker, 0);
@@ -259,14 +272,14 @@ TEST(DemoFlightTimes, MarkersAtTheirNamedTimes) {
   EXPECT_GT(RadioAltitudeFt(m), 100.0);
   EXPECT_LT(RadioAltitudeFt(m), 400.0);
 
-  const InterfaceValues i = demo::StateAt(dt::kInnerMarker);
+  const InterfaceValues i = State(dt::kInnerMarker);
   EXPECT_EQ(i.OuterMarker, 0);
   EXPECT_EQ(i.MiddleMarker, 0);
   EXPECT_EQ(i.InnerMarker, 1);
 }
 
 TEST(DemoFlightTimes, RolloutOnTheGroundWithTheAutopilotOff) {
-  const InterfaceValues s = demo::StateAt(dt::kRollout);
+  const InterfaceValues s = State(dt::kRollout);
   EXPECT_EQ(s.RadioAltitudeRaw, 0);
   EXPECT_NE(s.ApMaster, 1u);
   EXPECT_NE(s.FdActive, 1u);
@@ -283,7 +296,7 @@ TEST(DemoFlightMarkers, OuterMiddleInnerInOrderWithRealisticDurations) {
   bool was[3] = {false, false, false};
   for (int k = 0; k * step < demo::LoopSeconds(); ++k) {
     const double t = k * step;
-    const InterfaceValues s = demo::StateAt(t);
+    const InterfaceValues s = State(t);
     const bool on[3] = {s.OuterMarker == 1, s.MiddleMarker == 1, s.InnerMarker == 1};
     Interval* iv[3] = {&outer, &middle, &inner};
     for (int j = 0; j < 3; ++j) {
@@ -315,7 +328,7 @@ TEST(DemoFlightMarkers, OuterMiddleInnerInOrderWithRealisticDurations) {
 TEST(DemoFlightCoverage, RadioAltitudeBelow2500OnlyOnTheApproachAndDownToZero) {
   bool sawZero = false;
   for (double t = 0; t < demo::LoopSeconds(); t += 0.5) {
-    const InterfaceValues s = demo::StateAt(t);
+    const InterfaceValues s = State(t);
     if (RadioAltitudeFt(s) < 2500.0) {
       EXPECT_TRUE(GsCaptured(s) || t > dt::kInnerMarker) << t;
     }
@@ -327,7 +340,7 @@ TEST(DemoFlightCoverage, RadioAltitudeBelow2500OnlyOnTheApproachAndDownToZero) {
 TEST(DemoFlightCoverage, DmeCountsDownOnTheApproach) {
   double prev = 1e9;
   for (double t = dt::kAltHoldIls; t < dt::kInnerMarker; t += 1.0) {
-    const InterfaceValues s = demo::StateAt(t);
+    const InterfaceValues s = State(t);
     ASSERT_EQ(s.DmeText.size(), 5u) << t;
     const double nm = std::strtod(s.DmeText.c_str(), nullptr);
     EXPECT_LE(nm, prev) << t;
@@ -343,7 +356,7 @@ TEST(DemoFlightCoverage, EveryModeAndIlsSituationOccurs) {
   bool gsWhite = false, gsGreen = false, ils0 = false, ilsPlate = false, ils4 = false;
   int apOnSamples = 0, samples = 0;
   for (double t = 0; t < demo::LoopSeconds(); t += 0.25, ++samples) {
-    const InterfaceValues s = demo::StateAt(t);
+    const InterfaceValues s = State(t);
     apOnSamples += s.ApMaster == 1;
     if (s.ApAltitudeHold == 1 && s.ApGlideSlopeHold != 1) {
       const long d = AltitudeError(s);
@@ -378,19 +391,19 @@ TEST(DemoFlightCoverage, EveryModeAndIlsSituationOccurs) {
 // ---- Speeds, heading, vertical speed and the crew's settings ----
 
 TEST(DemoFlightInstruments, SpeedsFollowThePhases) {
-  const InterfaceValues cruise = demo::StateAt(dt::kCruiseHdgAlt);
+  const InterfaceValues cruise = State(dt::kCruiseHdgAlt);
   EXPECT_NEAR(Ias(cruise), 250, 0.5);
   EXPECT_NEAR(Mach(cruise), 0.41, 0.01);  // 250 kt at 5,000 ft
-  const InterfaceValues approach = demo::StateAt(dt::kIlsCaptured);
+  const InterfaceValues approach = State(dt::kIlsCaptured);
   EXPECT_NEAR(Ias(approach), 150, 1);
   EXPECT_NEAR(Mach(approach), 0.235, 0.01);  // 150 kt at 2,100 ft
-  const InterfaceValues rollout = demo::StateAt(dt::kRollout);
+  const InterfaceValues rollout = State(dt::kRollout);
   EXPECT_LT(Ias(rollout), 120);  // braking
   EXPECT_GT(Ias(rollout), 40);
 
   double prev = 1e9;
   for (double t = 0; t < demo::LoopSeconds(); t += 0.25) {
-    const InterfaceValues s = demo::StateAt(t);
+    const InterfaceValues s = State(t);
     // Only ever slowing down in one loop, never below taxi speed.
     ASSERT_LE(Ias(s), prev + 0.01) << t;
     ASSERT_GT(Ias(s), 10) << t;
@@ -410,23 +423,23 @@ TEST(DemoFlightInstruments, SpeedsFollowThePhases) {
 TEST(DemoFlightInstruments, VerticalSpeedIsTheAltitudeChange) {
   // The vertical speed summed over the loop gives the altitude at every moment.
   const double step = 0.1;
-  const InterfaceValues start = demo::StateAt(0);
+  const InterfaceValues start = State(0);
   double climbed = 0;
   InterfaceValues prev = start;
   for (int i = 1; i * step < demo::LoopSeconds() - 1e-9; ++i) {
-    const InterfaceValues s = demo::StateAt(i * step);
+    const InterfaceValues s = State(i * step);
     climbed += 0.5 * (VerticalSpeedFpm(prev) + VerticalSpeedFpm(s)) / 60.0 * step;
     ASSERT_NEAR(start.Altimeter + climbed, s.Altimeter, 15.0) << i * step;
     prev = s;
   }
-  EXPECT_NEAR(VerticalSpeedFpm(demo::StateAt(dt::kCruiseHdgAlt)), 0, 1);
-  const InterfaceValues vs = demo::StateAt(dt::kVsAltArmed);
+  EXPECT_NEAR(VerticalSpeedFpm(State(dt::kCruiseHdgAlt)), 0, 1);
+  const InterfaceValues vs = State(dt::kVsAltArmed);
   EXPECT_NEAR(VerticalSpeedFpm(vs), -2400, 50);
   EXPECT_NEAR(SelectedVs(vs), VerticalSpeedFpm(vs), 50);  // V/S mode flies the selected rate
-  EXPECT_EQ(SelectedVs(demo::StateAt(dt::kAltHoldIls)), 0);
-  EXPECT_EQ(SelectedVs(demo::StateAt(dt::kCruiseHdgAlt)), 0);
-  EXPECT_NEAR(VerticalSpeedFpm(demo::StateAt(dt::kIlsCaptured)), -1500, 50);
-  EXPECT_NEAR(VerticalSpeedFpm(demo::StateAt(dt::kRollout)), 0, 1);
+  EXPECT_EQ(SelectedVs(State(dt::kAltHoldIls)), 0);
+  EXPECT_EQ(SelectedVs(State(dt::kCruiseHdgAlt)), 0);
+  EXPECT_NEAR(VerticalSpeedFpm(State(dt::kIlsCaptured)), -1500, 50);
+  EXPECT_NEAR(VerticalSpeedFpm(State(dt::kRollout)), 0, 1);
 }
 
 TEST(DemoFlightInstruments, HeadingFollowsTheTurnsAndComesBackAtTheLoopPoint) {
@@ -438,10 +451,10 @@ TEST(DemoFlightInstruments, HeadingFollowsTheTurnsAndComesBackAtTheLoopPoint) {
     const double tas = Mach(s) * SpeedOfSoundKt(s.Altimeter) * knot;
     return -g * std::tan(s.Bank * rad) / tas / rad;
   };
-  InterfaceValues prev = demo::StateAt(0);
+  InterfaceValues prev = State(0);
   double turned = 0, predicted = 0, largest = 0;
   for (int i = 1; i * step < demo::LoopSeconds() - 1e-9; ++i) {
-    const InterfaceValues s = demo::StateAt(i * step);
+    const InterfaceValues s = State(i * step);
     if (s.RadioAltitudeRaw <= 0) break;  // touchdown
     turned += HeadingChange(TrueHeading(prev), TrueHeading(s));
     predicted += 0.5 * (rateDegS(prev) + rateDegS(s)) * step;
@@ -451,13 +464,13 @@ TEST(DemoFlightInstruments, HeadingFollowsTheTurnsAndComesBackAtTheLoopPoint) {
   }
   EXPECT_GT(largest, 30);  // it did turn
   // After the exit turn on the ground the heading is back where the loop starts.
-  const InterfaceValues last = demo::StateAt(demo::LoopSeconds() - 0.05);
-  EXPECT_NEAR(HeadingChange(TrueHeading(last), TrueHeading(demo::StateAt(0))), 0, 0.1);
+  const InterfaceValues last = State(demo::LoopSeconds() - 0.05);
+  EXPECT_NEAR(HeadingChange(TrueHeading(last), TrueHeading(State(0))), 0, 0.1);
   // The variation and the altimeter setting stay the same the whole loop.
   for (double t = 0; t < demo::LoopSeconds(); t += 10) {
-    const InterfaceValues s = demo::StateAt(t);
+    const InterfaceValues s = State(t);
     EXPECT_EQ(s.MagneticVariationRaw, last.MagneticVariationRaw) << t;
-    EXPECT_NEAR(ReadingOf(s, FlightVar::AltimeterSettingRaw).value, 1013, 0.1) << t;
+    EXPECT_NEAR(ReadingOf(s, ReadingId::AltimeterSetting).value, 1013, 0.1) << t;
   }
 }
 
@@ -466,7 +479,7 @@ TEST(DemoFlightInstruments, TheAutopilotFliesTheSelectedHeadingAndTheLocalizerCo
   bool turning = false;
   int turns = 0;
   for (double t = 0; t < demo::LoopSeconds(); t += 0.1) {
-    const InterfaceValues s = demo::StateAt(t);
+    const InterfaceValues s = State(t);
     if (s.ApHeadingHold != 1) continue;
     const double toBug = HeadingChange(MagneticHeading(s), SelectedHeading(s));
     if (!turning && std::fabs(s.Bank) > 10) {
@@ -482,14 +495,14 @@ TEST(DemoFlightInstruments, TheAutopilotFliesTheSelectedHeadingAndTheLocalizerCo
 
   // Approach armed: the selected heading is the localizer course; flying towards the localizer
   // (needle right) the heading is to the right of the course, then on it down the glide slope.
-  const InterfaceValues armed = demo::StateAt(dt::kLocGsArmed);
+  const InterfaceValues armed = State(dt::kLocGsArmed);
   const double course = SelectedHeading(armed);
   EXPECT_GT(armed.LocNeedle, 0);
   const double intercept = HeadingChange(course, MagneticHeading(armed));
   EXPECT_GT(intercept, 10);
   EXPECT_LT(intercept, 45);
   for (double t = dt::kIlsCaptured; t < dt::kRollout; t += 1.0) {
-    const InterfaceValues s = demo::StateAt(t);
+    const InterfaceValues s = State(t);
     EXPECT_EQ(SelectedHeading(s), course) << t;
     EXPECT_NEAR(HeadingChange(course, MagneticHeading(s)), 0, 2.0) << t;
   }

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <string>
 
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 #include "pfd/frame_rules.h"
 #include "platform/system.h"
 #include "sources/udp_feed_source.h"
@@ -21,17 +21,16 @@ using orvane_test::WaitUntil;
 
 constexpr uint64_t kMs = 1000;
 
-// One frame as the display fetches and decides it: the values, and whether the flag is up.
+// One frame as the display fetches and decides it: the readings, and whether the flag is up.
 struct Frame {
-  InterfaceValues state{};
+  FlightFrame frame{};
   bool flagged = true;
 };
 
 Frame FetchFrame(FlightDataSource& source) {
   Frame f;
-  const bool ok = source.Fetch(f.state);
-  ApplyConversions(f.state, source.Inclination());
-  f.flagged = DecideFrame(f.state, !ok).dataFailed;
+  const bool ok = source.Fetch(f.frame);
+  f.flagged = DecideFrame(f.frame.classic, !ok).dataFailed;
   return f;
 }
 
@@ -41,7 +40,8 @@ bool ShowsAttitude(FlightDataSource& source, double pitchUp, double bankRight, u
   return WaitUntil(
       [&] {
         const Frame f = FetchFrame(source);
-        return !f.flagged && std::fabs(f.state.Pitch + pitchUp) <= 1.0 && std::fabs(f.state.Bank + bankRight) <= 1.0;
+        const FlightState& r = f.frame.readings;
+        return !f.flagged && std::fabs(r.Pitch - pitchUp) <= 1.0 && std::fabs(r.Bank - bankRight) <= 1.0;
       },
       timeoutMs);
 }
@@ -61,10 +61,10 @@ TEST(XPlaneDirect, FollowsTheAttitudeFlagsASilenceWithin2500MsRecoversAndCancels
 
   ASSERT_TRUE(ShowsAttitude(source, 5, 10));
   EXPECT_EQ(source.TitleWord(), "[X-PLANE]");
-  InterfaceValues s{};
+  FlightFrame s{};
   source.Fetch(s);
-  EXPECT_NEAR(ReadingOf(s, FlightVar::IndicatedAirspeedRaw).value, 250, 0.01);
-  EXPECT_TRUE(ReadingOf(s, FlightVar::IndicatedAirspeedRaw).valid);
+  EXPECT_NEAR(s.readings.IndicatedAirspeed, 250, 0.01);
+  EXPECT_TRUE(s.readings.Valid.Has(ReadingId::IndicatedAirspeed));
   xplane.Set("sim/flightmodel/position/theta", -3);
   xplane.Set("sim/flightmodel/position/phi", -25);
   EXPECT_TRUE(ShowsAttitude(source, -3, -25));
@@ -78,7 +78,7 @@ TEST(XPlaneDirect, FollowsTheAttitudeFlagsASilenceWithin2500MsRecoversAndCancels
   EXPECT_GE(flaggedAfter, 1800 * kMs) << "not before the values are 2 s old";
   EXPECT_LE(flaggedAfter, 2500 * kMs);
   EXPECT_TRUE(WaitUntil([&] { return source.TitleWord() == kTitleWordNotConnected; }, 500));
-  EXPECT_EQ(FetchFrame(source).state.Pitch, 0.0);
+  EXPECT_EQ(FetchFrame(source).frame.readings.Pitch, 0.0);
   EXPECT_FALSE(source.LinkUp());
 
   // It answers again: the subscriptions go out again every 2 s of silence.
@@ -116,7 +116,7 @@ TEST(FlightGearDirect, FollowsTheLinesFlagsASilenceAndRefusesATakenPort) {
         [&] {
           flightgear.send_to(asio::buffer(line.Text()), to);
           const Frame f = FetchFrame(source);
-          return !f.flagged && std::fabs(f.state.Pitch + pitch) <= 1.0 && std::fabs(f.state.Bank + roll) <= 1.0;
+          return !f.flagged && std::fabs(f.frame.readings.Pitch - pitch) <= 1.0 && std::fabs(f.frame.readings.Bank - roll) <= 1.0;
         },
         2000);
     EXPECT_TRUE(follows) << pitch << " up, " << roll << " right";

@@ -1,11 +1,11 @@
-// Tests of the flight model: values in the frames' units from what the interface delivers, and the
+// Tests of the flight model: readings in the pilot's units from what the interface delivers, and the
 // reads a layout adds to the read list.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "model/interface_values.h"
+#include "model/interface_codec.h"
 #include "model/network_reply.h"
 #include "model/read_list.h"
 
@@ -32,46 +32,60 @@ InterfaceValues PilotState() {
   return s;
 }
 
+// The readings of interface values that arrived (the data server's rules for the inclination).
+FlightState Decoded(InterfaceValues s) {
+  ApplyConversions(s, InclinationRule::Raw);
+  FlightState r{};
+  DecodeInterface(s, r);
+  return r;
+}
+
 TEST(FlightModel, ThePilotsValuesInTheirUnits) {
   InterfaceValues s = PilotState();
   s.Valid.Add(FlightVar::IndicatedAirspeedRaw);
-  EXPECT_NEAR(ReadingOf(s, FlightVar::IndicatedAirspeedRaw).value, 250, 1e-9);
-  EXPECT_TRUE(ReadingOf(s, FlightVar::IndicatedAirspeedRaw).valid);
-  EXPECT_FALSE(ReadingOf(s, FlightVar::Altimeter).valid);  // not marked as arrived
-  EXPECT_NEAR(ReadingOf(s, FlightVar::MachRaw).value, 0.52, 1e-4);
-  EXPECT_NEAR(ReadingOf(s, FlightVar::HeadingTrueRaw).value, 80, 1e-6);
-  EXPECT_NEAR(ReadingOf(s, FlightVar::MagneticVariationRaw).value, -10, 0.01);
-  EXPECT_NEAR(ReadingOf(s, FlightVar::VerticalSpeedRaw).value, -700, 0.5);
-  EXPECT_EQ(ReadingOf(s, FlightVar::Altimeter).value, 10000);
-  EXPECT_NEAR(ReadingOf(s, FlightVar::AltimeterSettingRaw).value, 1013, 1e-9);
-  EXPECT_EQ(ReadingOf(s, FlightVar::ApAirspeed).value, 220);
-  EXPECT_NEAR(ReadingOf(s, FlightVar::ApAltitudeRaw).value, 3000, 0.01);
-  EXPECT_NEAR(ReadingOf(s, FlightVar::ApHeadingRaw).value, 270, 0.01);
-  EXPECT_EQ(ReadingOf(s, FlightVar::ApVerticalSpeed).value, -1000);
-  // One dot of glide slope is 127 / 2.5 needle units.
+  FlightState r = Decoded(s);
+  EXPECT_NEAR(r.IndicatedAirspeed, 250, 1e-9);
+  EXPECT_TRUE(r.Valid.Has(ReadingId::IndicatedAirspeed));
+  EXPECT_FALSE(r.Valid.Has(ReadingId::Altitude));  // not marked as arrived
+  EXPECT_NEAR(r.Mach, 0.52, 1e-4);
+  EXPECT_NEAR(r.HeadingTrue, 80, 1e-6);
+  EXPECT_NEAR(r.MagneticVariation, -10, 0.01);
+  EXPECT_NEAR(MagneticHeading(r).value, 90, 0.01);
+  EXPECT_NEAR(r.VerticalSpeed, -700, 0.5);
+  EXPECT_EQ(r.Altitude, 10000);
+  EXPECT_NEAR(r.AltimeterSetting, 1013, 1e-9);
+  EXPECT_EQ(r.SelectedAirspeed, 220);
+  EXPECT_NEAR(r.SelectedAltitude, 3000, 0.01);
+  EXPECT_NEAR(r.SelectedHeading, 270, 0.01);
+  EXPECT_EQ(r.SelectedVerticalSpeed, -1000);
+  // One dot of glide slope is 127 / 2.5 needle units; the needle's -128 reads full scale.
   s.GsNeedle = 51;
-  EXPECT_NEAR(ReadingOf(s, FlightVar::GsNeedle).value, 1.0, 0.01);
+  EXPECT_NEAR(Decoded(s).GlideSlopeDeviation, 1.0, 0.01);
+  s.GsNeedle = -128;
+  EXPECT_NEAR(Decoded(s).GlideSlopeDeviation, -2.5, 1e-9);
 }
 
-TEST(FlightModel, ValuesSetInTheirUnitsComeBackAsTheInterfaceHoldsThem) {
+TEST(FlightModel, ReadingsEncodedComeBackAsTheInterfaceHoldsThem) {
   const InterfaceValues pilot = PilotState();
-  InterfaceValues s{};
-  SetFromUnit(s, FlightVar::IndicatedAirspeedRaw, 250);
-  SetFromUnit(s, FlightVar::VerticalSpeedRaw, -700);
-  SetFromUnit(s, FlightVar::ApAltitudeRaw, 3000);
-  SetFromUnit(s, FlightVar::HeadingTrueRaw, 80);
-  SetFromUnit(s, FlightVar::MagneticVariationRaw, -10);
+  FlightState r{};
+  r.Set(ReadingId::IndicatedAirspeed, 250);
+  r.Set(ReadingId::VerticalSpeed, -700);
+  r.Set(ReadingId::SelectedAltitude, 3000);
+  r.Set(ReadingId::HeadingTrue, 80);
+  r.Set(ReadingId::MagneticVariation, -10);
+  InterfaceValues s = EncodeInterface(r);
   EXPECT_EQ(s.IndicatedAirspeedRaw, pilot.IndicatedAirspeedRaw);
   EXPECT_NEAR(s.VerticalSpeedRaw, pilot.VerticalSpeedRaw, 1);
   EXPECT_NEAR(s.ApAltitudeRaw, pilot.ApAltitudeRaw, 8);  // 3.28084 ft per metre against 1 / 0.3048
   EXPECT_NEAR(double(s.HeadingTrueRaw), double(pilot.HeadingTrueRaw), 1);
   EXPECT_EQ(s.MagneticVariationRaw, pilot.MagneticVariationRaw);
   EXPECT_TRUE(s.Valid.Has(FlightVar::VerticalSpeedRaw));
-  // Out of range: limited to the type, never wrapped.
-  SetFromUnit(s, FlightVar::GsNeedle, -9);
-  EXPECT_EQ(s.GsNeedle, -128);
-  SetFromUnit(s, FlightVar::HeadingTrueRaw, -5);
-  EXPECT_EQ(s.HeadingTrueRaw, 0u);
+  // Out of range: a deviation stops at full scale, a heading comes round the circle.
+  r.Set(ReadingId::GlideSlopeDeviation, -9);
+  r.Set(ReadingId::HeadingTrue, -5);
+  s = EncodeInterface(r);
+  EXPECT_EQ(s.GsNeedle, -127);
+  EXPECT_NEAR(Decoded(s).HeadingTrue, 355, 1e-6);
 }
 
 TEST(ReadPlans, TheClassicPlanIsTheReadListAndItsNetworkOrder) {
@@ -106,14 +120,14 @@ TEST(NetworkReplies, NewVariablesFollowTheReplyRules) {
   const ReadListRow& heading = plan.network[kNetworkRequests + 1];
   ASSERT_EQ(heading.field, FlightVar::HeadingTrueRaw);
   ASSERT_TRUE(StoreNumberReply(s, heading, -1073741824.0));
-  EXPECT_NEAR(ReadingOf(s, FlightVar::HeadingTrueRaw).value, 270, 1e-9);
+  EXPECT_NEAR(Decoded(s).HeadingTrue, 270, 1e-9);
   ASSERT_TRUE(StoreNumberReply(s, heading, 3221225472.0));
-  EXPECT_NEAR(ReadingOf(s, FlightVar::HeadingTrueRaw).value, 270, 1e-9);
+  EXPECT_NEAR(Decoded(s).HeadingTrue, 270, 1e-9);
   // Mach 1.7 no longer fits a signed 16-bit reply; its low 16 bits still read back right.
   const ReadListRow& mach = plan.network[kNetworkRequests];
   ASSERT_EQ(mach.field, FlightVar::MachRaw);
   ASSERT_TRUE(StoreNumberReply(s, mach, double(int16_t(uint16_t(std::lround(1.7 * 20480))))));
-  EXPECT_NEAR(ReadingOf(s, FlightVar::MachRaw).value, 1.7, 1e-4);
+  EXPECT_NEAR(Decoded(s).Mach, 1.7, 1e-4);
 }
 
 }  // namespace

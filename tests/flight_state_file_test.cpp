@@ -202,7 +202,7 @@ TEST(FlightStateFileFormat, RoundTripsDemoStatesAndExtremes) {
   const double times[] = {demo::times::kCruiseHdgAlt, demo::times::kNoIlsPlateDme,
                           demo::times::kIlsApproachMiddleMarker, demo::times::kRollout};
   std::vector<InterfaceValues> states;
-  for (double t : times) states.push_back(demo::StateAt(t));
+  for (double t : times) states.push_back(EncodeInterface(demo::StateAt(t)));
   InterfaceValues extreme{};
   extreme.Pitch = -0.0;
   extreme.Bank = 0.1 + 0.2;  // needs all 17 digits
@@ -275,7 +275,7 @@ TEST(FlightStateFileFormat, NamesEveryVariableOnceAndListsItsUnit) {
     InterfaceValues s{};
     std::string error;
     ASSERT_TRUE(Parse(std::string(info.name) + "=" + std::to_string(std::llround(k * perUnit)), s, error)) << error;
-    EXPECT_NEAR(ReadingOf(s, info.var).value, k, 0.5 / perUnit) << entry;
+    EXPECT_NEAR(RawNumber(s, info.var) * CodecRowOf(info.var)->factor, k, 0.5 / perUnit) << entry;
   }
   EXPECT_GT(named, 30);
 }
@@ -292,7 +292,7 @@ TEST(FlightStateFileDocs, TheDocumentedExampleParsesAndMatchesTheDemo) {
   InterfaceValues s{};
   std::string error;
   ASSERT_TRUE(Parse(doc.substr(start + 4, end - start - 4), s, error)) << error;
-  const InterfaceValues d = demo::StateAt(demo::times::kIlsApproachMiddleMarker);
+  const InterfaceValues d = EncodeInterface(demo::StateAt(demo::times::kIlsApproachMiddleMarker));
   EXPECT_EQ(s.RadioAltitudeRaw, d.RadioAltitudeRaw);
   EXPECT_EQ(s.Altimeter, d.Altimeter);
   EXPECT_EQ(s.ApAltitudeRaw, d.ApAltitudeRaw);

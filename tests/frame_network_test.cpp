@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 #include "model/network_reply.h"
 #include "pfd/frame_rules.h"
 #include "model/read_list.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 #include "simdata/flight_state_file.h"
 #include "pfd/frame_draw.h"
 #include "pfd/frame_rules.h"

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 #include "pfd/frame_rules.h"
 
 namespace {

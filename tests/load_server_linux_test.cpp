@@ -175,7 +175,7 @@ struct Request {
 // demo flight's data area and the type codes (not asked of the server).
 std::vector<Request> DisplayRequests(std::string* problem) {
   SimDataArea area;
-  area.StoreFlightState(demo::StateAt(kDemoTime));
+  area.StoreReadings(demo::StateAt(kDemoTime));
   std::vector<Request> requests;
   for (const ReadListRow* row : NetworkRequestOrder()) {
     Request r;

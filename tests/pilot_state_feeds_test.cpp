@@ -23,10 +23,12 @@ namespace {
 
 using orvane_test::ExpectPilotState;
 using orvane_test::kPilot;
+using orvane_test::PilotStateReadings;
 using orvane_test::PilotStateVars;
 
 constexpr double kMetresPerFoot = 0.3048;
 constexpr double kHpaPerInHg = 33.8639;
+constexpr double kMetresPerKnot = 1852.0 / 3600;
 
 // One frame through the data server serving `feed`, asking for the pilot variables once the feed has
 // them all.
@@ -34,7 +36,7 @@ InterfaceValues FetchThroughServer(UdpFeed& feed) {
   server::FeedSource source(feed);
   orvane_test::ThreadedServer srv(source);  // starts the feed
   EXPECT_TRUE(srv.Listening());
-  EXPECT_TRUE(orvane_test::WaitUntil([&] { return feed.Latest().Valid.Covers(PilotStateVars()); }, 3000));
+  EXPECT_TRUE(orvane_test::WaitUntil([&] { return feed.Latest().Valid.Covers(PilotStateReadings()); }, 3000));
   NetworkSettings settings;
   settings.ServerAddress = "127.0.0.1";
   settings.ServerPort = std::to_string(srv.Port());
@@ -48,23 +50,24 @@ InterfaceValues FetchThroughServer(UdpFeed& feed) {
   return state;
 }
 
-// Waits until the display's source has every pilot variable.
-InterfaceValues FetchWhenArrived(FlightDataSource& source) {
-  InterfaceValues state{};
+// Waits until the display's source has every pilot reading.
+FlightState FetchWhenArrived(FlightDataSource& source) {
+  FlightFrame frame{};
   orvane_test::WaitUntil(
       [&] {
-        state = InterfaceValues{};
-        source.Fetch(state);
-        return state.Valid.Covers(PilotStateVars());
+        frame = FlightFrame{};
+        source.Fetch(frame);
+        return frame.readings.Valid.Covers(PilotStateReadings());
       },
       3000);
-  return state;
+  return frame.readings;
 }
 
 TEST(PilotStateFeeds, XPlaneReadByTheDisplayAndServedByOrvaneGCServer) {
   orvane_test::FakeXPlane xplane({});
   xplane.Set("sim/cockpit2/gauges/indicators/airspeed_kts_pilot", float(kPilot.airspeedKt));
   xplane.Set("sim/flightmodel/misc/machno", float(kPilot.mach));
+  xplane.Set("sim/flightmodel/position/groundspeed", float(kPilot.groundSpeedKt * kMetresPerKnot));
   xplane.Set("sim/cockpit2/gauges/indicators/altitude_ft_pilot", float(kPilot.altitudeFt));
   xplane.Set("sim/flightmodel/position/true_psi", float(kPilot.headingMagnetic + kPilot.variation));
   // X-Plane counts the variation the other way round: magnetic = true + it.
@@ -96,6 +99,7 @@ TEST(PilotStateFeeds, FlightGearReadByTheDisplayAndServedByOrvaneGCServer) {
   orvane_test::FgLine line;
   line.kias = kPilot.airspeedKt;
   line.mach = kPilot.mach;
+  line.groundSpeedKt = kPilot.groundSpeedKt;
   line.altitudeFt = kPilot.altitudeFt;
   line.headingTrue = kPilot.headingMagnetic + kPilot.variation;
   line.magVar = kPilot.variation;  // FlightGear counts east positive, as the interface

@@ -42,7 +42,7 @@ InterfaceValues FetchOverIpc(std::string& problem) {
   InterfaceValues state{};
   if (!source.Open(&code)) {
     problem = "no link, code " + std::to_string(code);
-  } else if (!source.Fetch(state)) {
+  } else if (!source.FetchInterface(state)) {
     problem = "the exchange failed";
   }
   source.Client().SimIpcClose();
@@ -136,9 +136,9 @@ TEST(PilotStateSources, OrvaneSimServesEveryVariableOfTheDemo) {
   uint32_t code = 0;
   ASSERT_TRUE(source.Open(&code)) << code;
   InterfaceValues served{};
-  ASSERT_TRUE(source.Fetch(served));
+  ASSERT_TRUE(source.FetchInterface(served));
   source.Client().SimIpcClose();
-  const InterfaceValues demo = demo::StateAt(t);
+  const InterfaceValues demo = EncodeInterface(demo::StateAt(t));
   for (size_t v = 0; v < kFlightVarCount; ++v) {
     const FlightVar var = FlightVar(v);
     if (!VarInfo(var).hasField) continue;

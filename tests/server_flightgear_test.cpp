@@ -27,7 +27,7 @@ using orvane_test::ShowsText;
 // What the display makes of one line, through the parser and every row of the table, read from the
 // data area the server fills with the variables.
 InterfaceValues ShownAfter(const std::string& line) {
-  InterfaceValues fed{};
+  FeedState fed{};
   std::vector<FgValue> values;
   std::string why;
   EXPECT_TRUE(ParseGenericLine(line.data(), line.size(), FlightGearFields(),
@@ -43,8 +43,9 @@ InterfaceValues ShownAfter(const std::string& line) {
     }
     ApplyFeedRow(row, values[f].number, values[f].text, fed);
   }
+  SettleTerms(FlightGearRows(), FlightGearRowCount(), fed);
   SimDataArea area;
-  area.StoreFlightState(fed);
+  area.StoreReadings(fed.readings);
   return DisplayedState(area);
 }
 
@@ -159,16 +160,16 @@ TEST(FlightGearTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
   l.settingHpa = 1013.2;
   l.targetFpm = 500;
   InterfaceValues s = ShownAfter(l.Text());
-  auto value = [&](FlightVar v) { return ReadingOf(s, v).value; };
-  EXPECT_NEAR(value(FlightVar::IndicatedAirspeedRaw), 120, 0.01);
-  EXPECT_NEAR(value(FlightVar::MachRaw), 0.19, 1e-4);
-  EXPECT_NEAR(value(FlightVar::HeadingTrueRaw), 293, 1e-6);
-  EXPECT_NEAR(value(FlightVar::MagneticVariationRaw), 13, 0.01);
-  EXPECT_NEAR(value(FlightVar::VerticalSpeedRaw), 500, 1);
+  auto value = [&](ReadingId id) { return orvane_test::ReadingsOf(s).Get(id).value; };
+  EXPECT_NEAR(value(ReadingId::IndicatedAirspeed), 120, 0.01);
+  EXPECT_NEAR(value(ReadingId::Mach), 0.19, 1e-4);
+  EXPECT_NEAR(value(ReadingId::HeadingTrue), 293, 1e-6);
+  EXPECT_NEAR(value(ReadingId::MagneticVariation), 13, 0.01);
+  EXPECT_NEAR(value(ReadingId::VerticalSpeed), 500, 1);
   EXPECT_EQ(s.ApVerticalSpeed, 500);
-  EXPECT_NEAR(value(FlightVar::ApHeadingRaw), 280, 0.01);
+  EXPECT_NEAR(value(ReadingId::SelectedHeading), 280, 0.01);
   EXPECT_EQ(s.ApAirspeed, 110);
-  EXPECT_NEAR(value(FlightVar::AltimeterSettingRaw), 1013.2, 0.05);
+  EXPECT_NEAR(value(ReadingId::AltimeterSetting), 1013.2, 0.05);
   l.headingBug = 360;  // FlightGear's bug may read 360 for north
   EXPECT_EQ(ShownAfter(l.Text()).ApHeadingRaw, 0);
 }
@@ -270,7 +271,8 @@ TEST(FlightGearTable, TheDocumentationListsEveryRow) {
   for (size_t r = 0; r < FlightGearRowCount(); ++r) {
     const FeedRow& row = FlightGearRows()[r];
     char where[32];
-    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(VarInfo(row.var).offset), unsigned(VarInfo(row.var).size));
+    const FlightVarInfo& var = VarInfo(CodecRowOf(row.reading)->var);
+    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(var.offset), unsigned(var.size));
     int found = 0;
     for (const std::string& l : lines)
       found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;

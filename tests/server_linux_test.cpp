@@ -259,7 +259,7 @@ class RunningServer {
 
 std::unique_ptr<server::DataSource> FixedStateSource(const InterfaceValues& state) {
   SimDataArea area;
-  area.StoreFlightState(state);
+  area.StoreInterfaceValues(state);
   return std::make_unique<server::FixedSource>(area, "test values");
 }
 
@@ -292,8 +292,8 @@ TEST(ServerReplies, FrozenDemoMatchesTheDemoFlightAtThatTime) {
     ASSERT_TRUE(client.Connect(srv.Port()));
     // Through a data area, as orvane-sim would deliver it.
     SimDataArea area;
-    area.StoreFlightState(demo::StateAt(t));
-    InterfaceValues want = area.LoadFlightState();
+    area.StoreReadings(demo::StateAt(t));
+    InterfaceValues want = area.LoadInterfaceValues();
     ExpectSameFields(FetchFrame(client), want, "demo t=" + std::to_string(t));
   }
 }
@@ -553,7 +553,7 @@ TEST(ServerLifecycle, DurationEndsTheServerAndClosesItsClients) {
   LogCapture log;
   InterfaceValues state = EdgeState();
   SimDataArea area;
-  area.StoreFlightState(state);
+  area.StoreInterfaceValues(state);
   server::FixedSource source(area, "test values");
   server::ServerOptions options;
   options.bindAddress = "127.0.0.1";
@@ -628,8 +628,8 @@ TEST(ServerProgram, ServesTheFrozenDemoAndStopsOnSigterm) {
   Client client;
   ASSERT_TRUE(ConnectWithRetry(client, port, 10000));
   SimDataArea area;
-  area.StoreFlightState(demo::StateAt(61.5));
-  ExpectSameFields(FetchFrame(client), area.LoadFlightState(), "OrvaneGCServer --demo-time 61.5 --freeze");
+  area.StoreReadings(demo::StateAt(61.5));
+  ExpectSameFields(FetchFrame(client), area.LoadInterfaceValues(), "OrvaneGCServer --demo-time 61.5 --freeze");
   EXPECT_EQ(platform::StopProcess(child, 5000), 0);
   EXPECT_TRUE(client.WaitClosed(5000));
   std::string log;
@@ -726,8 +726,8 @@ TEST(ServerIpcSource, OneExchangePerPeriodForAllClientsAndLastValuesWhenTheLinkG
   EXPECT_EQ(source->Exchanges(), 0u) << "no client, no exchange";
 
   SimDataArea area;
-  area.StoreFlightState(demo::StateAt(t));
-  const InterfaceValues want = area.LoadFlightState();
+  area.StoreReadings(demo::StateAt(t));
+  const InterfaceValues want = area.LoadInterfaceValues();
   constexpr int kClients = 8;
   std::vector<std::unique_ptr<Client>> clients;
   for (int i = 0; i < kClients; ++i) {

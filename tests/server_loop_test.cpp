@@ -82,7 +82,7 @@ class LoopServer {
  public:
   LoopServer() {
     SimDataArea area;
-    area.StoreFlightState(EdgeState());
+    area.StoreInterfaceValues(EdgeState());
     source_ = std::make_unique<server::FixedSource>(area, "test values");
     server::ServerOptions options;
     options.bindAddress = "127.0.0.1";

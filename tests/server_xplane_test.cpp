@@ -30,7 +30,7 @@ const char* kTheta = "sim/flightmodel/position/theta";
 const char* kPhi = "sim/flightmodel/position/phi";
 
 // Feeds one dataref value through every table row that reads it.
-void Feed(InterfaceValues& fed, const char* path, double value) {
+void Feed(FeedState& fed, const char* path, double value) {
   int rows = 0;
   for (size_t r = 0; r < XPlaneRowCount(); ++r) {
     const FeedRow& row = XPlaneRows()[r];
@@ -42,14 +42,16 @@ void Feed(InterfaceValues& fed, const char* path, double value) {
 }
 
 // What the display makes of the fed variables, read from the data area the server fills with them.
-InterfaceValues Shown(const InterfaceValues& fed) {
+InterfaceValues Shown(const FeedState& fed) {
+  FeedState settled = fed;
+  SettleTerms(XPlaneRows(), XPlaneRowCount(), settled);
   SimDataArea area;
-  area.StoreFlightState(fed);
+  area.StoreReadings(settled.readings);
   return DisplayedState(area);
 }
 
 TEST(XPlaneTable, AttitudeNeedlesAndRadioAltitudeAsAPilotReadsThem) {
-  InterfaceValues fed{};
+  FeedState fed{};
   Feed(fed, kTheta, 5.0);   // 5 degrees nose up
   Feed(fed, kPhi, 10.0);    // 10 degrees right wing down
   Feed(fed, "sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", -1.0);  // 1 dot fly-left
@@ -63,7 +65,6 @@ TEST(XPlaneTable, AttitudeNeedlesAndRadioAltitudeAsAPilotReadsThem) {
   // Full scale is 2.5 dots = 127: one dot is 51 (rounded); the localiser index sits left of
   // centre, the glide-slope index below it (the display moves a positive needle down).
   EXPECT_EQ(s.LocNeedle, -51);
-  EXPECT_LT(s.LocDeviation, 0);
   EXPECT_EQ(s.GsNeedle, 51);
   EXPECT_NEAR(s.RadioAltitudeFt, 200.0, 0.01);
   EXPECT_EQ(s.Altimeter, 3000);
@@ -76,7 +77,7 @@ TEST(XPlaneTable, AttitudeNeedlesAndRadioAltitudeAsAPilotReadsThem) {
 }
 
 TEST(XPlaneTable, Nav1OnAnIlsWithDmeIdentAndMarkers) {
-  InterfaceValues fed{};
+  FeedState fed{};
   Feed(fed, "sim/cockpit2/radios/actuators/nav1_frequency_hz", 11030);  // 110.30 MHz
   Feed(fed, "sim/cockpit2/radios/indicators/nav1_display_horizontal", 1);
   Feed(fed, "sim/cockpit2/radios/indicators/nav1_display_vertical", 1);
@@ -110,7 +111,7 @@ TEST(XPlaneTable, Nav1OnAnIlsWithDmeIdentAndMarkers) {
 TEST(XPlaneTable, AutopilotModesAndFlightDirector) {
   const char* mode = "sim/cockpit/autopilot/autopilot_mode";
   const char* state = "sim/cockpit/autopilot/autopilot_state";
-  InterfaceValues fed{};
+  FeedState fed{};
   Feed(fed, mode, 2);  // autopilot on
   Feed(fed, state, 2 | 0x4000);  // heading select, altitude hold engaged
   Feed(fed, "sim/cockpit/autopilot/altitude", 3000);
@@ -153,7 +154,7 @@ TEST(XPlaneTable, AutopilotModesAndFlightDirector) {
 // Speeds, headings, vertical speed, the altimeter setting and the autopilot's targets, in the
 // units the interface keeps them in (the data area's bytes).
 TEST(XPlaneTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
-  InterfaceValues fed{};
+  FeedState fed{};
   Feed(fed, "sim/cockpit2/gauges/indicators/airspeed_kts_pilot", 250);
   Feed(fed, "sim/flightmodel/misc/machno", 0.78);
   Feed(fed, "sim/flightmodel/position/true_psi", 95);
@@ -164,21 +165,21 @@ TEST(XPlaneTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
   Feed(fed, "sim/cockpit/autopilot/airspeed", 250);
   Feed(fed, "sim/cockpit2/gauges/actuators/barometer_setting_in_hg_pilot", 29.92);
   InterfaceValues s = Shown(fed);
-  auto value = [&](FlightVar v) { return ReadingOf(s, v).value; };
-  EXPECT_NEAR(value(FlightVar::IndicatedAirspeedRaw), 250, 0.01);
-  EXPECT_NEAR(value(FlightVar::MachRaw), 0.78, 1e-4);
-  EXPECT_NEAR(value(FlightVar::HeadingTrueRaw), 95, 1e-6);
-  EXPECT_NEAR(value(FlightVar::MagneticVariationRaw), 13, 0.01) << "the interface counts east positive";
-  EXPECT_NEAR(value(FlightVar::VerticalSpeedRaw), -700, 1);
+  auto value = [&](ReadingId id) { return orvane_test::ReadingsOf(s).Get(id).value; };
+  EXPECT_NEAR(value(ReadingId::IndicatedAirspeed), 250, 0.01);
+  EXPECT_NEAR(value(ReadingId::Mach), 0.78, 1e-4);
+  EXPECT_NEAR(value(ReadingId::HeadingTrue), 95, 1e-6);
+  EXPECT_NEAR(value(ReadingId::MagneticVariation), 13, 0.01) << "the interface counts east positive";
+  EXPECT_NEAR(value(ReadingId::VerticalSpeed), -700, 1);
   EXPECT_EQ(s.ApVerticalSpeed, -700);
-  EXPECT_NEAR(value(FlightVar::ApHeadingRaw), 280, 0.01);
+  EXPECT_NEAR(value(ReadingId::SelectedHeading), 280, 0.01);
   EXPECT_EQ(s.ApAirspeed, 250);
-  EXPECT_NEAR(value(FlightVar::AltimeterSettingRaw), 1013.2, 0.05);
+  EXPECT_NEAR(value(ReadingId::AltimeterSetting), 1013.2, 0.05);
   // Headings come round the circle: 5 degrees left of north is 355, a hair below 360 is north.
   Feed(fed, "sim/flightmodel/position/true_psi", -5);
   Feed(fed, "sim/cockpit/autopilot/heading_mag", 359.9999);
   s = Shown(fed);
-  EXPECT_NEAR(value(FlightVar::HeadingTrueRaw), 355, 1e-6);
+  EXPECT_NEAR(value(ReadingId::HeadingTrue), 355, 1e-6);
   EXPECT_EQ(s.ApHeadingRaw, 0);
   // Holding Mach 0.78 the speed target is no knots value: it is not taken for 1 kt.
   Feed(fed, "sim/cockpit/autopilot/airspeed", 0.78);
@@ -187,15 +188,19 @@ TEST(XPlaneTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
 
 // The table supplies every variable of the read list and the further ones a layout may show.
 TEST(XPlaneTable, SuppliesTheReadListAndTheFurtherVariables) {
-  VarSet supplied;
-  for (size_t r = 0; r < XPlaneRowCount(); ++r) supplied.Add(XPlaneRows()[r].var);
-  for (const ReadListRow& l : ReadList()) {
-    if (l.field == FlightVar::None) continue;
-    EXPECT_TRUE(supplied.Has(l.field)) << VarName(l.field);
+  ReadingSet supplied;
+  for (size_t r = 0; r < XPlaneRowCount(); ++r) supplied.Add(XPlaneRows()[r].reading);
+  VarSet listed;
+  for (const ReadListRow& l : ReadList()) listed.Add(l.field);
+  for (size_t i = 0; i < InterfaceCodecRowCount(); ++i) {
+    const InterfaceCodecRow& row = InterfaceCodecRows()[i];
+    if (listed.Has(row.var)) {
+      EXPECT_TRUE(supplied.Has(row.reading)) << ReadingName(row.reading);
+    }
   }
-  for (FlightVar v : {FlightVar::IndicatedAirspeedRaw, FlightVar::MachRaw, FlightVar::HeadingTrueRaw,
-                      FlightVar::MagneticVariationRaw, FlightVar::ApAirspeed, FlightVar::AltimeterSettingRaw})
-    EXPECT_TRUE(supplied.Has(v)) << VarName(v);
+  for (ReadingId id : {ReadingId::IndicatedAirspeed, ReadingId::Mach, ReadingId::HeadingTrue, ReadingId::GroundSpeed,
+                       ReadingId::MagneticVariation, ReadingId::SelectedAirspeed, ReadingId::AltimeterSetting})
+    EXPECT_TRUE(supplied.Has(id)) << ReadingName(id);
 }
 
 TEST(XPlanePackets, SubscriptionLayoutAndAnswerParsing) {
@@ -400,7 +405,8 @@ TEST(XPlaneTable, TheDocumentationListsEveryRow) {
   for (size_t r = 0; r < XPlaneRowCount(); ++r) {
     const FeedRow& row = XPlaneRows()[r];
     char where[32];
-    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(VarInfo(row.var).offset), unsigned(VarInfo(row.var).size));
+    const FlightVarInfo& var = VarInfo(CodecRowOf(row.reading)->var);
+    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(var.offset), unsigned(var.size));
     int found = 0;
     for (const std::string& l : lines)
       found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;

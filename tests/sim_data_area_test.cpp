@@ -117,8 +117,8 @@ TEST(SimDataAreaTyped, LittleEndianAndOutOfRangeGetsZero) {
 TEST(SimDataAreaFlightState, StoreThenLoadGivesBackEveryField) {
   SimDataArea area;
   const InterfaceValues in = DistinctState();
-  area.StoreFlightState(in);
-  ExpectSameRawFields(area.LoadFlightState(), in);
+  area.StoreInterfaceValues(in);
+  ExpectSameRawFields(area.LoadInterfaceValues(), in);
   // The handshake survives a store.
   EXPECT_GE(area.Get<uint32_t>(0x3304), 0x19980005u);
   EXPECT_EQ(area.Get<uint32_t>(0x3308) & 0xFFFF0000u, 0xFADE0000u);
@@ -132,7 +132,7 @@ TEST(SimDataAreaFlightState, FieldsLandAtTheirReadListOffsets) {
   s.Nav1CodeFlags = 0xC0;
   s.Pitch = 4.0;
   s.Nav1Ident = "IORV";
-  area.StoreFlightState(s);
+  area.StoreInterfaceValues(s);
   uint8_t alt[4];
   ASSERT_TRUE(area.Read(0x3324, 4, alt));
   EXPECT_EQ(alt[0], 0x04);
@@ -158,8 +158,8 @@ TEST(SimDataAreaFlightState, EachFieldIsIndependentOfTheOthers) {
     LoadRawBytes(full, var, bytes);
     StoreRawBytes(one, var, bytes);
     SimDataArea area;
-    area.StoreFlightState(one);
-    const InterfaceValues back = area.LoadFlightState();
+    area.StoreInterfaceValues(one);
+    const InterfaceValues back = area.LoadInterfaceValues();
     EXPECT_EQ(NonZeroFields(back), 1) << VarName(var);
     ExpectSameRawFields(back, one);
   }
@@ -170,8 +170,8 @@ TEST(SimDataAreaFlightState, LongTextsAreCutToTheAreaWidths) {
   InterfaceValues s{};
   s.DmeText = "1234567";
   s.Nav1Ident = "ABCDEFGH";
-  area.StoreFlightState(s);
-  const InterfaceValues back = area.LoadFlightState();
+  area.StoreInterfaceValues(s);
+  const InterfaceValues back = area.LoadInterfaceValues();
   EXPECT_EQ(back.DmeText, "12345");
   EXPECT_EQ(back.Nav1Ident, "ABCDEF");
   EXPECT_EQ(area.Get<uint8_t>(0x0C29 + 5), 0u);  // the byte after the DME text is not written
@@ -179,7 +179,7 @@ TEST(SimDataAreaFlightState, LongTextsAreCutToTheAreaWidths) {
 
 TEST(SimDataAreaFlightState, AFreshAreaLoadsAsTheZeroState) {
   SimDataArea area;
-  EXPECT_EQ(NonZeroFields(area.LoadFlightState()), 0);
+  EXPECT_EQ(NonZeroFields(area.LoadInterfaceValues()), 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "simdata/flight_state_file.h"
+#include "model/interface_codec.h"
 #include "model/read_list.h"
 #include "platform/byte_order.h"
 #include "platform/ipc_peer.h"
@@ -489,9 +490,9 @@ TEST_F(SimIpcClientTest, ReadListBatchDeliversTheDemoFlight) {
     for (const ReadListRow& row : ReadList()) Read(row.offset, row.size, raw[i++].data());
     ProcessOk();
 
-    const InterfaceValues want = demo::StateAt(t);
+    const InterfaceValues want = EncodeInterface(demo::StateAt(t));
     SimDataArea area;
-    area.StoreFlightState(want);
+    area.StoreInterfaceValues(want);
     InterfaceValues got{};
     i = 0;
     for (const ReadListRow& row : ReadList()) {

@@ -1,4 +1,4 @@
-// The flight-variable rows as data: names, kinds, offsets, network fields, units and factors.
+// The interface variables' rows as data: names, kinds, offsets and network fields.
 #include "model/flight_variables.h"
 
 #include <type_traits>
@@ -23,21 +23,34 @@ constexpr bool SizeFits(uint32_t size) {
   return sizeof(T) == size;
 }
 
+constexpr const char* TypeText(NetType code) {
+  switch (code) {
+    case NetType::Int32Alt: return "1";
+    case NetType::Float64: return "2";
+    case NetType::Int8: return "3";
+    case NetType::Int16: return "4";
+    case NetType::Int32: return "5";
+    case NetType::Text: return "7";
+  }
+  return "";
+}
+
 constexpr bool kHas_field = true;
 constexpr bool kHas_none = false;
 
 const FlightVarInfo kInfo[] = {
-#define ORVANE_VAR_INFO(name, member, type, offset, size, netSize, netType, wide, unit, factor)        \
-  {FlightVar::name, #name, kHas_##member, KindOf<type>(), offset, size, netSize, netType, ReplyRule::wide, \
-   Unit::unit, factor},
+#define ORVANE_VAR_INFO(name, member, type, offset, size, netSize, netType, wide)                        \
+  {FlightVar::name, #name, kHas_##member, KindOf<type>(), offset, size, #netSize, NetType::netType,       \
+   TypeText(NetType::netType), ReplyRule::wide},
     ORVANE_FLIGHT_VARIABLES(ORVANE_VAR_INFO)
 #undef ORVANE_VAR_INFO
 };
 static_assert(sizeof kInfo / sizeof kInfo[0] == kFlightVarCount, "one row per variable");
 
 // Every row's size matches its type.
-#define ORVANE_VAR_SIZE_CHECK(name, member, type, offset, size, netSize, netType, wide, unit, factor) \
-  static_assert(SizeFits<type>(size), #name ": the size does not match the type");
+#define ORVANE_VAR_SIZE_CHECK(name, member, type, offset, size, netSize, netType, wide) \
+  static_assert(SizeFits<type>(size), #name ": the size does not match the type");      \
+  static_assert(size == netSize, #name ": the network asks for another size");
 ORVANE_FLIGHT_VARIABLES(ORVANE_VAR_SIZE_CHECK)
 #undef ORVANE_VAR_SIZE_CHECK
 
@@ -60,18 +73,4 @@ bool VarFromName(const std::string& name, FlightVar* var) {
   return false;
 }
 
-const char* UnitName(Unit unit) {
-  switch (unit) {
-    case Unit::Degrees: return "degrees";
-    case Unit::Knots: return "knots";
-    case Unit::Mach: return "Mach";
-    case Unit::Feet: return "feet";
-    case Unit::FeetPerMinute: return "feet per minute";
-    case Unit::Hectopascals: return "hectopascals";
-    case Unit::Dots: return "dots";
-    case Unit::Flag: return "flag";
-    case Unit::Bits: return "bits";
-    case Unit::Characters: return "characters";
-  }
-  return "";
-}
+const char* NetTypeText(NetType code) { return TypeText(code); }

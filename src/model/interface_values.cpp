@@ -1,4 +1,4 @@
-// Access to InterfaceValues's members by variable: bytes in and out, numbers in the frames' units.
+// Access to InterfaceValues's members by variable: bytes in and out, raw numbers and texts.
 #include "model/interface_values.h"
 
 #include <cmath>
@@ -18,7 +18,7 @@ namespace {
 #define ORVANE_VISIT_none(name) \
   case FlightVar::name:         \
     return false;
-#define ORVANE_VAR_VISIT(name, member, type, offset, size, netSize, netType, wide, unit, factor) \
+#define ORVANE_VAR_VISIT(name, member, type, offset, size, netSize, netType, wide) \
   ORVANE_VISIT_##member(name)
 
 template <typename State, typename Visit>
@@ -69,25 +69,6 @@ void SetRawNumber(InterfaceValues& state, FlightVar var, double value) {
     using T = std::remove_reference_t<decltype(member)>;
     if constexpr (!kIsText<T>) member = LimitTo<T>(value);
   });
-}
-
-Reading ReadingOf(const InterfaceValues& state, FlightVar var) {
-  return {RawNumber(state, var) * VarInfo(var).factor, state.Valid.Has(var)};
-}
-
-void SetFromUnit(InterfaceValues& state, FlightVar var, double value) {
-  const FlightVarInfo& info = VarInfo(var);
-  WithMember(state, var, [&](auto& member) {
-    using T = std::remove_reference_t<decltype(member)>;
-    if constexpr (kIsText<T>) {
-      return;
-    } else if constexpr (std::is_floating_point_v<T>) {
-      member = T(value / info.factor);
-    } else {
-      member = LimitTo<T>(std::round(value / info.factor));
-    }
-  });
-  if (info.kind != RawKind::Text) state.Valid.Add(var);
 }
 
 const std::string& TextOf(const InterfaceValues& state, FlightVar var) {

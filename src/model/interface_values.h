@@ -7,19 +7,13 @@
 
 #include "model/flight_variables.h"
 
-// A value in the unit the frames use, and whether it arrived in this frame.
-struct Reading {
-  double value = 0;
-  bool valid = false;
-};
-
 // Zero-filled at the start of every frame (`InterfaceValues state{};`): a value that does not arrive
 // stays zero and is not marked valid.
 struct InterfaceValues {
   // The variables, in the widths and signedness of the interface (see flight_variables.h).
 #define ORVANE_MEMBER_field(type, name) type name{};
 #define ORVANE_MEMBER_none(type, name)
-#define ORVANE_VAR_MEMBER(name, member, type, offset, size, netSize, netType, wide, unit, factor) \
+#define ORVANE_VAR_MEMBER(name, member, type, offset, size, netSize, netType, wide) \
   ORVANE_MEMBER_##member(type, name)
   ORVANE_FLIGHT_VARIABLES(ORVANE_VAR_MEMBER)
 #undef ORVANE_VAR_MEMBER
@@ -29,21 +23,12 @@ struct InterfaceValues {
   // The variables that arrived in this frame's exchange.
   VarSet Valid;
 
-  // Derived values, filled by the conversions.
-  double PitchOffset = 0;        // horizon texture shift: Pitch x 0.0058
+  // The classic rules' views of the raw values, filled by ApplyConversions (interface_codec.h).
   double RadioAltitudeFt = 0;
-  int32_t ApAltitudeFt = 0;
+  int32_t ApAltitudeFt = 0;      // truncated to whole feet
   int16_t GsInclination = 0;     // whole degrees (IPC) or the raw value (network)
-  double GsDeviation = 0;
-  double LocDeviation = 0;
 };
 
-// The variable's value in its unit (interface value x factor; texts and unknown variables read 0)
-// and whether it arrived.
-Reading ReadingOf(const InterfaceValues& state, FlightVar var);
-// Sets a variable from a value in its unit: divided by the factor, rounded to the nearest whole
-// number for integers and limited to the type's range. Marks it valid. Texts are left alone.
-void SetFromUnit(InterfaceValues& state, FlightVar var, double value);
 // The variable's interface value as a double (texts: 0).
 double RawNumber(const InterfaceValues& state, FlightVar var);
 // Sets the variable's interface value from a double, limited to its type's range (not rounded:

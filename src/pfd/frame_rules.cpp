@@ -4,9 +4,13 @@
 #include <cmath>
 #include <cstdio>
 
-#include "model/flight_conversions.h"
 
 namespace {
+
+// The classic panel's pictures: the horizon texture's shift per degree of pitch, and the deviation
+// scales' shift per needle step.
+constexpr double kGlideSlopeOffsetPerStep = 0.0094488;
+constexpr double kLocalizerOffsetPerStep = 0.0108661417;
 
 constexpr double kVerticalScale = 0.037037037037037037;  // 1/27
 constexpr double kLateralScale = 0.03125;                // 1/32
@@ -34,6 +38,8 @@ ColourSetting ColourOf(TextColour colour) {
   }
   return {ColourCall::Float3f, 255, 255, 255};
 }
+
+double PitchOffsetOf(const InterfaceValues& s) { return s.Pitch * kPitchOffsetPerDegree; }
 
 uint16_t ClassifyIls(uint16_t radioStatus, uint8_t bcFlags, uint8_t codeFlags, int16_t inclination) {
   const bool localizerTuned = (bcFlags & 0x82) == 0x82;
@@ -75,7 +81,7 @@ FdCommands ComputeFdCommands(const InterfaceValues& s) {
   double vertical = 0;
   double lateral = 0;
   if (IsOn(s.ApHeadingHold)) lateral = s.FdBank - s.Bank;
-  if (IsOn(s.ApAltitudeHold)) vertical = s.FdPitch - s.PitchOffset / kPitchOffsetPerDegree;
+  if (IsOn(s.ApAltitudeHold)) vertical = s.FdPitch - PitchOffsetOf(s) / kPitchOffsetPerDegree;
   vertical = LimitFdCommand(vertical);
   lateral = LimitFdCommand(lateral);
   FdCommands c;
@@ -169,11 +175,11 @@ MarkerLetter DecideMarkerLetter(const InterfaceValues& s) {
 
 FrameDescription DecideFrame(const InterfaceValues& s, bool dataFailed) {
   FrameDescription f;
-  f.pitchOffset = s.PitchOffset;
+  f.pitchOffset = PitchOffsetOf(s);
   f.bank = s.Bank;
   f.ilsState = DecideIlsState(s);
-  f.glideSlopeOffset = -s.GsDeviation;
-  f.localizerOffset = s.LocDeviation;
+  f.glideSlopeOffset = -(s.GsNeedle * kGlideSlopeOffsetPerStep);
+  f.localizerOffset = s.LocNeedle * kLocalizerOffsetPerStep;
   f.bars = DecideBars(s);
   f.texts = DecideModeTexts(s);
   const RadioAltitudeReadout ra = DecideRadioAltitudeReadout(s.RadioAltitudeFt);

@@ -52,6 +52,11 @@ constexpr float kFailureFlagX = 195.0f;
 constexpr float kFailureFlagY = 226.0f;
 constexpr const char* kFailureFlagText = "ATT";
 
+// The horizon texture's shift per degree of pitch.
+constexpr double kPitchOffsetPerDegree = 0.0058;
+// The horizon texture's shift for the frame's pitch (the interface's sign: nose down positive).
+double PitchOffsetOf(const InterfaceValues& converted);
+
 // The whole decision for one frame. Pure: no GL, no I/O.
 FrameDescription DecideFrame(const InterfaceValues& converted, bool dataFailed);
 

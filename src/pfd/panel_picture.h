@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "model/interface_values.h"
+#include "model/interface_codec.h"
 #include "pfd/frame_rules.h"
 #include "pfd/tape_rules.h"
 
@@ -18,11 +18,11 @@ struct PanelPicture {
   FullFrameDescription full;  // the full layout's frame (kind Full)
 };
 
-// The full layout's values from a frame's converted values: speed, Mach, magnetic heading (true
-// heading less the variation), vertical speed, altitude, the selected values and the altimeter
-// setting, each valid when what it is made of arrived. The vertical-speed bug shows in the
-// autopilot's vertical-speed mode: altitude hold more than 250 ft from the target (as "VS" reads).
-PrimaryFlightValues PrimaryValuesOf(const InterfaceValues& converted);
+// The full layout's values from a frame's readings: speed, Mach, magnetic heading (true heading
+// less the variation), vertical speed, altitude, the selected values and the altimeter setting,
+// each valid when what it is made of arrived. The vertical-speed bug shows in the autopilot's
+// vertical-speed mode: altitude hold more than 250 ft from the target (as "VS" reads).
+PrimaryFlightValues PrimaryValuesOf(const FlightState& readings);
 
 // The rules of a display's panel. One per display: the full layout keeps the speed trend from frame
 // to frame.
@@ -30,13 +30,14 @@ class PanelFrameRules {
  public:
   explicit PanelFrameRules(PanelKind kind = PanelKind::Classic, BaroUnit baro = BaroUnit::Hpa);
 
-  // The variables the panel shows beyond the read list (none for today's panel).
-  static VarSet VariablesShown(PanelKind kind);
+  // The readings the panel shows beyond today's panel's (none for today's panel, whose read list
+  // is fixed): the read plan and the network requests follow from them.
+  static ReadingSet ReadingsShown(PanelKind kind);
   PanelKind Kind() const { return kind_; }
 
-  // The picture of a frame from its converted values. `complete`: every read-list value arrived
-  // (today's attitude flag); `timeSeconds`: the frame's time on the monotonic clock.
-  PanelPicture Decide(const InterfaceValues& converted, bool complete, double timeSeconds);
+  // The picture of a frame. `complete`: every read-list value arrived (today's attitude flag);
+  // `timeSeconds`: the frame's time on the monotonic clock.
+  PanelPicture Decide(const FlightFrame& frame, bool complete, double timeSeconds);
 
  private:
   PanelKind kind_;

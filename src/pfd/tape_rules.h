@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/interface_values.h"
+#include "model/flight_state.h"
 #include "pfd/frame_rules.h"
 
 // The values the full layout shows, in display units.

@@ -58,7 +58,7 @@ class Display {
   bool GlWindowActive() const;
   // One frame: the source fetches, the frame rules decide, the renderer draws (the panel, the
   // source's pause, the guidance). Returns the converted values the picture was drawn from.
-  InterfaceValues DrawFrame();
+  FlightFrame DrawFrame();
   // Brings the window title in step with the source's link (once per main-loop pass).
   void ShowLinkInTitle();
 

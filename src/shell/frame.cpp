@@ -1,16 +1,15 @@
 // DrawFrame: fetch, decide, draw.
 #include "shell/frame.h"
 
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 
-InterfaceValues DrawFrame(FlightDataSource& source, PanelFrameRules& rules, const PanelRenderer& renderer,
+FlightFrame DrawFrame(FlightDataSource& source, PanelFrameRules& rules, const PanelRenderer& renderer,
                       double timeSeconds) {
-  InterfaceValues state{};
-  const bool complete = source.Fetch(state);
-  ApplyConversions(state, source.Inclination());
-  const PanelPicture picture = rules.Decide(state, complete, timeSeconds);
+  FlightFrame frame{};
+  const bool complete = source.Fetch(frame);
+  const PanelPicture picture = rules.Decide(frame, complete, timeSeconds);
   renderer.DrawPanel(picture);
   source.PauseAfterPanel();
   renderer.DrawGuidance(picture);
-  return state;
+  return frame;
 }

@@ -1,15 +1,15 @@
 // One frame of the display: the source fetches, the frame rules decide, the renderer draws.
 #pragma once
 
-#include "model/interface_values.h"
+#include "model/interface_codec.h"
 #include "pfd/panel_picture.h"
 #include "pfd/renderer.h"
 #include "sources/flight_data_source.h"
 
-// Fetches the values from `source`, converts them, decides the picture of the renderer's panel by
-// `rules` (`timeSeconds`: the frame's time on the monotonic clock) and draws it: the panel, the
-// source's pause, then the guidance. Returns the converted values.
-InterfaceValues DrawFrame(FlightDataSource& source, PanelFrameRules& rules, const PanelRenderer& renderer,
+// Fetches the frame from `source`, decides the picture of the renderer's panel by `rules`
+// (`timeSeconds`: the frame's time on the monotonic clock) and draws it: the panel, the source's
+// pause, then the guidance. Returns the frame drawn.
+FlightFrame DrawFrame(FlightDataSource& source, PanelFrameRules& rules, const PanelRenderer& renderer,
                       double timeSeconds);
 
 // The frame of each mode (the simulator's, the data server's) on today's panel. Always true: a

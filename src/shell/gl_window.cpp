@@ -37,7 +37,7 @@ int ErrorDialogCoordinate(int32_t windowCoordinate) {
 }
 
 Display::Display(const Settings& settings)
-    : Display(settings, MakeSource(settings, ReadPlan::With(PanelFrameRules::VariablesShown(settings.Panel)))) {}
+    : Display(settings, MakeSource(settings, ReadPlan::With(InterfaceVarsOf(PanelFrameRules::ReadingsShown(settings.Panel))))) {}
 
 Display::Display(const Settings& settings, std::unique_ptr<FlightDataSource> source)
     : settings_(settings), source_(std::move(source)), renderer_(settings.Panel), rules_(settings.Panel, settings.Baro) {}

@@ -16,7 +16,7 @@ constexpr uint64_t MaxPacingSleepMicros = 10000;
 
 }  // namespace
 
-InterfaceValues Display::DrawFrame() {
+FlightFrame Display::DrawFrame() {
   renderer_.BeginFrame();
   return ::DrawFrame(*source_, rules_, renderer_, double(platform::MonotonicMicros()) / 1e6);
 }
@@ -40,8 +40,8 @@ void Display::RunLoop(double frameCap) {
       continue;
     }
     if (GlWindowActive()) {
-      const InterfaceValues drawn = DrawFrame();
-      if (!recorder.RecorderAfterFrame(drawn)) {
+      const FlightFrame drawn = DrawFrame();
+      if (!recorder.RecorderAfterFrame(drawn.readings)) {
         platform::SwapGlBuffers();
         return;
       }

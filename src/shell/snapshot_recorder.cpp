@@ -87,13 +87,13 @@ bool FailureFlagShown(const PanelLayout& layout) {
 
 }  // namespace
 
-void SnapshotRecorder::WriteFrameLine(uint64_t now, int snapshot, const InterfaceValues& state) {
+void SnapshotRecorder::WriteFrameLine(uint64_t now, int snapshot, const FlightState& state) {
   const uint64_t sincePump = now - std::min(now, r_.lastPumpUs);
   const uint64_t sinceFrame = now - std::min(now, r_.lastFrameUs);
   // The attitude the picture shows, nose up and right wing down positive.
   std::fprintf(r_.frameLog, "%" PRIu64 " %" PRIu64 " %d %" PRIu64 " %" PRIu64 " %" PRIu64 " %d %.3f %.3f\n",
                r_.frames, now, FailureFlagShown(r_.layout) ? 1 : 0, sincePump, sinceFrame, r_.messages,
-               snapshot, -state.Pitch, -state.Bank);
+               snapshot, state.Pitch, state.Bank);
   std::fflush(r_.frameLog);
   ++r_.frames;
   r_.lastFrameUs = now;
@@ -143,7 +143,7 @@ void SnapshotRecorder::RecorderNoteMessagePump(bool handled) {
     WriteStartupLine(r_.lastPumpUs);
 }
 
-bool SnapshotRecorder::RecorderAfterFrame(const InterfaceValues& state) {
+bool SnapshotRecorder::RecorderAfterFrame(const FlightState& state) {
   uint64_t now = platform::MonotonicMicros();
   int snapshot = -1;
   if (!r_.dir.empty() && now >= r_.nextUs) {

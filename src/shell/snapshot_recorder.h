@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "model/interface_values.h"
+#include "model/flight_state.h"
 #include "pfd/panel_layout.h"
 
 // Reads ORVANE_SNAPSHOT_DIR (folder for the PNGs; off when unset), ORVANE_SNAPSHOT_EVERY_MS
@@ -39,7 +39,7 @@ class SnapshotRecorder {
   // bank_deg: the attitude `state` (converted) gives the picture, nose up and right wing down positive.
   // Returns false when the run time is over and the main loop should end as if the window had been
   // closed.
-  bool RecorderAfterFrame(const InterfaceValues& state);
+  bool RecorderAfterFrame(const FlightState& state);
 
  private:
   struct State {
@@ -59,7 +59,7 @@ class SnapshotRecorder {
     bool startupWritten = false;
     PanelLayout layout = StandardLayout(332, 332);
   };
-  void WriteFrameLine(uint64_t now, int snapshot, const InterfaceValues& state);
+  void WriteFrameLine(uint64_t now, int snapshot, const FlightState& state);
   void WriteStartupLine(uint64_t swappedUs);
 
   State r_;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "model/interface_codec.h"
+
 namespace {
 
 constexpr double kFullScaleDots = 2.5;
@@ -28,19 +30,13 @@ uint32_t Bits(double v) {
   return uint32_t(std::llround(v));
 }
 
-void SetFlag(InterfaceValues& state, FlightVar var, bool on) { SetFromUnit(state, var, on ? 1.0 : 0.0); }
-
-void SetBit(InterfaceValues& state, FlightVar var, uint32_t mask, bool on) {
-  uint32_t word = Bits(RawNumber(state, var));
-  word = on ? (word | mask) : (word & ~mask);
-  SetRawNumber(state, var, double(word));
-  state.Valid.Add(var);
+void SetTerm(FeedState& state, ReadingId reading, uint32_t term, bool on) {
+  uint32_t& word = state.terms[size_t(reading)];
+  word = on ? (word | term) : (word & ~term);
 }
 
-void SetLimitedText(InterfaceValues& state, FlightVar var, std::string_view text) {
-  const size_t size = VarInfo(var).size;
-  SetText(state, var, std::string(text.substr(0, text.size() < size ? text.size() : size)));
-  state.Valid.Add(var);
+void SetLimitedText(FlightState& state, ReadingId reading, std::string_view text, size_t size) {
+  state.SetText(reading, std::string(text.substr(0, text.size() < size ? text.size() : size)));
 }
 
 // A localiser channel: 108.10 to 111.95 MHz with an odd tenths digit (108.10, 108.15, 108.30 ...).
@@ -51,98 +47,105 @@ bool IsLocaliserChannel(double mhz) {
 
 }  // namespace
 
-bool ApplyFeedRow(const FeedRow& row, double v, std::string_view text, InterfaceValues& state) {
+bool ApplyFeedRow(const FeedRow& row, double v, std::string_view text, FeedState& feed) {
   if (!std::isfinite(v)) return false;
-  const FlightVar var = row.var;
+  FlightState& state = feed.readings;
+  const ReadingId id = row.reading;
   switch (row.conv) {
     case FeedConv::Value:
-      SetFromUnit(state, var, v * row.param);
+      state.Set(id, v * row.param);
       break;
     case FeedConv::Heading: {
       double degrees = std::fmod(v, 360.0);
       if (degrees < 0) degrees += 360.0;
-      // Just below 360 may round up to the full circle in the variable's steps: that is north.
-      const double steps = std::round(degrees / VarInfo(var).factor);
-      SetFromUnit(state, var, steps * VarInfo(var).factor >= 360.0 ? 0.0 : degrees);
+      state.Set(id, degrees);
       break;
     }
     case FeedConv::AtLeast:
       if (!(v >= row.param)) return false;
-      SetFromUnit(state, var, v);
+      state.Set(id, v);
       break;
     case FeedConv::OnlyAbove:
-      if (v > 0) SetFromUnit(state, var, v);
+      if (v > 0) state.Set(id, v);
       break;
     case FeedConv::Needle: {
       const double dots = v * row.param;
-      SetFromUnit(state, var, dots > kFullScaleDots ? kFullScaleDots : dots < -kFullScaleDots ? -kFullScaleDots : dots);
+      state.Set(id, dots > kFullScaleDots ? kFullScaleDots : dots < -kFullScaleDots ? -kFullScaleDots : dots);
       break;
     }
-    case FeedConv::Inclination:
-      SetFromUnit(state, var, v >= 0.5 ? row.param : 0.0);
-      break;
     case FeedConv::FlagAtLeast:
-      SetFlag(state, var, v >= row.param);
+      state.SetFact(id, v >= row.param);
       break;
     case FeedConv::FlagAnyBit:
-      SetFlag(state, var, (Bits(v) & row.mask) != 0);
+      state.SetFact(id, (Bits(v) & row.mask) != 0);
       break;
     case FeedConv::FlagText:
-      SetFlag(state, var, OneOf(text, row.match));
+      state.SetFact(id, OneOf(text, row.match));
       break;
     case FeedConv::FlagTextNotEmpty:
-      SetFlag(state, var, !text.empty());
+      state.SetFact(id, !text.empty());
       break;
     case FeedConv::FlagTextNotEmptyToo:
-      if (!text.empty()) SetFlag(state, var, true);
+      if (!text.empty()) state.SetFact(id, true);
       break;
-    case FeedConv::BitAtLeast:
-      SetBit(state, var, row.mask, v >= row.param);
+    case FeedConv::TermAtLeast:
+      SetTerm(feed, id, row.mask, v >= row.param);
+      state.Valid.Add(id);
       break;
-    case FeedConv::BitAnyBit:
-      SetBit(state, var, row.mask, (Bits(v) & Bits(row.param)) != 0);
-      break;
-    case FeedConv::BitText:
-      SetBit(state, var, row.mask, OneOf(text, row.match));
-      break;
-    case FeedConv::BitIlsChannel:
-      SetBit(state, var, row.mask, IsLocaliserChannel(v * row.param));
+    case FeedConv::TermIlsChannel:
+      SetTerm(feed, id, row.mask, IsLocaliserChannel(v * row.param));
+      state.Valid.Add(id);
       break;
     case FeedConv::DmeText: {
       char t[32] = {};
       if (v > 0 && v < 1000) std::snprintf(t, sizeof t, "%05.1f", v);
       else if (v >= 1000 && v < 10000) std::snprintf(t, sizeof t, "%4.0f", v);
-      SetLimitedText(state, var, t);
+      SetLimitedText(state, id, t, row.mask);
       break;
     }
     case FeedConv::BlankUnless:
-      if (!(v >= row.param)) SetLimitedText(state, var, {});
+      if (!(v >= row.param)) state.SetText(id, {});
       break;
     case FeedConv::TextChar: {
-      const size_t size = VarInfo(var).size;
-      if (row.mask >= size) return false;
-      std::string chars = TextOf(state, var);
-      chars.resize(size, '\0');  // the characters after a zero stay, as in the interface's bytes
+      if (row.mask >= kMaxFeedText) return false;
+      std::string chars = state.Text(id);
+      if (chars.size() <= row.mask) chars.resize(row.mask + 1, '\0');  // later characters stay, as in bytes
       const long c = std::lround(v);
       chars[row.mask] = char(c >= 32 && c < 127 ? c : 0);
-      SetText(state, var, chars);
-      state.Valid.Add(var);
+      state.SetText(id, chars);
       break;
     }
     case FeedConv::Text:
-      SetLimitedText(state, var, text);
+      SetLimitedText(state, id, text, row.mask);
       break;
   }
   return true;
 }
 
-void EndTextsAtZero(InterfaceValues& state) {
-  for (size_t v = 0; v < kFlightVarCount; ++v) {
-    const FlightVarInfo& info = VarInfo(FlightVar(v));
-    if (info.kind != RawKind::Text) continue;
-    const std::string& text = TextOf(state, info.var);
+void SettleTerms(const FeedRow* rows, size_t count, FeedState& feed) {
+  std::array<uint32_t, kReadingCount> need{};
+  for (size_t r = 0; r < count; ++r)
+    if (rows[r].conv == FeedConv::TermAtLeast || rows[r].conv == FeedConv::TermIlsChannel)
+      need[size_t(rows[r].reading)] |= rows[r].mask;
+  for (size_t i = 0; i < kReadingCount; ++i) {
+    if (need[i] == 0) continue;
+    const bool valid = feed.readings.Valid.Has(ReadingId(i));
+    feed.readings.SetFact(ReadingId(i), (feed.terms[i] & need[i]) == need[i]);
+    if (!valid) feed.readings.Valid.Remove(ReadingId(i));
+  }
+}
+
+void EndTextsAtZero(FlightState& state) {
+  for (size_t i = 0; i < kReadingCount; ++i) {
+    const ReadingId id = ReadingId(i);
+    if (KindOf(id) != ReadingKind::Text) continue;
+    const std::string& text = state.Text(id);
     const size_t zero = text.find('\0');
-    if (zero != std::string::npos) SetText(state, info.var, text.substr(0, zero));
+    if (zero != std::string::npos) {
+      const bool valid = state.Valid.Has(id);
+      state.SetText(id, text.substr(0, zero));
+      if (!valid) state.Valid.Remove(id);
+    }
   }
 }
 
@@ -159,24 +162,20 @@ PathIndex IndexPaths(const FeedRow* rows, size_t count) {
 
 FeedFreshness::FeedFreshness(const FeedRow* rows, size_t count, uint64_t maxAgeMicros)
     : rows_(rows), count_(count), maxAge_(maxAgeMicros), last_(count, 0) {
-  for (size_t r = 0; r < count; ++r) written_.Add(rows[r].var);
+  for (size_t r = 0; r < count; ++r) written_.Add(rows[r].reading);
 }
 
-VarSet FeedFreshness::FreshVars(uint64_t nowMicros) const {
-  VarSet fresh = written_;
+ReadingSet FeedFreshness::FreshReadings(uint64_t nowMicros) const {
+  ReadingSet fresh = written_;
   for (size_t r = 0; r < count_; ++r)
-    if (last_[r] == 0 || nowMicros - last_[r] > maxAge_) fresh.Remove(rows_[r].var);
+    if (last_[r] == 0 || nowMicros - last_[r] > maxAge_) fresh.Remove(rows_[r].reading);
   return fresh;
 }
 
 bool FeedFreshness::Fresh(uint32_t offset, uint32_t size, uint64_t nowMicros) const {
-  const VarSet fresh = FreshVars(nowMicros);
-  for (size_t v = 0; v < kFlightVarCount; ++v) {
-    const FlightVarInfo& info = VarInfo(FlightVar(v));
-    if (!written_.Has(info.var) || offset >= info.offset + info.size || offset + size <= info.offset) continue;
-    if (!fresh.Has(info.var)) return false;
-  }
-  return true;
+  ReadingSet carried = ReadingsAt(offset, size);
+  carried &= written_;
+  return FreshReadings(nowMicros).Covers(carried);
 }
 
 bool FeedFreshness::AllStale(uint64_t nowMicros) const {
@@ -184,4 +183,3 @@ bool FeedFreshness::AllStale(uint64_t nowMicros) const {
     if (t != 0 && nowMicros - t <= maxAge_) return false;
   return true;
 }
-

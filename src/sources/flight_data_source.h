@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "model/flight_conversions.h"
-#include "model/interface_values.h"
+#include "model/interface_codec.h"
 
 // The window title's last word while no values arrive, for the sources that say so.
 constexpr const char* kTitleWordNotConnected = "[NOT CONNECTED]";
@@ -39,12 +38,10 @@ class FlightDataSource {
   // Releases the transport at the end of the run.
   virtual void Close() {}
 
-  // Fills `state` (zero-filled by the caller) for one frame: the values that arrived, each marked in
-  // state.Valid; the others stay zero. True when every value of the read list arrived (false puts
-  // the attitude failure flag on the frame).
-  virtual bool Fetch(InterfaceValues& state) = 0;
-  // How this source's glide-slope inclination reads (the conversions differ by source).
-  virtual InclinationRule Inclination() const = 0;
+  // Fills `frame` (zero-filled by the caller) for one frame: the readings that arrived, each marked
+  // valid, and the classic panel's view of them; the others stay zero. True when every value of the
+  // read list arrived (false puts the attitude failure flag on the frame).
+  virtual bool Fetch(FlightFrame& frame) = 0;
   // The frame's pause between the panel and the guidance, when the source has one.
   virtual void PauseAfterPanel() {}
   // Called once per main-loop pass: a source that reconnects does it from here, bounded in time.

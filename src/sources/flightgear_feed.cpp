@@ -37,6 +37,7 @@ constexpr const char* kVerticalSpeed = "/velocities/vertical-speed-fps";
 constexpr const char* kHeadingBug = "/autopilot/settings/heading-bug-deg";
 constexpr const char* kTargetSpeed = "/autopilot/settings/target-speed-kt";
 constexpr const char* kSetting = "/instrumentation/altimeter/setting-hpa";
+constexpr const char* kGroundSpeed = "/velocities/groundspeed-kt";
 
 using K = FgFieldKind;
 constexpr FgField kFields[] = {
@@ -48,61 +49,63 @@ constexpr FgField kFields[] = {
     {kAltimeter, K::Number},    {kTargetAltitude, K::Number}, {kTargetVs, K::Number}, {kAirspeed, K::Number},
     {kMach, K::Number},         {kHeading, K::Number},     {kMagVar, K::Number},      {kVerticalSpeed, K::Number},
     {kHeadingBug, K::Number},   {kTargetSpeed, K::Number}, {kSetting, K::Number},
+    // Added later: a protocol file copied before it sends the lines without them.
+    {kGroundSpeed, K::Number},
 };
 
 // Full-scale deflection (norm 1) is 2.5 dots.
 constexpr double kFullScaleDots = 2.5;
-// A glide slope of 3 degrees, for "glide slope received".
-constexpr double kThreeDegrees = 3;
 constexpr const char* kLateralHolds = "dg-heading-hold|true-heading-hold";
 constexpr const char* kVerticalHolds = "altitude-hold|vertical-speed-hold|agl-hold";
 
 using C = FeedConv;
-using V = FlightVar;
+using R = ReadingId;
 
-// Rows apply in this order for every line, all at once: the autopilot flag's second and third lock
+// The ILS is tuned when NAV1 receives a localiser on a localiser channel, and its glide slope.
+constexpr uint32_t kTermInRange = 1, kTermLocaliser = 2, kTermSlope = 4, kTermChannel = 8;
+
+// Rows apply in this order for every line, all at once: the autopilot's second and third lock
 // after the first, the DME gate after the DME text it gates, the radar altimeter after the height
 // above ground it replaces.
 constexpr FeedRow kRows[] = {
-    {kPitch, "degrees, nose up +", C::Value, V::Pitch, 0, -1, nullptr},
-    {kRoll, "degrees, right wing down +", C::Value, V::Bank, 0, -1, nullptr},
-    {kHeadingLock, "lateral mode name", C::FlagTextNotEmpty, V::ApMaster, 0, 0, nullptr},
-    {kAltitudeLock, "vertical mode name", C::FlagTextNotEmptyToo, V::ApMaster, 0, 0, nullptr},
-    {kSpeedLock, "speed mode name", C::FlagTextNotEmptyToo, V::ApMaster, 0, 0, nullptr},
-    {kHeadingLock, "lateral mode name", C::FlagText, V::ApHeadingHold, 0, 0, kLateralHolds},
-    {kHeadingLock, "lateral mode name", C::FlagText, V::ApApproachHold, 0, 0, "nav1-hold"},
-    {kHeadingLock, "lateral mode name", C::BitText, V::RadioStatus, 0x0100, 0, "nav1-hold"},
-    {kAltitudeLock, "vertical mode name", C::FlagText, V::ApAltitudeHold, 0, 0, kVerticalHolds},
-    {kAltitudeLock, "vertical mode name", C::FlagText, V::ApGlideSlopeHold, 0, 0, "gs1-hold"},
-    {kAltitudeLock, "vertical mode name", C::BitText, V::RadioStatus, 0x0200, 0, "gs1-hold"},
-    {kLocNeedle, "-1..1 of full scale, needle right +", C::Needle, V::LocNeedle, 0, kFullScaleDots, nullptr},
-    {kGsNeedle, "-1..1 of full scale, needle up +", C::Needle, V::GsNeedle, 0, -kFullScaleDots, nullptr},
-    {kNavInRange, "0 / 1", C::BitAtLeast, V::RadioStatus, 0x0002, 0.5, nullptr},
-    {kNavInRange, "0 / 1", C::BitAtLeast, V::Nav1BcFlags, 0x80, 0.5, nullptr},
-    {kNavLoc, "0 / 1 (station is a localiser)", C::BitAtLeast, V::Nav1BcFlags, 0x02, 0.5, nullptr},
-    {kNavLoc, "0 / 1 (station is a localiser)", C::BitAtLeast, V::Nav1CodeFlags, 0x80, 0.5, nullptr},
-    {kNavGsInRange, "0 / 1", C::BitAtLeast, V::Nav1CodeFlags, 0x40, 0.5, nullptr},
-    {kNavHasGs, "0 / 1", C::Inclination, V::GsInclinationRaw, 0, kThreeDegrees, nullptr},
-    {kNavFrequency, "MHz", C::BitIlsChannel, V::RadioStatus, 0x0040, 1, nullptr},
-    {kNavId, "text", C::Text, V::Nav1Ident, 0, 0, nullptr},
-    {kDmeDistance, "nautical miles", C::DmeText, V::DmeText, 0, 0, nullptr},
-    {kDmeInRange, "0 / 1", C::BlankUnless, V::DmeText, 0, 0.5, nullptr},
-    {kAgl, "feet", C::Value, V::RadioAltitudeRaw, 0, 1, nullptr},
-    {kRadarAltitude, "feet, 0 without a radar altimeter", C::OnlyAbove, V::RadioAltitudeRaw, 0, 0, nullptr},
-    {kOuter, "0 / 1", C::FlagAtLeast, V::OuterMarker, 0, 0.5, nullptr},
-    {kMiddle, "0 / 1", C::FlagAtLeast, V::MiddleMarker, 0, 0.5, nullptr},
-    {kInner, "0 / 1", C::FlagAtLeast, V::InnerMarker, 0, 0.5, nullptr},
-    {kAltimeter, "feet", C::Value, V::Altimeter, 0, 1, nullptr},
-    {kTargetAltitude, "feet", C::Value, V::ApAltitudeRaw, 0, 1, nullptr},
-    {kTargetVs, "feet per minute", C::Value, V::ApVerticalSpeed, 0, 1, nullptr},
-    {kAirspeed, "knots", C::Value, V::IndicatedAirspeedRaw, 0, 1, nullptr},
-    {kMach, "Mach number", C::Value, V::MachRaw, 0, 1, nullptr},
-    {kHeading, "degrees true", C::Heading, V::HeadingTrueRaw, 0, 0, nullptr},
-    {kMagVar, "degrees, east +", C::Value, V::MagneticVariationRaw, 0, 1, nullptr},
-    {kVerticalSpeed, "feet per second", C::Value, V::VerticalSpeedRaw, 0, 60, nullptr},
-    {kHeadingBug, "degrees magnetic", C::Heading, V::ApHeadingRaw, 0, 0, nullptr},
-    {kTargetSpeed, "knots", C::Value, V::ApAirspeed, 0, 1, nullptr},
-    {kSetting, "hectopascals", C::Value, V::AltimeterSettingRaw, 0, 1, nullptr},
+    {kPitch, "degrees, nose up +", C::Value, R::Pitch, 0, 1, nullptr},
+    {kRoll, "degrees, right wing down +", C::Value, R::Bank, 0, 1, nullptr},
+    {kHeadingLock, "lateral mode name", C::FlagTextNotEmpty, R::AutopilotEngaged, 0, 0, nullptr},
+    {kAltitudeLock, "vertical mode name", C::FlagTextNotEmptyToo, R::AutopilotEngaged, 0, 0, nullptr},
+    {kSpeedLock, "speed mode name", C::FlagTextNotEmptyToo, R::AutopilotEngaged, 0, 0, nullptr},
+    {kHeadingLock, "lateral mode name", C::FlagText, R::HeadingHold, 0, 0, kLateralHolds},
+    {kHeadingLock, "lateral mode name", C::FlagText, R::ApproachHold, 0, 0, "nav1-hold"},
+    {kHeadingLock, "lateral mode name", C::FlagText, R::LocaliserCaptured, 0, 0, "nav1-hold"},
+    {kAltitudeLock, "vertical mode name", C::FlagText, R::AltitudeHold, 0, 0, kVerticalHolds},
+    {kAltitudeLock, "vertical mode name", C::FlagText, R::GlideSlopeHold, 0, 0, "gs1-hold"},
+    {kAltitudeLock, "vertical mode name", C::FlagText, R::GlideSlopeCaptured, 0, 0, "gs1-hold"},
+    {kLocNeedle, "-1..1 of full scale, needle right +", C::Needle, R::LocaliserDeviation, 0, kFullScaleDots, nullptr},
+    {kGsNeedle, "-1..1 of full scale, needle up +", C::Needle, R::GlideSlopeDeviation, 0, -kFullScaleDots, nullptr},
+    {kNavInRange, "0 / 1", C::TermAtLeast, R::IlsTuned, kTermInRange, 0.5, nullptr},
+    {kNavLoc, "0 / 1 (station is a localiser)", C::TermAtLeast, R::IlsTuned, kTermLocaliser, 0.5, nullptr},
+    {kNavGsInRange, "0 / 1", C::TermAtLeast, R::IlsTuned, kTermSlope, 0.5, nullptr},
+    {kNavHasGs, "0 / 1", C::FlagAtLeast, R::GlideSlopePresent, 0, 0.5, nullptr},
+    {kNavFrequency, "MHz", C::TermIlsChannel, R::IlsTuned, kTermChannel, 1, nullptr},
+    {kNavId, "text", C::Text, R::IlsIdent, 6, 0, nullptr},
+    {kDmeDistance, "nautical miles", C::DmeText, R::DmeText, 5, 0, nullptr},
+    {kDmeInRange, "0 / 1", C::BlankUnless, R::DmeText, 0, 0.5, nullptr},
+    {kAgl, "feet", C::Value, R::RadioAltitude, 0, 1, nullptr},
+    {kRadarAltitude, "feet, 0 without a radar altimeter", C::OnlyAbove, R::RadioAltitude, 0, 0, nullptr},
+    {kOuter, "0 / 1", C::FlagAtLeast, R::OuterMarker, 0, 0.5, nullptr},
+    {kMiddle, "0 / 1", C::FlagAtLeast, R::MiddleMarker, 0, 0.5, nullptr},
+    {kInner, "0 / 1", C::FlagAtLeast, R::InnerMarker, 0, 0.5, nullptr},
+    {kAltimeter, "feet", C::Value, R::Altitude, 0, 1, nullptr},
+    {kTargetAltitude, "feet", C::Value, R::SelectedAltitude, 0, 1, nullptr},
+    {kTargetVs, "feet per minute", C::Value, R::SelectedVerticalSpeed, 0, 1, nullptr},
+    {kAirspeed, "knots", C::Value, R::IndicatedAirspeed, 0, 1, nullptr},
+    {kMach, "Mach number", C::Value, R::Mach, 0, 1, nullptr},
+    {kHeading, "degrees true", C::Heading, R::HeadingTrue, 0, 0, nullptr},
+    {kMagVar, "degrees, east +", C::Value, R::MagneticVariation, 0, 1, nullptr},
+    {kVerticalSpeed, "feet per second", C::Value, R::VerticalSpeed, 0, 60, nullptr},
+    {kHeadingBug, "degrees magnetic", C::Heading, R::SelectedHeading, 0, 0, nullptr},
+    {kTargetSpeed, "knots", C::Value, R::SelectedAirspeed, 0, 1, nullptr},
+    {kSetting, "hectopascals", C::Value, R::AltimeterSetting, 0, 1, nullptr},
+    {kGroundSpeed, "knots", C::Value, R::GroundSpeed, 0, 1, nullptr},
 };
 
 }  // namespace
@@ -113,7 +116,8 @@ const FeedRow* FlightGearRows() { return kRows; }
 size_t FlightGearRowCount() { return sizeof kRows / sizeof kRows[0]; }
 
 bool ParseGenericLine(const char* data, size_t size, const FgField* fields, size_t count, std::vector<FgValue>* out,
-                      std::string* why) {
+                      std::string* why, size_t least) {
+  if (least == 0 || least > count) least = count;
   out->clear();
   std::vector<FgValue> parsed;  // handed out only when the whole line is good
   if (size > kMaxFgLine) {
@@ -157,8 +161,9 @@ bool ParseGenericLine(const char* data, size_t size, const FgField* fields, size
     ++field;
     start = i + 1;
   }
-  if (field != count) {
-    *why = std::to_string(field) + " values instead of " + std::to_string(count);
+  if (field < least) {
+    *why = std::to_string(field) + " values instead of " +
+           (least == count ? std::to_string(count) : std::to_string(least) + " to " + std::to_string(count));
     return false;
   }
   *out = std::move(parsed);

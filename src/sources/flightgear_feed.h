@@ -17,6 +17,9 @@ struct FgField {
 // The fields of a line, in order.
 const FgField* FlightGearFields();
 size_t FlightGearFieldCount();
+// The fields every line carries: a protocol file copied before the later fields were added sends
+// lines without them (their readings then do not arrive).
+constexpr size_t kFgFieldsRequired = 31;
 // The properties' conversions into the flight variables (each row names a field by its path).
 const FeedRow* FlightGearRows();
 size_t FlightGearRowCount();
@@ -28,8 +31,8 @@ struct FgValue {
 constexpr size_t kMaxFgLine = 1024;
 constexpr size_t kMaxFgText = 64;
 // Parses one datagram: one line of comma-separated values (an optional final "\n" or "\r\n"),
-// exactly `count` of them, numbers in the C form, texts printable ASCII without commas.
-// False, with the reason, for anything else.
+// `least` up to `count` of them (0: exactly `count`), numbers in the C form, texts printable ASCII
+// without commas. False, with the reason, for anything else.
 bool ParseGenericLine(const char* data, size_t size, const FgField* fields, size_t count, std::vector<FgValue>* out,
-                      std::string* why);
+                      std::string* why, size_t least = 0);
 

@@ -33,7 +33,7 @@ void FlightGearFeed::OnPacket(const uint8_t* data, size_t size, const asio::ip::
   std::vector<FgValue> values;
   std::string why;
   if (!ParseGenericLine(reinterpret_cast<const char*>(data), size, FlightGearFields(), FlightGearFieldCount(), &values,
-                        &why)) {
+                        &why, kFgFieldsRequired)) {
     Refuse("UDP packet from " + from.address().to_string() + " (" + std::to_string(size) + " bytes): " + why +
            "; ignored (is dist/flightgear/orvane.xml the protocol FlightGear sends?)");
     return;

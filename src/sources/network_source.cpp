@@ -161,8 +161,10 @@ void NetworkSource::NetworkShutdown() {
   client_.reset();
 }
 
-bool NetworkSource::Fetch(InterfaceValues& state) {
-  return FetchNetworkState(client_.get(), exchange_.get(), settings_.Pipeline, state, plan_);
+bool NetworkSource::Fetch(FlightFrame& frame) {
+  const bool complete = FetchNetworkState(client_.get(), exchange_.get(), settings_.Pipeline, frame.classic, plan_);
+  FrameFromInterface(frame, InclinationRule::Raw);
+  return complete;
 }
 
 void NetworkSource::PauseAfterPanel() { platform::SleepMs(1); }

@@ -57,8 +57,9 @@ class NetworkSource : public FlightDataSource {
   void NetworkShutdown();
 
   // DrawFrameNetwork's data part: the 29 requests of a frame and those the layout adds.
-  bool Fetch(InterfaceValues& state) override;
-  InclinationRule Inclination() const override { return InclinationRule::Raw; }
+  // The plan's requests; the readings follow from the replies (the inclination as the interface
+  // keeps it).
+  bool Fetch(FlightFrame& frame) override;
   // The network frame's 1 ms pause after the speed plate.
   void PauseAfterPanel() override;
   void Service() override { NetworkService(); }

@@ -51,7 +51,13 @@ void SimulatorSource::Service() {
   lastAttemptMicros_ = platform::MonotonicMicros();
 }
 
-bool SimulatorSource::Fetch(InterfaceValues& state) {
+bool SimulatorSource::Fetch(FlightFrame& frame) {
+  const bool complete = FetchInterface(frame.classic);
+  FrameFromInterface(frame, InclinationRule::Degrees);
+  return complete;
+}
+
+bool SimulatorSource::FetchInterface(InterfaceValues& state) {
   // Each row lands in its own zeroed scratch slot first (the widest row is 8 bytes), so a value that
   // does not arrive stays zero and the bytes are stored little-endian whatever the host.
   const std::vector<ReadListRow>& rows = plan_.ipc;

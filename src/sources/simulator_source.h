@@ -32,9 +32,11 @@ class SimulatorSource : public FlightDataSource {
   // DrawFrameIpc's data part: the plan's reads (the read list's 30 and those the layout adds) queued
   // and performed with one exchange, then the frame's 1 ms pause. Every variable read is valid when
   // the exchange succeeded; a failed exchange or a read that could not be queued leaves zeros, not
-  // valid. False when a read-list row did not arrive.
-  bool Fetch(InterfaceValues& state) override;
-  InclinationRule Inclination() const override { return InclinationRule::Degrees; }
+  // valid. False when a read-list row did not arrive. The readings follow from them (the inclination
+  // in whole degrees).
+  bool Fetch(FlightFrame& frame) override;
+  // The data part alone: the interface values as they arrived, not converted.
+  bool FetchInterface(InterfaceValues& state);
   bool LinkUp() const override { return client_.IsOpen(); }
   void Service() override;
   SimIpcClient& Client() { return client_; }

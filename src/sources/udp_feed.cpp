@@ -65,13 +65,13 @@ void UdpFeed::Stop() {
   thread_.join();  // every handler is short: the thread ends within one of them
 }
 
-InterfaceValues UdpFeed::Latest(uint64_t* version) const {
+FlightState UdpFeed::Latest(uint64_t* version) const {
   const uint64_t now = platform::MonotonicMicros();
-  InterfaceValues state;
+  FlightState state;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    state = state_;
-    state.Valid = fresh_.FreshVars(now);
+    state = state_.readings;
+    state.Valid = fresh_.FreshReadings(now);
     if (version != nullptr) *version = version_.load();
   }
   EndTextsAtZero(state);
@@ -106,6 +106,7 @@ void UdpFeed::StoreRows(const std::vector<RowValue>& values, uint64_t nowMicros)
   std::lock_guard<std::mutex> lock(mutex_);
   for (const RowValue& r : values)
     if (r.row < rowCount_ && ApplyFeedRow(rows_[r.row], r.v, r.text, state_)) fresh_.Refreshed(r.row, nowMicros);
+  SettleTerms(rows_, rowCount_, state_);
   version_.fetch_add(1);
 }
 

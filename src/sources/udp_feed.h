@@ -1,5 +1,5 @@
 // The common part of the simulator feeds that arrive over UDP (X-Plane, FlightGear): a socket served
-// by its own thread, the flight variables the packets fill, and which of them are fresh.
+// by its own thread, the readings the packets fill, and which of them are fresh.
 #pragma once
 
 #include <asio.hpp>
@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "model/interface_values.h"
+#include "model/flight_state.h"
 #include "sources/feed_rows.h"
 #include "sources/rate_limited_lines.h"
 
@@ -43,18 +43,18 @@ class UdpFeed {
   // Ends the thread (the feed's farewell, if any, sent first); bounded in time.
   void Stop();
 
-  // The latest values (texts ending at their first zero), with Valid = the variables whose rows
+  // The latest readings (texts ending at their first zero), with Valid = the readings whose rows
   // were all refreshed within the stale bound; and how many stores they are the result of.
-  InterfaceValues Latest(uint64_t* version = nullptr) const;
+  FlightState Latest(uint64_t* version = nullptr) const;
   // Changes with every store.
   uint64_t Version() const { return version_.load(); }
-  // True when every variable some row writes and whose interface bytes [offset, offset + size)
-  // touch is fresh.
+  // True when every reading some row writes and that the interface carries in the bytes
+  // [offset, offset + size) is fresh.
   bool IsFresh(uint32_t offset, uint32_t size) const;
   // True while values arrive: some row was refreshed within the stale bound.
   bool ValuesArriving() const;
-  // The variables some row of the table writes.
-  const VarSet& Supplied() const { return fresh_.Written(); }
+  // The readings some row of the table writes.
+  const ReadingSet& Supplied() const { return fresh_.Written(); }
   uint32_t StaleMs() const { return staleMs_; }
 
   uint64_t PacketsUsed() const { return used_.load(); }
@@ -116,7 +116,7 @@ class UdpFeed {
   std::atomic<uint64_t> version_{0};
 
   mutable std::mutex mutex_;  // guards state_ and fresh_
-  InterfaceValues state_{};
+  FeedState state_{};
   FeedFreshness fresh_;
   bool wasStale_ = true;      // feed thread: the values were stale at the last tick
 };

@@ -10,8 +10,12 @@ LogSink DeveloperLog(const std::string& prefix) {
 
 UdpFeedSource::UdpFeedSource(std::unique_ptr<UdpFeed> feed, const char* titleWord, LogSink log)
     : feed_(std::move(feed)), titleWord_(titleWord), log_(std::move(log)) {
-  for (const ReadListRow& row : ReadList())
-    if (row.field != FlightVar::None && feed_->Supplied().Has(row.field)) required_.Add(row.field);
+  VarSet listed;
+  for (const ReadListRow& row : ReadList()) listed.Add(row.field);
+  for (size_t i = 0; i < InterfaceCodecRowCount(); ++i) {
+    const InterfaceCodecRow& row = InterfaceCodecRows()[i];
+    if (listed.Has(row.var) && feed_->Supplied().Has(row.reading)) required_.Add(row.reading);
+  }
 }
 
 SourceStart UdpFeedSource::Open() {
@@ -44,14 +48,19 @@ std::string UdpFeedSource::TitleWord() const { return LinkUp() ? titleWord_ : kT
 
 bool UdpFeedSource::LinkUp() const { return feed_->ValuesArriving(); }
 
-bool UdpFeedSource::Fetch(InterfaceValues& state) {
-  state = feed_->Latest();
-  const VarSet& supplied = feed_->Supplied();
-  for (size_t v = 0; v < kFlightVarCount; ++v) {
-    const FlightVar var = FlightVar(v);
-    if (supplied.Has(var) && !state.Valid.Has(var) && VarInfo(var).kind != RawKind::Text) SetRawNumber(state, var, 0);
+bool UdpFeedSource::Fetch(FlightFrame& frame) {
+  FlightState& readings = frame.readings;
+  readings = feed_->Latest();
+  const ReadingSet& supplied = feed_->Supplied();
+  for (size_t i = 0; i < kReadingCount; ++i) {
+    const ReadingId id = ReadingId(i);
+    if (supplied.Has(id) && !readings.Valid.Has(id) && KindOf(id) != ReadingKind::Text) {
+      readings.Set(id, 0);
+      readings.Valid.Remove(id);
+    }
   }
-  return state.Valid.Covers(required_);
+  FrameFromReadings(frame, supplied);
+  return readings.Valid.Covers(required_);
 }
 
 XPlaneSource::XPlaneSource(const XPlaneSettings& settings, LogSink log)

@@ -32,12 +32,10 @@ class UdpFeedSource : public FlightDataSource {
   void Close() override;
   // The source's word while values arrive, "[NOT CONNECTED]" when none arrived for 2 s.
   std::string TitleWord() const override;
-  // The feed's latest values, Valid = those refreshed within 2 s; a number that is stale reads 0, as
-  // through the data server, texts keep their last text. True when every variable of the read list
-  // the simulator supplies is fresh.
-  bool Fetch(InterfaceValues& state) override;
-  // As through the data server: the inclination as the interface keeps it.
-  InclinationRule Inclination() const override { return InclinationRule::Raw; }
+  // The feed's latest readings, valid = those refreshed within 2 s; a number that is stale reads 0, as
+  // through the data server, texts keep their last text. The classic panel's view is encoded from
+  // them. True when every reading of today's panel the simulator supplies is fresh.
+  bool Fetch(FlightFrame& frame) override;
   // True while values arrive (some arrived within 2 s).
   bool LinkUp() const override;
 
@@ -52,7 +50,7 @@ class UdpFeedSource : public FlightDataSource {
   std::unique_ptr<UdpFeed> feed_;
   const char* titleWord_;
   LogSink log_;
-  VarSet required_;  // the read list's variables the simulator supplies
+  ReadingSet required_;  // the readings of today's panel the simulator supplies
   bool opened_ = false;
 };
 

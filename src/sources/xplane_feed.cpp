@@ -20,65 +20,66 @@ constexpr const char* kCharUnits = "character code";
 constexpr double kFpmPerMps = 60 / 0.3048;
 // Inches of mercury in hectopascals.
 constexpr double kHpaPerInHg = 33.8639;
-// A glide slope of 3 degrees, for "glide slope received".
-constexpr double kThreeDegrees = 3;
+// Metres per second in knots.
+constexpr double kKnotsPerMps = 3600 / 1852.0;
 // The autopilot's speed target is a Mach number (below this) while it holds Mach.
 constexpr double kLowestKnotsTarget = 5;
 
 using C = FeedConv;
-using V = FlightVar;
+using R = ReadingId;
 
-// Path, units, conversion, variable, bit / bits / character, parameter, words.
+// The ILS is tuned when NAV1 is on a localiser channel and receives both its signals.
+constexpr uint32_t kTermSignal = 1, kTermChannel = 2, kTermSlope = 4;
+
+// Path, units, conversion, reading, bits / term / character / length, parameter, words.
 constexpr FeedRow kRows[] = {
-    {"sim/flightmodel/position/theta", "degrees, nose up +", C::Value, V::Pitch, 0, -1, nullptr},
-    {"sim/flightmodel/position/phi", "degrees, right wing down +", C::Value, V::Bank, 0, -1, nullptr},
-    {kApMode, kApModeUnits, C::FlagAtLeast, V::ApMaster, 0, 2, nullptr},
-    {kApState, kApStateUnits, C::FlagAnyBit, V::ApHeadingHold, 0x0002, 0, nullptr},
-    {kApState, kApStateUnits, C::FlagAnyBit, V::ApAltitudeHold, 0x4000 | 0x0020 | 0x0010, 0, nullptr},
-    {kApState, kApStateUnits, C::FlagAnyBit, V::ApGlideSlopeHold, 0x0400 | 0x0800, 0, nullptr},
-    {kApState, kApStateUnits, C::FlagAnyBit, V::ApApproachHold, 0x0100 | 0x0200, 0, nullptr},
-    {kApState, kApStateUnits, C::BitAnyBit, V::RadioStatus, 0x0100, 0x0200, nullptr},
-    {kApState, kApStateUnits, C::BitAnyBit, V::RadioStatus, 0x0200, 0x0800, nullptr},
-    {kApMode, kApModeUnits, C::FlagAtLeast, V::FdActive, 0, 1, nullptr},
-    {"sim/cockpit/autopilot/flight_director_pitch", "degrees, nose up +", C::Value, V::FdPitch, 0, -1, nullptr},
-    {"sim/cockpit/autopilot/flight_director_roll", "degrees, right +", C::Value, V::FdBank, 0, -1, nullptr},
-    {"sim/cockpit/autopilot/vertical_velocity", "feet per minute", C::Value, V::ApVerticalSpeed, 0, 1, nullptr},
-    {"sim/cockpit/autopilot/altitude", "feet", C::Value, V::ApAltitudeRaw, 0, 1, nullptr},
-    {"sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", "dots, needle right +", C::Needle, V::LocNeedle, 0, 1,
-     nullptr},
+    {"sim/flightmodel/position/theta", "degrees, nose up +", C::Value, R::Pitch, 0, 1, nullptr},
+    {"sim/flightmodel/position/phi", "degrees, right wing down +", C::Value, R::Bank, 0, 1, nullptr},
+    {kApMode, kApModeUnits, C::FlagAtLeast, R::AutopilotEngaged, 0, 2, nullptr},
+    {kApState, kApStateUnits, C::FlagAnyBit, R::HeadingHold, 0x0002, 0, nullptr},
+    {kApState, kApStateUnits, C::FlagAnyBit, R::AltitudeHold, 0x4000 | 0x0020 | 0x0010, 0, nullptr},
+    {kApState, kApStateUnits, C::FlagAnyBit, R::GlideSlopeHold, 0x0400 | 0x0800, 0, nullptr},
+    {kApState, kApStateUnits, C::FlagAnyBit, R::ApproachHold, 0x0100 | 0x0200, 0, nullptr},
+    {kApState, kApStateUnits, C::FlagAnyBit, R::LocaliserCaptured, 0x0200, 0, nullptr},
+    {kApState, kApStateUnits, C::FlagAnyBit, R::GlideSlopeCaptured, 0x0800, 0, nullptr},
+    {kApMode, kApModeUnits, C::FlagAtLeast, R::FlightDirectorOn, 0, 1, nullptr},
+    {"sim/cockpit/autopilot/flight_director_pitch", "degrees, nose up +", C::Value, R::FdPitch, 0, 1, nullptr},
+    {"sim/cockpit/autopilot/flight_director_roll", "degrees, right +", C::Value, R::FdBank, 0, 1, nullptr},
+    {"sim/cockpit/autopilot/vertical_velocity", "feet per minute", C::Value, R::SelectedVerticalSpeed, 0, 1, nullptr},
+    {"sim/cockpit/autopilot/altitude", "feet", C::Value, R::SelectedAltitude, 0, 1, nullptr},
+    {"sim/cockpit2/radios/indicators/nav1_hdef_dots_pilot", "dots, needle right +", C::Needle, R::LocaliserDeviation,
+     0, 1, nullptr},
     {"sim/cockpit2/radios/indicators/nav1_vdef_dots_pilot", "dots, aircraft above the slope +", C::Needle,
-     V::GsNeedle, 0, 1, nullptr},
-    {kNavHorizontal, "1 = localiser / VOR signal", C::BitAtLeast, V::RadioStatus, 0x0002, 0.5, nullptr},
-    {kNavHorizontal, "1 = localiser / VOR signal", C::BitAtLeast, V::Nav1BcFlags, 0x80, 0.5, nullptr},
-    {kNavFrequency, "10 kHz (11030 = 110.30 MHz)", C::BitIlsChannel, V::RadioStatus, 0x0040, 0.01, nullptr},
-    {kNavFrequency, "10 kHz (11030 = 110.30 MHz)", C::BitIlsChannel, V::Nav1BcFlags, 0x02, 0.01, nullptr},
-    {kNavFrequency, "10 kHz (11030 = 110.30 MHz)", C::BitIlsChannel, V::Nav1CodeFlags, 0x80, 0.01, nullptr},
-    {kNavVertical, "1 = glide-slope signal", C::BitAtLeast, V::Nav1CodeFlags, 0x40, 0.5, nullptr},
-    {kNavVertical, "1 = glide-slope signal", C::Inclination, V::GsInclinationRaw, 0, kThreeDegrees, nullptr},
-    {"sim/cockpit2/gauges/indicators/radio_altimeter_height_ft_pilot", "feet", C::Value, V::RadioAltitudeRaw, 0, 1,
+     R::GlideSlopeDeviation, 0, 1, nullptr},
+    {kNavHorizontal, "1 = localiser / VOR signal", C::TermAtLeast, R::IlsTuned, kTermSignal, 0.5, nullptr},
+    {kNavFrequency, "10 kHz (11030 = 110.30 MHz)", C::TermIlsChannel, R::IlsTuned, kTermChannel, 0.01, nullptr},
+    {kNavVertical, "1 = glide-slope signal", C::TermAtLeast, R::IlsTuned, kTermSlope, 0.5, nullptr},
+    {kNavVertical, "1 = glide-slope signal", C::FlagAtLeast, R::GlideSlopePresent, 0, 0.5, nullptr},
+    {"sim/cockpit2/gauges/indicators/radio_altimeter_height_ft_pilot", "feet", C::Value, R::RadioAltitude, 0, 1,
      nullptr},
-    {"sim/cockpit2/radios/indicators/outer_marker_lit", "1 = lit", C::FlagAtLeast, V::OuterMarker, 0, 0.5, nullptr},
-    {"sim/cockpit2/radios/indicators/middle_marker_lit", "1 = lit", C::FlagAtLeast, V::MiddleMarker, 0, 0.5, nullptr},
-    {"sim/cockpit2/radios/indicators/inner_marker_lit", "1 = lit", C::FlagAtLeast, V::InnerMarker, 0, 0.5, nullptr},
-    {"sim/cockpit2/gauges/indicators/altitude_ft_pilot", "feet", C::Value, V::Altimeter, 0, 1, nullptr},
-    {"sim/flightmodel/position/vh_ind", "metres per second", C::Value, V::VerticalSpeedRaw, 0, kFpmPerMps, nullptr},
-    {"sim/cockpit2/radios/indicators/nav1_dme_distance_nm", "nautical miles", C::DmeText, V::DmeText, 0, 0, nullptr},
-    {"sim/cockpit2/radios/indicators/nav1_nav_id[0]", kCharUnits, C::TextChar, V::Nav1Ident, 0, 0, nullptr},
-    {"sim/cockpit2/radios/indicators/nav1_nav_id[1]", kCharUnits, C::TextChar, V::Nav1Ident, 1, 0, nullptr},
-    {"sim/cockpit2/radios/indicators/nav1_nav_id[2]", kCharUnits, C::TextChar, V::Nav1Ident, 2, 0, nullptr},
-    {"sim/cockpit2/radios/indicators/nav1_nav_id[3]", kCharUnits, C::TextChar, V::Nav1Ident, 3, 0, nullptr},
-    {"sim/cockpit2/radios/indicators/nav1_nav_id[4]", kCharUnits, C::TextChar, V::Nav1Ident, 4, 0, nullptr},
-    {"sim/cockpit2/radios/indicators/nav1_nav_id[5]", kCharUnits, C::TextChar, V::Nav1Ident, 5, 0, nullptr},
-    {"sim/cockpit2/gauges/indicators/airspeed_kts_pilot", "knots", C::Value, V::IndicatedAirspeedRaw, 0, 1, nullptr},
-    {"sim/flightmodel/misc/machno", "Mach number", C::Value, V::MachRaw, 0, 1, nullptr},
-    {"sim/flightmodel/position/true_psi", "degrees true", C::Heading, V::HeadingTrueRaw, 0, 0, nullptr},
-    {"sim/flightmodel/position/magnetic_variation", "degrees, west + (magnetic = true + it)", C::Value, V::MagneticVariationRaw, 0, -1,
-     nullptr},
-    {"sim/cockpit/autopilot/heading_mag", "degrees magnetic", C::Heading, V::ApHeadingRaw, 0, 0, nullptr},
+    {"sim/cockpit2/radios/indicators/outer_marker_lit", "1 = lit", C::FlagAtLeast, R::OuterMarker, 0, 0.5, nullptr},
+    {"sim/cockpit2/radios/indicators/middle_marker_lit", "1 = lit", C::FlagAtLeast, R::MiddleMarker, 0, 0.5, nullptr},
+    {"sim/cockpit2/radios/indicators/inner_marker_lit", "1 = lit", C::FlagAtLeast, R::InnerMarker, 0, 0.5, nullptr},
+    {"sim/cockpit2/gauges/indicators/altitude_ft_pilot", "feet", C::Value, R::Altitude, 0, 1, nullptr},
+    {"sim/flightmodel/position/vh_ind", "metres per second", C::Value, R::VerticalSpeed, 0, kFpmPerMps, nullptr},
+    {"sim/cockpit2/radios/indicators/nav1_dme_distance_nm", "nautical miles", C::DmeText, R::DmeText, 5, 0, nullptr},
+    {"sim/cockpit2/radios/indicators/nav1_nav_id[0]", kCharUnits, C::TextChar, R::IlsIdent, 0, 0, nullptr},
+    {"sim/cockpit2/radios/indicators/nav1_nav_id[1]", kCharUnits, C::TextChar, R::IlsIdent, 1, 0, nullptr},
+    {"sim/cockpit2/radios/indicators/nav1_nav_id[2]", kCharUnits, C::TextChar, R::IlsIdent, 2, 0, nullptr},
+    {"sim/cockpit2/radios/indicators/nav1_nav_id[3]", kCharUnits, C::TextChar, R::IlsIdent, 3, 0, nullptr},
+    {"sim/cockpit2/radios/indicators/nav1_nav_id[4]", kCharUnits, C::TextChar, R::IlsIdent, 4, 0, nullptr},
+    {"sim/cockpit2/radios/indicators/nav1_nav_id[5]", kCharUnits, C::TextChar, R::IlsIdent, 5, 0, nullptr},
+    {"sim/cockpit2/gauges/indicators/airspeed_kts_pilot", "knots", C::Value, R::IndicatedAirspeed, 0, 1, nullptr},
+    {"sim/flightmodel/misc/machno", "Mach number", C::Value, R::Mach, 0, 1, nullptr},
+    {"sim/flightmodel/position/groundspeed", "metres per second", C::Value, R::GroundSpeed, 0, kKnotsPerMps, nullptr},
+    {"sim/flightmodel/position/true_psi", "degrees true", C::Heading, R::HeadingTrue, 0, 0, nullptr},
+    {"sim/flightmodel/position/magnetic_variation", "degrees, west + (magnetic = true + it)", C::Value,
+     R::MagneticVariation, 0, -1, nullptr},
+    {"sim/cockpit/autopilot/heading_mag", "degrees magnetic", C::Heading, R::SelectedHeading, 0, 0, nullptr},
     {"sim/cockpit/autopilot/airspeed", "knots, or a Mach number while the autopilot holds Mach", C::AtLeast,
-     V::ApAirspeed, 0, kLowestKnotsTarget, nullptr},
+     R::SelectedAirspeed, 0, kLowestKnotsTarget, nullptr},
     {"sim/cockpit2/gauges/actuators/barometer_setting_in_hg_pilot", "inches of mercury", C::Value,
-     V::AltimeterSettingRaw, 0, kHpaPerInHg, nullptr},
+     R::AltimeterSetting, 0, kHpaPerInHg, nullptr},
 };
 
 void PutInt32(int32_t v, uint8_t* out) { le::Put32(out, uint32_t(v)); }

@@ -21,6 +21,8 @@ struct FgLine {
   double altitudeFt = 0, targetFt = 0, targetFpm = 0;
   double kias = 0, mach = 0, headingTrue = 0, magVar = 0, verticalFps = 0, headingBug = 0, targetKt = 0;
   double settingHpa = 0;
+  double groundSpeedKt = 0;
+  bool withoutGroundSpeed = false;  // the line of a protocol file copied before ground speed was added
 
   std::string Text() const;
 };

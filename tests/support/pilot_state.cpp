@@ -1,4 +1,4 @@
-// The pilot state, set and checked in the frames' units.
+// The pilot state, set and checked in the pilot's units.
 #include "support/pilot_state.h"
 
 #include <gtest/gtest.h>
@@ -11,49 +11,68 @@ namespace orvane_test {
 
 namespace {
 
-// Each variable with its value in the frames' unit.
-std::vector<std::pair<FlightVar, double>> PilotReadings() {
+using R = ReadingId;
+
+std::vector<std::pair<ReadingId, double>> PilotNumbers() {
   const PilotValues& p = kPilot;
   return {
-      {FlightVar::IndicatedAirspeedRaw, p.airspeedKt},
-      {FlightVar::MachRaw, p.mach},
-      {FlightVar::Altimeter, p.altitudeFt},
-      {FlightVar::HeadingTrueRaw, p.headingMagnetic + p.variation},
-      {FlightVar::MagneticVariationRaw, p.variation},
-      {FlightVar::VerticalSpeedRaw, p.verticalSpeedFpm},
-      {FlightVar::AltimeterSettingRaw, p.altimeterHpa},
-      {FlightVar::ApAirspeed, p.selectedAirspeedKt},
-      {FlightVar::ApAltitudeRaw, p.selectedAltitudeFt},
-      {FlightVar::ApHeadingRaw, p.selectedHeading},
-      {FlightVar::ApVerticalSpeed, p.selectedVerticalSpeedFpm},
+      {R::IndicatedAirspeed, p.airspeedKt},
+      {R::Mach, p.mach},
+      {R::GroundSpeed, p.groundSpeedKt},
+      {R::Altitude, p.altitudeFt},
+      {R::HeadingTrue, p.headingMagnetic + p.variation},
+      {R::MagneticVariation, p.variation},
+      {R::VerticalSpeed, p.verticalSpeedFpm},
+      {R::AltimeterSetting, p.altimeterHpa},
+      {R::SelectedAirspeed, p.selectedAirspeedKt},
+      {R::SelectedAltitude, p.selectedAltitudeFt},
+      {R::SelectedHeading, p.selectedHeading},
+      {R::SelectedVerticalSpeed, p.selectedVerticalSpeedFpm},
   };
+}
+
+// A step of the interface's integer for the reading (the interface is the coarsest wire).
+double Resolution(ReadingId id) {
+  for (size_t i = 0; i < InterfaceCodecRowCount(); ++i)
+    if (InterfaceCodecRows()[i].reading == id) return std::fabs(InterfaceCodecRows()[i].factor) + 1e-9;
+  return 1e-9;
 }
 
 }  // namespace
 
-VarSet PilotStateVars() {
-  VarSet vars;
-  for (const auto& [var, value] : PilotReadings()) vars.Add(var);
-  return vars;
+ReadingSet PilotStateReadings() {
+  ReadingSet set;
+  for (const auto& [id, value] : PilotNumbers()) set.Add(id);
+  return set;
 }
 
-InterfaceValues PilotState() {
-  InterfaceValues s{};
-  for (const auto& [var, value] : PilotReadings()) SetFromUnit(s, var, value);
+VarSet PilotStateVars() { return InterfaceVarsOf(PilotStateReadings()); }
+
+FlightState PilotReadings() {
+  FlightState s{};
+  for (const auto& [id, value] : PilotNumbers()) s.Set(id, value);
   return s;
 }
 
-void ExpectPilotState(const InterfaceValues& state, const std::string& where) {
-  for (const auto& [var, value] : PilotReadings()) {
-    const Reading r = ReadingOf(state, var);
-    EXPECT_TRUE(r.valid) << where << ": " << VarName(var) << " did not arrive";
-    // Half a step of the interface's integer, and no more than that.
-    EXPECT_NEAR(r.value, value, std::fabs(VarInfo(var).factor) / 2 + 1e-9) << where << ": " << VarName(var);
+InterfaceValues PilotState() { return EncodeInterface(PilotReadings(), PilotStateReadings()); }
+
+void ExpectPilotState(const FlightState& readings, const std::string& where) {
+  for (const auto& [id, value] : PilotNumbers()) {
+    const Reading r = readings.Get(id);
+    EXPECT_TRUE(r.valid) << where << ": " << ReadingName(id) << " did not arrive";
+    // X-Plane sends single-precision floats: a millionth of the value on top.
+    EXPECT_NEAR(r.value, value, Resolution(id) + std::fabs(value) * 1e-6) << where << ": " << ReadingName(id);
   }
-  const double magnetic = std::fmod(ReadingOf(state, FlightVar::HeadingTrueRaw).value -
-                                        ReadingOf(state, FlightVar::MagneticVariationRaw).value + 360.0,
-                                    360.0);
-  EXPECT_NEAR(magnetic, kPilot.headingMagnetic, 0.01) << where << ": magnetic heading";
+  EXPECT_NEAR(MagneticHeading(readings).value, kPilot.headingMagnetic, 0.01) << where << ": magnetic heading";
+  EXPECT_EQ(std::lround(readings.SelectedAltitude), 3000) << where << ": the selected altitude as a pilot reads it";
+}
+
+void ExpectPilotState(const InterfaceValues& state, const std::string& where) {
+  InterfaceValues converted = state;
+  ApplyConversions(converted, InclinationRule::Raw);
+  FlightState readings{};
+  DecodeInterface(converted, readings);
+  ExpectPilotState(readings, where);
 }
 
 }  // namespace orvane_test

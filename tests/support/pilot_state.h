@@ -1,19 +1,21 @@
 // One flight state a pilot can check on any display, for the tests that carry it through each source
-// (simulator interface, data server, X-Plane, FlightGear) into the model.
+// (simulator interface, data server, X-Plane, FlightGear) into the readings.
 #pragma once
 
 #include <string>
 
-#include "model/interface_values.h"
+#include "model/interface_codec.h"
 
 namespace orvane_test {
 
-// 250 kt (Mach 0.46), 10,000 ft, heading 090 magnetic with 10 degrees of west variation (080 true),
-// descending at 700 ft/min, altimeter 1013 hPa; selected 220 kt, 3,000 ft, heading 270 and
-// -1,000 ft/min. In the frames' units; a source that needs its own units converts from these.
+// 250 kt (Mach 0.46) with 280 kt over the ground, 10,000 ft, heading 090 magnetic with 10 degrees
+// of west variation (080 true), descending at 700 ft/min, altimeter 1013 hPa; selected 220 kt,
+// 3,000 ft, heading 270 and -1,000 ft/min. In the pilot's units; a source that needs its own units
+// converts from these.
 struct PilotValues {
   double airspeedKt = 250;
   double mach = 0.46;
+  double groundSpeedKt = 280;
   double altitudeFt = 10000;
   double headingMagnetic = 90;
   double variation = -10;  // west negative: true heading = magnetic + variation
@@ -26,12 +28,17 @@ struct PilotValues {
 };
 inline constexpr PilotValues kPilot{};
 
-// The variables the pilot state gives (for ReadPlan::With).
+// The readings the pilot state gives, and the interface variables that carry them (for ReadPlan::With).
+ReadingSet PilotStateReadings();
 VarSet PilotStateVars();
-// The pilot state as the simulator interface holds it (each variable marked valid).
+// The pilot state as readings (each valid), and as the simulator interface holds it.
+FlightState PilotReadings();
 InterfaceValues PilotState();
-// Checks that every variable of the pilot state arrived in `state` and reads its value in the
-// frames' units, within the interface's resolution. `where` names the path in failure messages.
+// Checks that every reading of the pilot state arrived and reads its value within the interface's
+// resolution, and that the selected altitude reads 3000 to a pilot. `where` names the path in
+// failure messages.
+void ExpectPilotState(const FlightState& readings, const std::string& where);
+// The same for interface values as they arrived (converted and decoded first).
 void ExpectPilotState(const InterfaceValues& state, const std::string& where);
 
 }  // namespace orvane_test

@@ -4,7 +4,7 @@
 #include <asio.hpp>
 #include <chrono>
 
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 #include "platform/system.h"
 
 namespace orvane_test {
@@ -61,9 +61,15 @@ bool WaitUntil(const std::function<bool()>& check, uint32_t timeoutMs) {
 }
 
 InterfaceValues DisplayedState(const SimDataArea& area) {
-  InterfaceValues s = area.LoadFlightState();
+  InterfaceValues s = area.LoadInterfaceValues();
   ApplyConversions(s, InclinationRule::Raw);
   return s;
+}
+
+FlightState ReadingsOf(const InterfaceValues& converted) {
+  FlightState readings{};
+  DecodeInterface(converted, readings);
+  return readings;
 }
 
 bool ShowsText(const InterfaceValues& state, const std::string& text, TextColour colour) {

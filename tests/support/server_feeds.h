@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "model/interface_values.h"
+#include "model/interface_codec.h"
 #include "pfd/frame_rules.h"
 #include "server/data_source.h"
 #include "server/server_core.h"
@@ -43,6 +43,8 @@ bool WaitUntil(const std::function<bool()>& check, uint32_t timeoutMs);
 
 // The display's converted frame state for the data area (network rules).
 InterfaceValues DisplayedState(const SimDataArea& area);
+// The readings in converted interface values (their values; validity as marked).
+FlightState ReadingsOf(const InterfaceValues& converted);
 // True when the frame decided from `state` prints `text` in `colour`.
 bool ShowsText(const InterfaceValues& state, const std::string& text, TextColour colour);
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "model/flight_conversions.h"  // the horizon's texture units per degree of pitch
+#include "pfd/frame_rules.h"  // the horizon's texture units per degree of pitch
 
 namespace assetgen {
 

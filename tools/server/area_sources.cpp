@@ -26,7 +26,7 @@ void DemoSource::Update() {
   uint64_t now = platform::MonotonicMicros();
   if (computed_ && (freeze_ || now - lastMicros_ < refreshMicros_)) return;
   demoTime_ = freeze_ ? startTime_ : startTime_ + double(now - startMicros_) / 1e6;
-  area_->StoreFlightState(demo::StateAt(demoTime_));
+  area_->StoreReadings(demo::StateAt(demoTime_));
   lastMicros_ = now;
   computed_ = true;
 }

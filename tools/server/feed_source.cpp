@@ -1,6 +1,7 @@
 // The feed's flight variables written into the data area the requests read.
 #include "server/feed_source.h"
 
+#include "model/interface_codec.h"
 #include "server/server_log.h"
 
 namespace server {
@@ -16,7 +17,7 @@ bool FeedSource::Start(std::function<void()> refreshed) {
 
 void FeedSource::Update() {
   if (feed_.Version() == version_) return;
-  area_.StoreFlightState(feed_.Latest(&version_));
+  area_.StoreInterfaceValues(EncodeInterface(feed_.Latest(&version_), feed_.Supplied()));
 }
 
 }  // namespace server

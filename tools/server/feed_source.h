@@ -1,5 +1,5 @@
 // A simulator feed (X-Plane, FlightGear) as the data server's source: the data area filled from the
-// feed's latest flight variables at the interface's offsets and units, and its freshness.
+// feed's latest readings, encoded at the interface's offsets and units, and their freshness.
 #pragma once
 
 #include <cstdint>

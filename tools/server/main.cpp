@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
         return 2;
       }
       SimDataArea area;
-      area.StoreFlightState(state);
+      area.StoreInterfaceValues(state);
       source = std::make_unique<server::FixedSource>(area, "values of " + cl.valuesFile);
       break;
     }

@@ -63,7 +63,7 @@ struct Simulator {
     if (faulty && options.fault == sim::Fault::NoReply) return {false, 0};
     if (faulty && options.fault == sim::Fault::Delay) platform::SleepMs(options.faultValue);
 
-    if (!fixedValues) area.StoreFlightState(demo::StateAt(DemoTime()));
+    if (!fixedValues) area.StoreReadings(demo::StateAt(DemoTime()));
     if (options.pitchStepMs > 0) {
       const uint64_t period = platform::MonotonicMicros() / (uint64_t(options.pitchStepMs) * 1000);
       area.Set<double>(kPitchOffset, period % 2 == 1 ? -kPitchStepNoseUpDeg : 0.0);
@@ -98,7 +98,7 @@ bool PrepareArea(Simulator& s) {
       Log(error);
       return false;
     }
-    s.area.StoreFlightState(state);
+    s.area.StoreInterfaceValues(state);
     s.fixedValues = true;
   }
   return true;

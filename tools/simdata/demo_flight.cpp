@@ -50,7 +50,6 @@ constexpr double kRetuning = 100.0;
 constexpr double kIlsTuned = 108.0;
 constexpr double kFdLead = 2.0;  // the aircraft follows the flight director this much later
 
-constexpr int16_t kGsInclination3Deg = 546;  // 65536 = 360 degrees
 
 // Speeds: 250 kt until the level-off, slowing to the 150 kt approach speed over 100-140 s (the
 // pitch model's flight-path angle uses the same blend), 140 kt at touchdown, braking to taxi speed.
@@ -307,81 +306,70 @@ std::string DmeText(double nm) {
   return buf;
 }
 
-// The raw autopilot altitude for `ft` whose conversion back to whole feet gives exactly `ft`.
-int32_t RawFromFeet(double ft) {
-  auto back = [](int32_t raw) { return std::trunc(raw * kFeetPerMetre / 65536.0); };
-  int32_t raw = int32_t(std::lround(ft * 65536.0 / kFeetPerMetre));
-  while (back(raw) < ft) ++raw;
-  while (back(raw) > ft) --raw;
-  return raw;
-}
-
-int32_t RadioAltitudeRaw(double ft) {
-  return int32_t(std::lround(std::max(ft, 0.0) / kFeetPerMetre * 65536.0));
-}
+// Needle steps (127 = full scale) in dots.
+double NeedleDots(double steps) { return Needle(steps) * 2.5 / 127; }
 
 // The state at a demo time already inside 0..kLoop.
-InterfaceValues StateInLoop(double t) {
-  InterfaceValues s{};
+FlightState StateInLoop(double t) {
+  using R = ReadingId;
+  FlightState s{};
   const double altitude = AltitudeFt(t);
 
-  s.Pitch = PlannedPitch(t) + PitchTurbulence(t);
-  s.Bank = PlannedBank(t) + BankTurbulence(t);
-  s.FdPitch = PlannedPitch(t + kFdLead);
-  s.FdBank = PlannedBank(t + kFdLead);
-  s.Altimeter = int32_t(std::lround(altitude));
-  s.RadioAltitudeRaw = RadioAltitudeRaw(altitude - TerrainFt(t));
-  s.ApAltitudeRaw = RawFromFeet(t < kDescentStart ? kCruiseFt : kLevelFt);
+  // The plans count nose down and left wing down positive.
+  s.Set(R::Pitch, -(PlannedPitch(t) + PitchTurbulence(t)));
+  s.Set(R::Bank, -(PlannedBank(t) + BankTurbulence(t)));
+  s.Set(R::FdPitch, -PlannedPitch(t + kFdLead));
+  s.Set(R::FdBank, -PlannedBank(t + kFdLead));
+  s.Set(R::Altitude, std::round(altitude));
+  s.Set(R::RadioAltitude, std::max(altitude - TerrainFt(t), 0.0));
+  s.Set(R::SelectedAltitude, t < kDescentStart ? kCruiseFt : kLevelFt);
 
   const bool apOn = t < kApOff;
-  s.ApMaster = apOn ? 1 : 0;
-  s.FdActive = apOn ? 1 : 0;
-  s.ApHeadingHold = t < kApproachArm ? 1 : 0;
-  s.ApAltitudeHold = t < kGsCapture ? 1 : 0;
-  s.ApApproachHold = (t >= kApproachArm && apOn) ? 1 : 0;
-  s.ApGlideSlopeHold = s.ApApproachHold;
+  s.SetFact(R::AutopilotEngaged, apOn);
+  s.SetFact(R::FlightDirectorOn, apOn);
+  s.SetFact(R::HeadingHold, t < kApproachArm);
+  s.SetFact(R::AltitudeHold, t < kGsCapture);
+  s.SetFact(R::ApproachHold, t >= kApproachArm && apOn);
+  s.SetFact(R::GlideSlopeHold, t >= kApproachArm && apOn);
 
-  s.LocNeedle = Needle(LocNeedleValue(t));
-  s.GsNeedle = Needle(GsNeedleValue(t));
+  s.Set(R::LocaliserDeviation, NeedleDots(LocNeedleValue(t)));
+  s.Set(R::GlideSlopeDeviation, NeedleDots(GsNeedleValue(t)));
 
-  if (t >= kLocOnlyTuned && t < kRetuning) {  // a localizer without glide slope
-    s.Nav1BcFlags = 0x82;
-    s.Nav1CodeFlags = 0xC0;
-    s.RadioStatus = 0x0042;
-    s.GsInclinationRaw = 0;
-    s.Nav1Ident = "IORL";
-    s.DmeText = DmeText(18.5 - 0.05 * (t - kLocOnlyTuned));
-  } else if (t >= kRetuning && t < kIlsTuned) {  // receiver retuning: no station yet
-    s.DmeText = "00.0";
-  } else if (t >= kIlsTuned) {
-    s.Nav1BcFlags = 0x82;
-    s.Nav1CodeFlags = 0xC0;
-    s.RadioStatus = 0x0042;
-    if (apOn && t >= kLocCapture) s.RadioStatus |= 0x0100;
-    if (apOn && t >= kGsCapture) s.RadioStatus |= 0x0200;
-    s.GsInclinationRaw = kGsInclination3Deg;
-    s.Nav1Ident = "IORV";
-    s.DmeText = DmeText(IlsDmeNm(t));
+  const bool locOnly = t >= kLocOnlyTuned && t < kRetuning;  // a localizer without glide slope
+  const bool ils = t >= kIlsTuned;
+  s.SetFact(R::IlsTuned, locOnly || ils);
+  s.SetFact(R::GlideSlopePresent, ils);
+  s.SetFact(R::LocaliserCaptured, ils && apOn && t >= kLocCapture);
+  s.SetFact(R::GlideSlopeCaptured, ils && apOn && t >= kGsCapture);
+  if (locOnly) {
+    s.SetText(R::IlsIdent, "IORL");
+    s.SetText(R::DmeText, DmeText(18.5 - 0.05 * (t - kLocOnlyTuned)));
+  } else if (!ils && t >= kRetuning) {  // receiver retuning: no station yet
+    s.SetText(R::IlsIdent, "");
+    s.SetText(R::DmeText, "00.0");
+  } else {
+    s.SetText(R::IlsIdent, ils ? "IORV" : "");
+    s.SetText(R::DmeText, ils ? DmeText(IlsDmeNm(t)) : "");
   }
 
-  s.OuterMarker = kOuter.Contains(t) ? 1 : 0;
-  s.MiddleMarker = kMiddle.Contains(t) ? 1 : 0;
-  s.InnerMarker = kInner.Contains(t) ? 1 : 0;
+  s.SetFact(R::OuterMarker, kOuter.Contains(t));
+  s.SetFact(R::MiddleMarker, kMiddle.Contains(t));
+  s.SetFact(R::InnerMarker, kInner.Contains(t));
 
-  // Speeds, heading, vertical speed and the crew's settings, in the frames' units.
+  // Speeds, heading, vertical speed and the crew's settings.
   const double ias = IndicatedAirspeedKt(t);
-  SetFromUnit(s, FlightVar::IndicatedAirspeedRaw, ias);
-  SetFromUnit(s, FlightVar::MachRaw, MachFor(ias, altitude));
-  SetFromUnit(s, FlightVar::HeadingTrueRaw, Headings().TrueHeading(t));
-  SetFromUnit(s, FlightVar::MagneticVariationRaw, kVariationDeg);
-  SetFromUnit(s, FlightVar::VerticalSpeedRaw, VerticalSpeedFtS(t) * 60.0);
-  SetFromUnit(s, FlightVar::AltimeterSettingRaw, kAltimeterSettingHpa);
-  SetFromUnit(s, FlightVar::ApHeadingRaw, SelectedHeadingMag(t));
-  SetFromUnit(s, FlightVar::ApAirspeed, SelectedAirspeedKt(t));
+  s.Set(R::IndicatedAirspeed, ias);
+  s.Set(R::Mach, MachFor(ias, altitude));
+  s.Set(R::GroundSpeed, TrueAirspeedKt(t));  // no wind
+  s.Set(R::HeadingTrue, Headings().TrueHeading(t));
+  s.Set(R::MagneticVariation, kVariationDeg);
+  s.Set(R::VerticalSpeed, VerticalSpeedFtS(t) * 60.0);
+  s.Set(R::AltimeterSetting, kAltimeterSettingHpa);
+  s.Set(R::SelectedHeading, SelectedHeadingMag(t));
+  s.Set(R::SelectedAirspeed, SelectedAirspeedKt(t));
   // V/S mode until the capture shows (250 ft from the target): then the selection is cleared.
   const bool vsDescent = t >= kDescentStart && t < kTouchdown && altitude > kLevelFt + 250.0;
-  SetFromUnit(s, FlightVar::ApVerticalSpeed, vsDescent ? -kDescentRate * 60.0 : 0.0);
-  s.Valid = VarSet{};  // the demo describes the data area; what arrives is up to the reader
+  s.Set(R::SelectedVerticalSpeed, vsDescent ? -kDescentRate * 60.0 : 0.0);
   return s;
 }
 
@@ -391,7 +379,7 @@ namespace demo {
 
 double LoopSeconds() { return kLoop; }
 
-InterfaceValues StateAt(double t) {
+FlightState StateAt(double t) {
   if (!std::isfinite(t)) t = 0;
   double inLoop = std::fmod(t, kLoop);
   if (inLoop < 0) inLoop += kLoop;

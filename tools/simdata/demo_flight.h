@@ -1,15 +1,15 @@
 // The built-in demo flight: a deterministic, looping flight that exercises every element of the display.
 #pragma once
 
-#include "model/interface_values.h"
+#include "model/flight_state.h"
 
 namespace demo {
 
 // Length of one loop of the demo, in seconds.
 double LoopSeconds();
-// The flight state (every flight variable, as the simulator interface holds it) at demo time t
+// The readings (every one the demo flies, all valid) at demo time t
 // seconds (taken modulo the loop).
-InterfaceValues StateAt(double t);
+FlightState StateAt(double t);
 
 // Demo times (seconds into the loop) that show one display situation each; docs/demo-flight.md has
 // the whole timeline.

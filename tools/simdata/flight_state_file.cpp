@@ -1,6 +1,8 @@
 // Reading and writing flight-state files (key=value lines of raw interface values).
 #include "simdata/flight_state_file.h"
 
+#include "model/interface_codec.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -10,6 +12,7 @@
 #include <fstream>
 #include <map>
 
+#include "model/interface_codec.h"
 #include "platform/byte_order.h"
 
 namespace {
@@ -372,7 +375,8 @@ std::string FormatFlightStateText(const InterfaceValues& state) {
       }
       default: {
         const int64_t v = LoadInteger(state, info);
-        if (info.unit == Unit::Bits) {
+        const InterfaceCodecRow* row = CodecRowOf(info.var);
+        if (row != nullptr && row->rule == CodecRule::AllBits) {
           std::snprintf(buf, sizeof buf, info.size == 1 ? "0x%02llX" : "0x%04llX",
                         static_cast<unsigned long long>(v));
         } else {
@@ -391,13 +395,22 @@ std::string FlightStateKeysText() {
   std::string out;
   ForEachKey([&](const FlightVarInfo& info) {
     char line[128];
+    const InterfaceCodecRow* row = CodecRowOf(info.var);
+    const CodecRule rule = row != nullptr ? row->rule : CodecRule::FlagIsOne;
+    const char* unit = row != nullptr ? UnitName(UnitOf(row->reading)) : "";
+    const double factor = row != nullptr ? row->factor : 1.0;
     if (info.kind == RawKind::Text) {
       std::snprintf(line, sizeof line, "  %-22s text     up to %u characters\n", info.name, unsigned(info.size));
-    } else if (info.factor == 1.0) {
-      std::snprintf(line, sizeof line, "  %-22s %-8s %s\n", info.name, KindName(info.kind), UnitName(info.unit));
+    } else if (rule == CodecRule::AllBits) {
+      std::snprintf(line, sizeof line, "  %-22s %-8s bits\n", info.name, KindName(info.kind));
+    } else if (rule == CodecRule::FlagIsOne) {
+      std::snprintf(line, sizeof line, "  %-22s %-8s flag\n", info.name, KindName(info.kind));
+    } else if (factor == 1.0 || factor == -1.0) {
+      std::snprintf(line, sizeof line, "  %-22s %-8s %s%s\n", info.name, KindName(info.kind), unit,
+                    factor < 0 ? " (nose down / left wing down positive)" : "");
     } else {
-      std::snprintf(line, sizeof line, "  %-22s %-8s %s x %.9g\n", info.name, KindName(info.kind),
-                    UnitName(info.unit), 1.0 / info.factor);
+      std::snprintf(line, sizeof line, "  %-22s %-8s %s x %.9g\n", info.name, KindName(info.kind), unit,
+                    1.0 / factor);
     }
     out += line;
   });

@@ -1,15 +1,17 @@
 // The simulator's 64 KiB data area: bounds-checked copies, handshake values, flight-state store/load.
 #include "simdata/sim_data_area.h"
 
-#include "model/interface_values.h"
+#include "model/interface_codec.h"
+#include "model/sim_ipc_protocol.h"
 
 namespace {
 
-// Handshake values a client checks right after connecting.
-constexpr uint32_t kVersionOffset = 0x3304;
-constexpr uint32_t kVersionValue = 0x19980005;
-constexpr uint32_t kSimulatorOffset = 0x3308;
-constexpr uint32_t kSimulatorValue = 0xFADE0009;
+// Handshake values a client checks right after connecting: the oldest interface version it takes,
+// and a simulator version with the marker in its high half.
+constexpr uint32_t kVersionOffset = simipc::kInterfaceVersionOffset;
+constexpr uint32_t kVersionValue = simipc::kInterfaceVersionFloor;
+constexpr uint32_t kSimulatorOffset = simipc::kSimulatorVersionOffset;
+constexpr uint32_t kSimulatorValue = (simipc::kSimulatorMarker << 16) | 0x0009;
 
 // True when [offset, offset + size) lies inside the area (no overflow: size is compared against
 // the room left after offset).
@@ -37,7 +39,7 @@ bool SimDataArea::Write(uint32_t offset, uint32_t size, const void* in) {
   return true;
 }
 
-void SimDataArea::StoreFlightState(const InterfaceValues& state) {
+void SimDataArea::StoreInterfaceValues(const InterfaceValues& state) {
   for (size_t v = 0; v < kFlightVarCount; ++v) {
     const FlightVarInfo& info = VarInfo(FlightVar(v));
     if (!info.hasField) continue;  // bytes no variable holds keep what they have
@@ -47,7 +49,9 @@ void SimDataArea::StoreFlightState(const InterfaceValues& state) {
   }
 }
 
-InterfaceValues SimDataArea::LoadFlightState() const {
+void SimDataArea::StoreReadings(const FlightState& readings) { StoreInterfaceValues(EncodeInterface(readings)); }
+
+InterfaceValues SimDataArea::LoadInterfaceValues() const {
   InterfaceValues state{};
   for (size_t v = 0; v < kFlightVarCount; ++v) {
     const FlightVarInfo& info = VarInfo(FlightVar(v));

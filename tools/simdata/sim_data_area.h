@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "model/flight_state.h"
 #include "model/interface_values.h"
 
 class SimDataArea {
@@ -33,9 +34,11 @@ class SimDataArea {
   }
 
   // Writes every variable of `state` at its offset (the interface's units).
-  void StoreFlightState(const InterfaceValues& state);
+  void StoreInterfaceValues(const InterfaceValues& state);
+  // Writes the readings at their variables' offsets, encoded by the interface codec.
+  void StoreReadings(const FlightState& readings);
   // Reads every variable back (the interface's units, no conversions; none marked valid).
-  InterfaceValues LoadFlightState() const;
+  InterfaceValues LoadInterfaceValues() const;
 
  private:
   std::array<uint8_t, kSize> bytes_;

@@ -5,7 +5,7 @@
 #include <system_error>
 #include <vector>
 
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 #include "simdata/flight_state_file.h"
 #include "pfd/frame_rules.h"
 #include "pfd/panel_picture.h"
@@ -78,10 +78,10 @@ void PrintFullDescription(const FullFrameDescription& f) {
 // unless the frame failed), each replaced by its command-line option where one was given.
 PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& converted, bool haveState) {
   if (!haveState) return o.values;
-  InterfaceValues arrived = converted;
-  if (!o.failed)
-    for (size_t v = 0; v < kFlightVarCount; ++v) arrived.Valid.Add(FlightVar(v));
-  PrimaryFlightValues values = PrimaryValuesOf(arrived);
+  FlightState readings{};
+  DecodeInterface(converted, readings);
+  readings.Valid = o.failed ? ReadingSet{} : ReadingSet::All();
+  PrimaryFlightValues values = PrimaryValuesOf(readings);
   const PrimaryFlightValues& given = o.values;
   auto take = [](Reading& value, const Reading& option) {
     if (option.valid) value = option;
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   } else if (o.haveDemoTime) {
-    state = demo::StateAt(o.demoTime);
+    state = EncodeInterface(demo::StateAt(o.demoTime));  // as the simulator's interface carries it
   }
   if (o.dumpState) std::fputs(FormatFlightStateText(state).c_str(), stdout);
   ApplyConversions(state, o.inclination);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 #include "pfd/tape_rules.h"
 
 struct SnapshotOptions {

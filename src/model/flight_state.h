@@ -1,0 +1,147 @@
+// The flight as a pilot reads it: each value in its pilot's unit, with whether it arrived in this
+// frame. Every source writes these readings and every instrument reads them; how a value travels on
+// a wire (the simulator interface's offsets and factors, the network's codes, X-Plane's datarefs,
+// FlightGear's properties) is the business of that wire's codec, not of the model.
+#pragma once
+
+#include <bitset>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+// One row per reading: its name (the FlightState member), its kind and its unit.
+//   Number  a double in `unit`;  Fact  a named yes/no;  Text  characters.
+// Signs: pitch nose up positive, bank right wing down positive (the flight director's commands
+// likewise); the localiser deviation positive when the localiser lies right of the aircraft (the
+// pointer right of centre), the glide-slope deviation positive when the slope lies below it (the
+// pointer below centre); magnetic variation positive east (magnetic = true - variation).
+#define ORVANE_READINGS(X)                                      \
+  X(Pitch, Number, Degrees)                                     \
+  X(Bank, Number, Degrees)                                      \
+  X(FdPitch, Number, Degrees)                                   \
+  X(FdBank, Number, Degrees)                                    \
+  X(LocaliserDeviation, Number, Dots)                           \
+  X(GlideSlopeDeviation, Number, Dots)                          \
+  X(RadioAltitude, Number, Feet)                                \
+  X(Altitude, Number, Feet)                                     \
+  X(VerticalSpeed, Number, FeetPerMinute)                       \
+  X(IndicatedAirspeed, Number, Knots)                           \
+  X(Mach, Number, MachNumber)                                   \
+  X(GroundSpeed, Number, Knots)                                 \
+  X(HeadingTrue, Number, Degrees)                               \
+  X(MagneticVariation, Number, Degrees)                         \
+  X(SelectedHeading, Number, Degrees)                           \
+  X(SelectedAltitude, Number, Feet)                             \
+  X(SelectedVerticalSpeed, Number, FeetPerMinute)               \
+  X(SelectedAirspeed, Number, Knots)                            \
+  X(AltimeterSetting, Number, Hectopascals)                     \
+  X(AutopilotEngaged, Fact, None)                               \
+  X(HeadingHold, Fact, None)                                    \
+  X(AltitudeHold, Fact, None)                                   \
+  X(GlideSlopeHold, Fact, None)                                 \
+  X(ApproachHold, Fact, None)                                   \
+  X(FlightDirectorOn, Fact, None)                               \
+  X(IlsTuned, Fact, None)                                       \
+  X(LocaliserCaptured, Fact, None)                              \
+  X(GlideSlopeCaptured, Fact, None)                             \
+  X(GlideSlopePresent, Fact, None)                              \
+  X(OuterMarker, Fact, None)                                    \
+  X(MiddleMarker, Fact, None)                                   \
+  X(InnerMarker, Fact, None)                                    \
+  X(IlsIdent, Text, None)                                       \
+  X(DmeText, Text, None)
+
+enum class ReadingId : uint8_t {
+#define ORVANE_READING_ENUM(name, kind, unit) name,
+  ORVANE_READINGS(ORVANE_READING_ENUM)
+#undef ORVANE_READING_ENUM
+};
+
+constexpr size_t kReadingCount = 0
+#define ORVANE_READING_COUNT(...) +1
+    ORVANE_READINGS(ORVANE_READING_COUNT)
+#undef ORVANE_READING_COUNT
+    ;
+
+enum class ReadingKind : uint8_t { Number, Fact, Text };
+enum class ReadingUnit : uint8_t { None, Degrees, Dots, Feet, FeetPerMinute, Knots, MachNumber, Hectopascals };
+
+// "Pitch", "IlsTuned", ... (the member names).
+const char* ReadingName(ReadingId id);
+// The reading of that name (exact spelling); false when there is none.
+bool ReadingFromName(const std::string& name, ReadingId* id);
+ReadingKind KindOf(ReadingId id);
+ReadingUnit UnitOf(ReadingId id);
+// "degrees", "knots", ... ("" for facts and texts).
+const char* UnitName(ReadingUnit unit);
+
+// A set of readings.
+class ReadingSet {
+ public:
+  ReadingSet() = default;
+  ReadingSet(std::initializer_list<ReadingId> ids) {
+    for (ReadingId id : ids) Add(id);
+  }
+  static ReadingSet All() {
+    ReadingSet s;
+    s.bits_.set();
+    return s;
+  }
+  void Add(ReadingId id) { bits_.set(size_t(id)); }
+  void Remove(ReadingId id) { bits_.reset(size_t(id)); }
+  bool Has(ReadingId id) const { return size_t(id) < kReadingCount && bits_.test(size_t(id)); }
+  bool Empty() const { return bits_.none(); }
+  size_t Count() const { return bits_.count(); }
+  // True when every reading of `other` is in this set.
+  bool Covers(const ReadingSet& other) const { return (other.bits_ & ~bits_).none(); }
+  ReadingSet& operator|=(const ReadingSet& other) {
+    bits_ |= other.bits_;
+    return *this;
+  }
+  ReadingSet& operator&=(const ReadingSet& other) {
+    bits_ &= other.bits_;
+    return *this;
+  }
+  bool operator==(const ReadingSet& other) const { return bits_ == other.bits_; }
+
+ private:
+  std::bitset<kReadingCount> bits_;
+};
+
+// A value in its unit, and whether it arrived in this frame.
+struct Reading {
+  double value = 0;
+  bool valid = false;
+};
+
+// One frame's readings. Zero-filled at the start of every frame (`FlightState state{};`): a value
+// that does not arrive stays zero (false, empty) and is not marked valid.
+struct FlightState {
+#define ORVANE_READING_MEMBER_Number(name) double name = 0;
+#define ORVANE_READING_MEMBER_Fact(name) bool name = false;
+#define ORVANE_READING_MEMBER_Text(name) std::string name;
+#define ORVANE_READING_MEMBER(name, kind, unit) ORVANE_READING_MEMBER_##kind(name)
+  ORVANE_READINGS(ORVANE_READING_MEMBER)
+#undef ORVANE_READING_MEMBER
+#undef ORVANE_READING_MEMBER_Text
+#undef ORVANE_READING_MEMBER_Fact
+#undef ORVANE_READING_MEMBER_Number
+
+  // The readings that arrived in this frame.
+  ReadingSet Valid;
+
+  // A number (a fact reads 1 or 0, a text 0) and whether it arrived.
+  Reading Get(ReadingId id) const;
+  bool Fact(ReadingId id) const { return Get(id).value != 0; }
+  // The text of a text reading ("" for the others).
+  const std::string& Text(ReadingId id) const;
+  // Sets a number (a fact: any value but 0 is true; a text: left alone) and marks it valid.
+  void Set(ReadingId id, double value);
+  void SetFact(ReadingId id, bool on) { Set(id, on ? 1.0 : 0.0); }
+  // Sets a text and marks it valid.
+  void SetText(ReadingId id, const std::string& text);
+};
+
+// The magnetic heading from the true heading and the variation (0 up to 360), valid when both are.
+Reading MagneticHeading(const FlightState& state);
