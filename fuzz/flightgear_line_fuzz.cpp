@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
+#include "model/interface_codec.h"
 #include "sources/flightgear_feed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -41,25 +42,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK((comma == std::string::npos) == (f + 1 == count));
     at = comma + 1;
   }
-  const InterfaceValues before{};
-  InterfaceValues state{};
-  VarSet written;
+  FeedState state{};
+  ReadingSet written;
   for (size_t r = 0; r < FlightGearRowCount(); ++r) {
     const FeedRow& row = FlightGearRows()[r];
     size_t f = 0;
     while (f < count && std::strcmp(fields[f].path, row.path) != 0) ++f;
     FUZZ_CHECK(f < count);
     ApplyFeedRow(row, values[f].number, values[f].text, state);
-    written.Add(row.var);
+    written.Add(row.reading);
   }
-  for (size_t i = 0; i < kFlightVarCount; ++i) {
-    const FlightVarInfo& info = VarInfo(FlightVar(i));
-    FUZZ_CHECK(TextOf(state, info.var).size() <= info.size);
-    if (written.Has(info.var)) continue;
-    uint8_t was[16] = {}, now[16] = {};
-    LoadRawBytes(before, info.var, was);
-    LoadRawBytes(state, info.var, now);
-    FUZZ_CHECK(std::memcmp(was, now, sizeof was) == 0);
+  SettleTerms(FlightGearRows(), FlightGearRowCount(), state);
+  // Readings no row wrote are left as they were; texts stay within their bounds, and the encoded
+  // interface values within the interface's widths.
+  const InterfaceValues encoded = EncodeInterface(state.readings, written);
+  for (size_t i = 0; i < kReadingCount; ++i) {
+    const ReadingId id = ReadingId(i);
+    FUZZ_CHECK(state.readings.Text(id).size() <= kMaxFeedText);
+    if (written.Has(id)) continue;
+    FUZZ_CHECK(!state.readings.Valid.Has(id));
+    FUZZ_CHECK(state.readings.Get(id).value == 0 && state.readings.Text(id).empty());
+  }
+  for (size_t v = 0; v < kFlightVarCount; ++v) {
+    const FlightVarInfo& info = VarInfo(FlightVar(v));
+    FUZZ_CHECK(TextOf(encoded, info.var).size() <= info.size);
+    uint8_t bytes[16] = {};
+    LoadRawBytes(encoded, info.var, bytes);
   }
   return 0;
 }

@@ -33,11 +33,11 @@ constexpr InterfaceCodecRow kRows[] = {
     {R::ApproachHold, V::ApApproachHold, C::FlagIsOne, 0, 0},
     // NAV1 and the ILS: tuned when the localiser is tuned (back-course flags), the station has a
     // glide slope (code flags) and the ILS is received (radio status).
-    {R::IlsTuned, V::Nav1BcFlags, C::AllBits, 0, 0x82},
-    {R::IlsTuned, V::Nav1CodeFlags, C::AllBits, 0, 0xC0},
-    {R::IlsTuned, V::RadioStatus, C::AllBits, 0, 0x0042},
-    {R::LocaliserCaptured, V::RadioStatus, C::AllBits, 0, 0x0100},
-    {R::GlideSlopeCaptured, V::RadioStatus, C::AllBits, 0, 0x0200},
+    {R::IlsTuned, V::Nav1BcFlags, C::AllBits, 0, nav1_bits::kLocaliserTuned},
+    {R::IlsTuned, V::Nav1CodeFlags, C::AllBits, 0, nav1_bits::kGlideSlopeStation},
+    {R::IlsTuned, V::RadioStatus, C::AllBits, 0, nav1_bits::kIlsReceived},
+    {R::LocaliserCaptured, V::RadioStatus, C::AllBits, 0, nav1_bits::kLocaliserCaptured},
+    {R::GlideSlopeCaptured, V::RadioStatus, C::AllBits, 0, nav1_bits::kGlideSlopeCaptured},
     {R::GlideSlopePresent, V::GsInclinationRaw, C::Inclination, kDegreesPer16Bits, 0},
     {R::LocaliserDeviation, V::LocNeedle, C::Needle, kDotsPerNeedleStep, 0},
     {R::GlideSlopeDeviation, V::GsNeedle, C::Needle, kDotsPerNeedleStep, 0},

@@ -25,6 +25,16 @@ enum class CodecRule : uint8_t {
   Text,         // the text as it is (encoded cut to the variable's size)
 };
 
+// The NAV1 bits of the interface: the localiser tuned (back-course flags), the station with a glide
+// slope (code flags), the ILS received, the localiser and the glide slope captured (radio status).
+namespace nav1_bits {
+constexpr uint8_t kLocaliserTuned = 0x82;
+constexpr uint8_t kGlideSlopeStation = 0xC0;
+constexpr uint16_t kIlsReceived = 0x0042;
+constexpr uint16_t kLocaliserCaptured = 0x0100;
+constexpr uint16_t kGlideSlopeCaptured = 0x0200;
+}  // namespace nav1_bits
+
 struct InterfaceCodecRow {
   ReadingId reading;
   FlightVar var;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "model/interface_codec.h"
+
 
 namespace {
 
@@ -42,9 +44,9 @@ ColourSetting ColourOf(TextColour colour) {
 double PitchOffsetOf(const InterfaceValues& s) { return s.Pitch * kPitchOffsetPerDegree; }
 
 uint16_t ClassifyIls(uint16_t radioStatus, uint8_t bcFlags, uint8_t codeFlags, int16_t inclination) {
-  const bool localizerTuned = (bcFlags & 0x82) == 0x82;
-  const bool glideSlopeStation = (codeFlags & 0xC0) == 0xC0;
-  const bool ilsReceived = (radioStatus & 0x0042) == 0x0042;
+  const bool localizerTuned = (bcFlags & nav1_bits::kLocaliserTuned) == nav1_bits::kLocaliserTuned;
+  const bool glideSlopeStation = (codeFlags & nav1_bits::kGlideSlopeStation) == nav1_bits::kGlideSlopeStation;
+  const bool ilsReceived = (radioStatus & nav1_bits::kIlsReceived) == nav1_bits::kIlsReceived;
   if (!localizerTuned || !glideSlopeStation || !ilsReceived) return 0;
   return inclination != 0 ? 4 : 1;
 }
@@ -132,13 +134,13 @@ std::vector<FrameText> DecideModeTexts(const InterfaceValues& s) {
     }
   }
   if (IsOn(s.ApGlideSlopeHold)) {
-    if (s.RadioStatus & 0x0200)
+    if (s.RadioStatus & nav1_bits::kGlideSlopeCaptured)
       texts.push_back(Text("GS", TextColour::Green, 350, 280));
     else
       texts.push_back(Text("GS", TextColour::White, 290, 280));
   }
   if (IsOn(s.ApApproachHold)) {
-    const bool captured = (s.RadioStatus & 0x0100) != 0;
+    const bool captured = (s.RadioStatus & nav1_bits::kLocaliserCaptured) != 0;
     texts.push_back(Text("LOC", captured ? TextColour::Green : TextColour::White, 100, 280));
   }
   if (IsOn(s.ApHeadingHold)) texts.push_back(Text("HDG", TextColour::Green, 100, 280));

@@ -6,26 +6,18 @@
 #include <string>
 #include <string_view>
 
+#include "model/flight_variables.h"
+
 namespace server {
 
-// Type codes: how the `size` bytes at `offset` (little-endian) become the reply text.
-//   1  signed 32-bit integer, size 4, reply in decimal ("-1250")
+// Type codes: how the `size` bytes at `offset` become the reply text (model/flight_variables.h):
+//   1 and 5  signed 32-bit integer, size 4, reply in decimal ("-1250")
 //   2  64-bit IEEE float, size 8, reply as the shortest decimal text that reads back to the same
 //      double ("0.5", "-3.25", "1e-05"); not-a-number and infinities reply "0"
 //   3  signed 8-bit integer, size 1, decimal ("-56" for the byte 0xC8)
 //   4  signed 16-bit integer, size 2, decimal
-//   5  signed 32-bit integer, size 4, decimal
 //   7  text, size 1..255: the bytes up to the first zero byte, at most `size` of them, as they are
-// Integers are replied signed so that every reply fits a signed 32-bit integer and keeping its low
-// 8, 16 or 32 bits gives back the exact bytes of the data area, whatever the field's signedness.
-enum class TypeCode : uint8_t {
-  Int32Alt = 1,
-  Float64 = 2,
-  Int8 = 3,
-  Int16 = 4,
-  Int32 = 5,
-  Text = 7,
-};
+using TypeCode = NetType;
 
 constexpr uint32_t kAreaSize = 0x10000;      // the simulator data area is 64 KiB
 constexpr uint32_t kMaxTextSize = 255;       // longest text a type-7 request may ask for
