@@ -14,7 +14,6 @@ namespace {
 using namespace demo::curves;
 
 constexpr double kLoop = 300.0;
-constexpr double kFeetPerMetre = 3.28084;
 constexpr double kPi = 3.14159265358979323846;
 
 // Vertical profile: 5,000 ft cruise, a 40 ft/s descent captured exponentially at 3,000 ft, then a
