@@ -152,7 +152,7 @@ void RefreshActive(WindowState& w) {
 void HandleWindowEvent(WindowState& w, const SDL_WindowEvent& e) {
   switch (e.event) {
     case SDL_WINDOWEVENT_CLOSE:
-      w.quitPosted = true;  // the window itself goes at CloseGlWindow
+      w.quitPosted = true;  // the window itself goes at Close
       break;
     case SDL_WINDOWEVENT_MINIMIZED:
       w.active = false;

@@ -144,7 +144,7 @@ LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
       w.active = HIWORD(wParam) == 0;  // false only while minimised
       return 0;
     case WM_CLOSE:
-      PostQuitMessage(0);  // the window itself goes at CloseGlWindow
+      PostQuitMessage(0);  // the window itself goes at Close
       return 0;
     case WM_KEYDOWN:
       if (wParam < 256) w.keys[wParam] = true;
