@@ -44,6 +44,11 @@ constexpr int kHeight = 740;
 std::string g_renderer;
 int g_scale = 0;  // the scale the context is open at, 0 = none
 
+platform::OffscreenGl& Gl() {
+  static platform::OffscreenGl gl;
+  return gl;
+}
+
 // The renderer with the panel's textures and font, set up once by OpenContext.
 PanelRenderer& Renderer() {
   static PanelRenderer renderer;
@@ -63,10 +68,10 @@ bool OpenContext(int scale, std::string& error) {
     return false;
   }
   if (g_scale == scale) return true;
-  if (g_scale != 0) platform::CloseOffscreenGl();
+  if (g_scale != 0) Gl().Close();
   Renderer().MutableResources() = PanelResources{};
   g_scale = 0;
-  if (!platform::OpenOffscreenGl(kWidth * scale, kHeight * scale, error)) return false;
+  if (!Gl().Open(kWidth * scale, kHeight * scale, error)) return false;
   g_scale = scale;
   Renderer().SetSurface(kWidth * scale, kHeight * scale);
   if (!Renderer().SetUp()) {
@@ -231,7 +236,7 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "draw_frame_bench: renderer %s\n", g_renderer.c_str());
   bench::CollectingReporter reporter;
   bench::RunAll(argc, argv, reporter, 5, 0.4);
-  platform::CloseOffscreenGl();
+  Gl().Close();
   for (int scale = 1; scale <= 3; ++scale) {
     const std::string name = "BM_DrawPair/" + std::to_string(scale);
     const std::string size = std::to_string(kWidth * scale) + " x " + std::to_string(kHeight * scale);

@@ -16,7 +16,10 @@
 
 #include "bench_report.h"
 #include "model/read_list.h"
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "sources/sim_ipc_client.h"
 
 namespace {
@@ -36,8 +39,9 @@ struct Child {
 
 // Waits until a peer of that class answers; false after 5 s.
 bool WaitForPeer(const char* className) {
+  platform::IpcClient probe;
   for (int i = 0; i < 500; ++i) {
-    if (platform::FindIpcWindow(className) != 0) return true;
+    if (platform::FindIpcWindow(probe, className) != 0) return true;
     platform::SleepMs(10);
   }
   return false;
@@ -93,28 +97,29 @@ int RunNullPeer() {
 class BareExchange {
  public:
   BareExchange() {
-    window_ = platform::FindIpcWindow(kNullPeerClass);
+    window_ = platform::FindIpcWindow(ipc_, kNullPeerClass);
     message_ = platform::RegisterIpcMessage(kMessageName);
     char name[64];
     std::snprintf(name, sizeof name, "%s:%X:%X", kMessageName, unsigned(platform::CurrentProcessId()), 2u);
-    atom_ = platform::AddGlobalAtom(name);
+    atom_ = platform::AddGlobalAtom(ipc_, name);
     bool existed = false;
-    mapping_ = platform::CreateSharedBlock(name, platform::kIpcBlockSize, &existed);
-    view_ = mapping_ ? platform::MapSharedBlock(mapping_, platform::kIpcBlockSize) : nullptr;
+    mapping_ = platform::CreateSharedBlock(ipc_, name, platform::kIpcBlockSize, &existed);
+    view_ = mapping_ ? platform::MapSharedBlock(ipc_, mapping_, platform::kIpcBlockSize) : nullptr;
     if (view_) std::memset(view_, 0, 4);
   }
   ~BareExchange() {
     platform::UnmapSharedBlock(view_, platform::kIpcBlockSize);
-    platform::CloseSharedBlock(mapping_);
-    platform::DeleteGlobalAtom(atom_);
+    platform::CloseSharedBlock(ipc_, mapping_);
+    platform::DeleteGlobalAtom(ipc_, atom_);
   }
   bool Ready() const { return window_ && atom_ && view_; }
   bool Exchange() {
     uintptr_t reply = 0;
-    return platform::SendIpcMessage(window_, message_, atom_, 0, 2000, &reply) && reply == 1;
+    return platform::SendIpcMessage(ipc_, window_, message_, atom_, 0, 2000, &reply) && reply == 1;
   }
 
  private:
+  platform::IpcClient ipc_;
   platform::IpcWindow window_ = 0;
   uint32_t message_ = 0;
   uint16_t atom_ = 0;

@@ -27,7 +27,10 @@
 #include <vector>
 
 #include "bench_report.h"
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 
 namespace fs = std::filesystem;
 
@@ -74,9 +77,10 @@ struct Setup {
       problem = "orvane-sim did not start";
       return;
     }
-    for (int i = 0; i < 500 && platform::FindIpcWindow("UIPCMAIN") == 0; ++i)
+    platform::IpcClient probe;
+    for (int i = 0; i < 500 && platform::FindIpcWindow(probe, "UIPCMAIN") == 0; ++i)
       platform::SleepMs(10);
-    ready = platform::FindIpcWindow("UIPCMAIN") != 0;
+    ready = platform::FindIpcWindow(probe, "UIPCMAIN") != 0;
     if (!ready)
       problem = "orvane-sim does not answer";
   }

@@ -15,7 +15,10 @@
 #include "stb_image.h"
 #pragma GCC diagnostic pop
 
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "simdata/demo_flight.h"
 #include "support/faults_display.h"
 #include "support/sim_peer.h"

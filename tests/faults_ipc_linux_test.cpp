@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "support/faults_display.h"
 #include "support/sim_peer.h"
 
@@ -47,8 +50,9 @@ class Simulator {
       return false;
     }
     const uint64_t deadline = platform::MonotonicMicros() + 15000 * kMs;
+    platform::IpcClient probe;
     while (platform::MonotonicMicros() < deadline) {
-      if (platform::FindIpcWindow("UIPCMAIN") != 0) return true;
+      if (platform::FindIpcWindow(probe, "UIPCMAIN") != 0) return true;
       if (!platform::ProcessRunning(child_)) break;
       platform::SleepMs(20);
     }
@@ -64,7 +68,8 @@ class Simulator {
     platform::WaitProcess(child_, 5000, &code);
     child_.id = 0;
     const uint64_t deadline = platform::MonotonicMicros() + 5000 * kMs;
-    while (platform::FindIpcWindow("UIPCMAIN") != 0 && platform::MonotonicMicros() < deadline) platform::SleepMs(20);
+    platform::IpcClient probe;
+    while (platform::FindIpcWindow(probe, "UIPCMAIN") != 0 && platform::MonotonicMicros() < deadline) platform::SleepMs(20);
   }
   int Stop() {
     if (child_.id == 0) return 0;

@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "support/faults_display.h"
 #include "support/script_server.h"
 #include "support/test_env.h"

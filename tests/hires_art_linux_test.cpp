@@ -42,7 +42,7 @@ class ScaledSurface {
   explicit ScaledSurface(int scale)
       : scale_(scale), width_(kWidth * scale), height_(kHeight * scale) {}
   ~ScaledSurface() {
-    if (open_) platform::CloseOffscreenGl();
+    if (open_) gl_.Close();
     if (!previousDirectory_.empty()) fs::current_path(previousDirectory_);
   }
 
@@ -53,7 +53,7 @@ class ScaledSurface {
              << "no generated artwork in " << run << " (build the target orvane-assetgen-run)";
     }
     std::string error;
-    if (!platform::OpenOffscreenGl(width_, height_, error)) {
+    if (!gl_.Open(width_, height_, error)) {
       return ::testing::AssertionFailure()
              << "no " << width_ << " x " << height_ << " GL surface: " << error;
     }
@@ -102,6 +102,7 @@ class ScaledSurface {
   int width_;
   int height_;
   bool open_ = false;
+  platform::OffscreenGl gl_;
   PanelRenderer renderer_;
   std::string previousDirectory_;
   std::vector<uint8_t> pixels_;

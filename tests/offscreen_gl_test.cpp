@@ -1,4 +1,5 @@
-// The hidden GL context on both platforms: it opens once, draws the display's layers where they belong, reads back and reopens.
+// The hidden GL context on both platforms: it opens once, draws the display's layers where they belong, reads back and
+// reopens; two contexts live side by side, each keeping its own pixels.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -25,7 +26,7 @@ TEST(OffscreenGl, OpensOnceDrawsTheBarWhereItBelongsAndReopens) {
   std::printf("offscreen renderer: %s\n", harness.RendererDescription().c_str());
 
   std::string second;
-  EXPECT_FALSE(platform::OpenOffscreenGl(100, 100, second));
+  EXPECT_FALSE(harness.Gl().Open(100, 100, second));
   EXPECT_NE(second.find("already open"), std::string::npos) << second;
 
   GLint viewport[4] = {};
@@ -72,11 +73,54 @@ TEST(OffscreenGl, OpensOnceDrawsTheBarWhereItBelongsAndReopens) {
 }
 
 TEST(OffscreenGl, RefusesAnEmptySurface) {
+  platform::OffscreenGl gl;
   std::string error;
-  EXPECT_FALSE(platform::OpenOffscreenGl(0, 740, error));
+  EXPECT_FALSE(gl.Open(0, 740, error));
   EXPECT_FALSE(error.empty());
-  EXPECT_FALSE(platform::OpenOffscreenGl(500, -1, error));
-  platform::CloseOffscreenGl();  // nothing open: harmless
+  EXPECT_FALSE(gl.Open(500, -1, error));
+  EXPECT_FALSE(gl.IsOpen());
+  gl.Close();  // nothing open: harmless
+}
+
+// The colour of the surface's lower-left pixel in the current context.
+Rgb CornerPixel() {
+  uint8_t p[4] = {};
+  glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+  return Rgb{p[0], p[1], p[2]};
+}
+
+TEST(OffscreenGl, TwoContextsKeepTheirOwnSizeAndPixels) {
+  platform::OffscreenGl red, blue;
+  std::string error;
+  ASSERT_TRUE(red.Open(40, 30, error)) << error;
+  glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  ASSERT_TRUE(blue.Open(20, 10, error)) << error;
+  glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 20);
+  EXPECT_EQ(viewport[3], 10);
+  EXPECT_EQ(CornerPixel().b, 255);
+  EXPECT_EQ(CornerPixel().r, 0);
+
+  // Back to the first: its own surface, still red, not the second's blue.
+  ASSERT_TRUE(red.MakeCurrent());
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 40);
+  EXPECT_EQ(viewport[3], 30);
+  EXPECT_EQ(CornerPixel().r, 255);
+  EXPECT_EQ(CornerPixel().b, 0);
+
+  // Closing the second leaves the first drawing.
+  blue.Close();
+  EXPECT_FALSE(blue.MakeCurrent());
+  ASSERT_TRUE(red.MakeCurrent());
+  glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  EXPECT_EQ(CornerPixel().g, 255);
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include <string>
 
 #include "model/read_list.h"
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "simdata/demo_flight.h"
 #include "simdata/flight_state_file.h"
 #include "sources/network_source.h"

@@ -5,7 +5,10 @@
 #include <regex>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "support/display_run.h"
 #include "support/sim_peer.h"
 

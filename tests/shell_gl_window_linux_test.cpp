@@ -165,28 +165,28 @@ TEST_F(GlWindowTest, MinimiseStopsDrawingAndRestoreResumesIt) {
 }
 
 TEST_F(GlWindowTest, KeysAreDownBetweenTheirDownAndUpMessages) {
-  EXPECT_FALSE(platform::KeyIsDown(SDL_SCANCODE_A));
+  EXPECT_FALSE(display_->window().KeyIsDown(SDL_SCANCODE_A));
   PushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
   EXPECT_TRUE(Drain()) << "no key ends the run";
-  EXPECT_TRUE(platform::KeyIsDown(SDL_SCANCODE_A));
-  EXPECT_FALSE(platform::KeyIsDown(SDL_SCANCODE_B));
+  EXPECT_TRUE(display_->window().KeyIsDown(SDL_SCANCODE_A));
+  EXPECT_FALSE(display_->window().KeyIsDown(SDL_SCANCODE_B));
   PushKey(SDL_KEYUP, SDL_SCANCODE_A);
   EXPECT_TRUE(Drain());
-  EXPECT_FALSE(platform::KeyIsDown(SDL_SCANCODE_A));
-  EXPECT_FALSE(platform::KeyIsDown(-1));
-  EXPECT_FALSE(platform::KeyIsDown(256));
+  EXPECT_FALSE(display_->window().KeyIsDown(SDL_SCANCODE_A));
+  EXPECT_FALSE(display_->window().KeyIsDown(-1));
+  EXPECT_FALSE(display_->window().KeyIsDown(256));
 }
 
 TEST_F(GlWindowTest, CloseRequestBecomesTheQuitMessageOnTheNextPass) {
   PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
-  EXPECT_EQ(platform::PumpOneMessage(), platform::PumpResult::Handled);
-  EXPECT_EQ(platform::PumpOneMessage(), platform::PumpResult::Quit);
+  EXPECT_EQ(display_->window().PumpOneMessage(), platform::PumpResult::Handled);
+  EXPECT_EQ(display_->window().PumpOneMessage(), platform::PumpResult::Quit);
 }
 
 TEST_F(GlWindowTest, TeardownTwiceIsHarmlessAndLeavesNoMessages) {
   testWindow_->Close();
   display_->KillGlWindow();
-  EXPECT_EQ(platform::PumpOneMessage(), platform::PumpResult::Empty);
+  EXPECT_EQ(display_->window().PumpOneMessage(), platform::PumpResult::Empty);
 }
 
 // A cockpit window of 664 x 664 (WIDTH and HEIGHT): the 332 x 332 panel at twice its size.
@@ -248,10 +248,11 @@ TEST_F(FittedWindowTest, AWindowResizedByTheWindowManagerIsFittedAgain) {
 // size and the limit, with exit code 1.
 TEST(DisplayStart, APanelBeyondTheViewportLimitIsRefusedNamingKeysAndLimit) {
   std::string error;
-  ASSERT_TRUE(platform::OpenOffscreenGl(16, 16, error)) << error;
+  platform::OffscreenGl gl;
+  ASSERT_TRUE(gl.Open(16, 16, error)) << error;
   GLint limit[2] = {0, 0};
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, limit);
-  platform::CloseOffscreenGl();
+  gl.Close();
   // 7400 x 7400: 22.3 times the panel, a surface of 11145 x 16494.
   if (limit[1] >= 16494) GTEST_SKIP() << "this driver draws surfaces up to " << limit[1] << " pixels high";
   orvane_test::DisplayRun run;

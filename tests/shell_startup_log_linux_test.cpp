@@ -6,7 +6,10 @@
 #include <sstream>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "support/display_run.h"
 #include "support/sim_peer.h"
 

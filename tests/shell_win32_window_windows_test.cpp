@@ -161,11 +161,11 @@ TEST_F(Win32WindowTest, ActivationFollowsTheMinimisedStateOnly) {
 
 TEST_F(Win32WindowTest, KeysAreDownBetweenTheirDownAndUpMessages) {
   EXPECT_EQ(SendMessageA(window_, WM_KEYDOWN, 'A', 0), 0);
-  EXPECT_TRUE(platform::KeyIsDown('A'));
-  EXPECT_FALSE(platform::KeyIsDown('B'));
+  EXPECT_TRUE(display_->window().KeyIsDown('A'));
+  EXPECT_FALSE(display_->window().KeyIsDown('B'));
   EXPECT_TRUE(Drain()) << "no key ends the run";
   EXPECT_EQ(SendMessageA(window_, WM_KEYUP, 'A', 0), 0);
-  EXPECT_FALSE(platform::KeyIsDown('A'));
+  EXPECT_FALSE(display_->window().KeyIsDown('A'));
   EXPECT_EQ(SendMessageA(window_, WM_KEYDOWN, 0x1234, 0), 0) << "an out-of-range code is ignored";
 }
 

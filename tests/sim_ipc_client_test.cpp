@@ -14,7 +14,10 @@
 #include "model/read_list.h"
 #include "platform/byte_order.h"
 #include "platform/ipc_peer.h"
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "simdata/demo_flight.h"
 #include "simdata/sim_data_area.h"
 #include "sources/sim_ipc_client.h"
@@ -212,21 +215,22 @@ TEST_F(SimIpcClientTest, ExistingBlockNameGives5AndReleasesAtomAndHandle) {
   ASSERT_TRUE(StartSim({}));
   const std::string name = BlockName();
   bool existed = true;
-  const platform::IpcMapping ours = platform::CreateSharedBlock(name.c_str(), 0x8000, &existed);
+  platform::IpcClient other;  // another client in this process holds the block's name
+  const platform::IpcMapping ours = platform::CreateSharedBlock(other, name.c_str(), 0x8000, &existed);
   ASSERT_NE(ours, 0u);
   ASSERT_FALSE(existed);
 
   uint32_t code = 99;
   EXPECT_FALSE(SimIpcOpen(0, &code));
   EXPECT_EQ(code, 5u);
-  EXPECT_EQ(platform::FindGlobalAtom(name.c_str()), 0u) << "the atom was not deleted";
+  EXPECT_EQ(platform::FindGlobalAtom(Ipc(), name.c_str()), 0u) << "the atom was not deleted";
 
   // Once our block is gone the name is free again: the client kept no handle to it.
-  platform::CloseSharedBlock(ours);
+  platform::CloseSharedBlock(other, ours);
   ASSERT_TRUE(Open());
-  EXPECT_NE(platform::FindGlobalAtom(name.c_str()), 0u);
+  EXPECT_NE(platform::FindGlobalAtom(Ipc(), name.c_str()), 0u);
   SimIpcClose();
-  EXPECT_EQ(platform::FindGlobalAtom(name.c_str()), 0u);
+  EXPECT_EQ(platform::FindGlobalAtom(Ipc(), name.c_str()), 0u);
 }
 
 TEST_F(SimIpcClientTest, LinkLeftOpenIsClosedAtProcessEnd) {
@@ -254,10 +258,11 @@ TEST_F(SimIpcClientTest, LinkLeftOpenIsClosedAtProcessEnd) {
 
   // The child's block name is free again: its link was closed when it ended.
   bool existed = true;
-  const platform::IpcMapping probe = platform::CreateSharedBlock(name.c_str(), 0x8000, &existed);
+  platform::IpcClient ipc;
+  const platform::IpcMapping probe = platform::CreateSharedBlock(ipc, name.c_str(), 0x8000, &existed);
   ASSERT_NE(probe, 0u);
   EXPECT_FALSE(existed) << name << " outlived its process";
-  platform::CloseSharedBlock(probe);
+  platform::CloseSharedBlock(ipc, probe);
 }
 
 // ---- Queueing and the capacity rule -------------------------------------------------------------

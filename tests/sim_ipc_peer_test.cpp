@@ -4,7 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "support/sim_peer.h"
 #include "platform/byte_order.h"
 
@@ -18,15 +21,15 @@ class SimPeerBatchTest : public ::testing::Test {
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(sim_.Start({"--freeze"}, error)) << error;
-    window_ = platform::FindIpcWindow("UIPCMAIN");
+    window_ = platform::FindIpcWindow(ipc_, "UIPCMAIN");
     message_ = platform::RegisterIpcMessage("FsasmLib:IPC");
     name_ = "OrvanePeerTest:" + std::to_string(platform::CurrentProcessId());
-    atom_ = platform::AddGlobalAtom(name_.c_str());
+    atom_ = platform::AddGlobalAtom(ipc_, name_.c_str());
     bool existed = false;
-    mapping_ = platform::CreateSharedBlock(name_.c_str(), kBlockSize, &existed);
+    mapping_ = platform::CreateSharedBlock(ipc_, name_.c_str(), kBlockSize, &existed);
     ASSERT_NE(mapping_, 0u);
     ASSERT_FALSE(existed);
-    block_ = static_cast<uint8_t*>(platform::MapSharedBlock(mapping_, kBlockSize));
+    block_ = static_cast<uint8_t*>(platform::MapSharedBlock(ipc_, mapping_, kBlockSize));
     ASSERT_NE(block_, nullptr);
     ASSERT_NE(window_, 0u);
     ASSERT_NE(atom_, 0u);
@@ -35,15 +38,15 @@ class SimPeerBatchTest : public ::testing::Test {
 
   void TearDown() override {
     if (block_) platform::UnmapSharedBlock(block_, kBlockSize);
-    if (mapping_) platform::CloseSharedBlock(mapping_);
-    if (atom_) platform::DeleteGlobalAtom(atom_);
+    if (mapping_) platform::CloseSharedBlock(ipc_, mapping_);
+    if (atom_) platform::DeleteGlobalAtom(ipc_, atom_);
     EXPECT_EQ(sim_.Stop(), 0) << sim_.Log();
   }
 
   // The peer's answer to one message, or -1 when none came.
   long long Send(uint32_t message, uintptr_t atom) {
     uintptr_t reply = 0;
-    if (!platform::SendIpcMessage(window_, message, atom, 0, 2000, &reply)) return -1;
+    if (!platform::SendIpcMessage(ipc_, window_, message, atom, 0, 2000, &reply)) return -1;
     return static_cast<long long>(reply);
   }
   long long SendBatch() { return Send(message_, atom_); }
@@ -68,6 +71,7 @@ class SimPeerBatchTest : public ::testing::Test {
   }
 
   orvane_test::SimPeer sim_;
+  platform::IpcClient ipc_;
   platform::IpcWindow window_ = 0;
   uint32_t message_ = 0;
   std::string name_;
@@ -135,10 +139,10 @@ TEST_F(SimPeerBatchTest, ForeignMessagesAndUnknownBlocksAreNotPerformed) {
   EXPECT_EQ(le::Get32(block_ + 16), 0u) << "a foreign message must not perform the batch";
 
   const std::string orphan = name_ + ":orphan";
-  const uint16_t orphanAtom = platform::AddGlobalAtom(orphan.c_str());
+  const uint16_t orphanAtom = platform::AddGlobalAtom(ipc_, orphan.c_str());
   ASSERT_NE(orphanAtom, 0u);
   EXPECT_EQ(Send(message_, orphanAtom), 0) << "an atom naming no block";
-  platform::DeleteGlobalAtom(orphanAtom);
+  platform::DeleteGlobalAtom(ipc_, orphanAtom);
   ExpectHealthy();
 }
 

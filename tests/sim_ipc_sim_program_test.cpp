@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "model/flight_variables.h"
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "sources/sim_ipc_client.h"
 #include "support/sim_peer.h"
 

@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "sources/sim_ipc_client.h"
 #include "support/sim_peer.h"
 #include "platform/byte_order.h"
@@ -156,32 +159,33 @@ TEST_F(SimIpcTransportTest, MalformedRequestsDropOnlyTheirConnection) {
 
 TEST_F(SimIpcTransportTest, SharedBlockNamesAreExclusiveAndFreedByTheirCreator) {
   const std::string name = "OrvaneTransportTest:" + std::to_string(getpid());
+  platform::IpcClient ipc;
   bool existed = true;
-  const platform::IpcMapping first = platform::CreateSharedBlock(name.c_str(), 0x8000, &existed);
+  const platform::IpcMapping first = platform::CreateSharedBlock(ipc, name.c_str(), 0x8000, &existed);
   ASSERT_NE(first, 0u);
   EXPECT_FALSE(existed);
-  const platform::IpcMapping second = platform::CreateSharedBlock(name.c_str(), 0x8000, &existed);
+  const platform::IpcMapping second = platform::CreateSharedBlock(ipc, name.c_str(), 0x8000, &existed);
   ASSERT_NE(second, 0u) << "an existing name is opened all the same";
   EXPECT_TRUE(existed);
   // Both see the same bytes.
-  uint8_t* a = static_cast<uint8_t*>(platform::MapSharedBlock(first, 0x8000));
-  uint8_t* b = static_cast<uint8_t*>(platform::MapSharedBlock(second, 0x8000));
+  uint8_t* a = static_cast<uint8_t*>(platform::MapSharedBlock(ipc, first, 0x8000));
+  uint8_t* b = static_cast<uint8_t*>(platform::MapSharedBlock(ipc, second, 0x8000));
   ASSERT_NE(a, nullptr);
   ASSERT_NE(b, nullptr);
   a[100] = 0x42;
   EXPECT_EQ(b[100], 0x42);
   platform::UnmapSharedBlock(a, 0x8000);
   platform::UnmapSharedBlock(b, 0x8000);
-  platform::CloseSharedBlock(second);  // not the creator: the name stays
-  const platform::IpcMapping third = platform::CreateSharedBlock(name.c_str(), 0x8000, &existed);
+  platform::CloseSharedBlock(ipc, second);  // not the creator: the name stays
+  const platform::IpcMapping third = platform::CreateSharedBlock(ipc, name.c_str(), 0x8000, &existed);
   EXPECT_NE(third, 0u);
   EXPECT_TRUE(existed);
-  platform::CloseSharedBlock(third);
-  platform::CloseSharedBlock(first);  // the creator frees the name
-  const platform::IpcMapping again = platform::CreateSharedBlock(name.c_str(), 0x8000, &existed);
+  platform::CloseSharedBlock(ipc, third);
+  platform::CloseSharedBlock(ipc, first);  // the creator frees the name
+  const platform::IpcMapping again = platform::CreateSharedBlock(ipc, name.c_str(), 0x8000, &existed);
   ASSERT_NE(again, 0u);
   EXPECT_FALSE(existed);
-  platform::CloseSharedBlock(again);
+  platform::CloseSharedBlock(ipc, again);
 }
 
 }  // namespace

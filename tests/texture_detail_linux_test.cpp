@@ -106,7 +106,7 @@ class ArtworkSurface {
   explicit ArtworkSurface(double scale)
       : width_(static_cast<int>(std::lround(500 * scale))), height_(static_cast<int>(std::lround(740 * scale))) {}
   ~ArtworkSurface() {
-    if (open_) platform::CloseOffscreenGl();
+    if (open_) gl_.Close();
     if (!previous_.empty()) fs::current_path(previous_);
   }
   ::testing::AssertionResult Open() {
@@ -114,7 +114,7 @@ class ArtworkSurface {
       return ::testing::AssertionFailure() << "no generated artwork in " << ORVANE_RUN_DIR;
     }
     std::string error;
-    if (!platform::OpenOffscreenGl(width_, height_, error)) return ::testing::AssertionFailure() << error;
+    if (!gl_.Open(width_, height_, error)) return ::testing::AssertionFailure() << error;
     open_ = true;
     previous_ = fs::current_path().string();
     fs::current_path(ORVANE_RUN_DIR);
@@ -152,6 +152,7 @@ class ArtworkSurface {
  private:
   int width_, height_;
   bool open_ = false;
+  platform::OffscreenGl gl_;
   std::string previous_;
 };
 
@@ -242,11 +243,11 @@ class TextureLevels : public ::testing::Test {
     previous_ = fs::current_path();
     fs::current_path(folder_);
     std::string error;
-    ASSERT_TRUE(platform::OpenOffscreenGl(64, 64, error)) << error;
+    ASSERT_TRUE(gl_.Open(64, 64, error)) << error;
     open_ = true;
   }
   void TearDown() override {
-    if (open_) platform::CloseOffscreenGl();
+    if (open_) gl_.Close();
     fs::current_path(previous_);
     fs::remove_all(folder_);
   }
@@ -277,6 +278,7 @@ class TextureLevels : public ::testing::Test {
   }
   fs::path folder_, previous_;
   bool open_ = false;
+  platform::OffscreenGl gl_;
 };
 
 using Rgb3 = std::array<uint8_t, 3>;

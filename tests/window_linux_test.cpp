@@ -3,7 +3,10 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "support/display_run.h"
 
 namespace {

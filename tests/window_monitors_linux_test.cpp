@@ -115,18 +115,18 @@ class WindowOnTwoScreens : public ::testing::Test {
     if (!g_skip.empty()) GTEST_SKIP() << g_skip;
   }
   void TearDown() override {
-    if (open_) platform::CloseGlWindow();
+    if (open_) gl_.Close();
   }
 
   // Opens the window; its SDL handle in window_.
   void Open(const platform::WindowParams& params) {
     params_ = params;
     params_.title = "window options";
-    ASSERT_TRUE(platform::OpenGlWindow(params_));
+    ASSERT_TRUE(gl_.Open(params_));
     open_ = true;
     for (Uint32 id = 1; id < 1000 && window_ == nullptr; ++id) window_ = SDL_GetWindowFromID(id);
     ASSERT_NE(window_, nullptr);
-    for (int i = 0; i < 1000 && platform::PumpOneMessage() == platform::PumpResult::Handled; ++i) {
+    for (int i = 0; i < 1000 && gl_.PumpOneMessage() == platform::PumpResult::Handled; ++i) {
     }
   }
   Uint32 Flags() const { return SDL_GetWindowFlags(window_); }
@@ -138,6 +138,7 @@ class WindowOnTwoScreens : public ::testing::Test {
   }
 
   platform::WindowParams params_;
+  platform::GlWindow gl_;
   bool open_ = false;
   SDL_Window* window_ = nullptr;
 };
@@ -161,7 +162,7 @@ TEST_F(WindowOnTwoScreens, StandardWindowIsFramed332x332AtItsPosition) {
   EXPECT_EQ(r.h, 332);
   EXPECT_EQ(Flags() & (SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_ALLOW_HIGHDPI), 0u);
   EXPECT_TRUE(Flags() & SDL_WINDOW_SHOWN);
-  EXPECT_EQ(platform::WindowScale(), 1.0);
+  EXPECT_EQ(gl_.Scale(), 1.0);
 }
 
 TEST_F(WindowOnTwoScreens, BorderlessTopmostWindowHasItsFlagsSizeAndPosition) {
@@ -204,9 +205,9 @@ TEST_F(WindowOnTwoScreens, MissingMonitorIsRefusedWithTheMonitorsFound) {
   p.monitor = 3;
   p.title = "refused";
   ::testing::internal::CaptureStderr();
-  const bool opened = platform::OpenGlWindow(p);
+  const bool opened = gl_.Open(p);
   const std::string err = ::testing::internal::GetCapturedStderr();
-  if (opened) platform::CloseGlWindow();
+  if (opened) gl_.Close();
   EXPECT_FALSE(opened);
   EXPECT_NE(err.find("Monitor 3 does not exist; monitors found: 1 (0,0)-(800,600), 2 (0,0)-(1024,768)."),
             std::string::npos)

@@ -58,13 +58,13 @@ void RecordScale(double scale) { g_lastScale = scale; }
 class WindowOptionsTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    if (open_) platform::CloseGlWindow();
-    platform::SetDpiHandler(nullptr);
+    if (open_) gl_.Close();
+    gl_.SetDpiHandler(nullptr);
   }
   // Opens the window at (40, 30) on monitor 1 unless `p` says otherwise.
   void Open(platform::WindowParams p) {
     p.title = "window options";
-    ASSERT_TRUE(platform::OpenGlWindow(p));
+    ASSERT_TRUE(gl_.Open(p));
     open_ = true;
     window_ = FindWindowA("OpenGl", "window options");
     ASSERT_NE(window_, nullptr);
@@ -73,7 +73,7 @@ class WindowOptionsTest : public ::testing::Test {
   // Handles every pending message; false if the quit message came.
   bool Drain() {
     for (int i = 0; i < 10000; ++i) {
-      const platform::PumpResult r = platform::PumpOneMessage();
+      const platform::PumpResult r = gl_.PumpOneMessage();
       if (r == platform::PumpResult::Empty) return true;
       if (r == platform::PumpResult::Quit) return false;
     }
@@ -87,6 +87,7 @@ class WindowOptionsTest : public ::testing::Test {
     return p;
   }
 
+  platform::GlWindow gl_;
   bool open_ = false;
   HWND window_ = nullptr;
 };
@@ -169,10 +170,10 @@ TEST_F(WindowOptionsTest, MissingMonitorIsRefusedNamingTheMonitorsFound) {
   g_refusal = &refusal;
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, &AnswerMessageBox);
   ASSERT_NE(timer, 0u);
-  const bool opened = platform::OpenGlWindow(p);
+  const bool opened = gl_.Open(p);
   KillTimer(nullptr, timer);
   g_refusal = nullptr;
-  if (opened) platform::CloseGlWindow();
+  if (opened) gl_.Close();
   EXPECT_FALSE(opened);
   const std::string screen = "(" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "," +
                              std::to_string(GetSystemMetrics(SM_CYSCREEN)) + ")";
@@ -186,16 +187,16 @@ TEST_F(WindowOptionsTest, MissingMonitorIsRefusedNamingTheMonitorsFound) {
 TEST_F(WindowOptionsTest, DpiChangeReachesTheShellAndTakesTheSuggestedRectangle) {
   platform::WindowParams p = At40x30();
   p.dpiAware = true;
-  platform::SetDpiHandler(&RecordScale);
+  gl_.SetDpiHandler(&RecordScale);
   g_lastScale = 0.0;
   ASSERT_NO_FATAL_FAILURE(Open(p));
-  EXPECT_EQ(platform::WindowScale(), 1.0) << "Xvfb's monitor has 96 DPI";
+  EXPECT_EQ(gl_.Scale(), 1.0) << "Xvfb's monitor has 96 DPI";
 
   // Moved to a 150 % monitor: the system suggests a rectangle 1.5 times as large.
   RECT suggested{700, 100, 700 + 506, 100 + 525};
   EXPECT_EQ(SendMessageA(window_, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested)), 0);
   EXPECT_EQ(g_lastScale, 1.5);
-  EXPECT_EQ(platform::WindowScale(), 1.5);
+  EXPECT_EQ(gl_.Scale(), 1.5);
   const RECT w = WindowRect(window_);
   EXPECT_EQ(w.left, 700);
   EXPECT_EQ(w.top, 100);
@@ -204,13 +205,13 @@ TEST_F(WindowOptionsTest, DpiChangeReachesTheShellAndTakesTheSuggestedRectangle)
 }
 
 TEST_F(WindowOptionsTest, WithoutDpiAwarenessTheScaleStaysOne) {
-  platform::SetDpiHandler(&RecordScale);
+  gl_.SetDpiHandler(&RecordScale);
   g_lastScale = 0.0;
   ASSERT_NO_FATAL_FAILURE(Open(At40x30()));
   RECT suggested{700, 100, 700 + 506, 100 + 525};
   SendMessageA(window_, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(g_lastScale, 0.0) << "the shell hears of no DPI change";
-  EXPECT_EQ(platform::WindowScale(), 1.0);
+  EXPECT_EQ(gl_.Scale(), 1.0);
 }
 
 TEST_F(WindowOptionsTest, MultisamplingIsHadOrItsAbsenceLogged) {

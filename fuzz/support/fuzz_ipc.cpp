@@ -116,7 +116,11 @@ uint64_t MessagesSent() { return g_messages; }
 
 namespace platform {
 
-IpcWindow FindIpcWindow(const char* className) {
+IpcClient::IpcClient() {}
+
+IpcClient::~IpcClient() {}
+
+IpcWindow FindIpcWindow(IpcClient&, const char* className) {
   const std::string cls = className != nullptr ? className : "";
   if (cls == "UIPCMAIN") return g_faults.noPrimaryWindow ? 0 : fuzzipc::kWindow;
   if (cls == "FS98MAIN") return g_faults.noSecondaryWindow ? 0 : fuzzipc::kWindow;
@@ -128,7 +132,7 @@ uint32_t RegisterIpcMessage(const char* name) {
   return g_faults.noMessage ? 0 : fuzzipc::kMessageId;
 }
 
-uint16_t AddGlobalAtom(const char* name) {
+uint16_t AddGlobalAtom(IpcClient&, const char* name) {
   if (name == nullptr) Violation("atom without a name");
   if (g_faults.noAtom) return 0;
   for (const auto& a : *g_atoms) {
@@ -144,18 +148,18 @@ uint16_t AddGlobalAtom(const char* name) {
   return 0;
 }
 
-void DeleteGlobalAtom(uint16_t atom) {
+void DeleteGlobalAtom(IpcClient&, uint16_t atom) {
   if (g_atoms->erase(atom) == 0) Violation("deleting an atom that is not there");
 }
 
-uint16_t FindGlobalAtom(const char* name) {
+uint16_t FindGlobalAtom(IpcClient&, const char* name) {
   for (const auto& a : *g_atoms) {
     if (name != nullptr && a.second == name) return a.first;
   }
   return 0;
 }
 
-IpcMapping CreateSharedBlock(const char* name, uint32_t size, bool* alreadyExisted) {
+IpcMapping CreateSharedBlock(IpcClient&, const char* name, uint32_t size, bool* alreadyExisted) {
   if (name == nullptr || size == 0 || alreadyExisted == nullptr) Violation("bad CreateSharedBlock call");
   *alreadyExisted = false;
   if (g_faults.noBlock) return 0;
@@ -174,7 +178,7 @@ IpcMapping CreateSharedBlock(const char* name, uint32_t size, bool* alreadyExist
   return handle;
 }
 
-void* MapSharedBlock(IpcMapping mapping, uint32_t size) {
+void* MapSharedBlock(IpcClient&, IpcMapping mapping, uint32_t size) {
   Mapping* m = FindLiveMapping(mapping);
   if (m == nullptr) Violation("mapping a block that is not open");
   if (g_faults.noView || size > m->size) return nullptr;
@@ -194,14 +198,14 @@ void UnmapSharedBlock(void* view, uint32_t size) {
   Violation("unmapping a view that is not mapped");
 }
 
-void CloseSharedBlock(IpcMapping mapping) {
+void CloseSharedBlock(IpcClient&, IpcMapping mapping) {
   Mapping* m = FindLiveMapping(mapping);
   if (m == nullptr) Violation("closing a block that is not open");
   m->closed = true;
   ForgetIfUnused(mapping);
 }
 
-bool SendIpcMessage(IpcWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam,
+bool SendIpcMessage(IpcClient&, IpcWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam,
                     uint32_t timeoutMs, uintptr_t* reply) {
   ++g_messages;
   if (window != fuzzipc::kWindow) Violation("message to an unknown window");

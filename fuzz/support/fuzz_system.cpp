@@ -51,10 +51,6 @@ bool ReadWholeFile(const std::string& name, std::string& out, size_t maxBytes) {
   return true;
 }
 
-void ShowMessageBox(const std::string&, const std::string&, MessageIcon) {}
-
-void ShowPositionedErrorDialog(const std::string&, int, int) {}
-
 void DebugLog(const std::string&) {}
 
 char LocaleDecimalSeparator() { return '.'; }

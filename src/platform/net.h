@@ -13,8 +13,9 @@ constexpr SocketHandle kInvalidSocket = -1;
 // The "no address" value of NetInetAddr (all bits set).
 constexpr uint32_t kNoAddress = 0xFFFFFFFFu;
 
-// Starts the sockets library once per process (Windows Sockets 1.1 on Windows; nothing elsewhere).
-// Returns 0 or the library's start-up error number. Later calls return the first call's result.
+// Starts the sockets library (Windows Sockets 1.1 on Windows, which counts the starts, and which the
+// platform layer also starts as the program loads; nothing elsewhere). Returns 0 or the library's
+// start-up error number.
 int NetStartup();
 
 // The calling thread's last socket error, as a Windows Sockets code (10061 = connection refused,

@@ -1,4 +1,5 @@
-// Operating-system services: clock, sleep, process id, current directory, files, dialogs, log.
+// Operating-system services: clock, sleep, process id, current directory, files, log. (Dialogs, which
+// need the window system, are in platform/dialogs.h.)
 #pragma once
 
 #include <cstdint>
@@ -45,25 +46,10 @@ class FileReader {
   uint64_t position_ = 0;
 };
 
-enum class MessageIcon { Error, Exclamation, Information };
-
-// A platform message box with one OK button. Without a display the text goes to stderr.
-void ShowMessageBox(const std::string& text, const std::string& caption, MessageIcon icon);
-
-// The modal error dialog (caption "Error", error icon, one OK button) with its top-left corner at
-// (x, y): a coordinate below zero keeps the dialog's default for it, both below zero centre it.
-void ShowPositionedErrorDialog(const std::string& text, int x, int y);
-
 // One line for the developer: stderr, and the debugger output on Windows.
 void DebugLog(const std::string& line);
 
 // The locale's decimal separator at the time of the call ('.' when the locale names none).
 char LocaleDecimalSeparator();
-
-// Process-wide tallies of live objects, so tests can see that none outlives its owner.
-enum class LiveKind { BlockSocket, Count };
-// Adds `delta` and returns the new tally.
-int AdjustLiveCount(LiveKind kind, int delta);
-int LiveCount(LiveKind kind);
 
 }  // namespace platform

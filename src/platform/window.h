@@ -74,60 +74,95 @@ WindowPlacement PlaceWindow(const WindowParams& params, const MonitorRect& monit
 // the system-wide awareness otherwise); once is enough, later calls do nothing. Elsewhere nothing.
 void DeclareDpiAware();
 
-// Creates the class, the window, the device context, the pixel format and the current GL
-// rendering context, shows the window and gives it the focus. On failure it has shown the
-// message of the failing step (after releasing what it had built) and returns false; parameters
-// CheckWindowParams refuses are shown with its sentence before anything is built.
-bool OpenGlWindow(const WindowParams& params);
-
-// Releases the context, the window and the class in order, reporting every failed step in its own
-// message box and going on with the next. Safe to call when nothing is open.
-void CloseGlWindow();
-
-// Replaces the window's title.
-void SetGlWindowTitle(const std::string& title);
-
 enum class PumpResult { Empty, Handled, Quit };
-// Takes one pending window message without waiting and handles it.
-PumpResult PumpOneMessage();
-
-void SwapGlBuffers();
-// 1 waits for the vertical retrace at each swap, 0 does not. False when the driver refuses.
-bool SetSwapInterval(int interval);
-// The refresh rate of the monitor the window is on, in hertz (SDL's current display mode; on
-// Windows the monitor's current display settings, else the device context's VREFRESH). 0 without
-// a window or when the system does not say.
-int RefreshRateHz();
-
-// False while the window is minimised.
-bool WindowActive();
-// True between a key's down and up messages (index: virtual-key code on Windows, SDL scancode
-// folded into 0..255 on Linux).
-bool KeyIsDown(int key);
 
 // Called with the client size whenever the window reports a new size (WM_SIZE and its SDL twin).
 using SizeHandler = std::function<void(int width, int height)>;
-void SetSizeHandler(SizeHandler handler);
-
-// The window's pixels per layout pixel: on Windows its monitor's DPI / 96 for a window opened with
-// dpiAware (as the last WM_DPICHANGED told it), with SDL the drawable's width over the window's.
-// 1.0 when unaware, unknown or without a window.
-double WindowScale();
 
 // Called with the new scale when the window reaches a monitor of another DPI (WM_DPICHANGED, before
 // the window takes the size the system suggests for it; SDL: when the drawable's scale changes).
 using DpiHandler = std::function<void(double scale)>;
-void SetDpiHandler(DpiHandler handler);
+
+// The display window with its current OpenGL context. The object owns all of the window's state
+// (the system's handles, its keys, its handlers); on Windows the window procedure finds it from the
+// window handle.
+class GlWindow {
+ public:
+  GlWindow();
+  ~GlWindow();  // closes
+  GlWindow(const GlWindow&) = delete;
+  GlWindow& operator=(const GlWindow&) = delete;
+
+  // Creates the class, the window, the device context, the pixel format and the current GL
+  // rendering context, shows the window and gives it the focus. On failure it has shown the
+  // message of the failing step (after releasing what it had built) and returns false; parameters
+  // CheckWindowParams refuses are shown with its sentence before anything is built.
+  bool Open(const WindowParams& params);
+  // Releases the context, the window and the class in order, reporting every failed step in its
+  // own message box and going on with the next. Safe to call when nothing is open.
+  void Close();
+
+  // Replaces the window's title.
+  void SetTitle(const std::string& title);
+  // Takes one pending window message of the thread without waiting and handles it.
+  PumpResult PumpOneMessage();
+
+  void SwapBuffers();
+  // 1 waits for the vertical retrace at each swap, 0 does not. False when the driver refuses.
+  bool SetSwapInterval(int interval);
+  // The refresh rate of the monitor the window is on, in hertz (SDL's current display mode; on
+  // Windows the monitor's current display settings, else the device context's VREFRESH). 0 without
+  // a window or when the system does not say.
+  int RefreshRateHz() const;
+
+  // False while the window is minimised.
+  bool Active() const;
+  // True between a key's down and up messages (index: virtual-key code on Windows, SDL scancode
+  // folded into 0..255 on Linux).
+  bool KeyIsDown(int key) const;
+
+  void SetSizeHandler(SizeHandler handler);
+  void SetDpiHandler(DpiHandler handler);
+  // The window's pixels per layout pixel: on Windows its monitor's DPI / 96 for a window opened
+  // with dpiAware (as the last WM_DPICHANGED told it), with SDL the drawable's width over the
+  // window's. 1.0 when unaware, unknown or without a window.
+  double Scale() const;
+  // The open window's client area in drawing pixels (0 x 0 without a window).
+  void ClientSize(int* width, int* height) const;
+
+  struct State;  // the system's handles and the window's own state
+
+ private:
+  State* state_;
+};
 
 // The standard client area: 331 x 321 on Windows, 332 x 332 on Linux (the part of the drawing
 // surface today's window shows).
 void StandardClientSize(int* width, int* height);
-// The open window's client area in drawing pixels (0 x 0 without a window).
-void ClientSize(int* width, int* height);
 
-// A hidden GL context with a width x height drawing surface, for snapshots and render tests.
-// False (with a reason in `error`) when no context can be had.
-bool OpenOffscreenGl(int width, int height, std::string& error);
-void CloseOffscreenGl();
+// A hidden GL context with a width x height drawing surface, for snapshots and render tests. It owns
+// its hidden window and context; several may be open at once, each made current by its own call.
+class OffscreenGl {
+ public:
+  OffscreenGl();
+  ~OffscreenGl();  // closes
+  OffscreenGl(const OffscreenGl&) = delete;
+  OffscreenGl& operator=(const OffscreenGl&) = delete;
+
+  // Opens the context and makes it current on the calling thread. False (with a reason in
+  // `error`) when no context can be had, or this one is open already.
+  bool Open(int width, int height, std::string& error);
+  // Releases the context and its window; safe when nothing is open.
+  void Close();
+  bool IsOpen() const;
+  // Makes this context current on the calling thread again (after another was); false when it is
+  // not open or the system refuses.
+  bool MakeCurrent();
+
+  struct State;  // the system's handles
+
+ private:
+  State* state_;
+};
 
 }  // namespace platform

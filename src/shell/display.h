@@ -10,6 +10,7 @@
 #include "pfd/panel_layout.h"
 #include "pfd/renderer.h"
 #include "pfd/texture_set.h"
+#include "platform/window.h"
 #include "shell/settings.h"
 #include "sources/flight_data_source.h"
 
@@ -67,6 +68,8 @@ class Display {
   const PanelResources& resources() const { return renderer_.Resources(); }
   // Where the panel is in the window and at what scale.
   const PanelLayout& layout() const { return renderer_.Layout(); }
+  // The display window (open between CreateGlWindow and KillGlWindow).
+  platform::GlWindow& window() { return window_; }
 
  private:
   void OnGlWindowSize(int width, int height);
@@ -94,4 +97,5 @@ class Display {
   bool startupResizeDone_ = false;
   std::string titleWord_;  // the title's last word as shown
   bool startupFailed_ = false;
+  platform::GlWindow window_;  // last: it goes first, with the handlers that point back here
 };

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/gl.h"
+#include "platform/dialogs.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "shell/display.h"
@@ -49,8 +50,8 @@ void Display::PanelSize(int* width, int* height) const {
 }
 
 Display::~Display() {
-  platform::SetSizeHandler(nullptr);
-  platform::SetDpiHandler(nullptr);
+  window_.SetSizeHandler(nullptr);
+  window_.SetDpiHandler(nullptr);
 }
 
 void Display::OnGlWindowSize(int width, int height) {
@@ -69,11 +70,11 @@ void Display::OnGlWindowSize(int width, int height) {
 void Display::FitPanelToWindow() {
   int panelWidth = 0, panelHeight = 0, width = 0, height = 0;
   PanelSize(&panelWidth, &panelHeight);
-  platform::ClientSize(&width, &height);
+  window_.ClientSize(&width, &height);
   if (width <= 0 || height <= 0) return;  // minimised: keep the layout for the restore
   // Without a window key and at the monitor's own scale of 1, today's panel has today's window,
   // whatever its frame leaves of its fixed outer size: the surface stays at (0, 0) at scale 1.
-  if (renderer_.Kind() == PanelKind::Classic && !settings_.CustomWindow() && platform::WindowScale() == 1.0) {
+  if (renderer_.Kind() == PanelKind::Classic && !settings_.CustomWindow() && window_.Scale() == 1.0) {
     // Back from a monitor of another scale: the start-up surface again, nothing clipped.
     if (!renderer_.Layout().standard) renderer_.SetSurface(kSurfaceWidth, kSurfaceHeight);
     renderer_.SetLayout(StandardLayout(panelWidth, panelHeight));
@@ -101,7 +102,7 @@ std::string Display::SurfaceTooLargeText() const {
     add(scale);
   }
   int clientWidth = 0, clientHeight = 0;
-  platform::ClientSize(&clientWidth, &clientHeight);
+  window_.ClientSize(&clientWidth, &clientHeight);
   // The tallest panel the limit allows: the panel is the lower part of the surface.
   const long panelHeight = long{limit[1]} * layout.panelHeight / kSurfaceHeight;
   return "Settings file " + SettingsFilePath() + ", section [WINDOW]: " +
@@ -144,8 +145,8 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
   if (fullScreen) platform::DebugLog("Full screen was requested; the window opens windowed.");
 
   startupResizeDone_ = false;
-  platform::SetSizeHandler([this](int w, int h) { OnGlWindowSize(w, h); });
-  platform::SetDpiHandler([this](double) {
+  window_.SetSizeHandler([this](int w, int h) { OnGlWindowSize(w, h); });
+  window_.SetDpiHandler([this](double) {
     if (startupResizeDone_) FitPanelToWindow();
   });
 
@@ -175,7 +176,7 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
   params.dpiAware = true;
   platform::DeclareDpiAware();
   titleWord_ = source_->TitleWord();
-  if (!platform::OpenGlWindow(params)) return false;
+  if (!window_.Open(params)) return false;
 
   renderer_.SetSurface(width, height);
   renderer_.SetLayout(StandardLayout(panelWidth, panelHeight));
@@ -184,7 +185,7 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
   const std::string tooLarge = SurfaceTooLargeText();
   if (!tooLarge.empty()) {
     // Before the data source is opened: the window goes, and the message says why.
-    platform::CloseGlWindow();
+    window_.Close();
     platform::ShowMessageBox(tooLarge, "Error", platform::MessageIcon::Exclamation);
     return false;
   }
@@ -198,16 +199,16 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
 }
 
 void Display::KillGlWindow() {
-  platform::CloseGlWindow();
+  window_.Close();
   source_->Close();
 }
 
-bool Display::GlWindowActive() const { return platform::WindowActive(); }
+bool Display::GlWindowActive() const { return window_.Active(); }
 
 void Display::ShowLinkInTitle() {
   const std::string word = source_->TitleWord();
   if (word == titleWord_) return;
-  platform::SetGlWindowTitle(WindowTitle(word));
+  window_.SetTitle(WindowTitle(word));
   platform::DebugLog("Window title: " + WindowTitle(word));
   titleWord_ = word;
 }

@@ -2,6 +2,7 @@
 #include <exception>
 #include <string>
 
+#include "platform/dialogs.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "shell/app_icon.h"
@@ -23,9 +24,9 @@ int Run() {
   return display.StartupFailed() ? 1 : 0;
 }
 
-// An error nobody handled: close the window if it is still open, say what happened, exit 1.
+// An error nobody handled: say what happened, exit 1. The window, if it was open, went with the
+// display as the error left Run.
 int Fail(const std::string& text) {
-  platform::CloseGlWindow();
   platform::ShowMessageBox(text, "Error", platform::MessageIcon::Error);
   return 1;
 }

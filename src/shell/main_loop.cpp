@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/dialogs.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "shell/display.h"
@@ -29,7 +30,7 @@ void Display::RunLoop(double frameCap) {
   for (;;) {
     source_->Service();
     ShowLinkInTitle();
-    const platform::PumpResult pumped = platform::PumpOneMessage();
+    const platform::PumpResult pumped = window_.PumpOneMessage();
     recorder.RecorderNoteMessagePump(pumped == platform::PumpResult::Handled);
     if (pumped == platform::PumpResult::Quit) return;
     if (pumped == platform::PumpResult::Handled) continue;
@@ -42,11 +43,11 @@ void Display::RunLoop(double frameCap) {
     if (GlWindowActive()) {
       const FlightFrame drawn = DrawFrame();
       if (!recorder.RecorderAfterFrame(drawn.readings)) {
-        platform::SwapGlBuffers();
+        window_.SwapBuffers();
         return;
       }
     }
-    platform::SwapGlBuffers();
+    window_.SwapBuffers();
   }
 }
 
@@ -57,8 +58,8 @@ int32_t Display::MainLoop() {
   // Without the retrace to wait for (software GL, remote desktops, virtual displays) the loop
   // would draw as fast as it can: it is paced to the monitor's refresh rate instead.
   int refreshHz = 0;
-  if (settings_.VSync && !platform::SetSwapInterval(1)) {
-    const int reported = platform::RefreshRateHz();
+  if (settings_.VSync && !window_.SetSwapInterval(1)) {
+    const int reported = window_.RefreshRateHz();
     refreshHz = PacingRefreshHz(reported);
     platform::DebugLog("VSYNC=Y: the driver refused a swap interval of 1; frames are paced to " +
                        std::to_string(refreshHz) + " per second instead (" +

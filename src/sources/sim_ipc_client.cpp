@@ -78,9 +78,9 @@ bool SimIpcClient::SimIpcOpen(uint32_t requestedVersion, uint32_t* resultCode) {
   std::memset(simulatorBytes_, 0, sizeof simulatorBytes_);
 
   bool foundBySecondClass = false;
-  link_.window = platform::FindIpcWindow(kPrimaryClass);
+  link_.window = platform::FindIpcWindow(ipc_, kPrimaryClass);
   if (!link_.window) {
-    link_.window = platform::FindIpcWindow(kSecondaryClass);
+    link_.window = platform::FindIpcWindow(ipc_, kSecondaryClass);
     foundBySecondClass = true;
   }
   if (!link_.window) {
@@ -96,7 +96,7 @@ bool SimIpcClient::SimIpcOpen(uint32_t requestedVersion, uint32_t* resultCode) {
 
   char name[64];
   std::snprintf(name, sizeof name, "%s:%X:%X", kMessageName, unsigned(platform::CurrentProcessId()), 1u);
-  link_.atom = platform::AddGlobalAtom(name);
+  link_.atom = platform::AddGlobalAtom(ipc_, name);
   if (link_.atom == 0) {
     Report(resultCode, SimIpcNoAtom);
     SimIpcClose();
@@ -104,14 +104,14 @@ bool SimIpcClient::SimIpcOpen(uint32_t requestedVersion, uint32_t* resultCode) {
   }
 
   bool alreadyExisted = false;
-  link_.mapping = platform::CreateSharedBlock(name, kBlockSize, &alreadyExisted);
+  link_.mapping = platform::CreateSharedBlock(ipc_, name, kBlockSize, &alreadyExisted);
   if (link_.mapping == 0 || alreadyExisted) {
     Report(resultCode, SimIpcNoBlock);
     SimIpcClose();
     return false;
   }
 
-  link_.view = static_cast<uint8_t*>(platform::MapSharedBlock(link_.mapping, kBlockSize));
+  link_.view = static_cast<uint8_t*>(platform::MapSharedBlock(ipc_, link_.mapping, kBlockSize));
   if (!link_.view) {
     Report(resultCode, SimIpcNoView);
     SimIpcClose();
@@ -223,7 +223,7 @@ bool SimIpcClient::SimIpcProcess(uint32_t* resultCode) {
   uint32_t lastError = 0;
   for (int attempt = 0; attempt < kSendAttempts && !delivered; ++attempt) {
     platform::ClearLastSystemError();
-    delivered = platform::SendIpcMessage(link_.window, link_.messageId, uintptr_t(link_.atom), 0,
+    delivered = platform::SendIpcMessage(ipc_, link_.window, link_.messageId, uintptr_t(link_.atom), 0,
                                          kSendTimeoutMs, &reply);
     if (!delivered) {
       lastError = platform::LastSystemError();
@@ -259,7 +259,7 @@ void SimIpcClient::SimIpcClose() {
   link_.used = 0;
   link_.recordCount = 0;
   if (link_.atom != 0) {
-    platform::DeleteGlobalAtom(link_.atom);
+    platform::DeleteGlobalAtom(ipc_, link_.atom);
     link_.atom = 0;
   }
   if (link_.view) {
@@ -267,7 +267,7 @@ void SimIpcClient::SimIpcClose() {
     link_.view = nullptr;
   }
   if (link_.mapping != 0) {
-    platform::CloseSharedBlock(link_.mapping);
+    platform::CloseSharedBlock(ipc_, link_.mapping);
     link_.mapping = 0;
   }
 }

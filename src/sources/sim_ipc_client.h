@@ -52,6 +52,8 @@ class SimIpcClient {
   bool IsOpen() const { return link_.view != nullptr; }
   // The simulator window the open link talks to (0 when closed).
   platform::IpcWindow Window() const { return link_.view != nullptr ? link_.window : 0; }
+  // The IPC tables the link's handles belong to.
+  platform::IpcClient& Ipc() { return ipc_; }
 
  private:
   // The smallest record is a 12-byte write of 0 bytes, so no batch holds more records than this.
@@ -84,6 +86,7 @@ class SimIpcClient {
   bool BlockMatchesQueue(const uint8_t* block, uint32_t count, uint32_t endPosition) const;
   bool HandshakePass(bool firstPass, uint32_t* resultCode);
 
+  platform::IpcClient ipc_;  // first in, last out: the link's handles belong to it
   Link link_;
   uint8_t interfaceBytes_[4] = {};
   uint8_t simulatorBytes_[4] = {};

@@ -33,10 +33,10 @@ std::string SimulatorSource::TitleWord() const {
   return !reconnect_ || !attempted_ || client_.IsOpen() ? kTitleWord : kTitleWordNotConnected;
 }
 
-bool SimulatorSource::SimulatorGone() const {
+bool SimulatorSource::SimulatorGone() {
   const platform::IpcWindow window = client_.Window();
-  return platform::FindIpcWindow(simipc::kPrimaryClass) != window &&
-         platform::FindIpcWindow(simipc::kSecondaryClass) != window;
+  return platform::FindIpcWindow(client_.Ipc(), simipc::kPrimaryClass) != window &&
+         platform::FindIpcWindow(client_.Ipc(), simipc::kSecondaryClass) != window;
 }
 
 void SimulatorSource::Service() {

@@ -44,7 +44,7 @@ class SimulatorSource : public FlightDataSource {
  private:
   // True when the window the link talks to is no longer the simulator's (closed, or replaced by
   // a simulator started again).
-  bool SimulatorGone() const;
+  bool SimulatorGone();
 
   SimIpcClient client_;
   bool reconnect_ = false;

@@ -40,7 +40,7 @@ RenderHarness::~RenderHarness() { Close(); }
 
 bool RenderHarness::Open(std::string& error) {
   if (open_) return true;
-  if (!platform::OpenOffscreenGl(kWidth, kHeight, error)) return false;
+  if (!gl_.Open(kWidth, kHeight, error)) return false;
   open_ = true;
   ResetGlState();
   return true;
@@ -49,7 +49,7 @@ bool RenderHarness::Open(std::string& error) {
 void RenderHarness::Close() {
   if (!open_) return;
   DeleteTextures();
-  platform::CloseOffscreenGl();
+  gl_.Close();
   open_ = false;
 }
 

@@ -7,6 +7,7 @@
 
 #include "pfd/renderer.h"
 #include "pfd/texture_set.h"
+#include "platform/window.h"
 
 namespace orvane_test {
 
@@ -37,6 +38,8 @@ class RenderHarness {
   bool Open(std::string& error);
   void Close();
   bool IsOpen() const { return open_; }
+  // The harness's offscreen context.
+  platform::OffscreenGl& Gl() { return gl_; }
   // GL_RENDERER and GL_VERSION of the context.
   std::string RendererDescription() const;
 
@@ -72,6 +75,7 @@ class RenderHarness {
 
  private:
   bool open_ = false;
+  platform::OffscreenGl gl_;
   PanelRenderer renderer_;
   std::vector<uint8_t> pixels_;
 };

@@ -3,7 +3,10 @@
 
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/net.h"
+#include "platform/process.h"
+#include "platform/system.h"
 
 namespace orvane_test {
 
@@ -44,8 +47,9 @@ bool SimPeer::Start(const std::vector<std::string>& args, std::string& error, co
     return false;
   }
   const uint64_t deadline = platform::MonotonicMicros() + uint64_t(kStartTimeoutMs) * 1000u;
+  platform::IpcClient probe;
   while (platform::MonotonicMicros() < deadline) {
-    if (platform::FindIpcWindow(className.c_str()) != 0) return true;
+    if (platform::FindIpcWindow(probe, className.c_str()) != 0) return true;
     if (!platform::ProcessRunning(child_)) break;
     platform::SleepMs(kPollMs);
   }
@@ -59,7 +63,8 @@ int SimPeer::Stop() {
   const int code = platform::StopProcess(child_, kStopTimeoutMs);
   // The window (or socket) may outlive the process by a moment on some systems.
   const uint64_t deadline = platform::MonotonicMicros() + uint64_t(kStopTimeoutMs) * 1000u;
-  while (platform::FindIpcWindow(className_.c_str()) != 0 && platform::MonotonicMicros() < deadline)
+  platform::IpcClient probe;
+  while (platform::FindIpcWindow(probe, className_.c_str()) != 0 && platform::MonotonicMicros() < deadline)
     platform::SleepMs(kPollMs);
   platform::ReadWholeFile(logFile_, log_, 1 << 20);
   std::remove(logFile_.c_str());

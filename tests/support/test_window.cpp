@@ -42,7 +42,7 @@ void TestDisplayWindow::Close() {
 
 bool TestDisplayWindow::Drain() {
   for (int i = 0; i < 10000; ++i) {
-    const platform::PumpResult r = platform::PumpOneMessage();
+    const platform::PumpResult r = display_->window().PumpOneMessage();
     if (r == platform::PumpResult::Empty) return true;
     if (r == platform::PumpResult::Quit) return false;
   }

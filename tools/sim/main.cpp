@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "simdata/flight_state_file.h"
-#include "platform/platform.h"
+#include "platform/ipc.h"
+#include "platform/system.h"
 #include "sim/batch_performer.h"
 #include "sim/sim_options.h"
 #include "model/sim_ipc_protocol.h"

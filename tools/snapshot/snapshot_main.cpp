@@ -179,12 +179,13 @@ int main(int argc, char** argv) {
 
   PanelRenderer renderer(picture.kind);
   const SnapshotSurface at = o.fullLayout ? FullSurfaceAtScale(o.scale) : SurfaceAtScale(o.scale);
-  if (!OpenSnapshotRenderer(renderer, at, error)) {
+  platform::OffscreenGl gl;
+  if (!OpenSnapshotRenderer(gl, renderer, at, error)) {
     std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
     return 1;
   }
   const std::vector<uint8_t> surface = RenderSurface(renderer, at, picture);
-  CloseSnapshotRenderer();
+  CloseSnapshotRenderer(gl);
   if (o.fullLayout) {
     if (!WritePng(outPanel, at.width, at.height, surface, error)) {
       std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());

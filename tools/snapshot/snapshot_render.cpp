@@ -43,8 +43,9 @@ SnapshotSurface FullSurfaceAtScale(double scale) {
   return s;
 }
 
-bool OpenSnapshotRenderer(PanelRenderer& renderer, const SnapshotSurface& surface, std::string& error) {
-  if (!platform::OpenOffscreenGl(surface.width, surface.height, error)) return false;
+bool OpenSnapshotRenderer(platform::OffscreenGl& gl, PanelRenderer& renderer, const SnapshotSurface& surface,
+                          std::string& error) {
+  if (!gl.Open(surface.width, surface.height, error)) return false;
   renderer.SetSurface(surface.width, surface.height);
   if (renderer.Kind() == PanelKind::Full) {
     // The full panel fills the surface, at the surface's scale.
@@ -55,18 +56,18 @@ bool OpenSnapshotRenderer(PanelRenderer& renderer, const SnapshotSurface& surfac
   }
   if (!renderer.SetUp()) {
     error = "the texture set is not there: \"pfd_2.txr\" is missing or unreadable in the assets folder";
-    platform::CloseOffscreenGl();
+    gl.Close();
     return false;
   }
   if (renderer.Kind() == PanelKind::Full && !renderer.FullArtworkComplete()) {
     error = "the full layout's textures are not all there (hdg_card.txr and the others orvane-assetgen writes)";
-    platform::CloseOffscreenGl();
+    gl.Close();
     return false;
   }
   return true;
 }
 
-void CloseSnapshotRenderer() { platform::CloseOffscreenGl(); }
+void CloseSnapshotRenderer(platform::OffscreenGl& gl) { gl.Close(); }
 
 std::vector<uint8_t> RenderSurface(const PanelRenderer& renderer, const SnapshotSurface& surface,
                                    const PanelPicture& picture) {

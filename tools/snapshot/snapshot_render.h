@@ -8,6 +8,7 @@
 #include "pfd/panel_layout.h"
 #include "pfd/panel_picture.h"
 #include "pfd/renderer.h"
+#include "platform/window.h"
 
 
 // The part of the surface the display window shows (its lower-left corner), at scale 1.
@@ -28,8 +29,9 @@ SnapshotSurface FullSurfaceAtScale(double scale);
 // Opens the offscreen context and prepares it as the display's start-up does, through the
 // renderer: the surface's projection, the texture set and font from the current directory (the full
 // panel's pictures too for a full-panel renderer: false when one is missing), the initial GL state.
-bool OpenSnapshotRenderer(PanelRenderer& renderer, const SnapshotSurface& surface, std::string& error);
-void CloseSnapshotRenderer();
+bool OpenSnapshotRenderer(platform::OffscreenGl& gl, PanelRenderer& renderer, const SnapshotSurface& surface,
+                          std::string& error);
+void CloseSnapshotRenderer(platform::OffscreenGl& gl);
 
 // Draws the picture and reads back the whole surface (RGB, top row first): today's 500 x 740
 // drawing surface, or the full panel.

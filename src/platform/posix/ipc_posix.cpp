@@ -11,8 +11,8 @@
 //   (after a time-out, for one) while the peer instance is still there.
 // - Registered message: the id is derived from the name (0xC000 + a 14-bit hash), so the client and
 //   the peer arrive at the same id without talking, as with the system-wide table on Windows.
-// - Global atoms: a process-local table name <-> atom (0xC000 upwards) with reference counts. The
-//   atom's name travels with each request, so the peer needs no shared atom table.
+// - Global atoms: a table name <-> atom (0xC000 upwards) with reference counts, one per IpcClient.
+//   The atom's name travels with each request, so the peer needs no shared atom table.
 // - Shared block: a POSIX shared-memory object "/<name>" created with O_EXCL (an existing name is
 //   reported as "already existed", and then opened all the same, as CreateFileMappingA does), sized
 //   with ftruncate, unlinked again by its creator when it closes the block.
@@ -23,8 +23,11 @@
 //   all little-endian. The sender waits for the reply with poll() for at most the time-out (2,000 ms
 //   for the IPC client). After a time-out the connection is dropped, so a late reply can never be
 //   taken for the answer to a later request.
-// - Errors (LastSystemError): 1460 when the peer did not answer in time, 1400 when there is no peer
-//   to send to (the numbers Windows gives for a time-out and for a window that is gone).
+// - Errors (LastSystemError, the calling thread's): 1460 when the peer did not answer in time, 1400
+//   when there is no peer to send to (the numbers Windows gives for a time-out and for a window that
+//   is gone).
+// - The client's tables (peer handles, atoms, blocks) live in its IpcClient, handed to every call;
+//   the only process-wide state is the stop flag set by SIGINT/SIGTERM.
 #include <cerrno>
 #include <cstddef>
 #include <csignal>
@@ -46,6 +49,7 @@
 #include "platform/ipc.h"
 #include "platform/system.h"
 #include "platform/byte_order.h"
+#include "platform/posix/last_error.h"
 
 namespace platform {
 
@@ -62,8 +66,6 @@ constexpr size_t kMaxName = 255;
 constexpr uint32_t kErrorTimeout = 1460;
 constexpr uint32_t kErrorNoPeer = 1400;
 constexpr const char* kNamespaceVariable = "ORVANE_IPC_NAMESPACE";
-
-uint32_t g_lastError = 0;
 
 using le::Get16;
 using le::Get32;
@@ -153,24 +155,52 @@ ReadOutcome ReceiveAll(int fd, uint8_t* data, size_t size, uint64_t deadline) {
 // One peer instance the client has found. Its handle stays bound to that instance, as a window
 // handle is bound to one window: when the peer is replaced by a new one, the old handle fails.
 struct PeerLink {
-  char className[64];
-  uint64_t instance;    // from the peer's hello
-  uint32_t generation;  // part of the handle, so a reused slot never answers to an old handle
-  int fd;               // -1 = not connected
-  uint32_t sequence;
-  uint64_t lastUse;
-  bool inUse;
+  char className[64] = {};
+  uint64_t instance = 0;    // from the peer's hello
+  uint32_t generation = 0;  // part of the handle, so a reused slot never answers to an old handle
+  int fd = -1;              // -1 = not connected
+  uint32_t sequence = 0;
+  uint64_t lastUse = 0;
+  bool inUse = false;
 };
 constexpr int kMaxPeerLinks = 32;
-PeerLink g_peers[kMaxPeerLinks];
-uint32_t g_peerGeneration = 0;
 
-IpcWindow HandleOf(int index) { return IpcWindow(uint64_t(g_peers[index].generation) << 8 | uint64_t(index + 1)); }
+struct AtomEntry {
+  char name[kMaxName + 1] = {};
+  uint32_t references = 0;  // 0 = free slot
+};
+constexpr int kMaxAtoms = 256;
+constexpr uint16_t kFirstAtom = 0xC000;
 
-PeerLink* LinkFor(IpcWindow window) {
+struct BlockEntry {
+  int fd = -1;  // -1 = free slot
+  bool created = false;
+  char name[kMaxName + 1] = {};
+};
+constexpr int kMaxBlocks = 16;
+
+}  // namespace
+
+// The tables of one IpcClient.
+struct IpcClient::Tables {
+  PeerLink peers[kMaxPeerLinks];
+  uint32_t peerGeneration = 0;
+  AtomEntry atoms[kMaxAtoms];
+  BlockEntry blocks[kMaxBlocks];
+};
+
+namespace {
+
+using Tables = IpcClient::Tables;
+
+IpcWindow HandleOf(const Tables& t, int index) {
+  return IpcWindow(uint64_t(t.peers[index].generation) << 8 | uint64_t(index + 1));
+}
+
+PeerLink* LinkFor(Tables& t, IpcWindow window) {
   const uint64_t index = uint64_t(window & 0xFF);
   if (index == 0 || index > kMaxPeerLinks) return nullptr;
-  PeerLink& p = g_peers[index - 1];
+  PeerLink& p = t.peers[index - 1];
   if (!p.inUse || p.generation != uint32_t(uint64_t(window) >> 8)) return nullptr;
   return &p;
 }
@@ -222,42 +252,25 @@ bool EnsureConnected(PeerLink& p) {
 
 // ---- Client: atoms -------------------------------------------------------------------------------
 
-struct AtomEntry {
-  char name[kMaxName + 1];
-  uint32_t references;  // 0 = free slot
-};
-constexpr int kMaxAtoms = 256;
-constexpr uint16_t kFirstAtom = 0xC000;
-AtomEntry g_atoms[kMaxAtoms];
-
-const char* AtomName(uint16_t atom) {
+const char* AtomName(const Tables& t, uint16_t atom) {
   if (atom < kFirstAtom || atom >= kFirstAtom + kMaxAtoms) return nullptr;
-  const AtomEntry& e = g_atoms[atom - kFirstAtom];
+  const AtomEntry& e = t.atoms[atom - kFirstAtom];
   return e.references ? e.name : nullptr;
 }
 
 // ---- Client: shared blocks -----------------------------------------------------------------------
 
-struct BlockEntry {
-  int fd;  // -1 = free slot
-  bool created;
-  char name[kMaxName + 1];
-};
-constexpr int kMaxBlocks = 16;
-BlockEntry g_blocks[kMaxBlocks];
-bool g_blocksReady = false;
-
-void PrepareBlocks() {
-  if (g_blocksReady) return;
-  for (BlockEntry& b : g_blocks) b.fd = -1;
-  g_blocksReady = true;
+BlockEntry* BlockFor(Tables& t, IpcMapping mapping) {
+  if (mapping == 0 || mapping > kMaxBlocks) return nullptr;
+  BlockEntry& b = t.blocks[mapping - 1];
+  return b.fd >= 0 ? &b : nullptr;
 }
 
-BlockEntry* BlockFor(IpcMapping mapping) {
-  PrepareBlocks();
-  if (mapping == 0 || mapping > kMaxBlocks) return nullptr;
-  BlockEntry& b = g_blocks[mapping - 1];
-  return b.fd >= 0 ? &b : nullptr;
+void CloseBlock(BlockEntry& b) {
+  close(b.fd);
+  if (b.created) shm_unlink(ShmName(b.name).c_str());
+  b.fd = -1;
+  b.created = false;
 }
 
 // ---- Stop requests -------------------------------------------------------------------------------
@@ -270,13 +283,24 @@ void OnStopSignal(int) { g_stopRequested = 1; }
 
 // ---- Client side ---------------------------------------------------------------------------------
 
-IpcWindow FindIpcWindow(const char* className) {
-  if (!className || !*className || std::strlen(className) >= sizeof g_peers[0].className) return 0;
+IpcClient::IpcClient() : tables_(new Tables) {}
+
+IpcClient::~IpcClient() {
+  for (PeerLink& p : tables_->peers) Disconnect(p);
+  for (BlockEntry& b : tables_->blocks)
+    if (b.fd >= 0) CloseBlock(b);
+  delete tables_;
+}
+
+IpcWindow FindIpcWindow(IpcClient& client, const char* className) {
+  Tables& t = *client.tables();
+  PeerLink* const peers = t.peers;
+  if (!className || !*className || std::strlen(className) >= sizeof peers[0].className) return 0;
   for (int i = 0; i < kMaxPeerLinks; ++i) {
-    PeerLink& p = g_peers[i];
+    PeerLink& p = peers[i];
     if (p.inUse && p.fd >= 0 && std::strcmp(p.className, className) == 0 && ConnectionHealthy(p.fd)) {
       p.lastUse = MonotonicMicros();
-      return HandleOf(i);
+      return HandleOf(t, i);
     }
   }
   uint64_t instance = 0;
@@ -286,31 +310,31 @@ IpcWindow FindIpcWindow(const char* className) {
   // a free slot, or the least recently used one without a connection.
   int slot = -1;
   for (int i = 0; i < kMaxPeerLinks && slot < 0; ++i)
-    if (g_peers[i].inUse && g_peers[i].instance == instance && std::strcmp(g_peers[i].className, className) == 0)
+    if (peers[i].inUse && peers[i].instance == instance && std::strcmp(peers[i].className, className) == 0)
       slot = i;
   if (slot >= 0) {
-    Disconnect(g_peers[slot]);
+    Disconnect(peers[slot]);
   } else {
     for (int i = 0; i < kMaxPeerLinks && slot < 0; ++i)
-      if (!g_peers[i].inUse) slot = i;
+      if (!peers[i].inUse) slot = i;
     if (slot < 0) {  // all taken: reuse the least recently used one without a connection
       for (int i = 0; i < kMaxPeerLinks; ++i)
-        if (g_peers[i].fd < 0 && (slot < 0 || g_peers[i].lastUse < g_peers[slot].lastUse)) slot = i;
+        if (peers[i].fd < 0 && (slot < 0 || peers[i].lastUse < peers[slot].lastUse)) slot = i;
     }
     if (slot < 0) {
       close(fd);
       return 0;
     }
-    PeerLink& p = g_peers[slot];
+    PeerLink& p = peers[slot];
     std::snprintf(p.className, sizeof p.className, "%s", className);
     p.instance = instance;
-    p.generation = ++g_peerGeneration;
+    p.generation = ++t.peerGeneration;
     p.sequence = 0;
     p.inUse = true;
   }
-  g_peers[slot].fd = fd;
-  g_peers[slot].lastUse = MonotonicMicros();
-  return HandleOf(slot);
+  peers[slot].fd = fd;
+  peers[slot].lastUse = MonotonicMicros();
+  return HandleOf(t, slot);
 }
 
 uint32_t RegisterIpcMessage(const char* name) {
@@ -323,11 +347,12 @@ uint32_t RegisterIpcMessage(const char* name) {
   return 0xC000u + (hash & 0x3FFFu);
 }
 
-uint16_t AddGlobalAtom(const char* name) {
+uint16_t AddGlobalAtom(IpcClient& client, const char* name) {
+  AtomEntry* const atoms = client.tables()->atoms;
   if (!name || !*name || std::strlen(name) > kMaxName) return 0;
   int freeSlot = -1;
   for (int i = 0; i < kMaxAtoms; ++i) {
-    AtomEntry& e = g_atoms[i];
+    AtomEntry& e = atoms[i];
     if (e.references == 0) {
       if (freeSlot < 0) freeSlot = i;
       continue;
@@ -338,31 +363,32 @@ uint16_t AddGlobalAtom(const char* name) {
     }
   }
   if (freeSlot < 0) return 0;
-  std::snprintf(g_atoms[freeSlot].name, sizeof g_atoms[freeSlot].name, "%s", name);
-  g_atoms[freeSlot].references = 1;
+  std::snprintf(atoms[freeSlot].name, sizeof atoms[freeSlot].name, "%s", name);
+  atoms[freeSlot].references = 1;
   return uint16_t(kFirstAtom + freeSlot);
 }
 
-void DeleteGlobalAtom(uint16_t atom) {
+void DeleteGlobalAtom(IpcClient& client, uint16_t atom) {
   if (atom < kFirstAtom || atom >= kFirstAtom + kMaxAtoms) return;
-  AtomEntry& e = g_atoms[atom - kFirstAtom];
+  AtomEntry& e = client.tables()->atoms[atom - kFirstAtom];
   if (e.references > 0) --e.references;
 }
 
-uint16_t FindGlobalAtom(const char* name) {
+uint16_t FindGlobalAtom(IpcClient& client, const char* name) {
+  const AtomEntry* const atoms = client.tables()->atoms;
   if (!name || !*name) return 0;
   for (int i = 0; i < kMaxAtoms; ++i)
-    if (g_atoms[i].references && strcasecmp(g_atoms[i].name, name) == 0) return uint16_t(kFirstAtom + i);
+    if (atoms[i].references && strcasecmp(atoms[i].name, name) == 0) return uint16_t(kFirstAtom + i);
   return 0;
 }
 
-IpcMapping CreateSharedBlock(const char* name, uint32_t size, bool* alreadyExisted) {
-  PrepareBlocks();
+IpcMapping CreateSharedBlock(IpcClient& client, const char* name, uint32_t size, bool* alreadyExisted) {
+  BlockEntry* const blocks = client.tables()->blocks;
   if (alreadyExisted) *alreadyExisted = false;
   if (!name || !ValidBlockName(name, std::strlen(name)) || size == 0) return 0;
   int slot = -1;
   for (int i = 0; i < kMaxBlocks && slot < 0; ++i)
-    if (g_blocks[i].fd < 0) slot = i;
+    if (blocks[i].fd < 0) slot = i;
   if (slot < 0) return 0;
 
   const std::string shm = ShmName(name);
@@ -378,7 +404,7 @@ IpcMapping CreateSharedBlock(const char* name, uint32_t size, bool* alreadyExist
     shm_unlink(shm.c_str());
     return 0;
   }
-  BlockEntry& b = g_blocks[slot];
+  BlockEntry& b = blocks[slot];
   b.fd = fd;
   b.created = created;
   std::snprintf(b.name, sizeof b.name, "%s", name);
@@ -386,8 +412,8 @@ IpcMapping CreateSharedBlock(const char* name, uint32_t size, bool* alreadyExist
   return IpcMapping(slot + 1);
 }
 
-void* MapSharedBlock(IpcMapping mapping, uint32_t size) {
-  BlockEntry* b = BlockFor(mapping);
+void* MapSharedBlock(IpcClient& client, IpcMapping mapping, uint32_t size) {
+  BlockEntry* b = BlockFor(*client.tables(), mapping);
   if (!b || size == 0) return nullptr;
   struct stat st {};
   // An object smaller than asked (someone else's) would fault on access past its end.
@@ -400,27 +426,24 @@ void UnmapSharedBlock(void* view, uint32_t size) {
   if (view && size) munmap(view, size);
 }
 
-void CloseSharedBlock(IpcMapping mapping) {
-  BlockEntry* b = BlockFor(mapping);
-  if (!b) return;
-  close(b->fd);
-  if (b->created) shm_unlink(ShmName(b->name).c_str());
-  b->fd = -1;
-  b->created = false;
+void CloseSharedBlock(IpcClient& client, IpcMapping mapping) {
+  BlockEntry* b = BlockFor(*client.tables(), mapping);
+  if (b) CloseBlock(*b);
 }
 
-bool SendIpcMessage(IpcWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam,
+bool SendIpcMessage(IpcClient& client, IpcWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam,
                     uint32_t timeoutMs, uintptr_t* reply) {
-  PeerLink* link = LinkFor(window);
+  Tables& t = *client.tables();
+  PeerLink* link = LinkFor(t, window);
   if (!link) {
-    g_lastError = kErrorNoPeer;
+    ThreadLastError() = kErrorNoPeer;
     return false;
   }
   PeerLink& p = *link;
   p.lastUse = MonotonicMicros();
   const uint64_t deadline = MonotonicMicros() + uint64_t(timeoutMs) * 1000u;
 
-  const char* name = wparam <= 0xFFFF ? AtomName(uint16_t(wparam)) : nullptr;
+  const char* name = wparam <= 0xFFFF ? AtomName(t, uint16_t(wparam)) : nullptr;
   const size_t nameLength = name ? std::strlen(name) : 0;
   uint8_t request[kRequestFixed + kMaxName];
   const uint32_t sequence = ++p.sequence;
@@ -441,7 +464,7 @@ bool SendIpcMessage(IpcWindow window, uint32_t message, uintptr_t wparam, intptr
     if (!sent) Disconnect(p);
   }
   if (!sent) {
-    g_lastError = RemainingMs(deadline) == 0 ? kErrorTimeout : kErrorNoPeer;
+    ThreadLastError() = RemainingMs(deadline) == 0 ? kErrorTimeout : kErrorNoPeer;
     return false;
   }
 
@@ -449,16 +472,16 @@ bool SendIpcMessage(IpcWindow window, uint32_t message, uintptr_t wparam, intptr
   const ReadOutcome outcome = ReceiveAll(p.fd, answer, sizeof answer, deadline);
   if (outcome != ReadOutcome::Done || Get32(answer) != kReplyMagic || Get32(answer + 4) != sequence) {
     Disconnect(p);
-    g_lastError = outcome == ReadOutcome::TimedOut ? kErrorTimeout : kErrorNoPeer;
+    ThreadLastError() = outcome == ReadOutcome::TimedOut ? kErrorTimeout : kErrorNoPeer;
     return false;
   }
   if (reply) *reply = uintptr_t(Get32(answer + 8));
   return true;
 }
 
-uint32_t LastSystemError() { return g_lastError; }
+uint32_t LastSystemError() { return ThreadLastError(); }
 
-void ClearLastSystemError() { g_lastError = 0; }
+void ClearLastSystemError() { ThreadLastError() = 0; }
 
 bool IsIpcTimeoutError(uint32_t error) { return error == 0 || error == kErrorTimeout; }
 

@@ -15,11 +15,14 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "platform/posix/last_error.h"
+
 namespace platform {
 
 namespace {
 
-thread_local int tLastError = 0;
+// The thread's last error, shared with the IPC transport as Winsock shares the thread's last error.
+void SetLast(int code) { ThreadLastError() = uint32_t(code); }
 
 // errno -> the Windows Sockets code of the same meaning; unknown values land outside the table.
 int MapErrno(int e) {
@@ -78,7 +81,7 @@ int MapErrno(int e) {
   }
 }
 
-void SetFromErrno() { tLastError = MapErrno(errno); }
+void SetFromErrno() { SetLast(MapErrno(errno)); }
 
 // getaddrinfo's failures -> the resolver rows of the Windows Sockets table.
 int MapResolverError(int r) {
@@ -102,7 +105,7 @@ int Fd(SocketHandle s) { return static_cast<int>(s); }
 // poll on one descriptor for `events`, the wait bounded by timeoutMicros (rounded up to whole ms).
 int WaitFor(SocketHandle s, short events, int64_t timeoutMicros) {
   if (s == kInvalidSocket) {
-    tLastError = 10038;
+    SetLast(10038);
     return -1;
   }
   if (timeoutMicros < 0) timeoutMicros = 0;
@@ -130,7 +133,7 @@ int WaitFor(SocketHandle s, short events, int64_t timeoutMicros) {
     return -1;
   }
   if (r > 0 && (p.revents & POLLNVAL)) {
-    tLastError = 10038;
+    SetLast(10038);
     return -1;
   }
   return r;
@@ -148,9 +151,9 @@ sockaddr_in MakeAddress(uint32_t addressNet, uint16_t portNet) {
 
 int NetStartup() { return 0; }
 
-int NetLastError() { return tLastError; }
+int NetLastError() { return int(ThreadLastError()); }
 
-void NetSetLastError(int code) { tLastError = code; }
+void NetSetLastError(int code) { SetLast(code); }
 
 SocketHandle NetTcpSocket() {
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
@@ -190,7 +193,7 @@ int NetConnectWithin(SocketHandle s, uint32_t addressNet, uint16_t portNet, uint
     } else {
       int w = WaitFor(s, POLLOUT, int64_t(timeoutMs) * 1000);
       if (w == 0) {
-        tLastError = 10060;
+        SetLast(10060);
         result = -1;
       } else if (w < 0) {
         result = -1;
@@ -201,7 +204,7 @@ int NetConnectWithin(SocketHandle s, uint32_t addressNet, uint16_t portNet, uint
           SetFromErrno();
           result = -1;
         } else if (soError != 0) {
-          tLastError = MapErrno(soError);
+          SetLast(MapErrno(soError));
           result = -1;
         }
       }
@@ -230,7 +233,7 @@ void NetCloseHandle(SocketHandle s) {
 
 int NetSend(SocketHandle s, const void* bytes, int count) {
   if (count < 0) {
-    tLastError = 10022;
+    SetLast(10022);
     return -1;
   }
   ssize_t r;
@@ -246,7 +249,7 @@ int NetSend(SocketHandle s, const void* bytes, int count) {
 
 int NetRecv(SocketHandle s, void* bytes, int count) {
   if (count < 0) {
-    tLastError = 10022;
+    SetLast(10022);
     return -1;
   }
   ssize_t r;
@@ -282,7 +285,7 @@ bool NetPeerName(SocketHandle s, uint32_t* addressNet, uint16_t* portNet) {
     return false;
   }
   if (a.sin_family != AF_INET) {
-    tLastError = 10047;
+    SetLast(10047);
     return false;
   }
   *addressNet = a.sin_addr.s_addr;
@@ -312,7 +315,7 @@ bool NetResolveHost(const std::string& name, uint32_t* addressNet) {
   addrinfo* list = nullptr;
   int r = ::getaddrinfo(name.c_str(), nullptr, &hints, &list);
   if (r != 0) {
-    tLastError = MapResolverError(r);
+    SetLast(MapResolverError(r));
     return false;
   }
   bool found = false;
@@ -324,7 +327,7 @@ bool NetResolveHost(const std::string& name, uint32_t* addressNet) {
     }
   }
   ::freeaddrinfo(list);
-  if (!found) tLastError = 11004;
+  if (!found) SetLast(11004);
   return found;
 }
 
@@ -332,7 +335,7 @@ bool NetServicePort(const std::string& name, uint16_t* portNet) {
   // getservbyname uses a static buffer; the program looks services up from one thread only.
   const servent* s = ::getservbyname(name.c_str(), nullptr);
   if (s == nullptr) {
-    tLastError = 11001;
+    SetLast(11001);
     return false;
   }
   *portNet = static_cast<uint16_t>(s->s_port);

@@ -8,11 +8,14 @@
 #include "platform/window.h"
 
 namespace platform {
-namespace {
 
-SDL_Window* gOffscreenWindow = nullptr;
-SDL_GLContext gOffscreenContext = nullptr;
-bool gVideoStarted = false;
+struct OffscreenGl::State {
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  bool videoStarted = false;  // this context holds one of SDL's video references
+};
+
+namespace {
 
 bool Empty(const char* value) { return value == nullptr || value[0] == '\0'; }
 
@@ -29,26 +32,42 @@ void RequestAttributes(bool doubleBuffer, int depthBits) {
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, doubleBuffer ? 1 : 0);
 }
 
-void ReleaseOffscreen() {
-  if (gOffscreenContext != nullptr) {
-    SDL_GL_MakeCurrent(gOffscreenWindow, nullptr);
-    SDL_GL_DeleteContext(gOffscreenContext);
-    gOffscreenContext = nullptr;
+void Release(OffscreenGl::State& s) {
+  if (s.context != nullptr) {
+    if (SDL_GL_GetCurrentContext() == s.context) SDL_GL_MakeCurrent(s.window, nullptr);
+    SDL_GL_DeleteContext(s.context);
+    s.context = nullptr;
   }
-  if (gOffscreenWindow != nullptr) {
-    SDL_DestroyWindow(gOffscreenWindow);
-    gOffscreenWindow = nullptr;
+  if (s.window != nullptr) {
+    SDL_DestroyWindow(s.window);
+    s.window = nullptr;
   }
-  if (gVideoStarted) {
+  if (s.videoStarted) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    gVideoStarted = false;
+    s.videoStarted = false;
   }
 }
 
 }  // namespace
 
-bool OpenOffscreenGl(int width, int height, std::string& error) {
-  if (gOffscreenContext != nullptr) {
+OffscreenGl::OffscreenGl() : state_(new State) {}
+
+OffscreenGl::~OffscreenGl() {
+  Close();
+  delete state_;
+}
+
+bool OffscreenGl::IsOpen() const { return state_->context != nullptr; }
+
+bool OffscreenGl::MakeCurrent() {
+  return state_->context != nullptr && SDL_GL_MakeCurrent(state_->window, state_->context) == 0;
+}
+
+void OffscreenGl::Close() { Release(*state_); }
+
+bool OffscreenGl::Open(int width, int height, std::string& error) {
+  State& s = *state_;
+  if (s.context != nullptr) {
     error = "SDL: the offscreen GL context is already open";
     return false;
   }
@@ -66,7 +85,7 @@ bool OpenOffscreenGl(int width, int height, std::string& error) {
     error = std::string("SDL: Failed to start video: ") + SDL_GetError();
     return false;
   }
-  gVideoStarted = true;
+  s.videoStarted = true;
 
   // The first combination the driver accepts: double-buffered first, then single, 24 then 16 bits.
   const struct {
@@ -76,27 +95,26 @@ bool OpenOffscreenGl(int width, int height, std::string& error) {
   std::string reasons;
   for (const auto& attempt : attempts) {
     RequestAttributes(attempt.doubleBuffer, attempt.depthBits);
-    gOffscreenWindow = SDL_CreateWindow("Orvane offscreen", SDL_WINDOWPOS_UNDEFINED,
-                                        SDL_WINDOWPOS_UNDEFINED, width, height,
-                                        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (gOffscreenWindow == nullptr) {
+    s.window = SDL_CreateWindow("Orvane offscreen", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+                                height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (s.window == nullptr) {
       reasons += std::string(" window: ") + SDL_GetError() + ";";
       continue;
     }
-    gOffscreenContext = SDL_GL_CreateContext(gOffscreenWindow);
-    if (gOffscreenContext != nullptr && SDL_GL_MakeCurrent(gOffscreenWindow, gOffscreenContext) == 0) {
+    s.context = SDL_GL_CreateContext(s.window);
+    if (s.context != nullptr && SDL_GL_MakeCurrent(s.window, s.context) == 0) {
       break;
     }
     reasons += std::string(" context: ") + SDL_GetError() + ";";
-    if (gOffscreenContext != nullptr) SDL_GL_DeleteContext(gOffscreenContext);
-    gOffscreenContext = nullptr;
-    SDL_DestroyWindow(gOffscreenWindow);
-    gOffscreenWindow = nullptr;
+    if (s.context != nullptr) SDL_GL_DeleteContext(s.context);
+    s.context = nullptr;
+    SDL_DestroyWindow(s.window);
+    s.window = nullptr;
   }
-  if (gOffscreenContext == nullptr) {
+  if (s.context == nullptr) {
     error = std::string("SDL: Failed to create an offscreen GL context (driver ") +
             (SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "none") + "):" + reasons;
-    ReleaseOffscreen();
+    Release(s);
     return false;
   }
   // Reads come from the buffer that is drawn into.
@@ -106,7 +124,5 @@ bool OpenOffscreenGl(int width, int height, std::string& error) {
   glReadBuffer(doubleBuffered ? GL_BACK : GL_FRONT);
   return true;
 }
-
-void CloseOffscreenGl() { ReleaseOffscreen(); }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialogs.h"
 #include "platform/system.h"
 #include "platform/window.h"
 
@@ -22,7 +23,9 @@ constexpr int MaxPosition = 1 << 20;
 constexpr size_t MaxIconBytes = 4 * 1024 * 1024;
 constexpr int MaxMonitors = 64;
 
-struct WindowState {
+}  // namespace
+
+struct GlWindow::State {
   bool videoUp = false;
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
@@ -34,7 +37,10 @@ struct WindowState {
   DpiHandler dpiHandler = nullptr;
   double scale = 1.0;  // the drawable's scale last reported
 };
-WindowState g_state;
+
+namespace {
+
+using WindowState = GlWindow::State;
 
 // Shows a start-up failure after logging SDL's own reason for it.
 void Fail(const char* text, MessageIcon icon = MessageIcon::Exclamation) {
@@ -46,21 +52,21 @@ void Fail(const char* text, MessageIcon icon = MessageIcon::Exclamation) {
 int ClampPosition(int v) { return v < -MaxPosition ? -MaxPosition : (v > MaxPosition ? MaxPosition : v); }
 
 // Drawable pixels per window pixel, 1.0 when SDL cannot say.
-double DrawableScale() {
-  if (g_state.window == nullptr) return 1.0;
+double DrawableScale(const WindowState& w) {
+  if (w.window == nullptr) return 1.0;
   int width = 0, height = 0, drawableWidth = 0, drawableHeight = 0;
-  SDL_GetWindowSize(g_state.window, &width, &height);
-  SDL_GL_GetDrawableSize(g_state.window, &drawableWidth, &drawableHeight);
+  SDL_GetWindowSize(w.window, &width, &height);
+  SDL_GL_GetDrawableSize(w.window, &drawableWidth, &drawableHeight);
   if (width <= 0 || drawableWidth <= 0) return 1.0;
   return static_cast<double>(drawableWidth) / width;
 }
 
 // Tells the shell when the window reached a monitor of another scale.
-void FollowScale() {
-  const double scale = DrawableScale();
-  if (scale == g_state.scale) return;
-  g_state.scale = scale;
-  if (g_state.contextCurrent && g_state.dpiHandler != nullptr) g_state.dpiHandler(scale);
+void FollowScale(WindowState& w) {
+  const double scale = DrawableScale(w);
+  if (scale == w.scale) return;
+  w.scale = scale;
+  if (w.contextCurrent && w.dpiHandler != nullptr) w.dpiHandler(scale);
 }
 
 uint32_t Le16(const std::string& b, size_t at) { return le::Get16(reinterpret_cast<const uint8_t*>(b.data()) + at); }
@@ -124,7 +130,7 @@ SDL_Surface* DecodeIcon(const std::string& b) {
   return s;
 }
 
-void SetIcon(const std::string& iconFile) {
+void SetIcon(WindowState& w, const std::string& iconFile) {
   if (iconFile.empty()) return;
   std::string bytes;
   if (!ReadWholeFile(iconFile, bytes, MaxIconBytes)) return;
@@ -133,40 +139,40 @@ void SetIcon(const std::string& iconFile) {
     DebugLog("The icon in " + iconFile + " has no 24- or 32-bit image; the default icon is used.");
     return;
   }
-  SDL_SetWindowIcon(g_state.window, icon);
+  SDL_SetWindowIcon(w.window, icon);
   SDL_FreeSurface(icon);
 }
 
-void RefreshActive() {
-  if (g_state.window != nullptr) {
-    g_state.active = (SDL_GetWindowFlags(g_state.window) & SDL_WINDOW_MINIMIZED) == 0;
+void RefreshActive(WindowState& w) {
+  if (w.window != nullptr) {
+    w.active = (SDL_GetWindowFlags(w.window) & SDL_WINDOW_MINIMIZED) == 0;
   }
 }
 
-void HandleWindowEvent(const SDL_WindowEvent& e) {
+void HandleWindowEvent(WindowState& w, const SDL_WindowEvent& e) {
   switch (e.event) {
     case SDL_WINDOWEVENT_CLOSE:
-      g_state.quitPosted = true;  // the window itself goes at CloseGlWindow
+      w.quitPosted = true;  // the window itself goes at Close
       break;
     case SDL_WINDOWEVENT_MINIMIZED:
-      g_state.active = false;
+      w.active = false;
       break;
     case SDL_WINDOWEVENT_RESTORED:
     case SDL_WINDOWEVENT_MAXIMIZED:
-      g_state.active = true;
+      w.active = true;
       break;
     case SDL_WINDOWEVENT_SHOWN:
     case SDL_WINDOWEVENT_FOCUS_GAINED:
     case SDL_WINDOWEVENT_FOCUS_LOST:
-      RefreshActive();
+      RefreshActive(w);
       break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-      FollowScale();
+      FollowScale(w);
       // A size that arrives before the context is current leaves the GL state alone.
-      if (g_state.contextCurrent && g_state.sizeHandler != nullptr) g_state.sizeHandler(e.data1, e.data2);
+      if (w.contextCurrent && w.sizeHandler != nullptr) w.sizeHandler(e.data1, e.data2);
       break;
     case SDL_WINDOWEVENT_DISPLAY_CHANGED:
-      FollowScale();
+      FollowScale(w);
       break;
     default:
       break;
@@ -191,24 +197,25 @@ void RequestAttributes(int samples) {
 
 // The window and its context with `samples` samples per pixel; false (nothing kept) when SDL
 // refuses either, with the failing step in `step`.
-bool CreateWindowAndContext(const WindowParams& params, const MonitorRect& monitor, int samples, const char*& step) {
+bool CreateWindowAndContext(WindowState& w, const WindowParams& params, const MonitorRect& monitor, int samples,
+                            const char*& step) {
   RequestAttributes(samples);
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (params.borderless || params.fullscreen) flags |= SDL_WINDOW_BORDERLESS;
   if (params.topmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
   if (params.dpiAware) flags |= SDL_WINDOW_ALLOW_HIGHDPI;
   const WindowPlacement place = PlaceWindow(params, monitor, ClientWidth, ClientHeight);
-  g_state.window = SDL_CreateWindow(params.title.c_str(), ClampPosition(place.x), ClampPosition(place.y),
-                                    place.width, place.height, flags);
-  if (g_state.window == nullptr) {
+  w.window = SDL_CreateWindow(params.title.c_str(), ClampPosition(place.x), ClampPosition(place.y),
+                              place.width, place.height, flags);
+  if (w.window == nullptr) {
     step = "Window creation error.";
     return false;
   }
-  g_state.context = SDL_GL_CreateContext(g_state.window);
-  if (g_state.context == nullptr) {
+  w.context = SDL_GL_CreateContext(w.window);
+  if (w.context == nullptr) {
     step = "Cant't create a GL rendering context.";
-    SDL_DestroyWindow(g_state.window);
-    g_state.window = nullptr;
+    SDL_DestroyWindow(w.window);
+    w.window = nullptr;
     return false;
   }
   return true;
@@ -238,98 +245,113 @@ std::vector<MonitorRect> ListMonitors() {
 
 void DeclareDpiAware() {}
 
-bool OpenGlWindow(const WindowParams& params) {
+GlWindow::GlWindow() : state_(new State) {}
+
+GlWindow::~GlWindow() {
+  Close();
+  delete state_;
+}
+
+bool GlWindow::Open(const WindowParams& params) {
+  WindowState& w = *state_;
+  if (w.videoUp) {
+    DebugLog("The window is open already; it is not opened a second time.");
+    return false;
+  }
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     Fail("Failed To Register The Window Class.", MessageIcon::Error);
     return false;
   }
-  g_state.videoUp = true;
-  g_state.active = true;
-  g_state.quitPosted = false;
-  g_state.scale = 1.0;
-  for (bool& k : g_state.keys) k = false;
+  w.videoUp = true;
+  w.active = true;
+  w.quitPosted = false;
+  w.scale = 1.0;
+  for (bool& k : w.keys) k = false;
 
   // Display 0 is the primary monitor; X and Y count from the chosen monitor's top-left corner.
   const std::vector<MonitorRect> monitors = ListMonitors();
   const std::string refusal = CheckWindowParams(params, monitors);
   if (!refusal.empty()) {
-    CloseGlWindow();
+    Close();
     ShowMessageBox(refusal, "Error", MessageIcon::Exclamation);
     return false;
   }
   const MonitorRect monitor = monitors.empty() ? MonitorRect{} : monitors[size_t(params.monitor) - 1];
 
   const char* step = nullptr;
-  bool created = CreateWindowAndContext(params, monitor, params.msaaSamples, step);
+  bool created = CreateWindowAndContext(w, params, monitor, params.msaaSamples, step);
   if (!created && params.msaaSamples > 0) {
     const char* why = SDL_GetError();
     DebugLog("Multisampling is off: no window with " + std::to_string(params.msaaSamples) +
              " samples (SDL: " + (why != nullptr ? why : "") + ").");
-    created = CreateWindowAndContext(params, monitor, 0, step);
+    created = CreateWindowAndContext(w, params, monitor, 0, step);
   }
   if (!created) {
-    CloseGlWindow();
+    Close();
     Fail(step);
     return false;
   }
-  if (SDL_GL_MakeCurrent(g_state.window, g_state.context) != 0) {
-    CloseGlWindow();
+  if (SDL_GL_MakeCurrent(w.window, w.context) != 0) {
+    Close();
     Fail("Cant't activate the GL rendering context.");
     return false;
   }
-  g_state.contextCurrent = true;
-  g_state.scale = DrawableScale();
+  w.contextCurrent = true;
+  w.scale = DrawableScale(w);
 
-  SetIcon(params.iconFile);
+  SetIcon(w, params.iconFile);
   SDL_DisableScreenSaver();
-  SDL_ShowWindow(g_state.window);
-  SDL_RaiseWindow(g_state.window);
+  SDL_ShowWindow(w.window);
+  SDL_RaiseWindow(w.window);
   return true;
 }
 
-void CloseGlWindow() {
-  if (g_state.context != nullptr) {
-    if (g_state.contextCurrent && SDL_GL_MakeCurrent(g_state.window, nullptr) != 0) {
+void GlWindow::Close() {
+  WindowState& w = *state_;
+  if (w.context != nullptr) {
+    if (w.contextCurrent && SDL_GL_MakeCurrent(w.window, nullptr) != 0) {
       ShowMessageBox("Release of DC and RC failed.", " Shutdown Error", MessageIcon::Error);
     }
-    SDL_GL_DeleteContext(g_state.context);
-    g_state.context = nullptr;
+    SDL_GL_DeleteContext(w.context);
+    w.context = nullptr;
   }
-  g_state.contextCurrent = false;
-  if (g_state.window != nullptr) {
-    SDL_DestroyWindow(g_state.window);
-    g_state.window = nullptr;
+  w.contextCurrent = false;
+  if (w.window != nullptr) {
+    SDL_DestroyWindow(w.window);
+    w.window = nullptr;
   }
-  if (g_state.videoUp) {
+  if (w.videoUp) {
     SDL_EnableScreenSaver();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    g_state.videoUp = false;
+    w.videoUp = false;
   }
 }
 
-void SetGlWindowTitle(const std::string& title) {
-  if (g_state.window != nullptr) SDL_SetWindowTitle(g_state.window, title.c_str());
+void GlWindow::SetTitle(const std::string& title) {
+  const WindowState& w = *state_;
+  if (w.window != nullptr) SDL_SetWindowTitle(w.window, title.c_str());
 }
 
-PumpResult PumpOneMessage() {
-  if (g_state.quitPosted) {
-    g_state.quitPosted = false;
+PumpResult GlWindow::PumpOneMessage() {
+  WindowState& w = *state_;
+  if (w.quitPosted) {
+    w.quitPosted = false;
     return PumpResult::Quit;
   }
   SDL_Event e;
-  if (!g_state.videoUp || SDL_PollEvent(&e) == 0) return PumpResult::Empty;
+  if (!w.videoUp || SDL_PollEvent(&e) == 0) return PumpResult::Empty;
   switch (e.type) {
     case SDL_QUIT:
       return PumpResult::Quit;
     case SDL_WINDOWEVENT:
-      HandleWindowEvent(e.window);
+      HandleWindowEvent(w, e.window);
       break;
     case SDL_KEYDOWN:
-      g_state.keys[e.key.keysym.scancode & 0xFF] = true;
+      w.keys[e.key.keysym.scancode & 0xFF] = true;
       break;
     case SDL_KEYUP:
-      g_state.keys[e.key.keysym.scancode & 0xFF] = false;
+      w.keys[e.key.keysym.scancode & 0xFF] = false;
       break;
     default:
       break;
@@ -337,39 +359,45 @@ PumpResult PumpOneMessage() {
   return PumpResult::Handled;
 }
 
-void SwapGlBuffers() {
-  if (g_state.window != nullptr) SDL_GL_SwapWindow(g_state.window);
+void GlWindow::SwapBuffers() {
+  const WindowState& w = *state_;
+  if (w.window != nullptr) SDL_GL_SwapWindow(w.window);
 }
 
-bool SetSwapInterval(int interval) { return g_state.context != nullptr && SDL_GL_SetSwapInterval(interval) == 0; }
+bool GlWindow::SetSwapInterval(int interval) {
+  const WindowState& w = *state_;
+  return w.context != nullptr && SDL_GL_SetSwapInterval(interval) == 0;
+}
 
-int RefreshRateHz() {
-  if (g_state.window == nullptr) return 0;
-  const int display = SDL_GetWindowDisplayIndex(g_state.window);
+int GlWindow::RefreshRateHz() const {
+  const WindowState& w = *state_;
+  if (w.window == nullptr) return 0;
+  const int display = SDL_GetWindowDisplayIndex(w.window);
   SDL_DisplayMode mode{};
   if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) return 0;
   return mode.refresh_rate > 0 ? mode.refresh_rate : 0;
 }
 
-bool WindowActive() { return g_state.active; }
+bool GlWindow::Active() const { return state_->active; }
 
-bool KeyIsDown(int key) { return key >= 0 && key < 256 && g_state.keys[key]; }
+bool GlWindow::KeyIsDown(int key) const { return key >= 0 && key < 256 && state_->keys[key]; }
 
-void SetSizeHandler(SizeHandler handler) { g_state.sizeHandler = handler; }
+void GlWindow::SetSizeHandler(SizeHandler handler) { state_->sizeHandler = handler; }
 
-double WindowScale() { return DrawableScale(); }
+double GlWindow::Scale() const { return DrawableScale(*state_); }
 
 void StandardClientSize(int* width, int* height) {
   *width = ClientWidth;
   *height = ClientHeight;
 }
 
-void ClientSize(int* width, int* height) {
+void GlWindow::ClientSize(int* width, int* height) const {
+  const WindowState& w = *state_;
   *width = 0;
   *height = 0;
-  if (g_state.window != nullptr) SDL_GL_GetDrawableSize(g_state.window, width, height);
+  if (w.window != nullptr) SDL_GL_GetDrawableSize(w.window, width, height);
 }
 
-void SetDpiHandler(DpiHandler handler) { g_state.dpiHandler = handler; }
+void GlWindow::SetDpiHandler(DpiHandler handler) { state_->dpiHandler = handler; }
 
 }  // namespace platform

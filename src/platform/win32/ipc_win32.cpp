@@ -13,20 +13,27 @@
 namespace platform {
 
 // ---- Client side ---------------------------------------------------------------------------------
+// The system keeps the tables (windows, atoms, mappings): the client object holds nothing.
 
-IpcWindow FindIpcWindow(const char* className) {
+struct IpcClient::Tables {};
+
+IpcClient::IpcClient() {}
+
+IpcClient::~IpcClient() {}
+
+IpcWindow FindIpcWindow(IpcClient&, const char* className) {
   return IpcWindow(FindWindowExA(nullptr, nullptr, className, nullptr));
 }
 
 uint32_t RegisterIpcMessage(const char* name) { return uint32_t(RegisterWindowMessageA(name)); }
 
-uint16_t AddGlobalAtom(const char* name) { return uint16_t(GlobalAddAtomA(name)); }
+uint16_t AddGlobalAtom(IpcClient&, const char* name) { return uint16_t(GlobalAddAtomA(name)); }
 
-void DeleteGlobalAtom(uint16_t atom) { GlobalDeleteAtom(ATOM(atom)); }
+void DeleteGlobalAtom(IpcClient&, uint16_t atom) { GlobalDeleteAtom(ATOM(atom)); }
 
-uint16_t FindGlobalAtom(const char* name) { return uint16_t(GlobalFindAtomA(name)); }
+uint16_t FindGlobalAtom(IpcClient&, const char* name) { return uint16_t(GlobalFindAtomA(name)); }
 
-IpcMapping CreateSharedBlock(const char* name, uint32_t size, bool* alreadyExisted) {
+IpcMapping CreateSharedBlock(IpcClient&, const char* name, uint32_t size, bool* alreadyExisted) {
   SetLastError(0);  // only this call's own report of an existing object counts
   HANDLE h = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, DWORD(size), name);
   const DWORD error = GetLastError();
@@ -34,7 +41,7 @@ IpcMapping CreateSharedBlock(const char* name, uint32_t size, bool* alreadyExist
   return IpcMapping(h);
 }
 
-void* MapSharedBlock(IpcMapping mapping, uint32_t size) {
+void* MapSharedBlock(IpcClient&, IpcMapping mapping, uint32_t size) {
   (void)size;  // the whole block, as created
   if (mapping == 0) return nullptr;
   return MapViewOfFile(HANDLE(mapping), FILE_MAP_WRITE, 0, 0, 0);
@@ -45,11 +52,11 @@ void UnmapSharedBlock(void* view, uint32_t size) {
   if (view) UnmapViewOfFile(view);
 }
 
-void CloseSharedBlock(IpcMapping mapping) {
+void CloseSharedBlock(IpcClient&, IpcMapping mapping) {
   if (mapping) CloseHandle(HANDLE(mapping));
 }
 
-bool SendIpcMessage(IpcWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam,
+bool SendIpcMessage(IpcClient&, IpcWindow window, uint32_t message, uintptr_t wparam, intptr_t lparam,
                     uint32_t timeoutMs, uintptr_t* reply) {
   DWORD_PTR result = 0;
   const LRESULT ok = SendMessageTimeoutA(HWND(window), UINT(message), WPARAM(wparam), LPARAM(lparam),
@@ -69,15 +76,15 @@ bool IsIpcTimeoutError(uint32_t error) { return error == 0 || error == ERROR_TIM
 
 namespace {
 
+// The process's one stop flag (Ctrl+C, a close event, WM_CLOSE).
 volatile LONG g_stopRequested = 0;
-DWORD g_serveThread = 0;  // woken when a stop arrives from the console handler's thread
 // How long a withheld reply keeps the sender waiting: past any client's 2,000 ms time-out.
 constexpr uint32_t kWithheldMs = 2500;
+// The longest a serving wait goes without looking at the stop flag, which the console handler
+// sets from a thread of its own.
+constexpr DWORD kStopLookMs = 50;
 
-void RequestStop() {
-  InterlockedExchange(&g_stopRequested, 1);
-  if (g_serveThread) PostThreadMessageA(g_serveThread, WM_NULL, 0, 0);
-}
+void RequestStop() { InterlockedExchange(&g_stopRequested, 1); }
 
 BOOL WINAPI OnConsoleEvent(DWORD) {
   RequestStop();
@@ -201,7 +208,6 @@ IpcPeer* StartIpcPeer(const std::string& className, const std::string& messageNa
   peer->handler = std::move(handler);
   peer->log = std::move(log);
   SetWindowLongPtrA(window, GWLP_USERDATA, LONG_PTR(peer));
-  g_serveThread = GetCurrentThreadId();
   return peer;
 }
 
@@ -218,7 +224,8 @@ bool ServeIpcPeer(IpcPeer* peer, uint32_t waitMs) {
     if (g_stopRequested) return false;
     const uint64_t now = MonotonicMicros();
     if (now >= deadline) return true;
-    const DWORD wait = DWORD((deadline - now + 999) / 1000);
+    DWORD wait = DWORD((deadline - now + 999) / 1000);
+    if (wait > kStopLookMs) wait = kStopLookMs;
     MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
@@ -232,7 +239,6 @@ void StopIpcPeer(IpcPeer* peer) {
 }
 
 void InstallIpcStopHandlers() {
-  g_serveThread = GetCurrentThreadId();
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 

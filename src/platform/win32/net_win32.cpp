@@ -8,17 +8,14 @@ namespace platform {
 
 namespace {
 
-// WSAStartup(1.1) once per process; the result is kept for every later caller.
-int StartOnce() {
-  static const int result = [] {
-    WSADATA data;
-    return WSAStartup(0x0101, &data);
-  }();
-  return result;
+// WSAStartup(1.1); the system counts the starts, so a later one is as good as the first.
+int Start() {
+  WSADATA data;
+  return WSAStartup(0x0101, &data);
 }
 
 // Runs before the main program, so the sockets library is up in both data-source modes.
-[[maybe_unused]] const int kStartedAtLoad = StartOnce();
+__attribute__((constructor)) void StartAtLoad() { Start(); }
 
 SOCKET Sock(SocketHandle s) { return static_cast<SOCKET>(s); }
 
@@ -51,7 +48,7 @@ sockaddr_in MakeAddress(uint32_t addressNet, uint16_t portNet) {
 
 }  // namespace
 
-int NetStartup() { return StartOnce(); }
+int NetStartup() { return Start(); }
 
 int NetLastError() { return WSAGetLastError(); }
 

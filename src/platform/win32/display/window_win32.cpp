@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialogs.h"
 #include "platform/system.h"
 #include "platform/window.h"
 
@@ -37,7 +38,12 @@ constexpr int WglTypeRgba = 0x202B;
 constexpr int WglSampleBuffers = 0x2041;
 constexpr int WglSamples = 0x2042;
 
-struct WindowState {
+// The property of the window that holds its GlWindow::State, as the window procedure finds it.
+constexpr const wchar_t* StateProperty = L"OrvaneGlWindow";
+
+}  // namespace
+
+struct GlWindow::State {
   HINSTANCE instance = nullptr;
   HICON icon = nullptr;
   bool classRegistered = false;
@@ -52,8 +58,10 @@ struct WindowState {
   bool dpiAware = false;  // this window follows its monitor's DPI
   double scale = 1.0;
 };
-WindowState g_state;
-bool g_dpiDeclared = false;  // DeclareDpiAware has run in this process
+
+namespace {
+
+using WindowState = GlWindow::State;
 
 // A function of user32 that older systems lack, or nullptr.
 template <typename Fn>
@@ -69,7 +77,7 @@ Fn User32Function(const char* name) {
 // The DPI of the window, DefaultDpi when the system cannot say.
 UINT WindowDpi(HWND window) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpi = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  const auto getDpi = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
   const UINT dpi = getDpi != nullptr ? getDpi(window) : 0;
   return dpi >= 24 && dpi <= 96 * 16 ? dpi : DefaultDpi;
 }
@@ -77,7 +85,7 @@ UINT WindowDpi(HWND window) {
 // The outer size of a window with that style whose client area is width x height at `dpi`.
 SIZE OuterSizeFor(DWORD style, DWORD exStyle, int width, int height, UINT dpi) {
   using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-  static const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+  const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
   RECT r{0, 0, width, height};
   // An overlapped window gets its caption whether or not the style names it.
   if ((style & WS_POPUP) == 0) style |= WS_CAPTION;
@@ -114,36 +122,48 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
 void StartupError(const char* text) { ShowMessageBox(text, "Error", MessageIcon::Exclamation); }
 void ShutdownError(const char* text) { ShowMessageBox(text, " Shutdown Error", MessageIcon::Error); }
 
+// The window procedure of class "OpenGl": the window's state is the property set when it was created
+// (WM_NCCREATE carries it from CreateWindowExA); messages before that, and those of the throw-away
+// probe window, go to DefWindowProcA.
 LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    if (create != nullptr && create->lpCreateParams != nullptr) SetPropW(hWnd, StateProperty, create->lpCreateParams);
+  } else if (message == WM_NCDESTROY) {
+    RemovePropW(hWnd, StateProperty);
+  }
+  WindowState* state = static_cast<WindowState*>(GetPropW(hWnd, StateProperty));
+  if (state == nullptr) return DefWindowProcA(hWnd, message, wParam, lParam);
+  WindowState& w = *state;
   switch (message) {
     case WM_SYSCOMMAND:
       // Screen saver and monitor power-down are refused while the display runs.
       if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
       break;
     case WM_ACTIVATE:
-      g_state.active = HIWORD(wParam) == 0;  // false only while minimised
+      w.active = HIWORD(wParam) == 0;  // false only while minimised
       return 0;
     case WM_CLOSE:
-      PostQuitMessage(0);  // the window itself goes at CloseGlWindow
+      PostQuitMessage(0);  // the window itself goes at Close
       return 0;
     case WM_KEYDOWN:
-      if (wParam < 256) g_state.keys[wParam] = true;
+      if (wParam < 256) w.keys[wParam] = true;
       return 0;
     case WM_KEYUP:
-      if (wParam < 256) g_state.keys[wParam] = false;
+      if (wParam < 256) w.keys[wParam] = false;
       return 0;
     case WM_SIZE:
       // A size that arrives before the context is current leaves the GL state alone.
-      if (g_state.contextCurrent && g_state.sizeHandler != nullptr) {
-        g_state.sizeHandler(LOWORD(lParam), HIWORD(lParam));
+      if (w.contextCurrent && w.sizeHandler != nullptr) {
+        w.sizeHandler(LOWORD(lParam), HIWORD(lParam));
       }
       return 0;
     case WM_DPICHANGED: {
-      if (!g_state.dpiAware) break;
+      if (!w.dpiAware) break;
       // The new DPI first, then the rectangle the system suggests: the panel keeps its apparent size.
       const UINT dpi = LOWORD(wParam);
-      if (dpi >= 24 && dpi <= 96 * 16) g_state.scale = dpi / static_cast<double>(DefaultDpi);
-      if (g_state.contextCurrent && g_state.dpiHandler != nullptr) g_state.dpiHandler(g_state.scale);
+      if (dpi >= 24 && dpi <= 96 * 16) w.scale = dpi / static_cast<double>(DefaultDpi);
+      if (w.contextCurrent && w.dpiHandler != nullptr) w.dpiHandler(w.scale);
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
       if (suggested != nullptr) {
         SetWindowPos(hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
@@ -172,8 +192,8 @@ PIXELFORMATDESCRIPTOR PixelFormatFor(int colourBits) {
 
 // A pixel format with `samples` samples per pixel through WGL_ARB_multisample, found with a
 // throw-away window and context of the same class; 0 with the reason in `why` when there is none.
-int MultisampleFormat(int colourBits, int samples, std::string& why) {
-  HWND probe = CreateWindowExA(0, ClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, g_state.instance, nullptr);
+int MultisampleFormat(const WindowState& w, int colourBits, int samples, std::string& why) {
+  HWND probe = CreateWindowExA(0, ClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, w.instance, nullptr);
   if (probe == nullptr) {
     why = "no probe window";
     return 0;
@@ -249,16 +269,16 @@ Placement PlacementFor(const WindowParams& params, const MonitorRect& monitor) {
 
 // On a monitor of another DPI than 96: a standard side grows by the monitor's scale, and the frame
 // around the client area takes the monitor's own size.
-void FitToMonitorDpi(const WindowParams& params, const Placement& placement) {
-  const UINT dpi = WindowDpi(g_state.window);
-  g_state.scale = dpi / static_cast<double>(DefaultDpi);
+void FitToMonitorDpi(WindowState& w, const WindowParams& params, const Placement& placement) {
+  const UINT dpi = WindowDpi(w.window);
+  w.scale = dpi / static_cast<double>(DefaultDpi);
   if (dpi == DefaultDpi || params.fullscreen) return;
-  const int width = ScaledSide(params.clientWidth, StandardClientWidth, g_state.scale);
-  const int height = ScaledSide(params.clientHeight, StandardClientHeight, g_state.scale);
+  const int width = ScaledSide(params.clientWidth, StandardClientWidth, w.scale);
+  const int height = ScaledSide(params.clientHeight, StandardClientHeight, w.scale);
   const bool frameless = params.borderless;
   const SIZE outer = frameless ? SIZE{width, height}
                                : OuterSizeFor(placement.style, placement.exStyle, width, height, dpi);
-  SetWindowPos(g_state.window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(w.window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -271,10 +291,13 @@ std::vector<MonitorRect> ListMonitors() {
 }
 
 void DeclareDpiAware() {
-  if (g_dpiDeclared) return;
-  g_dpiDeclared = true;
   using SetContextFn = BOOL(WINAPI*)(HANDLE);
   using SetAwareFn = BOOL(WINAPI*)();
+  using IsAwareFn = BOOL(WINAPI*)();
+  // Declared before (by an earlier call or the manifest): the system says so, and once is enough.
+  if (const auto isAware = User32Function<IsAwareFn>("IsProcessDPIAware")) {
+    if (isAware()) return;
+  }
   // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
   const HANDLE perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4));
   if (const auto setContext = User32Function<SetContextFn>("SetProcessDpiAwarenessContext")) {
@@ -287,7 +310,19 @@ void DeclareDpiAware() {
   DebugLog("This system has no DPI awareness to declare.");
 }
 
-bool OpenGlWindow(const WindowParams& params) {
+GlWindow::GlWindow() : state_(new State) {}
+
+GlWindow::~GlWindow() {
+  Close();
+  delete state_;
+}
+
+bool GlWindow::Open(const WindowParams& params) {
+  WindowState& w = *state_;
+  if (w.window != nullptr || w.classRegistered) {
+    DebugLog("The window is open already; it is not opened a second time.");
+    return false;
+  }
   // The primary monitor starts at (0, 0): a window there needs no monitor list.
   const bool needMonitors = params.monitor != 1 || params.fullscreen;
   const std::vector<MonitorRect> monitors = needMonitors ? ListMonitors() : std::vector<MonitorRect>();
@@ -297,133 +332,135 @@ bool OpenGlWindow(const WindowParams& params) {
     return false;
   }
   const MonitorRect monitor = needMonitors ? monitors[size_t(params.monitor) - 1] : MonitorRect{};
-  g_state.dpiAware = params.dpiAware;
-  g_state.scale = 1.0;
+  w.dpiAware = params.dpiAware;
+  w.scale = 1.0;
   if (params.dpiAware) DeclareDpiAware();
 
-  g_state.instance = GetModuleHandleA(nullptr);
-  g_state.icon = static_cast<HICON>(
+  w.instance = GetModuleHandleA(nullptr);
+  w.icon = static_cast<HICON>(
       LoadImageA(nullptr, params.iconFile.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
-  g_state.active = true;
-  for (bool& k : g_state.keys) k = false;
+  w.active = true;
+  for (bool& k : w.keys) k = false;
 
   WNDCLASSA wc{};
   wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
   wc.lpfnWndProc = &WindowProc;
   wc.cbClsExtra = 0;
   wc.cbWndExtra = 0;
-  wc.hInstance = g_state.instance;
-  wc.hIcon = g_state.icon;
+  wc.hInstance = w.instance;
+  wc.hIcon = w.icon;
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.hbrBackground = nullptr;
   wc.lpszMenuName = nullptr;
   wc.lpszClassName = ClassName;
   if (RegisterClassA(&wc) == 0) {
     ShowMessageBox("Failed To Register The Window Class.", "Error", MessageIcon::Error);
-    if (g_state.icon != nullptr) DestroyIcon(g_state.icon);
-    g_state.icon = nullptr;
+    if (w.icon != nullptr) DestroyIcon(w.icon);
+    w.icon = nullptr;
     return false;
   }
-  g_state.classRegistered = true;
+  w.classRegistered = true;
 
   int multisampleFormat = 0;
   if (params.msaaSamples > 0) {
     std::string why;
-    multisampleFormat = MultisampleFormat(params.colourBits, params.msaaSamples, why);
+    multisampleFormat = MultisampleFormat(w, params.colourBits, params.msaaSamples, why);
     if (multisampleFormat == 0) DebugLog("Multisampling is off: " + why + ".");
   }
 
   const Placement placement = PlacementFor(params, monitor);
-  g_state.window = CreateWindowExA(placement.exStyle, ClassName, params.title.c_str(), placement.style, placement.x,
+  w.window = CreateWindowExA(placement.exStyle, ClassName, params.title.c_str(), placement.style, placement.x,
                                    placement.y, placement.width, placement.height, nullptr, nullptr,
-                                   g_state.instance, nullptr);
-  if (g_state.window == nullptr) {
-    CloseGlWindow();
+                                   w.instance, &w);
+  if (w.window == nullptr) {
+    Close();
     StartupError("Window creation error.");
     return false;
   }
-  if (params.dpiAware) FitToMonitorDpi(params, placement);
-  g_state.deviceContext = GetDC(g_state.window);
-  if (g_state.deviceContext == nullptr) {
-    CloseGlWindow();
+  if (params.dpiAware) FitToMonitorDpi(w, params, placement);
+  w.deviceContext = GetDC(w.window);
+  if (w.deviceContext == nullptr) {
+    Close();
     StartupError("Cant't create a GL device context.");
     return false;
   }
   PIXELFORMATDESCRIPTOR pfd = PixelFormatFor(params.colourBits);
   int pixelFormat = 0;
   if (multisampleFormat != 0 &&
-      DescribePixelFormat(g_state.deviceContext, multisampleFormat, sizeof pfd, &pfd) != 0) {
+      DescribePixelFormat(w.deviceContext, multisampleFormat, sizeof pfd, &pfd) != 0) {
     pixelFormat = multisampleFormat;
   } else {
     pfd = PixelFormatFor(params.colourBits);
-    pixelFormat = ChoosePixelFormat(g_state.deviceContext, &pfd);
+    pixelFormat = ChoosePixelFormat(w.deviceContext, &pfd);
   }
   if (pixelFormat == 0) {
-    CloseGlWindow();
+    Close();
     StartupError("Cant't Find A Suitable PixelFormat.");
     return false;
   }
-  if (!SetPixelFormat(g_state.deviceContext, pixelFormat, &pfd)) {
-    CloseGlWindow();
+  if (!SetPixelFormat(w.deviceContext, pixelFormat, &pfd)) {
+    Close();
     StartupError("Cant't set PixelFormat.");
     return false;
   }
-  g_state.renderContext = wglCreateContext(g_state.deviceContext);
-  if (g_state.renderContext == nullptr) {
-    CloseGlWindow();
+  w.renderContext = wglCreateContext(w.deviceContext);
+  if (w.renderContext == nullptr) {
+    Close();
     StartupError("Cant't create a GL rendering context.");
     return false;
   }
-  if (!wglMakeCurrent(g_state.deviceContext, g_state.renderContext)) {
-    CloseGlWindow();
+  if (!wglMakeCurrent(w.deviceContext, w.renderContext)) {
+    Close();
     StartupError("Cant't activate the GL rendering context.");
     return false;
   }
-  g_state.contextCurrent = true;
+  w.contextCurrent = true;
 
-  const LONG current = GetWindowLongA(g_state.window, GWL_STYLE);
-  SetWindowLongA(g_state.window, GWL_STYLE, current & ~static_cast<LONG>(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-  ShowWindow(g_state.window, SW_SHOW);
-  SetForegroundWindow(g_state.window);
-  SetFocus(g_state.window);
+  const LONG current = GetWindowLongA(w.window, GWL_STYLE);
+  SetWindowLongA(w.window, GWL_STYLE, current & ~static_cast<LONG>(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  ShowWindow(w.window, SW_SHOW);
+  SetForegroundWindow(w.window);
+  SetFocus(w.window);
   return true;
 }
 
-void CloseGlWindow() {
-  if (g_state.renderContext != nullptr) {
+void GlWindow::Close() {
+  WindowState& w = *state_;
+  if (w.renderContext != nullptr) {
     if (!wglMakeCurrent(nullptr, nullptr)) ShutdownError("Release of DC and RC failed.");
-    g_state.contextCurrent = false;
-    if (!wglDeleteContext(g_state.renderContext)) ShutdownError("Release of Rendering Context failed.");
-    g_state.renderContext = nullptr;
+    w.contextCurrent = false;
+    if (!wglDeleteContext(w.renderContext)) ShutdownError("Release of Rendering Context failed.");
+    w.renderContext = nullptr;
   }
-  g_state.contextCurrent = false;
-  if (g_state.deviceContext != nullptr) {
-    if (!ReleaseDC(g_state.window, g_state.deviceContext)) ShutdownError("Release of Device Context failed.");
-    g_state.deviceContext = nullptr;
+  w.contextCurrent = false;
+  if (w.deviceContext != nullptr) {
+    if (!ReleaseDC(w.window, w.deviceContext)) ShutdownError("Release of Device Context failed.");
+    w.deviceContext = nullptr;
   }
-  if (g_state.window != nullptr) {
-    if (!DestroyWindow(g_state.window)) ShutdownError("Could not release hWnd.");
-    g_state.window = nullptr;
+  if (w.window != nullptr) {
+    if (!DestroyWindow(w.window)) ShutdownError("Could not release hWnd.");
+    w.window = nullptr;
   }
-  if (g_state.classRegistered) {
-    if (!UnregisterClassA(ClassName, g_state.instance)) {
+  if (w.classRegistered) {
+    if (!UnregisterClassA(ClassName, w.instance)) {
       ShowMessageBox("Could Not Unregister Class.", "SHUTDOWN ERROR", MessageIcon::Information);
     }
-    g_state.classRegistered = false;
+    w.classRegistered = false;
   }
-  g_state.dpiAware = false;
-  g_state.scale = 1.0;
-  if (g_state.icon != nullptr) {
-    DestroyIcon(g_state.icon);
-    g_state.icon = nullptr;
+  w.dpiAware = false;
+  w.scale = 1.0;
+  if (w.icon != nullptr) {
+    DestroyIcon(w.icon);
+    w.icon = nullptr;
   }
 }
 
-void SetGlWindowTitle(const std::string& title) {
-  if (g_state.window != nullptr) SetWindowTextA(g_state.window, title.c_str());
+void GlWindow::SetTitle(const std::string& title) {
+  const WindowState& w = *state_;
+  if (w.window != nullptr) SetWindowTextA(w.window, title.c_str());
 }
 
-PumpResult PumpOneMessage() {
+PumpResult GlWindow::PumpOneMessage() {
   MSG msg;
   if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return PumpResult::Empty;
   if (msg.message == WM_QUIT) return PumpResult::Quit;
@@ -432,13 +469,15 @@ PumpResult PumpOneMessage() {
   return PumpResult::Handled;
 }
 
-void SwapGlBuffers() {
-  if (g_state.deviceContext != nullptr) SwapBuffers(g_state.deviceContext);
+void GlWindow::SwapBuffers() {
+  const WindowState& w = *state_;
+  if (w.deviceContext != nullptr) ::SwapBuffers(w.deviceContext);
 }
 
-bool SetSwapInterval(int interval) {
+bool GlWindow::SetSwapInterval(int interval) {
   using SwapIntervalFn = BOOL(WINAPI*)(int);
-  if (!g_state.contextCurrent) return false;
+  const WindowState& w = *state_;
+  if (!w.contextCurrent) return false;
   PROC proc = wglGetProcAddress("wglSwapIntervalEXT");
   if (proc == nullptr) return false;
   // Through the generic function pointer type, the one cast between function types GCC accepts.
@@ -446,12 +485,13 @@ bool SetSwapInterval(int interval) {
   return fn(interval) != FALSE;
 }
 
-int RefreshRateHz() {
-  if (g_state.window == nullptr) return 0;
+int GlWindow::RefreshRateHz() const {
+  const WindowState& w = *state_;
+  if (w.window == nullptr) return 0;
   // 0 and 1 stand for the hardware's default rate: the system does not know it.
   MONITORINFOEXA info{};
   info.cbSize = sizeof info;
-  HMONITOR monitor = MonitorFromWindow(g_state.window, MONITOR_DEFAULTTONEAREST);
+  HMONITOR monitor = MonitorFromWindow(w.window, MONITOR_DEFAULTTONEAREST);
   if (monitor != nullptr && GetMonitorInfoA(monitor, &info)) {
     DEVMODEA mode{};
     mode.dmSize = sizeof mode;
@@ -459,33 +499,34 @@ int RefreshRateHz() {
       return static_cast<int>(mode.dmDisplayFrequency);
     }
   }
-  if (g_state.deviceContext != nullptr) {
-    const int hz = GetDeviceCaps(g_state.deviceContext, VREFRESH);
+  if (w.deviceContext != nullptr) {
+    const int hz = GetDeviceCaps(w.deviceContext, VREFRESH);
     if (hz > 1) return hz;
   }
   return 0;
 }
 
-bool WindowActive() { return g_state.active; }
+bool GlWindow::Active() const { return state_->active; }
 
-bool KeyIsDown(int key) { return key >= 0 && key < 256 && g_state.keys[key]; }
+bool GlWindow::KeyIsDown(int key) const { return key >= 0 && key < 256 && state_->keys[key]; }
 
-void SetSizeHandler(SizeHandler handler) { g_state.sizeHandler = handler; }
+void GlWindow::SetSizeHandler(SizeHandler handler) { state_->sizeHandler = handler; }
 
-double WindowScale() { return g_state.window != nullptr && g_state.dpiAware ? g_state.scale : 1.0; }
+double GlWindow::Scale() const { return state_->window != nullptr && state_->dpiAware ? state_->scale : 1.0; }
 
-void SetDpiHandler(DpiHandler handler) { g_state.dpiHandler = handler; }
+void GlWindow::SetDpiHandler(DpiHandler handler) { state_->dpiHandler = handler; }
 
 void StandardClientSize(int* width, int* height) {
   *width = StandardClientWidth;
   *height = StandardClientHeight;
 }
 
-void ClientSize(int* width, int* height) {
+void GlWindow::ClientSize(int* width, int* height) const {
+  const WindowState& w = *state_;
   *width = 0;
   *height = 0;
   RECT r{};
-  if (g_state.window != nullptr && GetClientRect(g_state.window, &r)) {
+  if (w.window != nullptr && GetClientRect(w.window, &r)) {
     *width = r.right - r.left;
     *height = r.bottom - r.top;
   }

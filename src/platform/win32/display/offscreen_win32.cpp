@@ -5,13 +5,18 @@
 #include <string>
 
 namespace platform {
+
+struct OffscreenGl::State {
+  HWND window = nullptr;
+  HDC dc = nullptr;
+  HGLRC context = nullptr;
+};
+
 namespace {
 
+// One class for every offscreen window, registered by the first to open and unregistered by the
+// last to close (the system refuses while a window of the class is left).
 const char kOffscreenClass[] = "OrvaneOffscreenGl";
-HWND gOffscreenWindow = nullptr;
-HDC gOffscreenDc = nullptr;
-HGLRC gOffscreenContext = nullptr;
-bool gClassRegistered = false;
 
 // "Win32: <what>: <system text>" for the calling thread's last error.
 std::string Win32Error(const char* what) {
@@ -33,30 +38,44 @@ std::string Win32Error(const char* what) {
   return message;
 }
 
-void ReleaseOffscreen() {
-  if (gOffscreenContext != nullptr) {
-    wglMakeCurrent(nullptr, nullptr);
-    wglDeleteContext(gOffscreenContext);
-    gOffscreenContext = nullptr;
+void Release(OffscreenGl::State& s) {
+  if (s.context != nullptr) {
+    if (wglGetCurrentContext() == s.context) wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(s.context);
+    s.context = nullptr;
   }
-  if (gOffscreenDc != nullptr) {
-    ReleaseDC(gOffscreenWindow, gOffscreenDc);
-    gOffscreenDc = nullptr;
+  if (s.dc != nullptr) {
+    ReleaseDC(s.window, s.dc);
+    s.dc = nullptr;
   }
-  if (gOffscreenWindow != nullptr) {
-    DestroyWindow(gOffscreenWindow);
-    gOffscreenWindow = nullptr;
-  }
-  if (gClassRegistered) {
+  if (s.window != nullptr) {
+    DestroyWindow(s.window);
+    s.window = nullptr;
+    // Fails, leaving the class, while another offscreen window still uses it.
     UnregisterClassA(kOffscreenClass, GetModuleHandleA(nullptr));
-    gClassRegistered = false;
   }
 }
 
 }  // namespace
 
-bool OpenOffscreenGl(int width, int height, std::string& error) {
-  if (gOffscreenContext != nullptr) {
+OffscreenGl::OffscreenGl() : state_(new State) {}
+
+OffscreenGl::~OffscreenGl() {
+  Close();
+  delete state_;
+}
+
+bool OffscreenGl::IsOpen() const { return state_->context != nullptr; }
+
+bool OffscreenGl::MakeCurrent() {
+  return state_->context != nullptr && wglMakeCurrent(state_->dc, state_->context) != FALSE;
+}
+
+void OffscreenGl::Close() { Release(*state_); }
+
+bool OffscreenGl::Open(int width, int height, std::string& error) {
+  State& s = *state_;
+  if (s.context != nullptr) {
     error = "Win32: the offscreen GL context is already open";
     return false;
   }
@@ -70,24 +89,22 @@ bool OpenOffscreenGl(int width, int height, std::string& error) {
   windowClass.lpfnWndProc = DefWindowProcA;
   windowClass.hInstance = instance;
   windowClass.lpszClassName = kOffscreenClass;
-  if (RegisterClassA(&windowClass) == 0) {
+  if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     error = Win32Error("Failed to register the offscreen window class");
     return false;
   }
-  gClassRegistered = true;
   // A popup window has no frame, so its client area is the whole width x height; it stays hidden.
-  gOffscreenWindow = CreateWindowExA(0, kOffscreenClass, "Orvane offscreen",
-                                     WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, width,
-                                     height, nullptr, nullptr, instance, nullptr);
-  if (gOffscreenWindow == nullptr) {
+  s.window = CreateWindowExA(0, kOffscreenClass, "Orvane offscreen", WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                             0, 0, width, height, nullptr, nullptr, instance, nullptr);
+  if (s.window == nullptr) {
     error = Win32Error("Failed to create the offscreen window");
-    ReleaseOffscreen();
+    Release(s);
     return false;
   }
-  gOffscreenDc = GetDC(gOffscreenWindow);
-  if (gOffscreenDc == nullptr) {
+  s.dc = GetDC(s.window);
+  if (s.dc == nullptr) {
     error = Win32Error("Failed to get the offscreen device context");
-    ReleaseOffscreen();
+    Release(s);
     return false;
   }
   PIXELFORMATDESCRIPTOR descriptor = {};
@@ -98,33 +115,31 @@ bool OpenOffscreenGl(int width, int height, std::string& error) {
   descriptor.cColorBits = 32;
   descriptor.cDepthBits = 24;
   descriptor.iLayerType = PFD_MAIN_PLANE;
-  const int format = ChoosePixelFormat(gOffscreenDc, &descriptor);
+  const int format = ChoosePixelFormat(s.dc, &descriptor);
   if (format == 0) {
     error = Win32Error("Failed to find a pixel format for the offscreen context");
-    ReleaseOffscreen();
+    Release(s);
     return false;
   }
-  if (!SetPixelFormat(gOffscreenDc, format, &descriptor)) {
+  if (!SetPixelFormat(s.dc, format, &descriptor)) {
     error = Win32Error("Failed to set the offscreen pixel format");
-    ReleaseOffscreen();
+    Release(s);
     return false;
   }
-  gOffscreenContext = wglCreateContext(gOffscreenDc);
-  if (gOffscreenContext == nullptr) {
+  s.context = wglCreateContext(s.dc);
+  if (s.context == nullptr) {
     error = Win32Error("Failed to create the offscreen GL context");
-    ReleaseOffscreen();
+    Release(s);
     return false;
   }
-  if (!wglMakeCurrent(gOffscreenDc, gOffscreenContext)) {
+  if (!wglMakeCurrent(s.dc, s.context)) {
     error = Win32Error("Failed to make the offscreen GL context current");
-    ReleaseOffscreen();
+    Release(s);
     return false;
   }
   glDrawBuffer(GL_BACK);
   glReadBuffer(GL_BACK);
   return true;
 }
-
-void CloseOffscreenGl() { ReleaseOffscreen(); }
 
 }  // namespace platform
