@@ -79,11 +79,6 @@ void OptionParser::Number(const std::string& name, const std::string& valueName,
          range.expected, help, given);
 }
 
-void OptionParser::Whole(const std::string& name, const std::string& valueName, uint64_t& into, uint64_t min,
-                         uint64_t max, const std::string& expected, const std::string& help, bool* given, bool hex) {
-  Whole<uint64_t>(name, valueName, into, min, max, expected, help, given, hex);
-}
-
 void OptionParser::Custom(const std::string& name, const std::string& valueName,
                           std::function<bool(const std::string&)> take, const std::string& expected,
                           const std::string& help, bool* given) {

@@ -54,9 +54,7 @@ class OptionParser {
   // A finite number within `range`; `given` (optional) is set when the option is there.
   void Number(const std::string& name, const std::string& valueName, double& into, const std::string& help,
               const NumberRange& range = {}, bool* given = nullptr);
-  // A whole decimal number from `min` to `max` (with `hex`, 0x hexadecimal too).
-  void Whole(const std::string& name, const std::string& valueName, uint64_t& into, uint64_t min, uint64_t max,
-             const std::string& expected, const std::string& help, bool* given = nullptr, bool hex = false);
+  // A whole decimal number from `min` to `max` (with `hex`, 0x hexadecimal too), into any integer.
   template <typename T>
   void Whole(const std::string& name, const std::string& valueName, T& into, uint64_t min, uint64_t max,
              const std::string& expected, const std::string& help, bool* given = nullptr, bool hex = false) {
