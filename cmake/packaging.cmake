@@ -41,6 +41,9 @@ foreach(text OrvaneGCPfd.INI QUICKSTART.txt)
   install(FILES ${ORVANE_RELEASE_TEXT_DIR}/${text} DESTINATION . COMPONENT release)
 endforeach()
 
+# FlightGear's protocol file, which the user copies into FlightGear's Protocol folder (QUICKSTART.txt).
+install(FILES ${CMAKE_SOURCE_DIR}/dist/flightgear/orvane.xml DESTINATION flightgear COMPONENT release)
+
 set(CPACK_PACKAGE_NAME OrvaneGCPfd)
 set(CPACK_PACKAGE_VENDOR "Orvane")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Orvane PFD Panel: primary flight display for flight simulators")

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "pfd/texture_set.h"
+#include "pfd/bmp_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The decoder reads from an exact-size heap copy, so any read past the file is caught.

@@ -4,7 +4,7 @@
 set -euo pipefail
 what=${1:-linux}
 
-linux_pkgs=(build-essential cmake pkg-config libsdl2-dev libstb-dev libasio-dev libfreetype-dev
+linux_pkgs=(build-essential cmake pkg-config libsdl2-dev libstb-dev libasio-dev libcli11-dev libfreetype-dev
   fonts-b612 libgl1-mesa-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri googletest libgtest-dev
   libbenchmark-dev clang libclang-rt-14-dev python3 xvfb xdotool imagemagick x11-utils valgrind)
 windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)

@@ -545,7 +545,7 @@ TEST(AssetgenCommandLine, HelpAndBadArgumentsAreAnsweredClearly) {
 
   const RunResult unknown = RunGenerator("--frobnicate");
   EXPECT_EQ(unknown.exitCode, 2);
-  EXPECT_NE(unknown.output.find("unknown argument '--frobnicate'"), std::string::npos)
+  EXPECT_NE(unknown.output.find("unknown option '--frobnicate'"), std::string::npos)
       << unknown.output;
 
   const RunResult badNumber = RunGenerator("--pitch ten --out /tmp");

@@ -6,7 +6,7 @@
 
 #include "platform/gl.h"
 #include "pfd/font.h"
-#include "pfd/texture_set.h"
+#include "pfd/bmp_decoder.h"
 #include "support/render_harness.h"
 
 using orvane_test::FillRect;

@@ -13,6 +13,7 @@
 #include "pfd/layers.h"
 #include "platform/gl.h"
 #include "shell/display.h"
+#include "pfd/bmp_decoder.h"
 #include "pfd/texture_set.h"
 #include "support/bmp_file.h"
 #include "support/render_harness.h"

@@ -9,6 +9,7 @@
 #include "pfd/layers.h"
 #include "platform/gl.h"
 #include "platform/window.h"
+#include "pfd/bmp_decoder.h"
 #include "pfd/texture_set.h"
 #include "support/render_harness.h"
 

@@ -29,12 +29,13 @@ expected="ILS.txr ILSH_ind.txr ILS_H.txr ILS_ind.txr OrvaneGCPfd OrvaneGCPfd.INI
 fdH.txr fdH_mask.txr fdV.txr fdV_mask.txr font.bmp no_ILS.txr orvane-sim pfd_2.txr plane2.ico roll_needle.txr
 static_ind.txr static_mask.txr window.txr window_mask.txr
 alt_box.txr alt_box_mask.txr bug.txr bug_mask.txr hdg_box.txr hdg_box_mask.txr hdg_card.txr spd_box.txr
-spd_box_mask.txr trend_head.txr trend_head_mask.txr vs_needle.txr"
+spd_box_mask.txr trend_head.txr trend_head_mask.txr vs_needle.txr flightgear flightgear/orvane.xml"
 got=$(cd "$work/$top" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
 want=$(echo $expected | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')
 [ "$got" = "$want" ] || fail "archive contents: got '$got', expected '$want'"
 grep -q "Orvane PFD Panel $version" "$work/$top/QUICKSTART.txt" || fail "QUICKSTART.txt does not name version $version"
 ! grep -q $'\r' "$work/$top/OrvaneGCPfd.INI" || fail "the Linux OrvaneGCPfd.INI has Windows line endings"
+"$here/release_quickstart_check.sh" "$work/$top" || fail "the one-PC set-up is not all in the archive"
 log "unpacked: $(echo "$got" | wc -w) files in $top"
 
 cd "$work/$top"

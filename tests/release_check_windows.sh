@@ -27,12 +27,13 @@ expected="ILS.txr ILSH_ind.txr ILS_H.txr ILS_ind.txr OrvaneGCPfd.exe OrvaneGCPfd
 SPD.txr fdH.txr fdH_mask.txr fdV.txr fdV_mask.txr font.bmp no_ILS.txr orvane-sim.exe pfd_2.txr plane2.ico
 roll_needle.txr static_ind.txr static_mask.txr window.txr window_mask.txr
 alt_box.txr alt_box_mask.txr bug.txr bug_mask.txr hdg_box.txr hdg_box_mask.txr hdg_card.txr spd_box.txr
-spd_box_mask.txr trend_head.txr trend_head_mask.txr vs_needle.txr"
+spd_box_mask.txr trend_head.txr trend_head_mask.txr vs_needle.txr flightgear flightgear/orvane.xml"
 got=$(cd "$ORVANE_WIN_RUN_DIR" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
 want=$(echo $expected | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')
 [ "$got" = "$want" ] || e2e_fail "archive contents: got '$got', expected '$want'"
 grep -q $'\r$' "$ORVANE_WIN_RUN_DIR/OrvaneGCPfd.INI" || e2e_fail "OrvaneGCPfd.INI has no Windows line endings"
 grep -q "Orvane PFD Panel $version" "$ORVANE_WIN_RUN_DIR/QUICKSTART.txt" || e2e_fail "QUICKSTART.txt does not name $version"
+"$here/release_quickstart_check.sh" "$ORVANE_WIN_RUN_DIR" || e2e_fail "the one-PC set-up is not all in the archive"
 
 for exe in OrvaneGCPfd.exe orvane-sim.exe OrvaneGCServer.exe; do
   python3 "$here/release_pe_check.py" --allow-dlls "$windows_dlls" "$ORVANE_WIN_RUN_DIR/$exe" \

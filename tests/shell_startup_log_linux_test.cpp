@@ -1,7 +1,9 @@
-// The display's start-up log (ORVANE_STARTUP_LOG), which the start-up benchmark reads: its times and the end of the run.
+// The display's start-up log (ORVANE_STARTUP_LOG), which the start-up benchmark reads: its times and the end of the
+// run; and the snapshot folder (ORVANE_SNAPSHOT_DIR), made when it is not there.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -21,7 +23,10 @@ class StartupLogTest : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(sim_.Start({"--duration", "120"}, error)) << error;
   }
-  void TearDown() override { unsetenv("ORVANE_STARTUP_LOG"); }
+  void TearDown() override {
+    unsetenv("ORVANE_STARTUP_LOG");
+    unsetenv("ORVANE_SNAPSHOT_DIR");
+  }
 
   // Starts the display with the variable set to `path` and waits for it to end by itself.
   void RunWithLog(const std::string& path, int* exitCode) {
@@ -70,6 +75,16 @@ TEST_F(StartupLogTest, AnUnwritableLogIsReportedAndTheRunStillEnds) {
   RunWithLog((run_.Folder() / "no-such-folder" / "startup.log").string(), &code);
   EXPECT_EQ(code, 0) << run_.Output();
   EXPECT_NE(run_.Output().find("start-up log: cannot open"), std::string::npos) << run_.Output();
+}
+
+TEST_F(StartupLogTest, AMissingSnapshotFolderIsMadeAndTheFirstFrameWritten) {
+  const std::filesystem::path folder = run_.Folder() / "new" / "snapshots";
+  ASSERT_FALSE(std::filesystem::exists(folder));
+  setenv("ORVANE_SNAPSHOT_DIR", folder.string().c_str(), 1);
+  int code = -1;
+  RunWithLog((run_.Folder() / "startup.log").string(), &code);
+  EXPECT_EQ(code, 0) << run_.Output();
+  EXPECT_TRUE(std::filesystem::is_regular_file(folder / "pfd-0000.png")) << run_.Output();
 }
 
 }  // namespace

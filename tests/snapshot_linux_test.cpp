@@ -267,3 +267,68 @@ TEST_F(SnapshotTool, FullLayoutDescribesItsInstrumentsAndWritesTheWholePanel) {
   EXPECT_EQ(Snapshot({"--layout", "wide", "--describe"}).exitCode, 2);
   EXPECT_EQ(Snapshot({"--baro", "mb", "--describe"}).exitCode, 2);
 }
+
+namespace {
+
+bool IsSky(const uint8_t* p) { return p[0] < 60 && p[2] > 180; }
+bool IsGround(const uint8_t* p) { return p[0] > 110 && p[0] < 160 && p[1] > 60 && p[1] < 100 && p[2] > 15 && p[2] < 50; }
+bool IsSymbolYellow(const uint8_t* p) { return p[0] > 200 && p[1] > 170 && p[2] < 60; }
+
+// Where the aircraft symbol is, and where its wing tips' columns turn from sky to ground.
+struct Attitude {
+  int left = -1, right = -1, top = -1, bottom = -1;  // the symbol's box (rows from the top)
+  int horizonAtLeft = -1, horizonAtRight = -1;        // the first ground row in the wing tips' columns
+};
+
+Attitude ReadAttitude(const Picture& p) {
+  Attitude a;
+  for (int x = 0; x < p.width; ++x) {
+    bool skyInColumn = false;  // the symbol sits in the attitude sphere (the speed scale's yellow mark does not)
+    for (int y = 0; y < p.height && !skyInColumn; ++y) skyInColumn = IsSky(p.At(x, y));
+    for (int y = 0; y < p.height && skyInColumn; ++y) {
+      if (!IsSymbolYellow(p.At(x, y))) continue;
+      if (a.left < 0 || x < a.left) a.left = x;
+      a.right = std::max(a.right, x);
+      if (a.top < 0 || y < a.top) a.top = y;
+      a.bottom = std::max(a.bottom, y);
+    }
+  }
+  auto horizon = [&p](int x) {
+    for (int y = 0; y < p.height; ++y)
+      if (IsGround(p.At(x, y))) return y;
+    return -1;
+  };
+  if (a.left >= 0) {
+    a.horizonAtLeft = horizon(a.left);
+    a.horizonAtRight = horizon(a.right);
+  }
+  return a;
+}
+
+}  // namespace
+
+// --pitch and --bank in the pilot's signs, read off the picture as a pilot reads the instrument.
+TEST_F(SnapshotTool, PitchAndBankTakeThePilotsSigns) {
+  auto render = [this](const std::string& name, const std::vector<std::string>& attitude) {
+    std::vector<std::string> args = {"--assets", kRunDir, "--out", PathOf(name)};
+    args.insert(args.end(), attitude.begin(), attitude.end());
+    const ToolRun run = Snapshot(args);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    return ReadAttitude(Load(PathOf(name)));
+  };
+  const Attitude noseUp = render("nose-up.png", {"--pitch", "10"});
+  ASSERT_GE(noseUp.left, 0) << "no aircraft symbol";
+  ASSERT_LT(noseUp.right - noseUp.left, 250) << "the symbol's box takes in more than the symbol";
+  // 10 degrees nose up: sky all around the symbol, the horizon well below it.
+  EXPECT_GT(noseUp.horizonAtLeft, noseUp.bottom + 10);
+  EXPECT_GT(noseUp.horizonAtRight, noseUp.bottom + 10);
+
+  const Attitude noseDown = render("nose-down.png", {"--pitch", "-10"});
+  EXPECT_LT(noseDown.horizonAtLeft, noseDown.top - 10);
+  EXPECT_LT(noseDown.horizonAtRight, noseDown.top - 10);
+
+  // 20 degrees right wing down: the horizon turns counter-clockwise, its right end up.
+  const Attitude rightBank = render("right-bank.png", {"--bank", "20"});
+  EXPECT_LT(rightBank.horizonAtRight, rightBank.horizonAtLeft - 20)
+      << "left " << rightBank.horizonAtLeft << ", right " << rightBank.horizonAtRight;
+}

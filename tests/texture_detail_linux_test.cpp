@@ -16,6 +16,7 @@
 #include "pfd/frame_rules.h"
 #include "pfd/full_frame_draw.h"
 #include "pfd/full_layout.h"
+#include "pfd/bmp_decoder.h"
 #include "pfd/texture_set.h"
 #include "platform/gl.h"
 #include "platform/window.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "pfd/texture_set.h"
+#include "pfd/bmp_decoder.h"
 #include "platform/byte_order.h"
 #include "platform/system.h"
 

@@ -18,8 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include "pfd/texture_set.h"
+#include "pfd/bmp_decoder.h"
 #include "platform/byte_order.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -201,4 +202,12 @@ bool DecodeBitmap(const uint8_t* bytes, size_t size, DecodedImage& image) {
   }
   image = std::move(decoded);
   return true;
+}
+
+bool LoadTextureBitmap(const std::string& fileName, DecodedImage& image) {
+  if (fileName.empty()) return false;
+  if (!platform::FileExists(fileName)) return false;
+  std::string bytes;
+  if (!platform::ReadWholeFile(fileName, bytes, kMaxBitmapFileBytes)) return false;
+  return DecodeBitmap(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image);
 }

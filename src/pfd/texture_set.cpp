@@ -15,22 +15,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "pfd/bmp_decoder.h"
 #include "platform/gl.h"
 #include "platform/system.h"
-
-const char* const TextureFileNames[SlotCount] = {
-    "pfd_2.txr",   "static_mask.txr", "static_ind.txr", "window_mask.txr",
-    "window.txr",  "ILS.txr",         "ILS_ind.txr",    "ILS_H.txr",
-    "SPD.txr",     "ILSH_ind.txr",    "fdH_mask.txr",   "fdH.txr",
-    "fdV_mask.txr", "fdV.txr",        "no_ILS.txr",     "roll_needle.txr",
-};
 
 static_assert(sizeof(GLuint) == sizeof(uint32_t), "texture names are 32-bit");
 
 namespace {
 
-// A texture bitmap larger than this is not a texture bitmap.
-constexpr size_t kMaxBitmapFileBytes = 64u * 1024u * 1024u;
 // The pieces a file is read in (at least two rows of the widest picture the decoder takes), and
 // the rows handed to GL at once: both stay in the processor's cache.
 constexpr size_t kChunkBytes = 64u * 1024u;
@@ -58,33 +50,17 @@ constexpr int kCoarsestPanelLevel = 1;
 constexpr int kFontCellAtOneToOne = 16;
 constexpr double kFontCellWidthAtOneX = 12.5;
 
-// How large each picture is drawn on the 1 x panel: the side of its square in pixels (from the
-// size and depth of its quad in the drawing layers, under the 45-degree perspective of the
-// 740-pixel-high surface, rounded up), and whether it turns with the bank. Some GL
+// How large each picture is drawn on the 1 x panel: the side of its square in pixels, from the
+// size and depth of its quad (panel_quads.h) under the 45-degree perspective of the 740-pixel-high
+// surface (pfd_2: 2 units wide at depth 3, 596 pixels; ILSH_ind: 1.3 units at depth 39, 30 pixels),
+// rounded up. A picture that turns with the bank is taken turned by 45 degrees: some GL
 // implementations, Mesa's among them, measure a texel step by its larger coordinate rather than
-// its length, so a square turned by 45 degrees counts 1 / sqrt 2 as many texels per pixel.
-struct DrawnSize {
-  double side;
-  bool turns;
-};
-constexpr DrawnSize kDrawnAtOneX[SlotCount] = {
-    {596, true},   // pfd_2: 2 units wide at depth 3
-    {291, false},  // static_mask: 1.3 units at depth 4
-    {291, false},  // static_ind
-    {332, false},  // window_mask: 1.3 units at depth 3.5
-    {332, false},  // window
-    {138, false},  // ILS: 2 units at depth 13
-    {36, false},   // ILS_ind: 1.3 units at depth 33
-    {138, false},  // ILS_H
-    {138, false},  // SPD
-    {30, false},   // ILSH_ind: 1.3 units at depth 39
-    {104, false},  // fdH_mask: 2 units at depth 17.2
-    {104, false},  // fdH
-    {104, false},  // fdV_mask
-    {104, false},  // fdV
-    {138, false},  // no_ILS
-    {291, true},   // roll_needle: 1.3 units at depth 4
-};
+// its length, so such a square counts 1 / sqrt 2 as many texels per pixel.
+double DrawnSideAtOneX(int slot) {
+  const PanelQuad& q = kPanelQuads[slot];
+  const double pixelsPerUnit = 370.0 / (double(q.depth) * std::tan(22.5 * 3.14159265358979323846 / 180.0));
+  return std::ceil(2.0 * double(q.half) * pixelsPerUnit);
+}
 // A level is left out only when GL's choice stays at least this much (a twentieth of a level)
 // coarser everywhere.
 constexpr double kLevelMargin = 0.05;
@@ -147,7 +123,7 @@ LevelPlan PlanLevels(int picture, int width, int height, double scale, bool lodC
       picture == kWholePicture ? 0.0
       : picture == kFontPicture
           ? narrower / 16.0 / kFontCellWidthAtOneX
-          : narrower / kDrawnAtOneX[picture].side / (kDrawnAtOneX[picture].turns ? std::sqrt(2.0) : 1.0);
+          : narrower / DrawnSideAtOneX(picture) / (kPanelQuads[picture].turnsWithBank ? std::sqrt(2.0) : 1.0);
   plan.first = std::min(std::max(FinestSampledLevel(texelsPerPixel, scale), plan.fit), plan.last);
   plan.maxLod = plan.last - plan.first;
   return plan;
@@ -434,14 +410,6 @@ uint32_t& PictureTexture(PanelResources& resources, int picture) {
 }
 
 }  // namespace
-
-bool LoadTextureBitmap(const std::string& fileName, DecodedImage& image) {
-  if (fileName.empty()) return false;
-  if (!platform::FileExists(fileName)) return false;
-  std::string bytes;
-  if (!platform::ReadWholeFile(fileName, bytes, kMaxBitmapFileBytes)) return false;
-  return DecodeBitmap(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image);
-}
 
 bool LoadTextureSet(PanelResources& resources, double panelScale) {
   Scratch scratch;

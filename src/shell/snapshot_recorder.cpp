@@ -5,7 +5,9 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "pfd/frame_rules.h"
@@ -122,6 +124,12 @@ void SnapshotRecorder::RecorderInit(const PanelLayout& layout) {
   r_.startupLog = startupLog ? startupLog : "";
   const char* dir = std::getenv("ORVANE_SNAPSHOT_DIR");
   r_.dir = dir ? dir : "";
+  if (!r_.dir.empty()) {
+    // A folder that is not there yet is made, with the folders above it.
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(r_.dir), ec);
+    if (ec) platform::DebugLog("snapshot: cannot create the folder " + r_.dir + ": " + ec.message());
+  }
   r_.everyUs = EnvNumber("ORVANE_SNAPSHOT_EVERY_MS", 5000) * 1000u;
   r_.runUs = EnvNumber("ORVANE_RUN_SECONDS", 0) * 1000000u;
   r_.startUs = platform::MonotonicMicros();

@@ -8,7 +8,7 @@
 #include "model/flight_state.h"
 #include "pfd/panel_layout.h"
 
-// Reads ORVANE_SNAPSHOT_DIR (folder for the PNGs; off when unset), ORVANE_SNAPSHOT_EVERY_MS
+// Reads ORVANE_SNAPSHOT_DIR (folder for the PNGs, made when missing; off when unset), ORVANE_SNAPSHOT_EVERY_MS
 // (default 5000), ORVANE_RUN_SECONDS (end the run after that many seconds; 0 = no limit),
 // ORVANE_FRAME_LOG (a file that gets one line per drawn frame; off when unset, see
 // RecorderAfterFrame) and ORVANE_STARTUP_LOG (a file that gets one line

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "pfd/texture_set.h"
+#include "pfd/bmp_decoder.h"
 
 namespace orvane_test {
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pfd/renderer.h"
+#include "pfd/bmp_decoder.h"
 #include "pfd/texture_set.h"
 #include "platform/window.h"
 

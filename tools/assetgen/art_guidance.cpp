@@ -24,7 +24,7 @@ Scene GlideSlopeScaleScene() {
   const double step = GlideSlopeTravelPx() / 2.0;
   // The scale quad ends a little below the highest index position: the upper outer dot is moved
   // down just enough to stay whole.
-  const QuadPlacement& q = QuadFor("ILS.txr");
+  const QuadPlacement& q = QuadFor(SlotIls);
   const double highest = q.Centre().y + q.SizePx() / 2.0 - kDotRadius - kEdgeFilterPx / 2.0;
   for (int i : {-2, -1, 1, 2}) {
     s.Fill(Circle({c.x, std::min(c.y + i * step, highest)}, kDotRadius), kWhite);

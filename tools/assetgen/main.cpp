@@ -5,11 +5,11 @@
 #include <exception>
 #include <filesystem>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "art_tapes.h"
+#include "cli/option_parser.h"
 #include "bmp_file.h"
 #include "font_library.h"
 #include "font_sheet.h"
@@ -20,103 +20,49 @@
 
 namespace {
 
-const char* const kUsage =
-    "Usage: orvane-assetgen [options]\n"
-    "Writes the 16 panel textures (*.txr), the 12 textures of the full layout, font.bmp and plane2.ico\n"
-    "of the Orvane PFD.\n"
-    "\n"
-    "Options:\n"
-    "  --out DIR          folder to write into (default: the current folder; created if missing)\n"
-    "  --font-dir DIR     folder holding B612Mono-Regular and B612Mono-Bold (.otf or .ttf)\n"
-    "                     (default: the system folders of the fonts-b612 package)\n"
-    "  --preview FILE     also compose the panel in software and write it as a PNG\n"
-    "  --pitch DEG        preview: pitch, positive nose down (default 0)\n"
-    "  --bank DEG         preview: bank, positive left wing down (default 0)\n"
-    "  --ils N            preview: ILS state 0, 1 (no-ILS plate) or 4 (scales) (default 4)\n"
-    "  --gs NEEDLE        preview: glide-slope needle -127..127, positive = index down\n"
-    "  --loc NEEDLE       preview: localizer needle -127..127, positive = index right\n"
-    "  --fd-pitch DEG     preview: flight-director pitch command minus pitch\n"
-    "  --fd-bank DEG      preview: flight-director bank command minus bank\n"
-    "  --no-fd            preview: no flight-director bars\n"
-    "  --no-text          preview: no sample annunciations\n"
-    "  --scale N          preview: enlargement 1..8 (default 2)\n"
-    "  --geometry         print where each texture's quad lands on the screen, and exit\n"
-    "  --quiet            no progress lines\n"
-    "  --help             this text\n"
-    "  --version          the program version\n";
-
 struct Options {
   std::string outDir = ".";
   std::string fontDir;
   std::string previewPath;
   assetgen::PreviewState preview;
+  bool noFlightDirector = false;
+  bool noSampleTexts = false;
   bool quiet = false;
   bool geometryOnly = false;
-  bool versionOnly = false;
+  bool help = false;
+  bool version = false;
 };
 
-double ParseNumber(const std::string& option, const std::string& text) {
-  try {
-    std::size_t used = 0;
-    const double v = std::stod(text, &used);
-    if (used == text.size()) return v;
-  } catch (const std::exception&) {
-  }
-  throw std::invalid_argument("invalid value '" + text + "' for " + option);
+// Every option, in the order --help lists them.
+void DefineOptions(toolcli::OptionParser& p, Options& o) {
+  p.NameColumn(21);
+  assetgen::PreviewState& s = o.preview;
+  p.Text("--out", "DIR", o.outDir, "folder to write into (default: the current folder; created if missing)", true);
+  p.Text("--font-dir", "DIR", o.fontDir,
+         "folder holding B612Mono-Regular and B612Mono-Bold (.otf or .ttf)\n"
+         "(default: the system folders of the fonts-b612 package)");
+  p.Text("--preview", "FILE", o.previewPath, "also compose the panel in software and write it as a PNG");
+  p.Number("--pitch", "DEG", s.pitchDeg, "preview: pitch, positive nose down (default 0)");
+  p.Number("--bank", "DEG", s.bankDeg, "preview: bank, positive left wing down (default 0)");
+  p.Choice("--ils", "N", s.ilsState, {{"0", 0}, {"1", 1}, {"4", 4}},
+           "preview: ILS state 0, 1 (no-ILS plate) or 4 (scales) (default 4)");
+  p.Number("--gs", "NEEDLE", s.gsNeedle, "preview: glide-slope needle -127..127, positive = index down");
+  p.Number("--loc", "NEEDLE", s.locNeedle, "preview: localizer needle -127..127, positive = index right");
+  p.Number("--fd-pitch", "DEG", s.fdPitchDeg, "preview: flight-director pitch command minus pitch");
+  p.Number("--fd-bank", "DEG", s.fdBankDeg, "preview: flight-director bank command minus bank");
+  p.Flag("--no-fd", o.noFlightDirector, "preview: no flight-director bars");
+  p.Flag("--no-text", o.noSampleTexts, "preview: no sample annunciations");
+  p.Whole("--scale", "N", s.scale, 1, 8, "an enlargement from 1 to 8", "preview: enlargement 1..8 (default 2)");
+  p.Flag("--geometry", o.geometryOnly, "print where each texture's quad lands on the screen, and exit");
+  p.Flag("--quiet", o.quiet, "no progress lines");
+  p.HelpFlag(o.help);
+  p.Flag("--version", o.version, "the program version");
 }
 
-// Reads the command line; throws std::invalid_argument with a message naming the bad argument.
-Options ParseArgs(const std::vector<std::string>& args, bool& helpOnly) {
-  Options o;
-  helpOnly = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw std::invalid_argument("option " + a + " needs a value");
-      return args[++i];
-    };
-    if (a == "--help" || a == "-h") {
-      helpOnly = true;
-    } else if (a == "--out") {
-      o.outDir = value();
-    } else if (a == "--font-dir") {
-      o.fontDir = value();
-    } else if (a == "--preview") {
-      o.previewPath = value();
-    } else if (a == "--pitch") {
-      o.preview.pitchDeg = ParseNumber(a, value());
-    } else if (a == "--bank") {
-      o.preview.bankDeg = ParseNumber(a, value());
-    } else if (a == "--ils") {
-      const double v = ParseNumber(a, value());
-      if (v != 0 && v != 1 && v != 4) throw std::invalid_argument("--ils must be 0, 1 or 4");
-      o.preview.ilsState = static_cast<int>(v);
-    } else if (a == "--gs") {
-      o.preview.gsNeedle = ParseNumber(a, value());
-    } else if (a == "--loc") {
-      o.preview.locNeedle = ParseNumber(a, value());
-    } else if (a == "--fd-pitch") {
-      o.preview.fdPitchDeg = ParseNumber(a, value());
-    } else if (a == "--fd-bank") {
-      o.preview.fdBankDeg = ParseNumber(a, value());
-    } else if (a == "--no-fd") {
-      o.preview.flightDirector = false;
-    } else if (a == "--no-text") {
-      o.preview.sampleTexts = false;
-    } else if (a == "--scale") {
-      o.preview.scale = static_cast<int>(ParseNumber(a, value()));
-    } else if (a == "--geometry") {
-      o.geometryOnly = true;
-    } else if (a == "--quiet") {
-      o.quiet = true;
-    } else if (a == "--version") {
-      o.versionOnly = true;
-    } else {
-      throw std::invalid_argument("unknown argument '" + a + "'");
-    }
-  }
-  return o;
-}
+const char* const kUsage = "Usage: orvane-assetgen [options]";
+const char* const kAbout =
+    "Writes the 16 panel textures (*.txr), the 12 textures of the full layout, font.bmp and plane2.ico\n"
+    "of the Orvane PFD.";
 
 // Prints the screen placement of every quad and the travel of the moving symbols, in pixels.
 void PrintGeometry() {
@@ -183,19 +129,19 @@ int Run(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool helpOnly = false;
   Options options;
-  try {
-    options = ParseArgs(std::vector<std::string>(argv + 1, argv + argc), helpOnly);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "orvane-assetgen: %s\n%s", e.what(), kUsage);
-    return 2;
+  toolcli::OptionParser parser("orvane-assetgen", kUsage, kAbout);
+  DefineOptions(parser, options);
+  std::string error;
+  if (!parser.Parse(std::vector<std::string>(argv + 1, argv + argc), error)) {
+    std::fprintf(stderr, "orvane-assetgen: %s\n", error.c_str());
+    return toolcli::kBadCommandLine;
   }
-  if (helpOnly) {
-    std::fputs(kUsage, stdout);
+  if (options.help) {
+    std::fputs(parser.Help().c_str(), stdout);
     return 0;
   }
-  if (options.versionOnly) {
+  if (options.version) {
     std::printf("orvane-assetgen %s\n", ORVANE_VERSION);
     return 0;
   }
@@ -203,6 +149,8 @@ int main(int argc, char** argv) {
     PrintGeometry();
     return 0;
   }
+  options.preview.flightDirector = !options.noFlightDirector;
+  options.preview.sampleTexts = !options.noSampleTexts;
   try {
     return Run(options);
   } catch (const std::exception& e) {

@@ -2,36 +2,41 @@
 #include "panel_art.h"
 
 #include <stdexcept>
+#include <string>
 
 namespace assetgen {
 
 namespace {
 
-Scene SceneFor(const std::string& file, const FontLibrary& fonts) {
-  if (file == "pfd_2.txr") return HorizonScene(fonts);
-  if (file == "static_mask.txr") return StaticMaskScene();
-  if (file == "static_ind.txr") return StaticImageScene();
-  if (file == "window_mask.txr") return WindowMaskScene();
-  if (file == "window.txr") return WindowImageScene();
-  if (file == "ILS.txr") return GlideSlopeScaleScene();
-  if (file == "ILS_ind.txr") return GlideSlopeIndexScene();
-  if (file == "ILS_H.txr") return LocalizerScaleScene();
-  if (file == "SPD.txr") return SpeedPlateScene();
-  if (file == "ILSH_ind.txr") return LocalizerIndexScene();
-  if (file == "fdH_mask.txr") return FdHorizontalBarScene(true);
-  if (file == "fdH.txr") return FdHorizontalBarScene(false);
-  if (file == "fdV_mask.txr") return FdVerticalBarScene(true);
-  if (file == "fdV.txr") return FdVerticalBarScene(false);
-  if (file == "no_ILS.txr") return NoIlsPlateScene(fonts);
-  if (file == "roll_needle.txr") return RollPointerScene();
-  throw std::logic_error("no artwork for texture " + file);
+Scene SceneFor(TextureSlot slot, const FontLibrary& fonts) {
+  switch (slot) {
+    case SlotHorizon: return HorizonScene(fonts);
+    case SlotStaticMask: return StaticMaskScene();
+    case SlotStaticInd: return StaticImageScene();
+    case SlotWindowMask: return WindowMaskScene();
+    case SlotWindow: return WindowImageScene();
+    case SlotIls: return GlideSlopeScaleScene();
+    case SlotIlsInd: return GlideSlopeIndexScene();
+    case SlotIlsH: return LocalizerScaleScene();
+    case SlotSpd: return SpeedPlateScene();
+    case SlotIlsHInd: return LocalizerIndexScene();
+    case SlotFdHMask: return FdHorizontalBarScene(true);
+    case SlotFdH: return FdHorizontalBarScene(false);
+    case SlotFdVMask: return FdVerticalBarScene(true);
+    case SlotFdV: return FdVerticalBarScene(false);
+    case SlotNoIls: return NoIlsPlateScene(fonts);
+    case SlotRollNeedle: return RollPointerScene();
+    case SlotCount: break;
+  }
+  throw std::logic_error("no artwork for texture slot " + std::to_string(int(slot)));
 }
 
 }  // namespace
 
 std::vector<TextureArt> PanelArt(const FontLibrary& fonts) {
   std::vector<TextureArt> art;
-  for (const QuadPlacement& q : PanelQuads()) art.push_back({q.file, SceneFor(q.file, fonts)});
+  for (int slot = 0; slot < SlotCount; ++slot)
+    art.push_back({TextureFileNames[size_t(slot)], SceneFor(TextureSlot(slot), fonts)});
   return art;
 }
 

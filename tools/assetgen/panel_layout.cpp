@@ -5,7 +5,7 @@ namespace assetgen::layout {
 
 Vec2 AircraftSymbol() { return {165.0, 165.0}; }
 
-Vec2 RollCentre() { return QuadFor("roll_needle.txr").Centre(); }
+Vec2 RollCentre() { return QuadFor(SlotRollNeedle).Centre(); }
 
 Shape AttitudeArea() {
   const Vec2 c = RollCentre();
@@ -18,9 +18,9 @@ Shape AttitudeArea() {
   return Intersection(body, Shape{arcOrOpen, body.bounds});
 }
 
-Vec2 GlideSlopeCentre() { return QuadFor("ILS_ind.txr").Centre(); }
+Vec2 GlideSlopeCentre() { return QuadFor(SlotIlsInd).Centre(); }
 double GlideSlopeTravelPx() { return kGlideSlopeTravelUnits * PixelsPerUnit(33.0); }
-Vec2 LocalizerCentre() { return QuadFor("ILSH_ind.txr").Centre(); }
+Vec2 LocalizerCentre() { return QuadFor(SlotIlsHInd).Centre(); }
 double LocalizerTravelPx() { return kLocalizerTravelUnits * PixelsPerUnit(39.0); }
 
 double HorizonLineY() { return AircraftSymbol().y; }

@@ -102,10 +102,11 @@ Image Reduced(const Image& texture, double maxWidth) {
 }
 
 void DrawPlaced(Canvas& canvas, const std::map<std::string, Image>& textures,
-                const std::string& file, Vec2 shiftPx, double rollDeg, double scroll, Blend mode) {
+                TextureSlot slot, Vec2 shiftPx, double rollDeg, double scroll, Blend mode) {
+  const std::string file = TextureFileNames[size_t(slot)];
   const auto it = textures.find(file);
   if (it == textures.end()) throw std::runtime_error("preview: texture " + file + " missing");
-  const QuadPlacement& q = QuadFor(file);
+  const QuadPlacement& q = QuadFor(slot);
   const Vec2 c = q.Centre();
   // At most 2.5 texels per canvas pixel, as the display samples at 1 x.
   DrawQuad(canvas, Reduced(it->second, 2.5 * q.SizePx()), {c.x + shiftPx.x, c.y + shiftPx.y},
@@ -146,33 +147,33 @@ void WritePreview(const std::string& path, const std::map<std::string, Image>& t
   const Image font = Reduced(fontImage, 16 * 16);
   const double pitchOffset = st.pitchDeg * kPitchOffsetPerDegree;
   // Attitude layer.
-  DrawPlaced(canvas, textures, "pfd_2.txr", {0, 0}, st.bankDeg, pitchOffset, Blend::Replace);
-  DrawPlaced(canvas, textures, "static_mask.txr", {0, 0}, 0, 0, Blend::Multiply);
-  DrawPlaced(canvas, textures, "window_mask.txr", {0, 0}, 0, 0, Blend::Multiply);
-  DrawPlaced(canvas, textures, "static_ind.txr", {0, 0}, 0, 0, Blend::Add);
-  DrawPlaced(canvas, textures, "roll_needle.txr", {0, 0}, st.bankDeg, 0, Blend::Add);
-  DrawPlaced(canvas, textures, "window.txr", {0, 0}, 0, 0, Blend::Add);
+  DrawPlaced(canvas, textures, SlotHorizon, {0, 0}, st.bankDeg, pitchOffset, Blend::Replace);
+  DrawPlaced(canvas, textures, SlotStaticMask, {0, 0}, 0, 0, Blend::Multiply);
+  DrawPlaced(canvas, textures, SlotWindowMask, {0, 0}, 0, 0, Blend::Multiply);
+  DrawPlaced(canvas, textures, SlotStaticInd, {0, 0}, 0, 0, Blend::Add);
+  DrawPlaced(canvas, textures, SlotRollNeedle, {0, 0}, st.bankDeg, 0, Blend::Add);
+  DrawPlaced(canvas, textures, SlotWindow, {0, 0}, 0, 0, Blend::Add);
   // Guidance layers.
   if (st.ilsState != 0) {
-    DrawPlaced(canvas, textures, st.ilsState == 4 ? "ILS.txr" : "no_ILS.txr", {0, 0}, 0, 0,
+    DrawPlaced(canvas, textures, st.ilsState == 4 ? SlotIls : SlotNoIls, {0, 0}, 0, 0,
                Blend::Add);
     if (st.ilsState == 4) {
       const double gs = -st.gsNeedle * 0.0094488 * PixelsPerUnit(33.0);
-      DrawPlaced(canvas, textures, "ILS_ind.txr", {0, gs}, 0, 0, Blend::Add);
+      DrawPlaced(canvas, textures, SlotIlsInd, {0, gs}, 0, 0, Blend::Add);
     }
-    DrawPlaced(canvas, textures, "ILS_H.txr", {0, 0}, 0, 0, Blend::Add);
+    DrawPlaced(canvas, textures, SlotIlsH, {0, 0}, 0, 0, Blend::Add);
     const double loc = st.locNeedle * 0.0108661417 * PixelsPerUnit(39.0);
-    DrawPlaced(canvas, textures, "ILSH_ind.txr", {loc, 0}, 0, 0, Blend::Add);
+    DrawPlaced(canvas, textures, SlotIlsHInd, {loc, 0}, 0, 0, Blend::Add);
   }
-  DrawPlaced(canvas, textures, "SPD.txr", {0, 0}, 0, 0, Blend::Add);
+  DrawPlaced(canvas, textures, SlotSpd, {0, 0}, 0, 0, Blend::Add);
   if (st.flightDirector) {
     const double k = PixelsPerUnit(17.2);
     const double v = -std::clamp(st.fdPitchDeg, -27.0, 27.0) / 27.0 * k;
     const double h = -std::clamp(st.fdBankDeg, -27.0, 27.0) / 32.0 * k;
-    DrawPlaced(canvas, textures, "fdH_mask.txr", {0, v}, 0, 0, Blend::Multiply);
-    DrawPlaced(canvas, textures, "fdH.txr", {0, v}, 0, 0, Blend::Add);
-    DrawPlaced(canvas, textures, "fdV_mask.txr", {h, 0}, 0, 0, Blend::Multiply);
-    DrawPlaced(canvas, textures, "fdV.txr", {h, 0}, 0, 0, Blend::Add);
+    DrawPlaced(canvas, textures, SlotFdHMask, {0, v}, 0, 0, Blend::Multiply);
+    DrawPlaced(canvas, textures, SlotFdH, {0, v}, 0, 0, Blend::Add);
+    DrawPlaced(canvas, textures, SlotFdVMask, {h, 0}, 0, 0, Blend::Multiply);
+    DrawPlaced(canvas, textures, SlotFdV, {h, 0}, 0, 0, Blend::Add);
   }
   if (st.sampleTexts) {
     const Rgb green{0, 255, 0}, white{255, 255, 255}, blue{0, 200, 222};

@@ -1,4 +1,4 @@
-// Screen placement of the panel quads, derived from the layers' translations and the projection.
+// Screen placement of the panel quads, derived from the layers' quads (pfd/panel_quads.h) and the projection.
 #include "screen_geometry.h"
 
 #include <cmath>
@@ -12,16 +12,14 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kViewportHalfHeight = 370.0;  // 740-pixel viewport
 constexpr double kViewportHalfWidth = 250.0;   // 500-pixel viewport
 
-// The layers' constants are 32-bit floats; round them the same way.
-double F(double v) { return static_cast<double>(static_cast<float>(v)); }
-
-QuadPlacement Quad(const char* file, double x, double y, double depth, double half) {
+// The layers' 32-bit constants, widened.
+QuadPlacement Quad(const char* file, float x, float y, float depth, float half) {
   QuadPlacement q;
   q.file = file;
-  q.modelX = F(x);
-  q.modelY = F(y);
-  q.depth = F(depth);
-  q.halfSize = F(half);
+  q.modelX = x;
+  q.modelY = y;
+  q.depth = depth;
+  q.halfSize = half;
   q.texels = TexelsFor(q.SizePx());
   return q;
 }
@@ -62,26 +60,15 @@ Vec2 QuadPlacement::ScreenToTexture(Vec2 screen) const {
 }
 
 const std::vector<QuadPlacement>& PanelQuads() {
-  static const std::vector<QuadPlacement> quads = {
-      Quad("pfd_2.txr", -0.274, -0.695, 3.0, 1.0),
-      Quad("static_mask.txr", -0.375, -0.95, 4.0, 0.65),
-      Quad("static_ind.txr", -0.375, -0.95, 4.0, 0.65),
-      Quad("window_mask.txr", -0.33, -0.8, 3.5, 0.65),
-      Quad("window.txr", -0.33, -0.8, 3.5, 0.65),
-      Quad("ILS.txr", 1.57, -3.44, 13.0, 1.0),
-      Quad("ILS_ind.txr", 2.65, -7.38, 33.0, 0.65),
-      Quad("ILS_H.txr", -1.24, -5.59, 13.0, 1.0),
-      Quad("SPD.txr", -2.4, -3.11, 13.0, 1.0),
-      Quad("ILSH_ind.txr", -3.67, -14.37, 39.0, 0.65),
-      Quad("fdH_mask.txr", -1.64, -3.96, 17.2, 1.0),
-      Quad("fdH.txr", -1.64, -3.96, 17.2, 1.0),
-      Quad("fdV_mask.txr", -1.64, -3.93, 17.2, 1.0),
-      Quad("fdV.txr", -1.64, -3.93, 17.2, 1.0),
-      Quad("no_ILS.txr", 1.57, -3.44, 13.0, 1.0),
-      Quad("roll_needle.txr", -0.39, -0.891, 4.0, 0.65),
-  };
+  static const std::vector<QuadPlacement> quads = [] {
+    std::vector<QuadPlacement> all;
+    for (const PanelQuad& q : kPanelQuads) all.push_back(Quad(q.file, q.x, q.y, q.depth, q.half));
+    return all;
+  }();
   return quads;
 }
+
+const QuadPlacement& QuadFor(TextureSlot slot) { return PanelQuads().at(size_t(slot)); }
 
 const QuadPlacement& QuadFor(const std::string& file) {
   for (const QuadPlacement& q : PanelQuads()) {

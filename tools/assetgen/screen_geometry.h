@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pfd/frame_rules.h"  // the horizon's texture units per degree of pitch
+#include "pfd/panel_quads.h"
 
 namespace assetgen {
 
@@ -54,9 +55,11 @@ constexpr double kLocalizerTravelUnits = 127.0 * 0.0108661417;  // index, depth 
 constexpr double kFdPitchTravelUnits = 1.0;                     // horizontal bar, depth 17.2
 constexpr double kFdBankTravelUnits = 0.84375;                  // vertical bar, depth 17.2
 
-// The sixteen slot textures with their placements (the horizon first).
+// The sixteen slot textures with their placements, in slot order (the horizon first).
 const std::vector<QuadPlacement>& PanelQuads();
 // The placement that draws the named texture file; throws std::out_of_range for an unknown name.
 const QuadPlacement& QuadFor(const std::string& file);
+// The placement of a slot's quad.
+const QuadPlacement& QuadFor(TextureSlot slot);
 
 }  // namespace assetgen

@@ -1,32 +1,10 @@
-// Parsing and checking of the data server's command-line options.
+// The data server's command-line options, their checks and the help text.
 #include "server/server_options.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include "cli/option_parser.h"
 
 namespace server {
 namespace {
-
-bool ParseUnsigned(const std::string& text, unsigned long min, unsigned long max, unsigned long* value) {
-  if (text.empty() || text.size() > 10) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  unsigned long v = std::strtoul(text.c_str(), nullptr, 10);
-  if (v < min || v > max) return false;
-  *value = v;
-  return true;
-}
-
-bool ParseSeconds(const std::string& text, double min, double max, double* value) {
-  if (text.empty() || text.size() > 32) return false;
-  char* end = nullptr;
-  errno = 0;
-  double v = std::strtod(text.c_str(), &end);
-  if (errno != 0 || end == nullptr || *end != '\0' || !std::isfinite(v) || v < min || v > max) return false;
-  *value = v;
-  return true;
-}
 
 const char* SourceName(SourceKind kind) {
   switch (kind) {
@@ -39,146 +17,72 @@ const char* SourceName(SourceKind kind) {
   return "?";
 }
 
+const char* const kUsage = "Usage: OrvaneGCServer [options]";
+const char* const kAbout =
+    "Network data server for OrvaneGCPfd in network mode. Each request is the text\n"
+    "\"offset,size,type\" followed by a zero byte; each reply is the value's text followed by\n"
+    "a zero byte, in request order. Type codes: 1 and 5 signed 32-bit, 2 64-bit float,\n"
+    "3 signed 8-bit, 4 signed 16-bit, 7 text (see docs/server.md). With the xplane and\n"
+    "flightgear sources, a number the simulator has not sent for 2 s is answered with the\n"
+    "empty reply (the zero byte alone): the display then shows its failure flag.";
+
+// Every option, in the order --help lists them; `sourceGiven` is set by --source.
+void DefineOptions(toolcli::OptionParser& p, CommandLine& cl, bool& sourceGiven) {
+  p.NameColumn(20);
+  p.Whole("--port", "N", cl.server.port, 0, 65535, "a port number 0..65535",
+          "TCP port to listen on (default 2100; 0 = any free port)");
+  p.Text("--bind", "ADDRESS", cl.server.bindAddress,
+         "address to listen on (default 0.0.0.0 = all IPv4 interfaces; :: for IPv6)", true);
+  p.Choice("--source", "KIND", cl.source,
+           {{"demo", SourceKind::Demo}, {"ipc", SourceKind::Ipc}, {"values", SourceKind::Values},
+            {"xplane", SourceKind::XPlane}, {"flightgear", SourceKind::FlightGear}},
+           "demo (default), ipc (the simulator on this PC), values (needs --values),\n"
+           "xplane (X-Plane's UDP interface) or flightgear (FlightGear's generic\n"
+           "protocol, dist/flightgear/orvane.xml)",
+           &sourceGiven);
+  p.Number("--demo-time", "T", cl.demoTime, "demo flight time to start at, in seconds (default 0)",
+           {0, 1e9, "a number of seconds >= 0"});
+  p.Flag("--freeze", cl.freeze, "keep the demo flight at --demo-time");
+  p.Text("--values", "FILE", cl.valuesFile, "serve the fixed values of a flight-state file (implies --source values)");
+  p.Whole("--refresh-ms", "N", cl.refreshMs, 1, 60000, "a number of milliseconds 1..60000",
+          "ipc source: one exchange for all clients at most every N ms (default 20)");
+  p.Custom("--xplane-host", "H",
+           [&cl](const std::string& v) {
+             if (v.empty() || v.size() > 253) return false;
+             cl.xplaneHost = v;
+             return true;
+           },
+           "an address", "xplane source: numeric address of the X-Plane PC (default 127.0.0.1)");
+  p.Whole("--xplane-port", "N", cl.xplanePort, 1, 65535, "a port number 1..65535",
+          "xplane source: X-Plane's UDP port (default 49000)");
+  p.Whole("--rate", "HZ", cl.rateHz, 1, 100, "a number of values per second 1..100",
+          "xplane source: values per second asked of X-Plane, 1..100 (default 30)");
+  p.Whole("--fg-port", "N", cl.fgPort, 1, 65535, "a port number 1..65535",
+          "flightgear source: UDP port the feed arrives on (default 5500)");
+  p.Whole("--max-clients", "N", cl.server.maxClients, 1, 10000, "a number 1..10000",
+          "clients served at once (default 256)");
+  p.Number("--duration", "S", cl.server.durationSeconds,
+           "stop after S seconds (default: run until Ctrl+C / SIGTERM)", {0.001, 1e7, "a number of seconds > 0"});
+  p.HelpFlag(cl.help);
+  p.Flag("--version", cl.version, "show the version");
+}
+
 }  // namespace
 
 std::string UsageText() {
-  return "Usage: OrvaneGCServer [options]\n"
-         "Network data server for OrvaneGCPfd in network mode. Each request is the text\n"
-         "\"offset,size,type\" followed by a zero byte; each reply is the value's text followed by\n"
-         "a zero byte, in request order. Type codes: 1 and 5 signed 32-bit, 2 64-bit float,\n"
-         "3 signed 8-bit, 4 signed 16-bit, 7 text (see docs/server.md). With the xplane and\n"
-         "flightgear sources, a number the simulator has not sent for 2 s is answered with the\n"
-         "empty reply (the zero byte alone): the display then shows its failure flag.\n"
-         "\n"
-         "Options:\n"
-         "  --port N          TCP port to listen on (default 2100; 0 = any free port)\n"
-         "  --bind ADDRESS    address to listen on (default 0.0.0.0 = all IPv4 interfaces; :: for IPv6)\n"
-         "  --source KIND     demo (default), ipc (the simulator on this PC), values (needs --values),\n"
-         "                    xplane (X-Plane's UDP interface) or flightgear (FlightGear's generic\n"
-         "                    protocol, dist/flightgear/orvane.xml)\n"
-         "  --demo-time T     demo flight time to start at, in seconds (default 0)\n"
-         "  --freeze          keep the demo flight at --demo-time\n"
-         "  --values FILE     serve the fixed values of a flight-state file (implies --source values)\n"
-         "  --refresh-ms N    ipc source: one exchange for all clients at most every N ms (default 20)\n"
-         "  --xplane-host H   xplane source: numeric address of the X-Plane PC (default 127.0.0.1)\n"
-         "  --xplane-port N   xplane source: X-Plane's UDP port (default 49000)\n"
-         "  --rate HZ         xplane source: values per second asked of X-Plane, 1..100 (default 30)\n"
-         "  --fg-port N       flightgear source: UDP port the feed arrives on (default 5500)\n"
-         "  --max-clients N   clients served at once (default 256)\n"
-         "  --duration S      stop after S seconds (default: run until Ctrl+C / SIGTERM)\n"
-         "  --help            show this text\n"
-         "  --version         show the version\n";
+  CommandLine cl;
+  bool sourceGiven = false;
+  toolcli::OptionParser p("OrvaneGCServer", kUsage, kAbout);
+  DefineOptions(p, cl, sourceGiven);
+  return p.Help();
 }
 
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, std::string* error) {
   CommandLine cl;
   bool sourceGiven = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string* v) {
-      if (i + 1 >= args.size()) {
-        *error = "option " + a + " needs a value";
-        return false;
-      }
-      *v = args[++i];
-      return true;
-    };
-    std::string v;
-    unsigned long n = 0;
-    if (a == "--help" || a == "-h") {
-      cl.help = true;
-    } else if (a == "--version") {
-      cl.version = true;
-    } else if (a == "--freeze") {
-      cl.freeze = true;
-    } else if (a == "--port") {
-      if (!value(&v)) return false;
-      if (!ParseUnsigned(v, 0, 65535, &n)) {
-        *error = "--port: '" + v + "' is not a port number 0..65535";
-        return false;
-      }
-      cl.server.port = uint16_t(n);
-    } else if (a == "--bind") {
-      if (!value(&v)) return false;
-      if (v.empty()) {
-        *error = "--bind: empty address";
-        return false;
-      }
-      cl.server.bindAddress = v;
-    } else if (a == "--source") {
-      if (!value(&v)) return false;
-      if (v == "demo") cl.source = SourceKind::Demo;
-      else if (v == "ipc") cl.source = SourceKind::Ipc;
-      else if (v == "values") cl.source = SourceKind::Values;
-      else if (v == "xplane") cl.source = SourceKind::XPlane;
-      else if (v == "flightgear") cl.source = SourceKind::FlightGear;
-      else {
-        *error = "--source: '" + v + "' is not one of demo, ipc, values, xplane, flightgear";
-        return false;
-      }
-      sourceGiven = true;
-    } else if (a == "--demo-time") {
-      if (!value(&v)) return false;
-      if (!ParseSeconds(v, 0, 1e9, &cl.demoTime)) {
-        *error = "--demo-time: '" + v + "' is not a number of seconds >= 0";
-        return false;
-      }
-    } else if (a == "--values") {
-      if (!value(&v)) return false;
-      cl.valuesFile = v;
-    } else if (a == "--refresh-ms") {
-      if (!value(&v)) return false;
-      if (!ParseUnsigned(v, 1, 60000, &n)) {
-        *error = "--refresh-ms: '" + v + "' is not a number of milliseconds 1..60000";
-        return false;
-      }
-      cl.refreshMs = unsigned(n);
-    } else if (a == "--xplane-host") {
-      if (!value(&v)) return false;
-      if (v.empty() || v.size() > 253) {
-        *error = "--xplane-host: '" + v + "' is not an address";
-        return false;
-      }
-      cl.xplaneHost = v;
-    } else if (a == "--xplane-port") {
-      if (!value(&v)) return false;
-      if (!ParseUnsigned(v, 1, 65535, &n)) {
-        *error = "--xplane-port: '" + v + "' is not a port number 1..65535";
-        return false;
-      }
-      cl.xplanePort = uint16_t(n);
-    } else if (a == "--rate") {
-      if (!value(&v)) return false;
-      if (!ParseUnsigned(v, 1, 100, &n)) {
-        *error = "--rate: '" + v + "' is not a number of values per second 1..100";
-        return false;
-      }
-      cl.rateHz = unsigned(n);
-    } else if (a == "--fg-port") {
-      if (!value(&v)) return false;
-      if (!ParseUnsigned(v, 1, 65535, &n)) {
-        *error = "--fg-port: '" + v + "' is not a port number 1..65535";
-        return false;
-      }
-      cl.fgPort = uint16_t(n);
-    } else if (a == "--max-clients") {
-      if (!value(&v)) return false;
-      if (!ParseUnsigned(v, 1, 10000, &n)) {
-        *error = "--max-clients: '" + v + "' is not a number 1..10000";
-        return false;
-      }
-      cl.server.maxClients = int(n);
-    } else if (a == "--duration") {
-      if (!value(&v)) return false;
-      if (!ParseSeconds(v, 0.001, 1e7, &cl.server.durationSeconds)) {
-        *error = "--duration: '" + v + "' is not a number of seconds > 0";
-        return false;
-      }
-    } else {
-      *error = "unknown option '" + a + "' (see --help)";
-      return false;
-    }
-  }
+  toolcli::OptionParser p("OrvaneGCServer", kUsage, kAbout);
+  DefineOptions(p, cl, sourceGiven);
+  if (!p.Parse(args, *error)) return false;
   if (!cl.valuesFile.empty()) {
     if (sourceGiven && cl.source != SourceKind::Values) {
       *error = "--values cannot be combined with --source " + std::string(SourceName(cl.source));

@@ -12,6 +12,7 @@
 #include "pfd/png_writer.h"
 #include "pfd/tape_rules.h"
 #include "simdata/demo_flight.h"
+#include "cli/option_parser.h"
 #include "snapshot_options.h"
 #include "snapshot_render.h"
 
@@ -108,9 +109,11 @@ std::string Absolute(const std::string& path) {
   return ec ? path : p.string();
 }
 
+// The options turned into the frame's values. Pitch and bank come in the pilot's signs (nose up,
+// right wing down positive); the frame keeps the simulator interface's (nose down, left wing down).
 void ApplyOverrides(const SnapshotOptions& o, FrameDescription& f) {
-  if (o.havePitch) f.pitchOffset = o.pitch * kPitchOffsetPerDegree;
-  if (o.haveBank) f.bank = o.bank;
+  if (o.havePitch) f.pitchOffset = -o.pitchNoseUpDeg * kPitchOffsetPerDegree;
+  if (o.haveBank) f.bank = -o.bankRightDeg;
   if (o.haveIls) f.ilsState = uint16_t(o.ils);
   if (o.haveGs) f.glideSlopeOffset = o.gs;
   if (o.haveLoc) f.localizerOffset = o.loc;
@@ -129,10 +132,10 @@ int main(int argc, char** argv) {
   std::string error;
   if (!ParseSnapshotOptions(args, o, error)) {
     std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
-    return 2;
+    return toolcli::kBadCommandLine;
   }
   if (o.help) {
-    std::fputs(SnapshotUsage(), stdout);
+    std::fputs(SnapshotUsage().c_str(), stdout);
     return 0;
   }
   if (o.version) {

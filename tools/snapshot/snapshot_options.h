@@ -29,9 +29,9 @@ struct SnapshotOptions {
 
   // Layer-level overrides, applied to the decided frame.
   bool havePitch = false;
-  double pitch = 0;             // degrees
+  double pitchNoseUpDeg = 0;    // the pilot's sign: positive nose up
   bool haveBank = false;
-  double bank = 0;              // degrees
+  double bankRightDeg = 0;      // the pilot's sign: positive right wing down
   bool haveIls = false;
   int ils = 0;                  // 0, 1 or 4
   bool haveGs = false;
@@ -47,4 +47,5 @@ struct SnapshotOptions {
 // Parses argv[1..]; false with a message naming the option and value on any error.
 bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions& options,
                           std::string& error);
-const char* SnapshotUsage();
+// The --help text.
+std::string SnapshotUsage();

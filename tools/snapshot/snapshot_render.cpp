@@ -55,12 +55,14 @@ bool OpenSnapshotRenderer(platform::OffscreenGl& gl, PanelRenderer& renderer, co
     renderer.SetLayout(layout);
   }
   if (!renderer.SetUp()) {
-    error = "the texture set is not there: \"pfd_2.txr\" is missing or unreadable in the assets folder";
+    error = std::string("the texture set is not there: \"") + TextureFileNames[SlotHorizon] +
+            "\" is missing or unreadable in the assets folder";
     gl.Close();
     return false;
   }
   if (renderer.Kind() == PanelKind::Full && !renderer.FullArtworkComplete()) {
-    error = "the full layout's textures are not all there (hdg_card.txr and the others orvane-assetgen writes)";
+    error = std::string("the full layout's textures are not all there (") + full_layout::kFullTextureFiles[0] +
+            " and the others orvane-assetgen writes)";
     gl.Close();
     return false;
   }
