@@ -64,7 +64,10 @@ std::string UsageText() {
          "  --xplane-port N   xplane source: X-Plane's UDP port (default 49000)\n"
          "  --rate HZ         xplane source: values per second asked of X-Plane, 1..100 (default 30)\n"
          "  --fg-port N       flightgear source: UDP port the feed arrives on (default 5500)\n"
-         "  --max-clients N   clients served at once (default 256)\n"
+         "  --web PORT        also serve the display to browsers: the web folder over HTTP on PORT\n"
+         "                    and the requests over a WebSocket at /ws (0 = any free port)\n"
+         "  --web-root DIR    the folder served by --web (default: the folder web beside the program)\n"
+         "  --max-clients N   clients served at once, browsers' connections included (default 256)\n"
          "  --duration S      stop after S seconds (default: run until Ctrl+C / SIGTERM)\n"
          "  --help            show this text\n"
          "  --version         show the version\n";
@@ -161,6 +164,21 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
         return false;
       }
       cl.fgPort = uint16_t(n);
+    } else if (a == "--web") {
+      if (!value(&v)) return false;
+      if (!ParseUnsigned(v, 0, 65535, &n)) {
+        *error = "--web: '" + v + "' is not a port number 0..65535";
+        return false;
+      }
+      cl.server.webPort = int(n);
+    } else if (a == "--web-root") {
+      if (!value(&v)) return false;
+      if (v.empty()) {
+        *error = "--web-root: empty folder name";
+        return false;
+      }
+      cl.server.webRoot = v;
+      cl.webRootGiven = true;
     } else if (a == "--max-clients") {
       if (!value(&v)) return false;
       if (!ParseUnsigned(v, 1, 10000, &n)) {
@@ -178,6 +196,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
       *error = "unknown option '" + a + "' (see --help)";
       return false;
     }
+  }
+  if (cl.webRootGiven && cl.server.webPort < 0) {
+    *error = "--web-root needs --web PORT";
+    return false;
   }
   if (!cl.valuesFile.empty()) {
     if (sourceGiven && cl.source != SourceKind::Values) {
