@@ -1,0 +1,95 @@
+// The page around the browser display's program: its settings from the address, the canvas filling
+// the window, full screen on a tap, the screen kept awake, the link's line, and the program loaded.
+"use strict";
+
+(function () {
+  var canvas = document.getElementById("panel");
+  var linkLine = document.getElementById("link");
+  var problemLine = document.getElementById("problem");
+
+  function problem(text) {
+    problemLine.textContent = text;
+    problemLine.hidden = false;
+  }
+
+  // ?layout=classic|full&baro=hpa|inhg, as the desktop display's [PFD] settings.
+  var params = new URLSearchParams(location.search);
+  function choice(key, allowed, fallback) {
+    var value = params.get(key);
+    if (value === null || value === "") return fallback;
+    var lower = value.toLowerCase();
+    if (allowed.indexOf(lower) >= 0) return lower;
+    problem("address: " + key + "='" + value + "' is not one of " + allowed.join(", ") + "; " + fallback + " is used");
+    return fallback;
+  }
+
+  var page = {
+    layout: choice("layout", ["classic", "full"], "classic"),
+    baro: choice("baro", ["hpa", "inhg"], "hpa"),
+    linkUp: false,
+    linkChanges: 0,
+    frames: 0,
+    values: null,
+    setLink: function (up) {
+      page.linkUp = up;
+      page.linkChanges++;
+      linkLine.hidden = up;
+    },
+    setFrame: function (frames, altitudeFt, airspeedKt, pitchDeg, listDelivered) {
+      page.frames = frames;
+      page.values = { altitudeFt: altitudeFt, airspeedKt: airspeedKt, pitchDeg: pitchDeg, listDelivered: listDelivered };
+    },
+    problem: problem
+  };
+  window.orvanePage = page;
+
+  // The canvas's drawing buffer in device pixels, following the window (and the screen's rotation).
+  function fit() {
+    var ratio = window.devicePixelRatio || 1;
+    var width = Math.max(1, Math.round(canvas.clientWidth * ratio));
+    var height = Math.max(1, Math.round(canvas.clientHeight * ratio));
+    if (canvas.width !== width || canvas.height !== height) {
+      canvas.width = width;
+      canvas.height = height;
+    }
+  }
+  window.addEventListener("resize", fit);
+  fit();
+
+  // The screen stays on where the browser allows it (Screen Wake Lock); the lock is given back when
+  // the page is hidden, so it is asked for again when it shows.
+  var wakeLock = null;
+  function keepAwake() {
+    if (!("wakeLock" in navigator) || wakeLock !== null || document.visibilityState !== "visible") return;
+    navigator.wakeLock.request("screen").then(function (lock) {
+      wakeLock = lock;
+      lock.addEventListener("release", function () { wakeLock = null; });
+    }, function () { /* refused (no user gesture yet, or not allowed): asked again on the next tap */ });
+  }
+  document.addEventListener("visibilitychange", keepAwake);
+  keepAwake();
+
+  // A tap goes full screen.
+  canvas.addEventListener("pointerup", function () {
+    keepAwake();
+    var root = document.documentElement;
+    if (document.fullscreenElement || document.webkitFullscreenElement) return;
+    if (root.requestFullscreen) {
+      root.requestFullscreen({ navigationUI: "hide" }).catch(function () {});
+    } else if (root.webkitRequestFullscreen) {
+      root.webkitRequestFullscreen();
+    }
+  });
+
+  // The program (orvane_web.js and its .wasm), which finds the page through Module.orvanePage.
+  window.Module = {
+    canvas: canvas,
+    orvanePage: page,
+    print: function (text) { console.log(text); },
+    printErr: function (text) { console.warn(text); }
+  };
+  var script = document.createElement("script");
+  script.src = "orvane_web.js";
+  script.onerror = function () { problem("orvane_web.js is missing from the server's web folder (scripts/build.sh web builds it)"); };
+  document.body.appendChild(script);
+})();
