@@ -37,7 +37,9 @@
     },
     setFrame: function (frames, altitudeFt, airspeedKt, pitchDeg, listDelivered) {
       page.frames = frames;
-      page.values = { altitudeFt: altitudeFt, airspeedKt: airspeedKt, pitchDeg: pitchDeg, listDelivered: listDelivered };
+      var shown = function (v) { return isNaN(v) ? null : v; };  // null: not asked for, or did not arrive
+      page.values = { altitudeFt: shown(altitudeFt), airspeedKt: shown(airspeedKt), pitchDeg: shown(pitchDeg),
+                      listDelivered: listDelivered };
     },
     problem: problem
   };

@@ -4,6 +4,7 @@
 #include <emscripten/html5.h>
 #include <emscripten/websocket.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -67,13 +68,19 @@ EM_BOOL OnOpen(int, const EmscriptenWebSocketOpenEvent* event, void*) {
   return EM_TRUE;
 }
 
+// A value in its unit for the page; not a number when it did not arrive (or was not asked for).
+double Shown(const InterfaceValues& frame, FlightVar var) {
+  const Reading reading = ReadingOf(frame, var);
+  return reading.valid ? reading.value : std::nan("");
+}
+
 EM_BOOL OnMessage(int, const EmscriptenWebSocketMessageEvent* event, void*) {
   if (event->socket != g.socket) return EM_TRUE;
   std::string bytes(reinterpret_cast<const char*>(event->data), event->numBytes);
   if (g.exchange->Reply(bytes)) {
     const InterfaceValues& frame = g.exchange->Frame();
-    PageFrame(double(g.exchange->Frames()), ReadingOf(frame, FlightVar::Altimeter).value,
-              ReadingOf(frame, FlightVar::IndicatedAirspeedRaw).value, ReadingOf(frame, FlightVar::Pitch).value,
+    PageFrame(double(g.exchange->Frames()), Shown(frame, FlightVar::Altimeter),
+              Shown(frame, FlightVar::IndicatedAirspeedRaw), Shown(frame, FlightVar::Pitch),
               g.exchange->ListDelivered() ? 1 : 0);
   }
   return EM_TRUE;
