@@ -11,6 +11,7 @@
 
 #include "platform/system.h"
 #include "server/server_core.h"
+#include "server/request_parser.h"
 #include "server/server_log.h"
 #include "server/server_session.h"
 #include "server/web_files.h"
@@ -55,10 +56,7 @@ class WebSession : public Session {
       Close("more than " + std::to_string(kMaxQueuedWebRequests) + " requests waiting");
       return;
     }
-    // The request text; the zero byte that ends it on the TCP stream may come along.
-    std::string request = payload;
-    if (!request.empty() && request.back() == '\0') request.pop_back();
-    queue_.push_back(std::move(request));
+    queue_.emplace_back(RequestOfMessage(payload));
     Process();
   }
 
