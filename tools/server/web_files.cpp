@@ -6,10 +6,42 @@
 #include <system_error>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace server {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The real path of an existing file or folder, every link on the way followed. The C++ library
+// resolves links only where the system calls them symbolic links; Windows' links and junctions are
+// followed by asking the system for the path of the opened file.
+fs::path RealPath(const fs::path& path, std::error_code& ec) {
+#ifdef _WIN32
+  HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    ec = std::error_code(int(GetLastError()), std::system_category());
+    return {};
+  }
+  std::vector<wchar_t> buffer(32768);
+  DWORD n = GetFinalPathNameByHandleW(h, buffer.data(), DWORD(buffer.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  CloseHandle(h);
+  if (n == 0 || n >= buffer.size()) {
+    ec = std::error_code(ERROR_PATH_NOT_FOUND, std::system_category());
+    return {};
+  }
+  ec.clear();
+  std::wstring real(buffer.data(), n);
+  // "\\?\C:\..." as the C++ library takes it: "C:\...".
+  if (real.size() >= 6 && real.compare(0, 4, L"\\\\?\\") == 0 && real[5] == L':') real.erase(0, 4);
+  return fs::path(real);
+#else
+  return fs::canonical(path, ec);
+#endif
+}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -96,7 +128,7 @@ const char* WebContentType(std::string_view path) {
 
 bool WebFiles::Open(std::string* error) {
   std::error_code ec;
-  fs::path root = fs::canonical(fs::u8path(root_), ec);
+  fs::path root = RealPath(fs::u8path(root_), ec);
   if (ec || !fs::is_directory(root, ec)) {
     *error = "web folder '" + root_ + "' is not a folder" + (ec ? ": " + ec.message() : std::string());
     return false;
@@ -111,7 +143,7 @@ std::string WebFiles::Resolve(std::string_view target) const {
   const fs::path root = fs::u8path(canonicalRoot_);
   std::error_code ec;
   // Links are followed, wherever they are on the way; the real path must stay inside the folder.
-  const fs::path real = fs::canonical(root / fs::u8path(relative), ec);
+  const fs::path real = RealPath(root / fs::u8path(relative), ec);
   if (ec) return {};
   const fs::path inside = real.lexically_relative(root);
   if (inside.empty() || inside.is_absolute() || *inside.begin() == ".." || *inside.begin() == ".") return {};
