@@ -55,13 +55,14 @@ class WebFolder {
 // The server with the demo flight frozen at 600 s, TCP and web on loopback, on its own thread.
 class WebServer {
  public:
-  WebServer(const std::string& root, int maxClients = 256) : source_(600.0, true) {
+  WebServer(const std::string& root, int maxClients = 256, uint32_t idleSeconds = 30) : source_(600.0, true) {
     server::ServerOptions options;
     options.bindAddress = "127.0.0.1";
     options.port = 0;
     options.webPort = 0;
     options.webRoot = root;
     options.maxClients = maxClients;
+    options.webIdleSeconds = idleSeconds;
     options.handleSignals = false;
     options.statsSeconds = 0;
     server_ = std::make_unique<server::Server>(options, source_);
@@ -273,6 +274,24 @@ TEST_F(WebServerTest, AnOversizedMessageClosesThatClientOnly) {
   ASSERT_TRUE(good.WaitReplies(1));
   EXPECT_EQ(good.Replies()[0], bad.Replies()[0]);
   EXPECT_EQ(srv.Stats().overlong, 1u);
+}
+
+TEST_F(WebServerTest, ASessionWithoutRequestsIsClosedAfterItsIdleTime) {
+  WebServer srv(folder_.Root(), 256, 1);
+  TestSocket idle(srv.WebPort()), busy(srv.WebPort());
+  ASSERT_TRUE(idle.WaitOpen());
+  ASSERT_TRUE(busy.WaitOpen());
+  const auto start = std::chrono::steady_clock::now();
+  size_t asked = 0;
+  while (std::chrono::steady_clock::now() - start < 1800ms) {  // one request every 300 ms keeps it open
+    busy.Send(RequestTextOf(*NetworkRequestOrder()[0]));
+    ASSERT_TRUE(busy.WaitReplies(++asked));
+    std::this_thread::sleep_for(300ms);
+  }
+  EXPECT_TRUE(idle.WaitEnded());
+  EXPECT_EQ(idle.CloseCodeSent(), 1008);  // closed by the server's policy
+  busy.Send(RequestTextOf(*NetworkRequestOrder()[0]));
+  EXPECT_TRUE(busy.WaitReplies(asked + 1));
 }
 
 TEST_F(WebServerTest, ClientsBeyondMaxClientsAreRefused) {
