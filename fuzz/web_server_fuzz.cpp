@@ -50,13 +50,17 @@ struct Folder {
     std::string error;
     FUZZ_CHECK(files->Open(&error));
   }
+  ~Folder() {
+    std::error_code ec;
+    fs::remove_all(base, ec);
+  }
   fs::path base;
   std::unique_ptr<server::WebFiles> files;
 };
 
 Folder& TheFolder() {
-  static Folder* folder = new Folder();  // lives for the whole run; removed by the system's tmp cleaning
-  return *folder;
+  static Folder folder;  // for the whole run; removed at its end
+  return folder;
 }
 
 // A data area with a recognisable value at every byte.
