@@ -183,7 +183,9 @@ try {
     const f0 = r.state.frames;
     await sleep(2000);
     const f1 = (await pageState()).frames;
-    console.log(`     ${((f1 - f0) / 2).toFixed(1)} exchange frames per second (${f1 - f0} in 2 s)`);
+    const raf = await cdp("Runtime.evaluate", { awaitPromise: true, returnByValue: true, expression:
+      "new Promise((done) => { let n = 0; const t0 = performance.now(); const step = () => { n++; if (performance.now() - t0 < 1000) requestAnimationFrame(step); else done(n); }; requestAnimationFrame(step); })" }, session);
+    console.log(`     ${((f1 - f0) / 2).toFixed(1)} exchange frames per second (${f1 - f0} in 2 s); the browser's animation frames: ${raf.result.value} per second`);
   }
   await screenshot("connected.png");
 

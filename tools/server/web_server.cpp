@@ -184,7 +184,11 @@ bool WebListener::Impl::Open(std::string* error) {
   ws_.set_listen_backlog(64);
   ws_.set_tcp_pre_init_handler([this](websocketpp::connection_hdl hdl) {
     websocketpp::lib::error_code e;
-    if (WsServer::connection_ptr con = ws_.get_con_from_hdl(hdl, e)) con->counted = counted_;
+    if (WsServer::connection_ptr con = ws_.get_con_from_hdl(hdl, e)) {
+      con->counted = counted_;
+      asio::error_code ignored;
+      con->get_socket().set_option(asio::ip::tcp::no_delay(true), ignored);  // every reply leaves at once, as on TCP
+    }
   });
   ws_.set_http_handler([this](websocketpp::connection_hdl hdl) { OnHttp(hdl); });
   ws_.set_validate_handler([this](websocketpp::connection_hdl hdl) { return OnValidate(hdl); });
