@@ -1,4 +1,4 @@
-// The data server's web side: WebSocket requests answered as over TCP, the web folder's walls, the message bound, --max-clients.
+// The data server's web side on every platform (also under Wine): WebSocket requests answered as over TCP, the web folder's walls, the message bound, --max-clients.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,23 +33,28 @@ using WsClient = websocketpp::client<websocketpp::config::asio_client>;
 class WebFolder {
  public:
   WebFolder() {
-    char pattern[] = "/tmp/orvane-web-test-XXXXXX";
-    base_ = mkdtemp(pattern);
+    base_ = fs::temp_directory_path() /
+            ("orvane-web-test-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::create_directories(base_ / "web" / "sub");
     std::ofstream(base_ / "web" / "index.html") << "<!doctype html><title>page</title>";
     std::ofstream(base_ / "web" / "sub" / "glue.js") << "var x = 1;";
     std::ofstream(base_ / "secret.txt") << "outside";
-    fs::create_symlink(base_ / "secret.txt", base_ / "web" / "link.txt");
-    fs::create_directory_symlink(base_, base_ / "web" / "up");
+    // Links need a privilege on Windows; where they cannot be made, the targets through them are left out.
+    std::error_code ec;
+    fs::create_symlink(base_ / "secret.txt", base_ / "web" / "link.txt", ec);
+    if (!ec) fs::create_directory_symlink(base_, base_ / "web" / "up", ec);
+    links_ = !ec;
   }
   ~WebFolder() {
     std::error_code ec;
     fs::remove_all(base_, ec);
   }
   std::string Root() const { return (base_ / "web").string(); }
+  bool Links() const { return links_; }
 
  private:
   fs::path base_;
+  bool links_ = false;
 };
 
 // The server with the demo flight frozen at 600 s, TCP and web on loopback, on its own thread.
@@ -245,10 +250,15 @@ TEST_F(WebServerTest, AUrlLeavingTheWebFolderGets404) {
   WebServer srv(folder_.Root());
   EXPECT_EQ(HttpGet(srv.WebPort(), "/"), std::make_pair(200, std::string("<!doctype html><title>page</title>")));
   EXPECT_EQ(HttpGet(srv.WebPort(), "/sub/glue.js?layout=full&baro=inhg").first, 200);
-  for (const char* target :
-       {"/../secret.txt", "/%2e%2e/secret.txt", "/sub/%2E%2E/%2e%2e/secret.txt", "/sub/..%2f..%2fsecret.txt",
-        "/link.txt", "/up/secret.txt", "/%2fetc%2fpasswd", "//etc/passwd", "/..\\secret.txt", "/%00index.html",
-        "/sub/glue.js%", "http://127.0.0.1/../secret.txt", "/absent.html"}) {
+  std::vector<std::string> targets = {"/../secret.txt", "/%2e%2e/secret.txt", "/sub/%2E%2E/%2e%2e/secret.txt",
+                                      "/sub/..%2f..%2fsecret.txt", "/%2fetc%2fpasswd", "//etc/passwd",
+                                      "/..\\secret.txt", "/..%5csecret.txt", "/C:/Windows/win.ini", "/%00index.html",
+                                      "/sub/glue.js%", "http://127.0.0.1/../secret.txt", "/absent.html"};
+  if (folder_.Links()) {
+    targets.push_back("/link.txt");
+    targets.push_back("/up/secret.txt");
+  }
+  for (const std::string& target : targets) {
     const auto answer = HttpGet(srv.WebPort(), target);
     EXPECT_EQ(answer.first, 404) << target;
     EXPECT_EQ(answer.second.find("outside"), std::string::npos) << target;
