@@ -123,7 +123,7 @@ async function pageState() {
   const r = await cdp("Runtime.evaluate", { returnByValue: true, expression: `(() => {
     const p = window.orvanePage; if (!p) return null;
     const problem = document.getElementById("problem");
-    return { linkUp: p.linkUp, frames: p.frames, values: p.values, layout: p.layout, baro: p.baro,
+    return { linkUp: p.linkUp, awake: p.awake, fullscreen: !!document.fullscreenElement, frames: p.frames, values: p.values, layout: p.layout, baro: p.baro,
              lineShown: !document.getElementById("link").hidden,
              problem: problem.hidden ? "" : problem.textContent,
              canvas: [document.getElementById("panel").width, document.getElementById("panel").height],
@@ -187,6 +187,12 @@ try {
       "new Promise((done) => { let n = 0; const t0 = performance.now(); const step = () => { n++; if (performance.now() - t0 < 1000) requestAnimationFrame(step); else done(n); }; requestAnimationFrame(step); })" }, session);
     console.log(`     ${((f1 - f0) / 2).toFixed(1)} exchange frames per second (${f1 - f0} in 2 s); the browser's animation frames: ${raf.result.value} per second`);
   }
+  // A tap (a touch on the canvas) goes full screen.
+  for (const type of ["touchStart", "touchEnd"])
+    await cdp("Input.dispatchTouchEvent", { type, touchPoints: type === "touchEnd" ? [] : [{ x: 400, y: 300 }] }, session);
+  r = await waitFor("fullscreen", (s) => s.fullscreen, 3000);
+  check(r.ms >= 0, `a tap goes full screen (${r.ms} ms)`);
+  console.log("     screen wake lock: " + (r.state ? r.state.awake : "?"));
   await screenshot("connected.png");
 
   // The server stops: the line within 2.5 s.

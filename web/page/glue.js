@@ -27,6 +27,7 @@
     layout: choice("layout", ["classic", "full"], "classic"),
     baro: choice("baro", ["hpa", "inhg"], "hpa"),
     linkUp: false,
+    awake: "",
     linkChanges: 0,
     frames: 0,
     values: null,
@@ -60,13 +61,22 @@
 
   // The screen stays on where the browser allows it (Screen Wake Lock); the lock is given back when
   // the page is hidden, so it is asked for again when it shows.
+  // page.awake says how it went: "held", "released", "refused: reason" or "unsupported" (no API,
+  // or a page that is not a secure context: https, localhost or 127.0.0.1).
   var wakeLock = null;
   function keepAwake() {
-    if (!("wakeLock" in navigator) || wakeLock !== null || document.visibilityState !== "visible") return;
+    if (!("wakeLock" in navigator)) {
+      page.awake = "unsupported";
+      return;
+    }
+    if (wakeLock !== null || document.visibilityState !== "visible") return;
     navigator.wakeLock.request("screen").then(function (lock) {
       wakeLock = lock;
-      lock.addEventListener("release", function () { wakeLock = null; });
-    }, function () { /* refused (no user gesture yet, or not allowed): asked again on the next tap */ });
+      page.awake = "held";
+      lock.addEventListener("release", function () { wakeLock = null; page.awake = "released"; });
+    }, function (error) {
+      page.awake = "refused: " + error.name;  // asked again on the next tap and when the page shows again
+    });
   }
   document.addEventListener("visibilitychange", keepAwake);
   keepAwake();

@@ -11,8 +11,9 @@
 #include "model/read_list.h"
 
 // A frame's replies must all be back this long after its requests went out, or the link is
-// taken for lost (the page then shows "not connected" and connects again).
-constexpr double kWebReplyBoundMs = 2000;
+// taken for lost (the page then shows "not connected" and connects again): the line is up within
+// 2.5 s of a server that stops answering, with room for a busy browser's late animation frames.
+constexpr double kWebReplyBoundMs = 1500;
 
 class WebExchange {
  public:
