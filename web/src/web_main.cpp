@@ -30,8 +30,9 @@ EM_JS(void, PageFrame, (double frames, double altitudeFt, double airspeedKt, dou
 
 namespace {
 
-// Reconnect attempts, one at a time, at most this often.
+// Reconnect attempts, one at a time, at most this often; each given this long to open.
 constexpr double kRetryEveryMs = 1000;
+constexpr double kOpenBoundMs = 3000;
 // A pause of the animation frames (a hidden tab) longer than this restarts the reply clock.
 constexpr double kPauseMs = 500;
 
@@ -44,6 +45,7 @@ struct WebDisplay {
   bool firstTold = false;
   uint64_t framesAtOpen = 0;  // frames whole before this connection
   double nextAttemptMs = 0;
+  double attemptStartMs = 0;
   double lastTickMs = 0;
   WebView view;
 };
@@ -103,6 +105,7 @@ EM_BOOL OnError(int type, const EmscriptenWebSocketErrorEvent* event, void* user
 
 void Connect(double now) {
   g.nextAttemptMs = now + kRetryEveryMs;
+  g.attemptStartMs = now;
   EmscriptenWebSocketCreateAttributes attributes;
   emscripten_websocket_init_create_attributes(&attributes);
   attributes.url = g.url.c_str();
@@ -123,6 +126,7 @@ EM_BOOL Tick(double now, void*) {
   g.lastTickMs = now;
 
   if (g.socket > 0 && g.exchange->Overdue(now)) Drop();  // the server went silent
+  if (g.socket > 0 && !g.open && now - g.attemptStartMs > kOpenBoundMs) Drop();  // no answer to the handshake
   if (g.socket <= 0 && now >= g.nextAttemptMs) Connect(now);
   if (g.open && !g.exchange->InFlight()) {
     for (const std::string& request : g.exchange->StartFrame(now)) {
