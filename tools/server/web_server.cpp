@@ -171,7 +171,10 @@ class WebListener::Impl {
 };
 
 bool WebListener::Impl::Open(std::string* error) {
-  if (!files_.Open(error)) return false;
+  if (!files_.Open(error)) {
+    *error = "--web: " + *error + " (--web-root DIR names the folder; scripts/build.sh web builds it)";
+    return false;
+  }
   websocketpp::lib::error_code ec;
   ws_.clear_access_channels(websocketpp::log::alevel::all);
   ws_.clear_error_channels(websocketpp::log::elevel::all);
