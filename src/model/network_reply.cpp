@@ -97,7 +97,9 @@ bool ParseReplyNumber(const std::string& text, char localeSeparator, double* val
   char* stop = nullptr;
   v = std::strtod(normal.c_str(), &stop);
   const char* ptr = stop;
-  const std::errc ec = errno == ERANGE ? std::errc::result_out_of_range : std::errc();
+  // A subnormal result is a number, as from_chars takes it; only zero and infinity are out of range.
+  const bool outOfRange = errno == ERANGE && (v == 0 || std::isinf(v));
+  const std::errc ec = outOfRange ? std::errc::result_out_of_range : std::errc();
 #else
   auto [ptr, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), v);
 #endif
