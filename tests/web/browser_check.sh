@@ -4,7 +4,7 @@
 # stops or hangs and reconnects by itself. Both layouts; screenshots in build/web/browser-check/.
 # First the browser build's model against the desktop's (tests/web/model_check.sh).
 # Needs build/linux (OrvaneGCServer) and scripts/build.sh web; chromium and node
-# (scripts/install-deps.sh web). About 30 s; not part of the quick test command.
+# (scripts/install-deps.sh web). About a minute; not part of the quick test command.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 server=${ORVANE_SERVER:-$root/build/linux/run/OrvaneGCServer}
