@@ -215,6 +215,12 @@ try {
   r = await waitFor("back", (s) => s.linkUp && !s.lineShown, 10000);
   check(r.ms >= 0, `reconnected ${r.ms} ms after the server answered again`);
   await screenshot("recovered.png");
+
+  // A setting the page does not know is named, and the default used.
+  await cdp("Page.navigate", { url: `${base}/?layout=wide&baro=hpa` }, session);
+  r = await waitFor("problem", (s) => s.problem !== "", 5000);
+  check(r.ms >= 0 && r.state.problem.includes("layout='wide'") && r.state.layout === "classic",
+    `an unknown layout is named: "${r.state ? r.state.problem : ""}"`);
 } catch (e) {
   check(false, "browser check: " + e.message);
 } finally {
