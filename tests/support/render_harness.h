@@ -2,11 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "pfd/renderer.h"
 #include "pfd/texture_set.h"
+#include "render/backend.h"
+#include "render/draw_list.h"
 
 namespace orvane_test {
 
@@ -47,6 +50,12 @@ class RenderHarness {
 
   // The renderer the drawing under test goes through, and its textures and font.
   PanelRenderer& Renderer() { return renderer_; }
+  // The list the drawing layers under test record into: the whole surface in the display's
+  // 45-degree perspective. Capture and Flush draw it with the GL1 backend.
+  render::DrawList& List() { return list_; }
+  void Flush();
+  // Empties the list and puts its state back to the display's initial one.
+  void ResetList();
   PanelResources& Resources() { return renderer_.MutableResources(); }
 
   // Uploads an image into a slot's texture as the texture set does (the slot's name is created when
@@ -73,6 +82,8 @@ class RenderHarness {
  private:
   bool open_ = false;
   PanelRenderer renderer_;
+  render::DrawList list_;
+  std::unique_ptr<render::Backend> backend_;
   std::vector<uint8_t> pixels_;
 };
 

@@ -50,6 +50,8 @@ const char* SnapshotUsage() {
          "  --scale S             everything S times its size, as the display's [WINDOW] SCALE=S\n"
          "                        (0.5 to 8; default 1): a 332 S x 332 S panel, 500 S x 740 S surface\n"
          "                        (full layout: a 460 S x 424 S panel)\n"
+         "  --renderer R          the backend that draws: GL1 (fixed function, default) or GLES2\n"
+         "                        (shaders, as the display's [WINDOW] RENDERER=GLES2)\n"
          "Layer overrides, applied after the frame rules:\n"
          "  --pitch DEG  --bank DEG  --ils 0|1|4  --gs OFFSET  --loc OFFSET\n"
          "  --fdh OFFSET (replace the bars by this horizontal bar)  --fdv OFFSET (and/or vertical)\n"
@@ -135,6 +137,11 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
         o.fullLayout = v == "full";
       } else {
         error = "option --layout: '" + v + "' is neither 'classic' nor 'full'";
+        return false;
+      }
+    } else if (a == "--renderer") {
+      if (!render::ParseBackendName(v, o.renderer)) {
+        error = "option --renderer: '" + v + "' is neither 'GL1' nor 'GLES2'";
         return false;
       }
     } else if (a == "--baro") {
