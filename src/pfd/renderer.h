@@ -73,6 +73,7 @@ class PanelRenderer {
   const PanelResources& Resources() const { return resources_; }
   // For the render tests, which put pictures of their own into the slots.
   PanelResources& MutableResources() { return resources_; }
+  FullLayoutTextures& MutableFullTextures() { return fullTextures_; }
 
  private:
   void RecordPanel(render::DrawList& list, const PanelPicture& picture) const;

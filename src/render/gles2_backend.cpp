@@ -276,6 +276,11 @@ class Gles2Backend final : public Backend {
       } else {
         glDisable(GL_SCISSOR_TEST);
       }
+      if (b.clear) {
+        glClearColor(b.colour.r / 255.0f, b.colour.g / 255.0f, b.colour.b / 255.0f, 0.5f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        continue;
+      }
       glBindTexture(GL_TEXTURE_2D, b.texture);
       glDrawElements(GL_TRIANGLES, GLsizei(b.count), GL_UNSIGNED_SHORT,
                      reinterpret_cast<void*>(size_t(b.first) * sizeof(uint16_t)));
@@ -301,6 +306,8 @@ class Gles2Backend final : public Backend {
     PixelRect clip;
     uint32_t first, count;  // indices
     uint32_t vertexBase;    // the vertex the indices count from
+    bool clear = false;     // a clear to `colour` instead of triangles
+    Colour colour;
   };
   static constexpr uint32_t kBatchVertices = 65532;
 
@@ -324,20 +331,21 @@ class Gles2Backend final : public Backend {
   void Use(const Command& c, GLuint texture) {
     if (!batches_.empty()) {
       Batch& last = batches_.back();
-      if (last.texture == texture && last.clipped == c.clipped && vertices_.size() - last.vertexBase < kBatchVertices &&
+      if (!last.clear && last.texture == texture && last.clipped == c.clipped &&
+          vertices_.size() - last.vertexBase < kBatchVertices &&
           (!c.clipped || (last.clip.x == c.clip.x && last.clip.y == c.clip.y && last.clip.w == c.clip.w &&
                           last.clip.h == c.clip.h)))
         return;
     }
     batches_.push_back({texture, c.clipped, c.clip, static_cast<uint32_t>(indices_.size()), 0,
-                        static_cast<uint32_t>(vertices_.size())});
+                        static_cast<uint32_t>(vertices_.size()), false, Colour{}});
   }
 
   void AddQuad(const GpuVertex (&q)[4]) {
     Batch& b = batches_.back();
     if (vertices_.size() - b.vertexBase + 4 > 65536) {
       batches_.push_back({b.texture, b.clipped, b.clip, static_cast<uint32_t>(indices_.size()), 0,
-                          static_cast<uint32_t>(vertices_.size())});
+                          static_cast<uint32_t>(vertices_.size()), false, Colour{}});
     }
     const uint32_t base = static_cast<uint32_t>(vertices_.size()) - batches_.back().vertexBase;
     vertices_.insert(vertices_.end(), q, q + 4);
@@ -353,19 +361,14 @@ class Gles2Backend final : public Backend {
     vertices_.clear();
     indices_.clear();
     batches_.clear();
-    const int width = list.surfaceWidth, height = list.surfaceHeight;
     PlanPairs(list);
     for (size_t i = 0; i < list.commands.size(); ++i) {
       const Command& c = list.commands[i];
       if (combinedAt_[i] == kSkip) continue;  // drawn with its pair
       if (c.primitive == Primitive::Clear) {
-        // A quad over the clip (or the surface) in the clear colour, drawn over.
-        Use(c, white_);
-        const double x0 = c.clipped ? c.clip.x : 0, y0 = c.clipped ? c.clip.y : 0;
-        const double x1 = c.clipped ? c.clip.x + c.clip.w : width, y1 = c.clipped ? c.clip.y + c.clip.h : height;
-        const GpuVertex q[4] = {Gpu(x0, y0, 0, 0, c.colour, kReplace), Gpu(x1, y0, 0, 0, c.colour, kReplace),
-                                Gpu(x1, y1, 0, 0, c.colour, kReplace), Gpu(x0, y1, 0, 0, c.colour, kReplace)};
-        AddQuad(q);
+        // A batch of its own: GL's clear of the clip (or the surface), far cheaper than a quad.
+        batches_.push_back({0, c.clipped, c.clip, static_cast<uint32_t>(indices_.size()), 0,
+                            static_cast<uint32_t>(vertices_.size()), true, c.colour});
         continue;
       }
       if (c.primitive == Primitive::LineLoop) {
