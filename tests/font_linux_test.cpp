@@ -148,7 +148,7 @@ TEST_F(FontTest, PrintingLeavesTheListsProjectionAndTransformAndTheFontBound) {
   render::DrawList& list = harness_->List();
   list.LoadIdentity();
   list.Translate(0.5f, -0.25f, -7.0f);
-  const render::DrawState before = list.state;
+  const render::ListState before = list.state;
   PrintText(list, harness_->Resources(), "ALT*", 0, 10.0f, 10.0f);
   EXPECT_TRUE(list.state.view == before.view);
   ASSERT_EQ(list.state.transform.size(), before.transform.size());

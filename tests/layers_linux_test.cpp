@@ -428,7 +428,7 @@ TEST_F(GuidanceTest, IlsStateZeroDrawsNothingAndChangesNoState) {
   list.SetTexture(harness_->Resources().TextureNames[SlotSpd]);
   list.LoadIdentity();
   list.Translate(1.0f, 2.0f, 3.0f);
-  const render::DrawState stateBefore = list.state;
+  const render::ListState stateBefore = list.state;
 
   DrawIls(list, harness_->Resources(), 0, 1.0f, 1.0f);
 

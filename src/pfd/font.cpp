@@ -36,7 +36,7 @@ void PrintText(render::DrawList& list, const PanelResources& resources, const st
     quads.insert(quads.end(), quad, quad + 4);
   }
   list.SetTexture(resources.FontTexture);
-  const render::DrawState saved = list.state;
+  const render::ListState saved = list.state;
   list.state.view.projection = render::Projection::OrthoOf(0.0, 640.0, 0.0, 740.0, -9.0, 9.0);
   list.LoadIdentity();
   list.Translate(x, y, 0.0);

@@ -20,7 +20,7 @@ void DrawTextPlate(render::DrawList& list, const FrameText& text, double pixelSc
   const float y0 = text.y - kPlateMargin;
   const float x1 = text.x + kGlyphAdvance * float(text.text.size() - 1) + kGlyphSize + kPlateMargin;
   const float y1 = text.y + kGlyphSize + kPlateMargin;
-  const render::DrawState saved = list.state;
+  const render::ListState saved = list.state;
   list.state.textured = false;
   list.state.blending = false;
   list.state.view.projection = render::Projection::OrthoOf(0, 640, 0, 740, -9, 9);

@@ -429,7 +429,7 @@ struct SavedState {
 
  private:
   render::DrawList& list_;
-  render::DrawState saved_;
+  render::ListState saved_;
 };
 
 }  // namespace

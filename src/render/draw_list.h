@@ -100,7 +100,7 @@ struct Command {
 };
 
 // The state the next command is recorded in, as the drawing code sets it.
-struct DrawState {
+struct ListState {
   bool textured = true;
   bool blending = false;
   Blend blendFunction = Blend::Replace;  // the function in force when blending is on
@@ -127,7 +127,7 @@ class DrawList {
   std::vector<View> views;
 
   // The recording state: the drawing code sets it the way it would set a GL state machine's.
-  DrawState state;
+  ListState state;
 
   // Empties the list (the state stays).
   void Reset();

@@ -54,7 +54,7 @@ void RenderHarness::ResetList() {
   list_.Reset();
   list_.surfaceWidth = kWidth;
   list_.surfaceHeight = kHeight;
-  list_.state = render::DrawState{};
+  list_.state = render::ListState{};
   list_.state.view = SurfaceView(0, 0, kWidth, kHeight);
 }
 
