@@ -40,7 +40,7 @@ void PrintText(render::DrawList& list, const PanelResources& resources, const st
   list.state.view.projection = render::Projection::OrthoOf(0.0, 640.0, 0.0, 740.0, -9.0, 9.0);
   list.LoadIdentity();
   list.Translate(x, y, 0.0);
-  if (!quads.empty()) list.Quads(quads.data(), quads.size() / 4, kAdvance);
+  if (!quads.empty()) list.Quads(quads.data(), quads.size() / 4, kAdvance, true);
   list.state.view = saved.view;
   list.state.transform = saved.transform;
 }

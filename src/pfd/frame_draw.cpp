@@ -27,7 +27,7 @@ void DrawTextPlate(render::DrawList& list, const FrameText& text, double pixelSc
   list.LoadIdentity();
   list.SetColour(0, 0, 0);
   const render::Vertex plate[4] = {{x0, y0, 0, 0, 0}, {x1, y0, 0, 0, 0}, {x1, y1, 0, 0, 0}, {x0, y1, 0, 0, 0}};
-  list.Quad(plate);
+  list.Quad(plate, true);
   SetTextColour(list, text.colour);
   // One panel pixel wide at any scale.
   const float lineWidth = std::round(float(pixelScale));

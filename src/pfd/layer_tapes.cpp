@@ -126,7 +126,7 @@ class Painter {
     l.LoadIdentity();
     l.Translate(SnapX(x), SnapY(y), 0);
     l.Scale(kGlyphWidth / 16, kGlyphHeight / 16, 1);
-    l.Quads(quads.data(), quads.size() / 4, 10.0f);
+    l.Quads(quads.data(), quads.size() / 4, 10.0f, true);
     l.state.transform = saved;
   }
   // The x of a text's cell whose ink ends at `right`, starts at `left` or is centred on `centre`.
@@ -175,7 +175,7 @@ class Painter {
     l.SetColour(c.r, c.g, c.b);
     const float fx0 = float(x0), fy0 = float(y0), fx1 = float(x1), fy1 = float(y1);
     const render::Vertex v[4] = {{fx0, fy0, 0, 0, 0}, {fx1, fy0, 0, 0, 0}, {fx1, fy1, 0, 0, 0}, {fx0, fy1, 0, 0, 0}};
-    l.Quad(v);
+    l.Quad(v, true);
     l.state.textured = true;
   }
 
@@ -192,7 +192,7 @@ class Painter {
     const float s0 = flipX ? 1 : 0, s1 = flipX ? 0 : 1, t0 = flipY ? 1 : 0, t1 = flipY ? 0 : 1;
     const float x0 = float(b.x0), y0 = float(b.y0), x1 = float(b.x1), y1 = float(b.y1);
     const render::Vertex v[4] = {{x0, y0, 0, s0, t0}, {x1, y0, 0, s1, t0}, {x1, y1, 0, s1, t1}, {x0, y1, 0, s0, t1}};
-    return l.Quad(v);
+    return l.Quad(v, true);
   }
 
   render::DrawList* l_;
@@ -366,7 +366,7 @@ void DrawCard(const Painter& p, double cardDeg) {
     quads.push_back(vertex(out1, s1, t1));
     quads.push_back(vertex(out0, s0, t1));
   }
-  l.Quads(quads.data(), quads.size() / 4);
+  l.Quads(quads.data(), quads.size() / 4, 0, true);
 }
 
 void DrawHeading(const Painter& p, const HeadingDescription& d) {

@@ -84,14 +84,15 @@ Command& DrawList::Begin(Primitive primitive) {
   return commands.back();
 }
 
-size_t DrawList::Quads(const Vertex* v, size_t count, float advance) {
+size_t DrawList::Quads(const Vertex* v, size_t count, float advance, bool planar) {
   if (count == 0) return commands.size();
   Command& c = Begin(Primitive::Quads);
   c.advance = advance;
+  c.planar = planar;
   // Quads without an advance continue the command before when everything else is the same.
   if (advance == 0 && commands.size() >= 2) {
     const Command& p = commands[commands.size() - 2];
-    if (p.primitive == Primitive::Quads && p.advance == 0 && p.blend == c.blend && p.textured == c.textured &&
+    if (p.primitive == Primitive::Quads && p.advance == 0 && p.planar == c.planar && p.blend == c.blend && p.textured == c.textured &&
         p.texture == c.texture && p.colour == c.colour && p.floatColour == c.floatColour && p.clipped == c.clipped &&
         (!c.clipped || SameRect(p.clip, c.clip)) && p.view == c.view && p.stepsBegin == c.stepsBegin &&
         p.stepsCount == c.stepsCount && p.combinedTexture == 0 && !p.partOfPair &&
@@ -111,6 +112,7 @@ void DrawList::LineLoop(const Vertex* v, size_t count, float width) {
   if (count < 2) return;
   Command& c = Begin(Primitive::LineLoop);
   c.lineWidth = width;
+  c.planar = true;
   c.vertexCount = static_cast<uint32_t>(count);
   vertices.insert(vertices.end(), v, v + count);
 }

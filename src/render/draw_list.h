@@ -89,6 +89,9 @@ struct Command {
   uint32_t vertexBegin = 0, vertexCount = 0;
   // Quads only: quad k is drawn moved k x advance along its model x (a run of glyphs).
   float advance = 0;
+  // The vertices were given in the plane (x, y; z is 0): a backend that passes vertices on passes
+  // two coordinates, as they were given.
+  bool planar = false;
   float lineWidth = 1;
   // A mask followed later in the list by the image drawn over the same quad: the image's command
   // index and a texture holding both (image colour, 255 - mask as alpha); 0 when there is none.
@@ -159,9 +162,10 @@ class DrawList {
 
   // Quads in the current state: 4 x `count` vertices, quad k moved by k x `advance` along x.
   // Returns the index of the command that holds them.
-  size_t Quads(const Vertex* v, size_t count, float advance = 0);
-  size_t Quad(const Vertex (&v)[4]) { return Quads(v, 1); }
-  // A closed outline through `count` vertices, `width` pixels wide, untextured.
+  // With `planar`, the vertices are points of the plane (z is 0).
+  size_t Quads(const Vertex* v, size_t count, float advance = 0, bool planar = false);
+  size_t Quad(const Vertex (&v)[4], bool planar = false) { return Quads(v, 1, 0, planar); }
+  // A closed outline through `count` points of the plane, `width` pixels wide, untextured.
   void LineLoop(const Vertex* v, size_t count, float width);
   // The clip rectangle (the whole surface when there is none) set to `colour`.
   void ClearTo(Colour colour);

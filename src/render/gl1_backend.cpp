@@ -60,11 +60,14 @@ void SetClip(const Command& c) {
   glScissor(c.clip.x, c.clip.y, c.clip.w, c.clip.h);
 }
 
-void QuadVertices(const Vertex* v, uint32_t count) {
+void QuadVertices(const Vertex* v, uint32_t count, bool planar) {
   glBegin(GL_QUADS);
   for (uint32_t k = 0; k < count; ++k) {
     glTexCoord2f(v[k].u, v[k].v);
-    glVertex3f(v[k].x, v[k].y, v[k].z);
+    if (planar)
+      glVertex2f(v[k].x, v[k].y);
+    else
+      glVertex3f(v[k].x, v[k].y, v[k].z);
   }
   glEnd();
 }
@@ -116,13 +119,13 @@ class Gl1Backend final : public Backend {
       if (c.primitive == Primitive::LineLoop) {
         glLineWidth(c.lineWidth);
         glBegin(GL_LINE_LOOP);
-        for (uint32_t k = 0; k < c.vertexCount; ++k) glVertex3f(v[k].x, v[k].y, v[k].z);
+        for (uint32_t k = 0; k < c.vertexCount; ++k) glVertex2f(v[k].x, v[k].y);
         glEnd();
       } else if (c.advance == 0) {
-        QuadVertices(v, c.vertexCount);
+        QuadVertices(v, c.vertexCount, c.planar);
       } else {
         for (uint32_t k = 0; k + 4 <= c.vertexCount; k += 4) {
-          QuadVertices(v + k, 4);
+          QuadVertices(v + k, 4, c.planar);
           glTranslatef(c.advance, 0.0f, 0.0f);
         }
       }
