@@ -437,11 +437,29 @@ struct SavedState {
 PanelLayout FullStandardLayout() { return StandardLayout(kPanelWidth, kPanelHeight); }
 
 bool LoadFullLayoutTextures(FullLayoutTextures& textures, render::TextureDevice& device, bool combined) {
+  // Each mask with the image drawn over it, for a backend that draws the two in one pass: then the
+  // mask and the image alone are never drawn, and only named (the drawing asks for both).
+  static constexpr int kPairs[][2] = {{FullSlotSpeedBoxMask, FullSlotSpeedBox},
+                                      {FullSlotAltitudeBoxMask, FullSlotAltitudeBox},
+                                      {FullSlotHeadingBoxMask, FullSlotHeadingBox},
+                                      {FullSlotBugMask, FullSlotBug},
+                                      {FullSlotTrendHeadMask, FullSlotTrendHead}};
+  bool inPair[FullSlotCount] = {};
+  if (combined) {
+    for (const auto& pair : kPairs) {
+      textures.combined[pair[1]] = LoadMaskedPicture(kFullTextureFiles[pair[0]], kFullTextureFiles[pair[1]], device);
+      inPair[pair[0]] = inPair[pair[1]] = textures.combined[pair[1]] != 0;
+    }
+  }
   bool all = true;
   for (int slot = 0; slot < FullSlotCount; ++slot) {
     const char* file = kFullTextureFiles[slot];
     uint32_t name = 0;
     device.CreateTextures(1, &name);
+    if (inPair[slot]) {
+      textures.names[slot] = name;
+      continue;
+    }
     if (LoadPanelPicture(name, file, device)) {
       textures.names[slot] = name;
     } else {
@@ -450,19 +468,6 @@ bool LoadFullLayoutTextures(FullLayoutTextures& textures, render::TextureDevice&
                          (platform::FileExists(file) ? "is not a decodable BMP" : "is missing") +
                          ": the full layout draws without it");
       all = false;
-    }
-  }
-  if (combined) {
-    // Each mask with the image drawn over it, for a backend that draws the two in one pass.
-    static constexpr int kPairs[][2] = {{FullSlotSpeedBoxMask, FullSlotSpeedBox},
-                                        {FullSlotAltitudeBoxMask, FullSlotAltitudeBox},
-                                        {FullSlotHeadingBoxMask, FullSlotHeadingBox},
-                                        {FullSlotBugMask, FullSlotBug},
-                                        {FullSlotTrendHeadMask, FullSlotTrendHead}};
-    for (const auto& pair : kPairs) {
-      if (textures.names[pair[0]] == 0 || textures.names[pair[1]] == 0) continue;
-      textures.combined[pair[1]] =
-          LoadMaskedPicture(kFullTextureFiles[pair[0]], kFullTextureFiles[pair[1]], device);
     }
   }
   return all;

@@ -420,11 +420,11 @@ bool LoadTextureBitmap(const std::string& fileName, DecodedImage& image) {
   return DecodeBitmap(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image);
 }
 
-// Each classic mask with the image drawn over it (the image's slot holds the pair's texture).
-constexpr int kMaskPairs[][2] = {{SlotStaticMask, SlotStaticInd},
-                                 {SlotWindowMask, SlotWindow},
-                                 {SlotFdHMask, SlotFdH},
-                                 {SlotFdVMask, SlotFdV}};
+// Each classic mask with the image drawn over it that a backend drawing masked pictures in one
+// pass always draws so (the image's slot holds the pair's texture). Not the static frame's: the
+// window's mask is multiplied between its mask and its image, and multiplying and adding do not
+// commute, so it is drawn in two passes.
+constexpr int kMaskPairs[][2] = {{SlotWindowMask, SlotWindow}, {SlotFdHMask, SlotFdH}, {SlotFdVMask, SlotFdV}};
 
 bool LoadTextureSet(PanelResources& resources, double panelScale, TextureDevice& device, bool combined) {
   Scratch scratch;
@@ -440,18 +440,22 @@ bool LoadTextureSet(PanelResources& resources, double panelScale, TextureDevice&
   device.Bind(resources.TextureNames[SlotHorizon]);
   const bool lodControl = device.HasLevelControl();
   resources.DetailScale = panelScale;
-  for (int picture = 0; picture <= kFontPicture; ++picture) {
-    resources.FinestLevel[picture] = 0;
-    const char* fileName = PictureFileName(picture);
-    if (!FillTexture(device, PictureTexture(resources, picture), picture, fileName, panelScale, lodControl, scratch,
-                     resources.FinestLevel[picture])) {
-      ReportUnusable(fileName, picture == kFontPicture ? "text is drawn untextured" : "drawn untextured");
-    }
-  }
+  // With the pairs in one texture, their masks and images alone are never drawn: not loaded.
+  bool inPair[SlotCount + 1] = {};
   if (combined) {
     for (const auto& pair : kMaskPairs) {
       resources.Combined[pair[1]] =
           LoadMaskedPicture(TextureFileNames[pair[0]], TextureFileNames[pair[1]], device, pair[1], panelScale);
+      inPair[pair[0]] = inPair[pair[1]] = resources.Combined[pair[1]] != 0;
+    }
+  }
+  for (int picture = 0; picture <= kFontPicture; ++picture) {
+    resources.FinestLevel[picture] = 0;
+    if (inPair[picture]) continue;
+    const char* fileName = PictureFileName(picture);
+    if (!FillTexture(device, PictureTexture(resources, picture), picture, fileName, panelScale, lodControl, scratch,
+                     resources.FinestLevel[picture])) {
+      ReportUnusable(fileName, picture == kFontPicture ? "text is drawn untextured" : "drawn untextured");
     }
   }
   return true;
