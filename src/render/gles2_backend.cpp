@@ -198,7 +198,8 @@ class Coverage final : public TextureDevice {
   void SetLevelCount(int levels) override { gl_.SetLevelCount(levels); }
   void SetCoarsestLevel(float level) override { gl_.SetCoarsestLevel(level); }
   unsigned AllocateLevel(int level, int width, int height, PixelFormat format) override {
-    if (level == 0) {
+    if (level == 0) maps_.erase(bound_);
+    if (level == 0 && width >= kTiles && height >= kTiles) {  // a smaller picture is drawn whole
       Map& m = maps_[bound_];
       m.width = width, m.height = height;
       m.channels = format == PixelFormat::Grey ? 1 : format == PixelFormat::Rgba ? 4 : 3;
@@ -213,16 +214,17 @@ class Coverage final : public TextureDevice {
     const auto it = maps_.find(bound_);
     if (it == maps_.end() || it->second.width != width) return;
     Map& m = it->second;
-    const int c = m.channels;
+    const size_t c = size_t(m.channels);
     for (int r = 0; r < rows; ++r) {
       const int ty = std::min((y + r) * kTiles / m.height, kTiles - 1);
-      const uint8_t* t = texels + size_t(r) * size_t(width) * size_t(c);
-      for (int x = 0; x < width; ++x, t += c) {
-        bool black = t[0] == 0, white = t[0] == 255;
-        for (int k = 1; k < c; ++k) black = black && t[k] == 0, white = white && t[k] == 255;
-        const int tile = ty * kTiles + std::min(x * kTiles / width, kTiles - 1);
-        m.black[tile] = m.black[tile] && black;
-        m.white[tile] = m.white[tile] && white;
+      const uint8_t* row = texels + size_t(r) * size_t(width) * c;
+      for (int tx = 0; tx < kTiles; ++tx) {
+        bool& black = m.black[ty * kTiles + tx];
+        bool& white = m.white[ty * kTiles + tx];
+        if (!black && !white) continue;  // a tile that does something stays so
+        const uint8_t* t = row + size_t(tx * width / kTiles) * c;
+        const uint8_t* end = row + size_t((tx + 1) * width / kTiles) * c;
+        for (; t < end && (black || white); ++t) black = black && *t == 0, white = white && *t == 255;
       }
     }
   }
