@@ -241,10 +241,12 @@ TEST_F(SnapshotTool, FullLayoutDescribesItsInstrumentsAndWritesTheWholePanel) {
                         "--baro", "inhg"});
   ASSERT_EQ(d.exitCode, 0) << d.output;
   EXPECT_NE(d.output.find("speed failed=0 reads=\"250\""), std::string::npos) << d.output;
-  EXPECT_NE(d.output.find("altitude failed=0 reads=\"10000\" bug=105.00 parked selected=\"15000\" altimeter=\"STD\""),
+  // 1013.2 hPa is 29.92 inHg: the setting as set, not a guessed "STD".
+  EXPECT_NE(d.output.find("altitude failed=0 reads=\"10000\" above=\"10020\" below=\"9980\" turning=0.00 "
+                          "bug=105.00 parked selected=\"15000\" altimeter=\"29.92 IN\""),
             std::string::npos)
       << d.output;
-  EXPECT_NE(d.output.find("readout=\"15\" above"), std::string::npos) << d.output;
+  EXPECT_NE(d.output.find("readout=\"1500\" above"), std::string::npos) << d.output;
   EXPECT_NE(d.output.find("heading failed=0 reads=\"090\""), std::string::npos) << d.output;
   // Demo time 146: the localizer captured, the glide slope armed; the modes in their boxes.
   EXPECT_NE(d.output.find("mode \"LOC\" green"), std::string::npos) << d.output;

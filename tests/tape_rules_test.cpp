@@ -137,20 +137,22 @@ TEST(AltitudeTape, SelectedAltitudeBugParksAtTheEdgeWhen5000FtAway) {
   EXPECT_EQ(DecideAltitudeTape(v, BaroUnit::Hpa).selectedText, "5000");
 }
 
-TEST(AltitudeTape, AltimeterSettingInHpaOrInchesAndStdAtTheStandard) {
-  EXPECT_EQ(FormatAltimeterSetting(1013.25, BaroUnit::Hpa), "STD");
-  EXPECT_EQ(FormatAltimeterSetting(1013.25, BaroUnit::InHg), "STD");
+TEST(AltitudeTape, AltimeterSettingAsSetInHpaOrInchesNeverAGuessedStd) {
+  // 1013.25 hPa = 29.92 inHg; 1013 hPa = 29.91 inHg; 1009 hPa = 29.80 inHg; 1012.6 hPa = 29.90 inHg.
+  EXPECT_EQ(FormatAltimeterSetting(1013.25, BaroUnit::Hpa), "1013 HPA") << "the standard's value, not STD";
+  EXPECT_EQ(FormatAltimeterSetting(1013.25, BaroUnit::InHg), "29.92 IN");
+  EXPECT_EQ(FormatAltimeterSetting(1013, BaroUnit::InHg), "29.91 IN");
   EXPECT_EQ(FormatAltimeterSetting(1009, BaroUnit::Hpa), "1009 HPA");
   EXPECT_EQ(FormatAltimeterSetting(1009, BaroUnit::InHg), "29.80 IN");
-  EXPECT_EQ(FormatAltimeterSetting(1012.6, BaroUnit::Hpa), "STD") << "reads 1013";
-  EXPECT_EQ(FormatAltimeterSetting(1012.6, BaroUnit::InHg), "29.90 IN") << "reads 29.90, not the standard";
+  EXPECT_EQ(FormatAltimeterSetting(1012.6, BaroUnit::Hpa), "1013 HPA");
+  EXPECT_EQ(FormatAltimeterSetting(1012.6, BaroUnit::InHg), "29.90 IN");
 }
 
-TEST(VerticalSpeed, Plus1500PointsAtThe15MarkAndShows15) {
+TEST(VerticalSpeed, Plus1500PointsAtThe15MarkAndShows1500) {
   PrimaryFlightValues v = Cruise();
   v.verticalSpeedFpm.value = 1500;
   VerticalSpeedDescription d = DecideVerticalSpeed(v);
-  EXPECT_EQ(d.readout, "15");
+  EXPECT_EQ(d.readout, "1500");
   EXPECT_TRUE(d.readoutAbove);
   const double at1500 = d.pointerOffsetPx;
   v.verticalSpeedFpm.value = 1000;
@@ -166,13 +168,13 @@ TEST(VerticalSpeed, Plus1500PointsAtThe15MarkAndShows15) {
   EXPECT_DOUBLE_EQ(DecideVerticalSpeed(v).pointerOffsetPx, at6000) << "held at the end";
   v.verticalSpeedFpm.value = -1500;
   d = DecideVerticalSpeed(v);
-  EXPECT_EQ(d.readout, "15");
+  EXPECT_EQ(d.readout, "1500");
   EXPECT_FALSE(d.readoutAbove);
   EXPECT_DOUBLE_EQ(d.pointerOffsetPx, -at1500);
   v.verticalSpeedFpm.value = 350;
   EXPECT_EQ(DecideVerticalSpeed(v).readout, "") << "figures from 400 ft/min";
   v.verticalSpeedFpm.value = -400;
-  EXPECT_EQ(DecideVerticalSpeed(v).readout, "4");
+  EXPECT_EQ(DecideVerticalSpeed(v).readout, "400");
 
   // The selected vertical speed only in vertical-speed mode.
   v.selectedVerticalSpeedFpm.value = -1000;

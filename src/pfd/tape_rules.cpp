@@ -186,13 +186,15 @@ std::string FormatMach(double mach) {
 
 SpeedTapeDescription DecideSpeedTape(const PrimaryFlightValues& v, const Reading& trend, const FullFrameHold& held) {
   SpeedTapeDescription d;
+  // The selected speed is a value of its own: it stays under the flag. What the speed places
+  // (scale, readout, trend, bug) and Mach go with it.
+  if (Usable(v.selectedAirspeedKt))
+    d.selectedText = Whole(RoundHalfUp(std::clamp(v.selectedAirspeedKt.value, 0.0, kSpeedMax)));
   // A negative speed is no speed a source means: the instrument is flagged as for a lost one.
   if (!Usable(v.indicatedAirspeedKt) || v.indicatedAirspeedKt.value < 0) {
     d.failed = true;
     return d;
   }
-  if (Usable(v.selectedAirspeedKt))
-    d.selectedText = Whole(RoundHalfUp(std::clamp(v.selectedAirspeedKt.value, 0.0, kSpeedMax)));
   if (Usable(v.mach) && v.mach.value >= 0) {
     const long long milli = RoundHalfUp(v.mach.value * 1000);
     if (milli >= (held.machShown ? kMachKeptMilli : kMachShownMilli)) d.machText = FormatMach(v.mach.value);
@@ -226,16 +228,17 @@ std::string FormatAltimeterSetting(double hpa, BaroUnit baro) {
 
 AltitudeTapeDescription DecideAltitudeTape(const PrimaryFlightValues& v, BaroUnit baro) {
   AltitudeTapeDescription d;
+  // The selected altitude and the altimeter setting are values of their own: they stay under the
+  // flag. A setting outside what any altimeter can be set to is not valid and not shown.
+  if (Usable(v.selectedAltitudeFt))
+    d.selectedText = Whole(RoundHalfUp(std::clamp(v.selectedAltitudeFt.value, -kAltitudeLimit, kAltitudeLimit)));
+  const Reading& setting = v.altimeterSettingHpa;
+  if (Usable(setting) && setting.value >= kAltimeterSettingMinHpa && setting.value <= kAltimeterSettingMaxHpa)
+    d.altimeterText = FormatAltimeterSetting(setting.value, baro);
   if (!Usable(v.altitudeFt)) {
     d.failed = true;
     return d;
   }
-  if (Usable(v.selectedAltitudeFt))
-    d.selectedText = Whole(RoundHalfUp(std::clamp(v.selectedAltitudeFt.value, -kAltitudeLimit, kAltitudeLimit)));
-  // A setting outside what any altimeter can be set to is not shown.
-  const Reading& setting = v.altimeterSettingHpa;
-  if (Usable(setting) && setting.value >= kAltimeterSettingMinHpa && setting.value <= kAltimeterSettingMaxHpa)
-    d.altimeterText = FormatAltimeterSetting(setting.value, baro);
   const double ft = std::clamp(v.altitudeFt.value, -kAltitudeLimit, kAltitudeLimit);
   const double half = kAltitudeTape.Height() / 2;
   d.marks = Marks(ft, kAltitudePxPerFt, half, kAltitudeTickFt, kAltitudeLabelFt, -kAltitudeLimit);
@@ -282,11 +285,11 @@ RadioAltitudeDescription DecideRadioAltitude(const Reading& ra) {
 
 HeadingDescription DecideHeading(const PrimaryFlightValues& v) {
   HeadingDescription d;
+  if (Usable(v.selectedHeadingDeg)) d.selectedText = ThreeDigitHeading(v.selectedHeadingDeg.value);
   if (!Usable(v.headingMagneticDeg)) {
     d.failed = true;
     return d;
   }
-  if (Usable(v.selectedHeadingDeg)) d.selectedText = ThreeDigitHeading(v.selectedHeadingDeg.value);
   d.cardDeg = NormalisedDegrees(v.headingMagneticDeg.value);
   d.readout = ThreeDigitHeading(d.cardDeg);
   if (Usable(v.selectedHeadingDeg))

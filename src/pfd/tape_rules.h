@@ -97,7 +97,7 @@ struct RollingReadout {
 RollingReadout MakeRollingReadout(double value, int rows, int step, int digits);
 
 struct SpeedTapeDescription {
-  bool failed = false;              // the SPD flag; no scale, readout, trend or bug
+  bool failed = false;              // the SPD flag; no scale, readout, trend, bug or Mach
   std::vector<TapeMark> marks;
   RollingReadout readout;
   bool trendShown = false;
@@ -125,7 +125,7 @@ struct VerticalSpeedDescription {
 };
 
 struct HeadingDescription {
-  bool failed = false;              // the HDG flag; no card, readout, bug or selected heading
+  bool failed = false;              // the HDG flag; no card, readout or bug
   double cardDeg = 0;               // the card turns so that this heading is under the lubber line
   std::string readout;              // "090"
   TapeBug selectedBug;              // offsetPx is degrees clockwise from the lubber line
