@@ -265,7 +265,7 @@ TEST(Flags, AttOnlyWithPitchOrBankLostAndEachFlagNamed) {
   v.bankDeg.valid = false;
   v.verticalSpeedFpm.valid = false;
   v.radioAltitudeFt.valid = false;
-  picture.full = DecideFullFrame(FrameDescription{}, v, {}, BaroUnit::Hpa);
+  picture.full = DecideFullFrame(today, v, {}, BaroUnit::Hpa);
   EXPECT_TRUE(picture.full.attitude.dataFailed);
   EXPECT_TRUE(picture.full.attitude.bars.empty()) << "no bars without an attitude";
   ASSERT_EQ(picture.full.attitude.texts.size(), 1u);
