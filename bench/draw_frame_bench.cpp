@@ -14,12 +14,17 @@
 // drawn by DrawFullFrame. Its goal: at most twice today's frame at the same scale. The artwork's
 // loading (today's set and font, with and without the full layout's textures) is timed too: it
 // is the part of the start-up that the layout changes.
+//
+// Both frames are drawn by each backend in the same iteration, one right after the other: GL1
+// (fixed function) and GLES2 (shaders, batched, masked pictures in one pass). The GLES2 goal: its
+// frame at most half GL1's at 3 x.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "bench_report.h"
@@ -34,6 +39,7 @@
 #include "pfd/font.h"
 #include "pfd/renderer.h"
 #include "pfd/texture_set.h"
+#include "render/backend.h"
 #include "simdata/demo_flight.h"
 
 namespace {
@@ -49,15 +55,19 @@ platform::OffscreenGl& Gl() {
   return gl;
 }
 
-// The renderer with the panel's textures and font, set up once by OpenContext.
-PanelRenderer& Renderer() {
-  static PanelRenderer renderer;
-  return renderer;
+// A renderer per backend with the panel's textures and font (the full panel's too), set up by
+// OpenContext; the full panel's renderer draws today's frame as today's does.
+std::unique_ptr<PanelRenderer>& Renderer(render::BackendKind kind) {
+  static std::unique_ptr<PanelRenderer> renderers[2];
+  return renderers[kind == render::BackendKind::GLES2 ? 1 : 0];
 }
-const PanelResources& Resources() { return Renderer().Resources(); }
-FullLayoutTextures& FullTextures() {
-  static FullLayoutTextures textures;
-  return textures;
+PanelRenderer& Gl1() { return *Renderer(render::BackendKind::GL1); }
+PanelRenderer& Gles2() { return *Renderer(render::BackendKind::GLES2); }
+const PanelResources& Resources() { return Gl1().Resources(); }
+// The GL1 backend for the layers drawn alone.
+render::Backend& LayersBackend() {
+  static std::unique_ptr<render::Backend> backend = render::MakeBackend(render::BackendKind::GL1);
+  return *backend;
 }
 
 // The offscreen context prepared as the display's start-up prepares its window: projection, the
@@ -68,24 +78,45 @@ bool OpenContext(int scale, std::string& error) {
     return false;
   }
   if (g_scale == scale) return true;
+  Renderer(render::BackendKind::GL1).reset();
+  Renderer(render::BackendKind::GLES2).reset();
   if (g_scale != 0) Gl().Close();
-  Renderer().MutableResources() = PanelResources{};
   g_scale = 0;
   if (!Gl().Open(kWidth * scale, kHeight * scale, error)) return false;
   g_scale = scale;
-  Renderer().SetSurface(kWidth * scale, kHeight * scale);
-  if (!Renderer().SetUp()) {
-    error = std::string("the artwork is missing in ") + ORVANE_RUN_DIR + " (build orvane-assetgen-run)";
-    return false;
-  }
-  FullTextures() = FullLayoutTextures{};
-  if (!LoadFullLayoutTextures(FullTextures())) {
-    error = std::string("the full layout's artwork is missing in ") + ORVANE_RUN_DIR + " (build orvane-assetgen-run)";
-    return false;
+  PanelLayout fullLayout = FullStandardLayout();
+  fullLayout.scale = double(scale);
+  fullLayout.standard = scale == 1;
+  for (const render::BackendKind kind : {render::BackendKind::GL1, render::BackendKind::GLES2}) {
+    auto& renderer = Renderer(kind);
+    renderer = std::make_unique<PanelRenderer>(PanelKind::Full, kind);
+    renderer->SetSurface(kWidth * scale, kHeight * scale);
+    renderer->SetLayout(fullLayout);
+    if (!renderer->SetUp()) {
+      error = std::string("the artwork is missing in ") + ORVANE_RUN_DIR + " (build orvane-assetgen-run)";
+      return false;
+    }
+    if (!renderer->FullArtworkComplete()) {
+      error = std::string("the full layout's artwork is missing in ") + ORVANE_RUN_DIR + " (build orvane-assetgen-run)";
+      return false;
+    }
+    if (renderer->Backend() != kind) {
+      error = std::string(render::BackendName(kind)) + " cannot run on this GL";
+      return false;
+    }
   }
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   g_renderer = renderer ? renderer : "?";
   return true;
+}
+
+// A list over the whole surface at the open scale.
+render::DrawList SurfaceList() {
+  render::DrawList list;
+  list.surfaceWidth = kWidth * g_scale;
+  list.surfaceHeight = kHeight * g_scale;
+  list.state.view = SurfaceView(0, 0, list.surfaceWidth, list.surfaceHeight);
+  return list;
 }
 
 // The busiest picture the frame rules give: see the file comment.
@@ -123,15 +154,17 @@ FullFrameDescription BusyFullFrame() {
 // Draws the layers of a frame description without its texts (as DrawFrameDescription does).
 void DrawLayersOnly(const FrameDescription& frame) {
   const PanelResources& r = Resources();
-  DrawAttitude(r, float(frame.pitchOffset), float(frame.bank));
-  DrawIls(r, frame.ilsState, float(frame.glideSlopeOffset), float(frame.localizerOffset));
-  DrawSpdPlate(r);
+  render::DrawList list = SurfaceList();
+  DrawAttitude(list, r, float(frame.pitchOffset), float(frame.bank));
+  DrawIls(list, r, frame.ilsState, float(frame.glideSlopeOffset), float(frame.localizerOffset));
+  DrawSpdPlate(list, r);
   for (const FrameBar& bar : frame.bars) {
     if (bar.kind == BarKind::Horizontal)
-      DrawFdHorizontalBar(r, float(bar.offset));
+      DrawFdHorizontalBar(list, r, float(bar.offset));
     else
-      DrawFdVerticalBar(r, float(bar.offset));
+      DrawFdVerticalBar(list, r, float(bar.offset));
   }
+  LayersBackend().Execute(list);
 }
 
 // Per iteration, one right after the other, each finished with glFinish: the floor (glClear of
@@ -145,10 +178,9 @@ void BM_DrawPair(benchmark::State& state) {
                                 std::to_string(frame.ilsState) + ", " + std::to_string(frame.bars.size()) + " bars, " +
                                 std::to_string(frame.texts.size()) + " texts")
                                    .c_str());
-  const FullFrameDescription full = BusyFullFrame();
-  PanelLayout fullLayout = FullStandardLayout();
-  fullLayout.scale = double(state.range(0));
-  fullLayout.standard = state.range(0) == 1;
+  PanelPicture full;
+  full.kind = PanelKind::Full;
+  full.full = BusyFullFrame();
   bench::Series series(true);
   for (auto _ : state) {
     double seconds = series.Time("floor", [] {
@@ -156,7 +188,9 @@ void BM_DrawPair(benchmark::State& state) {
       glFinish();
     });
     seconds += series.Time("attitude", [&] {
-      DrawAttitude(Resources(), float(frame.pitchOffset), float(frame.bank));
+      render::DrawList list = SurfaceList();
+      DrawAttitude(list, Resources(), float(frame.pitchOffset), float(frame.bank));
+      LayersBackend().Execute(list);
       glFinish();
     });
     seconds += series.Time("layers", [&] {
@@ -164,11 +198,21 @@ void BM_DrawPair(benchmark::State& state) {
       glFinish();
     });
     seconds += series.Time("frame", [&] {
-      Renderer().Draw(frame);
+      Gl1().Draw(frame);
+      glFinish();
+    });
+    seconds += series.Time("frame_gles2", [&] {
+      Gles2().Draw(frame);
       glFinish();
     });
     seconds += series.Time("full", [&] {
-      DrawFullFrame(Resources(), FullTextures(), full, fullLayout);
+      Gl1().BeginFrame();
+      Gl1().Draw(full);
+      glFinish();
+    });
+    seconds += series.Time("full_gles2", [&] {
+      Gles2().BeginFrame();
+      Gles2().Draw(full);
       glFinish();
     });
     state.SetIterationTime(seconds);
@@ -187,8 +231,11 @@ void BM_LoadArtwork(benchmark::State& state) {
   auto unload = [](PanelResources& r, FullLayoutTextures* f) {
     glDeleteTextures(SlotCount, reinterpret_cast<const GLuint*>(r.TextureNames));
     glDeleteTextures(1, reinterpret_cast<const GLuint*>(&r.FontTexture));
-    glDeleteLists(r.FontListBase, 256);
-    if (f != nullptr) glDeleteTextures(full_layout::FullSlotCount, reinterpret_cast<const GLuint*>(f->names));
+    glDeleteTextures(SlotCount, reinterpret_cast<const GLuint*>(r.Combined));
+    if (f != nullptr) {
+      glDeleteTextures(full_layout::FullSlotCount, reinterpret_cast<const GLuint*>(f->names));
+      glDeleteTextures(full_layout::FullSlotCount, reinterpret_cast<const GLuint*>(f->combined));
+    }
   };
   bench::Series series(true);
   for (auto _ : state) {
@@ -196,17 +243,21 @@ void BM_LoadArtwork(benchmark::State& state) {
     FullLayoutTextures extra;
     double seconds = series.Time("classic_load", [&] {
       LoadTextureSet(classic, 1.0);
-      BuildFont(classic);
       glFinish();
     });
     unload(classic, nullptr);
     seconds += series.Time("full_load", [&] {
       LoadTextureSet(both, 1.0);
-      BuildFont(both);
       LoadFullLayoutTextures(extra);
       glFinish();
     });
     unload(both, &extra);
+    PanelResources combined;
+    seconds += series.Time("classic_load_gles2", [&] {
+      LoadTextureSet(combined, 1.0, render::GlTextureDevice(), true);
+      glFinish();
+    });
+    unload(combined, nullptr);
     state.SetIterationTime(seconds);
   }
   series.Publish(state);
@@ -224,7 +275,9 @@ int main(int argc, char** argv) {
         "the 500 x 740 surface against\n"
         "glClear + glFinish in the same context, and the full layout's frame (460 x 424 times the scale)\n"
         "against today's; times the artwork's loading with and without the full layout's textures; prints\n"
-        "frames per second and the ratios as RESULT lines. Needs the artwork in %s.\n",
+        "frames per second and the ratios as RESULT lines. Each frame is drawn by both backends in the same\n"
+        "iteration (GL1, then GLES2), so that the machine's load falls on both alike.\n"
+        "Needs the artwork in %s.\n",
         ORVANE_RUN_DIR);
     return 0;
   }
@@ -263,6 +316,17 @@ int main(int argc, char** argv) {
                           std::to_string(460 * scale) + " x " + std::to_string(424 * scale) + ") vs today's frame",
                       bench::Duration(full), bench::Duration(frame), full > 0 && frame > 0 ? full / frame : -1, 2.0,
                       false);
+    const double frameGles2 = reporter.MedianCounter(name, "frame_gles2_us") / 1e6;
+    const double fullGles2 = reporter.MedianCounter(name, "full_gles2_us") / 1e6;
+    std::fprintf(stderr, "draw_frame_bench: %d x: GLES2 today's frame %s (GL1 %s), full layout's %s (GL1 %s)\n", scale,
+                 bench::Duration(frameGles2).c_str(), bench::Duration(frame).c_str(),
+                 bench::Duration(fullGles2).c_str(), bench::Duration(full).c_str());
+    bench::PrintRatio("Drawing at " + std::to_string(scale) + " x: GLES2 frame vs GL1 frame",
+                      bench::Duration(frameGles2), bench::Duration(frame),
+                      frameGles2 > 0 && frame > 0 ? frameGles2 / frame : -1, scale == 3 ? 0.5 : 0.0, false);
+    bench::PrintRatio("Drawing at " + std::to_string(scale) + " x: GLES2 full layout's frame vs GL1's",
+                      bench::Duration(fullGles2), bench::Duration(full),
+                      fullGles2 > 0 && full > 0 ? fullGles2 / full : -1, scale == 3 ? 0.5 : 0.0, false);
     const std::string fps = frame > 0 ? bench::Number(1.0 / frame, "%.0f fps") : "n/a";
     const std::string floorFps = floor > 0 ? bench::Number(1.0 / floor, "%.0f fps") : "n/a";
     bench::PrintResult("Drawing: frame rate (" + g_renderer + ", " + size + ")", fps, floorFps, "-", "-", "n/a");
@@ -278,6 +342,10 @@ int main(int argc, char** argv) {
                bench::Duration(reporter.MedianCounter("BM_LoadArtwork", "classic_load_cpu_us") / 1e6).c_str(),
                bench::Duration(fullLoad).c_str(),
                bench::Duration(reporter.MedianCounter("BM_LoadArtwork", "full_load_cpu_us") / 1e6).c_str());
+  const double combinedLoad = reporter.MedianCounter("BM_LoadArtwork", "classic_load_gles2_us") / 1e6;
+  bench::PrintRatio("Artwork loading: today's set with the masked pictures combined (GLES2) vs without",
+                    bench::Duration(combinedLoad), bench::Duration(classicLoad),
+                    combinedLoad > 0 && classicLoad > 0 ? combinedLoad / classicLoad : -1, 0, false);
   bench::PrintRatio("Artwork loading: with the full layout's textures vs today's set", bench::Duration(fullLoad),
                     bench::Duration(classicLoad), fullLoad > 0 && classicLoad > 0 ? fullLoad / classicLoad : -1, 0,
                     false);

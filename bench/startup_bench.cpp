@@ -10,7 +10,9 @@
 // program that does nothing (orvane-sim --version), the part of the figure that
 // is the operating system's. The panel is started at 1 x (no window key), 2 x
 // and 3 x (`SCALE=2`, `SCALE=3`), each with today's panel and with the full one
-// ([PFD] LAYOUT=FULL; goal: within 10 % of today's), all interleaved.
+// ([PFD] LAYOUT=FULL; goal: within 10 % of today's), all interleaved. Every
+// iteration starts the display twice, with each renderer ([WINDOW]
+// RENDERER=GL1, then GLES2), so that the machine's load falls on both alike.
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -126,9 +128,10 @@ double ChildrenCpuSeconds() {
 
 // The settings for simulator mode with the panel at `scale` times its size (1:
 // no window key), today's panel or the full one.
-void WriteSettings(int scale, bool fullPanel) {
+void WriteSettings(int scale, bool fullPanel, const char *renderer = "GL1") {
   std::ofstream ini(Shared().folder / "OrvaneGCPfd.INI", std::ios::trunc);
-  ini << "[LAN]\nUSELAN=N\n[WINDOW]\nX=0\nY=0\nMAXFPS=0\n";
+  ini << "[LAN]\nUSELAN=N\n[WINDOW]\nX=0\nY=0\nMAXFPS=0\nRENDERER=" << renderer
+      << "\n";
   if (scale != 1)
     ini << "SCALE=" << scale << "\n";
   ini << "[PFD]\nLAYOUT=" << (fullPanel ? "FULL" : "CLASSIC") << "\n";
@@ -185,9 +188,10 @@ void BM_StartupPair(benchmark::State &state) {
   Setup &s = Shared();
   if (!s.ready)
     return state.SkipWithError(s.problem.c_str());
-  WriteSettings(static_cast<int>(state.range(0)), state.range(1) == 1);
+  const int scale = static_cast<int>(state.range(0));
+  const bool full = state.range(1) == 1;
   double floor = 0;
-  Start sum, referenceSum;
+  Start sum, referenceSum, gles2Sum;
   for (auto _ : state) {
     const uint64_t f0 = platform::MonotonicMicros();
     int code = -1;
@@ -197,17 +201,22 @@ void BM_StartupPair(benchmark::State &state) {
       break;
     }
     floor += double(platform::MonotonicMicros() - f0) / 1e3;
-    Start start, reference;
+    Start start, reference, gles2;
     std::string problem;
-    if (!StartDisplay(kRunDir + "/OrvaneGCPfd", start, problem) ||
-        (!ReferenceDisplay().empty() &&
-         !StartDisplay(ReferenceDisplay(), reference, problem))) {
+    WriteSettings(scale, full, "GL1");
+    bool started = StartDisplay(kRunDir + "/OrvaneGCPfd", start, problem) &&
+                   (ReferenceDisplay().empty() ||
+                    StartDisplay(ReferenceDisplay(), reference, problem));
+    WriteSettings(scale, full, "GLES2");
+    started = started && StartDisplay(kRunDir + "/OrvaneGCPfd", gles2, problem);
+    if (!started) {
       state.SkipWithError(problem.c_str());
       break;
     }
     state.SetIterationTime(start.swap / 1e3);
     for (auto [total, one] : {std::pair<Start *, const Start *>{&sum, &start},
-                              {&referenceSum, &reference}}) {
+                              {&referenceSum, &reference},
+                              {&gles2Sum, &gles2}}) {
       total->loop += one->loop;
       total->drawn += one->drawn;
       total->swap += one->swap;
@@ -220,8 +229,9 @@ void BM_StartupPair(benchmark::State &state) {
     return;
   state.counters["floor_ms"] = floor / n;
   for (auto [prefix, total] : {std::pair<std::string, const Start *>{"", &sum},
-                               {"ref_", &referenceSum}}) {
-    if (!prefix.empty() && ReferenceDisplay().empty())
+                               {"ref_", &referenceSum},
+                               {"gles2_", &gles2Sum}}) {
+    if (prefix == "ref_" && ReferenceDisplay().empty())
       continue;
     state.counters[prefix + "loop_ms"] = total->loop / n;
     state.counters[prefix + "drawn_ms"] = total->drawn / n;
@@ -260,7 +270,9 @@ int main(int argc, char **argv) {
                 "--benchmark_filter=BM_StartupPair/3/ runs one\n"
                 "scale only; --reference=PATH also starts another build of "
                 "OrvaneGCPfd in every iteration\n"
-                "(a before/after comparison under the same load).\n",
+                "(a before/after comparison under the same load). Each "
+                "iteration starts the display with [WINDOW]\n"
+                "RENDERER=GL1 and with RENDERER=GLES2, one after the other.\n",
                 ORVANE_RUN_DIR);
     return 0;
   }
@@ -320,6 +332,19 @@ int main(int argc, char **argv) {
           "< 300 ms, CPU < 150 ms",
           known ? (startup < kGoalSeconds && cpu < kCpuGoalMs ? "yes" : "NO")
                 : "n/a");
+      const double gles2 = reporter.MedianCounter(name, "gles2_swap_ms") / 1e3;
+      std::fprintf(stderr,
+                   "startup_bench %d x, %s, GLES2: first swap at %s ms, main "
+                   "loop at %s ms, CPU %s ms\n",
+                   scale, panel, bench::Number(gles2 * 1e3, "%.0f").c_str(),
+                   bench::Number(reporter.MedianCounter(name, "gles2_loop_ms"), "%.0f").c_str(),
+                   bench::Number(reporter.MedianCounter(name, "gles2_cpu_ms"), "%.0f").c_str());
+      bench::PrintResult(
+          "Start-up to first swap (simulator mode, headless, " + std::to_string(scale) + " x, " + panel +
+              ", GLES2)",
+          bench::Duration(gles2), bench::Duration(startup),
+          gles2 > 0 && startup > 0 ? bench::Number(gles2 / startup, "%.2f x GL1") : "n/a", "< 300 ms",
+          gles2 > 0 ? (gles2 < kGoalSeconds ? "yes" : "NO") : "n/a");
       if (full == 1) {
         const std::string classic =
             "BM_StartupPair/" + std::to_string(scale) + "/0";

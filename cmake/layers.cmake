@@ -1,5 +1,5 @@
 # A program links only the layers it uses: the libraries
-# behind the folders its files include (shell -> orvane_app, pfd -> orvane_pfd, sources ->
+# behind the folders its files include (shell -> orvane_app, pfd -> orvane_pfd, render -> orvane_render, sources ->
 # orvane_sources, model -> orvane_model, simdata -> orvane_simdata, server -> orvane_server_core,
 # platform -> orvane_platform; platform/window.h, dialogs.h, gl.h and platform.h -> orvane_display) and,
 # for tests, the support libraries whose headers it includes (support/x.h -> orvane_test_x);
@@ -7,6 +7,7 @@
 # `cmake --graphviz=layers.dot build/linux` draws what each links.
 set(ORVANE_LAYER_shell orvane_app)
 set(ORVANE_LAYER_pfd orvane_pfd)
+set(ORVANE_LAYER_render orvane_render)
 set(ORVANE_LAYER_sources orvane_sources)
 set(ORVANE_LAYER_model orvane_model)
 set(ORVANE_LAYER_simdata orvane_simdata)

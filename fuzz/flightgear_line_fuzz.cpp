@@ -1,10 +1,10 @@
 // libFuzzer harness for the FlightGear source's packets: any datagram through the generic-protocol
-// line parser, and an accepted line through the property table into the flight variables.
+// line parser, and an accepted line through the property table into the readings.
 //
 // An accepted line has exactly one value per field; numbers are finite, texts printable without
 // commas and within the length limit; joining the values with commas gives the line back (without
-// its line end). Writing the line changes only the table's variables, and no text grows beyond its
-// variable's size.
+// its line end). Writing the line changes only the table's readings, and no text grows beyond its
+// bound, nor beyond the interface's once encoded.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "model/interface_codec.h"
+#include "support/feed_checks.h"
 #include "sources/flightgear_feed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -52,22 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ApplyFeedRow(row, values[f].number, values[f].text, state);
     written.Add(row.reading);
   }
-  SettleTerms(FlightGearRows(), FlightGearRowCount(), state);
-  // Readings no row wrote are left as they were; texts stay within their bounds, and the encoded
-  // interface values within the interface's widths.
-  const InterfaceValues encoded = EncodeInterface(state.readings, written);
-  for (size_t i = 0; i < kReadingCount; ++i) {
-    const ReadingId id = ReadingId(i);
-    FUZZ_CHECK(state.readings.Text(id).size() <= kMaxFeedText);
-    if (written.Has(id)) continue;
-    FUZZ_CHECK(!state.readings.Valid.Has(id));
-    FUZZ_CHECK(state.readings.Get(id).value == 0 && state.readings.Text(id).empty());
-  }
-  for (size_t v = 0; v < kFlightVarCount; ++v) {
-    const FlightVarInfo& info = VarInfo(FlightVar(v));
-    FUZZ_CHECK(TextOf(encoded, info.var).size() <= info.size);
-    uint8_t bytes[16] = {};
-    LoadRawBytes(encoded, info.var, bytes);
-  }
+  CheckFeedReadings(FlightGearRows(), FlightGearRowCount(), state, written);
   return 0;
 }

@@ -1,16 +1,16 @@
 // libFuzzer harness for the X-Plane source's packets: any datagram through the RREF answer parser,
-// and every value it yields through the dataref table into the flight variables.
+// and every value it yields through the dataref table into the readings.
 //
 // An accepted answer is "RREF", one byte and whole (index, value) pairs, at least one and at most
 // the limit; each pair reads back from its bytes. Writing any value through any row changes only
-// the row's variable, and no text grows beyond its variable's size.
+// the row's reading, and no text grows beyond its bound, nor beyond the interface's once encoded.
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "fuzz_check.h"
-#include "model/interface_codec.h"
+#include "support/feed_checks.h"
 #include "sources/xplane_feed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -38,22 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ApplyFeedRow(row, double(v.value), {}, state);
     written.Add(row.reading);
   }
-  SettleTerms(XPlaneRows(), XPlaneRowCount(), state);
-  // Readings no row wrote are left as they were; texts stay within their bounds, and the encoded
-  // interface values within the interface's widths.
-  const InterfaceValues encoded = EncodeInterface(state.readings, written);
-  for (size_t i = 0; i < kReadingCount; ++i) {
-    const ReadingId id = ReadingId(i);
-    FUZZ_CHECK(state.readings.Text(id).size() <= kMaxFeedText);
-    if (written.Has(id)) continue;
-    FUZZ_CHECK(!state.readings.Valid.Has(id));
-    FUZZ_CHECK(state.readings.Get(id).value == 0 && state.readings.Text(id).empty());
-  }
-  for (size_t v = 0; v < kFlightVarCount; ++v) {
-    const FlightVarInfo& info = VarInfo(FlightVar(v));
-    FUZZ_CHECK(TextOf(encoded, info.var).size() <= info.size);
-    uint8_t bytes[16] = {};
-    LoadRawBytes(encoded, info.var, bytes);
-  }
+  CheckFeedReadings(XPlaneRows(), XPlaneRowCount(), state, written);
   return 0;
 }

@@ -40,18 +40,15 @@ class FontTest : public ::testing::Test {
     harness_ = new RenderHarness();
     if (!harness_->Open(openError_)) return;
     (*harness_).UploadFont(NumberedFont());
-    BuildFont(harness_->Resources());
   }
   static void TearDownTestSuite() {
-    if (harness_->Resources().FontListBase != 0) glDeleteLists(harness_->Resources().FontListBase, 256);
-    harness_->Resources().FontListBase = 0;
     delete harness_;
     harness_ = nullptr;
   }
   void SetUp() override {
     ASSERT_TRUE(harness_->IsOpen()) << openError_;
-    ASSERT_NE(harness_->Resources().FontListBase, 0u);
     RenderHarness::ResetGlState();
+    harness_->ResetList();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   }
 
@@ -69,7 +66,7 @@ RenderHarness* FontTest::harness_ = nullptr;
 std::string FontTest::openError_;
 
 TEST_F(FontTest, EachCharacterDrawsItsGlyphTenUnitsAfterThePreviousOne) {
-  PrintText(harness_->Resources(), "AP ENG", 0, 300.0f, 50.0f);
+  PrintText(harness_->List(), harness_->Resources(), "AP ENG", 0, 300.0f, 50.0f);
   harness_->Capture();
   const std::string text = "AP ENG";
   for (int k = 0; k < 6; ++k) {
@@ -92,8 +89,8 @@ TEST_F(FontTest, EachCharacterDrawsItsGlyphTenUnitsAfterThePreviousOne) {
 TEST_F(FontTest, AdvanceIsSevenPointEightPixels) {
   // In "AB" the second glyph starts 10 units (7.8 pixels) after the first and covers its overlap;
   // it is the glyph a one-letter text ten units further right draws.
-  PrintText(harness_->Resources(), "AB", 0, 100.0f, 300.0f);
-  PrintText(harness_->Resources(), "B", 0, 110.0f, 400.0f);
+  PrintText(harness_->List(), harness_->Resources(), "AB", 0, 100.0f, 300.0f);
+  PrintText(harness_->List(), harness_->Resources(), "B", 0, 110.0f, 400.0f);
   harness_->Capture();
   int leftA = -1, leftB = -1;
   for (int x = 60; x < 120; ++x) {
@@ -110,9 +107,9 @@ TEST_F(FontTest, AdvanceIsSevenPointEightPixels) {
 }
 
 TEST_F(FontTest, GlyphSetsAboveOneDrawSetOne) {
-  PrintText(harness_->Resources(), "A", 1, 100.0f, 100.0f);
-  PrintText(harness_->Resources(), "A", 2, 100.0f, 200.0f);
-  PrintText(harness_->Resources(), "A", 0, 100.0f, 300.0f);
+  PrintText(harness_->List(), harness_->Resources(), "A", 1, 100.0f, 100.0f);
+  PrintText(harness_->List(), harness_->Resources(), "A", 2, 100.0f, 200.0f);
+  PrintText(harness_->List(), harness_->Resources(), "A", 0, 100.0f, 300.0f);
   harness_->Capture();
   EXPECT_EQ(GlyphMiddle(100.0f, 100.0f, 0).r, 33 + 128);
   EXPECT_EQ(GlyphMiddle(100.0f, 200.0f, 0).r, 33 + 128);
@@ -121,16 +118,16 @@ TEST_F(FontTest, GlyphSetsAboveOneDrawSetOne) {
 
 TEST_F(FontTest, NegativeGlyphSetDrawsSetZero) {
   // Below 0 the list base would reach lists before the font's; it is taken as set 0.
-  PrintText(harness_->Resources(), "A", -1, 100.0f, 100.0f);
-  PrintText(harness_->Resources(), "A", -100, 100.0f, 200.0f);
+  PrintText(harness_->List(), harness_->Resources(), "A", -1, 100.0f, 100.0f);
+  PrintText(harness_->List(), harness_->Resources(), "A", -100, 100.0f, 200.0f);
   harness_->Capture();
   EXPECT_EQ(GlyphMiddle(100.0f, 100.0f, 0).r, 33);
   EXPECT_EQ(GlyphMiddle(100.0f, 200.0f, 0).r, 33);
 }
 
 TEST_F(FontTest, TextTakesTheCurrentColour) {
-  glColor3f(1.0f, 0.5f, 0.0f);
-  PrintText(harness_->Resources(), "Z", 0, 200.0f, 200.0f);
+  harness_->List().SetColourFloat(255, 128, 0);
+  PrintText(harness_->List(), harness_->Resources(), "Z", 0, 200.0f, 200.0f);
   harness_->Capture();
   const Rgb c = GlyphMiddle(200.0f, 200.0f, 0);
   EXPECT_EQ(c.r, 'Z' - 32);
@@ -140,28 +137,40 @@ TEST_F(FontTest, TextTakesTheCurrentColour) {
 
 TEST_F(FontTest, BytesOutsideTheFontAreLeftOut) {
   // 0xC1 would be list offset -63 and a control code would fall before the first glyph of set 0.
-  PrintText(harness_->Resources(), std::string("\xC1\x01" "A"), 0, 100.0f, 100.0f);
+  PrintText(harness_->List(), harness_->Resources(), std::string("\xC1\x01" "A"), 0, 100.0f, 100.0f);
   harness_->Capture();
   EXPECT_EQ(GlyphMiddle(100.0f, 100.0f, 0).r, 'A' - 32);
   EXPECT_EQ(GlyphMiddle(100.0f, 100.0f, 1).g, 0);
   EXPECT_EQ(GlyphMiddle(100.0f, 100.0f, 2).g, 0);
 }
 
-TEST_F(FontTest, PrintingRestoresMatricesAndLeavesDepthTestOnAndFontBound) {
+TEST_F(FontTest, PrintingLeavesTheListsProjectionAndTransformAndTheFontBound) {
+  render::DrawList& list = harness_->List();
+  list.LoadIdentity();
+  list.Translate(0.5f, -0.25f, -7.0f);
+  const render::ListState before = list.state;
+  PrintText(list, harness_->Resources(), "ALT*", 0, 10.0f, 10.0f);
+  EXPECT_TRUE(list.state.view == before.view);
+  ASSERT_EQ(list.state.transform.size(), before.transform.size());
+  EXPECT_EQ(list.state.transform[0].z, -7.0f);
+  EXPECT_EQ(list.state.texture, harness_->Resources().FontTexture);
+  // One run of four glyphs in the 640 x 740 text space.
+  ASSERT_EQ(list.commands.size(), 1u);
+  EXPECT_EQ(list.commands[0].vertexCount, 16u);
+  EXPECT_EQ(list.views[list.commands[0].view].projection.kind, render::Projection::Ortho);
+  // The last glyph's right edge: 10 + 3 x 10 + 16 text units, 56 x 500 / 640 pixels.
+  EXPECT_NEAR(list.WindowBounds(list.commands[0]).x1, 56 * 500.0 / 640.0, 1e-3);
+  // The GL context's matrices are as the backend found them.
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glTranslatef(0.5f, -0.25f, -7.0f);
   GLfloat projectionBefore[16], modelviewBefore[16];
   glGetFloatv(GL_PROJECTION_MATRIX, projectionBefore);
   glGetFloatv(GL_MODELVIEW_MATRIX, modelviewBefore);
-  glDisable(GL_DEPTH_TEST);
-  PrintText(harness_->Resources(), "ALT*", 0, 10.0f, 10.0f);
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  GLint mode = 0, bound = 0;
+  harness_->Flush();
+  GLint mode = 0;
   glGetIntegerv(GL_MATRIX_MODE, &mode);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
   EXPECT_EQ(mode, GL_MODELVIEW);
-  EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().FontTexture);
   GLfloat projection[16], modelview[16];
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
@@ -173,15 +182,10 @@ TEST_F(FontTest, PrintingRestoresMatricesAndLeavesDepthTestOnAndFontBound) {
 }
 
 TEST_F(FontTest, EmptyTextTouchesNothing) {
-  glDisable(GL_DEPTH_TEST);
-  glBindTexture(GL_TEXTURE_2D, 0);
   harness_->Capture();
   const std::vector<uint8_t> before = harness_->Pixels();
-  PrintText(harness_->Resources(), "", 0, 10.0f, 10.0f);
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-  GLint bound = -1;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(bound, 0);
+  PrintText(harness_->List(), harness_->Resources(), "", 0, 10.0f, 10.0f);
+  EXPECT_TRUE(harness_->List().commands.empty());
   harness_->Capture();
   EXPECT_EQ(before, harness_->Pixels());
 }

@@ -35,7 +35,6 @@ class FrameRender : public ::testing::Test {
     for (int slot = 0; slot < SlotCount; ++slot)
       (*harness_).UploadSlot(slot, orvane_test::SolidImage(16, 16, Rgb{0, 0, 0}));
     (*harness_).UploadFont(orvane_test::SolidImage(256, 256, Rgb{255, 255, 255}));
-    BuildFont(harness_->Resources());
   }
   static void TearDownTestSuite() {
     delete harness_;
@@ -49,7 +48,7 @@ class FrameRender : public ::testing::Test {
 
   static void Render(InterfaceValues state, bool failed = false) {
     ApplyConversions(state, InclinationRule::Degrees);
-    DrawFrameDescription(harness_->Resources(), DecideFrame(state, failed));
+    DrawFrameDescription(harness_->List(), harness_->Resources(), DecideFrame(state, failed));
     harness_->Capture();
   }
 

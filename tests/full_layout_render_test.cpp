@@ -63,7 +63,6 @@ class FullLayoutPicture : public ::testing::Test {
       problem_ = "no generated artwork in the run folder (build orvane-assetgen-run)";
       return;
     }
-    BuildFont(harness_->Resources());
     if (!LoadFullLayoutTextures(textures_)) problem_ = "the full layout's textures are missing in the run folder";
     for (int set = 0; set < 2; ++set) DigitTemplates(set);
   }
@@ -79,8 +78,9 @@ class FullLayoutPicture : public ::testing::Test {
   // Draws a full-layout frame at scale 1 (the panel at the surface's lower-left corner) and reads it back.
   void Draw(const PrimaryFlightValues& values) {
     RenderHarness::ResetGlState();
+    harness_->ResetList();
     const FullFrameDescription frame = DecideFullFrame(FrameDescription{}, values, {}, BaroUnit::Hpa);
-    DrawFullFrame(harness_->Resources(), textures_, frame, FullStandardLayout());
+    DrawFullFrame(harness_->List(), harness_->Resources(), textures_, frame, FullStandardLayout());
     harness_->Capture();
   }
   Rgb At(double x, double y) const { return harness_->At(int(std::floor(x)), int(std::floor(y))); }
@@ -88,15 +88,16 @@ class FullLayoutPicture : public ::testing::Test {
   // The digits of glyph set `set` drawn by PrintText on black, white, in every phase.
   static void DigitTemplates(int set) {
     RenderHarness::ResetGlState();
+    harness_->ResetList();
     glClear(GL_COLOR_BUFFER_BIT);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glColor3f(1, 1, 1);
+    harness_->List().state.blending = true;
+    harness_->List().state.blendFunction = render::Blend::Add;
+    harness_->List().SetColourFloat(255, 255, 255);
     auto place = [](int digit, int phase) { return std::pair<int, int>{20 + 24 * digit, 20 + 24 * phase}; };
     for (int phase = 0; phase < kPhases; ++phase) {
       for (int d = 0; d < 10; ++d) {
         const auto [x, y] = place(d, phase);
-        PrintText(harness_->Resources(), std::string(1, char('0' + d)), set, (x + phase / 16.0f) * 640.0f / 500.0f,
+        PrintText(harness_->List(), harness_->Resources(), std::string(1, char('0' + d)), set, (x + phase / 16.0f) * 640.0f / 500.0f,
                   float(y));
       }
     }

@@ -126,6 +126,7 @@ class LayersTest : public ::testing::Test {
     ASSERT_TRUE(harness_->IsOpen()) << openError_;
     (*harness_).DeleteTextures();
     RenderHarness::ResetGlState();
+    harness_->ResetList();
     for (int slot = 0; slot < SlotCount; ++slot) {
       const bool mask = slot == SlotStaticMask || slot == SlotWindowMask || slot == SlotFdHMask ||
                         slot == SlotFdVMask;
@@ -153,7 +154,7 @@ TEST_F(LayersTest, HorizonBoundaryMovesUpByPitchOffsetAtThreePointFourFivePixels
   double atZero = NAN;
   for (double pitch : {0.0, 10.0, -10.0, 25.0, -40.0}) {
     const float offset = static_cast<float>(kPitchScale * pitch);
-    DrawAttitude(harness_->Resources(), offset, 0.0f);
+    DrawAttitude(harness_->List(), harness_->Resources(), offset, 0.0f);
     H().Capture();
     const double boundary = CrossingUp(H(), column, 1, 600, level);
     const double expected = Project(-0.274, -0.695 + 2.0 * offset, 3.0).y;
@@ -174,7 +175,7 @@ TEST_F(LayersTest, PositiveBankTurnsHorizonClockwiseAboutItsCentre) {
   const Point centre = Project(-0.274, -0.695, 3.0);
   const double level = (kGround.b + kSky.b) / 2.0;
   for (double bank : {30.0, -30.0, 10.0}) {
-    DrawAttitude(harness_->Resources(), 0.0f, static_cast<float>(bank));
+    DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, static_cast<float>(bank));
     H().Capture();
     for (int dx : {-100, -40, 60, 100}) {
       const int column = static_cast<int>(centre.x) + dx;
@@ -186,7 +187,7 @@ TEST_F(LayersTest, PositiveBankTurnsHorizonClockwiseAboutItsCentre) {
     }
   }
   // A quarter turn clockwise puts the sky on the right of the centre, the ground on the left.
-  DrawAttitude(harness_->Resources(), 0.0f, 90.0f);
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 90.0f);
   H().Capture();
   EXPECT_TRUE(Near(H().At(static_cast<int>(centre.x) + 60, static_cast<int>(centre.y)), kSky));
   EXPECT_TRUE(Near(H().At(static_cast<int>(centre.x) - 60, static_cast<int>(centre.y)), kGround));
@@ -197,14 +198,14 @@ TEST_F(LayersTest, HorizonTextureRepeatsBeyondItsEdges) {
   // Pitch 90: the window slides by 0.522 and the texture's top edge (sky) now meets its bottom
   // edge (ground) at local height -1 + 2 * 0.522 above the centre.
   const float offset = static_cast<float>(kPitchScale * 90.0);
-  DrawAttitude(harness_->Resources(), offset, 0.0f);
+  DrawAttitude(harness_->List(), harness_->Resources(), offset, 0.0f);
   H().Capture();
   const Point seam = Project(-0.274, -0.695 - 1.0 + 2.0 * offset, 3.0);
   const int column = static_cast<int>(Project(-0.274, 0, 3.0).x);
   EXPECT_TRUE(Near(H().At(column, static_cast<int>(seam.y) - 12), kSky));
   EXPECT_TRUE(Near(H().At(column, static_cast<int>(seam.y) + 12), kGround));
   // 0.25: the quad's lowest visible rows show texture row 0.75 (sky), wrapped from -0.25.
-  DrawAttitude(harness_->Resources(), 0.25f, 0.0f);
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.25f, 0.0f);
   H().Capture();
   const Point bottomEdge = Project(-0.274, -0.695 - 1.0, 3.0);
   const Point wrapSeam = Project(-0.274, -0.695 - 1.0 + 0.5, 3.0);
@@ -232,7 +233,7 @@ TEST_F(LayersTest, MasksCutEverythingBelowThemBeforeTheImagesAreAdded) {
   (*harness_).UploadSlot(SlotWindowMask, windowMask);
   (*harness_).UploadSlot(SlotStaticInd, staticInd);
   (*harness_).UploadSlot(SlotWindow, window);
-  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
   H().Capture();
 
   const Point staticCentre = Project(-0.375, -0.95, 4.0);
@@ -267,7 +268,7 @@ TEST_F(LayersTest, RollPointerTurnsWithBankAboutItsOwnCentreWhileTheStaticFrameS
   const double radius = (56.0 / 64.0 * 1.3 - 0.65) * PixelsPerUnit(4.0);
   const Point staticMark = Project(-0.375, -0.95 + (8.0 / 64.0 * 1.3 - 0.65), 4.0);
   for (double bank : {0.0, 30.0, -45.0}) {
-    DrawAttitude(harness_->Resources(), 0.0f, static_cast<float>(bank));
+    DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, static_cast<float>(bank));
     H().Capture();
     const Blob pointer = FindBlob(H(), [](Rgb c) { return c.r > 150; });
     ASSERT_GT(pointer.count, 50) << bank;
@@ -281,35 +282,38 @@ TEST_F(LayersTest, RollPointerTurnsWithBankAboutItsOwnCentreWhileTheStaticFrameS
   }
 }
 
-TEST_F(LayersTest, AttitudeLeavesAddModeDepthOffWhiteAndTheWindowTextureBound) {
+TEST_F(LayersTest, AttitudeLeavesAddModeAndWhiteForWhatFollowsAndTheContextAsItWas) {
   (*harness_).UploadSlot(SlotHorizon, HorizonImage());
+  render::DrawList& list = harness_->List();
+  list.SetColourFloat(51, 77, 102);
+  DrawAttitude(list, harness_->Resources(), 0.01f, 5.0f);
+  // What the next layer is drawn in: the images' add mode, white, the window picture last drawn.
+  EXPECT_EQ(list.state.EffectiveBlend(), render::Blend::Add);
+  EXPECT_EQ(list.state.texture, harness_->Resources().TextureNames[SlotWindow]);
+  EXPECT_EQ(list.state.colour, (render::Colour{255, 255, 255, 255}));
+  // The backend puts back the context's state it found.
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
   glColor3f(0.2f, 0.3f, 0.4f);
-  DrawAttitude(harness_->Resources(), 0.01f, 5.0f);
-  EXPECT_TRUE(glIsEnabled(GL_BLEND));
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-  GLint src = 0, dst = 0, bound = 0;
-  glGetIntegerv(GL_BLEND_SRC, &src);
-  glGetIntegerv(GL_BLEND_DST, &dst);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(src, GL_ONE);
-  EXPECT_EQ(dst, GL_ONE);
-  EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().TextureNames[SlotWindow]);
+  H().Flush();
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   GLfloat colour[4] = {};
   glGetFloatv(GL_CURRENT_COLOR, colour);
-  EXPECT_FLOAT_EQ(colour[0], 1.0f);
-  EXPECT_FLOAT_EQ(colour[1], 1.0f);
-  EXPECT_FLOAT_EQ(colour[2], 1.0f);
+  EXPECT_FLOAT_EQ(colour[0], 0.2f);
+  EXPECT_FLOAT_EQ(colour[2], 0.4f);
 }
 
 TEST_F(LayersTest, HorizonLooksTheSameOnTheFirstFrameAndAfterAnEarlierFrame) {
   (*harness_).UploadSlot(SlotHorizon, HorizonImage());
   RenderHarness::ResetGlState();  // first frame: blending off, depth test on
-  DrawAttitude(harness_->Resources(), 0.05f, 12.0f);
+  harness_->ResetList();
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.05f, 12.0f);
   H().Capture();
   const std::vector<uint8_t> first = H().Pixels();
-  DrawAttitude(harness_->Resources(), -0.2f, -30.0f);  // leaves add mode and depth off
+  DrawAttitude(harness_->List(), harness_->Resources(), -0.2f, -30.0f);  // leaves add mode and depth off
   glEnable(GL_DEPTH_TEST);      // as text printing leaves it
-  DrawAttitude(harness_->Resources(), 0.05f, 12.0f);
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.05f, 12.0f);
   H().Capture();
   EXPECT_EQ(first, H().Pixels());
 }
@@ -335,8 +339,8 @@ TEST_F(GuidanceTest, GlideSlopeIndexTravelsThirtyTwoAndAHalfPixelsAtFullDeflecti
   EXPECT_NEAR(reference.x, 321.7, 0.1);
   EXPECT_NEAR(reference.y, 170.2, 0.1);
   for (float offset : {0.0f, 1.2f, -1.2f, 0.5f}) {
-    DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-    DrawIls(harness_->Resources(), 4, offset, 0.0f);
+    DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
+    DrawIls(harness_->List(), harness_->Resources(), 4, offset, 0.0f);
     H().Capture();
     const Blob index = FindBlob(H(), GlideSlopeIndex);
     ASSERT_GT(index.count, 100) << offset;
@@ -358,8 +362,8 @@ TEST_F(GuidanceTest, LocalizerIndexTravelsThirtyOnePointSixPixelsAtFullDeflectio
   EXPECT_NEAR(reference.y, 40.9, 0.1);
   for (uint16_t state : {uint16_t{4}, uint16_t{1}}) {
     for (float offset : {0.0f, 1.38f, -1.38f}) {
-      DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-      DrawIls(harness_->Resources(), state, 0.0f, offset);
+      DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
+      DrawIls(harness_->List(), harness_->Resources(), state, 0.0f, offset);
       H().Capture();
       const Blob index = FindBlob(H(), LocalizerIndex);
       ASSERT_GT(index.count, 100) << state << " " << offset;
@@ -383,16 +387,16 @@ TEST_F(GuidanceTest, IlsStatesChooseScalePlateAndIndex) {
   const int sx = static_cast<int>(scale.x), sy = static_cast<int>(scale.y) - 30;
   const int lx = static_cast<int>(locScale.x) + 40, ly = 20;
 
-  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-  DrawIls(harness_->Resources(), 4, 0.0f, 0.0f);
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
+  DrawIls(harness_->List(), harness_->Resources(), 4, 0.0f, 0.0f);
   H().Capture();
   EXPECT_TRUE(Near(H().At(sx, sy), Rgb{0, 50, 0})) << Str(H().At(sx, sy));
   EXPECT_TRUE(Near(H().At(lx, ly), Rgb{0, 50, 0})) << Str(H().At(lx, ly));
   const Blob scaleArea = FindBlob(H(), [](Rgb c) { return c.g > 25 && c.r < 25 && c.b < 25; });
   EXPECT_NEAR(scaleArea.maxX + 1, Project(1.57 - 1.0, 0, 13.0).x + 137.4, 1.0);
 
-  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-  DrawIls(harness_->Resources(), 1, -1.0f, 0.0f);
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
+  DrawIls(harness_->List(), harness_->Resources(), 1, -1.0f, 0.0f);
   H().Capture();
   EXPECT_TRUE(Near(H().At(sx, sy), Rgb{0, 0, 50})) << Str(H().At(sx, sy));
   EXPECT_TRUE(Near(H().At(lx, ly), Rgb{0, 50, 0}));
@@ -400,15 +404,15 @@ TEST_F(GuidanceTest, IlsStatesChooseScalePlateAndIndex) {
   EXPECT_GT(FindBlob(H(), LocalizerIndex).count, 100);
 
   // A state the frames never pass shows no glide-slope guidance: the no-ILS plate, no index.
-  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-  DrawIls(harness_->Resources(), 2, 0.0f, 0.0f);
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
+  DrawIls(harness_->List(), harness_->Resources(), 2, 0.0f, 0.0f);
   H().Capture();
   EXPECT_TRUE(Near(H().At(sx, sy), Rgb{0, 0, 50})) << Str(H().At(sx, sy));
   EXPECT_EQ(FindBlob(H(), GlideSlopeIndex).count, 0);
   EXPECT_GT(FindBlob(H(), LocalizerIndex).count, 100);
 
-  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-  DrawIls(harness_->Resources(), 0, 0.0f, 0.0f);
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
+  DrawIls(harness_->List(), harness_->Resources(), 0, 0.0f, 0.0f);
   H().Capture();
   EXPECT_TRUE(Near(H().At(sx, sy), kBlack));
   EXPECT_TRUE(Near(H().At(lx, ly), kBlack));
@@ -416,65 +420,54 @@ TEST_F(GuidanceTest, IlsStatesChooseScalePlateAndIndex) {
 }
 
 TEST_F(GuidanceTest, IlsStateZeroDrawsNothingAndChangesNoState) {
-  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-  glDisable(GL_BLEND);
-  glEnable(GL_DEPTH_TEST);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glColor3f(0.25f, 0.5f, 0.75f);
-  glBindTexture(GL_TEXTURE_2D, harness_->Resources().TextureNames[SlotSpd]);
-  glLoadIdentity();
-  glTranslatef(1.0f, 2.0f, 3.0f);
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
   H().Capture();
   const std::vector<uint8_t> before = H().Pixels();
-  GLfloat modelviewBefore[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, modelviewBefore);
+  render::DrawList& list = harness_->List();
+  list.state.blending = false;
+  list.SetColourFloat(64, 128, 191);
+  list.SetTexture(harness_->Resources().TextureNames[SlotSpd]);
+  list.LoadIdentity();
+  list.Translate(1.0f, 2.0f, 3.0f);
+  const render::ListState stateBefore = list.state;
 
-  DrawIls(harness_->Resources(), 0, 1.0f, 1.0f);
+  DrawIls(list, harness_->Resources(), 0, 1.0f, 1.0f);
 
+  EXPECT_TRUE(list.commands.empty());
+  EXPECT_FALSE(list.state.blending);
+  EXPECT_EQ(list.state.colour, stateBefore.colour);
+  EXPECT_EQ(list.state.texture, stateBefore.texture);
+  EXPECT_EQ(list.state.transform.size(), stateBefore.transform.size());
   H().Capture();
   EXPECT_EQ(before, H().Pixels());
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  GLint src = 0, dst = 0, bound = 0;
-  glGetIntegerv(GL_BLEND_SRC, &src);
-  glGetIntegerv(GL_BLEND_DST, &dst);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(src, GL_SRC_ALPHA);
-  EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
-  EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().TextureNames[SlotSpd]);
-  GLfloat colour[4], modelview[16];
-  glGetFloatv(GL_CURRENT_COLOR, colour);
-  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-  EXPECT_FLOAT_EQ(colour[0], 0.25f);
-  EXPECT_FLOAT_EQ(colour[2], 0.75f);
-  for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(modelview[i], modelviewBefore[i]);
 }
 
 TEST_F(GuidanceTest, IlsAndSpdPlateDrawInWhiteAndKeepTheBlendAndDepthStateTheyFind) {
   (*harness_).UploadSlot(SlotSpd, SolidImage(8, 8, Rgb{0, 90, 0}));
-  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-  // Whatever the caller left, ILS and SPD set neither blending nor depth, but the colour.
-  glDisable(GL_BLEND);
-  glEnable(GL_DEPTH_TEST);
-  glColor3f(0.0f, 0.0f, 0.0f);
-  DrawIls(harness_->Resources(), 4, 0.0f, 0.0f);
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  GLint bound = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().TextureNames[SlotIlsHInd]);
-  glColor3f(0.0f, 0.0f, 0.0f);
-  DrawSpdPlate(harness_->Resources());
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().TextureNames[SlotSpd]);
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
+  // Whatever the caller left, ILS and SPD set no blending, but the colour.
+  render::DrawList& list = harness_->List();
+  list.state.blending = false;
+  list.SetColour(0, 0, 0);
+  const size_t first = list.commands.size();
+  DrawIls(list, harness_->Resources(), 4, 0.0f, 0.0f);
+  EXPECT_FALSE(list.state.blending);
+  EXPECT_EQ(list.state.texture, harness_->Resources().TextureNames[SlotIlsHInd]);
+  list.SetColour(0, 0, 0);
+  DrawSpdPlate(list, harness_->Resources());
+  EXPECT_FALSE(list.state.blending);
+  EXPECT_EQ(list.state.texture, harness_->Resources().TextureNames[SlotSpd]);
+  for (size_t k = first; k < list.commands.size(); ++k) {
+    EXPECT_EQ(list.commands[k].blend, render::Blend::Replace) << k;
+    EXPECT_EQ(list.commands[k].colour, (render::Colour{255, 255, 255, 255})) << k;
+  }
+  H().Flush();
 
   // In the attitude layer's add mode: the plate where the table puts it, the indices in white.
-  DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-  glColor3f(0.0f, 0.0f, 0.0f);
-  DrawIls(harness_->Resources(), 4, 0.0f, 0.0f);
-  DrawSpdPlate(harness_->Resources());
+  DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
+  harness_->List().SetColour(0, 0, 0);
+  DrawIls(harness_->List(), harness_->Resources(), 4, 0.0f, 0.0f);
+  DrawSpdPlate(harness_->List(), harness_->Resources());
   H().Capture();
   const Blob plate = FindBlob(H(), [](Rgb c) { return c.g > 70 && c.r < 30 && c.b < 30; });
   const Point spd = Project(-2.4, -3.11, 13.0);
@@ -514,8 +507,8 @@ TEST_F(FlightDirectorTest, HorizontalBarMovesFiftyOnePointNinePixelsPerUnitAndIt
   EXPECT_NEAR(reference.x, 164.8, 0.1);
   EXPECT_NEAR(reference.y, 164.3, 0.1);
   for (float offset : {0.0f, 1.0f, -1.0f}) {
-    DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-    DrawFdHorizontalBar(harness_->Resources(), offset);
+    DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
+    DrawFdHorizontalBar(harness_->List(), harness_->Resources(), offset);
     H().Capture();
     const Blob bar = FindBlob(H(), BarPixel);
     ASSERT_GT(bar.count, 500) << offset;
@@ -533,8 +526,8 @@ TEST_F(FlightDirectorTest, VerticalBarMovesFortyThreePointEightPixelsAtFullComma
   const Point reference = Project(-1.64, -3.93, 17.2);
   EXPECT_NEAR(reference.y, 165.9, 0.1);
   for (float offset : {0.0f, 0.84375f, -0.84375f}) {
-    DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-    DrawFdVerticalBar(harness_->Resources(), offset);
+    DrawAttitude(harness_->List(), harness_->Resources(), 0.0f, 0.0f);
+    DrawFdVerticalBar(harness_->List(), harness_->Resources(), offset);
     H().Capture();
     const Blob bar = FindBlob(H(), BarPixel);
     ASSERT_GT(bar.count, 500) << offset;
@@ -549,27 +542,19 @@ TEST_F(FlightDirectorTest, VerticalBarMovesFortyThreePointEightPixelsAtFullComma
   }
 }
 
-TEST_F(FlightDirectorTest, EachBarLeavesAddModeDepthOffAndItsImageBound) {
+TEST_F(FlightDirectorTest, EachBarLeavesAddModeAndItsImageAndDrawsInWhite) {
   struct Case {
-    void (*draw)(const PanelResources&, float);
+    void (*draw)(render::DrawList&, const PanelResources&, float);
     TextureSlot image;
   };
   for (const Case& c : {Case{DrawFdHorizontalBar, SlotFdH}, Case{DrawFdVerticalBar, SlotFdV}}) {
-    DrawAttitude(harness_->Resources(), 0.0f, 0.0f);
-    glDisable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor3f(0.0f, 0.0f, 0.0f);
-    c.draw(harness_->Resources(), 0.3f);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-    GLint src = 0, dst = 0, bound = 0;
-    glGetIntegerv(GL_BLEND_SRC, &src);
-    glGetIntegerv(GL_BLEND_DST, &dst);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(src, GL_ONE);
-    EXPECT_EQ(dst, GL_ONE);
-    EXPECT_EQ(static_cast<uint32_t>(bound), harness_->Resources().TextureNames[c.image]);
+    render::DrawList& list = harness_->List();
+    DrawAttitude(list, harness_->Resources(), 0.0f, 0.0f);
+    list.state.blending = false;
+    list.SetColour(0, 0, 0);
+    c.draw(list, harness_->Resources(), 0.3f);
+    EXPECT_EQ(list.state.EffectiveBlend(), render::Blend::Add);
+    EXPECT_EQ(list.state.texture, harness_->Resources().TextureNames[c.image]);
     // Drawn in white although the caller's colour was black.
     H().Capture();
     EXPECT_GT(FindBlob(H(), BarPixel).count, 500);
@@ -748,7 +733,7 @@ TEST_F(LayersTest, GeneratedArtworkPutsTheHorizonThroughTheAircraftSymbol) {
   // Left of the wing, inside the horizon window: ground below the line, sky above it.
   const int column = 90;
   auto horizonAt = [&](double pitch) {
-    DrawAttitude(harness_->Resources(), static_cast<float>(kPitchScale * pitch), 0.0f);
+    DrawAttitude(harness_->List(), harness_->Resources(), static_cast<float>(kPitchScale * pitch), 0.0f);
     H().Capture();
     // The line may be drawn (white) between the two: ground, then sky within a few pixels.
     auto ground = [&](int y) { const Rgb c = H().At(column, y); return c.r > c.b + 30; };
@@ -768,11 +753,11 @@ TEST_F(LayersTest, GeneratedArtworkPutsTheHorizonThroughTheAircraftSymbol) {
   const double up = horizonAt(10.0);
   EXPECT_NEAR(up - level, 34.5, 2.0);
 
-  DrawAttitude(harness_->Resources(), static_cast<float>(kPitchScale * 5.0), 20.0f);
-  DrawIls(harness_->Resources(), 4, -0.6f, 0.7f);
-  DrawSpdPlate(harness_->Resources());
-  DrawFdHorizontalBar(harness_->Resources(), 0.3f);
-  DrawFdVerticalBar(harness_->Resources(), -0.2f);
+  DrawAttitude(harness_->List(), harness_->Resources(), static_cast<float>(kPitchScale * 5.0), 20.0f);
+  DrawIls(harness_->List(), harness_->Resources(), 4, -0.6f, 0.7f);
+  DrawSpdPlate(harness_->List(), harness_->Resources());
+  DrawFdHorizontalBar(harness_->List(), harness_->Resources(), 0.3f);
+  DrawFdVerticalBar(harness_->List(), harness_->Resources(), -0.2f);
   H().Capture();
   EXPECT_TRUE(H().SavePanelPng(out + "/artwork_pitch5_bank20_ils.png", error)) << error;
   EXPECT_TRUE(H().SaveSurfacePng(out + "/artwork_surface.png", error)) << error;

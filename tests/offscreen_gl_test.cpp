@@ -47,8 +47,8 @@ TEST(OffscreenGl, OpensOnceDrawsTheBarWhereItBelongsAndReopens) {
   DecodedImage bar = SolidImage(64, 64, Rgb{0, 0, 0});
   FillRect(bar, 0, 28, 64, 36, Rgb{255, 0, 0});
   harness.UploadSlot(SlotFdH, bar);
-  DrawAttitude(harness.Resources(), 0.0f, 0.0f);
-  DrawFdHorizontalBar(harness.Resources(), 1.0f);
+  DrawAttitude(harness.List(), harness.Resources(), 0.0f, 0.0f);
+  DrawFdHorizontalBar(harness.List(), harness.Resources(), 1.0f);
   harness.Capture();
   // The bar's centre: (164.8, 164.3) plus one unit at depth 17.2, 51.9 pixels, upwards.
   const Rgb centre = harness.At(165, 216);

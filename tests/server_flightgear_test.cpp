@@ -174,6 +174,26 @@ TEST(FlightGearTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
   EXPECT_EQ(ShownAfter(l.Text()).ApHeadingRaw, 0);
 }
 
+// A protocol file copied before ground speed was added sends its first 31 values: the line is taken
+// (ground speed does not arrive), a line short of those is not.
+TEST(FlightGearParser, TakesTheLinesOfTheEarlierProtocolFile) {
+  FgLine l;
+  l.withoutGroundSpeed = true;
+  const std::string older = l.Text();
+  std::vector<FgValue> values;
+  std::string why;
+  EXPECT_TRUE(ParseGenericLine(older.data(), older.size(), FlightGearFields(), FlightGearFieldCount(), &values, &why,
+                               kFgFieldsRequired))
+      << why;
+  EXPECT_EQ(values.size(), kFgFieldsRequired);
+  EXPECT_FALSE(ParseGenericLine(older.data(), older.size(), FlightGearFields(), FlightGearFieldCount(), &values, &why))
+      << "without the earlier count every value is needed";
+  const std::string shorter = older.substr(0, older.rfind(',')) + "\n";
+  EXPECT_FALSE(ParseGenericLine(shorter.data(), shorter.size(), FlightGearFields(), FlightGearFieldCount(), &values,
+                                &why, kFgFieldsRequired));
+  EXPECT_NE(why.find("31 to 32"), std::string::npos) << why;
+}
+
 TEST(FlightGearParser, RefusesEveryLineThatIsNotExactlyTheProtocol) {
   FgLine l;
   const std::string good = l.Text();

@@ -236,7 +236,7 @@ TEST_F(SettingsTest, ShippedSampleFileNamesEveryKeyAndGivesTheDefaults) {
     EXPECT_TRUE(ini.Has("LAN", key)) << key;
   }
   for (const char* key : {"X", "Y", "MAXFPS", "VSYNC", "WIDTH", "HEIGHT", "SCALE", "BORDERLESS", "FULLSCREEN",
-                          "TOPMOST", "MONITOR", "MSAA"})
+                          "TOPMOST", "MONITOR", "MSAA", "RENDERER"})
     EXPECT_TRUE(ini.Has("WINDOW", key)) << key;
   for (const char* key : {"RECONNECT", "SOURCE", "XPLANEHOST", "XPLANEPORT", "FGPORT"})
     EXPECT_TRUE(ini.Has("SIMULATOR", key)) << key;
@@ -384,6 +384,27 @@ TEST_F(WindowKeysTest, BadValuesAreRefusedNamingFileKeyAndValue) {
 }  // namespace
 
 namespace {
+
+// The renderer: GL1 unless GLES2 is asked for, in any case; a bad word named with file and key.
+TEST(WindowKeys, RendererIsGl1UnlessGles2IsAskedFor) {
+  Settings s;
+  std::string error;
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "[WINDOW]\n", s, error)) << error;
+  EXPECT_EQ(s.Renderer, render::BackendKind::GL1);
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "[WINDOW]\nRENDERER=GLES2\n", s, error)) << error;
+  EXPECT_EQ(s.Renderer, render::BackendKind::GLES2);
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "[window]\nrenderer= gles2 \n", s, error)) << error;
+  EXPECT_EQ(s.Renderer, render::BackendKind::GLES2);
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "[WINDOW]\nRENDERER=GL1\n", s, error)) << error;
+  EXPECT_EQ(s.Renderer, render::BackendKind::GL1);
+  for (const char* value : {"GL2", "OPENGL", "GLES3", "Y"}) {
+    EXPECT_FALSE(ParseSettings("C:\\PFD\\OrvaneGCPfd.INI", std::string("[WINDOW]\nRENDERER=") + value + "\n", s, error))
+        << value;
+    EXPECT_NE(error.find("C:\\PFD\\OrvaneGCPfd.INI"), std::string::npos) << error;
+    EXPECT_NE(error.find("key RENDERER"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("\"") + value + "\""), std::string::npos) << error;
+  }
+}
 
 // The picture's keys: today's panel in hPa unless asked otherwise, and a bad word named.
 TEST(PfdKeys, LayoutAndBaroReadInAnyCaseWithTodaysPanelByDefault) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "pfd/bmp_decoder.h"
 #include "pfd/texture_set.h"
 #include "platform/gl.h"
+#include "render/backend.h"
 #include "platform/window.h"
 #include "shell/display.h"
 #include "support/bmp_file.h"
@@ -138,9 +140,15 @@ class ArtworkSurface {
     level.ilsState = 1;
     level.texts = {{"ALT", TextColour::White, 300, 280, 0, false}};
     std::vector<uint8_t> pixels;
+    const std::unique_ptr<render::Backend> backend = render::MakeBackend(render::BackendKind::GL1);
     for (const FrameDescription& frame : {banked, level}) {
       glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-      DrawFrameDescription(resources, frame);
+      render::DrawList list;
+      list.surfaceWidth = width_;
+      list.surfaceHeight = height_;
+      list.state.view = SurfaceView(0, 0, width_, height_);
+      DrawFrameDescription(list, resources, frame);
+      backend->Execute(list);
       glFinish();
       std::vector<uint8_t> one(static_cast<size_t>(width_) * height_ * 3);
       glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -186,7 +194,6 @@ TEST_P(TextureDetail, DrawsThePixelsOfTheWholeChains) {
   ASSERT_TRUE(surface.Open());
   PanelResources loaded;
   ASSERT_TRUE(LoadTextureSet(loaded, scale));
-  BuildFont(loaded);
   const std::vector<uint8_t> fromLoaded = surface.Draw(loaded);
   const std::vector<uint8_t> fromWhole = surface.Draw(WholeChains(loaded));
   EXPECT_EQ(Differing(fromLoaded, fromWhole), 0u) << "bytes differ at " << scale << " x";
@@ -224,7 +231,6 @@ TEST(TextureDetailRaise, FinerLevelsAreLoadedWhenThePanelGrows) {
   ASSERT_TRUE(surface.Open());
   PanelResources loaded;
   ASSERT_TRUE(LoadTextureSet(loaded, 1.0));
-  BuildFont(loaded);
   const std::vector<uint8_t> fromWhole = surface.Draw(WholeChains(loaded));
   EXPECT_NE(Differing(surface.Draw(loaded), fromWhole), 0u);
   RaiseTextureDetail(loaded, 3.0);

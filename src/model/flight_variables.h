@@ -92,7 +92,7 @@ enum class ReplyRule : uint8_t { Narrow, Wide };
 struct FlightVarInfo {
   FlightVar var;
   const char* name;
-  bool hasField;      // a InterfaceValues member holds it
+  bool hasField;      // an InterfaceValues member holds it
   RawKind kind;
   uint32_t offset;
   uint32_t size;

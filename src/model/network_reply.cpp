@@ -1,9 +1,11 @@
 // The network requests' wire format and the rules that store a reply into its read-list field.
 #include "model/network_reply.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
 namespace {
 
@@ -88,7 +90,19 @@ bool ParseReplyNumber(const std::string& text, char localeSeparator, double* val
   }
   if (p != end) return false;
   double v = 0;
+#if defined(_LIBCPP_VERSION) && _LIBCPP_VERSION < 170000
+  // libc++ before 17 (the browser build's) reads no floating-point text with from_chars: strtod,
+  // whose locale is always "C" there, reads the same normalized text.
+  errno = 0;
+  char* stop = nullptr;
+  v = std::strtod(normal.c_str(), &stop);
+  const char* ptr = stop;
+  // A subnormal result is a number, as from_chars takes it; only zero and infinity are out of range.
+  const bool outOfRange = errno == ERANGE && (v == 0 || std::isinf(v));
+  const std::errc ec = outOfRange ? std::errc::result_out_of_range : std::errc();
+#else
   auto [ptr, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), v);
+#endif
   if (ec == std::errc::result_out_of_range) {
     // Too small to hold is zero; too large is not a usable number.
     if (!negativeExponent) return false;

@@ -1,11 +1,10 @@
-// Executes a frame description with the drawing layers and the bitmap font.
+// Records a frame description with the drawing layers and the bitmap font.
 #include "pfd/frame_draw.h"
 
 #include <cmath>
 
-#include "pfd/layers.h"
-#include "platform/gl.h"
 #include "pfd/font.h"
+#include "pfd/layers.h"
 
 namespace {
 
@@ -14,99 +13,91 @@ constexpr float kGlyphSize = 16.0f;
 constexpr float kGlyphAdvance = 10.0f;
 constexpr float kPlateMargin = 3.0f;
 
-// A black plate with an outline in `colour` behind a text, in the 640 x 740 text space. Every GL
-// state it changes is restored, so the text and later layers see the state they expect.
-void DrawTextPlate(const FrameText& text, double pixelScale) {
+// A black plate with an outline in `colour` behind a text, in the 640 x 740 text space. The state
+// it changes is put back, so the text and later layers see the state they expect.
+void DrawTextPlate(render::DrawList& list, const FrameText& text, double pixelScale) {
   const float x0 = text.x - kPlateMargin;
   const float y0 = text.y - kPlateMargin;
   const float x1 = text.x + kGlyphAdvance * float(text.text.size() - 1) + kGlyphSize + kPlateMargin;
   const float y1 = text.y + kGlyphSize + kPlateMargin;
-  glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_BLEND);
-  glDisable(GL_DEPTH_TEST);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, 640, 0, 740, -9, 9);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  glColor3ub(0, 0, 0);
-  glBegin(GL_QUADS);
-  glVertex2f(x0, y0);
-  glVertex2f(x1, y0);
-  glVertex2f(x1, y1);
-  glVertex2f(x0, y1);
-  glEnd();
-  SetTextColour(text.colour);
+  const render::ListState saved = list.state;
+  list.state.textured = false;
+  list.state.blending = false;
+  list.state.view.projection = render::Projection::OrthoOf(0, 640, 0, 740, -9, 9);
+  list.LoadIdentity();
+  list.SetColour(0, 0, 0);
+  const render::Vertex plate[4] = {{x0, y0, 0, 0, 0}, {x1, y0, 0, 0, 0}, {x1, y1, 0, 0, 0}, {x0, y1, 0, 0, 0}};
+  list.Quad(plate, true);
+  SetTextColour(list, text.colour);
   // One panel pixel wide at any scale.
   const float lineWidth = std::round(float(pixelScale));
-  glLineWidth(lineWidth < 1.0f ? 1.0f : lineWidth);
-  glBegin(GL_LINE_LOOP);
-  glVertex2f(x0 + 0.5f, y0 + 0.5f);
-  glVertex2f(x1 - 0.5f, y0 + 0.5f);
-  glVertex2f(x1 - 0.5f, y1 - 0.5f);
-  glVertex2f(x0 + 0.5f, y1 - 0.5f);
-  glEnd();
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopAttrib();
+  const render::Vertex outline[4] = {{x0 + 0.5f, y0 + 0.5f, 0, 0, 0},
+                                     {x1 - 0.5f, y0 + 0.5f, 0, 0, 0},
+                                     {x1 - 0.5f, y1 - 0.5f, 0, 0, 0},
+                                     {x0 + 0.5f, y1 - 0.5f, 0, 0, 0}};
+  list.LineLoop(outline, 4, lineWidth < 1.0f ? 1.0f : lineWidth);
+  list.state = saved;
 }
 
 }  // namespace
 
-void SetTextColour(TextColour colour) {
+void SetTextColour(render::DrawList& list, TextColour colour) {
   const ColourSetting c = ColourOf(colour);
   if (c.call == ColourCall::Float3f)
-    glColor3f(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f);
+    list.SetColourFloat(c.r, c.g, c.b);
   else
-    glColor3ub(c.r, c.g, c.b);
+    list.SetColour(c.r, c.g, c.b);
 }
 
-void ApplyPanelLayout(const PanelLayout& layout) {
+render::View SurfaceView(int x, int y, int width, int height) {
+  if (height == 0) height = 1;
+  render::View view;
+  view.viewport = {x, y, width, height};
+  view.projection =
+      render::Projection::PerspectiveOf(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 100.0);
+  return view;
+}
+
+render::View PanelView(const PanelLayout& layout) {
   const int width = static_cast<int>(std::lround(kSurfaceWidth * layout.scale));
   const int height = static_cast<int>(std::lround(kSurfaceHeight * layout.scale));
-  glViewport(layout.originX, layout.originY, width, height);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 100.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glScissor(layout.originX, layout.originY, layout.ScaledPanelWidth(), layout.ScaledPanelHeight());
+  return SurfaceView(layout.originX, layout.originY, width, height);
 }
 
-void BeginPanelFrame(const PanelLayout& layout) {
+render::PixelRect PanelClip(const PanelLayout& layout) {
+  return {layout.originX, layout.originY, layout.ScaledPanelWidth(), layout.ScaledPanelHeight()};
+}
+
+void BeginPanelFrame(render::DrawList& list, const PanelLayout& layout) {
   if (layout.standard) return;
-  glDisable(GL_SCISSOR_TEST);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glEnable(GL_SCISSOR_TEST);
+  list.NoClip();
+  list.ClearTo({0, 0, 0, 128});
+  list.Clip(PanelClip(layout));
 }
 
-void DrawFramePanel(const PanelResources& resources, const FrameDescription& frame) {
-  DrawAttitude(resources, float(frame.pitchOffset), float(frame.bank));
-  DrawIls(resources, frame.ilsState, float(frame.glideSlopeOffset), float(frame.localizerOffset));
-  DrawSpdPlate(resources);
+void DrawFramePanel(render::DrawList& list, const PanelResources& resources, const FrameDescription& frame) {
+  DrawAttitude(list, resources, float(frame.pitchOffset), float(frame.bank));
+  DrawIls(list, resources, frame.ilsState, float(frame.glideSlopeOffset), float(frame.localizerOffset));
+  DrawSpdPlate(list, resources);
 }
 
-void DrawFrameGuidance(const PanelResources& resources, const FrameDescription& frame, double pixelScale) {
+void DrawFrameGuidance(render::DrawList& list, const PanelResources& resources, const FrameDescription& frame,
+                       double pixelScale) {
   for (const FrameBar& bar : frame.bars) {
     if (bar.kind == BarKind::Horizontal)
-      DrawFdHorizontalBar(resources, float(bar.offset));
+      DrawFdHorizontalBar(list, resources, float(bar.offset));
     else
-      DrawFdVerticalBar(resources, float(bar.offset));
+      DrawFdVerticalBar(list, resources, float(bar.offset));
   }
   for (const FrameText& text : frame.texts) {
-    if (text.backed && !text.text.empty()) DrawTextPlate(text, pixelScale);
-    SetTextColour(text.colour);
-    PrintText(resources, text.text, text.glyphSet, text.x, text.y);
+    if (text.backed && !text.text.empty()) DrawTextPlate(list, text, pixelScale);
+    SetTextColour(list, text.colour);
+    PrintText(list, resources, text.text, text.glyphSet, text.x, text.y);
   }
 }
 
-void DrawFrameDescription(const PanelResources& resources, const FrameDescription& frame, double pixelScale) {
-  DrawFramePanel(resources, frame);
-  DrawFrameGuidance(resources, frame, pixelScale);
+void DrawFrameDescription(render::DrawList& list, const PanelResources& resources, const FrameDescription& frame,
+                          double pixelScale) {
+  DrawFramePanel(list, resources, frame);
+  DrawFrameGuidance(list, resources, frame, pixelScale);
 }

@@ -8,55 +8,47 @@ using namespace layers;
 namespace {
 
 // One fixed panel quad in the current blend mode: identity, texture, translation, quad.
-void FixedQuad(const PanelResources& r, TextureSlot slot) {
+size_t FixedQuad(render::DrawList& list, const PanelResources& r, TextureSlot slot) {
   const PanelQuad& q = QuadOf(slot);
-  glLoadIdentity();
-  BindSlot(r, slot);
-  glTranslatef(q.x, q.y, -q.depth);
-  StandardQuad(q.half);
+  list.LoadIdentity();
+  BindSlot(list, r, slot);
+  list.Translate(q.x, q.y, -q.depth);
+  return StandardQuad(list, q.half);
 }
 
 }  // namespace
 
-void DrawAttitude(const PanelResources& r, float pitchOffset, float bank) {
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glLoadIdentity();
-  glColor3f(1.0f, 1.0f, 1.0f);
+void DrawAttitude(render::DrawList& list, const PanelResources& r, float pitchOffset, float bank) {
+  list.ClearTo({0, 0, 0, 128});
+  list.LoadIdentity();
+  White(list);
 
   // The horizon: the window into the texture slides by -pitchOffset in t (it wraps).
-  BindSlot(r, SlotHorizon);
-  const PanelQuad& horizon = QuadOf(SlotHorizon);
-  const float h = horizon.half;
-  glTranslatef(horizon.x, horizon.y, -horizon.depth);
-  glRotatef(-bank, 0.0f, 0.0f, 1.0f);
+  BindSlot(list, r, SlotHorizon);
+  const PanelQuad& horizonQuad = QuadOf(SlotHorizon);
+  const float h = horizonQuad.half;
+  list.Translate(horizonQuad.x, horizonQuad.y, -horizonQuad.depth);
+  list.Rotate(-bank);
   const float bottom = 0.0f - pitchOffset;
   const float top = 1.0f - pitchOffset;
-  glBegin(GL_QUADS);
-  glTexCoord2f(0.0f, bottom);
-  glVertex3f(-h, -h, 0.0f);
-  glTexCoord2f(1.0f, bottom);
-  glVertex3f(h, -h, 0.0f);
-  glTexCoord2f(1.0f, top);
-  glVertex3f(h, h, 0.0f);
-  glTexCoord2f(0.0f, top);
-  glVertex3f(-h, h, 0.0f);
-  glEnd();
+  const render::Vertex horizon[4] = {{-h, -h, 0.0f, 0.0f, bottom},
+                                     {h, -h, 0.0f, 1.0f, bottom},
+                                     {h, h, 0.0f, 1.0f, top},
+                                     {-h, h, 0.0f, 0.0f, top}};
+  list.Quad(horizon);
 
-  glEnable(GL_BLEND);
-  glDisable(GL_DEPTH_TEST);
-  MultiplyMode();
+  MultiplyMode(list);
   // Both masks first, then the images added over them.
-  FixedQuad(r, SlotStaticMask);
-  FixedQuad(r, SlotWindowMask);
-  AddMode();
-  FixedQuad(r, SlotStaticInd);
+  const size_t staticMask = FixedQuad(list, r, SlotStaticMask);
+  const size_t windowMask = FixedQuad(list, r, SlotWindowMask);
+  AddMode(list);
+  list.PairMask(staticMask, FixedQuad(list, r, SlotStaticInd), r.Combined[SlotStaticInd]);
   // The roll pointer turns with bank about its own centre, like the horizon.
-  glLoadIdentity();
-  AddMode();
-  BindSlot(r, SlotRollNeedle);
+  list.LoadIdentity();
+  BindSlot(list, r, SlotRollNeedle);
   const PanelQuad& needle = QuadOf(SlotRollNeedle);
-  glTranslatef(needle.x, needle.y, -needle.depth);
-  glRotatef(-bank, 0.0f, 0.0f, 1.0f);
-  StandardQuad(needle.half);
-  FixedQuad(r, SlotWindow);
+  list.Translate(needle.x, needle.y, -needle.depth);
+  list.Rotate(-bank);
+  StandardQuad(list, needle.half);
+  list.PairMask(windowMask, FixedQuad(list, r, SlotWindow), r.Combined[SlotWindow]);
 }

@@ -10,8 +10,8 @@
 #include "pfd/frame_draw.h"
 #include "pfd/full_frame_draw.h"
 #include "pfd/layer_quads.h"
+#include "pfd/font.h"
 #include "pfd/layers.h"
-#include "platform/gl.h"
 #include "platform/system.h"
 
 using namespace full_layout;
@@ -54,22 +54,20 @@ Placement PlaceOf(const PanelLayout& layout) {
 // Drawing in panel pixels with the panel's textures and font.
 class Painter {
  public:
-  Painter(const PanelResources& r, const FullLayoutTextures& t, const Placement& p) : r_(r), t_(t), p_(p) {}
+  Painter(render::DrawList& l, const PanelResources& r, const FullLayoutTextures& t, const Placement& p)
+      : l_(&l), r_(r), t_(t), p_(p) {}
 
   const Placement& place() const { return p_; }
+  render::DrawList& list() const { return *l_; }
 
   double SnapX(double x) const { return std::round(x * p_.sx) / p_.sx; }
   double SnapY(double y) const { return std::round(y * p_.sy) / p_.sy; }
 
   // The orthographic projection over the whole panel.
   void PanelProjection() const {
-    glViewport(p_.ox, p_.oy, p_.w, p_.h);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, kPanelWidth, 0, kPanelHeight, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
+    l_->state.view.viewport = {p_.ox, p_.oy, p_.w, p_.h};
+    l_->state.view.projection = render::Projection::OrthoOf(0, kPanelWidth, 0, kPanelHeight, -1, 1);
+    l_->LoadIdentity();
     Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
   }
 
@@ -79,22 +77,12 @@ class Painter {
     const int y0 = std::max(p_.oy + int(std::lround(b.y0 * p_.sy)), p_.oy);
     const int x1 = std::min(p_.ox + int(std::lround(b.x1 * p_.sx)), p_.ox + p_.w);
     const int y1 = std::min(p_.oy + int(std::lround(b.y1 * p_.sy)), p_.oy + p_.h);
-    glScissor(x0, y0, std::max(x1 - x0, 0), std::max(y1 - y0, 0));
+    l_->Clip({x0, y0, std::max(x1 - x0, 0), std::max(y1 - y0, 0)});
   }
 
   // An untextured rectangle, its edges on the window's pixels.
   void Fill(double x0, double y0, double x1, double y1, Colour c) const {
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glColor3ub(c.r, c.g, c.b);
-    x0 = SnapX(x0), x1 = SnapX(x1), y0 = SnapY(y0), y1 = SnapY(y1);
-    glBegin(GL_QUADS);
-    glVertex2d(x0, y0);
-    glVertex2d(x1, y0);
-    glVertex2d(x1, y1);
-    glVertex2d(x0, y1);
-    glEnd();
-    glEnable(GL_TEXTURE_2D);
+    FillExact(SnapX(x0), SnapY(y0), SnapX(x1), SnapY(y1), c);
   }
 
   // A horizontal line `width` panel pixels thick (at least one window pixel) centred on y.
@@ -118,24 +106,28 @@ class Painter {
 
   // Text in the display's font, the lower-left corner of its first glyph cell at (x, y).
   void Text(const std::string& text, int set, double x, double y, Colour c) const {
-    std::vector<GLbyte> bytes;
+    std::vector<render::Vertex> quads;
     for (const char ch : text) {
       const int code = static_cast<unsigned char>(ch);
-      if (code >= 32 && code < 128) bytes.push_back(static_cast<GLbyte>(code));
+      if (code < 32 || code >= 128) continue;
+      render::Vertex quad[4];
+      const int glyph = code - 32 + 128 * set;
+      if (glyph < 0 || glyph >= 256) continue;
+      GlyphQuad(glyph, quad);
+      quads.insert(quads.end(), quad, quad + 4);
     }
-    if (bytes.empty() || r_.FontListBase == 0) return;
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    layers::AddMode();
-    glBindTexture(GL_TEXTURE_2D, r_.FontTexture);
-    glColor3ub(c.r, c.g, c.b);
-    glPushMatrix();
-    glLoadIdentity();
-    glTranslated(SnapX(x), SnapY(y), 0);
-    glScaled(kGlyphWidth / 16, kGlyphHeight / 16, 1);
-    glListBase(r_.FontListBase - 32u + 128u * static_cast<GLuint>(set));
-    glCallLists(static_cast<GLsizei>(bytes.size()), GL_BYTE, bytes.data());
-    glPopMatrix();
+    if (quads.empty()) return;
+    render::DrawList& l = *l_;
+    l.state.textured = true;
+    layers::AddMode(l);
+    l.SetTexture(r_.FontTexture);
+    l.SetColour(c.r, c.g, c.b);
+    const std::vector<render::TransformStep> saved = l.state.transform;
+    l.LoadIdentity();
+    l.Translate(SnapX(x), SnapY(y), 0);
+    l.Scale(kGlyphWidth / 16, kGlyphHeight / 16, 1);
+    l.Quads(quads.data(), quads.size() / 4, 10.0f, true);
+    l.state.transform = saved;
   }
   // The x of a text's cell whose ink ends at `right`, starts at `left` or is centred on `centre`.
   static double RightAligned(const std::string& text, double right) {
@@ -157,11 +149,12 @@ class Painter {
     Textured(image, b, flipX, flipY, c, false);
   }
   void CutAndAdd(int mask, int image, const Box& b, Colour c, bool flipX = false, bool flipY = false) const {
-    Cut(mask, b, flipX, flipY);
-    Add(image, b, c, flipX, flipY);
+    const size_t maskCommand = Textured(mask, b, flipX, flipY, kWhite, true);
+    const size_t imageCommand = Textured(image, b, flipX, flipY, c, false);
+    if (maskCommand != kNone && imageCommand != kNone) l_->PairMask(maskCommand, imageCommand, t_.combined[image]);
   }
   bool Has(int slot) const { return t_.names[slot] != 0; }
-  void Bind(int slot) const { glBindTexture(GL_TEXTURE_2D, t_.names[slot]); }
+  void Bind(int slot) const { l_->SetTexture(t_.names[slot]); }
 
   // An amber failure flag on a black plate with an amber outline, centred on (cx, cy).
   void Flag(const std::string& text, double cx, double cy) const {
@@ -173,42 +166,36 @@ class Painter {
   }
 
  private:
+  static constexpr size_t kNone = ~size_t{0};
+
   void FillExact(double x0, double y0, double x1, double y1, Colour c) const {
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glColor3ub(c.r, c.g, c.b);
-    glBegin(GL_QUADS);
-    glVertex2d(x0, y0);
-    glVertex2d(x1, y0);
-    glVertex2d(x1, y1);
-    glVertex2d(x0, y1);
-    glEnd();
-    glEnable(GL_TEXTURE_2D);
+    render::DrawList& l = *l_;
+    l.state.textured = false;
+    l.state.blending = false;
+    l.SetColour(c.r, c.g, c.b);
+    const float fx0 = float(x0), fy0 = float(y0), fx1 = float(x1), fy1 = float(y1);
+    const render::Vertex v[4] = {{fx0, fy0, 0, 0, 0}, {fx1, fy0, 0, 0, 0}, {fx1, fy1, 0, 0, 0}, {fx0, fy1, 0, 0, 0}};
+    l.Quad(v, true);
+    l.state.textured = true;
   }
 
-  void Textured(int slot, const Box& b, bool flipX, bool flipY, Colour c, bool mask) const {
-    if (!Has(slot)) return;
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
+  size_t Textured(int slot, const Box& b, bool flipX, bool flipY, Colour c, bool mask) const {
+    if (!Has(slot)) return kNone;
+    render::DrawList& l = *l_;
+    l.state.textured = true;
     if (mask)
-      layers::MultiplyMode();
+      layers::MultiplyMode(l);
     else
-      layers::AddMode();
+      layers::AddMode(l);
     Bind(slot);
-    glColor3ub(c.r, c.g, c.b);
-    const double s0 = flipX ? 1 : 0, s1 = flipX ? 0 : 1, t0 = flipY ? 1 : 0, t1 = flipY ? 0 : 1;
-    glBegin(GL_QUADS);
-    glTexCoord2d(s0, t0);
-    glVertex2d(b.x0, b.y0);
-    glTexCoord2d(s1, t0);
-    glVertex2d(b.x1, b.y0);
-    glTexCoord2d(s1, t1);
-    glVertex2d(b.x1, b.y1);
-    glTexCoord2d(s0, t1);
-    glVertex2d(b.x0, b.y1);
-    glEnd();
+    l.SetColour(c.r, c.g, c.b);
+    const float s0 = flipX ? 1 : 0, s1 = flipX ? 0 : 1, t0 = flipY ? 1 : 0, t1 = flipY ? 0 : 1;
+    const float x0 = float(b.x0), y0 = float(b.y0), x1 = float(b.x1), y1 = float(b.y1);
+    const render::Vertex v[4] = {{x0, y0, 0, s0, t0}, {x1, y0, 0, s1, t0}, {x1, y1, 0, s1, t1}, {x0, y1, 0, s0, t1}};
+    return l.Quad(v, true);
   }
 
+  render::DrawList* l_;
   const PanelResources& r_;
   const FullLayoutTextures& t_;
   Placement p_;
@@ -329,13 +316,14 @@ void DrawVerticalSpeed(const Painter& p, const VerticalSpeedDescription& d) {
   // The needle: from the scale's mark towards the pivot far right, to the scale's right edge.
   const double tipY = kCentreY + d.pointerOffsetPx;
   constexpr double kPi = 3.14159265358979323846;
-  glPushMatrix();
-  glTranslated(kVerticalSpeedMarkX, tipY, 0);
+  render::DrawList& l = p.list();
+  const std::vector<render::TransformStep> saved = l.state.transform;
+  l.Translate(kVerticalSpeedMarkX, tipY, 0);
   const double angle = std::atan2(kCentreY - tipY, kVerticalSpeedPivotX - kVerticalSpeedMarkX);
-  glRotated(angle * 180 / kPi, 0, 0, 1);
-  glScaled(1 / std::cos(angle), 1, 1);  // slanted, it still reaches the scale's right edge
+  l.Rotate(angle * 180 / kPi);
+  l.Scale(1 / std::cos(angle), 1, 1);  // slanted, it still reaches the scale's right edge
   p.Add(FullSlotNeedle, kNeedleArt, kWhite);
-  glPopMatrix();
+  l.state.transform = saved;
   if (!d.readout.empty()) {
     // Its figures 4 pixels above the scale when climbing, 4 below when descending.
     const double y = d.readoutAbove ? s.y1 + 4 - kGlyphBaseline : s.y0 - 4 - kGlyphCapHeight - kGlyphBaseline;
@@ -347,11 +335,11 @@ void DrawVerticalSpeed(const Painter& p, const VerticalSpeedDescription& d) {
 // its outer radius, each taking its degree of the card from the row that holds it.
 void DrawCard(const Painter& p, double cardDeg) {
   if (!p.Has(FullSlotCard)) return;
-  glEnable(GL_TEXTURE_2D);
-  glEnable(GL_BLEND);
-  layers::AddMode();
+  render::DrawList& l = p.list();
+  l.state.textured = true;
+  layers::AddMode(l);
   p.Bind(FullSlotCard);
-  glColor3ub(255, 255, 255);
+  l.SetColour(255, 255, 255);
   const double rowDeg = 360.0 / kCardRows, span = rowDeg + 2 * kCardMarginDeg;
   constexpr double kPi = 3.14159265358979323846;
   auto at = [](double radius, double deg) {
@@ -359,7 +347,11 @@ void DrawCard(const Painter& p, double cardDeg) {
                                      kRoseCentreY + radius * std::cos(deg * kPi / 180)};
   };
   const int reach = static_cast<int>(kRoseShownHalfAngleDeg) + 4;
-  glBegin(GL_QUADS);
+  std::vector<render::Vertex> quads;
+  quads.reserve(static_cast<size_t>(8 * reach));
+  const auto vertex = [](std::pair<double, double> at, double s, double t) {
+    return render::Vertex{float(at.first), float(at.second), 0, float(s), float(t)};
+  };
   for (int a = -reach; a < reach; ++a) {
     double mid = std::fmod(cardDeg + a + 0.5, 360.0);
     if (mid < 0) mid += 360.0;
@@ -369,16 +361,12 @@ void DrawCard(const Painter& p, double cardDeg) {
     const double t0 = double(row) / kCardRows, t1 = double(row + 1) / kCardRows;
     const auto in0 = at(kCardBandInner, a), out0 = at(kCardBandOuter, a);
     const auto in1 = at(kCardBandInner, a + 1), out1 = at(kCardBandOuter, a + 1);
-    glTexCoord2d(s0, t0);
-    glVertex2d(in0.first, in0.second);
-    glTexCoord2d(s1, t0);
-    glVertex2d(in1.first, in1.second);
-    glTexCoord2d(s1, t1);
-    glVertex2d(out1.first, out1.second);
-    glTexCoord2d(s0, t1);
-    glVertex2d(out0.first, out0.second);
+    quads.push_back(vertex(in0, s0, t0));
+    quads.push_back(vertex(in1, s1, t0));
+    quads.push_back(vertex(out1, s1, t1));
+    quads.push_back(vertex(out0, s0, t1));
   }
-  glEnd();
+  l.Quads(quads.data(), quads.size() / 4, 0, true);
 }
 
 void DrawHeading(const Painter& p, const HeadingDescription& d) {
@@ -393,11 +381,12 @@ void DrawHeading(const Painter& p, const HeadingDescription& d) {
       constexpr double kPi = 3.14159265358979323846;
       const double a = d.selectedBug.offsetPx;
       const double r = kRoseOuterRadius - kBugDepth;
-      glPushMatrix();
-      glTranslated(kRoseCentreX + r * std::sin(a * kPi / 180), kRoseCentreY + r * std::cos(a * kPi / 180), 0);
-      glRotated(90 - a, 0, 0, 1);
+      render::DrawList& l = p.list();
+      const std::vector<render::TransformStep> saved = l.state.transform;
+      l.Translate(kRoseCentreX + r * std::sin(a * kPi / 180), kRoseCentreY + r * std::cos(a * kPi / 180), 0);
+      l.Rotate(90 - a);
       p.CutAndAdd(FullSlotBugMask, FullSlotBug, kBugArt, kMagenta);
-      glPopMatrix();
+      l.state.transform = saved;
     }
   }
   p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
@@ -425,50 +414,56 @@ void ClassicViewport(const Painter& p, const PanelLayout& layout) {
   const Placement& pl = p.place();
   const int width = static_cast<int>(std::lround(kSurfaceWidth * layout.scale));
   const int height = static_cast<int>(std::lround(kSurfaceHeight * layout.scale));
-  glViewport(pl.ox + int(std::lround(kClassicOriginX * pl.sx)), pl.oy + int(std::lround(kClassicOriginY * pl.sy)),
-             width, height);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(45.0, double(width) / double(height), 0.1, 100.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  p.list().state.view = SurfaceView(pl.ox + int(std::lround(kClassicOriginX * pl.sx)),
+                                    pl.oy + int(std::lround(kClassicOriginY * pl.sy)), width, height);
+  p.list().LoadIdentity();
   p.Clip(kClassicCrop);
 }
 
 // Saves what a step changes, and puts it back.
 struct SavedState {
-  SavedState() {
-    glPushAttrib(GL_VIEWPORT_BIT | GL_SCISSOR_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT |
-                 GL_TEXTURE_BIT | GL_LINE_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glEnable(GL_SCISSOR_TEST);
-  }
-  ~SavedState() {
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glPopAttrib();
-  }
+  explicit SavedState(render::DrawList& list) : list_(list), saved_(list.state) { list.state.clipped = true; }
+  ~SavedState() { list_.state = saved_; }
+  SavedState(const SavedState&) = delete;
+  SavedState& operator=(const SavedState&) = delete;
+
+ private:
+  render::DrawList& list_;
+  render::ListState saved_;
 };
 
 }  // namespace
 
 PanelLayout FullStandardLayout() { return StandardLayout(kPanelWidth, kPanelHeight); }
 
-bool LoadFullLayoutTextures(FullLayoutTextures& textures) {
+bool LoadFullLayoutTextures(FullLayoutTextures& textures, render::TextureDevice& device, bool combined) {
+  // Each mask with the image drawn over it, for a backend that draws the two in one pass: then the
+  // mask and the image alone are never drawn, and only named (the drawing asks for both).
+  static constexpr int kPairs[][2] = {{FullSlotSpeedBoxMask, FullSlotSpeedBox},
+                                      {FullSlotAltitudeBoxMask, FullSlotAltitudeBox},
+                                      {FullSlotHeadingBoxMask, FullSlotHeadingBox},
+                                      {FullSlotBugMask, FullSlotBug},
+                                      {FullSlotTrendHeadMask, FullSlotTrendHead}};
+  bool inPair[FullSlotCount] = {};
+  if (combined) {
+    for (const auto& pair : kPairs) {
+      textures.combined[pair[1]] = LoadMaskedPicture(kFullTextureFiles[pair[0]], kFullTextureFiles[pair[1]], device);
+      inPair[pair[0]] = inPair[pair[1]] = textures.combined[pair[1]] != 0;
+    }
+  }
   bool all = true;
   for (int slot = 0; slot < FullSlotCount; ++slot) {
     const char* file = kFullTextureFiles[slot];
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    if (LoadPanelPicture(name, file)) {
+    uint32_t name = 0;
+    device.CreateTextures(1, &name);
+    if (inPair[slot]) {
+      textures.names[slot] = name;
+      continue;
+    }
+    if (LoadPanelPicture(name, file, device)) {
       textures.names[slot] = name;
     } else {
-      glDeleteTextures(1, &name);  // drawn without it, as where there is no texture
+      device.DeleteTexture(name);  // drawn without it, as where there is no texture
       platform::DebugLog(std::string("texture file \"") + file + "\" " +
                          (platform::FileExists(file) ? "is not a decodable BMP" : "is missing") +
                          ": the full layout draws without it");
@@ -478,17 +473,16 @@ bool LoadFullLayoutTextures(FullLayoutTextures& textures) {
   return all;
 }
 
-void DrawFullFramePanel(const PanelResources& resources, const FullLayoutTextures& textures,
+void DrawFullFramePanel(render::DrawList& list, const PanelResources& resources, const FullLayoutTextures& textures,
                         const FullFrameDescription& frame, const PanelLayout& layout) {
-  const SavedState saved;
-  const Painter p(resources, textures, PlaceOf(layout));
+  const SavedState saved(list);
+  const Painter p(list, resources, textures, PlaceOf(layout));
   p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
-  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  list.ClearTo({0, 0, 0, 128});
   // Today's attitude and ILS scales; its speed plate gives way to the speed tape.
   ClassicViewport(p, layout);
-  DrawAttitude(resources, float(frame.attitude.pitchOffset), float(frame.attitude.bank));
-  DrawIls(resources, frame.attitude.ilsState, float(frame.attitude.glideSlopeOffset),
+  DrawAttitude(list, resources, float(frame.attitude.pitchOffset), float(frame.attitude.bank));
+  DrawIls(list, resources, frame.attitude.ilsState, float(frame.attitude.glideSlopeOffset),
           float(frame.attitude.localizerOffset));
   p.PanelProjection();
   DrawSpeedTape(p, frame.speed);
@@ -497,18 +491,19 @@ void DrawFullFramePanel(const PanelResources& resources, const FullLayoutTexture
   DrawHeading(p, frame.heading);
 }
 
-void DrawFullFrameGuidance(const PanelResources& resources, const FullLayoutTextures& textures,
-                           const FullFrameDescription& frame, const PanelLayout& layout) {
-  const SavedState saved;
-  const Painter p(resources, textures, PlaceOf(layout));
+void DrawFullFrameGuidance(render::DrawList& list, const PanelResources& resources,
+                           const FullLayoutTextures& textures, const FullFrameDescription& frame,
+                           const PanelLayout& layout) {
+  const SavedState saved(list);
+  const Painter p(list, resources, textures, PlaceOf(layout));
   ClassicViewport(p, layout);
-  DrawFrameGuidance(resources, frame.attitude, layout.scale);
+  DrawFrameGuidance(list, resources, frame.attitude, layout.scale);
   p.PanelProjection();
   DrawModeBoxes(p, frame.modeTexts);
 }
 
-void DrawFullFrame(const PanelResources& resources, const FullLayoutTextures& textures,
+void DrawFullFrame(render::DrawList& list, const PanelResources& resources, const FullLayoutTextures& textures,
                    const FullFrameDescription& frame, const PanelLayout& layout) {
-  DrawFullFramePanel(resources, textures, frame, layout);
-  DrawFullFrameGuidance(resources, textures, frame, layout);
+  DrawFullFramePanel(list, resources, textures, frame, layout);
+  DrawFullFrameGuidance(list, resources, textures, frame, layout);
 }

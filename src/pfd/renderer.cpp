@@ -4,33 +4,27 @@
 #include "pfd/font.h"
 #include "pfd/frame_draw.h"
 #include "pfd/full_layout.h"
-#include "platform/gl.h"
+#include "platform/system.h"
 
-void ResizeGlScene(int32_t width, int32_t height) {
-  if (height == 0) height = 1;
-  glViewport(0, 0, width, height);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 100.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-}
+PanelRenderer::PanelRenderer(PanelKind kind, render::BackendKind backend)
+    : kind_(kind), backend_(render::MakeBackend(backend)) {}
 
-void SetInitialGlState() {
-  glEnable(GL_TEXTURE_2D);
-  glShadeModel(GL_SMOOTH);
-  glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-  glClearDepth(1.0);
-  glEnable(GL_DEPTH_TEST);
-  glDepthFunc(GL_LEQUAL);
-  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-}
+PanelRenderer::~PanelRenderer() = default;
 
 bool PanelRenderer::LoadTextures() {
+  std::string error;
+  if (!backend_->SetUp(error)) {
+    platform::DebugLog(std::string("renderer ") + render::BackendName(backend_->Kind()) + ": " + error +
+                       "; drawn with GL1");
+    backend_ = render::MakeBackend(render::BackendKind::GL1);
+    backend_->SetUp(error);
+  }
+  const bool combined = backend_->DrawsMaskedPicturesInOnePass();
   // The detail the panel's scale samples (finer levels follow if the panel grows, in SetLayout).
-  const bool ready = LoadTextureSet(resources_, layout_.scale);
+  const bool ready = LoadTextureSet(resources_, layout_.scale, backend_->Textures(), combined);
   texturesLoaded_ = ready;
-  if (ready && kind_ == PanelKind::Full) fullArtworkComplete_ = LoadFullLayoutTextures(fullTextures_);
+  if (ready && kind_ == PanelKind::Full)
+    fullArtworkComplete_ = LoadFullLayoutTextures(fullTextures_, backend_->Textures(), combined);
   return ready;
 }
 
@@ -39,10 +33,7 @@ void PanelRenderer::PanelSize(int standardWidth, int standardHeight, int* width,
   *height = kind_ == PanelKind::Full ? full_layout::kPanelHeight : standardHeight;
 }
 
-void PanelRenderer::FinishSetUp() {
-  BuildFont(resources_);
-  SetInitialGlState();
-}
+void PanelRenderer::FinishSetUp() { SetInitialGlState(); }
 
 bool PanelRenderer::SetUp() {
   if (!LoadTextures()) return false;
@@ -51,25 +42,37 @@ bool PanelRenderer::SetUp() {
 }
 
 void PanelRenderer::SetSurface(int32_t width, int32_t height) {
-  glDisable(GL_SCISSOR_TEST);
-  ResizeGlScene(width, height);
+  list_.surfaceWidth = width;
+  list_.surfaceHeight = height;
+  list_.state.view = SurfaceView(0, 0, width, height);
+  list_.NoClip();
   layout_ = PanelLayout{};
   layout_.scale = double(width) / kSurfaceWidth;
 }
 
 void PanelRenderer::SetLayout(const PanelLayout& layout) {
   layout_ = layout;
-  if (texturesLoaded_) RaiseTextureDetail(resources_, layout_.scale);  // a larger panel samples finer levels
+  // A larger panel samples finer levels.
+  if (texturesLoaded_) RaiseTextureDetail(resources_, layout_.scale, backend_->Textures());
   // The full panel places today's picture and its own drawing at every step.
-  if (!layout_.standard && kind_ == PanelKind::Classic) ApplyPanelLayout(layout_);
+  if (!layout_.standard && kind_ == PanelKind::Classic) list_.state.view = PanelView(layout_);
 }
 
-void PanelRenderer::BeginFrame() const { BeginPanelFrame(layout_); }
+void PanelRenderer::BeginFrame() const { BeginPanelFrame(list_, layout_); }
 
-void PanelRenderer::DrawPanel(const FrameDescription& frame) const { DrawFramePanel(resources_, frame); }
+void PanelRenderer::Flush() const {
+  backend_->Execute(list_);
+  list_.Reset();
+}
+
+void PanelRenderer::DrawPanel(const FrameDescription& frame) const {
+  DrawFramePanel(list_, resources_, frame);
+  Flush();
+}
 
 void PanelRenderer::DrawGuidance(const FrameDescription& frame) const {
-  DrawFrameGuidance(resources_, frame, layout_.scale);
+  DrawFrameGuidance(list_, resources_, frame, layout_.scale);
+  Flush();
 }
 
 void PanelRenderer::Draw(const FrameDescription& frame) const {
@@ -77,21 +80,42 @@ void PanelRenderer::Draw(const FrameDescription& frame) const {
   DrawGuidance(frame);
 }
 
-void PanelRenderer::DrawPanel(const PanelPicture& picture) const {
+void PanelRenderer::RecordPanel(render::DrawList& list, const PanelPicture& picture) const {
   if (picture.kind == PanelKind::Full)
-    DrawFullFramePanel(resources_, fullTextures_, picture.full, layout_);
+    DrawFullFramePanel(list, resources_, fullTextures_, picture.full, layout_);
   else
-    DrawPanel(picture.classic);
+    DrawFramePanel(list, resources_, picture.classic);
+}
+
+void PanelRenderer::RecordGuidance(render::DrawList& list, const PanelPicture& picture) const {
+  if (picture.kind == PanelKind::Full)
+    DrawFullFrameGuidance(list, resources_, fullTextures_, picture.full, layout_);
+  else
+    DrawFrameGuidance(list, resources_, picture.classic, layout_.scale);
+}
+
+void PanelRenderer::DrawPanel(const PanelPicture& picture) const {
+  RecordPanel(list_, picture);
+  Flush();
 }
 
 void PanelRenderer::DrawGuidance(const PanelPicture& picture) const {
-  if (picture.kind == PanelKind::Full)
-    DrawFullFrameGuidance(resources_, fullTextures_, picture.full, layout_);
-  else
-    DrawGuidance(picture.classic);
+  RecordGuidance(list_, picture);
+  Flush();
 }
 
 void PanelRenderer::Draw(const PanelPicture& picture) const {
   DrawPanel(picture);
   DrawGuidance(picture);
+}
+
+render::DrawList PanelRenderer::Record(const PanelPicture& picture) const {
+  render::DrawList list;
+  list.surfaceWidth = list_.surfaceWidth;
+  list.surfaceHeight = list_.surfaceHeight;
+  list.state = list_.state;
+  BeginPanelFrame(list, layout_);
+  RecordPanel(list, picture);
+  RecordGuidance(list, picture);
+  return list;
 }

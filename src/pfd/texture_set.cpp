@@ -14,12 +14,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "pfd/bmp_decoder.h"
-#include "platform/gl.h"
 #include "platform/system.h"
 
-static_assert(sizeof(GLuint) == sizeof(uint32_t), "texture names are 32-bit");
+using render::PixelFormat;
+using render::TextureDevice;
 
 namespace {
 
@@ -27,18 +28,6 @@ namespace {
 // the rows handed to GL at once: both stay in the processor's cache.
 constexpr size_t kChunkBytes = 64u * 1024u;
 constexpr size_t kBandBytes = 64u * 1024u;
-
-// GL 1.2's level-of-detail controls: the opengl32 headers of Windows stop at 1.1.
-#ifndef GL_TEXTURE_MAX_LOD
-#define GL_TEXTURE_MAX_LOD 0x813B
-#endif
-#ifndef GL_TEXTURE_MAX_LEVEL
-#define GL_TEXTURE_MAX_LEVEL 0x813D
-#endif
-// GL 1.2's blue-first pixels (EXT_bgra before it): 24-bit files' rows as they are stored.
-#ifndef GL_BGR
-#define GL_BGR 0x80E0
-#endif
 
 // GL picks the level so that no texel is skipped, which at 1 x means mostly the level with under
 // one texel per pixel, a blur of the picture. Sampling stops at the level of half the resolution
@@ -98,10 +87,9 @@ int FinestSampledLevel(double texelsPerPixel, double scale) {
 // The levels of picture `picture` (a slot or kFontPicture), `width` x `height`, for a panel at
 // `scale`. Without GL's level-of-detail controls (OpenGL 1.1), every level from the finest GL
 // holds down to 1 x 1, as GL then blends in the coarser levels.
-LevelPlan PlanLevels(int picture, int width, int height, double scale, bool lodControl) {
+LevelPlan PlanLevels(TextureDevice& device, int picture, int width, int height, double scale, bool lodControl) {
   LevelPlan plan;
-  GLint maxSize = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  const int maxSize = device.MaxTextureSize();
   while (maxSize > 0 && (LevelSide(width, plan.fit) > maxSize || LevelSide(height, plan.fit) > maxSize)) {
     ++plan.fit;
   }
@@ -127,15 +115,6 @@ LevelPlan PlanLevels(int picture, int width, int height, double scale, bool lodC
   plan.first = std::min(std::max(FinestSampledLevel(texelsPerPixel, scale), plan.fit), plan.last);
   plan.maxLod = plan.last - plan.first;
   return plan;
-}
-
-// True when GL takes the level-of-detail controls (GL 1.2 and later).
-bool HaveLodControl() {
-  while (glGetError() != GL_NO_ERROR) {
-  }
-  GLint maxLevel = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &maxLevel);
-  return glGetError() == GL_NO_ERROR;
 }
 
 // Memory reused by every picture of one load.
@@ -202,11 +181,12 @@ bool IsGrey(PictureFile& picture, Scratch& scratch, bool asStored) {
 // column).
 class MipmapStream {
  public:
-  MipmapStream(int width, int height, const LevelPlan& plan, bool grey, bool blueFirst)
-      : first_(plan.first),
+  MipmapStream(TextureDevice& device, int width, int height, const LevelPlan& plan, PixelFormat format)
+      : device_(device),
+        first_(plan.first),
         last_(plan.last),
-        channels_(grey ? 1 : 3),
-        format_(grey ? GL_LUMINANCE : blueFirst ? GL_BGR : GL_RGB) {
+        channels_(format == PixelFormat::Grey ? 1 : format == PixelFormat::Rgba ? 4 : 3),
+        format_(format) {
     levels_.resize(static_cast<size_t>(last_) + 1);
     for (int k = 0; k <= last_; ++k) {
       levels_[static_cast<size_t>(k)].width = LevelSide(width, k);
@@ -224,11 +204,11 @@ class MipmapStream {
         level.band.resize(static_cast<size_t>(level.bandCapacity) * rowBytes);
       }
     }
-    if (grey) greyRow_.resize(static_cast<size_t>(width));
+    if (channels_ == 1) greyRow_.resize(static_cast<size_t>(width));
   }
 
   void AddRow(const uint8_t* rgb) {
-    if (channels_ == 3) return Feed(0, rgb);
+    if (channels_ != 1) return Feed(0, rgb);
     for (size_t x = 0; x < greyRow_.size(); ++x) greyRow_[x] = rgb[3 * x];
     Feed(0, greyRow_.data());
   }
@@ -257,8 +237,7 @@ class MipmapStream {
     if (k >= first_) {
       std::memcpy(level.band.data() + static_cast<size_t>(level.bandRows) * rowBytes, row, rowBytes);
       if (++level.bandRows == level.bandCapacity || y == level.height - 1) {
-        glTexSubImage2D(GL_TEXTURE_2D, k - first_, 0, level.bandStart, level.width, level.bandRows, format_,
-                        GL_UNSIGNED_BYTE, level.band.data());
+        device_.Rows(k - first_, level.bandStart, level.width, level.bandRows, format_, level.band.data());
         level.bandStart += level.bandRows;
         level.bandRows = 0;
       }
@@ -279,6 +258,8 @@ class MipmapStream {
     const int halfWidth = levels_[static_cast<size_t>(k) + 1].width;
     if (channels_ == 1) {
       HalveRow<1>(lower, upper, level.width, halfWidth, level.halved.data());
+    } else if (channels_ == 4) {
+      HalveRow<4>(lower, upper, level.width, halfWidth, level.halved.data());
     } else {
       HalveRow<3>(lower, upper, level.width, halfWidth, level.halved.data());
     }
@@ -298,10 +279,11 @@ class MipmapStream {
     }
   }
 
+  TextureDevice& device_;
   int first_;
   int last_;
   int channels_;
-  GLenum format_;
+  PixelFormat format_;
   std::vector<Level> levels_;
   std::vector<uint8_t> greyRow_;
 };
@@ -309,37 +291,30 @@ class MipmapStream {
 // Gives the bound texture levels `plan.first` to `plan.last` of the picture and its filters:
 // linear, between the two nearest levels where there are several. False (with a line in the log)
 // when GL refuses a level or the file cannot be read; the texture then has no picture.
-bool UploadPicture(PictureFile& picture, const LevelPlan& plan, bool lodControl, const char* fileName,
-                   Scratch& scratch) {
-  const int width = picture.rows.Width(), height = picture.rows.Height();
-  // 24-bit rows go to GL as they are stored (GL 1.2 takes blue-first pixels): nothing to decode.
-  const bool asStored = lodControl && picture.rows.BlueFirstRows();
-  const bool grey = IsGrey(picture, scratch, asStored);
-  const GLenum format = grey ? GL_LUMINANCE : GL_RGB;
-  const GLint components = grey ? 1 : 3;
+// The rows of a picture as they go to the texture: the file's rows, or a mask and its image in one.
+using RowSource = std::function<bool(const std::function<bool(const uint8_t*)>&)>;
+
+bool UploadRows(TextureDevice& device, int width, int height, const LevelPlan& plan, bool lodControl,
+                const char* fileName, PixelFormat format, PixelFormat streamFormat, const RowSource& rows) {
   const bool mipmapped = plan.last > plan.first;
   // Set before the levels are made: a driver that sees a mipmapped filter at level 0 can allocate
   // the whole chain at once instead of growing and copying it level by level.
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
-  if (lodControl) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, plan.last - plan.first);
+  device.SetFilters(mipmapped);
+  if (lodControl) device.SetLevelCount(plan.last - plan.first + 1);
   if (plan.fit > 0) {
     char line[256];
-    GLint maxSize = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const int maxSize = device.MaxTextureSize();
     std::snprintf(line, sizeof line, "texture file \"%s\" (%d x %d) is drawn from %d x %d: GL takes %d at most",
                   fileName, width, height, LevelSide(width, plan.fit), LevelSide(height, plan.fit),
                   static_cast<int>(maxSize));
     platform::DebugLog(line);
   }
-  while (glGetError() != GL_NO_ERROR) {
+  while (device.TakeError() != 0) {
   }
   bool good = true;
   for (int k = plan.first; k <= plan.last && good; ++k) {
-    glTexImage2D(GL_TEXTURE_2D, k - plan.first, components, LevelSide(width, k), LevelSide(height, k), 0,
-                 format, GL_UNSIGNED_BYTE, nullptr);
-    const GLenum error = glGetError();
-    if (error != GL_NO_ERROR) {
+    const unsigned error = device.AllocateLevel(k - plan.first, LevelSide(width, k), LevelSide(height, k), format);
+    if (error != 0) {
       char line[256];
       std::snprintf(line, sizeof line, "texture file \"%s\" (%d x %d, level %d) was refused by GL, error 0x%04X",
                     fileName, LevelSide(width, k), LevelSide(height, k), k, static_cast<unsigned>(error));
@@ -348,20 +323,16 @@ bool UploadPicture(PictureFile& picture, const LevelPlan& plan, bool lodControl,
     }
   }
   if (good) {
-    // Decoded rows are packed (width x 1 or 3 bytes); GL's default row alignment of 4 would read
-    // past the end of rows whose length is not a multiple of 4.
-    GLint previousAlignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &previousAlignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    MipmapStream stream(width, height, plan, grey, asStored);
-    good = ForEachRow(picture, scratch, asStored, [&](const uint8_t* rgb) {
+    device.BeginRows();
+    MipmapStream stream(device, width, height, plan, streamFormat);
+    good = rows([&](const uint8_t* rgb) {
       stream.AddRow(rgb);
       return true;
     });
-    glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
+    device.EndRows();
     if (!good) platform::DebugLog(std::string("texture file \"") + fileName + "\" could not be read to its end");
-    const GLenum error = glGetError();
-    if (good && error != GL_NO_ERROR) {
+    const unsigned error = device.TakeError();
+    if (good && error != 0) {
       char line[256];
       std::snprintf(line, sizeof line, "texture file \"%s\" was refused by GL, error 0x%04X", fileName,
                     static_cast<unsigned>(error));
@@ -370,33 +341,39 @@ bool UploadPicture(PictureFile& picture, const LevelPlan& plan, bool lodControl,
     }
   }
   if (!good) {
-    glTexImage2D(GL_TEXTURE_2D, 0, components, 0, 0, 0, format, GL_UNSIGNED_BYTE, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    device.Empty(format);
     return false;
   }
-  if (mipmapped) {
-    // Without the controls (OpenGL 1.1) GL refuses it and blends in the coarser levels.
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_LOD, static_cast<GLfloat>(plan.maxLod));
-    while (glGetError() != GL_NO_ERROR) {
-    }
-  }
+  if (mipmapped) device.SetCoarsestLevel(static_cast<float>(plan.maxLod));
   return true;
+}
+
+bool UploadPicture(TextureDevice& device, PictureFile& picture, const LevelPlan& plan, bool lodControl,
+                   const char* fileName, Scratch& scratch) {
+  // 24-bit rows go to GL as they are stored (GL 1.2 takes blue-first pixels): nothing to decode.
+  const bool asStored = lodControl && picture.rows.BlueFirstRows();
+  const bool grey = IsGrey(picture, scratch, asStored);
+  const PixelFormat format = grey ? PixelFormat::Grey : PixelFormat::Rgb;
+  const PixelFormat streamFormat = grey ? PixelFormat::Grey : asStored ? PixelFormat::Bgr : PixelFormat::Rgb;
+  return UploadRows(device, picture.rows.Width(), picture.rows.Height(), plan, lodControl, fileName, format,
+                    streamFormat, [&](const std::function<bool(const uint8_t*)>& row) {
+                      return ForEachRow(picture, scratch, asStored, row);
+                    });
 }
 
 // Fills texture `name` with picture `picture` (a slot or kFontPicture) from its file, for a panel
 // at `scale`; false when the file is missing or not usable. The finest level given to GL goes to
 // `finestLevel`.
-bool FillTexture(uint32_t name, int picture, const char* fileName, double scale, bool lodControl,
-                 Scratch& scratch, uint8_t& finestLevel) {
-  glBindTexture(GL_TEXTURE_2D, name);
+bool FillTexture(TextureDevice& device, uint32_t name, int picture, const char* fileName, double scale,
+                 bool lodControl, Scratch& scratch, uint8_t& finestLevel) {
+  device.Bind(name);
   PictureFile file;
   if (!OpenPicture(fileName, file, scratch)) {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    device.SetFilters(false);
     return false;
   }
-  const LevelPlan plan = PlanLevels(picture, file.rows.Width(), file.rows.Height(), scale, lodControl);
-  if (!UploadPicture(file, plan, lodControl, fileName, scratch)) return false;
+  const LevelPlan plan = PlanLevels(device, picture, file.rows.Width(), file.rows.Height(), scale, lodControl);
+  if (!UploadPicture(device, file, plan, lodControl, fileName, scratch)) return false;
   finestLevel = static_cast<uint8_t>(plan.first);
   return true;
 }
@@ -411,7 +388,13 @@ uint32_t& PictureTexture(PanelResources& resources, int picture) {
 
 }  // namespace
 
-bool LoadTextureSet(PanelResources& resources, double panelScale) {
+// Each classic mask with the image drawn over it that a backend drawing masked pictures in one
+// pass always draws so (the image's slot holds the pair's texture). Not the static frame's: the
+// window's mask is multiplied between its mask and its image, and multiplying and adding do not
+// commute, so it is drawn in two passes.
+constexpr int kMaskPairs[][2] = {{SlotWindowMask, SlotWindow}, {SlotFdHMask, SlotFdH}, {SlotFdVMask, SlotFdV}};
+
+bool LoadTextureSet(PanelResources& resources, double panelScale, TextureDevice& device, bool combined) {
   Scratch scratch;
   {
     PictureFile horizon;
@@ -420,15 +403,25 @@ bool LoadTextureSet(PanelResources& resources, double panelScale) {
       return false;
     }
   }
-  glGenTextures(SlotCount, reinterpret_cast<GLuint*>(resources.TextureNames));
-  glGenTextures(1, reinterpret_cast<GLuint*>(&resources.FontTexture));
-  glBindTexture(GL_TEXTURE_2D, resources.TextureNames[SlotHorizon]);
-  const bool lodControl = HaveLodControl();
+  device.CreateTextures(SlotCount, resources.TextureNames);
+  device.CreateTextures(1, &resources.FontTexture);
+  device.Bind(resources.TextureNames[SlotHorizon]);
+  const bool lodControl = device.HasLevelControl();
   resources.DetailScale = panelScale;
+  // With the pairs in one texture, their masks and images alone are never drawn: not loaded.
+  bool inPair[SlotCount + 1] = {};
+  if (combined) {
+    for (const auto& pair : kMaskPairs) {
+      resources.Combined[pair[1]] =
+          LoadMaskedPicture(TextureFileNames[pair[0]], TextureFileNames[pair[1]], device, pair[1], panelScale);
+      inPair[pair[0]] = inPair[pair[1]] = resources.Combined[pair[1]] != 0;
+    }
+  }
   for (int picture = 0; picture <= kFontPicture; ++picture) {
     resources.FinestLevel[picture] = 0;
+    if (inPair[picture]) continue;
     const char* fileName = PictureFileName(picture);
-    if (!FillTexture(PictureTexture(resources, picture), picture, fileName, panelScale, lodControl, scratch,
+    if (!FillTexture(device, PictureTexture(resources, picture), picture, fileName, panelScale, lodControl, scratch,
                      resources.FinestLevel[picture])) {
       ReportUnusable(fileName, picture == kFontPicture ? "text is drawn untextured" : "drawn untextured");
     }
@@ -436,15 +429,60 @@ bool LoadTextureSet(PanelResources& resources, double panelScale) {
   return true;
 }
 
-bool LoadPanelPicture(uint32_t name, const char* fileName) {
+bool LoadPanelPicture(uint32_t name, const char* fileName, TextureDevice& device) {
   Scratch scratch;
-  glBindTexture(GL_TEXTURE_2D, name);
-  const bool lodControl = HaveLodControl();
+  device.Bind(name);
+  const bool lodControl = device.HasLevelControl();
   uint8_t finestLevel = 0;
-  return FillTexture(name, kWholePicture, fileName, 1.0, lodControl, scratch, finestLevel);
+  return FillTexture(device, name, kWholePicture, fileName, 1.0, lodControl, scratch, finestLevel);
 }
 
-void RaiseTextureDetail(PanelResources& resources, double panelScale) {
+uint32_t LoadMaskedPicture(const char* maskFile, const char* imageFile, TextureDevice& device, int slot,
+                           double panelScale) {
+  Scratch scratch;
+  PictureFile mask, image;
+  if (!OpenPicture(maskFile, mask, scratch) || !OpenPicture(imageFile, image, scratch)) return 0;
+  const int width = image.rows.Width(), height = image.rows.Height();
+  if (mask.rows.Width() != width || mask.rows.Height() != height) return 0;  // drawn in two passes
+  // The mask's coverage, one byte a texel: what it leaves of the picture below (its red channel;
+  // the masks are grey).
+  std::vector<uint8_t> keep(static_cast<size_t>(width) * static_cast<size_t>(height));
+  size_t at = 0;
+  if (!ForEachRow(mask, scratch, false, [&](const uint8_t* rgb) {
+        for (int x = 0; x < width; ++x) keep[at++] = rgb[3 * x];
+        return true;
+      })) {
+    return 0;
+  }
+  uint32_t name = 0;
+  device.CreateTextures(1, &name);
+  device.Bind(name);
+  const bool lodControl = device.HasLevelControl();
+  const LevelPlan plan = PlanLevels(device, slot >= 0 && slot < SlotCount ? slot : kWholePicture, width, height,
+                                    panelScale, lodControl);
+  std::vector<uint8_t> rgba(static_cast<size_t>(width) * 4);
+  size_t row = 0;
+  const bool good = UploadRows(device, width, height, plan, lodControl, imageFile, PixelFormat::Rgba, PixelFormat::Rgba,
+                               [&](const std::function<bool(const uint8_t*)>& out) {
+                                 return ForEachRow(image, scratch, false, [&](const uint8_t* rgb) {
+                                   const uint8_t* k = keep.data() + row++ * static_cast<size_t>(width);
+                                   for (int x = 0; x < width; ++x) {
+                                     rgba[4 * x] = rgb[3 * x];
+                                     rgba[4 * x + 1] = rgb[3 * x + 1];
+                                     rgba[4 * x + 2] = rgb[3 * x + 2];
+                                     rgba[4 * x + 3] = static_cast<uint8_t>(255 - k[x]);
+                                   }
+                                   return out(rgba.data());
+                                 });
+                               });
+  if (!good) {
+    device.DeleteTexture(name);
+    return 0;
+  }
+  return name;
+}
+
+void RaiseTextureDetail(PanelResources& resources, double panelScale, TextureDevice& device) {
   if (!(panelScale > resources.DetailScale)) return;  // the levels there serve it
   resources.DetailScale = panelScale;
   Scratch scratch;
@@ -453,18 +491,26 @@ void RaiseTextureDetail(PanelResources& resources, double panelScale) {
     if (loaded == 0 || PictureTexture(resources, picture) == 0) continue;
     PictureFile file;
     if (!OpenPicture(PictureFileName(picture), file, scratch)) continue;  // keep what there is
-    if (PlanLevels(picture, file.rows.Width(), file.rows.Height(), panelScale, true).first >= loaded) continue;
+    if (PlanLevels(device, picture, file.rows.Width(), file.rows.Height(), panelScale, true).first >= loaded) continue;
     // The finer picture goes into a texture of its own; the old one is kept should it fail.
-    GLuint replacement = 0;
-    glGenTextures(1, &replacement);
+    uint32_t replacement = 0;
+    device.CreateTextures(1, &replacement);
     uint8_t finest = loaded;
-    if (FillTexture(replacement, picture, PictureFileName(picture), panelScale, true, scratch, finest)) {
-      GLuint old = PictureTexture(resources, picture);
-      glDeleteTextures(1, &old);
+    if (FillTexture(device, replacement, picture, PictureFileName(picture), panelScale, true, scratch, finest)) {
+      device.DeleteTexture(PictureTexture(resources, picture));
       PictureTexture(resources, picture) = replacement;
       resources.FinestLevel[picture] = finest;
     } else {
-      glDeleteTextures(1, &replacement);
+      device.DeleteTexture(replacement);
     }
+  }
+  for (const auto& pair : kMaskPairs) {
+    const uint32_t old = resources.Combined[pair[1]];
+    if (old == 0) continue;
+    const uint32_t finer =
+        LoadMaskedPicture(TextureFileNames[pair[0]], TextureFileNames[pair[1]], device, pair[1], panelScale);
+    if (finer == 0) continue;
+    device.DeleteTexture(old);
+    resources.Combined[pair[1]] = finer;
   }
 }

@@ -76,6 +76,9 @@ class Display {
   void OnGlWindowSize(int width, int height);
   // The panel fitted into the window's client area as it is now (today's layout for today's window).
   void FitPanelToWindow();
+  // The renderer's surface and layout, and the same place as the context's state.
+  void SetSurface(int width, int height);
+  void SetLayout(const PanelLayout& layout);
   // The panel's size at scale 1: today's client area, or the full panel's own size.
   void PanelSize(int* width, int* height) const;
   // `frameCap`: frames per second at most, 0 = no cap.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "pfd/frame_draw.h"
 #include "platform/gl.h"
 #include "platform/dialogs.h"
 #include "platform/system.h"
@@ -41,7 +42,7 @@ Display::Display(const Settings& settings)
     : Display(settings, MakeSource(settings, ReadPlan::With(InterfaceVarsOf(PanelFrameRules::ReadingsShown(settings.Panel))))) {}
 
 Display::Display(const Settings& settings, std::unique_ptr<FlightDataSource> source)
-    : settings_(settings), source_(std::move(source)), renderer_(settings.Panel), rules_(settings.Panel, settings.Baro) {}
+    : settings_(settings), source_(std::move(source)), renderer_(settings.Panel, settings.Renderer), rules_(settings.Panel, settings.Baro) {}
 
 void Display::PanelSize(int* width, int* height) const {
   int standardWidth = 0, standardHeight = 0;
@@ -76,11 +77,26 @@ void Display::FitPanelToWindow() {
   // whatever its frame leaves of its fixed outer size: the surface stays at (0, 0) at scale 1.
   if (renderer_.Kind() == PanelKind::Classic && !settings_.CustomWindow() && window_.Scale() == 1.0) {
     // Back from a monitor of another scale: the start-up surface again, nothing clipped.
-    if (!renderer_.Layout().standard) renderer_.SetSurface(kSurfaceWidth, kSurfaceHeight);
-    renderer_.SetLayout(StandardLayout(panelWidth, panelHeight));
+    if (!renderer_.Layout().standard) SetSurface(kSurfaceWidth, kSurfaceHeight);
+    SetLayout(StandardLayout(panelWidth, panelHeight));
     return;
   }
-  renderer_.SetLayout(FitLayout(panelWidth, panelHeight, width, height));
+  SetLayout(FitLayout(panelWidth, panelHeight, width, height));
+}
+
+void Display::SetSurface(int width, int height) {
+  renderer_.SetSurface(width, height);
+  ApplyGlSurface(width, height);
+}
+
+void Display::SetLayout(const PanelLayout& layout) {
+  renderer_.SetLayout(layout);
+  // The full panel places its parts at every step.
+  if (layout.standard || renderer_.Kind() != PanelKind::Classic) return;
+  const render::View view = PanelView(layout);
+  const render::PixelRect clip = PanelClip(layout);
+  ApplyGlPanelPlace(view.viewport.x, view.viewport.y, view.viewport.w, view.viewport.h, clip.x, clip.y, clip.w,
+                    clip.h);
 }
 
 std::string Display::SurfaceTooLargeText() const {
@@ -178,8 +194,8 @@ bool Display::CreateGlWindow(const std::string& title, int32_t width, int32_t he
   titleWord_ = source_->TitleWord();
   if (!window_.Open(params)) return false;
 
-  renderer_.SetSurface(width, height);
-  renderer_.SetLayout(StandardLayout(panelWidth, panelHeight));
+  SetSurface(width, height);
+  SetLayout(StandardLayout(panelWidth, panelHeight));
   FitPanelToWindow();
   startupResizeDone_ = true;
   const std::string tooLarge = SurfaceTooLargeText();

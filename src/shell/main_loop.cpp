@@ -19,6 +19,7 @@ constexpr uint64_t MaxPacingSleepMicros = 10000;
 
 FlightFrame Display::DrawFrame(PanelPicture* decided) {
   renderer_.BeginFrame();
+  if (!renderer_.Layout().standard) EnableGlClip();  // a fitted frame clips to the panel
   return ::DrawFrame(*source_, rules_, renderer_, double(platform::MonotonicMicros()) / 1e6, decided);
 }
 

@@ -262,6 +262,10 @@ bool ParseSettings(const std::string& path, const std::string& text, Settings& s
   if (!ReadSwitch(ini, path, "WINDOW", "BORDERLESS", settings.Borderless, error)) return false;
   if (!ReadSwitch(ini, path, "WINDOW", "FULLSCREEN", settings.Fullscreen, error)) return false;
   if (!ReadSwitch(ini, path, "WINDOW", "TOPMOST", settings.Topmost, error)) return false;
+  static const char* const kRenderers[] = {"GL1", "GLES2"};
+  int renderer = 0;
+  if (!ReadChoice(ini, path, "WINDOW", "RENDERER", kRenderers, 2, renderer, error)) return false;
+  settings.Renderer = renderer == 1 ? render::BackendKind::GLES2 : render::BackendKind::GL1;
 
   static const char* const kLayouts[] = {"CLASSIC", "FULL"};
   static const char* const kBaroUnits[] = {"HPA", "INHG"};

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "pfd/panel_picture.h"
+#include "render/backend.h"
 #include "sources/network_source.h"
 #include "sources/udp_feed_settings.h"
 
@@ -33,6 +34,8 @@ struct Settings {
   bool Topmost = false;       // "WINDOW"/"TOPMOST": above other windows
   int32_t Monitor = 1;        // "WINDOW"/"MONITOR": X and Y count from this monitor's corner
   int32_t Msaa = 0;           // "WINDOW"/"MSAA": 0, 2, 4 or 8 samples per pixel
+  // "WINDOW"/"RENDERER": GL1 (fixed function, default) or GLES2 (shaders)
+  render::BackendKind Renderer = render::BackendKind::GL1;
 
   // The picture.
   PanelKind Panel = PanelKind::Classic;  // "PFD"/"LAYOUT": CLASSIC (today's panel) or FULL

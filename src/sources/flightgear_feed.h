@@ -20,7 +20,7 @@ size_t FlightGearFieldCount();
 // The fields every line carries: a protocol file copied before the later fields were added sends
 // lines without them (their readings then do not arrive).
 constexpr size_t kFgFieldsRequired = 31;
-// The properties' conversions into the flight variables (each row names a field by its path).
+// The properties' conversions into the readings (each row names a field by its path).
 const FeedRow* FlightGearRows();
 size_t FlightGearRowCount();
 

@@ -1,5 +1,5 @@
 // FlightGear over its generic protocol: the feed that listens for the lines of
-// dist/flightgear/orvane.xml and keeps the flight variables up to date from them.
+// dist/flightgear/orvane.xml and keeps the readings up to date from them.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include "sources/udp_feed.h"
 
 // Listens for the lines dist/flightgear/orvane.xml makes FlightGear send, from one sender at a time,
-// and keeps the flight variables up to date from them.
+// and keeps the readings up to date from them.
 class FlightGearFeed : public UdpFeed {
  public:
   struct Options {

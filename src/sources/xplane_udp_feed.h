@@ -1,5 +1,5 @@
 // X-Plane over its UDP dataref interface: the feed that subscribes to the dataref table and keeps
-// the flight variables up to date from the answers.
+// the readings up to date from the answers.
 #pragma once
 
 #include <atomic>

@@ -5,6 +5,7 @@
 
 #include "platform/gl.h"
 #include "platform/window.h"
+#include "pfd/frame_draw.h"
 #include "pfd/png_writer.h"
 
 namespace orvane_test {
@@ -43,7 +44,23 @@ bool RenderHarness::Open(std::string& error) {
   if (!gl_.Open(kWidth, kHeight, error)) return false;
   open_ = true;
   ResetGlState();
+  backend_ = render::MakeBackend(render::BackendKind::GL1);
+  renderer_.SetSurface(kWidth, kHeight);
+  ResetList();
   return true;
+}
+
+void RenderHarness::ResetList() {
+  list_.Reset();
+  list_.surfaceWidth = kWidth;
+  list_.surfaceHeight = kHeight;
+  list_.state = render::ListState{};
+  list_.state.view = SurfaceView(0, 0, kWidth, kHeight);
+}
+
+void RenderHarness::Flush() {
+  if (backend_) backend_->Execute(list_);
+  list_.Reset();
 }
 
 void RenderHarness::Close() {
@@ -125,6 +142,7 @@ int RenderHarness::LoadTexturesFrom(const std::string& folder, std::string& miss
 }
 
 void RenderHarness::Capture() {
+  Flush();
   glFinish();
   pixels_.assign(static_cast<size_t>(kWidth) * kHeight * 3, 0);
   GLint previousAlignment = 4;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@
 #include "pfd/bmp_decoder.h"
 #include "pfd/texture_set.h"
 #include "platform/window.h"
+#include "render/backend.h"
+#include "render/draw_list.h"
 
 namespace orvane_test {
 
@@ -51,6 +54,12 @@ class RenderHarness {
 
   // The renderer the drawing under test goes through, and its textures and font.
   PanelRenderer& Renderer() { return renderer_; }
+  // The list the drawing layers under test record into: the whole surface in the display's
+  // 45-degree perspective. Capture and Flush draw it with the GL1 backend.
+  render::DrawList& List() { return list_; }
+  void Flush();
+  // Empties the list and puts its state back to the display's initial one.
+  void ResetList();
   PanelResources& Resources() { return renderer_.MutableResources(); }
 
   // Uploads an image into a slot's texture as the texture set does (the slot's name is created when
@@ -78,6 +87,8 @@ class RenderHarness {
   bool open_ = false;
   platform::OffscreenGl gl_;
   PanelRenderer renderer_;
+  render::DrawList list_;
+  std::unique_ptr<render::Backend> backend_;
   std::vector<uint8_t> pixels_;
 };
 

@@ -12,6 +12,7 @@
 #include "server/server_core.h"
 #include "server/server_log.h"
 #include "server/server_options.h"
+#include "server/web_server.h"
 #include "sources/xplane_udp_feed.h"
 #include "simdata/sim_data_area.h"
 
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (cl.server.webPort >= 0 && !cl.webRootGiven) cl.server.webRoot = server::DefaultWebRoot(argv[0]);
   server::Server srv(cl.server, *source);
   if (!srv.Open(&error)) {
     std::fprintf(stderr, "OrvaneGCServer: %s\n", error.c_str());

@@ -116,4 +116,9 @@ RequestFramer::Next RequestFramer::Take(std::string& request) {
   return Next::Request;
 }
 
+std::string_view RequestOfMessage(std::string_view message) {
+  if (!message.empty() && message.back() == '\0') message.remove_suffix(1);
+  return message;
+}
+
 }  // namespace server

@@ -41,6 +41,10 @@ struct ParseResult {
 // inside the 64 KiB area.
 ParseResult ParseRequest(std::string_view text);
 
+// The request a WebSocket message carries: the message itself, without the one zero byte that may
+// end it (as on the TCP stream). Anything else is left for ParseRequest to accept or refuse.
+std::string_view RequestOfMessage(std::string_view message);
+
 // The reply text for a refused request: "" when it asked for a text, else "0".
 const char* MalformedReply(const ParseResult& result);
 

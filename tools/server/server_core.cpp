@@ -11,14 +11,14 @@
 #include "server/reply_format.h"
 #include "server/request_parser.h"
 #include "server/server_log.h"
+#include "server/server_session.h"
+#include "server/web_server.h"
 
 namespace server {
 
 using asio::ip::tcp;
 
-class Connection;
-
-class Server::Impl {
+class Server::Impl : public SessionHost {
  public:
   Impl(const ServerOptions& options, DataSource& source)
       : options_(options),
@@ -37,19 +37,22 @@ class Server::Impl {
   uint16_t Port() const { return port_; }
   ServerStats Stats() const;
 
-  // Used by connections.
-  DataSource& Source() { return source_; }
-  const ServerOptions& Options() const { return options_; }
-  void Park(const std::shared_ptr<Connection>& c) { parked_.push_back(c); }
-  void Remove(const std::shared_ptr<Connection>& c);
-  void CountRequest(bool malformed) {
+  uint16_t WebPort() const { return web_ ? web_->Port() : 0; }
+
+  // Used by the sessions.
+  DataSource& Source() override { return source_; }
+  const ServerOptions& Options() const override { return options_; }
+  void Adopt(const std::shared_ptr<Session>& s) override;
+  void Park(const std::shared_ptr<Session>& s) override { parked_.push_back(s); }
+  void Remove(const std::shared_ptr<Session>& s) override;
+  void CountRequest(bool malformed) override {
     requests_.fetch_add(1, std::memory_order_relaxed);
     ++requestsSinceStats_;
     if (malformed) malformed_.fetch_add(1, std::memory_order_relaxed);
   }
-  void CountOverlong() { overlong_.fetch_add(1); }
-  void CountSlowReader() { slowReaders_.fetch_add(1); }
-  RateLimitedLog& MalformedLog() { return malformedLog_; }
+  void CountOverlong() override { overlong_.fetch_add(1); }
+  void CountSlowReader() override { slowReaders_.fetch_add(1); }
+  RateLimitedLog& MalformedLog() override { return malformedLog_; }
 
  private:
   void Accept();
@@ -67,8 +70,10 @@ class Server::Impl {
   uint16_t port_ = 0;
   bool stopping_ = false;
   bool sourceStarted_ = false;
-  std::set<std::shared_ptr<Connection>> connections_;
-  std::vector<std::weak_ptr<Connection>> parked_;
+  std::set<std::shared_ptr<Session>> connections_;  // TCP clients and WebSocket sessions
+  int tcpClients_ = 0;
+  std::unique_ptr<WebListener> web_;  // with --web
+  std::vector<std::weak_ptr<Session>> parked_;
   RateLimitedLog malformedLog_;
   RateLimitedLog refusedLog_;
   uint64_t startMicros_ = 0;
@@ -78,15 +83,11 @@ class Server::Impl {
   std::atomic<int> clients_{0};
 };
 
-// One client: its request framing, its ordered replies and its bounded buffers.
-class Connection : public std::enable_shared_from_this<Connection> {
+// One TCP client: its requests cut from the byte stream, its replies written in order, its bounded buffers.
+class TcpConnection : public Session {
  public:
-  Connection(tcp::socket socket, Server::Impl& server, std::string peer)
-      : socket_(std::move(socket)), server_(server), peer_(std::move(peer)) {}
-
-  const std::string& Peer() const { return peer_; }
-  uint64_t ParkedSince() const { return parkedSince_; }
-  bool Parked() const { return parked_; }
+  TcpConnection(tcp::socket socket, SessionHost& host, std::string peer)
+      : Session(host, std::move(peer)), socket_(std::move(socket)) {}
 
   void Start() {
     asio::error_code ec;
@@ -94,119 +95,36 @@ class Connection : public std::enable_shared_from_this<Connection> {
     Read();
   }
 
-  // Continues after a refresh of the source; with `force` (the wait bound passed) the held request
-  // is answered from whatever the source has.
-  void Resume(bool force) {
-    if (!parked_ || closed_) return;
-    parked_ = false;
-    skipRefreshWait_ = force;
-    Process();
-  }
-
-  void Close(const std::string& why) {
+  void Close(const std::string& why) override {
     if (closed_) return;
     closed_ = true;
-    LogF("disconnect %s (%s) after %llu requests", peer_.c_str(), why.c_str(), (unsigned long long)answered_);
+    LogF("disconnect %s (%s) after %llu requests", peer_.c_str(), why.c_str(), (unsigned long long)Answered());
     asio::error_code ec;
     socket_.shutdown(tcp::socket::shutdown_both, ec);
     socket_.close(ec);
-    server_.Remove(shared_from_this());
+    host_.Remove(shared_from_this());
   }
 
- private:
-  void Read() {
-    if (closed_ || reading_ || !closeAfterFlush_.empty()) return;
-    reading_ = true;
-    auto self = shared_from_this();
-    socket_.async_read_some(asio::buffer(readBuffer_), [this, self](const asio::error_code& ec, size_t n) {
-      reading_ = false;
-      if (closed_) return;
-      if (ec) {
-        Close(ec == asio::error::eof ? "closed by the client" : ec.message());
-        return;
-      }
-      framer_.Append(readBuffer_.data(), n);
-      Process();
-    });
+ protected:
+  Next TakeRequest(std::string& request) override {
+    switch (framer_.Take(request)) {
+      case RequestFramer::Next::Request: return Next::Request;
+      case RequestFramer::Next::Overlong: return Next::Overlong;
+      case RequestFramer::Next::NeedMore: break;
+    }
+    return Next::NeedMore;
   }
 
-  // Answers every complete request buffered, in order; then writes and reads on.
-  void Process() {
-    if (closed_ || parked_) return;
-    DataSource& source = server_.Source();
-    source.Update();
-    while (true) {
-      if (!holding_) {
-        RequestFramer::Next next = framer_.Take(request_);
-        if (next == RequestFramer::Next::NeedMore) break;
-        if (next == RequestFramer::Next::Overlong) {
-          // The replies to the requests before it still go out; then the connection ends.
-          server_.CountOverlong();
-          closeAfterFlush_ = "request longer than " + std::to_string(kMaxRequestLength) +
-                             " bytes without a zero terminator";
-          Flush();
-          return;
-        }
-        holding_ = true;
-      }
-      ParseResult parsed = ParseRequest(request_);
-      if (parsed.ok && !skipRefreshWait_ &&
-          source.WantsRefreshFor(parsed.request.offset, parsed.request.size)) {
-        // The source fetches these bytes with its next refresh: hold this request (and the ones
-        // behind it, to keep the order) until then.
-        // A refresh that was already under way may not have brought them: then wait on, with the
-        // bound counted from the first wait.
-        if (!waiting_) parkedSince_ = platform::MonotonicMicros();
-        waiting_ = true;
-        parked_ = true;
-        server_.Park(shared_from_this());
-        Flush();
-        return;
-      }
-      skipRefreshWait_ = false;
-      waiting_ = false;
-      holding_ = false;
-      Answer(parsed);
-      if (pending_.size() + inFlight_.size() > server_.Options().maxPendingOutput) {
-        server_.CountSlowReader();
-        Close("does not read its replies: more than " + std::to_string(server_.Options().maxPendingOutput) +
-              " bytes waiting");
-        return;
-      }
-    }
-    Flush();
-    Read();
+  std::string OverlongReason() const override {
+    return "request longer than " + std::to_string(kMaxRequestLength) + " bytes without a zero terminator";
   }
 
-  void Answer(const ParseResult& parsed) {
-    ++answered_;
-    if (!parsed.ok) {
-      server_.CountRequest(true);
-      std::string shown;
-      for (char c : request_) shown += (c >= 32 && c < 127) ? c : '?';
-      server_.MalformedLog().Log("malformed request from " + peer_ + ": \"" + shown + "\" (" + parsed.error +
-                                 "), answered \"" + MalformedReply(parsed) + "\"");
-      pending_ += MalformedReply(parsed);
-      pending_.push_back('\0');
-      return;
-    }
-    server_.CountRequest(false);
-    if (parsed.request.type != TypeCode::Text &&
-        !server_.Source().IsFresh(parsed.request.offset, parsed.request.size)) {
-      // Stale or never received: the empty reply, which no client takes for a number.
-      pending_.push_back('\0');
-      return;
-    }
-    uint8_t bytes[kMaxTextSize];
-    server_.Source().Read(parsed.request.offset, parsed.request.size, bytes);
-    if (!AppendReplyText(parsed.request, bytes, pending_))
-      server_.MalformedLog().Log("offset " + std::to_string(parsed.request.offset) +
-                                 " holds no finite number; answered \"0\"");
-    pending_.push_back('\0');
-  }
+  size_t OutputWaiting() const override { return pending_.size() + inFlight_.size(); }
+
+  void ReadMore() override { Read(); }
 
   // Starts writing the replies gathered so far, unless a write is under way.
-  void Flush() {
+  void Flush() override {
     if (closed_ || writing_) return;
     if (pending_.empty()) {
       if (!closeAfterFlush_.empty()) Close(closeAfterFlush_);
@@ -228,24 +146,29 @@ class Connection : public std::enable_shared_from_this<Connection> {
     });
   }
 
+ private:
+  void Read() {
+    if (closed_ || reading_ || !closeAfterFlush_.empty()) return;
+    reading_ = true;
+    auto self = shared_from_this();
+    socket_.async_read_some(asio::buffer(readBuffer_), [this, self](const asio::error_code& ec, size_t n) {
+      reading_ = false;
+      if (closed_) return;
+      if (ec) {
+        Close(ec == asio::error::eof ? "closed by the client" : ec.message());
+        return;
+      }
+      framer_.Append(readBuffer_.data(), n);
+      Process();
+    });
+  }
+
   tcp::socket socket_;
-  Server::Impl& server_;
-  std::string peer_;
   std::array<char, 4096> readBuffer_{};
   RequestFramer framer_;
-  std::string request_;       // the request being answered
-  bool holding_ = false;      // request_ is taken from the framer and not answered yet
-  std::string pending_;       // replies not yet handed to the socket
-  std::string inFlight_;      // replies being written
+  std::string inFlight_;  // replies being written
   bool reading_ = false;
   bool writing_ = false;
-  bool parked_ = false;
-  bool skipRefreshWait_ = false;
-  bool waiting_ = false;  // the held request has waited for a refresh since parkedSince_
-  bool closed_ = false;
-  std::string closeAfterFlush_;  // when set: close with this reason once the replies are written
-  uint64_t parkedSince_ = 0;
-  uint64_t answered_ = 0;
 };
 
 bool Server::Impl::Open(std::string* error) {
@@ -268,6 +191,15 @@ bool Server::Impl::Open(std::string* error) {
     return false;
   }
   port_ = acceptor_.local_endpoint(ec).port();
+  if (options_.webPort >= 0) {
+    web_ = std::make_unique<WebListener>(io_, *this, options_, [this] { return tcpClients_; });
+    if (!web_->Open(error)) {
+      web_.reset();
+      asio::error_code ignored;
+      acceptor_.close(ignored);
+      return false;
+    }
+  }
   return true;
 }
 
@@ -287,6 +219,11 @@ void Server::Impl::Run() {
     signals_.async_wait([this](const asio::error_code& e, int signal) {
       if (!e) Shutdown(signal == SIGINT ? "interrupted (SIGINT)" : "terminated (SIGTERM)");
     });
+  }
+  if (web_) {
+    LogF("web: serving %s on %s port %u (page at /, requests at /ws)", options_.webRoot.c_str(),
+         options_.bindAddress.c_str(), unsigned(web_->Port()));
+    web_->Start();
   }
   Accept();
   ScheduleHousekeeping();
@@ -313,25 +250,32 @@ void Server::Impl::Accept() {
     tcp::endpoint remote = socket.remote_endpoint(peerError);
     std::string peer = peerError ? std::string("unknown peer")
                                  : remote.address().to_string() + ":" + std::to_string(remote.port());
-    if (int(connections_.size()) >= options_.maxClients) {
-      refusedLog_.Log("refused " + peer + ": already " + std::to_string(connections_.size()) + " clients");
+    const int clients = tcpClients_ + (web_ ? web_->Connections() : 0);
+    if (clients >= options_.maxClients) {
+      refusedLog_.Log("refused " + peer + ": already " + std::to_string(clients) + " clients");
       asio::error_code ignored;
       socket.close(ignored);
     } else {
-      auto connection = std::make_shared<Connection>(std::move(socket), *this, peer);
-      connections_.insert(connection);
-      connectionsTotal_.fetch_add(1);
-      clients_.store(int(connections_.size()));
-      source_.SetClientCount(int(connections_.size()));
-      LogF("connect %s (%d clients)", peer.c_str(), int(connections_.size()));
+      auto connection = std::make_shared<TcpConnection>(std::move(socket), *this, peer);
+      ++tcpClients_;
+      Adopt(connection);
       connection->Start();
     }
     Accept();
   });
 }
 
-void Server::Impl::Remove(const std::shared_ptr<Connection>& c) {
-  connections_.erase(c);
+void Server::Impl::Adopt(const std::shared_ptr<Session>& s) {
+  connections_.insert(s);
+  connectionsTotal_.fetch_add(1);
+  clients_.store(int(connections_.size()));
+  source_.SetClientCount(int(connections_.size()));
+  LogF("connect %s (%d clients)", s->Peer().c_str(), int(connections_.size()));
+}
+
+void Server::Impl::Remove(const std::shared_ptr<Session>& s) {
+  if (connections_.erase(s) == 0) return;
+  if (dynamic_cast<TcpConnection*>(s.get()) != nullptr) --tcpClients_;
   clients_.store(int(connections_.size()));
   source_.SetClientCount(int(connections_.size()));
 }
@@ -340,7 +284,7 @@ void Server::Impl::ResumeParked(bool onlyOverdue) {
   if (parked_.empty()) return;
   uint64_t now = platform::MonotonicMicros();
   uint64_t limit = uint64_t(options_.parkLimitMs) * 1000;
-  std::vector<std::weak_ptr<Connection>> waiting;
+  std::vector<std::weak_ptr<Session>> waiting;
   waiting.swap(parked_);
   for (auto& weak : waiting) {
     auto c = weak.lock();
@@ -365,6 +309,7 @@ void Server::Impl::ScheduleHousekeeping() {
 void Server::Impl::Housekeeping() {
   uint64_t now = platform::MonotonicMicros();
   ResumeParked(true);
+  if (web_) web_->CloseIdle();
   if (options_.statsSeconds > 0 && now - statsMicros_ >= uint64_t(options_.statsSeconds) * 1000000) {
     double seconds = double(now - statsMicros_) / 1e6;
     if (requestsSinceStats_ > 0 || !connections_.empty())  // an idle server stays quiet
@@ -383,9 +328,10 @@ void Server::Impl::Shutdown(const char* why) {
   LogF("shutting down: %s", why);
   asio::error_code ec;
   acceptor_.close(ec);
+  if (web_) web_->Stop();
   housekeeping_.cancel();
   signals_.cancel(ec);
-  std::vector<std::shared_ptr<Connection>> all(connections_.begin(), connections_.end());
+  std::vector<std::shared_ptr<Session>> all(connections_.begin(), connections_.end());
   for (auto& c : all) c->Close("server shutting down");
   parked_.clear();
   io_.stop();
@@ -407,6 +353,7 @@ Server::Server(const ServerOptions& options, DataSource& source)
 Server::~Server() = default;
 bool Server::Open(std::string* error) { return impl_->Open(error); }
 uint16_t Server::Port() const { return impl_->Port(); }
+uint16_t Server::WebPort() const { return impl_->WebPort(); }
 void Server::Run() { impl_->Run(); }
 void Server::Stop() { impl_->Stop(); }
 ServerStats Server::Stats() const { return impl_->Stats(); }

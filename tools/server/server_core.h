@@ -19,6 +19,9 @@ struct ServerOptions {
   uint32_t statsSeconds = 10;            // requests-per-second line every so often (0: never)
   double durationSeconds = 0;            // stop after this long (0: run until stopped)
   bool handleSignals = true;             // stop cleanly on SIGINT / SIGTERM (Ctrl+C)
+  int webPort = -1;                      // the web side's port (-1: none; 0: any free port)
+  std::string webRoot;                   // the folder the web side serves
+  uint32_t webIdleSeconds = 30;          // a WebSocket without a request for this long is closed
 };
 
 // Counters since the server opened.
@@ -28,7 +31,7 @@ struct ServerStats {
   uint64_t connections = 0; // connections accepted and served
   uint64_t overlong = 0;    // connections closed for a request without terminator
   uint64_t slowReaders = 0; // connections closed for not reading their replies
-  int clients = 0;          // connected now
+  int clients = 0;          // connected now (TCP clients and WebSocket sessions)
 };
 
 class Server {
@@ -43,6 +46,8 @@ class Server {
   bool Open(std::string* error);
   // The port actually listened on (after Open).
   uint16_t Port() const;
+  // The web side's port (after Open; 0 without one).
+  uint16_t WebPort() const;
   // Serves until Stop, a signal or the duration; then closes every connection and the source.
   void Run();
   // Ends Run from any thread.

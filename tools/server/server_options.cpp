@@ -59,8 +59,19 @@ void DefineOptions(toolcli::OptionParser& p, CommandLine& cl, bool& sourceGiven)
           "xplane source: values per second asked of X-Plane, 1..100 (default 30)");
   p.Whole("--fg-port", "N", cl.fgPort, 1, 65535, "a port number 1..65535",
           "flightgear source: UDP port the feed arrives on (default 5500)");
+  p.Whole("--web", "PORT", cl.server.webPort, 0, 65535, "a port number 0..65535",
+          "also serve the display to browsers: the web folder over HTTP on PORT\n"
+          "and the requests over a WebSocket at /ws (0 = any free port)");
+  p.Custom("--web-root", "DIR",
+           [&cl](const std::string& v) {
+             if (v.empty()) return false;
+             cl.server.webRoot = v;
+             cl.webRootGiven = true;
+             return true;
+           },
+           "a folder name", "the folder served by --web (default: the folder web beside the program)");
   p.Whole("--max-clients", "N", cl.server.maxClients, 1, 10000, "a number 1..10000",
-          "clients served at once (default 256)");
+          "clients served at once, browsers' connections included (default 256)");
   p.Number("--duration", "S", cl.server.durationSeconds,
            "stop after S seconds (default: run until Ctrl+C / SIGTERM)", {0.001, 1e7, "a number of seconds > 0"});
   p.HelpFlag(cl.help);
@@ -83,6 +94,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
   toolcli::OptionParser p("OrvaneGCServer", kUsage, kAbout);
   DefineOptions(p, cl, sourceGiven);
   if (!p.Parse(args, *error)) return false;
+  if (cl.webRootGiven && cl.server.webPort < 0) {
+    *error = "--web-root needs --web PORT";
+    return false;
+  }
   if (!cl.valuesFile.empty()) {
     if (sourceGiven && cl.source != SourceKind::Values) {
       *error = "--values cannot be combined with --source " + std::string(SourceName(cl.source));

@@ -21,6 +21,7 @@ struct CommandLine {
   uint16_t xplanePort = 49000;           // --xplane-port (xplane source)
   unsigned rateHz = 30;                  // --rate (xplane source: values per second asked for)
   uint16_t fgPort = 5500;                // --fg-port (flightgear source: UDP port to listen on)
+  bool webRootGiven = false;             // --web-root (else the folder "web" beside the program)
   bool help = false;
   bool version = false;
 };

@@ -215,7 +215,7 @@ const char* KindName(RawKind kind) {
   return "";
 }
 
-// The variables a file may give: every one a InterfaceValues member holds, in the rows' order.
+// The variables a file may give: every one an InterfaceValues member holds, in the rows' order.
 template <typename Visit>
 void ForEachKey(Visit&& visit) {
   for (size_t v = 0; v < kFlightVarCount; ++v) {

@@ -205,11 +205,16 @@ int main(int argc, char** argv) {
     }
   }
 
-  PanelRenderer renderer(picture.kind);
+  PanelRenderer renderer(picture.kind, o.renderer);
   const SnapshotSurface at = o.fullLayout ? FullSurfaceAtScale(o.scale) : SurfaceAtScale(o.scale);
   platform::OffscreenGl gl;
   if (!OpenSnapshotRenderer(gl, renderer, at, error)) {
     std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
+    return 1;
+  }
+  if (renderer.Backend() != o.renderer) {
+    CloseSnapshotRenderer();
+    std::fprintf(stderr, "orvane-snapshot: the %s renderer cannot run on this OpenGL\n", render::BackendName(o.renderer));
     return 1;
   }
   const std::vector<uint8_t> surface = RenderSurface(renderer, at, picture);

@@ -61,6 +61,10 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
            "(0.5 to 8; default 1): a 332 S x 332 S panel, 500 S x 740 S surface\n"
            "(full layout: a 460 S x 424 S panel)",
            {0.5, 8.0, "a size factor from 0.5 to 8, 1 = the window's own size"});
+  p.Choice("--renderer", "R", o.renderer,
+           {{"GL1", render::BackendKind::GL1}, {"GLES2", render::BackendKind::GLES2}},
+           "the backend that draws: GL1 (fixed function, default) or GLES2\n"
+           "(shaders, as the display's [WINDOW] RENDERER=GLES2)");
 
   p.Group("Layer overrides, applied after the frame rules (the pilot's signs)");
   p.Number("--pitch", "DEG", o.pitchNoseUpDeg, "pitch, positive nose up (10 puts the horizon below the aircraft symbol)",

@@ -6,6 +6,7 @@
 
 #include "model/interface_codec.h"
 #include "pfd/tape_rules.h"
+#include "render/backend.h"
 
 struct SnapshotOptions {
   std::string stateFile;        // --state: key=value flight state in raw units
@@ -23,6 +24,7 @@ struct SnapshotOptions {
   // The full layout's values (a value not given is not valid, and its instrument shows its flag).
   PrimaryFlightValues values;
   BaroUnit baro = BaroUnit::Hpa;  // --baro hpa|inhg
+  render::BackendKind renderer = render::BackendKind::GL1;  // --renderer GL1|GLES2
   Reading speedTrend;           // --speed-trend: the speed gained in the next 10 s
   bool help = false;
   bool version = false;         // --version: print the program version

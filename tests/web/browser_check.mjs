@@ -1,0 +1,234 @@
+// The browser display end to end in headless Chromium: the page loads from OrvaneGCServer --web,
+// connects and shows the demo flight's values; the "not connected" line appears within 2.5 s when
+// the server stops (and when it hangs) and leaves when it is back. Screenshots go to --out.
+// Usage: node browser_check.mjs --server PATH --web-root DIR --out DIR [--chromium PATH] [--layout L --baro B]
+import { spawn } from "node:child_process";
+import { writeFileSync, mkdtempSync, rmSync } from "node:fs";
+import { createServer, connect } from "node:net";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+
+const args = Object.fromEntries(
+  process.argv.slice(2).reduce((pairs, a, i, all) => (a.startsWith("--") ? [...pairs, [a.slice(2), all[i + 1]]] : pairs), []));
+const serverPath = args.server, webRoot = args["web-root"], outDir = args.out;
+const chromiumPath = args.chromium || "chromium";
+const layout = args.layout || "full", baro = args.baro || "inhg";
+if (!serverPath || !webRoot || !outDir) {
+  console.error("usage: node browser_check.mjs --server PATH --web-root DIR --out DIR [--chromium PATH]");
+  process.exit(2);
+}
+
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+let failures = 0;
+function check(ok, what) {
+  console.log((ok ? "ok   " : "FAIL ") + what);
+  if (!ok) failures++;
+}
+
+function freePort() {
+  return new Promise((resolve, reject) => {
+    const s = createServer();
+    s.on("error", reject);
+    s.listen(0, "127.0.0.1", () => {
+      const port = s.address().port;
+      s.close(() => resolve(port));
+    });
+  });
+}
+
+// One request over the display's TCP protocol; the reply's text.
+function tcpAsk(port, request) {
+  return new Promise((resolve) => {
+    const socket = connect(port, "127.0.0.1");
+    let data = Buffer.alloc(0);
+    const timer = setTimeout(() => { socket.destroy(); resolve(null); }, 3000);
+    socket.on("connect", () => socket.write(request + "\0"));
+    socket.on("data", (d) => {
+      data = Buffer.concat([data, d]);
+      const zero = data.indexOf(0);
+      if (zero >= 0) { clearTimeout(timer); socket.destroy(); resolve(data.subarray(0, zero).toString()); }
+    });
+    socket.on("error", () => { clearTimeout(timer); resolve(null); });
+  });
+}
+
+// The status of one GET sent byte for byte (fetch would tidy the path first).
+function rawStatus(port, target) {
+  return new Promise((resolve) => {
+    const socket = connect(port, "127.0.0.1");
+    let data = "";
+    const timer = setTimeout(() => { socket.destroy(); resolve(0); }, 3000);
+    socket.on("connect", () => socket.write(`GET ${target} HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n`));
+    socket.on("data", (d) => { data += d.toString("latin1"); });
+    socket.on("close", () => { clearTimeout(timer); resolve(Number(data.slice(9, 12)) || 0); });
+    socket.on("error", () => {});
+  });
+}
+
+const tcpPort = await freePort();
+const webPort = await freePort();
+const base = `http://127.0.0.1:${webPort}`;
+let server = null;
+function startServer() {
+  server = spawn(serverPath, ["--bind", "127.0.0.1", "--port", String(tcpPort), "--web", String(webPort),
+    "--web-root", webRoot, "--demo-time", "600", "--freeze"], { stdio: ["ignore", "ignore", "inherit"] });
+}
+async function waitServer() {
+  for (let i = 0; i < 100; i++) {
+    try { if ((await fetch(base + "/")).status === 200) return true; } catch (e) { /* not yet */ }
+    await sleep(100);
+  }
+  return false;
+}
+function stopServer(signal = "SIGTERM") {
+  return new Promise((resolve) => {
+    if (!server || server.exitCode !== null) return resolve();
+    server.once("exit", () => resolve());
+    server.kill(signal);
+  });
+}
+
+// Chromium over its DevTools pipe (fd 3 in, fd 4 out; JSON messages ending in a zero byte).
+const profile = mkdtempSync(join(tmpdir(), "orvane-chromium-"));
+const chromium = spawn(chromiumPath, ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+  "--disable-component-update", "--disable-sync", "--no-first-run", `--user-data-dir=${profile}`, "--use-angle=swiftshader",
+  "--enable-unsafe-swiftshader", "--remote-debugging-pipe", "--window-size=1024,768", "--hide-scrollbars", "about:blank"],
+  { stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"] });
+let nextId = 1;
+const waiting = new Map();
+let inbox = Buffer.alloc(0);
+chromium.stdio[4].on("data", (d) => {
+  inbox = Buffer.concat([inbox, d]);
+  let zero;
+  while ((zero = inbox.indexOf(0)) >= 0) {
+    const message = JSON.parse(inbox.subarray(0, zero).toString());
+    inbox = inbox.subarray(zero + 1);
+    if (message.id && waiting.has(message.id)) {
+      waiting.get(message.id)(message);
+      waiting.delete(message.id);
+    }
+  }
+});
+function cdp(method, params = {}, sessionId = undefined) {
+  const id = nextId++;
+  return new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error(method + ": no answer in 15 s")), 15000);
+    waiting.set(id, (m) => { clearTimeout(timer); m.error ? reject(new Error(method + ": " + m.error.message)) : resolve(m.result); });
+    chromium.stdio[3].write(JSON.stringify({ id, method, params, sessionId }) + "\0");
+  });
+}
+
+let session;
+async function pageState() {
+  const r = await cdp("Runtime.evaluate", { returnByValue: true, expression: `(() => {
+    const p = window.orvanePage; if (!p) return null;
+    const problem = document.getElementById("problem");
+    return { linkUp: p.linkUp, awake: p.awake, fullscreen: !!document.fullscreenElement, frames: p.frames, values: p.values, layout: p.layout, baro: p.baro,
+             lineShown: !document.getElementById("link").hidden,
+             problem: problem.hidden ? "" : problem.textContent,
+             canvas: [document.getElementById("panel").width, document.getElementById("panel").height],
+             window: [innerWidth, innerHeight] };
+  })()` }, session);
+  return r.result.value;
+}
+async function waitFor(what, test, boundMs) {
+  const start = Date.now();
+  while (Date.now() - start < boundMs) {
+    const state = await pageState().catch(() => null);
+    if (state && test(state)) return { state, ms: Date.now() - start };
+    await sleep(50);
+  }
+  return { state: await pageState().catch(() => null), ms: -1 };
+}
+async function screenshot(name) {
+  const shot = await cdp("Page.captureScreenshot", { format: "png" }, session);
+  const file = join(outDir, name);
+  writeFileSync(file, Buffer.from(shot.data, "base64"));
+  console.log("     screenshot " + file);
+}
+
+try {
+  startServer();
+  check(await waitServer(), `server answers ${base}/`);
+  for (const target of ["/%2e%2e/%2e%2e/etc/passwd", "/../../etc/passwd"]) {
+    const status = await rawStatus(webPort, target);
+    check(status === 404, `GET ${target} (a URL leaving the web folder, sent as it is) gets ${status}`);
+  }
+
+  const { targetInfos } = await cdp("Target.getTargets");
+  const target = targetInfos.find((t) => t.type === "page");
+  session = (await cdp("Target.attachToTarget", { targetId: target.targetId, flatten: true })).sessionId;
+  await cdp("Page.enable", {}, session);
+  const url = `${base}/?layout=${layout}&baro=${baro}`;
+  await cdp("Page.navigate", { url }, session);
+
+  let r = await waitFor("connected", (s) => s.linkUp && s.frames >= 10, 20000);
+  check(r.ms >= 0, `page ${url} connects and completes 10 frames (${r.ms} ms)`);
+  console.log("     page: " + JSON.stringify(r.state));
+  if (r.state) {
+    check(r.state.layout === layout && r.state.baro === baro && r.state.problem === "", `settings from the address: layout ${r.state.layout}, baro ${r.state.baro}`);
+    check(r.state.canvas[0] === r.state.window[0] && r.state.canvas[1] === r.state.window[1], `canvas fills the window (${r.state.canvas} for ${r.state.window})`);
+    check(!r.state.lineShown, "no \"not connected\" line while connected");
+    // The frozen demo's values as the TCP display would read them (altimeter ft, IAS raw / 128 kt, pitch deg).
+    const altitude = Number(await tcpAsk(tcpPort, "13092,4,1"));
+    const airspeed = Number(await tcpAsk(tcpPort, "700,4,5")) / 128;
+    const pitch = Number(await tcpAsk(tcpPort, "12144,8,2"));
+    const v = r.state.values || {};
+    // The classic layout does not ask for the airspeed; the full one does.
+    const airspeedOk = layout === "full" ? v.airspeedKt !== null && Math.abs(v.airspeedKt - airspeed) < 1e-6 : v.airspeedKt === null;
+    check(v.altitudeFt !== null && Math.abs(v.altitudeFt - altitude) < 1e-6 && airspeedOk && v.pitchDeg !== null && Math.abs(v.pitchDeg - pitch) < 1e-9,
+      `values equal the TCP replies: altitude ${v.altitudeFt} ft (${altitude}), IAS ${v.airspeedKt} kt (${layout === "full" ? airspeed : "not asked"}), pitch ${v.pitchDeg} deg (${pitch})`);
+    check(v.listDelivered === true, "every read-list row usable");
+    // Frames per second over 2 s (one request/reply frame per animation frame).
+    const f0 = r.state.frames;
+    await sleep(2000);
+    const f1 = (await pageState()).frames;
+    const raf = await cdp("Runtime.evaluate", { awaitPromise: true, returnByValue: true, expression:
+      "new Promise((done) => { let n = 0; const t0 = performance.now(); const step = () => { n++; if (performance.now() - t0 < 1000) requestAnimationFrame(step); else done(n); }; requestAnimationFrame(step); })" }, session);
+    console.log(`     ${((f1 - f0) / 2).toFixed(1)} exchange frames per second (${f1 - f0} in 2 s); the browser's animation frames: ${raf.result.value} per second`);
+  }
+  // A tap (a touch on the canvas) goes full screen.
+  for (const type of ["touchStart", "touchEnd"])
+    await cdp("Input.dispatchTouchEvent", { type, touchPoints: type === "touchEnd" ? [] : [{ x: 400, y: 300 }] }, session);
+  r = await waitFor("fullscreen", (s) => s.fullscreen, 3000);
+  check(r.ms >= 0, `a tap goes full screen (${r.ms} ms)`);
+  console.log("     screen wake lock: " + (r.state ? r.state.awake : "?"));
+  await screenshot("connected.png");
+
+  // The server stops: the line within 2.5 s.
+  await stopServer("SIGTERM");
+  r = await waitFor("line", (s) => s.lineShown && !s.linkUp, 5000);
+  check(r.ms >= 0 && r.ms <= 2500, `"not connected" shown ${r.ms} ms after the server stopped (bound 2500)`);
+  await screenshot("not_connected.png");
+
+  // It comes back: the page reconnects by itself.
+  startServer();
+  check(await waitServer(), "server started again");
+  r = await waitFor("back", (s) => s.linkUp && !s.lineShown, 10000);
+  check(r.ms >= 0, `reconnected ${r.ms} ms after the server was back`);
+
+  // The server hangs (no close, no reply): the reply bound notices.
+  server.kill("SIGSTOP");
+  r = await waitFor("line", (s) => s.lineShown && !s.linkUp, 5000);
+  check(r.ms >= 0 && r.ms <= 2500, `"not connected" shown ${r.ms} ms after the server stopped answering (bound 2500)`);
+  server.kill("SIGCONT");
+  r = await waitFor("back", (s) => s.linkUp && !s.lineShown, 10000);
+  check(r.ms >= 0, `reconnected ${r.ms} ms after the server answered again`);
+  await screenshot("recovered.png");
+
+  // A setting the page does not know is named, and the default used.
+  await cdp("Page.navigate", { url: `${base}/?layout=wide&baro=hpa` }, session);
+  r = await waitFor("problem", (s) => s.problem !== "", 5000);
+  check(r.ms >= 0 && r.state.problem.includes("layout='wide'") && r.state.layout === "classic",
+    `an unknown layout is named: "${r.state ? r.state.problem : ""}"`);
+} catch (e) {
+  check(false, "browser check: " + e.message);
+} finally {
+  await cdp("Browser.close").catch(() => {});
+  await Promise.race([new Promise((r) => chromium.once("exit", r)), sleep(3000)]);
+  if (chromium.exitCode === null) chromium.kill("SIGKILL");
+  await stopServer();
+  rmSync(profile, { recursive: true, force: true });
+}
+console.log(failures === 0 ? "browser check passed" : `browser check: ${failures} failed`);
+process.exit(failures === 0 ? 0 : 1);

@@ -1,0 +1,178 @@
+// The browser display's program: a WebSocket to the data server that served the page, one frame's
+// requests and replies per animation frame, the link's state for the page, and the frame drawn.
+#include <emscripten.h>
+#include <emscripten/html5.h>
+#include <emscripten/websocket.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "model/flight_variables.h"
+#include "web_exchange.h"
+#include "web_frame.h"
+
+// The page's side (page/glue.js).
+EM_JS(int, PageFullLayout, (), { return Module.orvanePage && Module.orvanePage.layout === "full" ? 1 : 0; });
+EM_JS(int, PageBaroInHg, (), { return Module.orvanePage && Module.orvanePage.baro === "inhg" ? 1 : 0; });
+EM_JS(char*, PageSocketUrl, (), {
+  var url = (location.protocol === "https:" ? "wss://" : "ws://") + location.host + "/ws";
+  var size = lengthBytesUTF8(url) + 1;
+  var text = _malloc(size);
+  stringToUTF8(url, text, size);
+  return text;
+});
+EM_JS(void, PageLink, (int up), { if (Module.orvanePage) Module.orvanePage.setLink(up !== 0); });
+EM_JS(void, PageFrame, (double frames, double altitudeFt, double airspeedKt, double pitchDeg, int listDelivered), {
+  if (Module.orvanePage) Module.orvanePage.setFrame(frames, altitudeFt, airspeedKt, pitchDeg, listDelivered !== 0);
+});
+
+namespace {
+
+// Reconnect attempts, one at a time, at most this often; each given this long to open.
+constexpr double kRetryEveryMs = 1000;
+constexpr double kOpenBoundMs = 3000;
+// A pause of the animation frames (a hidden tab) longer than this restarts the reply clock.
+constexpr double kPauseMs = 500;
+
+struct WebDisplay {
+  std::unique_ptr<WebExchange> exchange;
+  std::string url;
+  EMSCRIPTEN_WEBSOCKET_T socket = 0;
+  bool open = false;
+  bool linkShown = true;  // what the page was last told (told once at start)
+  bool firstTold = false;
+  uint64_t framesAtOpen = 0;  // frames whole before this connection
+  double nextAttemptMs = 0;
+  double attemptStartMs = 0;
+  double lastTickMs = 0;
+  WebView view;
+};
+
+WebDisplay g;
+
+void Drop() {
+  if (g.socket > 0) {
+    emscripten_websocket_close(g.socket, 1000, "");
+    emscripten_websocket_delete(g.socket);
+  }
+  g.socket = 0;
+  g.open = false;
+  g.exchange->Abandon();
+}
+
+EM_BOOL OnOpen(int, const EmscriptenWebSocketOpenEvent* event, void*) {
+  if (event->socket == g.socket) {
+    g.open = true;
+    g.framesAtOpen = g.exchange->Frames();
+  }
+  return EM_TRUE;
+}
+
+// A value in its unit for the page; not a number when it did not arrive (or was not asked for).
+double Shown(const InterfaceValues& frame, FlightVar var) {
+  const Reading reading = ReadingOf(frame, var);
+  return reading.valid ? reading.value : std::nan("");
+}
+
+EM_BOOL OnMessage(int, const EmscriptenWebSocketMessageEvent* event, void*) {
+  if (event->socket != g.socket) return EM_TRUE;
+  std::string bytes(reinterpret_cast<const char*>(event->data), event->numBytes);
+  if (g.exchange->Reply(bytes)) {
+    const InterfaceValues& frame = g.exchange->Frame();
+    PageFrame(double(g.exchange->Frames()), Shown(frame, FlightVar::Altimeter),
+              Shown(frame, FlightVar::IndicatedAirspeedRaw), Shown(frame, FlightVar::Pitch),
+              g.exchange->ListDelivered() ? 1 : 0);
+  }
+  return EM_TRUE;
+}
+
+EM_BOOL OnEnd(int, const void* /*event*/, void*) {
+  Drop();
+  return EM_TRUE;
+}
+
+EM_BOOL OnClose(int type, const EmscriptenWebSocketCloseEvent* event, void* user) {
+  if (event->socket == g.socket) OnEnd(type, event, user);
+  return EM_TRUE;
+}
+
+EM_BOOL OnError(int type, const EmscriptenWebSocketErrorEvent* event, void* user) {
+  if (event->socket == g.socket) OnEnd(type, event, user);
+  return EM_TRUE;
+}
+
+void Connect(double now) {
+  g.nextAttemptMs = now + kRetryEveryMs;
+  g.attemptStartMs = now;
+  EmscriptenWebSocketCreateAttributes attributes;
+  emscripten_websocket_init_create_attributes(&attributes);
+  attributes.url = g.url.c_str();
+  attributes.protocols = nullptr;
+  attributes.createOnMainThread = EM_TRUE;
+  EMSCRIPTEN_WEBSOCKET_T socket = emscripten_websocket_new(&attributes);
+  if (socket <= 0) return;
+  g.socket = socket;
+  g.open = false;
+  emscripten_websocket_set_onopen_callback(socket, nullptr, OnOpen);
+  emscripten_websocket_set_onmessage_callback(socket, nullptr, OnMessage);
+  emscripten_websocket_set_onclose_callback(socket, nullptr, OnClose);
+  emscripten_websocket_set_onerror_callback(socket, nullptr, OnError);
+}
+
+EM_BOOL Tick(double now, void*) {
+  if (g.lastTickMs > 0 && now - g.lastTickMs > kPauseMs) g.exchange->Restart(now);
+  g.lastTickMs = now;
+
+  if (g.socket > 0 && g.exchange->Overdue(now)) Drop();  // the server went silent
+  if (g.socket > 0 && !g.open && now - g.attemptStartMs > kOpenBoundMs) Drop();  // no answer to the handshake
+  if (g.socket <= 0 && now >= g.nextAttemptMs) Connect(now);
+  if (g.open && !g.exchange->InFlight()) {
+    for (const std::string& request : g.exchange->StartFrame(now)) {
+      if (emscripten_websocket_send_utf8_text(g.socket, request.c_str()) != EMSCRIPTEN_RESULT_SUCCESS) {
+        Drop();
+        break;
+      }
+    }
+  }
+
+  // Up: open, a whole frame came over this connection, and the frame out is within its bound.
+  const bool up = g.open && g.exchange->Frames() > g.framesAtOpen && !g.exchange->Overdue(now);
+  if (!g.firstTold || up != g.linkShown) {
+    PageLink(up ? 1 : 0);
+    g.linkShown = up;
+    g.firstTold = true;
+  }
+
+  int width = 0, height = 0;
+  emscripten_get_canvas_element_size("#panel", &width, &height);
+  g.view.canvasWidth = width;
+  g.view.canvasHeight = height;
+  DrawWebFrame(g.view, g.exchange->Frame(), up);
+  return EM_TRUE;
+}
+
+VarSet FurtherVariables() {
+  VarSet all;
+  for (size_t i = 0; i < kFlightVarCount; ++i)
+    if (VarInfo(FlightVar(i)).hasField) all.Add(FlightVar(i));
+  return all;
+}
+
+}  // namespace
+
+int main() {
+  g.view.fullLayout = PageFullLayout() != 0;
+  g.view.baroInHg = PageBaroInHg() != 0;
+  // The full layout reads every further variable until the layouts' own lists build here too.
+  g.exchange = std::make_unique<WebExchange>(g.view.fullLayout ? ReadPlan::With(FurtherVariables()) : ReadPlan::Classic());
+  char* url = PageSocketUrl();
+  g.url = url;
+  std::free(url);
+  if (!emscripten_websocket_is_supported() || !OpenWebCanvas()) {
+    EM_ASM({ if (Module.orvanePage) Module.orvanePage.problem("This browser has no WebSocket or no WebGL."); });
+  }
+  emscripten_request_animation_frame_loop(Tick, nullptr);
+  return 0;
+}
