@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 #include "pfd/full_layout.h"
 #include "pfd/panel_layout.h"
 #include "pfd/panel_picture.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "model/flight_conversions.h"
+#include "model/interface_codec.h"
 #include "pfd/full_layout.h"
 #include "pfd/panel_layout.h"
 #include "pfd/panel_picture.h"
@@ -51,7 +51,7 @@ std::vector<uint8_t> Draw(render::BackendKind backend, const Case& c, double sca
     renderer.SetSurface(int(kSurfaceWidth * scale), int(kSurfaceHeight * scale));
   }
   if (!renderer.SetUp() || renderer.Backend() != backend) return {};
-  InterfaceValues state = demo::StateAt(c.demoTime);
+  InterfaceValues state = EncodeInterface(demo::StateAt(c.demoTime));
   ApplyConversions(state, InclinationRule::Degrees);
   PanelPicture picture;
   picture.kind = c.kind;
@@ -101,10 +101,11 @@ TEST_P(RendererAgreement, Gles2DrawsWhatGl1Draws) {
     const int surfaceWidth = c.kind == PanelKind::Full ? width : int(kSurfaceWidth * scale);
     const int surfaceHeight = c.kind == PanelKind::Full ? height : int(kSurfaceHeight * scale);
     std::string error;
-    ASSERT_TRUE(platform::OpenOffscreenGl(surfaceWidth, surfaceHeight, error)) << error;
+    platform::OffscreenGl gl;
+    ASSERT_TRUE(gl.Open(surfaceWidth, surfaceHeight, error)) << error;
     const std::vector<uint8_t> gl1 = Draw(render::BackendKind::GL1, c, scale, surfaceWidth, surfaceHeight);
     const std::vector<uint8_t> gles2 = Draw(render::BackendKind::GLES2, c, scale, surfaceWidth, surfaceHeight);
-    platform::CloseOffscreenGl();
+    gl.Close();
     ASSERT_FALSE(gl1.empty()) << "no artwork in the run folder";
     ASSERT_FALSE(gles2.empty()) << "GLES2 cannot run on this GL";
     size_t outliers = 0, worst = 0, lit = 0;

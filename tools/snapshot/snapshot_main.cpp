@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (renderer.Backend() != o.renderer) {
-    CloseSnapshotRenderer();
+    CloseSnapshotRenderer(gl);
     std::fprintf(stderr, "orvane-snapshot: the %s renderer cannot run on this OpenGL\n", render::BackendName(o.renderer));
     return 1;
   }
