@@ -2,6 +2,8 @@
 #include "pfd/panel_picture.h"
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -31,7 +33,27 @@ PrimaryFlightValues PrimaryValuesOf(const FlightState& s) {
   v.altimeterSettingHpa = s.Get(R::AltimeterSetting);
   v.verticalSpeedMode = s.AltitudeHold && !s.GlideSlopeHold &&
                         std::fabs(s.Altitude - s.SelectedAltitude) > 250;
+  v.pitchDeg = s.Get(R::Pitch);
+  v.bankDeg = s.Get(R::Bank);
+  v.radioAltitudeFt = s.Get(R::RadioAltitude);
+  // A marker, an identifier or a DME that did not arrive in this frame is not shown.
+  v.outerMarker = s.Valid.Has(R::OuterMarker) && s.OuterMarker;
+  v.middleMarker = s.Valid.Has(R::MiddleMarker) && s.MiddleMarker;
+  v.innerMarker = s.Valid.Has(R::InnerMarker) && s.InnerMarker;
+  if (s.Valid.Has(R::IlsIdent)) v.ilsIdent = s.IlsIdent;
+  if (s.Valid.Has(R::DmeText)) v.dmeText = s.DmeText;
   return v;
+}
+
+std::string RaisedFlagsText(const PanelPicture& picture) {
+  std::vector<std::string> flags;
+  if (picture.kind == PanelKind::Full)
+    flags = RaisedFlags(picture.full);
+  else if (picture.classic.dataFailed)
+    flags.push_back(kFailureFlagText);
+  std::string text;
+  for (const std::string& flag : flags) text += (text.empty() ? "" : ",") + flag;
+  return text.empty() ? "-" : text;
 }
 
 PanelFrameRules::PanelFrameRules(PanelKind kind, BaroUnit baro) : kind_(kind), baro_(baro) {}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/interface_codec.h"
 #include "pfd/frame_rules.h"
@@ -22,7 +23,12 @@ struct PanelPicture {
 // less the variation), vertical speed, altitude, the selected values and the altimeter setting,
 // each valid when what it is made of arrived. The vertical-speed bug shows in the autopilot's
 // vertical-speed mode: altitude hold more than 250 ft from the target (as "VS" reads).
+// The attitude, the radio altitude, the markers and the ILS identifier and DME come along.
 PrimaryFlightValues PrimaryValuesOf(const FlightState& readings);
+
+// The flags a picture raises, comma-separated ("ALT,V/S"), or "-" for none: the classic panel's
+// "ATT", or the full layout's "ATT", "SPD", "ALT", "V/S", "HDG" and "RA".
+std::string RaisedFlagsText(const PanelPicture& picture);
 
 // The rules of a display's panel. One per display: the full layout keeps the speed trend from frame
 // to frame.

@@ -17,15 +17,26 @@ constexpr double kTrendSampleSpacingS = 0.1;
 constexpr double kTrendWarmUpS = 0.5;
 constexpr double kTrendMaxPauseS = 1.0;
 constexpr double kTrendHorizonS = 10.0;
-// The arrow shows from this predicted change on.
+// The arrow shows from this predicted change on, and stays until the change falls below the second.
 constexpr double kTrendShownKt = 2.0;
-constexpr double kMachShown = 0.40;
-// The vertical speed shows in figures from this rate on.
+constexpr double kTrendKeptKt = 1.0;
+// Mach shows from .400 and stays until it falls below .380 (in thousandths, as shown).
+constexpr long long kMachShownMilli = 400;
+constexpr long long kMachKeptMilli = 380;
+// The vertical speed shows in figures from this rate on, to the nearest 50 ft/min.
 constexpr double kVsReadoutFpm = 400;
+constexpr double kVsReadoutStepFpm = 50;
+// No aircraft climbs or sinks this fast: a source sending it means something else.
+constexpr double kVsMeaningfulFpm = 99999;
 constexpr double kHpaPerInHg = 33.8639;
-// The displayed ranges: a speed of 0 to 999 kt, an altitude within five digits.
+// The displayed ranges: a speed of 30 to 999 kt (the tape stands still below 30), an altitude
+// within five digits.
+constexpr double kSpeedMin = 30;
 constexpr double kSpeedMax = 999;
 constexpr double kAltitudeLimit = 99999;
+// The radio altitude shows below this height, in steps of 2 ft below kRadioFineBelowFt, 10 above.
+constexpr double kRadioShownBelowFt = 2500;
+constexpr double kRadioFineBelowFt = 100;
 
 bool Usable(const Reading& r) { return r.valid && std::isfinite(r.value); }
 
@@ -131,30 +142,69 @@ std::string RollingReadout::DrumLabel(int row) const {
 
 double RollingReadout::RowOffset(int row) const { return downward ? drum - row : row - drum; }
 
-std::string RollingReadout::Reads() const { return fixed + DrumLabel(static_cast<int>(std::floor(drum + 0.5))); }
+int RollingReadout::NearestRow() const { return static_cast<int>(std::floor(drum + 0.5)); }
+
+std::string RollingReadout::RowReads(int row) const {
+  const long long turn = static_cast<long long>(drumRows) * drumStep;
+  // The row's value with its sign: below row 0 of a positive readout the figures go negative.
+  const long long size = turnBase + static_cast<long long>(row) * drumStep;
+  const bool minus = negative ? size >= 0 : size < 0;
+  const long long magnitude = size < 0 ? -size : size;
+  char label[16];
+  std::snprintf(label, sizeof label, "%0*lld", drumDigits, magnitude % turn);
+  return (minus ? "-" : "") + (magnitude >= turn ? Whole(magnitude / turn) : std::string()) + label;
+}
+
+RollingReadout MakeRollingReadout(double value, int rows, int step, int digits) {
+  RollingReadout r;
+  r.drumRows = rows;
+  r.drumStep = step;
+  r.drumDigits = digits;
+  r.negative = value < 0;
+  r.downward = r.negative;
+  const double size = std::min(std::fabs(value), 1e12);
+  const double turn = double(rows) * step;
+  r.turnBase = static_cast<long long>(std::floor(size / turn) * turn);
+  r.drum = (size - double(r.turnBase)) / step;
+  r.carry = std::max(0.0, r.drum - (rows - 1));
+  const std::string reads = r.Reads();
+  r.fixed = reads.substr(0, reads.size() - size_t(digits));
+  return r;
+}
 
 // --- The instruments ---
 
-SpeedTapeDescription DecideSpeedTape(const PrimaryFlightValues& v, const Reading& trend) {
+std::string FormatMach(double mach) {
+  const long long milli = std::clamp(RoundHalfUp(mach * 1000), 0LL, 9999LL);
+  char text[16];
+  if (milli < 1000)
+    std::snprintf(text, sizeof text, ".%03lld", milli);
+  else
+    std::snprintf(text, sizeof text, "%.2f", double(milli) / 1000);
+  return text;
+}
+
+SpeedTapeDescription DecideSpeedTape(const PrimaryFlightValues& v, const Reading& trend, const FullFrameHold& held) {
   SpeedTapeDescription d;
+  // The selected speed is a value of its own: it stays under the flag. What the speed places
+  // (scale, readout, trend, bug) and Mach go with it.
   if (Usable(v.selectedAirspeedKt))
     d.selectedText = Whole(RoundHalfUp(std::clamp(v.selectedAirspeedKt.value, 0.0, kSpeedMax)));
-  if (Usable(v.mach) && v.mach.value >= kMachShown) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.3f", std::min(v.mach.value, 9.999));
-    d.machText = text + 1;  // ".780"
-  }
-  if (!Usable(v.indicatedAirspeedKt)) {
+  // A negative speed is no speed a source means: the instrument is flagged as for a lost one.
+  if (!Usable(v.indicatedAirspeedKt) || v.indicatedAirspeedKt.value < 0) {
     d.failed = true;
     return d;
   }
-  const double kt = std::clamp(v.indicatedAirspeedKt.value, 0.0, kSpeedMax);
+  if (Usable(v.mach) && v.mach.value >= 0) {
+    const long long milli = RoundHalfUp(v.mach.value * 1000);
+    if (milli >= (held.machShown ? kMachKeptMilli : kMachShownMilli)) d.machText = FormatMach(v.mach.value);
+  }
+  // Below the tape's lowest speed the tape and the readout stand at it.
+  const double kt = std::clamp(v.indicatedAirspeedKt.value, kSpeedMin, kSpeedMax);
   const double half = kSpeedTape.Height() / 2;
-  d.marks = Marks(kt, kSpeedPxPerKt, half, kSpeedTickKt, kSpeedLabelKt, 0);
-  const long long whole = RoundHalfUp(kt);
-  if (whole >= 10) d.readout.fixed = Whole(whole / 10);
-  d.readout.drum = std::fmod(kt, 10.0);
-  if (Usable(trend) && std::fabs(trend.value) > kTrendShownKt) {
+  d.marks = Marks(kt, kSpeedPxPerKt, half, kSpeedTickKt, kSpeedLabelKt, kSpeedMin);
+  d.readout = MakeRollingReadout(kt, 10, 1, 1);
+  if (Usable(trend) && std::fabs(trend.value) >= (held.trendShown ? kTrendKeptKt : kTrendShownKt)) {
     d.trendShown = true;
     d.trendOffsetPx = std::clamp(trend.value * kSpeedPxPerKt, -half, half);
   }
@@ -167,11 +217,9 @@ std::string FormatAltimeterSetting(double hpa, BaroUnit baro) {
   char text[48];
   if (baro == BaroUnit::Hpa) {
     const long long h = RoundHalfUp(hpa);
-    if (h == 1013) return "STD";
     std::snprintf(text, sizeof text, "%lld HPA", std::clamp(h, 0LL, 9999LL));
   } else {
     const long long hundredths = RoundHalfUp(hpa / kHpaPerInHg * 100);
-    if (hundredths == 2992) return "STD";
     const long long h = std::clamp(hundredths, 0LL, 9999LL);
     std::snprintf(text, sizeof text, "%lld.%02lld IN", h / 100, h % 100);
   }
@@ -180,9 +228,13 @@ std::string FormatAltimeterSetting(double hpa, BaroUnit baro) {
 
 AltitudeTapeDescription DecideAltitudeTape(const PrimaryFlightValues& v, BaroUnit baro) {
   AltitudeTapeDescription d;
+  // The selected altitude and the altimeter setting are values of their own: they stay under the
+  // flag. A setting outside what any altimeter can be set to is not valid and not shown.
   if (Usable(v.selectedAltitudeFt))
     d.selectedText = Whole(RoundHalfUp(std::clamp(v.selectedAltitudeFt.value, -kAltitudeLimit, kAltitudeLimit)));
-  if (Usable(v.altimeterSettingHpa)) d.altimeterText = FormatAltimeterSetting(v.altimeterSettingHpa.value, baro);
+  const Reading& setting = v.altimeterSettingHpa;
+  if (Usable(setting) && setting.value >= kAltimeterSettingMinHpa && setting.value <= kAltimeterSettingMaxHpa)
+    d.altimeterText = FormatAltimeterSetting(setting.value, baro);
   if (!Usable(v.altitudeFt)) {
     d.failed = true;
     return d;
@@ -190,17 +242,9 @@ AltitudeTapeDescription DecideAltitudeTape(const PrimaryFlightValues& v, BaroUni
   const double ft = std::clamp(v.altitudeFt.value, -kAltitudeLimit, kAltitudeLimit);
   const double half = kAltitudeTape.Height() / 2;
   d.marks = Marks(ft, kAltitudePxPerFt, half, kAltitudeTickFt, kAltitudeLabelFt, -kAltitudeLimit);
-  // The figures that stand still follow the altitude rounded to the drum's 20 ft steps, so they
-  // change when the drum is half way between 80 and 00.
-  const double magnitude = std::fabs(ft);
-  const long long steps = RoundHalfUp(ft / 20);
-  const long long hundreds = (steps < 0 ? -steps : steps) * 20 / 100;
-  d.readout.fixed = (steps < 0 ? "-" : "") + (hundreds > 0 ? Whole(hundreds) : std::string());
-  d.readout.drum = std::fmod(magnitude, 100.0) / 20.0;
-  d.readout.drumRows = 5;
-  d.readout.drumStep = 20;
-  d.readout.drumDigits = 2;
-  d.readout.downward = ft < 0;
+  // The last two digits roll in 20 ft steps; the figures left of them turn as the drum passes
+  // from 80 to 00, so every row reads a whole altitude, its minus included.
+  d.readout = MakeRollingReadout(ft, 5, 20, 2);
   if (Usable(v.selectedAltitudeFt))
     d.selectedBug = Bug((v.selectedAltitudeFt.value - ft) * kAltitudePxPerFt, half - kBugHalfHeight);
   return d;
@@ -208,20 +252,34 @@ AltitudeTapeDescription DecideAltitudeTape(const PrimaryFlightValues& v, BaroUni
 
 VerticalSpeedDescription DecideVerticalSpeed(const PrimaryFlightValues& v) {
   VerticalSpeedDescription d;
+  if (!Usable(v.verticalSpeedFpm) || std::fabs(v.verticalSpeedFpm.value) > kVsMeaningfulFpm) {
+    d.failed = true;
+    return d;
+  }
   if (v.verticalSpeedMode && Usable(v.selectedVerticalSpeedFpm)) {
     d.selectedBug.shown = true;
     d.selectedBug.offsetPx = VerticalSpeedOffsetPx(v.selectedVerticalSpeedFpm.value);
     d.selectedBug.parked = std::fabs(v.selectedVerticalSpeedFpm.value) > kVerticalSpeedMaxFpm;
   }
-  if (!Usable(v.verticalSpeedFpm)) {
-    d.failed = true;
-    return d;
-  }
   const double fpm = v.verticalSpeedFpm.value;
   d.pointerOffsetPx = VerticalSpeedOffsetPx(fpm);
   d.readoutAbove = fpm >= 0;
+  // The figure goes on beyond the scale's end: the needle stops at 6,000, the number does not.
   if (std::fabs(fpm) >= kVsReadoutFpm)
-    d.readout = Whole(std::min(RoundHalfUp(std::fabs(fpm) / 100), 99LL));
+    d.readout = Whole(RoundHalfUp(std::fabs(fpm) / kVsReadoutStepFpm) * static_cast<long long>(kVsReadoutStepFpm));
+  return d;
+}
+
+RadioAltitudeDescription DecideRadioAltitude(const Reading& ra) {
+  RadioAltitudeDescription d;
+  if (!Usable(ra)) {
+    d.failed = true;
+    return d;
+  }
+  const double ft = std::max(ra.value, 0.0);
+  if (ft >= kRadioShownBelowFt) return d;
+  const long long step = ft < kRadioFineBelowFt ? 2 : 10;
+  d.text = Whole(RoundHalfUp(ft / double(step)) * step);
   return d;
 }
 
@@ -239,13 +297,26 @@ HeadingDescription DecideHeading(const PrimaryFlightValues& v) {
   return d;
 }
 
+namespace {
+
+// Which box a mode annunciation belongs in: 0 lateral, 1 vertical, 2 autopilot.
+int ModeBoxOf(const std::string& text) {
+  if (text == "LOC" || text == "HDG") return 0;
+  if (text == "AP ENG") return 2;
+  return 1;
+}
+
+bool IsAttitudeFlag(const FrameText& t) { return t.backed && t.text == kFailureFlagText; }
+
+}  // namespace
+
+const char* ModeColumnOf(const std::string& modeText) {
+  static const char* const kNames[] = {"lateral", "vertical", "autopilot"};
+  return kNames[ModeBoxOf(modeText)];
+}
+
 std::vector<FrameText> ArrangeModeBoxes(const std::vector<FrameText>& modeTexts) {
-  // Which box a text belongs in: 0 lateral, 1 vertical, 2 autopilot.
-  auto boxOf = [](const std::string& text) {
-    if (text == "LOC" || text == "HDG") return 0;
-    if (text == "AP ENG") return 2;
-    return 1;
-  };
+  const auto boxOf = ModeBoxOf;
   std::vector<FrameText> placed;
   const double boxWidth = kModeStrip.Width() / kModeBoxCount;
   for (int box = 0; box < kModeBoxCount; ++box) {
@@ -269,17 +340,49 @@ std::vector<FrameText> ArrangeModeBoxes(const std::vector<FrameText>& modeTexts)
   return placed;
 }
 
+std::vector<std::string> RaisedFlags(const FullFrameDescription& f) {
+  std::vector<std::string> flags;
+  if (f.attitude.dataFailed) flags.push_back(kFailureFlagText);
+  if (f.speed.failed) flags.push_back("SPD");
+  if (f.altitude.failed) flags.push_back("ALT");
+  if (f.verticalSpeed.failed) flags.push_back("V/S");
+  if (f.heading.failed) flags.push_back("HDG");
+  if (f.radioAltitude.failed) flags.push_back("RA");
+  return flags;
+}
+
 FullFrameDescription DecideFullFrame(const FrameDescription& today, const PrimaryFlightValues& values,
-                                     const Reading& speedTrend10s, BaroUnit baro) {
+                                     const Reading& speedTrend10s, BaroUnit baro, const FullFrameHold& held) {
   FullFrameDescription f;
   f.attitude = today;
   f.attitude.texts.clear();
   std::vector<FrameText> modes;
-  for (const FrameText& t : today.texts) (t.modeAnnunciation ? modes : f.attitude.texts).push_back(t);
+  for (const FrameText& t : today.texts) {
+    if (IsAttitudeFlag(t)) continue;  // today's flag follows the whole exchange; this one the attitude
+    (t.modeAnnunciation ? modes : f.attitude.texts).push_back(t);
+  }
+  // The attitude flag only when the attitude itself is lost; the bars go with it.
+  f.attitude.dataFailed = !Usable(values.pitchDeg) || !Usable(values.bankDeg);
+  if (f.attitude.dataFailed) {
+    f.attitude.bars.clear();
+    FrameText flag;
+    flag.text = kFailureFlagText;
+    flag.colour = TextColour::Amber;
+    flag.x = kFailureFlagX;
+    flag.y = kFailureFlagY;
+    flag.backed = true;
+    f.attitude.texts.push_back(flag);
+  }
   f.modeTexts = ArrangeModeBoxes(modes);
-  f.speed = DecideSpeedTape(values, speedTrend10s);
+  f.speed = DecideSpeedTape(values, speedTrend10s, held);
   f.altitude = DecideAltitudeTape(values, baro);
   f.verticalSpeed = DecideVerticalSpeed(values);
   f.heading = DecideHeading(values);
+  f.radioAltitude = DecideRadioAltitude(values.radioAltitudeFt);
+  f.navigation.marker = values.innerMarker ? "IM" : values.middleMarker ? "MM" : values.outerMarker ? "OM" : "";
+  f.navigation.ilsIdent = values.ilsIdent;
+  f.navigation.dme = values.dmeText;
+  f.hold.machShown = !f.speed.machText.empty();
+  f.hold.trendShown = f.speed.trendShown;
   return f;
 }

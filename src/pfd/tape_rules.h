@@ -17,6 +17,12 @@ struct PrimaryFlightValues {
       selectedAirspeedKt, selectedAltitudeFt, selectedHeadingDeg, selectedVerticalSpeedFpm,
       altimeterSettingHpa;
   bool verticalSpeedMode = false;  // the autopilot's vertical-speed mode: the V/S bug is shown
+  // The attitude: the "ATT" flag when either is not valid. Valid by default, as the attitude of a
+  // description made without readings (orvane-snapshot's options) is always drawn.
+  Reading pitchDeg{0, true}, bankDeg{0, true};
+  Reading radioAltitudeFt;
+  bool outerMarker = false, middleMarker = false, innerMarker = false;
+  std::string ilsIdent, dmeText;
 };
 
 // How the altimeter setting is shown.
@@ -57,32 +63,48 @@ struct TapeBug {
   bool parked = false;
 };
 
-// A readout whose last digits roll like a drum: the digits that stand still, then the drum.
+// A readout whose last digits roll like a drum, and the digits left of it like an odometer's: they
+// turn with the drum as it goes from its last row to row 0 of the next turn, so that every row
+// stands for a whole value (the row above 149 reads 150, the one below 150 reads 149).
 struct RollingReadout {
-  std::string fixed;      // e.g. "25" of 250 kt, "100" of 10,000 ft, "-1" of -120 ft
+  std::string fixed;      // the digits left of the drum in the row nearest the centre line: "25" of
+                          // 250 kt, "100" of 10,000 ft, "-1" of -120 ft, "-" of -40 ft
   double drum = 0;        // drum position in rows: 0 shows row 0 centred, 0.5 half way to row 1
   int drumRows = 10;      // rows before the drum repeats
   int drumStep = 1;       // the value one row stands for
   int drumDigits = 1;     // digits of a row's label
   bool downward = false;  // rows grow downwards (negative altitudes: the figures grow as it sinks)
+  bool negative = false;  // the value is below zero: every row reads with its minus
+  long long turnBase = 0; // the size of the value row 0 stands for (a whole turn of the drum)
+  double carry = 0;       // how far the digits left of the drum have turned towards the next turn's
+                          // (0 to 1; more than 0 only while the drum is past its last row)
 
   // The label of drum row k (any whole number; the drum repeats).
   std::string DrumLabel(int row) const;
   // Offset in drum rows of row k from the window's centre line, up positive.
   double RowOffset(int row) const;
-  // What the box reads: the fixed digits and the row nearest the centre line.
-  std::string Reads() const;
+  // The whole figure row k stands for, sign and digits left of the drum included.
+  std::string RowReads(int row) const;
+  // The row nearest the centre line.
+  int NearestRow() const;
+  // What the box reads: the row nearest the centre line; `Above`/`Below`: the rows next to it.
+  std::string Reads() const { return RowReads(NearestRow()); }
+  std::string Above() const { return RowReads(NearestRow() + (downward ? -1 : 1)); }
+  std::string Below() const { return RowReads(NearestRow() + (downward ? 1 : -1)); }
 };
+// A readout of `value` (its size) on a drum of `rows` rows of `step`, each row's label `digits`
+// wide; the digits left of it follow the row nearest the centre line.
+RollingReadout MakeRollingReadout(double value, int rows, int step, int digits);
 
 struct SpeedTapeDescription {
-  bool failed = false;              // the SPD flag; no scale, readout, trend or bug
+  bool failed = false;              // the SPD flag; no scale, readout, trend, bug or Mach
   std::vector<TapeMark> marks;
   RollingReadout readout;
   bool trendShown = false;
   double trendOffsetPx = 0;         // the arrow's tip: the speed predicted in 10 s
   TapeBug selectedBug;
   std::string selectedText;         // magenta, above the tape ("" = none)
-  std::string machText;             // below the tape from Mach 0.40 ("" = none)
+  std::string machText;             // below the tape from Mach .40 until below .38: ".820", "1.20"
 };
 
 struct AltitudeTapeDescription {
@@ -91,13 +113,13 @@ struct AltitudeTapeDescription {
   RollingReadout readout;
   TapeBug selectedBug;
   std::string selectedText;         // magenta, above the tape
-  std::string altimeterText;        // below the tape: "1013 HPA", "29.92 IN" or "STD"
+  std::string altimeterText;        // below the tape: "1013 HPA" or "29.92 IN" ("" = none)
 };
 
 struct VerticalSpeedDescription {
-  bool failed = false;              // the V/S flag; no needle or readout
+  bool failed = false;              // the V/S flag; no needle, readout or bug
   double pointerOffsetPx = 0;
-  std::string readout;              // hundreds of ft/min from 400 ("" = none)
+  std::string readout;              // ft/min to the nearest 50 from 400 ft/min ("" = none)
   bool readoutAbove = true;         // above the scale when climbing, below when descending
   TapeBug selectedBug;              // in vertical-speed mode
 };
@@ -110,19 +132,47 @@ struct HeadingDescription {
   std::string selectedText;         // magenta, left of the readout
 };
 
+struct RadioAltitudeDescription {
+  bool failed = false;              // the RA flag: the radio altitude did not arrive
+  std::string text;                 // below 2,500 ft: 2 ft steps below 100 ft, 10 ft above ("" = none)
+};
+
+// The marker beacon and the tuned ILS.
+struct NavigationDescription {
+  std::string marker;               // "OM", "MM", "IM" ("" = none); inner over middle over outer
+  std::string ilsIdent;             // as received ("" = none)
+  std::string dme;                  // as received ("" = none)
+};
+
+// What a frame remembers for the next: the readouts that show until their value falls further
+// than the value they appeared at.
+struct FullFrameHold {
+  bool machShown = false;           // shown from .40, kept until below .38
+  bool trendShown = false;          // shown from 2 kt, kept until below 1 kt
+};
+
 // Everything a frame of the full layout draws.
 struct FullFrameDescription {
-  FrameDescription attitude;        // today's frame without its mode annunciations
+  FrameDescription attitude;        // today's frame without its mode annunciations; its failure
+                                    // flag ("ATT") raised when pitch or bank is not valid, and then
+                                    // without flight-director bars
   std::vector<FrameText> modeTexts; // the mode annunciations in their boxes, in panel pixels
   SpeedTapeDescription speed;
   AltitudeTapeDescription altitude;
   VerticalSpeedDescription verticalSpeed;
   HeadingDescription heading;
+  RadioAltitudeDescription radioAltitude;
+  NavigationDescription navigation;
+  FullFrameHold hold;               // for the next frame
 };
 
-// The whole decision of a full-layout frame from today's frame, the values and the speed trend.
+// The flags a frame raises, in the order "ATT", "SPD", "ALT", "V/S", "HDG", "RA".
+std::vector<std::string> RaisedFlags(const FullFrameDescription& frame);
+
+// The whole decision of a full-layout frame from today's frame, the values, the speed trend and
+// what the frame before held (none: the first frame).
 FullFrameDescription DecideFullFrame(const FrameDescription& today, const PrimaryFlightValues& values,
-                                     const Reading& speedTrend10s, BaroUnit baro);
+                                     const Reading& speedTrend10s, BaroUnit baro, const FullFrameHold& held = {});
 
 // The full layout's frames of one display: the decision of each frame with the speed trend kept
 // from frame to frame. One per display, fed once a frame with the frame's time in seconds (any
@@ -131,20 +181,34 @@ class FullFrameRules {
  public:
   FullFrameDescription Decide(const FrameDescription& today, const PrimaryFlightValues& values, double timeSeconds,
                               BaroUnit baro) {
-    return DecideFullFrame(today, values, trend_.Update(timeSeconds, values.indicatedAirspeedKt), baro);
+    FullFrameDescription f =
+        DecideFullFrame(today, values, trend_.Update(timeSeconds, values.indicatedAirspeedKt), baro, held_);
+    held_ = f.hold;
+    return f;
   }
 
  private:
   SpeedTrend trend_;
+  FullFrameHold held_;
 };
 
 // --- The pieces, exposed for tests. ---
-SpeedTapeDescription DecideSpeedTape(const PrimaryFlightValues& values, const Reading& speedTrend10s);
+SpeedTapeDescription DecideSpeedTape(const PrimaryFlightValues& values, const Reading& speedTrend10s,
+                                     const FullFrameHold& held = {});
 AltitudeTapeDescription DecideAltitudeTape(const PrimaryFlightValues& values, BaroUnit baro);
 VerticalSpeedDescription DecideVerticalSpeed(const PrimaryFlightValues& values);
 HeadingDescription DecideHeading(const PrimaryFlightValues& values);
-// The altimeter setting as shown: "STD" when it reads 1013 hPa or 29.92 inHg in the chosen unit.
+RadioAltitudeDescription DecideRadioAltitude(const Reading& radioAltitudeFt);
+// Mach as shown: ".820" below 1, "1.20" from 1.
+std::string FormatMach(double mach);
+// The altimeter setting as set, in the chosen unit: "1013 HPA", "29.92 IN". No source says today
+// whether the pilot selected standard, so "STD" is never shown (1013 hPa reads as 1013).
 std::string FormatAltimeterSetting(double hpa, BaroUnit baro);
+// The altimeter settings a source can mean: 900 to 1,100 hPa; any other is not valid.
+constexpr double kAltimeterSettingMinHpa = 900;
+constexpr double kAltimeterSettingMaxHpa = 1100;
+// The mode annunciation's box: "lateral", "vertical" or "autopilot".
+const char* ModeColumnOf(const std::string& modeText);
 // Today's mode annunciations placed in the boxes: lateral (LOC, HDG), vertical (ALT, ALT*, VS, GS)
 // and autopilot (AP ENG); the active (green) mode on the upper line, an armed one below.
 std::vector<FrameText> ArrangeModeBoxes(const std::vector<FrameText>& modeTexts);

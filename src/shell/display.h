@@ -58,8 +58,9 @@ class Display {
   // False while the window is minimised: no frame is drawn then.
   bool GlWindowActive() const;
   // One frame: the source fetches, the frame rules decide, the renderer draws (the panel, the
-  // source's pause, the guidance). Returns the converted values the picture was drawn from.
-  FlightFrame DrawFrame();
+  // source's pause, the guidance). Returns the converted values the picture was drawn from, and
+  // the picture in `decided` when given.
+  FlightFrame DrawFrame(PanelPicture* decided = nullptr);
   // Brings the window title in step with the source's link (once per main-loop pass).
   void ShowLinkInTitle();
 

@@ -8,9 +8,9 @@
 
 // Fetches the frame from `source`, decides the picture of the renderer's panel by `rules`
 // (`timeSeconds`: the frame's time on the monotonic clock) and draws it: the panel, the source's
-// pause, then the guidance. Returns the frame drawn.
+// pause, then the guidance. Returns the frame drawn, and the picture in `decided` when given.
 FlightFrame DrawFrame(FlightDataSource& source, PanelFrameRules& rules, const PanelRenderer& renderer,
-                      double timeSeconds);
+                      double timeSeconds, PanelPicture* decided = nullptr);
 
 // The frame of each mode (the simulator's, the data server's) on today's panel. Always true: a
 // frame never asks the loop to stop.

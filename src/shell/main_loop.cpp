@@ -17,10 +17,10 @@ constexpr uint64_t MaxPacingSleepMicros = 10000;
 
 }  // namespace
 
-FlightFrame Display::DrawFrame() {
+FlightFrame Display::DrawFrame(PanelPicture* decided) {
   renderer_.BeginFrame();
   if (!renderer_.Layout().standard) EnableGlClip();  // a fitted frame clips to the panel
-  return ::DrawFrame(*source_, rules_, renderer_, double(platform::MonotonicMicros()) / 1e6);
+  return ::DrawFrame(*source_, rules_, renderer_, double(platform::MonotonicMicros()) / 1e6, decided);
 }
 
 // Pumps messages and draws until the quit message or a frame that asks to stop.
@@ -42,8 +42,9 @@ void Display::RunLoop(double frameCap) {
       continue;
     }
     if (GlWindowActive()) {
-      const FlightFrame drawn = DrawFrame();
-      if (!recorder.RecorderAfterFrame(drawn.readings)) {
+      PanelPicture picture;
+      const FlightFrame drawn = DrawFrame(&picture);
+      if (!recorder.RecorderAfterFrame(drawn.readings, picture)) {
         window_.SwapBuffers();
         return;
       }

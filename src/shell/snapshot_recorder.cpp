@@ -89,13 +89,14 @@ bool FailureFlagShown(const PanelLayout& layout) {
 
 }  // namespace
 
-void SnapshotRecorder::WriteFrameLine(uint64_t now, int snapshot, const FlightState& state) {
+void SnapshotRecorder::WriteFrameLine(uint64_t now, int snapshot, const FlightState& state,
+                                      const PanelPicture& picture) {
   const uint64_t sincePump = now - std::min(now, r_.lastPumpUs);
   const uint64_t sinceFrame = now - std::min(now, r_.lastFrameUs);
   // The attitude the picture shows, nose up and right wing down positive.
-  std::fprintf(r_.frameLog, "%" PRIu64 " %" PRIu64 " %d %" PRIu64 " %" PRIu64 " %" PRIu64 " %d %.3f %.3f\n",
+  std::fprintf(r_.frameLog, "%" PRIu64 " %" PRIu64 " %d %" PRIu64 " %" PRIu64 " %" PRIu64 " %d %.3f %.3f %s\n",
                r_.frames, now, FailureFlagShown(r_.layout) ? 1 : 0, sincePump, sinceFrame, r_.messages,
-               snapshot, state.Pitch, state.Bank);
+               snapshot, state.Pitch, state.Bank, RaisedFlagsText(picture).c_str());
   std::fflush(r_.frameLog);
   ++r_.frames;
   r_.lastFrameUs = now;
@@ -140,7 +141,7 @@ void SnapshotRecorder::RecorderInit(const PanelLayout& layout) {
   if (log != nullptr && *log != '\0' && r_.frameLog == nullptr) {
     r_.frameLog = std::fopen(log, "a");
     if (r_.frameLog == nullptr) platform::DebugLog(std::string("frame log: cannot open ") + log);
-    else std::fputs("# frame end_us flag since_pump_us since_last_frame_us messages snapshot pitch_deg bank_deg\n", r_.frameLog);
+    else std::fputs("# frame end_us flag since_pump_us since_last_frame_us messages snapshot pitch_deg bank_deg flags\n", r_.frameLog);
   }
 }
 
@@ -151,14 +152,14 @@ void SnapshotRecorder::RecorderNoteMessagePump(bool handled) {
     WriteStartupLine(r_.lastPumpUs);
 }
 
-bool SnapshotRecorder::RecorderAfterFrame(const FlightState& state) {
+bool SnapshotRecorder::RecorderAfterFrame(const FlightState& state, const PanelPicture& picture) {
   uint64_t now = platform::MonotonicMicros();
   int snapshot = -1;
   if (!r_.dir.empty() && now >= r_.nextUs) {
     snapshot = Capture(r_.dir, r_.count, r_.layout);
     r_.nextUs = now + r_.everyUs;
   }
-  if (r_.frameLog != nullptr) WriteFrameLine(now, snapshot, state);
+  if (r_.frameLog != nullptr) WriteFrameLine(now, snapshot, state, picture);
   if (!r_.startupLog.empty() && r_.firstFrameUs == 0) r_.firstFrameUs = now;
   const bool goOn = (r_.runUs == 0 || now - r_.startUs < r_.runUs) && !r_.startupWritten;
   if (!goOn && r_.frameLog != nullptr) {

@@ -7,6 +7,7 @@
 
 #include "model/flight_state.h"
 #include "pfd/panel_layout.h"
+#include "pfd/panel_picture.h"
 
 // Reads ORVANE_SNAPSHOT_DIR (folder for the PNGs, made when missing; off when unset), ORVANE_SNAPSHOT_EVERY_MS
 // (default 5000), ORVANE_RUN_SECONDS (end the run after that many seconds; 0 = no limit),
@@ -30,16 +31,18 @@ class SnapshotRecorder {
   void RecorderNoteMessagePump(bool handled);
   // Called after a frame is drawn, before the swap: writes a snapshot when one is due and, with the
   // frame log on, appends the line
-  //   <frame> <end_us> <flag> <since_pump_us> <since_last_frame_us> <messages> <snapshot> <pitch_deg> <bank_deg>
+  //   <frame> <end_us> <flag> <since_pump_us> <since_last_frame_us> <messages> <snapshot> <pitch_deg> <bank_deg> <flags>
   // frame: 0, 1, ...; end_us: the monotonic clock (the system's, so other processes can compare);
   // flag: 1 when the "ATT" failure flag is on the picture (read back from the drawn pixels);
   // since_pump_us: time since the loop last looked at the message queue; since_last_frame_us: time
   // since the previous frame's line (since RecorderInit for the first); messages: messages handled
   // since the previous line; snapshot: index of the PNG written for this frame, or -1; pitch_deg and
-  // bank_deg: the attitude `state` (converted) gives the picture, nose up and right wing down positive.
+  // bank_deg: the attitude `state` (converted) gives the picture, nose up and right wing down positive;
+  // flags: the flags `picture` raises, as decided (not read from pixels), comma-separated, e.g.
+  // "ALT,V/S" (the full layout's ATT, SPD, ALT, V/S, HDG, RA; today's panel's ATT), or "-".
   // Returns false when the run time is over and the main loop should end as if the window had been
   // closed.
-  bool RecorderAfterFrame(const FlightState& state);
+  bool RecorderAfterFrame(const FlightState& state, const PanelPicture& picture);
 
  private:
   struct State {
@@ -59,7 +62,7 @@ class SnapshotRecorder {
     bool startupWritten = false;
     PanelLayout layout = StandardLayout(332, 332);
   };
-  void WriteFrameLine(uint64_t now, int snapshot, const FlightState& state);
+  void WriteFrameLine(uint64_t now, int snapshot, const FlightState& state, const PanelPicture& picture);
   void WriteStartupLine(uint64_t swappedUs);
 
   State r_;

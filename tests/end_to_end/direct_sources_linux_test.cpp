@@ -6,6 +6,7 @@
 
 #include <asio.hpp>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,62 @@ TEST(DirectXPlane, TheDisplayFollowsXPlaneFlagsItsSilenceAndEndsTheSubscriptions
               static_cast<unsigned long long>((first.endUs - silent) / kMs),
               static_cast<unsigned long long>(titled / kMs),
               static_cast<unsigned long long>((last.endUs - back) / kMs));
+}
+
+// The full layout against X-Plane: an instrument whose dataref goes unanswered is flagged on its
+// own while the attitude stays live, the attitude flag comes only with pitch and bank lost, and a
+// dataref that falls silent while the others keep arriving flags its instrument within 2.5 s.
+TEST(DirectXPlane, TheFullLayoutFlagsEachInstrumentWhoseDatarefIsUnanswered) {
+  const std::string kAltitude = "sim/cockpit2/gauges/indicators/altitude_ft_pilot";
+  const std::string kPitch = "sim/flightmodel/position/theta", kBank = "sim/flightmodel/position/phi";
+  orvane_test::FakeXPlane xplane({});
+  xplane.Set(kPitch, 3);
+  xplane.Set(kBank, 12);
+  xplane.Set(kAltitude, 5000);
+  xplane.Set("sim/cockpit2/gauges/indicators/airspeed_kts_pilot", 250);
+  xplane.Set("sim/cockpit2/gauges/actuators/barometer_setting_in_hg_pilot", 29.92f);
+  xplane.Set("sim/cockpit2/gauges/indicators/radio_altimeter_height_ft_pilot", 3000);
+  xplane.Silence(kAltitude);
+  orvane_test::FaultDisplay display;
+  display.Run().Write("OrvaneGCPfd.INI", "[SIMULATOR]\nSOURCE=XPLANE\nXPLANEHOST=127.0.0.1\nXPLANEPORT=" +
+                                             std::to_string(xplane.Port()) + "\n[PFD]\nLAYOUT=FULL\n");
+  ASSERT_TRUE(display.Start());
+  // The last 10 frames all raise exactly `flags` (the attitude, when live, at 3 degrees up, 12 right).
+  auto lastFramesRaise = [](const std::vector<FrameRecord>& frames, const std::string& flags) {
+    if (frames.size() < 10) return false;
+    for (size_t i = frames.size() - 10; i < frames.size(); ++i)
+      if (frames[i].flags != flags) return false;
+    return true;
+  };
+  const bool altitudeAlone = display.WaitFrames(
+      [&](const auto& f) {
+        return lastFramesRaise(f, "ALT") && std::fabs(f.back().pitchDeg - 3) <= 1 && std::fabs(f.back().bankDeg - 12) <= 1;
+      },
+      30000);
+  const std::vector<FrameRecord> unanswered = display.Frames();
+  EXPECT_TRUE(altitudeAlone) << "the altitude unanswered: ALT alone, not ATT over a live horizon; last frame's "
+                             << "flags: " << (unanswered.empty() ? "none" : unanswered.back().flags) << "\n"
+                             << display.Output();
+  EXPECT_FALSE(unanswered.empty() ? true : unanswered.back().Raises("ATT"));
+
+  // It answers: no flag; then it falls silent while every other dataref keeps arriving.
+  xplane.Answer(kAltitude);
+  EXPECT_TRUE(display.WaitFrames([&](const auto& f) { return lastFramesRaise(f, "-"); }, 5000))
+      << (display.Frames().empty() ? "" : display.Frames().back().flags);
+  xplane.Silence(kAltitude);
+  const uint64_t silent = platform::MonotonicMicros();
+  EXPECT_TRUE(display.WaitFrames([&](const auto& f) { return !f.empty() && f.back().flags == "ALT"; }, 5000));
+  const uint64_t flaggedAfter = platform::MonotonicMicros() - silent;
+  EXPECT_LE(flaggedAfter, 2600 * kMs) << "the source calls a value lost after 2 s without it";
+
+  // Pitch and bank unanswered as well: the attitude flag, with the altitude's.
+  xplane.Silence(kPitch);
+  xplane.Silence(kBank);
+  EXPECT_TRUE(display.WaitFrames([&](const auto& f) { return lastFramesRaise(f, "ATT,ALT"); }, 5000))
+      << (display.Frames().empty() ? "" : display.Frames().back().flags);
+  EXPECT_EQ(display.Run().Stop(10000), 0) << display.Output();
+  std::printf("[ figures  ] full layout on X-Plane: the altitude silent while the rest arrives, ALT after %llu ms\n",
+              static_cast<unsigned long long>(flaggedAfter / kMs));
 }
 
 TEST(DirectFlightGear, TheDisplayFollowsTheLinesAndFlagsTheirSilence) {

@@ -267,7 +267,7 @@ TEST_F(FullLayoutPicture, Plus1500FtPerMinPointsAtThe15MarkAndShows15) {
   const double atMarks = ya + (yb - ya) * (left - xa) / (xb - xa);
   EXPECT_NEAR(atMarks, mark1500, 1.5);
   EXPECT_EQ(Read({kVerticalSpeedScale.x0, kVerticalSpeedScale.y1, kVerticalSpeedScale.x1, kVerticalSpeedScale.y1 + 24}, 1),
-            "15");
+            "1500");
 }
 
 TEST_F(FullLayoutPicture, SelectedAltitudeBugParksAtTheTapesEdgeWhen5000FtAway) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "pfd/panel_picture.h"
 #include "pfd/tape_rules.h"
 
 namespace {
@@ -137,20 +138,22 @@ TEST(AltitudeTape, SelectedAltitudeBugParksAtTheEdgeWhen5000FtAway) {
   EXPECT_EQ(DecideAltitudeTape(v, BaroUnit::Hpa).selectedText, "5000");
 }
 
-TEST(AltitudeTape, AltimeterSettingInHpaOrInchesAndStdAtTheStandard) {
-  EXPECT_EQ(FormatAltimeterSetting(1013.25, BaroUnit::Hpa), "STD");
-  EXPECT_EQ(FormatAltimeterSetting(1013.25, BaroUnit::InHg), "STD");
+TEST(AltitudeTape, AltimeterSettingAsSetInHpaOrInchesNeverAGuessedStd) {
+  // 1013.25 hPa = 29.92 inHg; 1013 hPa = 29.91 inHg; 1009 hPa = 29.80 inHg; 1012.6 hPa = 29.90 inHg.
+  EXPECT_EQ(FormatAltimeterSetting(1013.25, BaroUnit::Hpa), "1013 HPA") << "the standard's value, not STD";
+  EXPECT_EQ(FormatAltimeterSetting(1013.25, BaroUnit::InHg), "29.92 IN");
+  EXPECT_EQ(FormatAltimeterSetting(1013, BaroUnit::InHg), "29.91 IN");
   EXPECT_EQ(FormatAltimeterSetting(1009, BaroUnit::Hpa), "1009 HPA");
   EXPECT_EQ(FormatAltimeterSetting(1009, BaroUnit::InHg), "29.80 IN");
-  EXPECT_EQ(FormatAltimeterSetting(1012.6, BaroUnit::Hpa), "STD") << "reads 1013";
-  EXPECT_EQ(FormatAltimeterSetting(1012.6, BaroUnit::InHg), "29.90 IN") << "reads 29.90, not the standard";
+  EXPECT_EQ(FormatAltimeterSetting(1012.6, BaroUnit::Hpa), "1013 HPA");
+  EXPECT_EQ(FormatAltimeterSetting(1012.6, BaroUnit::InHg), "29.90 IN");
 }
 
-TEST(VerticalSpeed, Plus1500PointsAtThe15MarkAndShows15) {
+TEST(VerticalSpeed, Plus1500PointsAtThe15MarkAndShows1500) {
   PrimaryFlightValues v = Cruise();
   v.verticalSpeedFpm.value = 1500;
   VerticalSpeedDescription d = DecideVerticalSpeed(v);
-  EXPECT_EQ(d.readout, "15");
+  EXPECT_EQ(d.readout, "1500");
   EXPECT_TRUE(d.readoutAbove);
   const double at1500 = d.pointerOffsetPx;
   v.verticalSpeedFpm.value = 1000;
@@ -166,13 +169,13 @@ TEST(VerticalSpeed, Plus1500PointsAtThe15MarkAndShows15) {
   EXPECT_DOUBLE_EQ(DecideVerticalSpeed(v).pointerOffsetPx, at6000) << "held at the end";
   v.verticalSpeedFpm.value = -1500;
   d = DecideVerticalSpeed(v);
-  EXPECT_EQ(d.readout, "15");
+  EXPECT_EQ(d.readout, "1500");
   EXPECT_FALSE(d.readoutAbove);
   EXPECT_DOUBLE_EQ(d.pointerOffsetPx, -at1500);
   v.verticalSpeedFpm.value = 350;
   EXPECT_EQ(DecideVerticalSpeed(v).readout, "") << "figures from 400 ft/min";
   v.verticalSpeedFpm.value = -400;
-  EXPECT_EQ(DecideVerticalSpeed(v).readout, "4");
+  EXPECT_EQ(DecideVerticalSpeed(v).readout, "400");
 
   // The selected vertical speed only in vertical-speed mode.
   v.selectedVerticalSpeedFpm.value = -1000;
@@ -203,6 +206,78 @@ TEST(Heading, Heading090IsUnderTheLubberLineWithItsBugAndReadouts) {
   EXPECT_NEAR(d.selectedBug.offsetPx, 10.4, 1e-9) << "across north";
   v.headingMagneticDeg.value = -90;  // a heading given below zero
   EXPECT_EQ(DecideHeading(v).readout, "270");
+}
+
+// Mach and the trend do not flicker at their thresholds: each appears at one value and goes only
+// below a lower one, frame after frame of one display.
+TEST(Hysteresis, MachFromPoint40UntilBelowPoint38AndTheTrendFrom2KtUntilBelow1Kt) {
+  PrimaryFlightValues v = Cruise();
+  FullFrameHold held;
+  auto mach = [&](double m) {
+    v.mach.value = m;
+    const FullFrameDescription f = DecideFullFrame(FrameDescription{}, v, {}, BaroUnit::Hpa, held);
+    held = f.hold;
+    return f.speed.machText;
+  };
+  EXPECT_EQ(mach(0.39), "") << "climbing: not yet";
+  EXPECT_EQ(mach(0.40), ".400");
+  EXPECT_EQ(mach(0.39), ".390") << "kept while it falls back a little";
+  EXPECT_EQ(mach(0.381), ".381");
+  EXPECT_EQ(mach(0.379), "") << "gone below .38";
+  EXPECT_EQ(mach(0.39), "") << "and back only at .40";
+
+  held = {};
+  auto trend = [&](double kt) {
+    const FullFrameDescription f = DecideFullFrame(FrameDescription{}, v, {kt, true}, BaroUnit::Hpa, held);
+    held = f.hold;
+    return f.speed.trendShown;
+  };
+  EXPECT_FALSE(trend(1.5));
+  EXPECT_TRUE(trend(2.0)) << "from 2 kt";
+  EXPECT_TRUE(trend(1.2)) << "kept above 1 kt";
+  EXPECT_TRUE(trend(-1.1)) << "either way";
+  EXPECT_FALSE(trend(0.9)) << "gone below 1 kt";
+  EXPECT_FALSE(trend(1.5));
+}
+
+// The full layout's attitude flag follows pitch and bank, not the whole exchange; with it go the
+// flight-director bars. The frame log's column names what the picture raises.
+TEST(Flags, AttOnlyWithPitchOrBankLostAndEachFlagNamed) {
+  FrameDescription today;
+  today.bars = {{BarKind::Horizontal, 0.1}, {BarKind::Vertical, -0.2}};
+  today.dataFailed = true;  // some value of the exchange is missing: today's panel shows ATT
+  FrameText att;
+  att.text = kFailureFlagText;
+  att.colour = TextColour::Amber;
+  att.backed = true;
+  today.texts.push_back(att);
+  PrimaryFlightValues v = Cruise();
+  v.radioAltitudeFt = {3000, true};
+  v.altitudeFt.valid = false;
+  PanelPicture picture;
+  picture.kind = PanelKind::Full;
+  picture.full = DecideFullFrame(today, v, {}, BaroUnit::Hpa);
+  EXPECT_FALSE(picture.full.attitude.dataFailed) << "the attitude is live";
+  EXPECT_EQ(picture.full.attitude.texts.size(), 0u) << "no ATT text over a live horizon";
+  EXPECT_EQ(picture.full.attitude.bars.size(), 2u);
+  EXPECT_EQ(RaisedFlagsText(picture), "ALT");
+
+  v.bankDeg.valid = false;
+  v.verticalSpeedFpm.valid = false;
+  v.radioAltitudeFt.valid = false;
+  picture.full = DecideFullFrame(today, v, {}, BaroUnit::Hpa);
+  EXPECT_TRUE(picture.full.attitude.dataFailed);
+  EXPECT_TRUE(picture.full.attitude.bars.empty()) << "no bars without an attitude";
+  ASSERT_EQ(picture.full.attitude.texts.size(), 1u);
+  EXPECT_EQ(picture.full.attitude.texts[0].text, "ATT");
+  EXPECT_EQ(RaisedFlagsText(picture), "ATT,ALT,V/S,RA");
+
+  // Today's panel: its own rule, the exchange's flag.
+  picture.kind = PanelKind::Classic;
+  picture.classic = today;
+  EXPECT_EQ(RaisedFlagsText(picture), "ATT");
+  picture.classic = FrameDescription{};
+  EXPECT_EQ(RaisedFlagsText(picture), "-");
 }
 
 TEST(Flags, AStaleSpeedShowsSpdAndNoSpeedReadoutWhileTheRestStaysLive) {

@@ -44,6 +44,16 @@ void FakeXPlane::Set(const std::string& path, float value) {
   values_[path] = value;
 }
 
+void FakeXPlane::Silence(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  silenced_[path] = true;
+}
+
+void FakeXPlane::Answer(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  silenced_.erase(path);
+}
+
 void FakeXPlane::Restart() {
   std::lock_guard<std::mutex> lock(mutex_);
   down_ = true;
@@ -99,6 +109,7 @@ void FakeXPlane::Tick() {
         for (auto& [index, sub] : subs) {
           if (now < sub.nextDueUs) continue;
           sub.nextDueUs = now + 1000000 / uint64_t(sub.frequency);
+          if (silenced_.count(sub.path) != 0) continue;
           auto v = values_.find(sub.path);
           due.emplace_back(index, v == values_.end() ? 0.0f : v->second);
         }

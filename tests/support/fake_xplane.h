@@ -29,6 +29,10 @@ class FakeXPlane {
   uint16_t Port() const { return port_; }
   // The value a dataref path has from now on (unknown paths read 0).
   void Set(const std::string& path, float value);
+  // A dataref that goes unanswered from now on (its subscription stands, no value is sent) until
+  // Answer: as X-Plane does for a path it does not publish.
+  void Silence(const std::string& path);
+  void Answer(const std::string& path);
   // Simulator restart: silent, every subscription forgotten, requests ignored until Resume.
   void Restart();
   void Resume();
@@ -61,6 +65,7 @@ class FakeXPlane {
 
   std::mutex mutex_;
   std::map<std::string, float> values_;
+  std::map<std::string, bool> silenced_;
   // Per subscriber endpoint, per index.
   std::map<asio::ip::udp::endpoint, std::map<int32_t, Subscription>> subscribers_;
   bool down_ = false;

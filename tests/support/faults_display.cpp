@@ -40,11 +40,13 @@ std::vector<FrameRecord> ReadFrameLog(const std::string& path) {
     if (line.empty() || line[0] == '#') continue;
     FrameRecord r;
     int flag = 0;
-    if (std::sscanf(line.c_str(), "%" SCNu64 " %" SCNu64 " %d %" SCNu64 " %" SCNu64 " %" SCNu64 " %d %lf %lf",
+    char flags[64] = {};
+    if (std::sscanf(line.c_str(), "%" SCNu64 " %" SCNu64 " %d %" SCNu64 " %" SCNu64 " %" SCNu64 " %d %lf %lf %63s",
                     &r.index, &r.endUs, &flag, &r.sincePumpUs, &r.frameUs, &r.messages, &r.snapshot, &r.pitchDeg,
-                    &r.bankDeg) != 9)
+                    &r.bankDeg, flags) != 10)
       continue;  // a line being written at this moment
     r.flag = flag != 0;
+    r.flags = flags;
     frames.push_back(r);
   }
   return frames;

@@ -22,6 +22,11 @@ struct FrameRecord {
   int snapshot = -1;           // index of the PNG written for this frame, or -1
   double pitchDeg = 0;         // the attitude the frame was decided with, nose up positive
   double bankDeg = 0;          // right wing down positive
+  std::string flags;           // the flags the decided picture raises, "ALT,V/S", or "-"
+  // True when `flags` names `flag` ("ALT" in "ALT,V/S").
+  bool Raises(const std::string& flag) const {
+    return ("," + flags + ",").find("," + flag + ",") != std::string::npos;
+  }
   uint64_t StartUs() const { return endUs - frameUs; }
 };
 

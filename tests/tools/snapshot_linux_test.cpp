@@ -241,10 +241,12 @@ TEST_F(SnapshotTool, FullLayoutDescribesItsInstrumentsAndWritesTheWholePanel) {
                         "--baro", "inhg"});
   ASSERT_EQ(d.exitCode, 0) << d.output;
   EXPECT_NE(d.output.find("speed failed=0 reads=\"250\""), std::string::npos) << d.output;
-  EXPECT_NE(d.output.find("altitude failed=0 reads=\"10000\" bug=105.00 parked selected=\"15000\" altimeter=\"STD\""),
+  // 1013.2 hPa is 29.92 inHg: the setting as set, not a guessed "STD".
+  EXPECT_NE(d.output.find("altitude failed=0 reads=\"10000\" above=\"10020\" below=\"9980\" turning=0.00 "
+                          "bug=105.00 parked selected=\"15000\" altimeter=\"29.92 IN\""),
             std::string::npos)
       << d.output;
-  EXPECT_NE(d.output.find("readout=\"15\" above"), std::string::npos) << d.output;
+  EXPECT_NE(d.output.find("readout=\"1500\" above"), std::string::npos) << d.output;
   EXPECT_NE(d.output.find("heading failed=0 reads=\"090\""), std::string::npos) << d.output;
   // Demo time 146: the localizer captured, the glide slope armed; the modes in their boxes.
   EXPECT_NE(d.output.find("mode \"LOC\" green"), std::string::npos) << d.output;
@@ -266,6 +268,113 @@ TEST_F(SnapshotTool, FullLayoutDescribesItsInstrumentsAndWritesTheWholePanel) {
   EXPECT_EQ(Snapshot({"--layout", "full", "--full", png}).exitCode, 2);
   EXPECT_EQ(Snapshot({"--layout", "wide", "--describe"}).exitCode, 2);
   EXPECT_EQ(Snapshot({"--baro", "mb", "--describe"}).exitCode, 2);
+}
+
+// The full layout's numbers at their edges, as a pilot reads them off the description: each line
+// names the instrument and what its box, rows and texts say.
+TEST_F(SnapshotTool, FullLayoutNumbersAtTheirEdges) {
+  // The description's line for `instrument` ("speed", "altitude", ...) with the options given.
+  auto line = [&](const std::vector<std::string>& options, const std::string& instrument) {
+    std::vector<std::string> args = {"--layout", "full", "--describe"};
+    args.insert(args.end(), options.begin(), options.end());
+    const ToolRun run = Snapshot(args);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const size_t at = run.output.find("\n" + instrument + " ");
+    if (at == std::string::npos) return std::string("(no " + instrument + " line)");
+    return run.output.substr(at + 1, run.output.find('\n', at + 1) - at - 1);
+  };
+  auto has = [](const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; };
+
+  // Mach: three decimals below 1, two from 1; shown from .40 (exactly .40 included).
+  EXPECT_TRUE(has(line({"--ias", "300", "--mach", "0.82"}, "speed"), "mach=\".820\""));
+  EXPECT_TRUE(has(line({"--ias", "300", "--mach", "1.2"}, "speed"), "mach=\"1.20\""));
+  EXPECT_TRUE(has(line({"--ias", "300", "--mach", "1.0"}, "speed"), "mach=\"1.00\""));
+  EXPECT_TRUE(has(line({"--ias", "200", "--mach", "0.40"}, "speed"), "mach=\".400\""));
+  EXPECT_TRUE(has(line({"--ias", "200", "--mach", "0.3996"}, "speed"), "mach=\".400\"")) << "reads .400";
+  EXPECT_TRUE(has(line({"--ias", "200", "--mach", "0.39"}, "speed"), "mach=\"\""));
+  EXPECT_TRUE(has(line({"--mach", "0.82"}, "speed"), "failed=1")) << "Mach goes with the speed's flag";
+  EXPECT_TRUE(has(line({"--mach", "0.82"}, "speed"), "mach=\"\""));
+
+  // The speed readout rolls like an odometer: at 149.4 kt the row above reads 150, not 140.
+  EXPECT_TRUE(has(line({"--ias", "149.4"}, "speed"), "reads=\"149\" above=\"150\" below=\"148\" turning=0.40"));
+  EXPECT_TRUE(has(line({"--ias", "149.6"}, "speed"), "reads=\"150\" above=\"151\" below=\"149\""));
+  // The tape starts at 30 kt: below it the readout holds 30.
+  EXPECT_TRUE(has(line({"--ias", "12"}, "speed"), "reads=\"30\""));
+  EXPECT_TRUE(has(line({"--ias", "0"}, "speed"), "reads=\"30\""));
+  // A negative speed is no speed: flagged.
+  EXPECT_TRUE(has(line({"--ias", "-5"}, "speed"), "failed=1"));
+  EXPECT_TRUE(has(line({"--ias", "-5"}, "flags"), "SPD"));
+
+  // Negative altitudes keep their minus at every value, ties between two 20 ft rows included; the
+  // figures left of the drum agree with the drum (-190 ft is half way between -180 and -200).
+  EXPECT_TRUE(has(line({"--altitude", "-10"}, "altitude"), "reads=\"-20\""));
+  EXPECT_TRUE(has(line({"--altitude", "-20"}, "altitude"), "reads=\"-20\" above=\"-00\" below=\"-40\""));
+  EXPECT_TRUE(has(line({"--altitude", "-190"}, "altitude"), "reads=\"-200\" above=\"-180\" below=\"-220\""));
+  EXPECT_TRUE(has(line({"--altitude", "-90"}, "altitude"), "reads=\"-100\" above=\"-80\" below=\"-120\""));
+  EXPECT_TRUE(has(line({"--altitude", "190"}, "altitude"), "reads=\"200\" above=\"220\" below=\"180\" turning=0.50"));
+  EXPECT_TRUE(has(line({"--altitude", "10000"}, "altitude"), "reads=\"10000\" above=\"10020\" below=\"9980\""));
+  EXPECT_TRUE(has(line({"--altitude", "-1240"}, "altitude"), "reads=\"-1240\""));
+
+  // The vertical speed in ft/min to the nearest 50, from 400 ft/min, its true figure beyond the scale.
+  EXPECT_TRUE(has(line({"--vs", "380"}, "vertical-speed"), "readout=\"\""));
+  EXPECT_TRUE(has(line({"--vs", "400"}, "vertical-speed"), "readout=\"400\" above"));
+  EXPECT_TRUE(has(line({"--vs", "1234"}, "vertical-speed"), "readout=\"1250\" above"));
+  EXPECT_TRUE(has(line({"--vs", "-1210"}, "vertical-speed"), "readout=\"1200\" below"));
+  EXPECT_TRUE(has(line({"--vs", "12000"}, "vertical-speed"), "readout=\"12000\" above"));
+
+  // The altimeter setting as set, the same value in either unit, never a guessed STD; a setting no
+  // altimeter can have is not shown.
+  EXPECT_TRUE(has(line({"--altitude", "3000", "--altimeter", "1013"}, "altitude"), "altimeter=\"1013 HPA\""));
+  EXPECT_TRUE(has(line({"--altitude", "3000", "--altimeter", "1013", "--baro", "inhg"}, "altitude"),
+                  "altimeter=\"29.91 IN\""));
+  EXPECT_TRUE(has(line({"--altitude", "3000", "--altimeter", "1013.25", "--baro", "inhg"}, "altitude"),
+                  "altimeter=\"29.92 IN\""));
+  EXPECT_TRUE(has(line({"--altitude", "3000", "--altimeter", "1012.5"}, "altitude"), "altimeter=\"1013 HPA\""));
+  EXPECT_TRUE(has(line({"--altitude", "3000", "--altimeter", "0"}, "altitude"), "altimeter=\"\""));
+  EXPECT_TRUE(has(line({"--altitude", "3000", "--altimeter", "1101"}, "altitude"), "altimeter=\"\""));
+  EXPECT_TRUE(has(line({"--altitude", "3000", "--altimeter", "899"}, "altitude"), "altimeter=\"\""));
+
+  // The radio altitude counts down to 0: 2 ft steps below 100 ft, 10 ft above, shown below 2,500 ft;
+  // not delivered, it is flagged.
+  EXPECT_TRUE(has(line({"--radio-altitude", "47.2"}, "radio-altitude"), "failed=0 reads=\"48\""));
+  EXPECT_TRUE(has(line({"--radio-altitude", "0"}, "radio-altitude"), "failed=0 reads=\"0\""));
+  EXPECT_TRUE(has(line({"--radio-altitude", "1234"}, "radio-altitude"), "failed=0 reads=\"1230\""));
+  EXPECT_TRUE(has(line({"--radio-altitude", "2500"}, "radio-altitude"), "failed=0 reads=\"\""));
+  EXPECT_TRUE(has(line({"--ias", "200"}, "radio-altitude"), "failed=1"));
+  EXPECT_TRUE(has(line({"--ias", "200"}, "flags"), "RA"));
+  EXPECT_EQ(line({"--ias", "200", "--altitude", "3000", "--vs", "0", "--heading", "90", "--radio-altitude", "3000"},
+                 "flags"),
+            "flags -");
+}
+
+// Faults that tests overriding the values never saw: each from a flight state, as a simulator sends it.
+TEST_F(SnapshotTool, FullLayoutFromAFlightStateHeadingModesAndMach) {
+  auto describe = [&](const std::string& name, const std::string& state) {
+    const ToolRun run = Snapshot({"--layout", "full", "--describe", "--state", WriteFile(name, state)});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    return run.output;
+  };
+  // True heading 100 degrees with 10 degrees of east variation: magnetic 090; with 10 west, 110.
+  const std::string east = describe("east.txt", "HeadingTrueRaw=1193046471\nMagneticVariationRaw=1820\n");
+  EXPECT_NE(east.find("heading failed=0 reads=\"090\""), std::string::npos) << east;
+  const std::string west = describe("west.txt", "HeadingTrueRaw=1193046471\nMagneticVariationRaw=-1820\n");
+  EXPECT_NE(west.find("heading failed=0 reads=\"110\""), std::string::npos) << west;
+
+  // Altitude hold 2,000 ft below its target (5,000 ft) at -700 ft/min: the vertical-speed mode and
+  // its bug; with the glide slope held, neither.
+  const std::string holdVs = "Altimeter=3000\nApAltitudeRaw=99876864\nApVerticalSpeed=-700\nApAltitudeHold=1\n";
+  const std::string vs = describe("vs.txt", holdVs);
+  EXPECT_NE(vs.find("mode \"VS\" green"), std::string::npos) << vs;
+  EXPECT_EQ(vs.find("vertical-speed failed=0 pointer=0.00 readout=\"\" above bug=none"), std::string::npos) << vs;
+  const std::string gs = describe("gs.txt", holdVs + "ApGlideSlopeHold=1\n");
+  EXPECT_EQ(gs.find("mode \"VS\""), std::string::npos) << gs;
+  EXPECT_NE(gs.find("mode \"GS\""), std::string::npos) << gs;
+  EXPECT_NE(gs.find("vertical-speed failed=0 pointer=0.00 readout=\"\" above bug=none"), std::string::npos) << gs;
+
+  // Mach .40 exactly (8192 / 20480): shown.
+  const std::string mach = describe("mach.txt", "MachRaw=8192\nIndicatedAirspeedRaw=32000\n");
+  EXPECT_NE(mach.find("speed failed=0 reads=\"250\""), std::string::npos) << mach;
+  EXPECT_NE(mach.find("mach=\".400\""), std::string::npos) << mach;
 }
 
 namespace {

@@ -53,16 +53,31 @@ std::string BugText(const TapeBug& b) {
   return text;
 }
 
-// The full layout's instruments, one line each, then the mode boxes' texts.
+// A rolling readout: what it reads, the rows above and below it, and how far the digits left of
+// the drum have turned towards the next value's.
+std::string ReadoutText(const RollingReadout& r, bool failed) {
+  if (failed) return "reads=\"\"";
+  char text[160];
+  std::snprintf(text, sizeof text, "reads=\"%s\" above=\"%s\" below=\"%s\" turning=%.2f", r.Reads().c_str(),
+                r.Above().c_str(), r.Below().c_str(), Plain(r.carry));
+  return text;
+}
+
+// The full layout's instruments, one line each, then the mode boxes' texts with their columns.
 void PrintFullDescription(const FullFrameDescription& f) {
+  std::vector<std::string> raised = RaisedFlags(f);
+  std::string flags;
+  for (const std::string& flag : raised) flags += (flags.empty() ? "" : ",") + flag;
+  std::printf("flags %s\n", flags.empty() ? "-" : flags.c_str());
+  std::printf("attitude failed=%s bars=%zu\n", YesNo(f.attitude.dataFailed), f.attitude.bars.size());
   const SpeedTapeDescription& s = f.speed;
-  std::printf("speed failed=%s reads=\"%s\" trend=%s bug=%s selected=\"%s\" mach=\"%s\"\n", YesNo(s.failed),
-              s.failed ? "" : s.readout.Reads().c_str(),
+  std::printf("speed failed=%s %s trend=%s bug=%s selected=\"%s\" mach=\"%s\"\n", YesNo(s.failed),
+              ReadoutText(s.readout, s.failed).c_str(),
               s.trendShown ? std::to_string(s.trendOffsetPx).c_str() : "none", BugText(s.selectedBug).c_str(),
               s.selectedText.c_str(), s.machText.c_str());
   const AltitudeTapeDescription& a = f.altitude;
-  std::printf("altitude failed=%s reads=\"%s\" bug=%s selected=\"%s\" altimeter=\"%s\"\n", YesNo(a.failed),
-              a.failed ? "" : a.readout.Reads().c_str(), BugText(a.selectedBug).c_str(), a.selectedText.c_str(),
+  std::printf("altitude failed=%s %s bug=%s selected=\"%s\" altimeter=\"%s\"\n", YesNo(a.failed),
+              ReadoutText(a.readout, a.failed).c_str(), BugText(a.selectedBug).c_str(), a.selectedText.c_str(),
               a.altimeterText.c_str());
   const VerticalSpeedDescription& v = f.verticalSpeed;
   std::printf("vertical-speed failed=%s pointer=%.2f readout=\"%s\" %s bug=%s\n", YesNo(v.failed),
@@ -71,14 +86,23 @@ void PrintFullDescription(const FullFrameDescription& f) {
   const HeadingDescription& h = f.heading;
   std::printf("heading failed=%s reads=\"%s\" bug=%s selected=\"%s\"\n", YesNo(h.failed), h.readout.c_str(),
               BugText(h.selectedBug).c_str(), h.selectedText.c_str());
+  std::printf("radio-altitude failed=%s reads=\"%s\"\n", YesNo(f.radioAltitude.failed), f.radioAltitude.text.c_str());
+  std::printf("navigation marker=\"%s\" ident=\"%s\" dme=\"%s\"\n", f.navigation.marker.c_str(),
+              f.navigation.ilsIdent.c_str(), f.navigation.dme.c_str());
   for (const FrameText& t : f.modeTexts)
-    std::printf("mode \"%s\" %s %g %g\n", t.text.c_str(), ColourName(t.colour), double(t.x), double(t.y));
+    std::printf("mode \"%s\" %s %g %g column=%s\n", t.text.c_str(), ColourName(t.colour), double(t.x), double(t.y),
+                ModeColumnOf(t.text));
 }
 
 // The full layout's values: those of the flight state when one was given (every value arrived,
 // unless the frame failed), each replaced by its command-line option where one was given.
 PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& converted, bool haveState) {
-  if (!haveState) return o.values;
+  if (!haveState) {
+    // Without a flight state the attitude is that of the layer overrides, lost with the frame.
+    PrimaryFlightValues values = o.values;
+    values.pitchDeg.valid = values.bankDeg.valid = !o.failed;
+    return values;
+  }
   FlightState readings{};
   DecodeInterface(converted, readings);
   readings.Valid = o.failed ? ReadingSet{} : ReadingSet::All();
@@ -97,6 +121,7 @@ PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& 
   take(values.selectedHeadingDeg, given.selectedHeadingDeg);
   take(values.selectedVerticalSpeedFpm, given.selectedVerticalSpeedFpm);
   take(values.altimeterSettingHpa, given.altimeterSettingHpa);
+  take(values.radioAltitudeFt, given.radioAltitudeFt);
   values.verticalSpeedMode = values.verticalSpeedMode || given.verticalSpeedMode;
   return values;
 }

@@ -40,6 +40,8 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
            &v.selectedVerticalSpeedFpm.valid);
   p.Number("--altimeter", "HPA", v.altimeterSettingHpa.value, "the altimeter setting in hPa", {},
            &v.altimeterSettingHpa.valid);
+  p.Number("--radio-altitude", "FT", v.radioAltitudeFt.value, "radio altitude (shown below 2,500 ft)", {},
+           &v.radioAltitudeFt.valid);
   p.Choice("--baro", "U", o.baro, {{"hpa", BaroUnit::Hpa}, {"inhg", BaroUnit::InHg}},
            "how the altimeter setting shows: hpa (default) or inhg");
   p.Flag("--vs-mode", v.verticalSpeedMode, "the autopilot is in vertical-speed mode (the V/S bug shows)");
