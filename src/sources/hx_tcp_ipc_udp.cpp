@@ -144,12 +144,14 @@ bool THxBlockSocket::CanWriteWithin(uint32_t timeoutMs) {
 bool THxBlockSocket::CanRead(int32_t timeoutSeconds) {
   if (socketHandle_ == platform::kInvalidSocket) return false;
   int64_t micros = timeoutSeconds < 0 ? 0 : int64_t(timeoutSeconds) * 1000000;
-  return platform::NetWaitReadable(socketHandle_, micros) > 0;
+  readable_ = platform::NetWaitReadable(socketHandle_, micros) > 0;
+  return readable_;
 }
 
 bool THxBlockSocket::CanReadWithin(uint32_t timeoutMs) {
   if (socketHandle_ == platform::kInvalidSocket) return false;
-  return platform::NetWaitReadable(socketHandle_, int64_t(timeoutMs) * 1000) > 0;
+  readable_ = platform::NetWaitReadable(socketHandle_, int64_t(timeoutMs) * 1000) > 0;
+  return readable_;
 }
 
 void THxBlockSocket::Disconnect() {
@@ -181,14 +183,24 @@ bool THxBlockSocket::SendBufferWithin(const void* bytes, int32_t count, uint32_t
     if (left != count) Disconnect();
     return false;
   };
+  // The send itself never blocks (NetSend), so it goes first: the wait for room comes only when the
+  // socket's buffer is full, which a request of a few bytes almost never meets.
+  bool waited = false;  // the last wait said writable
   while (left > 0) {
-    if (!CanWriteWithin(MsLeft(deadline))) return giveUp();
     int s = platform::NetSend(socketHandle_, next, left);
     if (s < 0 && platform::NetLastError() == 10035) {
-      if (MsLeft(deadline) == 0) return giveUp();
-      platform::SleepMs(1);
+      if (waited) {
+        // Writable by the wait, still full for the send: pause briefly rather than spin.
+        if (MsLeft(deadline) == 0) return giveUp();
+        platform::SleepMs(1);
+        waited = false;
+        continue;
+      }
+      if (!CanWriteWithin(MsLeft(deadline))) return giveUp();
+      waited = true;
       continue;
     }
+    waited = false;
     if (s <= 0) {
       Disconnect();
       return false;
@@ -201,17 +213,14 @@ bool THxBlockSocket::SendBufferWithin(const void* bytes, int32_t count, uint32_t
 
 uint8_t* THxBlockSocket::ReceiveBuffer(int32_t& count) {
   if (!active_) throw OrvaneError("No connection established");
-  if (!CanRead(1)) return nullptr;
-  uint32_t waiting = 0;
-  if (!platform::NetBytesWaiting(socketHandle_, &waiting)) {
-    ReportMessage("Ioctl went wrong, message: " + GetLastErrorText());
-    return nullptr;
-  }
-  // Readable with nothing waiting means the peer closed or failed; one byte of room tells which.
-  int32_t n = static_cast<int32_t>(std::min<uint32_t>(std::max<uint32_t>(waiting, 1u), uint32_t(kHxMaxReceiveBlock)));
-  receiveBuf_.reset();
-  receiveBuf_.reset(new uint8_t[size_t(n)]());
-  int s = platform::NetRecv(socketHandle_, receiveBuf_.get(), n);
+  // A wait that has just found the socket readable (nothing has read from it since) needs no second
+  // look: the receive cannot block then.
+  if (!readable_ && !CanRead(1)) return nullptr;
+  readable_ = false;
+  // One receive into a block of the largest size takes every byte waiting (at most that many);
+  // readable with nothing waiting means the peer closed or failed, and the receive tells which.
+  if (!receiveBuf_) receiveBuf_.reset(new uint8_t[size_t(kHxMaxReceiveBlock)]);
+  int s = platform::NetRecv(socketHandle_, receiveBuf_.get(), kHxMaxReceiveBlock);
   count = s;
   if (s > 0) return receiveBuf_.get();
   Disconnect();
@@ -246,6 +255,7 @@ void THxBlockSocket::Close() {
   platform::NetCloseHandle(socketHandle_);
   platform::NetSetLastError(lastError);
   active_ = false;
+  readable_ = false;
   socketHandle_ = platform::kInvalidSocket;
   portText_ = kUnsetPort;
   addressText_ = kUnknownAddress;
@@ -300,6 +310,7 @@ void THxBlockSocket::SetSocketHandle(platform::SocketHandle handle) {
   if (handle != platform::kInvalidSocket) {
     socketHandle_ = handle;
     active_ = true;
+    readable_ = false;
   }
 }
 
