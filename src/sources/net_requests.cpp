@@ -177,6 +177,9 @@ void RequestBatchOn(THxTcpBlockClient* client, THxDataExchange* exchange, const 
   if (!client->Connected()) return;
   uint64_t deadline = NowMs() + boundMs;
   std::string batch;
+  size_t bytes = 0;
+  for (const std::string& r : requests) bytes += r.size() + 1;
+  batch.reserve(bytes);
   for (const std::string& r : requests) {
     batch += r;
     batch.push_back('\0');
