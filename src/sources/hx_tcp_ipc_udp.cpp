@@ -227,6 +227,19 @@ uint8_t* THxBlockSocket::ReceiveBuffer(int32_t& count) {
   return nullptr;
 }
 
+uint8_t* THxBlockSocket::ReceiveWithin(int32_t& count, uint32_t timeoutMs) {
+  count = 0;
+  if (socketHandle_ == platform::kInvalidSocket) return nullptr;
+  if (!receiveBuf_) receiveBuf_.reset(new uint8_t[size_t(kHxMaxReceiveBlock)]);
+  const int s = platform::NetRecvWithin(socketHandle_, receiveBuf_.get(), kHxMaxReceiveBlock, int64_t(timeoutMs) * 1000);
+  if (s == platform::kNetNothingWithin) return nullptr;
+  readable_ = false;
+  count = s;
+  if (s > 0) return receiveBuf_.get();
+  Disconnect();
+  return nullptr;
+}
+
 std::string THxBlockSocket::GetPort() {
   if (socketHandle_ == platform::kInvalidSocket) return portText_;
   uint32_t address = 0;
@@ -385,13 +398,8 @@ bool THxTcpBlockClient::ReceiveData(uint8_t*& p, int32_t& n, int32_t timeoutSeco
 }
 
 bool THxTcpBlockClient::ReceiveDataWithin(uint8_t*& p, int32_t& n, uint32_t timeoutMs) {
-  if (SocketObject->CanReadWithin(timeoutMs)) {
-    p = Socket->ReceiveBuffer(n);
-    return p != nullptr;
-  }
-  p = nullptr;
-  n = 0;
-  return false;
+  p = SocketObject->ReceiveWithin(n, timeoutMs);
+  return p != nullptr;
 }
 
 void THxTcpBlockClient::Disconnect() { Socket->Disconnect(); }

@@ -58,7 +58,7 @@ RequestOutcome ReadReply(THxTcpBlockClient* client, THxDataExchange* exchange, u
 void DropStaleBytes(THxTcpBlockClient* client, THxDataExchange* exchange) {
   size_t dropped = exchange->PendingBytes();
   exchange->Reset();
-  for (int i = 0; i < 16 && client->Connected() && client->SocketObject->CanReadWithin(0); ++i) {
+  for (int i = 0; i < 16 && client->Connected(); ++i) {
     uint8_t* block = nullptr;
     int32_t count = 0;
     if (!client->ReceiveDataWithin(block, count, 0)) break;
