@@ -144,14 +144,12 @@ bool THxBlockSocket::CanWriteWithin(uint32_t timeoutMs) {
 bool THxBlockSocket::CanRead(int32_t timeoutSeconds) {
   if (socketHandle_ == platform::kInvalidSocket) return false;
   int64_t micros = timeoutSeconds < 0 ? 0 : int64_t(timeoutSeconds) * 1000000;
-  readable_ = platform::NetWaitReadable(socketHandle_, micros) > 0;
-  return readable_;
+  return platform::NetWaitReadable(socketHandle_, micros) > 0;
 }
 
 bool THxBlockSocket::CanReadWithin(uint32_t timeoutMs) {
   if (socketHandle_ == platform::kInvalidSocket) return false;
-  readable_ = platform::NetWaitReadable(socketHandle_, int64_t(timeoutMs) * 1000) > 0;
-  return readable_;
+  return platform::NetWaitReadable(socketHandle_, int64_t(timeoutMs) * 1000) > 0;
 }
 
 void THxBlockSocket::Disconnect() {
@@ -213,14 +211,17 @@ bool THxBlockSocket::SendBufferWithin(const void* bytes, int32_t count, uint32_t
 
 uint8_t* THxBlockSocket::ReceiveBuffer(int32_t& count) {
   if (!active_) throw OrvaneError("No connection established");
-  // A wait that has just found the socket readable (nothing has read from it since) needs no second
-  // look: the receive cannot block then.
-  if (!readable_ && !CanRead(1)) return nullptr;
-  readable_ = false;
-  // One receive into a block of the largest size takes every byte waiting (at most that many);
-  // readable with nothing waiting means the peer closed or failed, and the receive tells which.
-  if (!receiveBuf_) receiveBuf_.reset(new uint8_t[size_t(kHxMaxReceiveBlock)]);
-  int s = platform::NetRecv(socketHandle_, receiveBuf_.get(), kHxMaxReceiveBlock);
+  if (!CanRead(1)) return nullptr;
+  uint32_t waiting = 0;
+  if (!platform::NetBytesWaiting(socketHandle_, &waiting)) {
+    ReportMessage("Ioctl went wrong, message: " + GetLastErrorText());
+    return nullptr;
+  }
+  // Readable with nothing waiting means the peer closed or failed; one byte of room tells which.
+  int32_t n = static_cast<int32_t>(std::min<uint32_t>(std::max<uint32_t>(waiting, 1u), uint32_t(kHxMaxReceiveBlock)));
+  receiveBuf_.reset();
+  receiveBuf_.reset(new uint8_t[size_t(n)]());
+  int s = platform::NetRecv(socketHandle_, receiveBuf_.get(), n);
   count = s;
   if (s > 0) return receiveBuf_.get();
   Disconnect();
@@ -230,12 +231,13 @@ uint8_t* THxBlockSocket::ReceiveBuffer(int32_t& count) {
 uint8_t* THxBlockSocket::ReceiveWithin(int32_t& count, uint32_t timeoutMs) {
   count = 0;
   if (socketHandle_ == platform::kInvalidSocket) return nullptr;
-  if (!receiveBuf_) receiveBuf_.reset(new uint8_t[size_t(kHxMaxReceiveBlock)]);
-  const int s = platform::NetRecvWithin(socketHandle_, receiveBuf_.get(), kHxMaxReceiveBlock, int64_t(timeoutMs) * 1000);
+  // One block of the largest size, kept: one receive takes every byte waiting (at most that many).
+  if (receiveBlock_ == nullptr) receiveBlock_.reset(new uint8_t[size_t(kHxMaxReceiveBlock)]);
+  const int s =
+      platform::NetRecvWithin(socketHandle_, receiveBlock_.get(), kHxMaxReceiveBlock, int64_t(timeoutMs) * 1000);
   if (s == platform::kNetNothingWithin) return nullptr;
-  readable_ = false;
   count = s;
-  if (s > 0) return receiveBuf_.get();
+  if (s > 0) return receiveBlock_.get();
   Disconnect();
   return nullptr;
 }
@@ -268,7 +270,6 @@ void THxBlockSocket::Close() {
   platform::NetCloseHandle(socketHandle_);
   platform::NetSetLastError(lastError);
   active_ = false;
-  readable_ = false;
   socketHandle_ = platform::kInvalidSocket;
   portText_ = kUnsetPort;
   addressText_ = kUnknownAddress;
@@ -323,7 +324,6 @@ void THxBlockSocket::SetSocketHandle(platform::SocketHandle handle) {
   if (handle != platform::kInvalidSocket) {
     socketHandle_ = handle;
     active_ = true;
-    readable_ = false;
   }
 }
 

@@ -161,11 +161,11 @@ class THxBlockSocket : public THxSocketInterface {
   int32_t refCount_ = 0;
   platform::SocketHandle socketHandle_ = platform::kInvalidSocket;
   bool active_ = false;
-  bool readable_ = false;  // the last wait for data found some, and nothing has read since
   THxSocketAddress socketAddress_;
   std::string portText_;
   std::string addressText_;
   std::unique_ptr<uint8_t[]> receiveBuf_;
+  std::unique_ptr<uint8_t[]> receiveBlock_;  // ReceiveWithin's block, made once
   THxMessageSink* messageSink_ = nullptr;
 };
 
