@@ -62,19 +62,31 @@ bool Int32Of(double value, uint32_t* out) {
 
 }  // namespace
 
-std::string BuildRequestText(int32_t offset, const std::string& size, const std::string& typeCode) {
-  // One allocation at most: the decimal offset, then the two texts with their commas.
+namespace {
+
+void AppendRequest(int32_t offset, const std::string& size, const std::string& typeCode, std::string* out) {
+  // The decimal offset, then the two texts with their commas, with one allocation at most.
   char digits[16];
   const auto written = std::to_chars(digits, digits + sizeof digits, offset);
   const size_t length = size_t(written.ptr - digits);
+  out->reserve(out->size() + length + 2 + size.size() + typeCode.size());
+  out->append(digits, length);
+  *out += ',';
+  *out += size;
+  *out += ',';
+  *out += typeCode;
+}
+
+}  // namespace
+
+std::string BuildRequestText(int32_t offset, const std::string& size, const std::string& typeCode) {
   std::string text;
-  text.reserve(length + 2 + size.size() + typeCode.size());
-  text.append(digits, length);
-  text += ',';
-  text += size;
-  text += ',';
-  text += typeCode;
+  AppendRequest(offset, size, typeCode, &text);
   return text;
+}
+
+void AppendRequestText(const ReadListRow& row, std::string* out) {
+  AppendRequest(int32_t(row.offset), row.netSize, row.netType, out);
 }
 
 bool ParseReplyNumber(const std::string& text, char localeSeparator, double* value) {
