@@ -9,6 +9,29 @@
 
 namespace {
 
+// The rewritten number: in a fixed buffer when it fits, else in a string.
+class NormalText {
+ public:
+  explicit NormalText(size_t most) : data_(fixed_) {
+    if (most > sizeof fixed_) {
+      spill_.resize(most);
+      data_ = spill_.data();
+    }
+  }
+  NormalText& operator+=(char c) {
+    data_[size_++] = c;
+    return *this;
+  }
+  const char* data() const { return data_; }
+  size_t size() const { return size_; }
+
+ private:
+  char fixed_[64];
+  std::string spill_;
+  char* data_;
+  size_t size_ = 0;
+};
+
 // Rounds halves to even; false when the result lies outside [low, high].
 bool RoundWithin(double value, double low, double high, double* rounded) {
   if (!std::isfinite(value)) return false;
@@ -41,8 +64,31 @@ bool Int32Of(double value, uint32_t* out) {
 
 }  // namespace
 
+namespace {
+
+void AppendRequest(int32_t offset, const std::string& size, const std::string& typeCode, std::string* out) {
+  // The decimal offset, then the two texts with their commas, with one allocation at most.
+  char digits[16];
+  const auto written = std::to_chars(digits, digits + sizeof digits, offset);
+  const size_t length = size_t(written.ptr - digits);
+  out->reserve(out->size() + length + 2 + size.size() + typeCode.size());
+  out->append(digits, length);
+  *out += ',';
+  *out += size;
+  *out += ',';
+  *out += typeCode;
+}
+
+}  // namespace
+
 std::string BuildRequestText(int32_t offset, const std::string& size, const std::string& typeCode) {
-  return std::to_string(offset) + "," + size + "," + typeCode;
+  std::string text;
+  AppendRequest(offset, size, typeCode, &text);
+  return text;
+}
+
+void AppendRequestText(const ReadListRow& row, std::string* out) {
+  AppendRequest(int32_t(row.offset), row.netSize, row.netType, out);
 }
 
 bool ParseReplyNumber(const std::string& text, char localeSeparator, double* value) {
@@ -50,8 +96,9 @@ bool ParseReplyNumber(const std::string& text, char localeSeparator, double* val
   while (i < n && text[i] == ' ') ++i;
   size_t end = n;
   while (end > i && text[end - 1] == ' ') --end;
-  // The number in the form from_chars reads: sign, digits, '.', digits, exponent.
-  std::string normal;
+  // The number in the form from_chars reads: sign, digits, '.', digits, exponent. It is never
+  // longer than the text, so a reply of usual length is rewritten on the stack.
+  NormalText normal(end - i);
   size_t p = i;
   if (p < end && (text[p] == '+' || text[p] == '-')) {
     if (text[p] == '-') normal += '-';

@@ -12,6 +12,8 @@
 std::string BuildRequestText(int32_t offset, const std::string& size, const std::string& typeCode);
 // A row's request text.
 std::string RequestTextOf(const ReadListRow& row);
+// Appends BuildRequestText's text for the row to *out (no zero byte).
+void AppendRequestText(const ReadListRow& row, std::string* out);
 
 // A reply number: optional spaces, optional sign, digits with at most one decimal separator (the
 // full stop or `localeSeparator`), an optional exponent, optional trailing spaces, nothing else.

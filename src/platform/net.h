@@ -43,6 +43,11 @@ void NetCloseHandle(SocketHandle s);
 int NetSend(SocketHandle s, const void* bytes, int count);
 // recv: bytes moved, 0 on orderly close, -1 on error.
 int NetRecv(SocketHandle s, void* bytes, int count);
+// NetRecvWithin's answer when nothing arrived within its time (the last error is left as it was).
+constexpr int kNetNothingWithin = -2;
+// One recv of what is waiting, or of what arrives within timeoutMicros: bytes moved, 0 on orderly
+// close, -1 on error, kNetNothingWithin when nothing came. With timeoutMicros 0 it never waits.
+int NetRecvWithin(SocketHandle s, void* bytes, int count, int64_t timeoutMicros);
 
 // select on one handle: > 0 ready, 0 time-out, < 0 error. The wait is timeoutMicros at most.
 int NetWaitReadable(SocketHandle s, int64_t timeoutMicros);

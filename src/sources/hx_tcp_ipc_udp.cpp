@@ -181,14 +181,24 @@ bool THxBlockSocket::SendBufferWithin(const void* bytes, int32_t count, uint32_t
     if (left != count) Disconnect();
     return false;
   };
+  // The send itself never blocks (NetSend), so it goes first: the wait for room comes only when the
+  // socket's buffer is full, which a request of a few bytes almost never meets.
+  bool waited = false;  // the last wait said writable
   while (left > 0) {
-    if (!CanWriteWithin(MsLeft(deadline))) return giveUp();
     int s = platform::NetSend(socketHandle_, next, left);
     if (s < 0 && platform::NetLastError() == 10035) {
-      if (MsLeft(deadline) == 0) return giveUp();
-      platform::SleepMs(1);
+      if (waited) {
+        // Writable by the wait, still full for the send: pause briefly rather than spin.
+        if (MsLeft(deadline) == 0) return giveUp();
+        platform::SleepMs(1);
+        waited = false;
+        continue;
+      }
+      if (!CanWriteWithin(MsLeft(deadline))) return giveUp();
+      waited = true;
       continue;
     }
+    waited = false;
     if (s <= 0) {
       Disconnect();
       return false;
@@ -214,6 +224,20 @@ uint8_t* THxBlockSocket::ReceiveBuffer(int32_t& count) {
   int s = platform::NetRecv(socketHandle_, receiveBuf_.get(), n);
   count = s;
   if (s > 0) return receiveBuf_.get();
+  Disconnect();
+  return nullptr;
+}
+
+uint8_t* THxBlockSocket::ReceiveWithin(int32_t& count, uint32_t timeoutMs) {
+  count = 0;
+  if (socketHandle_ == platform::kInvalidSocket) return nullptr;
+  // One block of the largest size, kept: one receive takes every byte waiting (at most that many).
+  if (receiveBlock_ == nullptr) receiveBlock_.reset(new uint8_t[size_t(kHxMaxReceiveBlock)]);
+  const int s =
+      platform::NetRecvWithin(socketHandle_, receiveBlock_.get(), kHxMaxReceiveBlock, int64_t(timeoutMs) * 1000);
+  if (s == platform::kNetNothingWithin) return nullptr;
+  count = s;
+  if (s > 0) return receiveBlock_.get();
   Disconnect();
   return nullptr;
 }
@@ -374,13 +398,8 @@ bool THxTcpBlockClient::ReceiveData(uint8_t*& p, int32_t& n, int32_t timeoutSeco
 }
 
 bool THxTcpBlockClient::ReceiveDataWithin(uint8_t*& p, int32_t& n, uint32_t timeoutMs) {
-  if (SocketObject->CanReadWithin(timeoutMs)) {
-    p = Socket->ReceiveBuffer(n);
-    return p != nullptr;
-  }
-  p = nullptr;
-  n = 0;
-  return false;
+  p = SocketObject->ReceiveWithin(n, timeoutMs);
+  return p != nullptr;
 }
 
 void THxTcpBlockClient::Disconnect() { Socket->Disconnect(); }

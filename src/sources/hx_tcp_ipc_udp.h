@@ -139,6 +139,10 @@ class THxBlockSocket : public THxSocketInterface {
   // Sends every byte within timeoutMs. A send cut short after some bytes went out disconnects,
   // since the peer would read a broken request.
   bool SendBufferWithin(const void* bytes, int32_t count, uint32_t timeoutMs);
+  // The bytes waiting, or arriving within timeoutMs (0: no wait), as one block of at most
+  // kHxMaxReceiveBlock; nullptr with count 0 when none came. A closed or failed connection
+  // disconnects and gives nullptr as well.
+  virtual uint8_t* ReceiveWithin(int32_t& count, uint32_t timeoutMs);
   // Connect that gives up after timeoutMs; 0 on success.
   int32_t ConnectWithin(uint32_t timeoutMs);
 
@@ -161,6 +165,7 @@ class THxBlockSocket : public THxSocketInterface {
   std::string portText_;
   std::string addressText_;
   std::unique_ptr<uint8_t[]> receiveBuf_;
+  std::unique_ptr<uint8_t[]> receiveBlock_;  // ReceiveWithin's block, made once
   THxMessageSink* messageSink_ = nullptr;
 };
 

@@ -58,7 +58,7 @@ RequestOutcome ReadReply(THxTcpBlockClient* client, THxDataExchange* exchange, u
 void DropStaleBytes(THxTcpBlockClient* client, THxDataExchange* exchange) {
   size_t dropped = exchange->PendingBytes();
   exchange->Reset();
-  for (int i = 0; i < 16 && client->Connected() && client->SocketObject->CanReadWithin(0); ++i) {
+  for (int i = 0; i < 16 && client->Connected(); ++i) {
     uint8_t* block = nullptr;
     int32_t count = 0;
     if (!client->ReceiveDataWithin(block, count, 0)) break;
@@ -166,32 +166,40 @@ RequestOutcome RequestNumberOn(THxTcpBlockClient* client, THxDataExchange* excha
 
 void RequestBatchOn(THxTcpBlockClient* client, THxDataExchange* exchange, const std::vector<std::string>& requests,
                     std::vector<std::string>* replies, std::vector<RequestOutcome>* outcomes, uint32_t boundMs) {
-  replies->assign(requests.size(), std::string());
-  outcomes->assign(requests.size(), RequestOutcome::NotConnected);
-  if (!Usable(client, exchange)) {
-    if (exchange != nullptr) exchange->Reset();
-    return;
-  }
-  if (requests.empty()) return;
-  DropStaleBytes(client, exchange);
-  if (!client->Connected()) return;
-  uint64_t deadline = NowMs() + boundMs;
   std::string batch;
+  size_t bytes = 0;
+  for (const std::string& r : requests) bytes += r.size() + 1;
+  batch.reserve(bytes);
   for (const std::string& r : requests) {
     batch += r;
     batch.push_back('\0');
   }
-  RequestOutcome sent = SendWithin(client, exchange, batch, boundMs);
-  if (sent != RequestOutcome::Delivered) {
-    outcomes->assign(requests.size(), sent);
+  RequestJoinedBatchOn(client, exchange, batch, requests.size(), replies, outcomes, boundMs);
+}
+
+void RequestJoinedBatchOn(THxTcpBlockClient* client, THxDataExchange* exchange, const std::string& batch, size_t count,
+                          std::vector<std::string>* replies, std::vector<RequestOutcome>* outcomes, uint32_t boundMs) {
+  replies->assign(count, std::string());
+  outcomes->assign(count, RequestOutcome::NotConnected);
+  if (!Usable(client, exchange)) {
+    if (exchange != nullptr) exchange->Reset();
     return;
   }
-  for (size_t i = 0; i < requests.size(); ++i) {
+  if (count == 0) return;
+  DropStaleBytes(client, exchange);
+  if (!client->Connected()) return;
+  uint64_t deadline = NowMs() + boundMs;
+  RequestOutcome sent = SendWithin(client, exchange, batch, boundMs);
+  if (sent != RequestOutcome::Delivered) {
+    outcomes->assign(count, sent);
+    return;
+  }
+  for (size_t i = 0; i < count; ++i) {
     RequestOutcome got = ReadReply(client, exchange, deadline, &(*replies)[i]);
     (*outcomes)[i] = got;
     if (got != RequestOutcome::Delivered) {
       // The connection is gone: the rest cannot arrive either.
-      for (size_t j = i + 1; j < requests.size(); ++j) (*outcomes)[j] = got;
+      for (size_t j = i + 1; j < count; ++j) (*outcomes)[j] = got;
       return;
     }
   }

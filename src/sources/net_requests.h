@@ -44,3 +44,8 @@ RequestOutcome RequestTextOn(THxTcpBlockClient* client, THxDataExchange* exchang
 void RequestBatchOn(THxTcpBlockClient* client, THxDataExchange* exchange, const std::vector<std::string>& requests,
                     std::vector<std::string>* replies, std::vector<RequestOutcome>* outcomes,
                     uint32_t boundMs = kRequestBoundMs);
+// The same with the batch already joined: `batch` holds `count` request texts, each followed by its
+// zero byte.
+void RequestJoinedBatchOn(THxTcpBlockClient* client, THxDataExchange* exchange, const std::string& batch, size_t count,
+                          std::vector<std::string>* replies, std::vector<RequestOutcome>* outcomes,
+                          uint32_t boundMs = kRequestBoundMs);

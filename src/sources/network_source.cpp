@@ -50,10 +50,13 @@ bool FetchNetworkState(THxTcpBlockClient* client, THxDataExchange* exchange, boo
   std::vector<std::string> replies(order.size());
   std::vector<RequestOutcome> outcomes(order.size(), RequestOutcome::NotConnected);
   if (pipeline) {
-    std::vector<std::string> requests;
-    requests.reserve(order.size());
-    for (const ReadListRow& row : order) requests.push_back(RequestTextOf(row));
-    RequestBatchOn(client, exchange, requests, &replies, &outcomes);
+    std::string batch;
+    batch.reserve(order.size() * 16);
+    for (const ReadListRow& row : order) {
+      AppendRequestText(row, &batch);
+      batch.push_back('\0');
+    }
+    RequestJoinedBatchOn(client, exchange, batch, order.size(), &replies, &outcomes);
   } else {
     for (size_t i = 0; i < order.size(); ++i)
       outcomes[i] = RequestTextOn(client, exchange, int32_t(order[i].offset), order[i].netSize, order[i].netType,

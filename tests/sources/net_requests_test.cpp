@@ -225,6 +225,27 @@ TEST(Requests, BytesLeftBeforeARequestCannotAnswerIt) {
   EXPECT_DOUBLE_EQ(link.Number(3, "4", "5"), 3);
 }
 
+TEST(Requests, BytesArrivingOnTheirOwnBeforeARequestCannotAnswerIt) {
+  // A reply nobody asked for that comes by itself, after the reply to the first request was read.
+  ScriptServer server([](ScriptConnection& c) {
+    std::string r;
+    int n = 0;
+    while (c.ReadRequest(&r)) {
+      ++n;
+      c.Send(Z(std::to_string(n).c_str()));
+      if (n == 1) {
+        c.Pause(30);
+        c.Send(Z("99"));
+      }
+    }
+  });
+  Link link(server);
+  EXPECT_DOUBLE_EQ(link.Number(1, "4", "5"), 1);
+  platform::SleepMs(100);  // the stray reply is waiting on the socket now
+  EXPECT_DOUBLE_EQ(link.Number(2, "4", "5"), 2);
+  EXPECT_DOUBLE_EQ(link.Number(3, "4", "5"), 3);
+}
+
 TEST(Requests, ANonNumberReadsAsZeroAndTheLinkGoesOn) {
   ScriptServer server(ScriptServer::Answering([](const std::string& r) {
     return r.rfind("1,", 0) == 0 ? Z("n/a") : r.rfind("2,", 0) == 0 ? Z("") : Z("\t5");

@@ -92,6 +92,7 @@ class TcpConnection : public Session {
   void Start() {
     asio::error_code ec;
     socket_.set_option(tcp::no_delay(true), ec);  // every reply leaves at once, in one segment
+    socket_.non_blocking(true, ec);                // Flush's direct write must never wait
     Read();
   }
 
@@ -132,6 +133,25 @@ class TcpConnection : public Session {
     }
     inFlight_.swap(pending_);
     pending_.clear();
+    // The replies usually fit the socket's buffer: hand them over at once, without a trip through
+    // the event loop, and leave only what did not fit to the asynchronous write.
+    size_t sent = 0;
+    {
+      asio::error_code ec;
+      sent = socket_.write_some(asio::buffer(inFlight_), ec);
+      if (ec == asio::error::would_block || ec == asio::error::try_again) {
+        sent = 0;
+      } else if (ec) {
+        Close(ec.message());
+        return;
+      }
+    }
+    if (sent == inFlight_.size()) {
+      inFlight_.clear();
+      if (!closeAfterFlush_.empty() && pending_.empty()) Close(closeAfterFlush_);
+      return;
+    }
+    inFlight_.erase(0, sent);
     writing_ = true;
     auto self = shared_from_this();
     asio::async_write(socket_, asio::buffer(inFlight_), [this, self](const asio::error_code& ec, size_t) {

@@ -263,6 +263,28 @@ int NetRecv(SocketHandle s, void* bytes, int count) {
   return static_cast<int>(r);
 }
 
+int NetRecvWithin(SocketHandle s, void* bytes, int count, int64_t timeoutMicros) {
+  if (count < 0) {
+    SetLast(10022);
+    return -1;
+  }
+  // A reply is often there by the time it is asked for: then this one call is all it takes.
+  ssize_t r;
+  do {
+    r = ::recv(Fd(s), bytes, size_t(count), MSG_DONTWAIT);
+  } while (r < 0 && errno == EINTR);
+  if (r >= 0) return static_cast<int>(r);
+  if (errno != EAGAIN && errno != EWOULDBLOCK) {
+    SetFromErrno();
+    return -1;
+  }
+  if (timeoutMicros <= 0) return kNetNothingWithin;
+  const int ready = WaitFor(s, POLLIN, timeoutMicros);
+  if (ready < 0) return -1;
+  if (ready == 0) return kNetNothingWithin;
+  return NetRecv(s, bytes, count);
+}
+
 int NetWaitReadable(SocketHandle s, int64_t timeoutMicros) { return WaitFor(s, POLLIN, timeoutMicros); }
 
 int NetWaitWritable(SocketHandle s, int64_t timeoutMicros) { return WaitFor(s, POLLOUT, timeoutMicros); }

@@ -131,6 +131,14 @@ int NetRecv(SocketHandle s, void* bytes, int count) {
   return r == SOCKET_ERROR ? -1 : r;
 }
 
+int NetRecvWithin(SocketHandle s, void* bytes, int count, int64_t timeoutMicros) {
+  // A receive without waiting would cost two switches of the blocking mode here: wait, then take.
+  const int ready = WaitFor(s, false, timeoutMicros);
+  if (ready < 0) return -1;
+  if (ready == 0) return kNetNothingWithin;
+  return NetRecv(s, bytes, count);
+}
+
 int NetWaitReadable(SocketHandle s, int64_t timeoutMicros) { return WaitFor(s, false, timeoutMicros); }
 
 int NetWaitWritable(SocketHandle s, int64_t timeoutMicros) { return WaitFor(s, true, timeoutMicros); }
