@@ -88,7 +88,7 @@ double SignedDegrees(double deg) {
 std::string ThreeDigitHeading(double deg) {
   long long h = RoundHalfUp(NormalisedDegrees(deg));
   if (h == 0 || h == 360) h = 360;
-  char text[8];
+  char text[32];
   std::snprintf(text, sizeof text, "%03lld", h);
   return text;
 }
@@ -135,7 +135,7 @@ Reading SpeedTrend::Update(double t, const Reading& speed) {
 
 std::string RollingReadout::DrumLabel(int row) const {
   const int n = ((row % drumRows) + drumRows) % drumRows;
-  char text[16];
+  char text[32];
   std::snprintf(text, sizeof text, "%0*d", drumDigits, n * drumStep);
   return text;
 }
@@ -150,7 +150,7 @@ std::string RollingReadout::RowReads(int row) const {
   const long long size = turnBase + static_cast<long long>(row) * drumStep;
   const bool minus = negative ? size >= 0 : size < 0;
   const long long magnitude = size < 0 ? -size : size;
-  char label[16];
+  char label[32];
   std::snprintf(label, sizeof label, "%0*lld", drumDigits, magnitude % turn);
   return (minus ? "-" : "") + (magnitude >= turn ? Whole(magnitude / turn) : std::string()) + label;
 }
@@ -176,7 +176,7 @@ RollingReadout MakeRollingReadout(double value, int rows, int step, int digits) 
 
 std::string FormatMach(double mach) {
   const long long milli = std::clamp(RoundHalfUp(mach * 1000), 0LL, 9999LL);
-  char text[16];
+  char text[48];  // room for any long long, which the sanitizer build's format check assumes
   if (milli < 1000)
     std::snprintf(text, sizeof text, ".%03lld", milli);
   else
