@@ -31,8 +31,10 @@ PrimaryFlightValues PrimaryValuesOf(const FlightState& s) {
   v.selectedHeadingDeg.value = Wrap360(v.selectedHeadingDeg.value);
   v.selectedVerticalSpeedFpm = s.Get(R::SelectedVerticalSpeed);
   v.altimeterSettingHpa = s.Get(R::AltimeterSetting);
+  // By the annunciation's own rule ("VS"), on the values as a pilot reads them.
   v.verticalSpeedMode = s.AltitudeHold && !s.GlideSlopeHold &&
-                        std::fabs(s.Altitude - s.SelectedAltitude) > 250;
+                        DecideVerticalMode(int32_t(std::lround(s.Altitude)), int32_t(std::lround(s.SelectedAltitude))) ==
+                            VerticalMode::Vs;
   v.pitchDeg = s.Get(R::Pitch);
   v.bankDeg = s.Get(R::Bank);
   v.radioAltitudeFt = s.Get(R::RadioAltitude);

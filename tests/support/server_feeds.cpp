@@ -2,7 +2,12 @@
 #include "support/server_feeds.h"
 
 #include <asio.hpp>
+#include <gtest/gtest.h>
 #include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
 
 #include "model/interface_codec.h"
 #include "platform/system.h"
@@ -64,6 +69,23 @@ InterfaceValues DisplayedState(const SimDataArea& area) {
   InterfaceValues s = area.LoadInterfaceValues();
   ApplyConversions(s, InclinationRule::Raw);
   return s;
+}
+
+void ExpectDocumentedRows(const FeedRow* rows, size_t count) {
+  std::ifstream file(std::string(ORVANE_SOURCE_DIR) + "/docs/server.md");
+  ASSERT_TRUE(file) << "docs/server.md";
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  for (size_t r = 0; r < count; ++r) {
+    const FeedRow& row = rows[r];
+    char where[32];
+    const FlightVarInfo& var = VarInfo(CodecRowOf(row.reading)->var);
+    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(var.offset), unsigned(var.size));
+    int found = 0;
+    for (const std::string& l : lines)
+      found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;
+    EXPECT_GE(found, 1) << row.path << " " << where;
+  }
 }
 
 FlightState ReadingsOf(const InterfaceValues& converted) {

@@ -12,6 +12,7 @@
 #include "pfd/frame_rules.h"
 #include "server/data_source.h"
 #include "server/server_core.h"
+#include "sources/feed_rows.h"
 #include "simdata/sim_data_area.h"
 
 namespace orvane_test {
@@ -43,6 +44,9 @@ bool WaitUntil(const std::function<bool()>& check, uint32_t timeoutMs);
 
 // The display's converted frame state for the data area (network rules).
 InterfaceValues DisplayedState(const SimDataArea& area);
+// Checks that docs/server.md has, for every row of a feed's table, a line naming its path and the
+// interface offset and size of its reading.
+void ExpectDocumentedRows(const FeedRow* rows, size_t count);
 // The readings in converted interface values (their values; validity as marked).
 FlightState ReadingsOf(const InterfaceValues& converted);
 // True when the frame decided from `state` prints `text` in `colour`.

@@ -398,20 +398,7 @@ TEST(XPlaneSource, StrangersAndBadPacketsAreIgnoredWithALimitedLog) {
 
 // docs/server.md carries the same table: a line per row with its path and its offset and size.
 TEST(XPlaneTable, TheDocumentationListsEveryRow) {
-  std::ifstream file(std::string(ORVANE_SOURCE_DIR) + "/docs/server.md");
-  ASSERT_TRUE(file) << "docs/server.md";
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);) lines.push_back(line);
-  for (size_t r = 0; r < XPlaneRowCount(); ++r) {
-    const FeedRow& row = XPlaneRows()[r];
-    char where[32];
-    const FlightVarInfo& var = VarInfo(CodecRowOf(row.reading)->var);
-    std::snprintf(where, sizeof where, "0x%04X (%u)", unsigned(var.offset), unsigned(var.size));
-    int found = 0;
-    for (const std::string& l : lines)
-      found += l.find(std::string("`") + row.path + "`") != std::string::npos && l.find(where) != std::string::npos;
-    EXPECT_GE(found, 1) << row.path << " " << where;
-  }
+  orvane_test::ExpectDocumentedRows(XPlaneRows(), XPlaneRowCount());
 }
 
 // The options of both UDP sources, and a bad value named with its option.
