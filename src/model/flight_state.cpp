@@ -45,6 +45,7 @@ const char* UnitName(ReadingUnit unit) {
     case ReadingUnit::Knots: return "knots";
     case ReadingUnit::MachNumber: return "Mach";
     case ReadingUnit::Hectopascals: return "hectopascals";
+    case ReadingUnit::FullScale: return "of full scale";
   }
   return "";
 }

@@ -16,6 +16,12 @@
 // likewise); the localiser deviation positive when the localiser lies right of the aircraft (the
 // pointer right of centre), the glide-slope deviation positive when the slope lies below it (the
 // pointer below centre); magnetic variation positive east (magnetic = true - variation).
+// The wind's direction is where it blows from (true); the track is where the aircraft goes over the
+// ground (true); the flight path angle climbing positive. The slip ball and the flaps are fractions of
+// their full travel: the ball -1 full left to +1 full right, the flaps 0 up to 1 fully out, in
+// FlapSteps steps after up. The limits (maximum operating speed and Mach, the gear and the current
+// flap setting's placard speeds, the stall speeds clean and with full flap) and the decision height
+// are the aircraft's or the pilot's as the simulator publishes them.
 #define ORVANE_READINGS(X)                                      \
   X(Pitch, Number, Degrees)                                     \
   X(Bank, Number, Degrees)                                      \
@@ -36,6 +42,22 @@
   X(SelectedVerticalSpeed, Number, FeetPerMinute)               \
   X(SelectedAirspeed, Number, Knots)                            \
   X(AltimeterSetting, Number, Hectopascals)                     \
+  X(TrueAirspeed, Number, Knots)                                \
+  X(WindSpeed, Number, Knots)                                   \
+  X(WindDirectionTrue, Number, Degrees)                         \
+  X(TrackTrue, Number, Degrees)                                 \
+  X(FlightPathAngle, Number, Degrees)                           \
+  X(SlipBall, Number, FullScale)                                \
+  X(FlapPosition, Number, FullScale)                            \
+  X(FlapSteps, Number, None)                                    \
+  X(SelectedMach, Number, MachNumber)                           \
+  X(MaxOperatingSpeed, Number, Knots)                           \
+  X(MaxOperatingMach, Number, MachNumber)                       \
+  X(GearPlacardSpeed, Number, Knots)                            \
+  X(FlapPlacardSpeed, Number, Knots)                            \
+  X(StallSpeedClean, Number, Knots)                             \
+  X(StallSpeedFullFlap, Number, Knots)                          \
+  X(DecisionHeight, Number, Feet)                               \
   X(AutopilotEngaged, Fact, None)                               \
   X(HeadingHold, Fact, None)                                    \
   X(AltitudeHold, Fact, None)                                   \
@@ -49,6 +71,13 @@
   X(OuterMarker, Fact, None)                                    \
   X(MiddleMarker, Fact, None)                                   \
   X(InnerMarker, Fact, None)                                    \
+  X(GearDown, Fact, None)                                       \
+  X(StallWarning, Fact, None)                                   \
+  X(OverspeedWarning, Fact, None)                               \
+  X(AutothrottleArmed, Fact, None)                              \
+  X(SpeedHold, Fact, None)                                      \
+  X(MachHold, Fact, None)                                       \
+  X(Nav1Hold, Fact, None)                                       \
   X(IlsIdent, Text, None)                                       \
   X(DmeText, Text, None)
 
@@ -65,7 +94,9 @@ constexpr size_t kReadingCount = 0
     ;
 
 enum class ReadingKind : uint8_t { Number, Fact, Text };
-enum class ReadingUnit : uint8_t { None, Degrees, Dots, Feet, FeetPerMinute, Knots, MachNumber, Hectopascals };
+enum class ReadingUnit : uint8_t {
+  None, Degrees, Dots, Feet, FeetPerMinute, Knots, MachNumber, Hectopascals, FullScale
+};
 
 // "Pitch", "IlsTuned", ... (the member names).
 const char* ReadingName(ReadingId id);

@@ -260,12 +260,12 @@ TEST(InterfaceCodec, WholeValuesReadBackWhole) {
 TEST(InterfaceCodec, FactsApartAndValidityFromEveryVariable) {
   for (size_t i = 0; i < kReadingCount; ++i) {
     const ReadingId id = ReadingId(i);
-    if (KindOf(id) != ReadingKind::Fact) continue;
+    if (KindOf(id) != ReadingKind::Fact || CodecRowOf(id) == nullptr) continue;  // not on this wire
     FlightState one{};
     one.SetFact(id, true);
     const FlightState back = ThroughTheInterface(one);
     for (size_t j = 0; j < kReadingCount; ++j) {
-      if (KindOf(ReadingId(j)) != ReadingKind::Fact) continue;
+      if (KindOf(ReadingId(j)) != ReadingKind::Fact || CodecRowOf(ReadingId(j)) == nullptr) continue;
       EXPECT_EQ(back.Fact(ReadingId(j)), i == j) << ReadingName(id) << " set, " << ReadingName(ReadingId(j)) << " read";
     }
   }
