@@ -182,4 +182,46 @@ constexpr Box kModeStrip{kClassicCrop.x0, 386, kClassicCrop.x1, 422};
 constexpr int kModeBoxCount = 3;  // lateral, vertical, autopilot
 constexpr double kModeLinePitch = 18;  // two lines fill a box
 
+// --- The flight envelope (speed bands, minimums, slip, flight path, track, runway) ---
+// The speed bands run along the speed tape's right edge, in red and black blocks.
+constexpr double kBandWidth = 5;
+constexpr double kBandBlock = 6;
+// The minimum manoeuvre bar: an amber outline beside the bands.
+constexpr double kManoeuvreBarX0 = kSpeedTape.x1 - kBandWidth - 4;
+constexpr double kManoeuvreBarX1 = kSpeedTape.x1 - kBandWidth - 1;
+// The minimums' text under the altimeter setting, the alert in the attitude area's lower right.
+constexpr double kMinimumsTextY = kBelowTapeTextY - 18;
+constexpr double kMinimumsAlertX = kSymbolX + 46;
+constexpr double kMinimumsAlertY = kCentreY - 84;
+// Today's picture's pitch scale: the horizon texture moves 0.0058 of its 2-unit quad per degree, at
+// 3 units from the eye under the 45-degree view of the 740-pixel-high surface.
+constexpr double kPitchPxPerDeg = 0.0058 * 2.0 * 370.0 / 0.41421356237 / 3.0;
+// The roll pointer turns about this point (its quad's centre seen on the surface); its base is
+// kRollPointerBase from it. The slip bar sits just below, moving along its travel either side.
+constexpr double kRollPivotX = kClassicOriginX + 162.9;
+constexpr double kRollPivotY = kClassicOriginY + 171.0;
+constexpr double kRollPointerBase = 96;
+constexpr double kSlipBarRadius = kRollPointerBase - 2.5;  // its centre
+constexpr double kSlipBarHalfWidth = 6;
+constexpr double kSlipBarHalfHeight = 1.8;
+constexpr double kSlipTravel = 9;   // the ball at full scale
+// The flight path vector: a circle with wings and a fin.
+constexpr double kFpvRadius = 5;
+constexpr double kFpvWing = 9;
+constexpr double kFpvFin = 6;
+// The track line on the heading card: from inside the card's band to its outer edge, with a bar
+// across it; hidden beyond the shown half angle.
+constexpr double kTrackLineInner = kRoseInnerRadius - 14;
+constexpr double kTrackBarRadius = kRoseInnerRadius - 6;
+constexpr double kTrackBarHalf = 5;
+constexpr double kMagTextX = kHeadingBox.x1 + 6;
+// The rising runway: below 200 ft of radio altitude, from the attitude area's foot at 200 ft up
+// to the aircraft symbol at 0 ft, across with the localiser deviation (the ILS scale's dots).
+constexpr double kRunwayShownBelowFt = 200;
+constexpr double kRunwayLowestPx = 88;    // its top edge below the symbol at 200 ft
+constexpr double kRunwayHighestPx = 12;   // and at 0 ft
+constexpr double kRunwayPxPerDot = 15.5;
+constexpr double kRunwayMaxDots = 2.5;
+constexpr double kRunwayHalfTop = 9, kRunwayHalfBottom = 15, kRunwayHeight = 8;
+
 }  // namespace full_layout

@@ -44,6 +44,7 @@ PrimaryFlightValues PrimaryValuesOf(const FlightState& s) {
   v.innerMarker = s.Valid.Has(R::InnerMarker) && s.InnerMarker;
   if (s.Valid.Has(R::IlsIdent)) v.ilsIdent = s.IlsIdent;
   if (s.Valid.Has(R::DmeText)) v.dmeText = s.DmeText;
+  v.envelope = EnvelopeValuesOf(s);
   return v;
 }
 
@@ -58,14 +59,21 @@ std::string RaisedFlagsText(const PanelPicture& picture) {
   return text.empty() ? "-" : text;
 }
 
-PanelFrameRules::PanelFrameRules(PanelKind kind, BaroUnit baro) : kind_(kind), baro_(baro) {}
+PanelFrameRules::PanelFrameRules(PanelKind kind, BaroUnit baro, const EnvelopeSettings& envelope)
+    : kind_(kind), baro_(baro), envelope_(envelope) {}
 
 ReadingSet PanelFrameRules::ReadingsShown(PanelKind kind) {
   if (kind == PanelKind::Classic) return {};
   return {R::IndicatedAirspeed, R::Mach,          R::HeadingTrue,           R::MagneticVariation,
           R::VerticalSpeed,     R::Altitude,      R::SelectedAirspeed,      R::SelectedAltitude,
           R::SelectedHeading,   R::AltitudeHold,  R::SelectedVerticalSpeed, R::GlideSlopeHold,
-          R::AltimeterSetting};
+          R::AltimeterSetting,  R::TrueAirspeed,  R::GroundSpeed,           R::TrackTrue,
+          R::FlightPathAngle,   R::SlipBall,      R::FlapPosition,          R::FlapSteps,
+          R::SelectedMach,      R::MaxOperatingSpeed, R::MaxOperatingMach,  R::GearPlacardSpeed,
+          R::FlapPlacardSpeed,  R::StallSpeedClean, R::StallSpeedFullFlap,  R::DecisionHeight,
+          R::RadioAltitude,     R::LocaliserDeviation, R::IlsTuned,         R::GearDown,
+          R::StallWarning,      R::OverspeedWarning, R::AutothrottleArmed,  R::SpeedHold,
+          R::MachHold};
 }
 
 PanelPicture PanelFrameRules::Decide(const FlightFrame& frame, bool complete, double timeSeconds) {
@@ -73,6 +81,6 @@ PanelPicture PanelFrameRules::Decide(const FlightFrame& frame, bool complete, do
   picture.kind = kind_;
   picture.classic = DecideFrame(frame.classic, !complete);
   if (kind_ == PanelKind::Full)
-    picture.full = full_.Decide(picture.classic, PrimaryValuesOf(frame.readings), timeSeconds, baro_);
+    picture.full = full_.Decide(picture.classic, PrimaryValuesOf(frame.readings), timeSeconds, baro_, envelope_);
   return picture;
 }

@@ -34,7 +34,8 @@ std::string RaisedFlagsText(const PanelPicture& picture);
 // to frame.
 class PanelFrameRules {
  public:
-  explicit PanelFrameRules(PanelKind kind = PanelKind::Classic, BaroUnit baro = BaroUnit::Hpa);
+  explicit PanelFrameRules(PanelKind kind = PanelKind::Classic, BaroUnit baro = BaroUnit::Hpa,
+                           const EnvelopeSettings& envelope = {});
 
   // The readings the panel shows beyond today's panel's (none for today's panel, whose read list
   // is fixed): the read plan and the network requests follow from them.
@@ -48,5 +49,6 @@ class PanelFrameRules {
  private:
   PanelKind kind_;
   BaroUnit baro_;
+  EnvelopeSettings envelope_;
   FullFrameRules full_;
 };

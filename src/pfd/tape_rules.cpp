@@ -352,7 +352,8 @@ std::vector<std::string> RaisedFlags(const FullFrameDescription& f) {
 }
 
 FullFrameDescription DecideFullFrame(const FrameDescription& today, const PrimaryFlightValues& values,
-                                     const Reading& speedTrend10s, BaroUnit baro, const FullFrameHold& held) {
+                                     const Reading& speedTrend10s, BaroUnit baro, const FullFrameHold& held,
+                                     const EnvelopeSettings& envelope) {
   FullFrameDescription f;
   f.attitude = today;
   f.attitude.texts.clear();
@@ -382,6 +383,17 @@ FullFrameDescription DecideFullFrame(const FrameDescription& today, const Primar
   f.navigation.marker = values.innerMarker ? "IM" : values.middleMarker ? "MM" : values.outerMarker ? "OM" : "";
   f.navigation.ilsIdent = values.ilsIdent;
   f.navigation.dme = values.dmeText;
+  f.envelope = DecideEnvelope(values, envelope, held.envelope);
+  f.hold.envelope = f.envelope.hold;
+  // While the autopilot holds Mach, the selected Mach above the tape and the bug at its speed.
+  if (f.envelope.machTarget) {
+    f.speed.selectedText = f.envelope.selectedMachText;
+    f.speed.selectedBug = {};
+    if (!f.speed.failed && f.envelope.machTargetKt > 0)
+      f.speed.selectedBug = Bug((f.envelope.machTargetKt - std::clamp(values.indicatedAirspeedKt.value, kSpeedMin, kSpeedMax)) *
+                                    kSpeedPxPerKt,
+                                kSpeedTape.Height() / 2 - kBugHalfHeight);
+  }
   f.hold.machShown = !f.speed.machText.empty();
   f.hold.trendShown = f.speed.trendShown;
   return f;

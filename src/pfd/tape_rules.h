@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/flight_state.h"
+#include "pfd/envelope_rules.h"
 #include "pfd/frame_rules.h"
 
 // The values the full layout shows, in display units.
@@ -23,6 +24,7 @@ struct PrimaryFlightValues {
   Reading radioAltitudeFt;
   bool outerMarker = false, middleMarker = false, innerMarker = false;
   std::string ilsIdent, dmeText;
+  EnvelopeValues envelope;  // the limits, minimums, slip, flight path and track
 };
 
 // How the altimeter setting is shown.
@@ -149,6 +151,7 @@ struct NavigationDescription {
 struct FullFrameHold {
   bool machShown = false;           // shown from .40, kept until below .38
   bool trendShown = false;          // shown from 2 kt, kept until below 1 kt
+  EnvelopeHold envelope;            // the minimums alert
 };
 
 // Everything a frame of the full layout draws.
@@ -163,6 +166,7 @@ struct FullFrameDescription {
   HeadingDescription heading;
   RadioAltitudeDescription radioAltitude;
   NavigationDescription navigation;
+  EnvelopeDescription envelope;     // speed limits, minimums, slip, flight path, track, runway
   FullFrameHold hold;               // for the next frame
 };
 
@@ -170,9 +174,10 @@ struct FullFrameDescription {
 std::vector<std::string> RaisedFlags(const FullFrameDescription& frame);
 
 // The whole decision of a full-layout frame from today's frame, the values, the speed trend and
-// what the frame before held (none: the first frame).
+// what the frame before held (none: the first frame), with the envelope's settings.
 FullFrameDescription DecideFullFrame(const FrameDescription& today, const PrimaryFlightValues& values,
-                                     const Reading& speedTrend10s, BaroUnit baro, const FullFrameHold& held = {});
+                                     const Reading& speedTrend10s, BaroUnit baro, const FullFrameHold& held = {},
+                                     const EnvelopeSettings& envelope = {});
 
 // The full layout's frames of one display: the decision of each frame with the speed trend kept
 // from frame to frame. One per display, fed once a frame with the frame's time in seconds (any
@@ -180,9 +185,9 @@ FullFrameDescription DecideFullFrame(const FrameDescription& today, const Primar
 class FullFrameRules {
  public:
   FullFrameDescription Decide(const FrameDescription& today, const PrimaryFlightValues& values, double timeSeconds,
-                              BaroUnit baro) {
+                              BaroUnit baro, const EnvelopeSettings& envelope = {}) {
     FullFrameDescription f =
-        DecideFullFrame(today, values, trend_.Update(timeSeconds, values.indicatedAirspeedKt), baro, held_);
+        DecideFullFrame(today, values, trend_.Update(timeSeconds, values.indicatedAirspeedKt), baro, held_, envelope);
     held_ = f.hold;
     return f;
   }

@@ -42,7 +42,7 @@ Display::Display(const Settings& settings)
     : Display(settings, MakeSource(settings, ReadPlan::With(InterfaceVarsOf(PanelFrameRules::ReadingsShown(settings.Panel))))) {}
 
 Display::Display(const Settings& settings, std::unique_ptr<FlightDataSource> source)
-    : settings_(settings), source_(std::move(source)), renderer_(settings.Panel, settings.Renderer), rules_(settings.Panel, settings.Baro) {}
+    : settings_(settings), source_(std::move(source)), renderer_(settings.Panel, settings.Renderer), rules_(settings.Panel, settings.Baro, settings.Envelope) {}
 
 void Display::PanelSize(int* width, int* height) const {
   int standardWidth = 0, standardHeight = 0;

@@ -159,6 +159,90 @@ bool ReadSimulatorSource(const IniReader& ini, const std::string& path, Settings
   return true;
 }
 
+// A speed in knots of [AIRCRAFT] (none when the key is not there).
+bool ReadKnots(const IniReader& ini, const std::string& path, const char* key, const char* what, double& out,
+               std::string& error) {
+  const std::string value = ini.Get("AIRCRAFT", key, "");
+  if (value.empty()) return true;
+  double kt = 0;
+  if (!ParseDecimal(value, kt) || kt < 30 || kt > 999) {
+    error = Describe(path, "AIRCRAFT", key, value) + " is not " + what + " in knots from 30 to 999.";
+    return false;
+  }
+  out = kt;
+  return true;
+}
+
+// [AIRCRAFT]: the aircraft's limits. Each is optional; a limit not given draws no band.
+bool ReadAircraft(const IniReader& ini, const std::string& path, AircraftLimits& a, std::string& error) {
+  if (!ReadKnots(ini, path, "VMO", "the maximum operating speed", a.maxOperatingSpeedKt, error)) return false;
+  if (!ReadKnots(ini, path, "VLE", "the speed limit with the gear down", a.gearExtendedSpeedKt, error)) return false;
+  if (!ReadKnots(ini, path, "STALL_CLEAN", "the stall speed with the flaps up", a.stallCleanKt, error)) return false;
+  if (!ReadKnots(ini, path, "STALL_FULL_FLAP", "the stall speed with full flap", a.stallFullFlapKt, error))
+    return false;
+  const std::string mmo = ini.Get("AIRCRAFT", "MMO", "");
+  if (!mmo.empty()) {
+    double mach = 0;
+    if (!ParseDecimal(mmo, mach) || mach < 0.3 || mach > 0.99) {
+      error = Describe(path, "AIRCRAFT", "MMO", mmo) + " is not a maximum operating Mach from .30 to .99 (such as .82).";
+      return false;
+    }
+    a.maxOperatingMach = mach;
+  }
+  const std::string vfe = ini.Get("AIRCRAFT", "VFE", "");
+  if (!vfe.empty()) {
+    size_t start = 0;
+    while (start <= vfe.size()) {
+      size_t end = vfe.find(',', start);
+      if (end == std::string::npos) end = vfe.size();
+      const std::string one = IniReader::Trim(vfe.substr(start, end - start));
+      double kt = 0;
+      if (!ParseDecimal(one, kt) || kt < 30 || kt > 999 || a.flapPlacardKt.size() >= 16) {
+        error = Describe(path, "AIRCRAFT", "VFE", vfe) +
+                " is not a list of flap placard speeds in knots from 30 to 999, one for each flap step after up "
+                "(at most 16), separated by commas (such as 230,200,185,177).";
+        a.flapPlacardKt.clear();
+        return false;
+      }
+      a.flapPlacardKt.push_back(kt);
+      start = end + 1;
+    }
+  }
+  if (a.stallCleanKt > 0 && a.stallFullFlapKt > a.stallCleanKt) {
+    error = "Settings file " + path + ", section [AIRCRAFT]: STALL_FULL_FLAP=" + ini.Get("AIRCRAFT", "STALL_FULL_FLAP", "") +
+            " is above STALL_CLEAN=" + ini.Get("AIRCRAFT", "STALL_CLEAN", "") +
+            "; the flaps lower the stall speed, so the full-flap figure is the lower one.";
+    return false;
+  }
+  return true;
+}
+
+// [PFD] MINIMUMS: "RADIO 200" (feet of radio altitude) or "BARO 1200" (feet of altitude), any case.
+bool ReadMinimums(const IniReader& ini, const std::string& path, MinimumsSetting& m, std::string& error) {
+  const std::string value = ini.Get("PFD", "MINIMUMS", "");
+  if (value.empty()) return true;
+  std::string upper = value;
+  for (char& c : upper) c = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+  const size_t space = upper.find(' ');
+  const std::string word = upper.substr(0, space);
+  const std::string number = space == std::string::npos ? "" : IniReader::Trim(upper.substr(space));
+  int32_t ft = 0;
+  const bool radio = word == "RADIO", baro = word == "BARO";
+  const bool whole = !number.empty() && ParseInt32(number, ft);
+  if (radio && whole && ft >= 0 && ft <= 2500) {
+    m = {MinimumsKind::Radio, double(ft)};
+    return true;
+  }
+  if (baro && whole && ft >= -1000 && ft <= 20000) {
+    m = {MinimumsKind::Baro, double(ft)};
+    return true;
+  }
+  error = Describe(path, "PFD", "MINIMUMS", value) +
+          " is not RADIO and a radio altitude from 0 to 2500 feet (such as RADIO 200) or BARO and an altitude from "
+          "-1000 to 20000 feet (such as BARO 1200).";
+  return false;
+}
+
 }  // namespace
 
 std::string SettingsFilePath() {
@@ -274,5 +358,8 @@ bool ParseSettings(const std::string& path, const std::string& text, Settings& s
   settings.Panel = choice == 1 ? PanelKind::Full : PanelKind::Classic;
   if (!ReadChoice(ini, path, "PFD", "BARO", kBaroUnits, 2, choice, error)) return false;
   settings.Baro = choice == 1 ? BaroUnit::InHg : BaroUnit::Hpa;
+  if (!ReadMinimums(ini, path, settings.Envelope.minimums, error)) return false;
+  if (!ReadSwitch(ini, path, "PFD", "FPV", settings.Envelope.flightPathVector, error)) return false;
+  if (!ReadAircraft(ini, path, settings.Envelope.aircraft, error)) return false;
   return true;
 }

@@ -40,6 +40,9 @@ struct Settings {
   // The picture.
   PanelKind Panel = PanelKind::Classic;  // "PFD"/"LAYOUT": CLASSIC (today's panel) or FULL
   BaroUnit Baro = BaroUnit::Hpa;         // "PFD"/"BARO": the altimeter setting in HPA or INHG
+  // The full layout's envelope: "AIRCRAFT"/"VMO", "MMO", "VLE", "VFE", "STALL_CLEAN", "STALL_FULL_FLAP";
+  // "PFD"/"MINIMUMS" (RADIO 200, BARO 1200) and "FPV" (Y: the flight path vector).
+  EnvelopeSettings Envelope;
 
   // True when any of the keys above asks for something other than today's window.
   bool CustomWindow() const {
