@@ -11,6 +11,7 @@
 #include "pfd/full_frame_draw.h"
 #include "pfd/layer_quads.h"
 #include "pfd/font.h"
+#include "pfd/layer_envelope.h"
 #include "pfd/layers.h"
 #include "platform/system.h"
 
@@ -240,7 +241,7 @@ struct TapeArt {
 // the tape's clip, the selected-value bug, the readout box and its rolling digits.
 template <class Description, class LabelX, class InsideTape>
 void DrawTape(const Painter& p, const TapeArt& a, const Description& d, const std::string& belowText, LabelX labelX,
-              InsideTape insideTape) {
+              InsideTape insideTape, Colour boxColour = kWhite) {
   const Box& tape = a.tape;
   p.Fill(tape.x0, tape.y0, tape.x1, tape.y1, kScaleGrey);
   if (!d.selectedText.empty())
@@ -261,18 +262,20 @@ void DrawTape(const Painter& p, const TapeArt& a, const Description& d, const st
   insideTape();
   p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
   if (d.selectedBug.shown) DrawBug(p, edge, d.selectedBug.offsetPx, a.ticksOnLeft);
-  p.CutAndAdd(a.boxMask, a.box, a.boxArt, kWhite);
+  p.CutAndAdd(a.boxMask, a.box, a.boxArt, boxColour);
   if (!d.readout.fixed.empty())
     p.Text(d.readout.fixed, 1, Painter::RightAligned(d.readout.fixed, a.drum.x0 - 0.5), Painter::Middle(kCentreY),
            kWhite);
   DrawDrum(p, d.readout, a.drum);
 }
 
-void DrawSpeedTape(const Painter& p, const SpeedTapeDescription& d) {
+void DrawSpeedTape(const Painter& p, const SpeedTapeDescription& d, const EnvelopeDescription& envelope,
+                   const PanelLayout& layout) {
   static const TapeArt kArt{kSpeedTape,     "SPD",           false,       kSpeedTickShort, kSpeedTickLong,
                             FullSlotSpeedBoxMask, FullSlotSpeedBox, kSpeedBoxArt, kSpeedDrum};
   const auto labelX = [](const std::string& label) { return Painter::RightAligned(label, kSpeedLabelRight); };
   DrawTape(p, kArt, d, d.machText, labelX, [&] {
+    DrawSpeedBands(p.list(), envelope, layout);
     if (!d.trendShown) return;
     const double tip = kCentreY + d.trendOffsetPx;
     const double up = d.trendOffsetPx > 0 ? 1 : -1;
@@ -280,14 +283,15 @@ void DrawSpeedTape(const Painter& p, const SpeedTapeDescription& d) {
     const Box head = up > 0 ? kTrendHeadArt : Box{kTrendHeadArt.x0, -kTrendHeadArt.y1, kTrendHeadArt.x1, -kTrendHeadArt.y0};
     p.CutAndAdd(FullSlotTrendHeadMask, FullSlotTrendHead, Shifted(head, p.SnapX(kSpeedTrendX), p.SnapY(tip)), kGreen,
                 false, up < 0);
-  });
+  }, envelope.readoutWarning ? Colour{235, 30, 30} : kWhite);
 }
 
-void DrawAltitudeTape(const Painter& p, const AltitudeTapeDescription& d) {
+void DrawAltitudeTape(const Painter& p, const AltitudeTapeDescription& d, const EnvelopeDescription& envelope,
+                      const PanelLayout& layout) {
   static const TapeArt kArt{kAltitudeTape, "ALT", true, kAltitudeTickShort, kAltitudeTickLong,
                             FullSlotAltitudeBoxMask, FullSlotAltitudeBox, kAltitudeBoxArt, kAltitudeDrum};
   const auto labelX = [](const std::string&) { return Painter::LeftAligned(kAltitudeLabelLeft); };
-  DrawTape(p, kArt, d, d.altimeterText, labelX, [] {});
+  DrawTape(p, kArt, d, d.altimeterText, labelX, [&] { DrawMinimumsMarker(p.list(), envelope, layout); });
 }
 
 void DrawVerticalSpeed(const Painter& p, const VerticalSpeedDescription& d) {
@@ -485,10 +489,11 @@ void DrawFullFramePanel(render::DrawList& list, const PanelResources& resources,
   DrawIls(list, resources, frame.attitude.ilsState, float(frame.attitude.glideSlopeOffset),
           float(frame.attitude.localizerOffset));
   p.PanelProjection();
-  DrawSpeedTape(p, frame.speed);
-  DrawAltitudeTape(p, frame.altitude);
+  DrawSpeedTape(p, frame.speed, frame.envelope, layout);
+  DrawAltitudeTape(p, frame.altitude, frame.envelope, layout);
   DrawVerticalSpeed(p, frame.verticalSpeed);
   DrawHeading(p, frame.heading);
+  DrawEnvelopePanel(list, resources, frame.envelope, layout);
 }
 
 void DrawFullFrameGuidance(render::DrawList& list, const PanelResources& resources,
@@ -500,6 +505,7 @@ void DrawFullFrameGuidance(render::DrawList& list, const PanelResources& resourc
   DrawFrameGuidance(list, resources, frame.attitude, layout.scale);
   p.PanelProjection();
   DrawModeBoxes(p, frame.modeTexts);
+  DrawEnvelopeAttitude(list, resources, frame.envelope, frame.attitude.bank, layout);
 }
 
 void DrawFullFrame(render::DrawList& list, const PanelResources& resources, const FullLayoutTextures& textures,

@@ -11,6 +11,9 @@
 #include "pfd/panel_picture.h"
 #include "pfd/png_writer.h"
 #include "pfd/tape_rules.h"
+#include "platform/system.h"
+#include "shell/ini_reader.h"
+#include "shell/settings.h"
 #include "simdata/demo_flight.h"
 #include "cli/option_parser.h"
 #include "snapshot_options.h"
@@ -63,6 +66,45 @@ std::string ReadoutText(const RollingReadout& r, bool failed) {
   return text;
 }
 
+std::string BandText(const SpeedBand& b) {
+  if (!b.shown) return "none";
+  char text[96];
+  std::snprintf(text, sizeof text, "%.1fkt(%s)@%.2f", Plain(b.kt), b.source.c_str(), Plain(b.fromPx));
+  return text;
+}
+
+// The envelope as drawn: the speed bands (their ends in knots, what set them, their offsets), the
+// readout box's colour, the Mach target, the minimums, the slip bar, the flight path vector, the
+// track and the runway.
+void PrintEnvelope(const EnvelopeDescription& e) {
+  char bar[64] = "none";
+  if (e.manoeuvreBarShown) std::snprintf(bar, sizeof bar, "%.1fkt@%.2f", Plain(e.manoeuvreKt), Plain(e.manoeuvreFromPx));
+  std::printf("speed-limits maximum=%s stall=%s manoeuvre-bar=%s readout=%s\n", BandText(e.maximum).c_str(),
+              BandText(e.stall).c_str(), bar, e.readoutWarning ? "red" : "white");
+  std::printf("autothrottle mode=\"%s\" mach-target=\"%s\" mach-target-kt=%.1f\n", e.autothrottleMode.c_str(),
+              e.selectedMachText.c_str(), Plain(e.machTargetKt));
+  std::printf("minimums text=\"%s\" marker=%s alert=%s\n", e.minimumsText.c_str(),
+              e.baroMarkerShown ? std::to_string(Plain(e.baroMarkerPx)).c_str() : "none", YesNo(e.minimumsAlert));
+  if (e.slipShown)
+    std::printf("slip offset=%.2f full=%s\n", Plain(e.slipOffsetPx), YesNo(e.slipFull));
+  else
+    std::printf("slip none\n");
+  if (e.fpvShown)
+    std::printf("fpv path=%.2f drift=%.2f right=%.2f up=%.2f\n", Plain(e.flightPathAngleDeg), Plain(e.driftDeg),
+                Plain(e.fpvRightPx), Plain(e.fpvUpPx));
+  else
+    std::printf("fpv none\n");
+  if (e.trackShown)
+    std::printf("track %.1f offset=%.2f mag=%s\n", Plain(e.trackDeg), Plain(e.trackOffsetDeg),
+                YesNo(e.magShown));
+  else
+    std::printf("track none mag=%s\n", YesNo(e.magShown));
+  if (e.runwayShown)
+    std::printf("runway right=%.2f below=%.2f\n", Plain(e.runwayRightPx), Plain(e.runwayTopPx));
+  else
+    std::printf("runway none\n");
+}
+
 // The full layout's instruments, one line each, then the mode boxes' texts with their columns.
 void PrintFullDescription(const FullFrameDescription& f) {
   std::vector<std::string> raised = RaisedFlags(f);
@@ -89,6 +131,7 @@ void PrintFullDescription(const FullFrameDescription& f) {
   std::printf("radio-altitude failed=%s reads=\"%s\"\n", YesNo(f.radioAltitude.failed), f.radioAltitude.text.c_str());
   std::printf("navigation marker=\"%s\" ident=\"%s\" dme=\"%s\"\n", f.navigation.marker.c_str(),
               f.navigation.ilsIdent.c_str(), f.navigation.dme.c_str());
+  PrintEnvelope(f.envelope);
   for (const FrameText& t : f.modeTexts)
     std::printf("mode \"%s\" %s %g %g column=%s\n", t.text.c_str(), ColourName(t.colour), double(t.x), double(t.y),
                 ModeColumnOf(t.text));
@@ -100,12 +143,18 @@ PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& 
   if (!haveState) {
     // Without a flight state the attitude is that of the layer overrides, lost with the frame.
     PrimaryFlightValues values = o.values;
+    if (o.havePitch) values.pitchDeg.value = o.pitchNoseUpDeg;
+    if (o.haveBank) values.bankDeg.value = o.bankRightDeg;
     values.pitchDeg.valid = values.bankDeg.valid = !o.failed;
     return values;
   }
   FlightState readings{};
   DecodeInterface(converted, readings);
-  readings.Valid = o.failed ? ReadingSet{} : ReadingSet::All();
+  // Every reading the interface carries arrived (none when the frame failed).
+  ReadingSet carried;
+  for (size_t i = 0; i < kReadingCount; ++i)
+    if (CodecRowOf(ReadingId(i)) != nullptr) carried.Add(ReadingId(i));
+  readings.Valid = o.failed ? ReadingSet{} : carried;
   PrimaryFlightValues values = PrimaryValuesOf(readings);
   const PrimaryFlightValues& given = o.values;
   auto take = [](Reading& value, const Reading& option) {
@@ -123,6 +172,20 @@ PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& 
   take(values.altimeterSettingHpa, given.altimeterSettingHpa);
   take(values.radioAltitudeFt, given.radioAltitudeFt);
   values.verticalSpeedMode = values.verticalSpeedMode || given.verticalSpeedMode;
+  if (o.havePitch && !o.failed) values.pitchDeg = {o.pitchNoseUpDeg, true};
+  if (o.haveBank && !o.failed) values.bankDeg = {o.bankRightDeg, true};
+  EnvelopeValues& e = values.envelope;
+  const EnvelopeValues& g = given.envelope;
+  for (Reading EnvelopeValues::*r :
+       {&EnvelopeValues::trueAirspeedKt, &EnvelopeValues::groundSpeedKt, &EnvelopeValues::trackTrueDeg,
+        &EnvelopeValues::magneticVariationDeg, &EnvelopeValues::flightPathAngleDeg, &EnvelopeValues::slipBall,
+        &EnvelopeValues::flapPosition, &EnvelopeValues::flapSteps, &EnvelopeValues::selectedMach,
+        &EnvelopeValues::maxOperatingSpeedKt, &EnvelopeValues::maxOperatingMach, &EnvelopeValues::gearPlacardKt,
+        &EnvelopeValues::flapPlacardKt, &EnvelopeValues::stallCleanKt, &EnvelopeValues::stallFullFlapKt,
+        &EnvelopeValues::decisionHeightFt, &EnvelopeValues::localiserDeviationDots, &EnvelopeValues::gearDown,
+        &EnvelopeValues::stallWarning, &EnvelopeValues::overspeedWarning, &EnvelopeValues::autothrottleArmed,
+        &EnvelopeValues::speedHold, &EnvelopeValues::machHold, &EnvelopeValues::ilsTuned})
+    take(e.*r, g.*r);
   return values;
 }
 
@@ -185,7 +248,26 @@ int main(int argc, char** argv) {
   picture.kind = o.fullLayout ? PanelKind::Full : PanelKind::Classic;
   picture.classic = frame;
   const bool haveState = !o.stateFile.empty() || o.haveDemoTime;
-  if (o.fullLayout) picture.full = DecideFullFrame(frame, FullValues(o, state, haveState), o.speedTrend, o.baro);
+  EnvelopeSettings envelope;
+  if (!o.settingsFile.empty()) {
+    std::string text;
+    Settings settings;
+    if (!platform::ReadWholeFile(o.settingsFile, text, IniReader::MaxIniBytes)) {
+      std::fprintf(stderr, "orvane-snapshot: the settings file '%s' cannot be read or is larger than %zu bytes\n",
+                   o.settingsFile.c_str(), IniReader::MaxIniBytes);
+      return 1;
+    }
+    if (!ParseSettings(o.settingsFile, text, settings, error)) {
+      std::fprintf(stderr, "orvane-snapshot: %s\n", error.c_str());
+      return 1;
+    }
+    envelope = settings.Envelope;
+  }
+  // One frame of a descent: the aircraft came from above its minimums (at or below them, the alert shows).
+  FullFrameHold held;
+  held.envelope.aboveMinimums = true;
+  if (o.fullLayout)
+    picture.full = DecideFullFrame(frame, FullValues(o, state, haveState), o.speedTrend, o.baro, held, envelope);
   const FullFrameDescription& full = picture.full;
   if (o.describe) {
     PrintDescription(o.fullLayout ? full.attitude : frame);

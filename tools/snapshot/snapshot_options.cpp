@@ -48,6 +48,50 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
   p.Number("--speed-trend", "KT", o.speedTrend.value, "the speed gained in the next 10 s (the trend arrow from 2 kt)",
            {}, &o.speedTrend.valid);
 
+  p.Group("The full layout's envelope (values as the simulator publishes them; one not given is not valid)");
+  EnvelopeValues& e = v.envelope;
+  p.Text("--settings", "FILE", o.settingsFile,
+         "a settings file whose [AIRCRAFT] section and [PFD] MINIMUMS and FPV\n"
+         "keys apply (as OrvaneGCPfd.INI; the other keys are checked, not used)");
+  p.Number("--track", "DEG", e.trackTrueDeg.value, "track over the ground, true (with --variation: the track line)",
+           {0, 360, "a direction from 0 to 360"}, &e.trackTrueDeg.valid);
+  p.Number("--variation", "DEG", e.magneticVariationDeg.value, "magnetic variation, east positive (\"MAG\")",
+           {-180, 180, "an angle from -180 to 180"}, &e.magneticVariationDeg.valid);
+  p.Number("--ground-speed", "KT", e.groundSpeedKt.value, "ground speed (the flight path from the vertical speed)",
+           {0, 2000, "a speed from 0 to 2000 kt"}, &e.groundSpeedKt.valid);
+  p.Number("--fpa", "DEG", e.flightPathAngleDeg.value, "flight path angle, climbing positive",
+           {-90, 90, "an angle from -90 to 90"}, &e.flightPathAngleDeg.valid);
+  p.Number("--slip", "BALL", e.slipBall.value, "slip ball, -1 full left to 1 full right",
+           {-1, 1, "a fraction from -1 to 1"}, &e.slipBall.valid);
+  p.Number("--flaps", "F", e.flapPosition.value, "flap position, 0 up to 1 fully out",
+           {0, 1, "a fraction from 0 to 1"}, &e.flapPosition.valid);
+  p.Number("--flap-steps", "N", e.flapSteps.value, "flap steps after up", {0, 64, "a count from 0 to 64"},
+           &e.flapSteps.valid);
+  p.Number("--selected-mach", "M", e.selectedMach.value, "the autopilot's Mach target", {0, 5, "a Mach from 0 to 5"},
+           &e.selectedMach.valid);
+  const NumberRange knots{0, 999, "a speed from 0 to 999 kt"};
+  p.Number("--sim-vmo", "KT", e.maxOperatingSpeedKt.value, "maximum operating speed", knots,
+           &e.maxOperatingSpeedKt.valid);
+  p.Number("--sim-mmo", "M", e.maxOperatingMach.value, "maximum operating Mach", {0, 5, "a Mach from 0 to 5"},
+           &e.maxOperatingMach.valid);
+  p.Number("--sim-vle", "KT", e.gearPlacardKt.value, "gear placard speed", knots, &e.gearPlacardKt.valid);
+  p.Number("--sim-vfe", "KT", e.flapPlacardKt.value, "the current flap setting's placard speed", knots,
+           &e.flapPlacardKt.valid);
+  p.Number("--sim-stall-clean", "KT", e.stallCleanKt.value, "stall speed, flaps up", knots, &e.stallCleanKt.valid);
+  p.Number("--sim-stall-full-flap", "KT", e.stallFullFlapKt.value, "stall speed, full flap", knots,
+           &e.stallFullFlapKt.valid);
+  p.Number("--decision-height", "FT", e.decisionHeightFt.value, "the radio-altimeter bug (RADIO minimums)",
+           {0, 2500, "a height from 0 to 2500 ft"}, &e.decisionHeightFt.valid);
+  p.Number("--loc-dots", "DOTS", e.localiserDeviationDots.value,
+           "localiser deviation, positive when it lies right (an ILS tuned:\nthe rising runway below 200 ft)",
+           {-3, 3, "dots from -3 to 3"}, &e.localiserDeviationDots.valid);
+  p.Flag("--gear-down", o.gearDown, "the gear is down");
+  p.Flag("--stall-warning", o.stallWarning, "the stall warning is on");
+  p.Flag("--overspeed-warning", o.overspeedWarning, "the overspeed warning is on");
+  p.Flag("--at-armed", o.autothrottleArmed, "the autothrottle is armed");
+  p.Flag("--speed-hold", o.speedHold, "the autopilot holds the selected speed");
+  p.Flag("--mach-hold", o.machHold, "the autopilot holds the selected Mach");
+
   p.Group("Output");
   p.Text("--out", "FILE.png", o.outPanel,
          "the 332 x 332 panel the window shows (lower-left of the surface);\n"
@@ -108,6 +152,16 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
   DefineOptions(p, o);
   if (!p.Parse(args, error)) return false;
   if (o.help || o.version) return true;
+  EnvelopeValues& e = o.values.envelope;
+  const std::pair<bool, Reading*> facts[] = {{o.gearDown, &e.gearDown},
+                                             {o.stallWarning, &e.stallWarning},
+                                             {o.overspeedWarning, &e.overspeedWarning},
+                                             {o.autothrottleArmed, &e.autothrottleArmed},
+                                             {o.speedHold, &e.speedHold},
+                                             {o.machHold, &e.machHold},
+                                             {e.localiserDeviationDots.valid, &e.ilsTuned}};
+  for (const auto& fact : facts)
+    if (fact.first) *fact.second = {1, true};
   if (!o.stateFile.empty() && o.haveDemoTime) {
     error = "--state and --demo-time exclude each other";
     return false;

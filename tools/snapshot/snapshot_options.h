@@ -26,6 +26,10 @@ struct SnapshotOptions {
   BaroUnit baro = BaroUnit::Hpa;  // --baro hpa|inhg
   render::BackendKind renderer = render::BackendKind::GL1;  // --renderer GL1|GLES2
   Reading speedTrend;           // --speed-trend: the speed gained in the next 10 s
+  std::string settingsFile;     // --settings: the envelope's settings ([AIRCRAFT], [PFD] MINIMUMS and FPV)
+  // The envelope's facts (--gear-down, ...): given, each is on and valid; else as the state has it.
+  bool gearDown = false, stallWarning = false, overspeedWarning = false, autothrottleArmed = false,
+       speedHold = false, machHold = false;
   bool help = false;
   bool version = false;         // --version: print the program version
 
