@@ -191,7 +191,7 @@ constexpr double kManoeuvreBarX0 = kSpeedTape.x1 - kBandWidth - 4;
 constexpr double kManoeuvreBarX1 = kSpeedTape.x1 - kBandWidth - 1;
 // The minimums' text under the altimeter setting, the alert in the attitude area's lower right.
 constexpr double kMinimumsTextY = kBelowTapeTextY - 18;
-constexpr double kMinimumsAlertX = kSymbolX + 46;
+constexpr double kMinimumsAlertX = kSymbolX + 38;
 constexpr double kMinimumsAlertY = kCentreY - 84;
 // Today's picture's pitch scale: the horizon texture moves 0.0058 of its 2-unit quad per degree, at
 // 3 units from the eye under the 45-degree view of the 740-pixel-high surface.
