@@ -437,3 +437,55 @@ TEST(PfdKeys, LayoutAndBaroReadInAnyCaseWithTodaysPanelByDefault) {
 }
 
 }  // namespace
+
+namespace {
+
+// The aircraft's limits: each optional, the flap placards one per step, bad values named.
+TEST(AircraftKeys, An737800sLimitsAreReadAndBadOnesNamedWithFileKeyAndValue) {
+  Settings s;
+  std::string error;
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "[PFD]\n", s, error)) << error;
+  EXPECT_EQ(s.Envelope.aircraft.maxOperatingSpeedKt, 0) << "no limit unless given";
+  EXPECT_TRUE(s.Envelope.aircraft.flapPlacardKt.empty());
+  EXPECT_EQ(s.Envelope.minimums.kind, MinimumsKind::None);
+  EXPECT_FALSE(s.Envelope.flightPathVector);
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI",
+                            "[AIRCRAFT]\nVMO=340\nMMO=.82\nVLE=320\nVFE=250, 250,250,210,200,190,175,162\n"
+                            "STALL_CLEAN=150\nSTALL_FULL_FLAP=112\n[PFD]\nMINIMUMS=radio 200\nFPV=Y\n",
+                            s, error))
+      << error;
+  const AircraftLimits& a = s.Envelope.aircraft;
+  EXPECT_EQ(a.maxOperatingSpeedKt, 340);
+  EXPECT_DOUBLE_EQ(a.maxOperatingMach, 0.82);
+  EXPECT_EQ(a.gearExtendedSpeedKt, 320);
+  EXPECT_EQ(a.flapPlacardKt, (std::vector<double>{250, 250, 250, 210, 200, 190, 175, 162}));
+  EXPECT_EQ(a.stallCleanKt, 150);
+  EXPECT_EQ(a.stallFullFlapKt, 112);
+  EXPECT_EQ(s.Envelope.minimums.kind, MinimumsKind::Radio);
+  EXPECT_EQ(s.Envelope.minimums.ft, 200);
+  EXPECT_TRUE(s.Envelope.flightPathVector);
+  ASSERT_TRUE(ParseSettings("OrvaneGCPfd.INI", "[PFD]\nMINIMUMS=BARO 1200\n", s, error)) << error;
+  EXPECT_EQ(s.Envelope.minimums.kind, MinimumsKind::Baro);
+  EXPECT_EQ(s.Envelope.minimums.ft, 1200);
+
+  const struct {
+    const char* section;
+    const char* key;
+    const char* value;
+  } bad[] = {{"AIRCRAFT", "VMO", "3400"},        {"AIRCRAFT", "VMO", "340 kt"},  {"AIRCRAFT", "MMO", "82"},
+             {"AIRCRAFT", "VLE", "-270"},        {"AIRCRAFT", "VFE", "230,,200"}, {"AIRCRAFT", "VFE", "230;200"},
+             {"AIRCRAFT", "STALL_CLEAN", "0"},   {"PFD", "MINIMUMS", "200"},     {"PFD", "MINIMUMS", "RADIO"},
+             {"PFD", "MINIMUMS", "RADIO 3000"},  {"PFD", "MINIMUMS", "DH 200"},  {"PFD", "FPV", "YES"}};
+  for (const auto& c : bad) {
+    const std::string text = std::string("[") + c.section + "]\n" + c.key + "=" + c.value + "\n";
+    EXPECT_FALSE(ParseSettings("C:\\PFD\\OrvaneGCPfd.INI", text, s, error)) << text;
+    EXPECT_NE(error.find("C:\\PFD\\OrvaneGCPfd.INI"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("key ") + c.key), std::string::npos) << error;
+    EXPECT_NE(error.find(std::string("\"") + c.value + "\""), std::string::npos) << error;
+  }
+  // Full flap stalls lower than clean.
+  EXPECT_FALSE(ParseSettings("OrvaneGCPfd.INI", "[AIRCRAFT]\nSTALL_CLEAN=112\nSTALL_FULL_FLAP=150\n", s, error));
+  EXPECT_NE(error.find("STALL_FULL_FLAP=150"), std::string::npos) << error;
+}
+
+}  // namespace
