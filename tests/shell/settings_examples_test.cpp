@@ -21,7 +21,7 @@ std::string ReadSource(const std::string& relative) {
 // while lines are settings lines (keys, comments, sections), their indentation removed.
 std::vector<std::string> SettingsBlocks(const std::string& doc) {
   static const std::regex section(R"(^\s*\[[A-Za-z]+\]\s*$)");
-  static const std::regex line(R"(^\s*(\[[A-Za-z]+\]|;.*|[A-Za-z]+=.*)$)");
+  static const std::regex line(R"(^\s*(\[[A-Za-z]+\]|;.*|[A-Za-z_]+=.*)$)");
   std::vector<std::string> blocks;
   std::string current;
   bool inBlock = false;
@@ -129,6 +129,28 @@ TEST(SettingsExamples, TheSimulatorAndLayoutExamplesPickTheirSourceAndPanel) {
   EXPECT_EQ(xplane, 1);
   EXPECT_EQ(flightgear, 1);
   EXPECT_GE(full, 1);
+}
+
+// The aircraft examples: each block holds every limit it shows, and minimums that say what they are.
+TEST(SettingsExamples, TheAircraftExamplesGiveEveryLimitTheyShow) {
+  int aircraft = 0;
+  for (const std::string& block : SettingsBlocks(ReadSource("README.md"))) {
+    if (block.find("[AIRCRAFT]") == std::string::npos) continue;
+    SCOPED_TRACE(block);
+    ++aircraft;
+    Settings s;
+    std::string error;
+    ASSERT_TRUE(ParseSettings("README.md", block, s, error)) << error;
+    const AircraftLimits& a = s.Envelope.aircraft;
+    EXPECT_GE(a.maxOperatingSpeedKt, 300);
+    EXPECT_GE(a.maxOperatingMach, 0.7);
+    EXPECT_GE(a.gearExtendedSpeedKt, 250);
+    EXPECT_GE(a.flapPlacardKt.size(), 4u);
+    EXPECT_LT(a.stallFullFlapKt, a.stallCleanKt);
+    for (size_t i = 1; i < a.flapPlacardKt.size(); ++i) EXPECT_LE(a.flapPlacardKt[i], a.flapPlacardKt[i - 1]);
+    EXPECT_NE(s.Envelope.minimums.kind, MinimumsKind::None);
+  }
+  EXPECT_EQ(aircraft, 2) << "the 737-800 and the A320";
 }
 
 }  // namespace
