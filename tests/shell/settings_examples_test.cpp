@@ -81,6 +81,10 @@ TEST(SettingsExamples, TheShippedSampleFileIsReadAsItsCommentsSay) {
   EXPECT_FALSE(s.SimReconnect);
   EXPECT_FALSE(s.CustomWindow()) << "today's window";
   EXPECT_TRUE(s.VSync) << "shipped paced to the screen";
+  EXPECT_EQ(s.Envelope.minimums.kind, MinimumsKind::None) << "no minimums until the pilot sets them";
+  EXPECT_FALSE(s.Envelope.flightPathVector);
+  EXPECT_EQ(s.Envelope.aircraft.maxOperatingSpeedKt, 0) << "no limit invented";
+  EXPECT_TRUE(s.Envelope.aircraft.flapPlacardKt.empty());
 }
 
 TEST(SettingsExamples, TheCockpitExamplesAskForWhatTheirTextSays) {
