@@ -441,3 +441,30 @@ TEST_F(SnapshotTool, PitchAndBankTakeThePilotsSigns) {
   EXPECT_LT(rightBank.horizonAtRight, rightBank.horizonAtLeft - 20)
       << "left " << rightBank.horizonAtLeft << ", right " << rightBank.horizonAtRight;
 }
+
+// The envelope from a settings file and the values on the command line, as --describe states it;
+// a settings value the display would refuse stops the tool with its file, key and value.
+TEST_F(SnapshotTool, EnvelopeFromASettingsFileIsDescribedAsDrawn) {
+  const std::string b738 = WriteFile("b738.ini",
+                                     "[PFD]\nMINIMUMS=RADIO 200\nFPV=Y\n[AIRCRAFT]\nVMO=340\nMMO=.82\nVLE=320\n"
+                                     "VFE=250,250,250,210,200,190,175,162\nSTALL_CLEAN=145\nSTALL_FULL_FLAP=112\n");
+  // Flaps 15 of the eight steps, gear down, 150 ft on a localiser half a dot right, ball half right.
+  ToolRun approach = Snapshot({"--layout", "full", "--settings", b738, "--ias", "160", "--altitude", "150",
+                               "--heading", "270", "--radio-altitude", "150", "--track", "283", "--variation", "3",
+                               "--flaps", "0.625", "--flap-steps", "8", "--gear-down", "--loc-dots", "0.5",
+                               "--slip", "0.5", "--describe"});
+  ASSERT_EQ(approach.exitCode, 0) << approach.output;
+  EXPECT_NE(approach.output.find("maximum=200.0kt(VFE)@100.00"), std::string::npos) << approach.output;
+  EXPECT_NE(approach.output.find("minimums text=\"RADIO 200\" marker=none alert=1"), std::string::npos)
+      << approach.output;
+  EXPECT_NE(approach.output.find("slip offset=4.50 full=0"), std::string::npos) << approach.output;
+  EXPECT_NE(approach.output.find("track 280.0 offset=10.00 mag=1"), std::string::npos) << approach.output;
+  EXPECT_NE(approach.output.find("runway right=7.75"), std::string::npos) << approach.output;
+
+  const std::string bad = WriteFile("bad.ini", "[AIRCRAFT]\nVFE=250,,210\n");
+  ToolRun refused = Snapshot({"--layout", "full", "--settings", bad, "--describe"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.output.find("bad.ini"), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find("key VFE"), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find("\"250,,210\""), std::string::npos) << refused.output;
+}
