@@ -83,8 +83,9 @@ void PrintEnvelope(const EnvelopeDescription& e) {
               BandText(e.stall).c_str(), bar, e.readoutWarning ? "red" : "white");
   std::printf("autothrottle mode=\"%s\" mach-target=\"%s\" mach-target-kt=%.1f\n", e.autothrottleMode.c_str(),
               e.selectedMachText.c_str(), Plain(e.machTargetKt));
-  std::printf("minimums text=\"%s\" marker=%s alert=%s\n", e.minimumsText.c_str(),
-              e.baroMarkerShown ? std::to_string(Plain(e.baroMarkerPx)).c_str() : "none", YesNo(e.minimumsAlert));
+  char marker[48] = "none";
+  if (e.baroMarkerShown) std::snprintf(marker, sizeof marker, "%.2f", Plain(e.baroMarkerPx));
+  std::printf("minimums text=\"%s\" marker=%s alert=%s\n", e.minimumsText.c_str(), marker, YesNo(e.minimumsAlert));
   if (e.slipShown)
     std::printf("slip offset=%.2f full=%s\n", Plain(e.slipOffsetPx), YesNo(e.slipFull));
   else
