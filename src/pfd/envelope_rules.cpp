@@ -6,11 +6,20 @@
 #include <cstdio>
 
 #include "pfd/full_layout.h"
+#include "pfd/panel_layout.h"
+#include "pfd/panel_quads.h"
 #include "pfd/tape_rules.h"
 
 using namespace full_layout;
 
 namespace {
+
+// The pitch scale of the full layout is today's picture's: its horizon's shift per degree over its
+// quad, seen at the quad's depth under the 45-degree view of the surface (tan 22.5 degrees).
+constexpr double kPitchScaleCheck = kPitchOffsetPerDegree * 2.0 * double(QuadOf(SlotHorizon).half) *
+                                    (kSurfaceHeight / 2.0) / 0.41421356237 / double(QuadOf(SlotHorizon).depth);
+static_assert(kPitchPxPerDeg - kPitchScaleCheck < 1e-9 && kPitchScaleCheck - kPitchPxPerDeg < 1e-9,
+              "the flight path vector's degrees are the horizon's");
 
 using R = ReadingId;
 
