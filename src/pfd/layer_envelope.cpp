@@ -10,6 +10,8 @@
 #include "pfd/font.h"
 #include "pfd/full_layout.h"
 #include "pfd/layer_quads.h"
+#include "pfd/panel_layout.h"
+#include "pfd/panel_quads.h"
 
 using namespace full_layout;
 
@@ -26,6 +28,16 @@ constexpr Colour kGreen{0, 255, 0};
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kInkLeft = kGlyphWidth / 16;
 constexpr double kInkRight = kGlyphWidth * 10 / 16;
+
+// The slip bar turns about the roll pointer's own centre: its quad's centre seen on the surface.
+constexpr double kSurfacePxPerUnitAtDepth1 = (kSurfaceHeight / 2.0) / 0.41421356237;
+constexpr double kNeedleX = kClassicOriginX + kSurfaceWidth / 2.0 +
+                            double(QuadOf(SlotRollNeedle).x) / double(QuadOf(SlotRollNeedle).depth) * kSurfacePxPerUnitAtDepth1;
+constexpr double kNeedleY = kClassicOriginY + kSurfaceHeight / 2.0 +
+                            double(QuadOf(SlotRollNeedle).y) / double(QuadOf(SlotRollNeedle).depth) * kSurfacePxPerUnitAtDepth1;
+static_assert(kNeedleX - kRollPivotX < 0.1 && kRollPivotX - kNeedleX < 0.1 && kNeedleY - kRollPivotY < 0.1 &&
+                  kRollPivotY - kNeedleY < 0.1,
+              "the slip bar turns with the roll pointer");
 
 // The panel in the window, as the full layout places it.
 class Pen {
