@@ -75,7 +75,8 @@ Image BakeOver(const Scene& scene, const fl::Box& r) {
 }
 
 // The card at heading 000 about its centre: a tick every 5 degrees, a label every 10 (the
-// heading's tens, larger every 30), upright when its heading is under the lubber line.
+// heading's tens), upright when its heading is under the lubber line. The labels are the tapes'
+// figures: their height and, every 30 degrees, their weight; between them one step lighter.
 Scene CardScene(const FontLibrary& fonts) {
   Scene s(kOff);
   const Vec2 c{fl::kRoseCentreX, fl::kRoseCentreY};
@@ -86,8 +87,8 @@ Scene CardScene(const FontLibrary& fonts) {
   }
   for (int h = 0; h < 360; h += 10) {
     const bool major = h % 30 == 0;
-    const double cap = major ? 8.5 : 7.0;
-    auto mask = std::make_shared<TextMask>(major ? fonts.Bold() : fonts.Regular(), std::to_string(h / 10), cap,
+    const double cap = major ? fl::kGlyphCapHeight : fl::kGlyphCapHeight - 1.5;
+    auto mask = std::make_shared<TextMask>(fonts.Bold(), std::to_string(h / 10), cap,
                                            Vec2{c.x, c.y + r - kCardTickLong - 2.5}, 0.5, 1.0);
     const Box b = mask->Bounds();
     Box turned{1e18, 1e18, -1e18, -1e18};
@@ -132,7 +133,8 @@ Shape SpeedBoxShape() {
   const double c = fl::kCentreY;
   const fl::Box& b = fl::kSpeedBox;
   const Shape main = Rect(b.x0, b.y0, b.x1, b.y1);
-  const Shape drum = Rect(fl::kSpeedDrum.x0 - 1.5, c - fl::kDrumHalfHeight, b.x1, c + fl::kDrumHalfHeight);
+  const fl::Box& w = fl::kSpeedDrumWindow;
+  const Shape drum = Rect(w.x0, w.y0, w.x1, w.y1);
   const Shape pointer = Polygon({{b.x1 - 1, c + 6}, {fl::kSpeedPointerTip, c}, {b.x1 - 1, c - 6}});
   return Union(main, Union(drum, pointer));
 }
@@ -141,7 +143,8 @@ Shape AltitudeBoxShape() {
   const double c = fl::kCentreY;
   const fl::Box& b = fl::kAltitudeBox;
   const Shape main = Rect(b.x0, b.y0, b.x1, b.y1);
-  const Shape drum = Rect(fl::kAltitudeDrum.x0 - 1.5, c - fl::kDrumHalfHeight, b.x1, c + fl::kDrumHalfHeight);
+  const fl::Box& w = fl::kAltitudeDrumWindow;
+  const Shape drum = Rect(w.x0, w.y0, w.x1, w.y1);
   const Shape pointer = Polygon({{b.x0 + 1, c + 6}, {fl::kAltitudePointerTip, c}, {b.x0 + 1, c - 6}});
   return Union(main, Union(drum, pointer));
 }

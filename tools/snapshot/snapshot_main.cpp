@@ -76,8 +76,11 @@ void PrintFullDescription(const FullFrameDescription& f) {
               s.trendShown ? std::to_string(s.trendOffsetPx).c_str() : "none", BugText(s.selectedBug).c_str(),
               s.selectedText.c_str(), s.machText.c_str());
   const AltitudeTapeDescription& a = f.altitude;
-  std::printf("altitude failed=%s %s bug=%s selected=\"%s\" altimeter=\"%s\"\n", YesNo(a.failed),
-              ReadoutText(a.readout, a.failed).c_str(), BugText(a.selectedBug).c_str(), a.selectedText.c_str(),
+  const char* alert = a.alert == AltitudeAlert::Approaching ? "approaching"
+                      : a.alert == AltitudeAlert::Deviation ? "deviation"
+                                                            : "none";
+  std::printf("altitude failed=%s %s bug=%s selected=\"%s\" alert=%s altimeter=\"%s\"\n", YesNo(a.failed),
+              ReadoutText(a.readout, a.failed).c_str(), BugText(a.selectedBug).c_str(), a.selectedText.c_str(), alert,
               a.altimeterText.c_str());
   const VerticalSpeedDescription& v = f.verticalSpeed;
   std::printf("vertical-speed failed=%s pointer=%.2f readout=\"%s\" %s bug=%s\n", YesNo(v.failed),
@@ -89,9 +92,17 @@ void PrintFullDescription(const FullFrameDescription& f) {
   std::printf("radio-altitude failed=%s reads=\"%s\"\n", YesNo(f.radioAltitude.failed), f.radioAltitude.text.c_str());
   std::printf("navigation marker=\"%s\" ident=\"%s\" dme=\"%s\"\n", f.navigation.marker.c_str(),
               f.navigation.ilsIdent.c_str(), f.navigation.dme.c_str());
-  for (const FrameText& t : f.modeTexts)
-    std::printf("mode \"%s\" %s %g %g column=%s\n", t.text.c_str(), ColourName(t.colour), double(t.x), double(t.y),
-                ModeColumnOf(t.text));
+  for (const ModeAnnunciation& m : f.modes)
+    std::printf("mode \"%s\" %s column=%s line=%s boxed=%s at %g %g\n", m.text.c_str(), ColourName(m.colour),
+                ModeColumnName(m.column), m.column == ModeColumn::Status ? "status" : m.armed ? "armed" : "active",
+                YesNo(m.boxed), m.x, m.y);
+}
+
+// The autoflight facts of `readings` with those of `on` set as well.
+AutoflightFacts FactsWith(FlightState readings, const ReadingSet& on) {
+  for (size_t i = 0; i < kReadingCount; ++i)
+    if (on.Has(ReadingId(i))) readings.SetFact(ReadingId(i), true);
+  return AutoflightFactsOf(readings);
 }
 
 // The full layout's values: those of the flight state when one was given (every value arrived,
@@ -101,12 +112,14 @@ PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& 
     // Without a flight state the attitude is that of the layer overrides, lost with the frame.
     PrimaryFlightValues values = o.values;
     values.pitchDeg.valid = values.bankDeg.valid = !o.failed;
+    values.autoflight = FactsWith(FlightState{}, o.modes);
     return values;
   }
   FlightState readings{};
   DecodeInterface(converted, readings);
   readings.Valid = o.failed ? ReadingSet{} : ReadingSet::All();
   PrimaryFlightValues values = PrimaryValuesOf(readings);
+  values.autoflight = FactsWith(readings, o.modes);
   const PrimaryFlightValues& given = o.values;
   auto take = [](Reading& value, const Reading& option) {
     if (option.valid) value = option;
@@ -185,7 +198,18 @@ int main(int argc, char** argv) {
   picture.kind = o.fullLayout ? PanelKind::Full : PanelKind::Classic;
   picture.classic = frame;
   const bool haveState = !o.stateFile.empty() || o.haveDemoTime;
-  if (o.fullLayout) picture.full = DecideFullFrame(frame, FullValues(o, state, haveState), o.speedTrend, o.baro);
+  if (o.fullLayout) {
+    const PrimaryFlightValues values = FullValues(o, state, haveState);
+    FullFrameHold held;
+    if (o.haveBefore || o.altitudeBefore.valid) {
+      // The frame before: what it held (the modes and when each changed, the altitude's capture).
+      PrimaryFlightValues before = values;
+      if (o.haveBefore) before.autoflight = FactsWith(FlightState{}, o.modesBefore);
+      if (o.altitudeBefore.valid) before.altitudeFt = o.altitudeBefore;
+      held = DecideFullFrame(frame, before, o.speedTrend, o.baro, {}, 0).hold;
+    }
+    picture.full = DecideFullFrame(frame, values, o.speedTrend, o.baro, held, o.since);
+  }
   const FullFrameDescription& full = picture.full;
   if (o.describe) {
     PrintDescription(o.fullLayout ? full.attitude : frame);

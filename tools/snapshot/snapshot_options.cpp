@@ -1,9 +1,34 @@
 // The command line of orvane-snapshot, strictly: unknown options and bad numbers are errors.
 #include "snapshot_options.h"
 
+#include <algorithm>
+
 #include "cli/option_parser.h"
+#include "pfd/panel_picture.h"
 
 namespace {
+
+// A comma-separated list of autoflight facts ("none" for none) into `into`.
+bool ParseModeList(const std::string& text, ReadingSet& into) {
+  ReadingSet set;
+  if (text != "none") {
+    size_t start = 0;
+    while (start <= text.size()) {
+      const size_t end = std::min(text.find(',', start), text.size());
+      ReadingId id{};
+      if (!ReadingFromName(text.substr(start, end - start), &id) || !AutoflightReadings().Has(id)) return false;
+      set.Add(id);
+      start = end + 1;
+    }
+  }
+  into = set;
+  return true;
+}
+
+const char* const kModeNames =
+    "a comma-separated list of AutopilotEngaged, FlightDirectorOn, HeadingHold, ApproachHold, Nav1Hold, "
+    "LocaliserCaptured, AltitudeHold, GlideSlopeHold, GlideSlopeCaptured, SpeedHold, MachHold, "
+    "AutothrottleArmed, or none";
 
 // Every option, in the order --help lists them.
 void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
@@ -47,6 +72,17 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
   p.Flag("--vs-mode", v.verticalSpeedMode, "the autopilot is in vertical-speed mode (the V/S bug shows)");
   p.Number("--speed-trend", "KT", o.speedTrend.value, "the speed gained in the next 10 s (the trend arrow from 2 kt)",
            {}, &o.speedTrend.valid);
+  p.Custom("--modes", "LIST", [&o](const std::string& text) { return ParseModeList(text, o.modes); }, kModeNames,
+           "the autoflight facts that are on (AutopilotEngaged,HeadingHold,...),\n"
+           "added to a flight state's: the mode annunciator's words");
+  p.Custom("--modes-before", "LIST", [&o](const std::string& text) { return ParseModeList(text, o.modesBefore); },
+           kModeNames, "a frame --since seconds earlier had these facts on: a mode that\nchanged since is boxed",
+           &o.haveBefore);
+  p.Number("--altitude-before", "FT", o.altitudeBefore.value,
+           "a frame --since seconds earlier was at this altitude (the altitude\nalert's capture)", {},
+           &o.altitudeBefore.valid);
+  p.Number("--since", "S", o.since, "seconds from the earlier frame to this one (default 1)",
+           {0, 3600, "seconds from 0 to 3600"});
 
   p.Group("Output");
   p.Text("--out", "FILE.png", o.outPanel,

@@ -26,6 +26,13 @@ struct SnapshotOptions {
   BaroUnit baro = BaroUnit::Hpa;  // --baro hpa|inhg
   render::BackendKind renderer = render::BackendKind::GL1;  // --renderer GL1|GLES2
   Reading speedTrend;           // --speed-trend: the speed gained in the next 10 s
+  ReadingSet modes;             // --modes: autoflight facts on (added to a flight state's)
+  // A frame --since seconds before this one, with these facts (--modes-before) and this altitude
+  // (--altitude-before), the rest as this one: what changed since shows as it would live.
+  bool haveBefore = false;
+  ReadingSet modesBefore;
+  Reading altitudeBefore;
+  double since = 1;
   bool help = false;
   bool version = false;         // --version: print the program version
 
