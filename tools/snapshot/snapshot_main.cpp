@@ -202,11 +202,13 @@ int main(int argc, char** argv) {
     const PrimaryFlightValues values = FullValues(o, state, haveState);
     FullFrameHold held;
     if (o.haveBefore || o.altitudeBefore.valid) {
-      // The frame before: what it held (the modes and when each changed, the altitude's capture).
+      // The frames before: what they held (the modes and when each changed, the altitude's capture).
       PrimaryFlightValues before = values;
       if (o.haveBefore) before.autoflight = FactsWith(FlightState{}, o.modesBefore);
       if (o.altitudeBefore.valid) before.altitudeFt = o.altitudeBefore;
       held = DecideFullFrame(frame, before, o.speedTrend, o.baro, {}, 0).hold;
+      // The change, --since seconds before this frame.
+      held = DecideFullFrame(frame, values, o.speedTrend, o.baro, held, 0).hold;
     }
     picture.full = DecideFullFrame(frame, values, o.speedTrend, o.baro, held, o.since);
   }

@@ -76,12 +76,12 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
            "the autoflight facts that are on (AutopilotEngaged,HeadingHold,...),\n"
            "added to a flight state's: the mode annunciator's words");
   p.Custom("--modes-before", "LIST", [&o](const std::string& text) { return ParseModeList(text, o.modesBefore); },
-           kModeNames, "a frame --since seconds earlier had these facts on: a mode that\nchanged since is boxed",
+           kModeNames, "these facts were on until a change --since seconds ago: a mode\nthat changed then is boxed for 10 s",
            &o.haveBefore);
   p.Number("--altitude-before", "FT", o.altitudeBefore.value,
-           "a frame --since seconds earlier was at this altitude (the altitude\nalert's capture)", {},
+           "the altitude before that change (the altitude alert's capture)", {},
            &o.altitudeBefore.valid);
-  p.Number("--since", "S", o.since, "seconds from the earlier frame to this one (default 1)",
+  p.Number("--since", "S", o.since, "seconds since the change (default 1)",
            {0, 3600, "seconds from 0 to 3600"});
 
   p.Group("Output");

@@ -27,8 +27,9 @@ struct SnapshotOptions {
   render::BackendKind renderer = render::BackendKind::GL1;  // --renderer GL1|GLES2
   Reading speedTrend;           // --speed-trend: the speed gained in the next 10 s
   ReadingSet modes;             // --modes: autoflight facts on (added to a flight state's)
-  // A frame --since seconds before this one, with these facts (--modes-before) and this altitude
-  // (--altitude-before), the rest as this one: what changed since shows as it would live.
+  // Frames before this one: with these facts (--modes-before) and this altitude (--altitude-before)
+  // until a change to this frame's values --since seconds ago. The modes that changed then show
+  // boxed as they would live.
   bool haveBefore = false;
   ReadingSet modesBefore;
   Reading altitudeBefore;
