@@ -353,9 +353,11 @@ AutoflightModes DecideAutoflightModes(const PrimaryFlightValues& v) {
   if (navigation && a.localiserCaptured) m.active[kRoll] = "VOR/LOC";
   else if (a.headingHold) m.active[kRoll] = "HDG SEL";
   if (navigation && !a.localiserCaptured) m.armed[kRoll] = "VOR/LOC";
-  // The glide slope held: captured it flies the pitch, armed it leaves altitude hold no mode of its own.
+  // The glide slope captured flies the pitch. Armed, altitude hold keeps holding or capturing its
+  // altitude, but no longer climbs or descends towards it at the selected rate.
   if (a.glideSlopeHold && a.glideSlopeCaptured) m.active[kPitch] = "G/S";
-  else if (a.altitudeHold && !a.glideSlopeHold) m.active[kPitch] = AltitudeHoldMode(v);
+  else if (a.altitudeHold) m.active[kPitch] = AltitudeHoldMode(v);
+  if (a.glideSlopeHold && m.active[kPitch] == "V/S") m.active[kPitch].clear();
   if (a.glideSlopeHold && !a.glideSlopeCaptured) m.armed[kPitch] = "G/S";
   if (a.autopilotEngaged) m.status = "CMD";
   else if (a.flightDirectorOn) m.status = "FD";

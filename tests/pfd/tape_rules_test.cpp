@@ -350,12 +350,17 @@ TEST(ModeAnnunciator, BoeingWordsInTheirColumnsActiveGreenAboveArmedWhite) {
   EXPECT_NE(Modes(f).find("pitch/active:V/S green"), std::string::npos) << Modes(f);
   EXPECT_TRUE(f.verticalSpeed.selectedBug.shown) << "the V/S bug in the V/S mode";
 
-  // The approach armed (localiser and glide slope not yet captured) from heading select.
+  // The approach armed (localiser and glide slope not yet captured) from heading select: no V/S
+  // mode with the glide slope held, altitude hold still holds its altitude.
   v.autoflight.approachHold = v.autoflight.glideSlopeHold = true;
   f = Frame(v);
   EXPECT_EQ(Modes(f), "autothrottle/active:MCP SPD green roll/active:HDG SEL green roll/armed:VOR/LOC white "
                       "pitch/armed:G/S white status:CMD green");
   EXPECT_FALSE(f.verticalSpeed.selectedBug.shown) << "no V/S mode with the glide slope held";
+  v.altitudeFt.value = 10030;
+  EXPECT_NE(Modes(Frame(v)).find("pitch/active:ALT HOLD green pitch/armed:G/S white"), std::string::npos)
+      << Modes(Frame(v));
+  v.altitudeFt.value = 9600;
   EXPECT_GT(f.modes[1].y, f.modes[2].y) << "armed below active";
   EXPECT_NEAR(f.modes[1].x + 3.5 * 7.8125, f.modes[2].x + 3.5 * 7.8125, 1) << "HDG SEL and VOR/LOC in one column";
   // Both captured: the localiser and the glide slope fly; nothing armed.
