@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -171,10 +173,10 @@ struct FullPanel {
     layout.scale = s;
     renderer.SetLayout(layout);
   }
-  render::DrawList Record(const PrimaryFlightValues& v) {
+  render::DrawList Record(const PrimaryFlightValues& v, const Reading& speedTrend10s = {}) {
     PanelPicture picture;
     picture.kind = PanelKind::Full;
-    picture.full = DecideFullFrame(FrameDescription{}, v, {}, BaroUnit::Hpa);
+    picture.full = DecideFullFrame(FrameDescription{}, v, speedTrend10s, BaroUnit::Hpa);
     return renderer.Record(picture);
   }
   // A box of the panel in window pixels.
@@ -356,6 +358,71 @@ TEST(DrawListGeometry, AFlaggedInstrumentIsRemovedBehindItsFlag) {
     EXPECT_TRUE(c.texture != kFullBase + FullSlotCard && c.texture != kFullBase + FullSlotBug &&
                 c.texture != kFullBase + FullSlotHeadingBox)
         << "HDG: the card, its bug or its box drawn under the flag";
+  }
+}
+
+// The characters a glyph run prints, read back from its quads' places in the font (16 x 16 cells,
+// the first row of the texture's top holding code 32).
+std::string TextOf(const render::DrawList& list, const render::Command& c) {
+  std::string text;
+  for (uint32_t k = 0; k + 4 <= c.vertexCount; k += 4) {
+    const render::Vertex& v = list.vertices[c.vertexBegin + k];
+    const int column = int(std::lround(v.u * 16)), row = int(std::lround((1 - v.v) * 16)) - 1;
+    text.push_back(char((row * 16 + column) % 128 + 32));
+  }
+  return text;
+}
+
+// The readouts' digits left of the drums turn with them: at 149.5 kt the tens digit shows its 5
+// half a row above the centre line and its 4 half a row below while the 1 stands still; at -190 ft
+// the hundreds turn from 1 to 2 with the minus standing still on the centre line.
+TEST(DrawListGeometry, TheDigitsLeftOfTheDrumTurnWithIt) {
+  using namespace full_layout;
+  FullPanel panel(1.0);
+  // Each glyph run left of the drum, by what it prints: its height from the centre line.
+  auto digits = [&](const Box& box, const PrimaryFlightValues& v) {
+    const render::DrawList list = panel.Record(v);
+    std::map<std::string, double> out;
+    for (const render::Command& c : list.commands) {
+      if (c.texture != kFont) continue;
+      const render::DrawList::Bounds b = list.WindowBounds(c);
+      const double x = (b.x0 + b.x1) / 2, y = b.y0 + kGlyphBaseline + kGlyphCapHeight / 2;
+      if (x > box.x0 && x < box.x1 && std::fabs(y - kCentreY) < kDrumPitch) out[TextOf(list, c)] = std::round((y - kCentreY) * 2) / 2;  // to half a pixel
+    }
+    return out;
+  };
+  using Rows = std::map<std::string, double>;
+  PrimaryFlightValues v = Cruise();
+  v.indicatedAirspeedKt.value = 149.5;
+  v.altitudeFt.value = -190;
+  const Box speedFixed{kSpeedBox.x0, kSpeedBox.y0, kSpeedDrum.x0, kSpeedBox.y1};
+  EXPECT_EQ(digits(speedFixed, v), (Rows{{"1", 0.0}, {"4", -kDrumPitch / 2}, {"5", kDrumPitch / 2}}));
+  // Below zero the figures grow downwards: -180 above, -200 below.
+  EXPECT_EQ(digits({kAltitudeBox.x0, kAltitudeBox.y0, kAltitudeDrum.x0, kAltitudeBox.y1}, v),
+            (Rows{{"-", 0.0}, {"1", kDrumPitch / 2}, {"2", -kDrumPitch / 2}}));
+  // Off the turn, the digits stand whole on the centre line.
+  v.indicatedAirspeedKt.value = 147.5;
+  EXPECT_EQ(digits(speedFixed, v), (Rows{{"14", 0.0}}));
+}
+
+// However small the speed trend, its arrow has a shaft behind its head.
+TEST(DrawListGeometry, ASmallTrendArrowStillHasAShaft) {
+  using namespace full_layout;
+  for (const double scale : {1.0, 2.0}) {
+    FullPanel panel(scale);
+    for (const double trend : {2.0, -2.0, 20.0}) {
+      const render::DrawList list = panel.Record(Cruise(), {trend, true});
+      double shaft = 0;
+      int heads = 0;
+      for (const render::Command& c : list.commands) {
+        if (c.texture == kFullBase + FullSlotTrendHead) ++heads;
+        if (c.textured || !(c.colour == render::Colour{0, 255, 0, 255})) continue;
+        const render::DrawList::Bounds b = list.WindowBounds(c);
+        shaft = std::max(shaft, b.y1 - b.y0);
+      }
+      EXPECT_EQ(heads, 1) << trend;
+      EXPECT_GE(shaft, kTrendMinShaft * scale) << trend << " kt at scale " << scale;
+    }
   }
 }
 
