@@ -1,7 +1,7 @@
 // The full layout's frame rules: from the primary flight values (display units, each with its
-// validity) to a plain description of the tapes, the vertical speed, the heading and the mode
-// boxes. Pure: no GL, no I/O. Offsets are panel pixels at scale 1 from an instrument's centre line,
-// up (or, on the heading card, clockwise) positive.
+// validity) to a plain description of the tapes, the vertical speed, the heading and the flight
+// mode annunciator. Pure: no GL, no I/O. Offsets are panel pixels at scale 1 from an
+// instrument's centre line, up (or, on the heading card, clockwise) positive.
 #pragma once
 
 #include <cstdint>
@@ -206,7 +206,7 @@ struct FullFrameDescription {
   FrameDescription attitude;        // today's frame without its mode annunciations; its failure
                                     // flag ("ATT") raised when pitch or bank is not valid, and then
                                     // without flight-director bars
-  std::vector<ModeAnnunciation> modes;  // the flight mode annunciator, columns left to right
+  std::vector<ModeAnnunciation> modes;  // the flight mode annunciator: columns left to right, the status last
   SpeedTapeDescription speed;
   AltitudeTapeDescription altitude;
   VerticalSpeedDescription verticalSpeed;
@@ -220,21 +220,21 @@ struct FullFrameDescription {
 std::vector<std::string> RaisedFlags(const FullFrameDescription& frame);
 
 // The whole decision of a full-layout frame from today's frame, the values, the speed trend and
-// what the frame before held (none: the first frame).
-// `timeSeconds` times the mode boxes (the monotonic clock, as for the speed trend).
+// what the frame before held (none: the first frame). `timeSeconds` times the mode boxes (the
+// monotonic clock, as for the speed trend).
 FullFrameDescription DecideFullFrame(const FrameDescription& today, const PrimaryFlightValues& values,
                                      const Reading& speedTrend10s, BaroUnit baro, const FullFrameHold& held = {},
                                      double timeSeconds = 0);
 
-// The full layout's frames of one display: the decision of each frame with the speed trend kept
-// from frame to frame. One per display, fed once a frame with the frame's time in seconds (any
+// The full layout's frames of one display: the decision of each frame with the speed trend, the
+// readouts' hysteresis, the mode boxes and the altitude alert's capture kept from frame to frame. One per display, fed once a frame with the frame's time in seconds (any
 // origin, never going back: the monotonic clock).
 class FullFrameRules {
  public:
   FullFrameDescription Decide(const FrameDescription& today, const PrimaryFlightValues& values, double timeSeconds,
                               BaroUnit baro) {
-    FullFrameDescription f =
-        DecideFullFrame(today, values, trend_.Update(timeSeconds, values.indicatedAirspeedKt), baro, held_, timeSeconds);
+    const Reading trend = trend_.Update(timeSeconds, values.indicatedAirspeedKt);
+    FullFrameDescription f = DecideFullFrame(today, values, trend, baro, held_, timeSeconds);
     held_ = f.hold;
     return f;
   }

@@ -180,7 +180,9 @@ struct FullPanel {
     return renderer.Record(picture);
   }
   // A box of the panel in window pixels.
-  full_layout::Box Window(const full_layout::Box& b) const { return {b.x0 * scale, b.y0 * scale, b.x1 * scale, b.y1 * scale}; }
+  full_layout::Box Window(const full_layout::Box& b) const {
+    return {b.x0 * scale, b.y0 * scale, b.x1 * scale, b.y1 * scale};
+  }
 };
 
 bool Overlap(const full_layout::Box& a, const full_layout::Box& b) {
@@ -387,7 +389,9 @@ TEST(DrawListGeometry, TheDigitsLeftOfTheDrumTurnWithIt) {
       if (c.texture != kFont) continue;
       const render::DrawList::Bounds b = list.WindowBounds(c);
       const double x = (b.x0 + b.x1) / 2, y = b.y0 + kGlyphBaseline + kGlyphCapHeight / 2;
-      if (x > box.x0 && x < box.x1 && std::fabs(y - kCentreY) < kDrumPitch) out[TextOf(list, c)] = std::round((y - kCentreY) * 2) / 2;  // to half a pixel
+      // Heights to half a pixel.
+      if (x > box.x0 && x < box.x1 && std::fabs(y - kCentreY) < kDrumPitch)
+        out[TextOf(list, c)] = std::round((y - kCentreY) * 2) / 2;
     }
     return out;
   };

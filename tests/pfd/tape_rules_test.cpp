@@ -317,15 +317,17 @@ TEST(Flags, AStaleSpeedShowsSpdAndNoSpeedReadoutWhileTheRestStaysLive) {
 std::string Modes(const FullFrameDescription& f) {
   std::string out;
   for (const ModeAnnunciation& m : f.modes) {
-    out += out.empty() ? "" : " ";
-    out += std::string(ModeColumnName(m.column)) + (m.column == ModeColumn::Status ? "" : m.armed ? "/armed" : "/active") +
-           ":" + m.text + (m.colour == TextColour::Green ? " green" : m.colour == TextColour::White ? " white" : " other") +
+    const char* line = m.column == ModeColumn::Status ? "" : m.armed ? "/armed" : "/active";
+    const char* colour = m.colour == TextColour::Green ? " green" : m.colour == TextColour::White ? " white" : " other";
+    out += (out.empty() ? "" : " ") + std::string(ModeColumnName(m.column)) + line + ":" + m.text + colour +
            (m.boxed ? "#" : "");
   }
   return out;
 }
 
-FullFrameDescription Frame(const PrimaryFlightValues& v) { return DecideFullFrame(FrameDescription{}, v, {}, BaroUnit::Hpa); }
+FullFrameDescription Frame(const PrimaryFlightValues& v) {
+  return DecideFullFrame(FrameDescription{}, v, {}, BaroUnit::Hpa);
+}
 
 TEST(ModeAnnunciator, BoeingWordsInTheirColumnsActiveGreenAboveArmedWhite) {
   // Cruise on the autopilot: speed, heading and altitude held.
@@ -397,8 +399,10 @@ TEST(ModeAnnunciator, AModeThatChangedIsBoxedFor10Seconds) {
   EXPECT_EQ(at(100.0), "roll/active:HDG SEL green pitch/active:ALT HOLD green status:CMD green");
   // The approach armed at 101: VOR/LOC armed boxed; captured at 104, boxed again as active for 10 s.
   v.autoflight.approachHold = true;
-  EXPECT_EQ(at(101.0), "roll/active:HDG SEL green roll/armed:VOR/LOC white# pitch/active:ALT HOLD green status:CMD green");
-  EXPECT_EQ(at(103.9), "roll/active:HDG SEL green roll/armed:VOR/LOC white# pitch/active:ALT HOLD green status:CMD green");
+  const std::string armed =
+      "roll/active:HDG SEL green roll/armed:VOR/LOC white# pitch/active:ALT HOLD green status:CMD green";
+  EXPECT_EQ(at(101.0), armed);
+  EXPECT_EQ(at(103.9), armed);
   v.autoflight.localiserCaptured = true;
   EXPECT_EQ(at(104.0), "roll/active:VOR/LOC green# pitch/active:ALT HOLD green status:CMD green");
   EXPECT_EQ(at(113.9), "roll/active:VOR/LOC green# pitch/active:ALT HOLD green status:CMD green");

@@ -76,7 +76,8 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
            "the autoflight facts that are on (AutopilotEngaged,HeadingHold,...),\n"
            "added to a flight state's: the mode annunciator's words");
   p.Custom("--modes-before", "LIST", [&o](const std::string& text) { return ParseModeList(text, o.modesBefore); },
-           kModeNames, "these facts were on until a change --since seconds ago: a mode\nthat changed then is boxed for 10 s",
+           kModeNames,
+           "these facts were on until a change --since seconds ago: a mode\nthat changed then is boxed for 10 s",
            &o.haveBefore);
   p.Number("--altitude-before", "FT", o.altitudeBefore.value,
            "the altitude before that change (the altitude alert's capture)", {},
