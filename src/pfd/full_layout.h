@@ -70,7 +70,9 @@ constexpr Box kSpeedDrum{kSpeedBox.x1 - 10, kCentreY - kDrumHalfHeight, kSpeedBo
 constexpr double kDrumPitch = 14;
 // The trend arrow runs along the ticks, right of the box's pointer (from the centre line).
 constexpr double kSpeedTrendX = kSpeedTape.x1 - 3;
-// However small the trend, its arrow shows this much shaft behind its head.
+// The trend arrow's head is this long; however small the trend, the arrow shows at least
+// kTrendMinShaft of shaft behind it.
+constexpr double kTrendHeadLength = 8;
 constexpr double kTrendMinShaft = 4;
 // The bugs ride on a scale's edge.
 constexpr double kBugHalfHeight = 7;

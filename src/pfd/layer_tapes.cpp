@@ -279,9 +279,9 @@ void DrawFixedDigits(const Painter& p, const RollingReadout& r, const Box& box, 
   p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
 }
 
-// A tape: its background, the selected value above it and `belowText` under it, the flag in place
-// of the rest when failed, else the marks (labels placed by `labelX`), `insideTape` drawn within
-// the tape's clip, the selected-value bug, the readout box and its rolling digits.
+// A tape: the selected value above it and `belowText` under it, the flag in place of the rest when
+// failed, else its background, the marks (labels placed by `labelX`), `insideTape` drawn within the
+// tape's clip, the selected-value bug, the readout box and its rolling digits.
 template <class Description, class LabelX, class InsideTape>
 void DrawTape(const Painter& p, const TapeArt& a, const Description& d, const std::string& belowText, LabelX labelX,
               InsideTape insideTape) {
@@ -326,7 +326,7 @@ void DrawSpeedTape(const Painter& p, const SpeedTapeDescription& d) {
     if (!d.trendShown) return;
     // However small the trend, the arrow keeps a shaft behind its head.
     const double up = d.trendOffsetPx > 0 ? 1 : -1;
-    const double length = std::max(std::fabs(d.trendOffsetPx), -kTrendHeadArt.y0 + kTrendMinShaft);
+    const double length = std::max(std::fabs(d.trendOffsetPx), kTrendHeadLength + kTrendMinShaft);
     const double tip = kCentreY + up * length;
     p.VLine(kSpeedTrendX, std::min(kCentreY, tip - 6 * up), std::max(kCentreY, tip - 6 * up), 1.6, kGreen);
     const Box head = up > 0 ? kTrendHeadArt : Box{kTrendHeadArt.x0, -kTrendHeadArt.y1, kTrendHeadArt.x1, -kTrendHeadArt.y0};

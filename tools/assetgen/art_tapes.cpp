@@ -75,8 +75,9 @@ Image BakeOver(const Scene& scene, const fl::Box& r) {
 }
 
 // The card at heading 000 about its centre: a tick every 5 degrees, a label every 10 (the
-// heading's tens), upright when its heading is under the lubber line. The labels are the tapes'
-// figures: their height and, every 30 degrees, their weight; between them one step lighter.
+// heading's tens), upright when its heading is under the lubber line. The labels are as high as
+// the tapes' figures every 30 degrees and a step smaller between, in the bold face: drawn turned
+// and unhinted, they then read at 1 x as the tapes' hinted figures do.
 Scene CardScene(const FontLibrary& fonts) {
   Scene s(kOff);
   const Vec2 c{fl::kRoseCentreX, fl::kRoseCentreY};
@@ -176,7 +177,10 @@ Shape BugShape() {
   return Polygon({{0, -h}, {d, -h}, {d, h}, {0, h}, {0, 3.0}, {3.5, 0}, {0, -3.0}});
 }
 
-Shape TrendHeadShape() { return Polygon({{0, 0}, {4.5, -8}, {-4.5, -8}}); }
+Shape TrendHeadShape() {
+  const double l = fl::kTrendHeadLength;
+  return Polygon({{0, 0}, {4.5, -l}, {-4.5, -l}});
+}
 
 // The needle: a stroke along +x from its tip.
 Shape NeedleShape() { return Stroke({0, 0}, {fl::kNeedleLength, 0}, fl::kNeedleWidth); }
