@@ -1,5 +1,5 @@
 // The full layout's drawing: today's picture in an offset viewport cut to its crop, then the
-// speed and altitude tapes, the vertical speed, the heading card and the mode boxes in an
+// speed and altitude tapes, the vertical speed, the heading card and the mode annunciator in an
 // orthographic projection in panel pixels. Lines and ticks are snapped to the window's pixels and
 // sized in panel pixels times the scale, so the picture is sharp at any scale; the shapes that are
 // not upright rectangles come from the full layout's textures.

@@ -1,4 +1,5 @@
-// The full layout's frame rules: tapes, vertical speed, heading, mode boxes and the speed trend.
+// The full layout's frame rules: tapes, vertical speed, heading, the mode annunciator, the
+// altitude alert and the speed trend.
 #include "pfd/tape_rules.h"
 
 #include <algorithm>

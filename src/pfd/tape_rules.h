@@ -227,8 +227,9 @@ FullFrameDescription DecideFullFrame(const FrameDescription& today, const Primar
                                      double timeSeconds = 0);
 
 // The full layout's frames of one display: the decision of each frame with the speed trend, the
-// readouts' hysteresis, the mode boxes and the altitude alert's capture kept from frame to frame. One per display, fed once a frame with the frame's time in seconds (any
-// origin, never going back: the monotonic clock).
+// readouts' hysteresis, the mode boxes and the altitude alert's capture kept from frame to frame.
+// One per display, fed once a frame with the frame's time in seconds (any origin, never going
+// back: the monotonic clock).
 class FullFrameRules {
  public:
   FullFrameDescription Decide(const FrameDescription& today, const PrimaryFlightValues& values, double timeSeconds,

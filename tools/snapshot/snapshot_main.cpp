@@ -63,7 +63,8 @@ std::string ReadoutText(const RollingReadout& r, bool failed) {
   return text;
 }
 
-// The full layout's instruments, one line each, then the mode boxes' texts with their columns.
+// The full layout's instruments, one line each, then the mode annunciator's words with their
+// columns, lines and boxes.
 void PrintFullDescription(const FullFrameDescription& f) {
   std::vector<std::string> raised = RaisedFlags(f);
   std::string flags;

@@ -45,7 +45,7 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
   p.Group("Layout");
   p.Choice("--layout", "L", o.fullLayout, {{"classic", false}, {"full", true}},
            "classic (today's panel, default) or full (speed, altitude, vertical\n"
-           "speed and heading around it, the modes in boxes along the top)");
+           "speed and heading around it, the mode annunciator along the top)");
 
   p.Group("The full layout's values (one not given is not valid: its instrument shows its flag)");
   PrimaryFlightValues& v = o.values;
