@@ -328,6 +328,8 @@ void DrawSpeedTape(const Painter& p, const SpeedTapeDescription& d) {
     const double up = d.trendOffsetPx > 0 ? 1 : -1;
     const double length = std::max(std::fabs(d.trendOffsetPx), kTrendHeadLength + kTrendMinShaft);
     const double tip = kCentreY + up * length;
+    // Along the tape's edge, the head whole across it (cut only at the tape's ends).
+    p.Clip({kSpeedTape.x0, kSpeedTape.y0, kSpeedTrendX - kTrendHeadArt.x0, kSpeedTape.y1});
     p.VLine(kSpeedTrendX, std::min(kCentreY, tip - 6 * up), std::max(kCentreY, tip - 6 * up), 1.6, kGreen);
     const Box head = up > 0 ? kTrendHeadArt : Box{kTrendHeadArt.x0, -kTrendHeadArt.y1, kTrendHeadArt.x1, -kTrendHeadArt.y0};
     p.CutAndAdd(FullSlotTrendHeadMask, FullSlotTrendHead, Shifted(head, p.SnapX(kSpeedTrendX), p.SnapY(tip)), kGreen,
