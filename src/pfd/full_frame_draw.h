@@ -1,5 +1,5 @@
 // Records a full-layout frame description: today's picture in the middle of the larger panel,
-// the tapes, the vertical speed, the heading and the mode boxes around it.
+// the tapes, the vertical speed, the heading and the mode annunciator around it.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +31,7 @@ PanelLayout FullStandardLayout();
 // The two steps of a full-layout frame, as today's frame has them (the network frame pauses
 // between them): the panel (black, today's attitude and ILS scales, the tapes, the vertical speed
 // and the heading), then the guidance (flight-director bars, today's texts and flag, the mode
-// boxes). `layout` places the full panel in the window (FullStandardLayout or FitLayout with the
+// annunciator). `layout` places the full panel in the window (FullStandardLayout or FitLayout with the
 // full panel's size); in a window larger than the panel, BeginPanelFrame(layout) first clears the
 // window around it, as for today's panel. Each step leaves the list's state as it found it.
 void DrawFullFramePanel(render::DrawList& list, const PanelResources& resources, const FullLayoutTextures& textures,

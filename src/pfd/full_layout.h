@@ -6,7 +6,7 @@
 namespace full_layout {
 
 // The panel: the speed tape left, today's attitude picture in the middle, the altitude tape and
-// the vertical speed right, the heading below and the mode boxes along the top.
+// the vertical speed right, the heading below and the mode annunciator along the top.
 constexpr int kPanelWidth = 460;
 constexpr int kPanelHeight = 424;
 
@@ -45,6 +45,9 @@ constexpr double kGlyphAdvance = 7.8125;
 // The ink of a digit or capital stands from 4 to 14 pixels above its cell's lower edge.
 constexpr double kGlyphBaseline = 4.0;
 constexpr double kGlyphCapHeight = 10.0;
+// A text's ink runs from kGlyphInkLeft into its first cell to kGlyphInkRight into its last.
+constexpr double kGlyphInkLeft = kGlyphWidth / 16;
+constexpr double kGlyphInkRight = kGlyphWidth * 10 / 16;
 
 // --- Speed tape (left) ---
 constexpr Box kSpeedTape{18, kCentreY - 112, 64, kCentreY + 112};
@@ -59,17 +62,26 @@ constexpr double kSpeedLabelRight = kSpeedTape.x1 - 12;
 // The readout box (its drum window reaches higher and lower), its pointer touching the ticks.
 constexpr Box kSpeedBox{14, kCentreY - 13, 51, kCentreY + 13};
 constexpr double kSpeedPointerTip = 59;
+// The readout boxes' drum windows reach this far above and below the centre line: the digits
+// rolling in them are cut there, at the windows' inner edges.
+constexpr double kDrumHalfHeight = 20;
 // The rolling ones digit's window, and the distance between two rolled digits.
-constexpr Box kSpeedDrum{kSpeedBox.x1 - 10, kCentreY - 18.5, kSpeedBox.x1 - 1.5, kCentreY + 18.5};
+constexpr Box kSpeedDrum{kSpeedBox.x1 - 10, kCentreY - kDrumHalfHeight, kSpeedBox.x1 - 1.5, kCentreY + kDrumHalfHeight};
 constexpr double kDrumPitch = 14;
 // The trend arrow runs along the ticks, right of the box's pointer (from the centre line).
 constexpr double kSpeedTrendX = kSpeedTape.x1 - 3;
+// The trend arrow's head is this long; however small the trend, the arrow shows at least
+// kTrendMinShaft of shaft behind it.
+constexpr double kTrendHeadLength = 8;
+constexpr double kTrendMinShaft = 4;
 // The bugs ride on a scale's edge.
 constexpr double kBugHalfHeight = 7;
 constexpr double kBugDepth = 7;
 // Texts above and below a tape: the lower-left corners' heights of their glyph cells.
 constexpr double kAboveTapeTextY = kSpeedTape.y1 + 4;
 constexpr double kBelowTapeTextY = kSpeedTape.y0 - 20;
+// The altitude alert's outline stands this far outside the selected altitude's ink.
+constexpr double kAltitudeAlertPad = 3;
 
 // --- Altitude tape (right of the attitude) ---
 constexpr Box kAltitudeTape{350, kCentreY - 112, 412, kCentreY + 112};
@@ -82,14 +94,16 @@ constexpr double kAltitudeLabelLeft = kAltitudeTape.x0 + 12;
 constexpr Box kAltitudeBox{kAltitudeTape.x0 + 8, kCentreY - 13, kAltitudeTape.x1 + 4, kCentreY + 13};
 constexpr double kAltitudePointerTip = kAltitudeTape.x0 + 0.5;
 // The last two digits roll in steps of 20 feet.
-constexpr Box kAltitudeDrum{kAltitudeBox.x1 - 18, kCentreY - 18.5, kAltitudeBox.x1 - 1.5, kCentreY + 18.5};
+constexpr Box kAltitudeDrum{kAltitudeBox.x1 - 18, kCentreY - kDrumHalfHeight, kAltitudeBox.x1 - 1.5,
+                            kCentreY + kDrumHalfHeight};
 
 // --- Vertical speed (right of the altitude tape) ---
-constexpr Box kVerticalSpeedScale{418, kCentreY - 104, 452, kCentreY + 104};
-// The labels (right-aligned), the marks' left ends and the needle's hidden pivot far to the right,
-// at the centre's height; the needle shows from the marks to the scale's right edge.
-constexpr double kVerticalSpeedLabelRight = kVerticalSpeedScale.x0 + 15;
-constexpr double kVerticalSpeedMarkX = kVerticalSpeedScale.x0 + 17;
+constexpr Box kVerticalSpeedScale{418, kCentreY - 104, 458, kCentreY + 104};
+// From left to right: the labels (right-aligned), the selected rate's bug (its notch on the marks'
+// left ends, clear of the labels), the marks, and the needle from the marks to the scale's right
+// edge, turned towards its hidden pivot far to the right at the centre's height.
+constexpr double kVerticalSpeedLabelRight = kVerticalSpeedScale.x0 + 9.5;
+constexpr double kVerticalSpeedMarkX = kVerticalSpeedScale.x0 + 20;
 constexpr double kVerticalSpeedPivotX = kVerticalSpeedScale.x0 + 90;
 constexpr double kVerticalSpeedHalfTravel = 96;
 // The scale is linear in pieces: up to 1,000 ft/min, from 1,000 to 2,000 and from 2,000 to 6,000,
@@ -123,6 +137,9 @@ constexpr double kRoseOuterRadius = 132;
 constexpr double kRoseInnerRadius = 100;
 // Half the angle of the card the panel shows (the card reaches the panel's lower edge there).
 constexpr double kRoseShownHalfAngleDeg = 60;
+// The selected heading's bug parks this far from the lubber line: there the whole bug still stands
+// above the panel's lower edge.
+constexpr double kHeadingBugParkDeg = 51;
 constexpr Box kHeadingBox{kSymbolX - 19, 70, kSymbolX + 19, 90};
 // The lubber line: from the box's lower edge into the card.
 constexpr double kLubberBottom = kRoseCentreY + kRoseOuterRadius - 10;
@@ -153,9 +170,13 @@ constexpr const char* kFullTextureFiles[FullSlotCount] = {
     "bug.txr",        "trend_head_mask.txr", "trend_head.txr", "vs_needle.txr",
 };
 
-// The readout boxes' drum windows reach above and below the boxes.
-constexpr double kDrumHalfHeight = 20;
 constexpr double kBoxLine = 1.5;
+// The drum windows' shapes: the readout boxes reach this high around their drums (their outlines
+// stand kBoxLine outside them).
+constexpr Box kSpeedDrumWindow{kSpeedDrum.x0 - 1.5, kCentreY - kDrumHalfHeight, kSpeedBox.x1,
+                               kCentreY + kDrumHalfHeight};
+constexpr Box kAltitudeDrumWindow{kAltitudeDrum.x0 - 1.5, kCentreY - kDrumHalfHeight, kAltitudeBox.x1,
+                                  kCentreY + kDrumHalfHeight};
 constexpr Box kSpeedBoxArt{kSpeedBox.x0 - 3, kCentreY - kDrumHalfHeight - 3, kSpeedPointerTip + 3,
                            kCentreY + kDrumHalfHeight + 3};
 constexpr Box kAltitudeBoxArt{kAltitudePointerTip - 3, kCentreY - kDrumHalfHeight - 3, kAltitudeBox.x1 + 3,
@@ -177,10 +198,15 @@ constexpr double kCardMarginDeg = 4;
 constexpr double kCardBandInner = kRoseInnerRadius - 5;
 constexpr double kCardBandOuter = kRoseOuterRadius + 5;
 
-// --- Mode boxes (along the top, over the attitude) ---
-constexpr Box kModeStrip{kClassicCrop.x0, 386, kClassicCrop.x1, 422};
-constexpr int kModeBoxCount = 3;  // lateral, vertical, autopilot
-constexpr double kModeLinePitch = 18;  // two lines fill a box
+// --- Flight mode annunciator (along the top, over the attitude) ---
+// Three columns (autothrottle, roll, pitch) parted by lines, the active modes on the upper line,
+// the armed ones below, the autopilot's status centred under them. The heights are the lower edges
+// of each line's glyph cells; a changed mode's box stands kModeBoxPad outside its ink.
+constexpr Box kModeStrip{kClassicCrop.x0, 374, kClassicCrop.x1, 424};
+constexpr double kModeActiveY = 405;
+constexpr double kModeArmedY = 389;
+constexpr double kModeStatusY = 373;
+constexpr double kModeBoxPad = 2;
 
 // --- The flight envelope (speed bands, minimums, slip, flight path, track, runway) ---
 // The speed bands run along the speed tape's right edge, in red and black blocks.

@@ -1,5 +1,5 @@
 // The full layout's drawing: today's picture in an offset viewport cut to its crop, then the
-// speed and altitude tapes, the vertical speed, the heading card and the mode boxes in an
+// speed and altitude tapes, the vertical speed, the heading card and the mode annunciator in an
 // orthographic projection in panel pixels. Lines and ticks are snapped to the window's pixels and
 // sized in panel pixels times the scale, so the picture is sharp at any scale; the shapes that are
 // not upright rectangles come from the full layout's textures.
@@ -31,8 +31,8 @@ constexpr Colour kBoxGrey{110, 116, 128};
 
 // Pixels of a glyph cell: ink from 0.78 to 7.8 pixels of its 12.5 (columns 1-9 of 16), a digit's
 // or capital's from kGlyphBaseline to kGlyphBaseline + kGlyphCapHeight.
-constexpr double kInkLeft = kGlyphWidth / 16;
-constexpr double kInkRight = kGlyphWidth * 10 / 16;
+constexpr double kInkLeft = kGlyphInkLeft;
+constexpr double kInkRight = kGlyphInkRight;
 
 // The full panel in the window.
 struct Placement {
@@ -204,6 +204,15 @@ class Painter {
 
 Box Shifted(const Box& b, double dx, double dy) { return {b.x0 + dx, b.y0 + dy, b.x1 + dx, b.y1 + dy}; }
 Box MirroredX(const Box& b) { return {-b.x1, b.y0, -b.x0, b.y1}; }
+Box Grown(const Box& b, double by) { return {b.x0 - by, b.y0 - by, b.x1 + by, b.y1 + by}; }
+bool Overlap(const Box& a, const Box& b) { return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1; }
+
+// The ink of a text whose first glyph cell's lower-left corner is at (x, y): its digits' and
+// capitals' height, from the first glyph's ink to the last's.
+Box InkOf(const std::string& text, double x, double y) {
+  return {x + kInkLeft, y + kGlyphBaseline, x + (double(text.size()) - 1) * kGlyphAdvance + kInkRight,
+          y + kGlyphBaseline + kGlyphCapHeight};
+}
 
 // A bug whose notch rides on a vertical scale edge at x, `offsetPx` from the centre line; it
 // reaches right of x (or left when `leftOfEdge`).
@@ -234,51 +243,96 @@ struct TapeArt {
   double tickShort, tickLong;
   int boxMask, box;
   Box boxArt, drum;
+  Box readoutBox, drumWindow;  // the readout box's shape: no label's ink comes within its outline
 };
 
-// A tape: its background, the selected value above it and `belowText` under it, the flag in place
-// of the rest when failed, else the marks (labels placed by `labelX`), `insideTape` drawn within
-// the tape's clip, the selected-value bug, the readout box and its rolling digits.
+// The digits left of the drum, right-aligned against it in the readout box. While the drum turns
+// from its last row to the next turn's row 0 they turn with it, each digit that changes rolling
+// from the one value to the next (149.4 kt: the 4 leaving upwards, the 5 coming in from below),
+// cut to the box.
+void DrawFixedDigits(const Painter& p, const RollingReadout& r, const Box& box, const Box& drum) {
+  const double right = drum.x0 - 0.5;
+  if (r.carry <= 0) {
+    if (!r.fixed.empty()) p.Text(r.fixed, 1, Painter::RightAligned(r.fixed, right), Painter::Middle(kCentreY), kWhite);
+    return;
+  }
+  const int last = static_cast<int>(std::floor(r.drum));
+  const auto fixedOf = [&r](int row) {
+    const std::string reads = r.RowReads(row);
+    return reads.substr(0, reads.size() - std::min(reads.size(), size_t(r.drumDigits)));
+  };
+  const std::string leaving = fixedOf(last), coming = fixedOf(last + 1);
+  const double leavingY = kCentreY + r.RowOffset(last) * kDrumPitch;
+  const double comingY = kCentreY + r.RowOffset(last + 1) * kDrumPitch;
+  p.Clip({box.x0, box.y0, drum.x0, box.y1});
+  const size_t n = std::max(leaving.size(), coming.size());
+  for (size_t i = 0; i < n; ++i) {  // from the right
+    const char a = i < leaving.size() ? leaving[leaving.size() - 1 - i] : ' ';
+    const char b = i < coming.size() ? coming[coming.size() - 1 - i] : ' ';
+    const double x = Painter::RightAligned("0", right - double(i) * kGlyphAdvance);
+    if (a == b) {
+      p.Text(std::string(1, a), 1, x, Painter::Middle(kCentreY), kWhite);
+      continue;
+    }
+    p.Text(std::string(1, a), 1, x, Painter::Middle(leavingY), kWhite);
+    p.Text(std::string(1, b), 1, x, Painter::Middle(comingY), kWhite);
+  }
+  p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
+}
+
+// A tape: the selected value above it and `belowText` under it, the flag in place of the rest when
+// failed, else its background, the marks (labels placed by `labelX`), `insideTape` drawn within the
+// tape's clip, the selected-value bug, the readout box and its rolling digits.
 template <class Description, class LabelX, class InsideTape>
 void DrawTape(const Painter& p, const TapeArt& a, const Description& d, const std::string& belowText, LabelX labelX,
               InsideTape insideTape, Colour boxColour = kWhite) {
   const Box& tape = a.tape;
-  p.Fill(tape.x0, tape.y0, tape.x1, tape.y1, kScaleGrey);
   if (!d.selectedText.empty())
     p.Text(d.selectedText, 1, Painter::Centred(d.selectedText, tape.CentreX()), kAboveTapeTextY, kMagenta);
   if (!belowText.empty()) p.Text(belowText, 1, Painter::Centred(belowText, tape.CentreX()), kBelowTapeTextY, kWhite);
+  // Failed, the whole instrument gives way to its flag (the selected value is a value of its own).
   if (d.failed) {
     p.Flag(a.flag, tape.CentreX(), kCentreY);
     return;
   }
+  p.Fill(tape.x0, tape.y0, tape.x1, tape.y1, kScaleGrey);
   const double edge = a.ticksOnLeft ? tape.x0 : tape.x1;
+  // A label whose ink would come within a pixel of the readout box's outline is left out.
+  const Box clearOf[2] = {Grown(a.readoutBox, kBoxLine + 1), Grown(a.drumWindow, kBoxLine + 1)};
   p.Clip(tape);
   for (const TapeMark& m : d.marks) {
     const double y = kCentreY + m.offsetPx;
     const double len = m.label.empty() ? a.tickShort : a.tickLong;
     p.HLine(a.ticksOnLeft ? edge : edge - len, a.ticksOnLeft ? edge + len : edge, y, kTickWidth, kWhite);
-    if (!m.label.empty()) p.Text(m.label, 0, labelX(m.label), Painter::Middle(y), kWhite);
+    if (m.label.empty()) continue;
+    const double x = labelX(m.label);
+    const Box ink = InkOf(m.label, x, Painter::Middle(y));
+    if (Overlap(ink, clearOf[0]) || Overlap(ink, clearOf[1])) continue;
+    p.Text(m.label, 0, x, Painter::Middle(y), kWhite);
   }
   insideTape();
   p.Clip({0, 0, double(kPanelWidth), double(kPanelHeight)});
   if (d.selectedBug.shown) DrawBug(p, edge, d.selectedBug.offsetPx, a.ticksOnLeft);
   p.CutAndAdd(a.boxMask, a.box, a.boxArt, boxColour);
-  if (!d.readout.fixed.empty())
-    p.Text(d.readout.fixed, 1, Painter::RightAligned(d.readout.fixed, a.drum.x0 - 0.5), Painter::Middle(kCentreY),
-           kWhite);
+  DrawFixedDigits(p, d.readout, a.readoutBox, a.drum);
   DrawDrum(p, d.readout, a.drum);
 }
 
 void DrawSpeedTape(const Painter& p, const SpeedTapeDescription& d, const EnvelopeDescription& envelope,
                    const PanelLayout& layout) {
-  static const TapeArt kArt{kSpeedTape,     "SPD",           false,       kSpeedTickShort, kSpeedTickLong,
-                            FullSlotSpeedBoxMask, FullSlotSpeedBox, kSpeedBoxArt, kSpeedDrum};
+  static const TapeArt kArt{kSpeedTape,       "SPD",        false,      kSpeedTickShort, kSpeedTickLong,
+                            FullSlotSpeedBoxMask, FullSlotSpeedBox, kSpeedBoxArt, kSpeedDrum, kSpeedBox,
+                            kSpeedDrumWindow};
   const auto labelX = [](const std::string& label) { return Painter::RightAligned(label, kSpeedLabelRight); };
   DrawTape(p, kArt, d, d.machText, labelX, [&] {
     DrawSpeedBands(p.list(), envelope, layout);
     if (!d.trendShown) return;
-    const double tip = kCentreY + d.trendOffsetPx;
+    // However small the trend, the arrow keeps a shaft behind its head.
     const double up = d.trendOffsetPx > 0 ? 1 : -1;
+    const double length = std::max(std::fabs(d.trendOffsetPx), kTrendHeadLength + kTrendMinShaft);
+    const double tip = kCentreY + up * length;
+    // Along the tape's edge, the head whole across it (cut only at the tape's ends).
+    p.Clip({kSpeedTape.x0, kSpeedTape.y0, kSpeedTrendX - kTrendHeadArt.x0, kSpeedTape.y1});
     p.VLine(kSpeedTrendX, std::min(kCentreY, tip - 6 * up), std::max(kCentreY, tip - 6 * up), 1.6, kGreen);
     const Box head = up > 0 ? kTrendHeadArt : Box{kTrendHeadArt.x0, -kTrendHeadArt.y1, kTrendHeadArt.x1, -kTrendHeadArt.y0};
     p.CutAndAdd(FullSlotTrendHeadMask, FullSlotTrendHead, Shifted(head, p.SnapX(kSpeedTrendX), p.SnapY(tip)), kGreen,
@@ -288,14 +342,26 @@ void DrawSpeedTape(const Painter& p, const SpeedTapeDescription& d, const Envelo
 
 void DrawAltitudeTape(const Painter& p, const AltitudeTapeDescription& d, const EnvelopeDescription& envelope,
                       const PanelLayout& layout) {
-  static const TapeArt kArt{kAltitudeTape, "ALT", true, kAltitudeTickShort, kAltitudeTickLong,
-                            FullSlotAltitudeBoxMask, FullSlotAltitudeBox, kAltitudeBoxArt, kAltitudeDrum};
+  static const TapeArt kArt{kAltitudeTape,   "ALT",      true,        kAltitudeTickShort, kAltitudeTickLong,
+                            FullSlotAltitudeBoxMask, FullSlotAltitudeBox, kAltitudeBoxArt, kAltitudeDrum,
+                            kAltitudeBox,    kAltitudeDrumWindow};
   const auto labelX = [](const std::string&) { return Painter::LeftAligned(kAltitudeLabelLeft); };
   DrawTape(p, kArt, d, d.altimeterText, labelX, [&] { DrawMinimumsMarker(p.list(), envelope, layout); });
+  // The altitude alert: the selected altitude outlined, white approaching it, amber having left it.
+  if (d.alert != AltitudeAlert::None && !d.selectedText.empty()) {
+    const double x = Painter::Centred(d.selectedText, kAltitudeTape.CentreX());
+    p.Outline(Grown(InkOf(d.selectedText, x, kAboveTapeTextY), kAltitudeAlertPad), kBoxLine,
+              d.alert == AltitudeAlert::Deviation ? kAmber : kWhite);
+  }
 }
 
 void DrawVerticalSpeed(const Painter& p, const VerticalSpeedDescription& d) {
   const Box& s = kVerticalSpeedScale;
+  // Failed, the whole instrument gives way to its flag.
+  if (d.failed) {
+    p.Flag("V/S", s.CentreX(), kCentreY);
+    return;
+  }
   p.Fill(s.x0, s.y0, s.x1, s.y1, kScaleGrey);
   struct Mark {
     double fpm;
@@ -312,11 +378,8 @@ void DrawVerticalSpeed(const Painter& p, const VerticalSpeedDescription& d) {
       if (m.major) p.Text(m.label, 0, Painter::RightAligned(m.label, kVerticalSpeedLabelRight), Painter::Middle(y), kWhite);
     }
   }
-  if (d.selectedBug.shown) DrawBug(p, s.x0 + kBugDepth + 1, d.selectedBug.offsetPx, true);
-  if (d.failed) {
-    p.Flag("V/S", s.CentreX(), kCentreY);
-    return;
-  }
+  // The bug's notch on the marks' left ends, its body between them and the labels.
+  if (d.selectedBug.shown) DrawBug(p, kVerticalSpeedMarkX - 1, d.selectedBug.offsetPx, true);
   // The needle: from the scale's mark towards the pivot far right, to the scale's right edge.
   const double tipY = kCentreY + d.pointerOffsetPx;
   constexpr double kPi = 3.14159265358979323846;
@@ -403,13 +466,16 @@ void DrawHeading(const Painter& p, const HeadingDescription& d) {
          kWhite);
 }
 
-void DrawModeBoxes(const Painter& p, const std::vector<FrameText>& texts) {
-  const double w = kModeStrip.Width() / kModeBoxCount;
-  for (int i = 0; i < kModeBoxCount; ++i)
-    p.Outline({kModeStrip.x0 + w * i + 1, kModeStrip.y0, kModeStrip.x0 + w * (i + 1) - 1, kModeStrip.y1}, 1.0, kBoxGrey);
-  for (const FrameText& t : texts) {
-    const ColourSetting c = ColourOf(t.colour);
-    p.Text(t.text, t.glyphSet, t.x, t.y, Colour{c.r, c.g, c.b});
+// The flight mode annunciator: the columns parted by grey lines, each mode in its colour, a mode
+// that changed within the last 10 s in a white box.
+void DrawModes(const Painter& p, const std::vector<ModeAnnunciation>& modes) {
+  const double w = kModeStrip.Width() / kModeColumns;
+  for (int i = 1; i < kModeColumns; ++i)
+    p.VLine(kModeStrip.x0 + w * i, kModeArmedY + kGlyphBaseline - kModeBoxPad, kModeStrip.y1 - 1, 1.0, kBoxGrey);
+  for (const ModeAnnunciation& m : modes) {
+    const ColourSetting c = ColourOf(m.colour);
+    p.Text(m.text, 1, m.x, m.y, Colour{c.r, c.g, c.b});
+    if (m.boxed) p.Outline(Grown(InkOf(m.text, m.x, m.y), kModeBoxPad + 1), 1.0, kWhite);
   }
 }
 
@@ -504,7 +570,7 @@ void DrawFullFrameGuidance(render::DrawList& list, const PanelResources& resourc
   ClassicViewport(p, layout);
   DrawFrameGuidance(list, resources, frame.attitude, layout.scale);
   p.PanelProjection();
-  DrawModeBoxes(p, frame.modeTexts);
+  DrawModes(p, frame.modes);
   DrawEnvelopeAttitude(list, resources, frame.envelope, frame.attitude.bank, layout);
 }
 

@@ -18,6 +18,30 @@ double Wrap360(double degrees) {
 
 }  // namespace
 
+AutoflightFacts AutoflightFactsOf(const FlightState& s) {
+  const auto fact = [&s](ReadingId id) { return s.Valid.Has(id) && s.Fact(id); };
+  AutoflightFacts a;
+  a.autopilotEngaged = fact(R::AutopilotEngaged);
+  a.flightDirectorOn = fact(R::FlightDirectorOn);
+  a.headingHold = fact(R::HeadingHold);
+  a.approachHold = fact(R::ApproachHold);
+  a.navHold = fact(R::Nav1Hold);
+  a.localiserCaptured = fact(R::LocaliserCaptured);
+  a.altitudeHold = fact(R::AltitudeHold);
+  a.glideSlopeHold = fact(R::GlideSlopeHold);
+  a.glideSlopeCaptured = fact(R::GlideSlopeCaptured);
+  a.speedHold = fact(R::SpeedHold);
+  a.machHold = fact(R::MachHold);
+  a.autothrottleArmed = fact(R::AutothrottleArmed);
+  return a;
+}
+
+ReadingSet AutoflightReadings() {
+  return {R::AutopilotEngaged, R::FlightDirectorOn, R::HeadingHold,   R::ApproachHold,       R::Nav1Hold,
+          R::LocaliserCaptured, R::AltitudeHold,   R::GlideSlopeHold, R::GlideSlopeCaptured, R::SpeedHold,
+          R::MachHold,         R::AutothrottleArmed};
+}
+
 PrimaryFlightValues PrimaryValuesOf(const FlightState& s) {
   PrimaryFlightValues v;
   v.indicatedAirspeedKt = s.Get(R::IndicatedAirspeed);
@@ -31,10 +55,7 @@ PrimaryFlightValues PrimaryValuesOf(const FlightState& s) {
   v.selectedHeadingDeg.value = Wrap360(v.selectedHeadingDeg.value);
   v.selectedVerticalSpeedFpm = s.Get(R::SelectedVerticalSpeed);
   v.altimeterSettingHpa = s.Get(R::AltimeterSetting);
-  // By the annunciation's own rule ("VS"), on the values as a pilot reads them.
-  v.verticalSpeedMode = s.AltitudeHold && !s.GlideSlopeHold &&
-                        DecideVerticalMode(int32_t(std::lround(s.Altitude)), int32_t(std::lround(s.SelectedAltitude))) ==
-                            VerticalMode::Vs;
+  v.autoflight = AutoflightFactsOf(s);
   v.pitchDeg = s.Get(R::Pitch);
   v.bankDeg = s.Get(R::Bank);
   v.radioAltitudeFt = s.Get(R::RadioAltitude);

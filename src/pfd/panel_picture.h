@@ -19,10 +19,16 @@ struct PanelPicture {
   FullFrameDescription full;  // the full layout's frame (kind Full)
 };
 
+// The autopilot's, flight director's and autothrottle's facts of a frame (each false unless it
+// arrived and is on).
+AutoflightFacts AutoflightFactsOf(const FlightState& readings);
+// The facts AutoflightFactsOf reads.
+ReadingSet AutoflightReadings();
+
 // The full layout's values from a frame's readings: speed, Mach, magnetic heading (true heading
 // less the variation), vertical speed, altitude, the selected values and the altimeter setting,
-// each valid when what it is made of arrived. The vertical-speed bug shows in the autopilot's
-// vertical-speed mode: altitude hold more than 250 ft from the target (as "VS" reads).
+// each valid when what it is made of arrived. The autoflight facts decide the modes (and with them
+// the vertical-speed bug: altitude hold more than 250 ft from the target reads "V/S").
 // The attitude, the radio altitude, the markers and the ILS identifier and DME come along.
 PrimaryFlightValues PrimaryValuesOf(const FlightState& readings);
 

@@ -1,9 +1,11 @@
-// The full layout's frame rules: tapes, vertical speed, heading, mode boxes and the speed trend.
+// The full layout's frame rules: tapes, vertical speed, heading, the mode annunciator, the
+// altitude alert and the speed trend.
 #include "pfd/tape_rules.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "pfd/full_layout.h"
 
@@ -34,6 +36,7 @@ constexpr double kHpaPerInHg = 33.8639;
 constexpr double kSpeedMin = 30;
 constexpr double kSpeedMax = 999;
 constexpr double kAltitudeLimit = 99999;
+constexpr long long kAltitudeLimit64 = 99999;
 // The radio altitude shows below this height, in steps of 2 ft below kRadioFineBelowFt, 10 above.
 constexpr double kRadioShownBelowFt = 2500;
 constexpr double kRadioFineBelowFt = 100;
@@ -256,7 +259,9 @@ VerticalSpeedDescription DecideVerticalSpeed(const PrimaryFlightValues& v) {
     d.failed = true;
     return d;
   }
-  if (v.verticalSpeedMode && Usable(v.selectedVerticalSpeedFpm)) {
+  const bool verticalSpeedMode =
+      v.verticalSpeedMode || DecideAutoflightModes(v).active[int(ModeColumn::Pitch)] == "V/S";
+  if (verticalSpeedMode && Usable(v.selectedVerticalSpeedFpm)) {
     d.selectedBug.shown = true;
     d.selectedBug.offsetPx = VerticalSpeedOffsetPx(v.selectedVerticalSpeedFpm.value);
     d.selectedBug.parked = std::fabs(v.selectedVerticalSpeedFpm.value) > kVerticalSpeedMaxFpm;
@@ -293,51 +298,120 @@ HeadingDescription DecideHeading(const PrimaryFlightValues& v) {
   d.cardDeg = NormalisedDegrees(v.headingMagneticDeg.value);
   d.readout = ThreeDigitHeading(d.cardDeg);
   if (Usable(v.selectedHeadingDeg))
-    d.selectedBug = Bug(SignedDegrees(v.selectedHeadingDeg.value - d.cardDeg), kRoseShownHalfAngleDeg - 3);
+    d.selectedBug = Bug(SignedDegrees(v.selectedHeadingDeg.value - d.cardDeg), kHeadingBugParkDeg);
   return d;
 }
 
-namespace {
+// --- The flight mode annunciator ---
 
-// Which box a mode annunciation belongs in: 0 lateral, 1 vertical, 2 autopilot.
-int ModeBoxOf(const std::string& text) {
-  if (text == "LOC" || text == "HDG") return 0;
-  if (text == "AP ENG") return 2;
-  return 1;
-}
+namespace {
 
 bool IsAttitudeFlag(const FrameText& t) { return t.backed && t.text == kFailureFlagText; }
 
-}  // namespace
-
-const char* ModeColumnOf(const std::string& modeText) {
-  static const char* const kNames[] = {"lateral", "vertical", "autopilot"};
-  return kNames[ModeBoxOf(modeText)];
+// The pitch mode altitude hold flies: holding the selected altitude, capturing it, or climbing or
+// descending towards it at the selected rate (as today's panel tells them apart).
+std::string AltitudeHoldMode(const PrimaryFlightValues& v) {
+  if (!Usable(v.altitudeFt) || !Usable(v.selectedAltitudeFt)) return "";
+  const auto feet = [](double ft) { return int32_t(std::clamp(RoundHalfUp(ft), -kAltitudeLimit64, kAltitudeLimit64)); };
+  switch (DecideVerticalMode(feet(v.altitudeFt.value), feet(v.selectedAltitudeFt.value))) {
+    case VerticalMode::Alt: return "ALT HOLD";
+    case VerticalMode::AltCapture: return "ALT ACQ";
+    case VerticalMode::Vs: return "V/S";
+    case VerticalMode::None: break;
+  }
+  return "";
 }
 
-std::vector<FrameText> ArrangeModeBoxes(const std::vector<FrameText>& modeTexts) {
-  const auto boxOf = ModeBoxOf;
-  std::vector<FrameText> placed;
-  const double boxWidth = kModeStrip.Width() / kModeBoxCount;
-  for (int box = 0; box < kModeBoxCount; ++box) {
-    std::vector<FrameText> in;
-    for (const FrameText& t : modeTexts)
-      if (boxOf(t.text) == box && t.colour == TextColour::Green) in.push_back(t);
-    for (const FrameText& t : modeTexts)
-      if (boxOf(t.text) == box && t.colour != TextColour::Green) in.push_back(t);
-    int line = 0;
-    for (FrameText t : in) {
-      // An armed mode alone keeps to the lower line; a box holds two lines.
-      if (line == 0 && t.colour != TextColour::Green) line = 1;
-      if (line > 1) break;
-      const double centre = kModeStrip.x0 + boxWidth * (box + 0.5);
-      t.x = float(std::round(centre - kGlyphAdvance * double(t.text.size()) / 2));
-      t.y = float(kModeStrip.y1 - kModeLinePitch * (line + 1));
-      placed.push_back(t);
-      ++line;
-    }
+}  // namespace
+
+const char* ModeColumnName(ModeColumn column) {
+  switch (column) {
+    case ModeColumn::Autothrottle: return "autothrottle";
+    case ModeColumn::Roll: return "roll";
+    case ModeColumn::Pitch: return "pitch";
+    case ModeColumn::Status: return "status";
+  }
+  return "?";
+}
+
+const std::string& AutoflightModes::Slot(int slot) const {
+  if (slot >= 2 * kModeColumns) return status;
+  return slot % 2 == 0 ? active[slot / 2] : armed[slot / 2];
+}
+std::string& AutoflightModes::Slot(int slot) {
+  return const_cast<std::string&>(static_cast<const AutoflightModes&>(*this).Slot(slot));
+}
+
+AutoflightModes DecideAutoflightModes(const PrimaryFlightValues& v) {
+  const AutoflightFacts& a = v.autoflight;
+  AutoflightModes m;
+  constexpr int kThrust = int(ModeColumn::Autothrottle), kRoll = int(ModeColumn::Roll), kPitch = int(ModeColumn::Pitch);
+  const bool speedMode = a.speedHold || a.machHold;
+  if (speedMode) m.active[kThrust] = "MCP SPD";
+  else if (a.autothrottleArmed) m.armed[kThrust] = "ARM";
+  // The localiser (or VOR) captured takes over from the selected heading; armed until then.
+  const bool navigation = a.approachHold || a.navHold;
+  if (navigation && a.localiserCaptured) m.active[kRoll] = "VOR/LOC";
+  else if (a.headingHold) m.active[kRoll] = "HDG SEL";
+  if (navigation && !a.localiserCaptured) m.armed[kRoll] = "VOR/LOC";
+  // The glide slope captured flies the pitch. Armed, altitude hold keeps holding or capturing its
+  // altitude, but no longer climbs or descends towards it at the selected rate.
+  if (a.glideSlopeHold && a.glideSlopeCaptured) m.active[kPitch] = "G/S";
+  else if (a.altitudeHold) m.active[kPitch] = AltitudeHoldMode(v);
+  if (a.glideSlopeHold && m.active[kPitch] == "V/S") m.active[kPitch].clear();
+  if (a.glideSlopeHold && !a.glideSlopeCaptured) m.armed[kPitch] = "G/S";
+  if (a.autopilotEngaged) m.status = "CMD";
+  else if (a.flightDirectorOn) m.status = "FD";
+  return m;
+}
+
+std::vector<ModeAnnunciation> ArrangeModes(const AutoflightModes& modes, const FullFrameHold& held, double t,
+                                           FullFrameHold& next) {
+  std::vector<ModeAnnunciation> placed;
+  const double columnWidth = kModeStrip.Width() / kModeColumns;
+  next.modesSeen = true;
+  next.modes = modes;
+  for (int slot = 0; slot < kModeSlots; ++slot) {
+    const std::string& text = modes.Slot(slot);
+    // Nothing held: the modes were not changed, they were found (no box on the first frame).
+    double changedAt = held.modesSeen ? held.modeChangedAt[slot] : -std::numeric_limits<double>::infinity();
+    if (held.modesSeen && text != held.modes.Slot(slot) && std::isfinite(t)) changedAt = t;
+    next.modeChangedAt[slot] = changedAt;
+    if (text.empty()) continue;
+    ModeAnnunciation m;
+    m.text = text;
+    const bool status = slot >= 2 * kModeColumns;
+    m.column = status ? ModeColumn::Status : ModeColumn(slot / 2);
+    m.armed = !status && slot % 2 == 1;
+    m.colour = m.armed ? TextColour::White : TextColour::Green;
+    // A time going back (never on the monotonic clock) boxes nothing rather than for ever.
+    m.boxed = t >= changedAt && t - changedAt < kModeBoxSeconds;
+    const double centre = status ? kModeStrip.CentreX() : kModeStrip.x0 + columnWidth * (slot / 2 + 0.5);
+    const double inkWidth = (double(text.size()) - 1) * kGlyphAdvance + kGlyphInkRight - kGlyphInkLeft;
+    m.x = std::round(centre - inkWidth / 2 - kGlyphInkLeft);
+    m.y = status ? kModeStatusY : m.armed ? kModeArmedY : kModeActiveY;
+    placed.push_back(m);
   }
   return placed;
+}
+
+AltitudeAlert DecideAltitudeAlert(const PrimaryFlightValues& v, const FullFrameHold& held, FullFrameHold& next) {
+  next.altitudeCaptured = held.altitudeCaptured;
+  next.selectionSeen = held.selectionSeen;
+  next.selectedAltitudeFt = held.selectedAltitudeFt;
+  if (!Usable(v.altitudeFt) || !Usable(v.selectedAltitudeFt)) return AltitudeAlert::None;
+  const long long selection = RoundHalfUp(std::clamp(v.selectedAltitudeFt.value, -kAltitudeLimit, kAltitudeLimit));
+  // A new selection starts again: approaching it, not yet reached.
+  bool captured = held.selectionSeen && held.selectedAltitudeFt == selection && held.altitudeCaptured;
+  const double away = std::fabs(v.altitudeFt.value - double(selection));
+  if (away <= kAltitudeAlertToFt) captured = true;
+  next.selectionSeen = true;
+  next.selectedAltitudeFt = selection;
+  next.altitudeCaptured = captured;
+  // On the glide slope the aircraft leaves the selected altitude by design: no alert.
+  if (v.autoflight.glideSlopeHold && v.autoflight.glideSlopeCaptured) return AltitudeAlert::None;
+  if (captured) return away > kAltitudeAlertToFt ? AltitudeAlert::Deviation : AltitudeAlert::None;
+  return away <= kAltitudeAlertFromFt ? AltitudeAlert::Approaching : AltitudeAlert::None;
 }
 
 std::vector<std::string> RaisedFlags(const FullFrameDescription& f) {
@@ -353,14 +427,13 @@ std::vector<std::string> RaisedFlags(const FullFrameDescription& f) {
 
 FullFrameDescription DecideFullFrame(const FrameDescription& today, const PrimaryFlightValues& values,
                                      const Reading& speedTrend10s, BaroUnit baro, const FullFrameHold& held,
-                                     const EnvelopeSettings& envelope) {
+                                     double timeSeconds, const EnvelopeSettings& envelope) {
   FullFrameDescription f;
   f.attitude = today;
   f.attitude.texts.clear();
-  std::vector<FrameText> modes;
   for (const FrameText& t : today.texts) {
     if (IsAttitudeFlag(t)) continue;  // today's flag follows the whole exchange; this one the attitude
-    (t.modeAnnunciation ? modes : f.attitude.texts).push_back(t);
+    if (!t.modeAnnunciation) f.attitude.texts.push_back(t);  // today's words give way to the annunciator's
   }
   // The attitude flag only when the attitude itself is lost; the bars go with it.
   f.attitude.dataFailed = !Usable(values.pitchDeg) || !Usable(values.bankDeg);
@@ -374,9 +447,11 @@ FullFrameDescription DecideFullFrame(const FrameDescription& today, const Primar
     flag.backed = true;
     f.attitude.texts.push_back(flag);
   }
-  f.modeTexts = ArrangeModeBoxes(modes);
+  f.modes = ArrangeModes(DecideAutoflightModes(values), held, timeSeconds, f.hold);
   f.speed = DecideSpeedTape(values, speedTrend10s, held);
   f.altitude = DecideAltitudeTape(values, baro);
+  const AltitudeAlert alert = DecideAltitudeAlert(values, held, f.hold);
+  if (!f.altitude.failed) f.altitude.alert = alert;
   f.verticalSpeed = DecideVerticalSpeed(values);
   f.heading = DecideHeading(values);
   f.radioAltitude = DecideRadioAltitude(values.radioAltitudeFt);

@@ -1,7 +1,7 @@
 // The full layout's frame rules: from the primary flight values (display units, each with its
-// validity) to a plain description of the tapes, the vertical speed, the heading and the mode
-// boxes. Pure: no GL, no I/O. Offsets are panel pixels at scale 1 from an instrument's centre line,
-// up (or, on the heading card, clockwise) positive.
+// validity) to a plain description of the tapes, the vertical speed, the heading and the flight
+// mode annunciator. Pure: no GL, no I/O. Offsets are panel pixels at scale 1 from an
+// instrument's centre line, up (or, on the heading card, clockwise) positive.
 #pragma once
 
 #include <cstdint>
@@ -12,12 +12,23 @@
 #include "pfd/envelope_rules.h"
 #include "pfd/frame_rules.h"
 
+// What the autopilot, the flight director and the autothrottle are doing, as a frame's facts tell
+// it (a fact that did not arrive is false).
+struct AutoflightFacts {
+  bool autopilotEngaged = false, flightDirectorOn = false;
+  bool headingHold = false, approachHold = false, navHold = false, localiserCaptured = false;
+  bool altitudeHold = false, glideSlopeHold = false, glideSlopeCaptured = false;
+  bool speedHold = false, machHold = false, autothrottleArmed = false;
+};
+
 // The values the full layout shows, in display units.
 struct PrimaryFlightValues {
   Reading indicatedAirspeedKt, mach, headingMagneticDeg, verticalSpeedFpm, altitudeFt,
       selectedAirspeedKt, selectedAltitudeFt, selectedHeadingDeg, selectedVerticalSpeedFpm,
       altimeterSettingHpa;
-  bool verticalSpeedMode = false;  // the autopilot's vertical-speed mode: the V/S bug is shown
+  AutoflightFacts autoflight;
+  // The V/S bug shown whatever the modes say (the modes show it in the "V/S" pitch mode).
+  bool verticalSpeedMode = false;
   // The attitude: the "ATT" flag when either is not valid. Valid by default, as the attitude of a
   // description made without readings (orvane-snapshot's options) is always drawn.
   Reading pitchDeg{0, true}, bankDeg{0, true};
@@ -109,13 +120,17 @@ struct SpeedTapeDescription {
   std::string machText;             // below the tape from Mach .40 until below .38: ".820", "1.20"
 };
 
+// The selected altitude's box: outlined white while approaching it, amber after leaving it.
+enum class AltitudeAlert : uint8_t { None, Approaching, Deviation };
+
 struct AltitudeTapeDescription {
-  bool failed = false;              // the ALT flag; no scale, readout or bug
+  bool failed = false;              // the ALT flag; no scale, readout, bug or alert
   std::vector<TapeMark> marks;
   RollingReadout readout;
   TapeBug selectedBug;
   std::string selectedText;         // magenta, above the tape
   std::string altimeterText;        // below the tape: "1013 HPA" or "29.92 IN" ("" = none)
+  AltitudeAlert alert = AltitudeAlert::None;
 };
 
 struct VerticalSpeedDescription {
@@ -146,12 +161,47 @@ struct NavigationDescription {
   std::string dme;                  // as received ("" = none)
 };
 
+// The flight mode annunciator's places: three columns (autothrottle, roll, pitch), each with the
+// active mode above and the armed mode below, and the autopilot's status centred under them.
+enum class ModeColumn : uint8_t { Autothrottle, Roll, Pitch, Status };
+constexpr int kModeColumns = 3;
+constexpr int kModeSlots = 2 * kModeColumns + 1;  // active and armed of each column, then the status
+// "autothrottle", "roll", "pitch", "status".
+const char* ModeColumnName(ModeColumn column);
+
+// The words the annunciator shows in each slot ("" = none).
+struct AutoflightModes {
+  std::string active[kModeColumns];  // green: "MCP SPD"; "HDG SEL", "VOR/LOC"; "G/S", "ALT HOLD", "ALT ACQ", "V/S"
+  std::string armed[kModeColumns];   // white: "ARM"; "VOR/LOC"; "G/S"
+  std::string status;                // "CMD" with the autopilot engaged, "FD" with the flight director alone
+  const std::string& Slot(int slot) const;
+  std::string& Slot(int slot);
+};
+AutoflightModes DecideAutoflightModes(const PrimaryFlightValues& values);
+
+// A mode as drawn: its words, colour and place (the lower-left corner of its first glyph cell, in
+// panel pixels), and whether it is boxed because it changed in the last 10 s.
+struct ModeAnnunciation {
+  std::string text;
+  TextColour colour = TextColour::Green;
+  ModeColumn column = ModeColumn::Roll;
+  bool armed = false;
+  bool boxed = false;
+  double x = 0, y = 0;
+};
+
 // What a frame remembers for the next: the readouts that show until their value falls further
-// than the value they appeared at.
+// than the value they appeared at, when each mode last changed and the altitude alert's capture.
 struct FullFrameHold {
   bool machShown = false;           // shown from .40, kept until below .38
   bool trendShown = false;          // shown from 2 kt, kept until below 1 kt
   EnvelopeHold envelope;            // the minimums alert
+  bool modesSeen = false;           // a frame before decided the modes (the first frame boxes none)
+  AutoflightModes modes;            // the modes of the frame before
+  double modeChangedAt[kModeSlots] = {};  // the time each slot's words last changed, in seconds
+  bool altitudeCaptured = false;    // the selected altitude was reached (within 200 ft) since it was set
+  bool selectionSeen = false;
+  long long selectedAltitudeFt = 0; // the selection the capture belongs to
 };
 
 // Everything a frame of the full layout draws.
@@ -159,7 +209,7 @@ struct FullFrameDescription {
   FrameDescription attitude;        // today's frame without its mode annunciations; its failure
                                     // flag ("ATT") raised when pitch or bank is not valid, and then
                                     // without flight-director bars
-  std::vector<FrameText> modeTexts; // the mode annunciations in their boxes, in panel pixels
+  std::vector<ModeAnnunciation> modes;  // the flight mode annunciator: columns left to right, the status last
   SpeedTapeDescription speed;
   AltitudeTapeDescription altitude;
   VerticalSpeedDescription verticalSpeed;
@@ -174,20 +224,22 @@ struct FullFrameDescription {
 std::vector<std::string> RaisedFlags(const FullFrameDescription& frame);
 
 // The whole decision of a full-layout frame from today's frame, the values, the speed trend and
-// what the frame before held (none: the first frame), with the envelope's settings.
+// what the frame before held (none: the first frame), with the envelope's settings. `timeSeconds`
+// times the mode boxes (the monotonic clock, as for the speed trend).
 FullFrameDescription DecideFullFrame(const FrameDescription& today, const PrimaryFlightValues& values,
                                      const Reading& speedTrend10s, BaroUnit baro, const FullFrameHold& held = {},
-                                     const EnvelopeSettings& envelope = {});
+                                     double timeSeconds = 0, const EnvelopeSettings& envelope = {});
 
-// The full layout's frames of one display: the decision of each frame with the speed trend kept
-// from frame to frame. One per display, fed once a frame with the frame's time in seconds (any
-// origin, never going back: the monotonic clock).
+// The full layout's frames of one display: the decision of each frame with the speed trend, the
+// readouts' hysteresis, the mode boxes and the altitude alert's capture kept from frame to frame.
+// One per display, fed once a frame with the frame's time in seconds (any origin, never going
+// back: the monotonic clock).
 class FullFrameRules {
  public:
   FullFrameDescription Decide(const FrameDescription& today, const PrimaryFlightValues& values, double timeSeconds,
                               BaroUnit baro, const EnvelopeSettings& envelope = {}) {
-    FullFrameDescription f =
-        DecideFullFrame(today, values, trend_.Update(timeSeconds, values.indicatedAirspeedKt), baro, held_, envelope);
+    const Reading trend = trend_.Update(timeSeconds, values.indicatedAirspeedKt);
+    FullFrameDescription f = DecideFullFrame(today, values, trend, baro, held_, timeSeconds, envelope);
     held_ = f.hold;
     return f;
   }
@@ -201,6 +253,19 @@ class FullFrameRules {
 SpeedTapeDescription DecideSpeedTape(const PrimaryFlightValues& values, const Reading& speedTrend10s,
                                      const FullFrameHold& held = {});
 AltitudeTapeDescription DecideAltitudeTape(const PrimaryFlightValues& values, BaroUnit baro);
+// The altitude alert's distances: the box is outlined from 900 ft to 200 ft before the selected
+// altitude; reached (within 200 ft), leaving it by more than 200 ft turns the box amber.
+constexpr double kAltitudeAlertFromFt = 900;
+constexpr double kAltitudeAlertToFt = 200;
+// The altitude alert of a frame (none while the altitude or the selection is not valid), and the
+// capture it keeps for the next frame (written into `next`).
+AltitudeAlert DecideAltitudeAlert(const PrimaryFlightValues& values, const FullFrameHold& held, FullFrameHold& next);
+// The mode boxes stand this long after a change.
+constexpr double kModeBoxSeconds = 10;
+// The modes placed in the annunciator, boxed where their slot changed within kModeBoxSeconds.
+// The first frame (nothing held) boxes none. What it keeps for the next frame goes into `next`.
+std::vector<ModeAnnunciation> ArrangeModes(const AutoflightModes& modes, const FullFrameHold& held,
+                                           double timeSeconds, FullFrameHold& next);
 VerticalSpeedDescription DecideVerticalSpeed(const PrimaryFlightValues& values);
 HeadingDescription DecideHeading(const PrimaryFlightValues& values);
 RadioAltitudeDescription DecideRadioAltitude(const Reading& radioAltitudeFt);
@@ -212,8 +277,3 @@ std::string FormatAltimeterSetting(double hpa, BaroUnit baro);
 // The altimeter settings a source can mean: 900 to 1,100 hPa; any other is not valid.
 constexpr double kAltimeterSettingMinHpa = 900;
 constexpr double kAltimeterSettingMaxHpa = 1100;
-// The mode annunciation's box: "lateral", "vertical" or "autopilot".
-const char* ModeColumnOf(const std::string& modeText);
-// Today's mode annunciations placed in the boxes: lateral (LOC, HDG), vertical (ALT, ALT*, VS, GS)
-// and autopilot (AP ENG); the active (green) mode on the upper line, an armed one below.
-std::vector<FrameText> ArrangeModeBoxes(const std::vector<FrameText>& modeTexts);

@@ -246,9 +246,8 @@ TEST_F(FullLayoutPicture, Heading090SitsUnderTheLubberLine) {
 }
 
 TEST_F(FullLayoutPicture, Plus1500FtPerMinPointsAtThe15MarkAndShows15) {
-  // The marks alone first (no needle with the rate not valid): the third above zero is 1,500.
+  // The marks first, the needle level at zero below them: the third above zero is 1,500.
   PrimaryFlightValues v = Cruise();
-  v.verticalSpeedFpm.valid = false;
   Draw(v);
   const double markX = kVerticalSpeedMarkX + 2;
   std::vector<double> marks = WhiteRuns(markX, kCentreY + 2, kVerticalSpeedScale.y1);

@@ -122,8 +122,9 @@ TEST_P(RendererAgreement, Gles2DrawsWhatGl1Draws) {
     const std::string what = std::string(c.kind == PanelKind::Full ? "full" : "classic") + " panel at demo time " +
                              std::to_string(c.demoTime) + (c.failed ? " (failed)" : "") + ", " +
                              std::to_string(scale) + " x";
-    // The picture is there at all: a good part of the panel is lit.
-    EXPECT_GT(lit, size_t(width) * size_t(height) / 4) << what;
+    // The picture is there at all: a good part of the panel is lit (the full layout's failed
+    // instruments give way to their flags, on black).
+    EXPECT_GT(lit, size_t(width) * size_t(height) / (c.kind == PanelKind::Full && c.failed ? 8 : 4)) << what;
     EXPECT_LE(double(outliers), kOutlierShare * width * height) << what << ": worst " << worst;
   }
 }

@@ -1,5 +1,5 @@
 // The full layout's frame decisions with values a pilot can check: the readouts, the scales, the
-// bugs, the flags per instrument, the mode boxes and the speed trend.
+// bugs, the flags per instrument, the mode annunciator, the altitude alert and the speed trend.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -312,44 +312,139 @@ TEST(Flags, AStaleSpeedShowsSpdAndNoSpeedReadoutWhileTheRestStaysLive) {
   EXPECT_FALSE(f.heading.selectedBug.shown);
 }
 
-TEST(ModeBoxes, TodaysTextsInTheirBoxesActiveAboveArmed) {
-  FrameDescription today;
-  auto text = [](const char* t, TextColour c, bool mode) {
-    FrameText f;
-    f.text = t;
-    f.colour = c;
-    f.modeAnnunciation = mode;
-    return f;
-  };
-  today.texts = {text("AP ENG", TextColour::Green, true), text("VS", TextColour::Green, true),
-                 text("ALT", TextColour::White, true),   text("LOC", TextColour::White, true),
-                 text("HDG", TextColour::Green, true),   text("260", TextColour::Blue, false),
-                 text("RA", TextColour::White, false),   text("ATT", TextColour::Amber, false)};
-  const FullFrameDescription f = DecideFullFrame(today, Cruise(), {}, BaroUnit::Hpa);
-  ASSERT_EQ(f.attitude.texts.size(), 3u) << "the radio altitude and the flag stay in the attitude picture";
-  EXPECT_EQ(f.attitude.texts[2].text, "ATT");
-  ASSERT_EQ(f.modeTexts.size(), 5u);
-  auto find = [&](const char* t) {
-    for (const FrameText& m : f.modeTexts)
-      if (m.text == t) return m;
-    ADD_FAILURE() << t;
-    return FrameText{};
-  };
-  const FrameText hdg = find("HDG"), loc = find("LOC"), vs = find("VS"), alt = find("ALT"), ap = find("AP ENG");
-  EXPECT_GT(hdg.y, loc.y) << "the active lateral mode above the armed one";
-  EXPECT_NEAR(hdg.x + 1.5 * 7.8125, loc.x + 1.5 * 7.8125, 1) << "in one box";
-  EXPECT_GT(vs.y, alt.y);
-  EXPECT_GT(vs.x, hdg.x) << "the vertical box right of the lateral";
-  EXPECT_GT(ap.x, vs.x);
-  EXPECT_EQ(vs.colour, TextColour::Green);
-  EXPECT_EQ(alt.colour, TextColour::White);
+// The annunciator's words as "column/line:TEXT colour" joined by spaces, left to right, boxed ones
+// marked with a "#".
+std::string Modes(const FullFrameDescription& f) {
+  std::string out;
+  for (const ModeAnnunciation& m : f.modes) {
+    const char* line = m.column == ModeColumn::Status ? "" : m.armed ? "/armed" : "/active";
+    const char* colour = m.colour == TextColour::Green ? " green" : m.colour == TextColour::White ? " white" : " other";
+    out += (out.empty() ? "" : " ") + std::string(ModeColumnName(m.column)) + line + ":" + m.text + colour +
+           (m.boxed ? "#" : "");
+  }
+  return out;
+}
 
-  // The approach armed alone (LOC and GS white): both on the armed line.
-  today.texts = {text("LOC", TextColour::White, true), text("GS", TextColour::White, true)};
-  const FullFrameDescription armed = DecideFullFrame(today, Cruise(), {}, BaroUnit::Hpa);
-  ASSERT_EQ(armed.modeTexts.size(), 2u);
-  EXPECT_EQ(armed.modeTexts[0].y, loc.y);
-  EXPECT_EQ(armed.modeTexts[1].y, alt.y);
+FullFrameDescription Frame(const PrimaryFlightValues& v) {
+  return DecideFullFrame(FrameDescription{}, v, {}, BaroUnit::Hpa);
+}
+
+TEST(ModeAnnunciator, BoeingWordsInTheirColumnsActiveGreenAboveArmedWhite) {
+  // Cruise on the autopilot: speed, heading and altitude held.
+  PrimaryFlightValues v = Cruise();
+  v.autoflight.autopilotEngaged = v.autoflight.flightDirectorOn = true;
+  v.autoflight.speedHold = v.autoflight.headingHold = v.autoflight.altitudeHold = true;
+  FullFrameDescription f = Frame(v);
+  EXPECT_EQ(Modes(f), "autothrottle/active:MCP SPD green roll/active:HDG SEL green pitch/active:ALT HOLD green "
+                      "status:CMD green");
+  // Columns left to right, the status centred under them, the armed line between.
+  ASSERT_EQ(f.modes.size(), 4u);
+  EXPECT_LT(f.modes[0].x, f.modes[1].x);
+  EXPECT_LT(f.modes[1].x, f.modes[2].x);
+  EXPECT_LT(f.modes[3].y, f.modes[0].y);
+  EXPECT_EQ(f.modes[0].y, f.modes[2].y);
+  // Capturing 10,000 ft from 150 ft below, then climbing towards it from 400 ft below (the V/S bug with it).
+  v.altitudeFt.value = 9850;
+  EXPECT_NE(Modes(Frame(v)).find("pitch/active:ALT ACQ green"), std::string::npos) << Modes(Frame(v));
+  v.altitudeFt.value = 9600;
+  v.selectedVerticalSpeedFpm.value = 1000;
+  f = Frame(v);
+  EXPECT_NE(Modes(f).find("pitch/active:V/S green"), std::string::npos) << Modes(f);
+  EXPECT_TRUE(f.verticalSpeed.selectedBug.shown) << "the V/S bug in the V/S mode";
+
+  // The approach armed (localiser and glide slope not yet captured) from heading select: no V/S
+  // mode with the glide slope held, altitude hold still holds its altitude.
+  v.autoflight.approachHold = v.autoflight.glideSlopeHold = true;
+  f = Frame(v);
+  EXPECT_EQ(Modes(f), "autothrottle/active:MCP SPD green roll/active:HDG SEL green roll/armed:VOR/LOC white "
+                      "pitch/armed:G/S white status:CMD green");
+  EXPECT_FALSE(f.verticalSpeed.selectedBug.shown) << "no V/S mode with the glide slope held";
+  v.altitudeFt.value = 10030;
+  EXPECT_NE(Modes(Frame(v)).find("pitch/active:ALT HOLD green pitch/armed:G/S white"), std::string::npos)
+      << Modes(Frame(v));
+  v.altitudeFt.value = 9600;
+  EXPECT_GT(f.modes[1].y, f.modes[2].y) << "armed below active";
+  EXPECT_NEAR(f.modes[1].x + 3.5 * 7.8125, f.modes[2].x + 3.5 * 7.8125, 1) << "HDG SEL and VOR/LOC in one column";
+  // Both captured: the localiser and the glide slope fly; nothing armed.
+  v.autoflight.localiserCaptured = v.autoflight.glideSlopeCaptured = true;
+  EXPECT_EQ(Modes(Frame(v)), "autothrottle/active:MCP SPD green roll/active:VOR/LOC green pitch/active:G/S green "
+                             "status:CMD green");
+
+  // The autothrottle armed without a speed mode; the Mach held; the flight director alone; nothing.
+  PrimaryFlightValues a = Cruise();
+  a.autoflight.autothrottleArmed = a.autoflight.flightDirectorOn = true;
+  EXPECT_EQ(Modes(Frame(a)), "autothrottle/armed:ARM white status:FD green");
+  a.autoflight.machHold = true;
+  EXPECT_EQ(Modes(Frame(a)), "autothrottle/active:MCP SPD green status:FD green");
+  EXPECT_EQ(Modes(Frame(Cruise())), "");
+
+  // Today's mode words give way to the annunciator's; its other texts stay in the attitude picture.
+  FrameDescription today;
+  today.texts.resize(2);
+  today.texts[0].text = "AP ENG";
+  today.texts[0].modeAnnunciation = true;
+  today.texts[1].text = "RA";
+  f = DecideFullFrame(today, Cruise(), {}, BaroUnit::Hpa);
+  ASSERT_EQ(f.attitude.texts.size(), 1u);
+  EXPECT_EQ(f.attitude.texts[0].text, "RA");
+  EXPECT_TRUE(f.modes.empty());
+}
+
+TEST(ModeAnnunciator, AModeThatChangedIsBoxedFor10Seconds) {
+  FullFrameRules rules;
+  PrimaryFlightValues v = Cruise();
+  v.autoflight.autopilotEngaged = v.autoflight.headingHold = v.autoflight.altitudeHold = true;
+  auto at = [&](double t) { return Modes(rules.Decide(FrameDescription{}, v, t, BaroUnit::Hpa)); };
+  // The first frame finds its modes: nothing boxed.
+  EXPECT_EQ(at(100.0), "roll/active:HDG SEL green pitch/active:ALT HOLD green status:CMD green");
+  // The approach armed at 101: VOR/LOC armed boxed; captured at 104, boxed again as active for 10 s.
+  v.autoflight.approachHold = true;
+  const std::string armed =
+      "roll/active:HDG SEL green roll/armed:VOR/LOC white# pitch/active:ALT HOLD green status:CMD green";
+  EXPECT_EQ(at(101.0), armed);
+  EXPECT_EQ(at(103.9), armed);
+  v.autoflight.localiserCaptured = true;
+  EXPECT_EQ(at(104.0), "roll/active:VOR/LOC green# pitch/active:ALT HOLD green status:CMD green");
+  EXPECT_EQ(at(113.9), "roll/active:VOR/LOC green# pitch/active:ALT HOLD green status:CMD green");
+  EXPECT_EQ(at(114.0), "roll/active:VOR/LOC green pitch/active:ALT HOLD green status:CMD green");
+  // The autopilot off, the flight director on: FD boxed.
+  v.autoflight.autopilotEngaged = false;
+  v.autoflight.flightDirectorOn = true;
+  EXPECT_EQ(at(120.0), "roll/active:VOR/LOC green pitch/active:ALT HOLD green status:FD green#");
+}
+
+TEST(AltitudeAlert, OutlinedFrom900To200FtAwayAmberAfterLeavingTheCapturedAltitude) {
+  FullFrameRules rules;
+  PrimaryFlightValues v = Cruise();  // selected 10,000 ft
+  double t = 0;
+  auto alertAt = [&](double ft) {
+    v.altitudeFt.value = ft;
+    return rules.Decide(FrameDescription{}, v, t += 0.1, BaroUnit::Hpa).altitude.alert;
+  };
+  using A = AltitudeAlert;
+  // Climbing towards it: outlined from 900 ft below until 200 ft below.
+  EXPECT_EQ(alertAt(8000), A::None);
+  EXPECT_EQ(alertAt(9099), A::None);
+  EXPECT_EQ(alertAt(9100), A::Approaching);
+  EXPECT_EQ(alertAt(9799), A::Approaching);
+  EXPECT_EQ(alertAt(9800), A::None);
+  EXPECT_EQ(alertAt(10000), A::None);
+  // Captured: leaving it by more than 200 ft turns the box amber, until back within 200 ft.
+  EXPECT_EQ(alertAt(10200), A::None);
+  EXPECT_EQ(alertAt(10201), A::Deviation);
+  EXPECT_EQ(alertAt(10150), A::None);
+  EXPECT_EQ(alertAt(9000), A::Deviation);
+  // A new selection ends it: approaching 12,000 ft from 9,000 is no alert until 900 ft before it.
+  v.selectedAltitudeFt.value = 12000;
+  EXPECT_EQ(alertAt(9000), A::None);
+  EXPECT_EQ(alertAt(11100), A::Approaching);
+  // Descending on the glide slope through a selected altitude: no alert.
+  v.autoflight.glideSlopeHold = v.autoflight.glideSlopeCaptured = true;
+  EXPECT_EQ(alertAt(11500), A::None);
+  // No alert with the altitude lost (the ALT flag).
+  v.autoflight = {};
+  v.altitudeFt.valid = false;
+  EXPECT_EQ(rules.Decide(FrameDescription{}, v, t += 0.1, BaroUnit::Hpa).altitude.alert, A::None);
 }
 
 TEST(SpeedTrend, TheSpeedGainedIn10SecondsFromTheLastSecond) {

@@ -243,14 +243,14 @@ TEST_F(SnapshotTool, FullLayoutDescribesItsInstrumentsAndWritesTheWholePanel) {
   EXPECT_NE(d.output.find("speed failed=0 reads=\"250\""), std::string::npos) << d.output;
   // 1013.2 hPa is 29.92 inHg: the setting as set, not a guessed "STD".
   EXPECT_NE(d.output.find("altitude failed=0 reads=\"10000\" above=\"10020\" below=\"9980\" turning=0.00 "
-                          "bug=105.00 parked selected=\"15000\" altimeter=\"29.92 IN\""),
+                          "bug=105.00 parked selected=\"15000\" alert=none altimeter=\"29.92 IN\""),
             std::string::npos)
       << d.output;
   EXPECT_NE(d.output.find("readout=\"1500\" above"), std::string::npos) << d.output;
   EXPECT_NE(d.output.find("heading failed=0 reads=\"090\""), std::string::npos) << d.output;
-  // Demo time 146: the localizer captured, the glide slope armed; the modes in their boxes.
-  EXPECT_NE(d.output.find("mode \"LOC\" green"), std::string::npos) << d.output;
-  EXPECT_NE(d.output.find("mode \"GS\" white"), std::string::npos) << d.output;
+  // Demo time 146: the localizer captured, the glide slope armed; the modes in their columns.
+  EXPECT_NE(d.output.find("mode \"VOR/LOC\" green column=roll line=active"), std::string::npos) << d.output;
+  EXPECT_NE(d.output.find("mode \"G/S\" white column=pitch line=armed"), std::string::npos) << d.output;
   EXPECT_EQ(d.output.find("text \"LOC\""), std::string::npos) << "not in the attitude picture: " << d.output;
 
   ToolRun stale = Snapshot({"--layout", "full", "--describe", "--altitude", "10000"});
@@ -364,17 +364,73 @@ TEST_F(SnapshotTool, FullLayoutFromAFlightStateHeadingModesAndMach) {
   // its bug; with the glide slope held, neither.
   const std::string holdVs = "Altimeter=3000\nApAltitudeRaw=99876864\nApVerticalSpeed=-700\nApAltitudeHold=1\n";
   const std::string vs = describe("vs.txt", holdVs);
-  EXPECT_NE(vs.find("mode \"VS\" green"), std::string::npos) << vs;
+  EXPECT_NE(vs.find("mode \"V/S\" green column=pitch line=active"), std::string::npos) << vs;
   EXPECT_EQ(vs.find("vertical-speed failed=0 pointer=0.00 readout=\"\" above bug=none"), std::string::npos) << vs;
   const std::string gs = describe("gs.txt", holdVs + "ApGlideSlopeHold=1\n");
-  EXPECT_EQ(gs.find("mode \"VS\""), std::string::npos) << gs;
-  EXPECT_NE(gs.find("mode \"GS\""), std::string::npos) << gs;
+  EXPECT_EQ(gs.find("mode \"V/S\""), std::string::npos) << gs;
+  EXPECT_NE(gs.find("mode \"G/S\" white column=pitch line=armed"), std::string::npos) << gs;
   EXPECT_NE(gs.find("vertical-speed failed=0 pointer=0.00 readout=\"\" above bug=none"), std::string::npos) << gs;
 
   // Mach .40 exactly (8192 / 20480): shown.
   const std::string mach = describe("mach.txt", "MachRaw=8192\nIndicatedAirspeedRaw=32000\n");
   EXPECT_NE(mach.find("speed failed=0 reads=\"250\""), std::string::npos) << mach;
   EXPECT_NE(mach.find("mach=\".400\""), std::string::npos) << mach;
+}
+
+// The mode annunciator as a pilot reads it off the description: each mode with its column, line
+// and box; a mode changed 3 s before is boxed, one changed 11 s before no longer; the altitude
+// alert from a frame before.
+TEST_F(SnapshotTool, FullLayoutModesInTheirColumnsTheirBoxesAndTheAltitudeAlert) {
+  auto modes = [&](const std::vector<std::string>& options) {
+    std::vector<std::string> args = {"--layout", "full", "--describe", "--altitude", "10000", "--selected-altitude",
+                                     "10000"};
+    args.insert(args.end(), options.begin(), options.end());
+    const ToolRun run = Snapshot(args);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    std::string out;
+    for (size_t at = run.output.find("\nmode "); at != std::string::npos; at = run.output.find("\nmode ", at + 1))
+      out += run.output.substr(at + 1, run.output.find(" at ", at) - at - 1) + "\n";
+    return out;
+  };
+  const std::string cruise = "AutopilotEngaged,SpeedHold,HeadingHold,AltitudeHold";
+  EXPECT_EQ(modes({"--modes", cruise}),
+            "mode \"MCP SPD\" green column=autothrottle line=active boxed=0\n"
+            "mode \"HDG SEL\" green column=roll line=active boxed=0\n"
+            "mode \"ALT HOLD\" green column=pitch line=active boxed=0\n"
+            "mode \"CMD\" green column=status line=status boxed=0\n");
+  // The localiser captured 3 s ago from heading select, the glide slope armed with it.
+  const std::string approach = "AutopilotEngaged,SpeedHold,ApproachHold,LocaliserCaptured,GlideSlopeHold";
+  EXPECT_EQ(modes({"--modes", approach, "--modes-before", cruise, "--since", "3"}),
+            "mode \"MCP SPD\" green column=autothrottle line=active boxed=0\n"
+            "mode \"VOR/LOC\" green column=roll line=active boxed=1\n"
+            "mode \"G/S\" white column=pitch line=armed boxed=1\n"
+            "mode \"CMD\" green column=status line=status boxed=0\n");
+  EXPECT_EQ(modes({"--modes", approach, "--modes-before", cruise, "--since", "11"}).find("boxed=1"), std::string::npos);
+  // The flight director alone, the autothrottle armed; engaged just now from nothing.
+  EXPECT_EQ(modes({"--modes", "FlightDirectorOn,AutothrottleArmed", "--modes-before", "none", "--since", "0"}),
+            "mode \"ARM\" white column=autothrottle line=armed boxed=1\n"
+            "mode \"FD\" green column=status line=status boxed=1\n");
+
+  // The altitude alert: 500 ft below the selection, outlined; captured a second ago and now 300 ft
+  // off it, amber.
+  auto altitude = [&](const std::vector<std::string>& options) {
+    std::vector<std::string> args = {"--layout", "full", "--describe", "--selected-altitude", "10000"};
+    args.insert(args.end(), options.begin(), options.end());
+    const ToolRun run = Snapshot(args);
+    const size_t at = run.output.find("\naltitude ");
+    return at == std::string::npos ? run.output : run.output.substr(at + 1, run.output.find('\n', at + 1) - at - 1);
+  };
+  EXPECT_NE(altitude({"--altitude", "9500"}).find("alert=approaching"), std::string::npos);
+  EXPECT_NE(altitude({"--altitude", "9000"}).find("alert=none"), std::string::npos);
+  EXPECT_NE(altitude({"--altitude", "9700", "--altitude-before", "10000"}).find("alert=deviation"), std::string::npos);
+  EXPECT_NE(altitude({"--altitude", "9700"}).find("alert=approaching"), std::string::npos);
+
+  // A fact the annunciator does not read, or a misspelt one, is named in the error.
+  const ToolRun bad = Snapshot({"--layout", "full", "--describe", "--modes", "HeadingHold,Pitch"});
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_NE(bad.output.find("HeadingHold,Pitch"), std::string::npos) << bad.output;
+  EXPECT_EQ(Snapshot({"--layout", "full", "--describe", "--modes-before", "Headinghold"}).exitCode, 2);
+  EXPECT_EQ(Snapshot({"--layout", "full", "--describe", "--since", "-1"}).exitCode, 2);
 }
 
 namespace {

@@ -75,7 +75,9 @@ Image BakeOver(const Scene& scene, const fl::Box& r) {
 }
 
 // The card at heading 000 about its centre: a tick every 5 degrees, a label every 10 (the
-// heading's tens, larger every 30), upright when its heading is under the lubber line.
+// heading's tens), upright when its heading is under the lubber line. The labels are as high as
+// the tapes' figures every 30 degrees and a step smaller between, in the bold face: drawn turned
+// and unhinted, they then read at 1 x as the tapes' hinted figures do.
 Scene CardScene(const FontLibrary& fonts) {
   Scene s(kOff);
   const Vec2 c{fl::kRoseCentreX, fl::kRoseCentreY};
@@ -86,8 +88,8 @@ Scene CardScene(const FontLibrary& fonts) {
   }
   for (int h = 0; h < 360; h += 10) {
     const bool major = h % 30 == 0;
-    const double cap = major ? 8.5 : 7.0;
-    auto mask = std::make_shared<TextMask>(major ? fonts.Bold() : fonts.Regular(), std::to_string(h / 10), cap,
+    const double cap = major ? fl::kGlyphCapHeight : fl::kGlyphCapHeight - 1.5;
+    auto mask = std::make_shared<TextMask>(fonts.Bold(), std::to_string(h / 10), cap,
                                            Vec2{c.x, c.y + r - kCardTickLong - 2.5}, 0.5, 1.0);
     const Box b = mask->Bounds();
     Box turned{1e18, 1e18, -1e18, -1e18};
@@ -132,7 +134,8 @@ Shape SpeedBoxShape() {
   const double c = fl::kCentreY;
   const fl::Box& b = fl::kSpeedBox;
   const Shape main = Rect(b.x0, b.y0, b.x1, b.y1);
-  const Shape drum = Rect(fl::kSpeedDrum.x0 - 1.5, c - fl::kDrumHalfHeight, b.x1, c + fl::kDrumHalfHeight);
+  const fl::Box& w = fl::kSpeedDrumWindow;
+  const Shape drum = Rect(w.x0, w.y0, w.x1, w.y1);
   const Shape pointer = Polygon({{b.x1 - 1, c + 6}, {fl::kSpeedPointerTip, c}, {b.x1 - 1, c - 6}});
   return Union(main, Union(drum, pointer));
 }
@@ -141,7 +144,8 @@ Shape AltitudeBoxShape() {
   const double c = fl::kCentreY;
   const fl::Box& b = fl::kAltitudeBox;
   const Shape main = Rect(b.x0, b.y0, b.x1, b.y1);
-  const Shape drum = Rect(fl::kAltitudeDrum.x0 - 1.5, c - fl::kDrumHalfHeight, b.x1, c + fl::kDrumHalfHeight);
+  const fl::Box& w = fl::kAltitudeDrumWindow;
+  const Shape drum = Rect(w.x0, w.y0, w.x1, w.y1);
   const Shape pointer = Polygon({{b.x0 + 1, c + 6}, {fl::kAltitudePointerTip, c}, {b.x0 + 1, c - 6}});
   return Union(main, Union(drum, pointer));
 }
@@ -173,7 +177,10 @@ Shape BugShape() {
   return Polygon({{0, -h}, {d, -h}, {d, h}, {0, h}, {0, 3.0}, {3.5, 0}, {0, -3.0}});
 }
 
-Shape TrendHeadShape() { return Polygon({{0, 0}, {4.5, -8}, {-4.5, -8}}); }
+Shape TrendHeadShape() {
+  const double l = fl::kTrendHeadLength;
+  return Polygon({{0, 0}, {4.5, -l}, {-4.5, -l}});
+}
 
 // The needle: a stroke along +x from its tip.
 Shape NeedleShape() { return Stroke({0, 0}, {fl::kNeedleLength, 0}, fl::kNeedleWidth); }

@@ -106,7 +106,8 @@ void PrintEnvelope(const EnvelopeDescription& e) {
     std::printf("runway none\n");
 }
 
-// The full layout's instruments, one line each, then the mode boxes' texts with their columns.
+// The full layout's instruments, one line each, then the mode annunciator's words with their
+// columns, lines and boxes.
 void PrintFullDescription(const FullFrameDescription& f) {
   std::vector<std::string> raised = RaisedFlags(f);
   std::string flags;
@@ -119,8 +120,11 @@ void PrintFullDescription(const FullFrameDescription& f) {
               s.trendShown ? std::to_string(s.trendOffsetPx).c_str() : "none", BugText(s.selectedBug).c_str(),
               s.selectedText.c_str(), s.machText.c_str());
   const AltitudeTapeDescription& a = f.altitude;
-  std::printf("altitude failed=%s %s bug=%s selected=\"%s\" altimeter=\"%s\"\n", YesNo(a.failed),
-              ReadoutText(a.readout, a.failed).c_str(), BugText(a.selectedBug).c_str(), a.selectedText.c_str(),
+  const char* alert = a.alert == AltitudeAlert::Approaching ? "approaching"
+                      : a.alert == AltitudeAlert::Deviation ? "deviation"
+                                                            : "none";
+  std::printf("altitude failed=%s %s bug=%s selected=\"%s\" alert=%s altimeter=\"%s\"\n", YesNo(a.failed),
+              ReadoutText(a.readout, a.failed).c_str(), BugText(a.selectedBug).c_str(), a.selectedText.c_str(), alert,
               a.altimeterText.c_str());
   const VerticalSpeedDescription& v = f.verticalSpeed;
   std::printf("vertical-speed failed=%s pointer=%.2f readout=\"%s\" %s bug=%s\n", YesNo(v.failed),
@@ -133,9 +137,17 @@ void PrintFullDescription(const FullFrameDescription& f) {
   std::printf("navigation marker=\"%s\" ident=\"%s\" dme=\"%s\"\n", f.navigation.marker.c_str(),
               f.navigation.ilsIdent.c_str(), f.navigation.dme.c_str());
   PrintEnvelope(f.envelope);
-  for (const FrameText& t : f.modeTexts)
-    std::printf("mode \"%s\" %s %g %g column=%s\n", t.text.c_str(), ColourName(t.colour), double(t.x), double(t.y),
-                ModeColumnOf(t.text));
+  for (const ModeAnnunciation& m : f.modes)
+    std::printf("mode \"%s\" %s column=%s line=%s boxed=%s at %g %g\n", m.text.c_str(), ColourName(m.colour),
+                ModeColumnName(m.column), m.column == ModeColumn::Status ? "status" : m.armed ? "armed" : "active",
+                YesNo(m.boxed), m.x, m.y);
+}
+
+// The autoflight facts of `readings` with those of `on` set as well.
+AutoflightFacts FactsWith(FlightState readings, const ReadingSet& on) {
+  for (size_t i = 0; i < kReadingCount; ++i)
+    if (on.Has(ReadingId(i))) readings.SetFact(ReadingId(i), true);
+  return AutoflightFactsOf(readings);
 }
 
 // The full layout's values: those of the flight state when one was given (every value arrived,
@@ -147,6 +159,7 @@ PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& 
     if (o.havePitch) values.pitchDeg.value = o.pitchNoseUpDeg;
     if (o.haveBank) values.bankDeg.value = o.bankRightDeg;
     values.pitchDeg.valid = values.bankDeg.valid = !o.failed;
+    values.autoflight = FactsWith(FlightState{}, o.modes);
     return values;
   }
   FlightState readings{};
@@ -157,6 +170,7 @@ PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& 
     if (CodecRowOf(ReadingId(i)) != nullptr) carried.Add(ReadingId(i));
   readings.Valid = o.failed ? ReadingSet{} : carried;
   PrimaryFlightValues values = PrimaryValuesOf(readings);
+  values.autoflight = FactsWith(readings, o.modes);
   const PrimaryFlightValues& given = o.values;
   auto take = [](Reading& value, const Reading& option) {
     if (option.valid) value = option;
@@ -264,11 +278,23 @@ int main(int argc, char** argv) {
     }
     envelope = settings.Envelope;
   }
-  // One frame of a descent: the aircraft came from above its minimums (at or below them, the alert shows).
-  FullFrameHold held;
-  held.envelope.aboveMinimums = true;
-  if (o.fullLayout)
-    picture.full = DecideFullFrame(frame, FullValues(o, state, haveState), o.speedTrend, o.baro, held, envelope);
+  if (o.fullLayout) {
+    const PrimaryFlightValues values = FullValues(o, state, haveState);
+    // One frame of a descent: the aircraft came from above its minimums (at or below them, the alert
+    // shows).
+    FullFrameHold held;
+    held.envelope.aboveMinimums = true;
+    if (o.haveBefore || o.altitudeBefore.valid) {
+      // The frames before: what they held (the modes and when each changed, the altitude's capture).
+      PrimaryFlightValues before = values;
+      if (o.haveBefore) before.autoflight = FactsWith(FlightState{}, o.modesBefore);
+      if (o.altitudeBefore.valid) before.altitudeFt = o.altitudeBefore;
+      held = DecideFullFrame(frame, before, o.speedTrend, o.baro, held, 0, envelope).hold;
+      // The change, --since seconds before this frame.
+      held = DecideFullFrame(frame, values, o.speedTrend, o.baro, held, 0, envelope).hold;
+    }
+    picture.full = DecideFullFrame(frame, values, o.speedTrend, o.baro, held, o.since, envelope);
+  }
   const FullFrameDescription& full = picture.full;
   if (o.describe) {
     PrintDescription(o.fullLayout ? full.attitude : frame);

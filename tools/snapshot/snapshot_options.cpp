@@ -1,9 +1,34 @@
 // The command line of orvane-snapshot, strictly: unknown options and bad numbers are errors.
 #include "snapshot_options.h"
 
+#include <algorithm>
+
 #include "cli/option_parser.h"
+#include "pfd/panel_picture.h"
 
 namespace {
+
+// A comma-separated list of autoflight facts ("none" for none) into `into`.
+bool ParseModeList(const std::string& text, ReadingSet& into) {
+  ReadingSet set;
+  if (text != "none") {
+    size_t start = 0;
+    while (start <= text.size()) {
+      const size_t end = std::min(text.find(',', start), text.size());
+      ReadingId id{};
+      if (!ReadingFromName(text.substr(start, end - start), &id) || !AutoflightReadings().Has(id)) return false;
+      set.Add(id);
+      start = end + 1;
+    }
+  }
+  into = set;
+  return true;
+}
+
+const char* const kModeNames =
+    "a comma-separated list of AutopilotEngaged, FlightDirectorOn, HeadingHold, ApproachHold, Nav1Hold, "
+    "LocaliserCaptured, AltitudeHold, GlideSlopeHold, GlideSlopeCaptured, SpeedHold, MachHold, "
+    "AutothrottleArmed, or none";
 
 // Every option, in the order --help lists them.
 void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
@@ -20,7 +45,7 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
   p.Group("Layout");
   p.Choice("--layout", "L", o.fullLayout, {{"classic", false}, {"full", true}},
            "classic (today's panel, default) or full (speed, altitude, vertical\n"
-           "speed and heading around it, the modes in boxes along the top)");
+           "speed and heading around it, the mode annunciator along the top)");
 
   p.Group("The full layout's values (one not given is not valid: its instrument shows its flag)");
   PrimaryFlightValues& v = o.values;
@@ -47,6 +72,18 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
   p.Flag("--vs-mode", v.verticalSpeedMode, "the autopilot is in vertical-speed mode (the V/S bug shows)");
   p.Number("--speed-trend", "KT", o.speedTrend.value, "the speed gained in the next 10 s (the trend arrow from 2 kt)",
            {}, &o.speedTrend.valid);
+  p.Custom("--modes", "LIST", [&o](const std::string& text) { return ParseModeList(text, o.modes); }, kModeNames,
+           "the autoflight facts that are on (AutopilotEngaged,HeadingHold,...),\n"
+           "added to a flight state's: the mode annunciator's words");
+  p.Custom("--modes-before", "LIST", [&o](const std::string& text) { return ParseModeList(text, o.modesBefore); },
+           kModeNames,
+           "these facts were on until a change --since seconds ago: a mode\nthat changed then is boxed for 10 s",
+           &o.haveBefore);
+  p.Number("--altitude-before", "FT", o.altitudeBefore.value,
+           "the altitude before that change (the altitude alert's capture)", {},
+           &o.altitudeBefore.valid);
+  p.Number("--since", "S", o.since, "seconds since the change (default 1)",
+           {0, 3600, "seconds from 0 to 3600"});
 
   p.Group("The full layout's envelope (values as the simulator publishes them; one not given is not valid)");
   EnvelopeValues& e = v.envelope;

@@ -30,6 +30,14 @@ struct SnapshotOptions {
   // The envelope's facts (--gear-down, ...): given, each is on and valid; else as the state has it.
   bool gearDown = false, stallWarning = false, overspeedWarning = false, autothrottleArmed = false,
        speedHold = false, machHold = false;
+  ReadingSet modes;             // --modes: autoflight facts on (added to a flight state's)
+  // Frames before this one: with these facts (--modes-before) and this altitude (--altitude-before)
+  // until a change to this frame's values --since seconds ago. The modes that changed then show
+  // boxed as they would live.
+  bool haveBefore = false;
+  ReadingSet modesBefore;
+  Reading altitudeBefore;
+  double since = 1;
   bool help = false;
   bool version = false;         // --version: print the program version
 
