@@ -262,6 +262,10 @@ TEST(XPlaneTable, TheEnvelopeAsAPilotReadsIt) {
   Feed(bare, "sim/cockpit2/gauges/actuators/radio_altimeter_bug_ft_pilot", 0);
   EXPECT_FALSE(bare.readings.Valid.Has(ReadingId::MaxOperatingSpeed));
   EXPECT_FALSE(bare.readings.Valid.Has(ReadingId::DecisionHeight));
+  // A target in knots is no Mach target.
+  Feed(bare, "sim/cockpit/autopilot/airspeed", 250);
+  EXPECT_FALSE(bare.readings.Valid.Has(ReadingId::SelectedMach));
+  EXPECT_TRUE(bare.readings.Valid.Has(ReadingId::SelectedAirspeed));
 }
 
 // The table supplies every variable of the read list and the further ones a layout may show.
