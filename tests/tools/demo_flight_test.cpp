@@ -606,7 +606,7 @@ TEST(DemoFlightEnvelope, AWindGivingAFewDegreesOfDrift) {
 
 TEST(DemoFlightEnvelope, TrueAirspeedAboveIndicatedWithAltitude) {
   const FlightState cruise = demo::StateAt(dt::kCruiseHdgAlt);
-  EXPECT_NEAR(cruise.TrueAirspeed, 250 / std::sqrt(DensityRatio(5000)), 3);  // about 269 kt
+  EXPECT_NEAR(cruise.TrueAirspeed, 250 / std::sqrt(DensityRatio(5000)), 3);  // about 268 kt
   const FlightState high = demo::StateAt(dt::kCruiseAtMach);
   EXPECT_NEAR(high.TrueAirspeed, 0.78 * SpeedOfSoundKt(35000), 1);  // about 450 kt
   EXPECT_GT(high.TrueAirspeed - high.IndicatedAirspeed, 150);
