@@ -74,6 +74,7 @@ constexpr double kFullScaleDots = 2.5;
 constexpr const char* kLateralHolds = "dg-heading-hold|true-heading-hold";
 constexpr const char* kVerticalHolds = "altitude-hold|vertical-speed-hold|agl-hold";
 constexpr const char* kThrottleSpeedHolds = "speed-with-throttle|mach-with-throttle";
+constexpr const char* kMachHolds = "mach-with-throttle|mach-with-pitch-trim";
 // The ball's indication is ten times the sideways over the normal acceleration, positive with the
 // sideways force to the right, which sends the ball left.
 constexpr double kBallPerIndication = -1 / (10 * kBallFullScaleRatio);
@@ -136,7 +137,7 @@ constexpr FeedRow kRows[] = {
     {kWindSpeed, "knots", C::Value, R::WindSpeed, 0, 1, nullptr},
     {kWindFrom, "degrees true, where the wind blows from", C::Heading, R::WindDirectionTrue, 0, 0, nullptr},
     {kSpeedLock, "speed mode name", C::FlagText, R::SpeedHold, 0, 0, kThrottleSpeedHolds},
-    {kSpeedLock, "speed mode name", C::FlagText, R::MachHold, 0, 0, "mach-with-throttle"},
+    {kSpeedLock, "speed mode name", C::FlagText, R::MachHold, 0, 0, kMachHolds},
     {kTargetMach, "Mach number, 0 when not set", C::AtLeast, R::SelectedMach, 0, 0.05, nullptr},
     {kHeadingLock, "lateral mode name", C::FlagText, R::Nav1Hold, 0, 0, "nav1-hold"},
     {kVne, "knots, 0 when the aircraft gives none", C::AtLeast, R::MaxOperatingSpeed, 0, 1, nullptr},

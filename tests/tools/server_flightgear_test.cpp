@@ -229,6 +229,11 @@ TEST(FlightGearTable, TheEnvelopeAsAPilotReadsIt) {
   EXPECT_FALSE(plain.Valid.Has(ReadingId::SelectedMach));
   EXPECT_TRUE(plain.SpeedHold);
   EXPECT_FALSE(plain.MachHold);
+  // Mach held with the elevator: the speed bug in Mach, the throttles not holding the speed.
+  l.speedLock = "mach-with-pitch-trim";
+  const FlightState pitch = ReadingsAfter(l.Text());
+  EXPECT_FALSE(pitch.SpeedHold);
+  EXPECT_TRUE(pitch.MachHold);
 }
 
 // A protocol file copied before ground speed was added sends its first 31 values: the line is taken
