@@ -127,3 +127,15 @@ Reading MagneticHeading(const FlightState& s) {
   if (m < 0) m += 360.0;
   return {m, t.valid && v.valid};
 }
+
+double WindTriangleTrack(double headingTrue, double trueAirspeed, double windFromTrue, double windSpeed) {
+  constexpr double kRadians = 3.14159265358979323846 / 180;
+  // East and north components: the air's motion along the heading, the wind's towards where it blows.
+  const double east = trueAirspeed * std::sin(headingTrue * kRadians) - windSpeed * std::sin(windFromTrue * kRadians);
+  const double north = trueAirspeed * std::cos(headingTrue * kRadians) - windSpeed * std::cos(windFromTrue * kRadians);
+  double track = headingTrue;
+  if (std::hypot(east, north) >= kSlowestTrackKnots) track = std::atan2(east, north) / kRadians;
+  track = std::fmod(track, 360.0);
+  if (track < 0) track += 360.0;
+  return track;
+}

@@ -176,3 +176,11 @@ struct FlightState {
 
 // The magnetic heading from the true heading and the variation (0 up to 360), valid when both are.
 Reading MagneticHeading(const FlightState& state);
+
+// Below this ground speed (knots) the wind triangle gives no track: the heading stands for it.
+constexpr double kSlowestTrackKnots = 1.0;
+// The true track (0 up to 360) of an aircraft flying `headingTrue` at `trueAirspeed` knots through a
+// wind of `windSpeed` knots blowing from `windFromTrue`: where the air's motion and the wind's add up
+// to over the ground. 10 kt straight from the left at 100 kt makes a track 5.7 degrees right of the
+// heading. Slower than kSlowestTrackKnots over the ground the heading itself.
+double WindTriangleTrack(double headingTrue, double trueAirspeed, double windFromTrue, double windSpeed);

@@ -68,7 +68,21 @@ enum class NetType : uint8_t {
   X(MagneticVariationRaw, field, int16_t, 0x02A0, 2, 2, Int16, Narrow) \
   X(ApAirspeed, field, uint16_t, 0x07E2, 2, 2, Int16, Narrow)          \
   X(AltimeterSettingRaw, field, uint16_t, 0x0330, 2, 2, Int16, Narrow) \
-  X(GroundSpeedRaw, field, int32_t, 0x02B4, 4, 4, Int32, Narrow)
+  X(GroundSpeedRaw, field, int32_t, 0x02B4, 4, 4, Int32, Narrow)      \
+  X(StallWarning, field, uint8_t, 0x036C, 1, 1, Int8, Narrow)          \
+  X(OverspeedWarning, field, uint8_t, 0x036D, 1, 1, Int8, Narrow)      \
+  X(TurnBall, field, int8_t, 0x036E, 1, 1, Int8, Narrow)               \
+  X(TrueAirspeedRaw, field, int32_t, 0x02B8, 4, 4, Int32, Narrow)      \
+  X(WindSpeedRaw, field, uint16_t, 0x0E90, 2, 2, Int16, Narrow)        \
+  X(WindDirectionRaw, field, uint16_t, 0x0E92, 2, 2, Int16, Narrow)    \
+  X(FlapPositionRaw, field, int32_t, 0x0BE0, 4, 4, Int32, Narrow)      \
+  X(FlapSteps, field, uint16_t, 0x3BF8, 2, 2, Int16, Narrow)           \
+  X(GearControl, field, int32_t, 0x0BE8, 4, 4, Int32, Narrow)          \
+  X(AutothrottleArm, field, uint32_t, 0x0810, 4, 4, Int32, Wide)       \
+  X(ApAirspeedHold, field, uint32_t, 0x07DC, 4, 4, Int32, Wide)        \
+  X(ApMachHold, field, uint32_t, 0x07E4, 4, 4, Int32, Wide)            \
+  X(ApMachRaw, field, uint32_t, 0x07E8, 4, 4, Int32, Wide)             \
+  X(ApNav1Hold, field, uint32_t, 0x07C4, 4, 4, Int32, Wide)
 
 
 enum class FlightVar : uint8_t {

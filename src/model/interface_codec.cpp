@@ -17,6 +17,8 @@ constexpr double kDotsPerNeedleStep = 2.5 / 127;
 constexpr double kDegreesPer16Bits = 360.0 / 65536;
 // The slope the encoder writes for "glide slope present".
 constexpr double kNominalSlopeDegrees = 3;
+// Flaps fully out, gear lever down.
+constexpr uint32_t kFullTravel = 16383;
 
 constexpr InterfaceCodecRow kRows[] = {
     // Attitude and the flight director: the interface counts nose down and left wing down positive.
@@ -61,6 +63,27 @@ constexpr InterfaceCodecRow kRows[] = {
     {R::SelectedAltitude, V::ApAltitudeRaw, C::WholeFeet, kFeetPerMetre / 65536, 0},
     {R::SelectedVerticalSpeed, V::ApVerticalSpeed, C::Scaled, 1.0, 0},
     {R::SelectedAirspeed, V::ApAirspeed, C::Scaled, 1.0, 0},
+    {R::SelectedMach, V::ApMachRaw, C::Scaled, 1.0 / 65536, 0},
+    // Autothrottle and the autopilot's speed and NAV modes.
+    {R::AutothrottleArmed, V::AutothrottleArm, C::FlagIsOne, 0, 0},
+    {R::SpeedHold, V::ApAirspeedHold, C::FlagIsOne, 0, 0},
+    {R::MachHold, V::ApMachHold, C::FlagIsOne, 0, 0},
+    {R::Nav1Hold, V::ApNav1Hold, C::FlagIsOne, 0, 0},
+    // The envelope: warnings, the turn coordinator's ball, flaps and gear.
+    {R::StallWarning, V::StallWarning, C::FlagIsOne, 0, 0},
+    {R::OverspeedWarning, V::OverspeedWarning, C::FlagIsOne, 0, 0},
+    {R::SlipBall, V::TurnBall, C::Fraction, 1.0 / 127, 0},
+    {R::FlapPosition, V::FlapPositionRaw, C::Fraction, 1.0 / kFullTravel, 0},
+    {R::FlapSteps, V::FlapSteps, C::Scaled, 1.0, 0},
+    {R::GearDown, V::GearControl, C::AllBits, 0, kFullTravel},
+    // True airspeed and the wind at the aircraft, and from them and the heading the track.
+    {R::TrueAirspeed, V::TrueAirspeedRaw, C::Scaled, 1.0 / 128, 0},
+    {R::WindSpeed, V::WindSpeedRaw, C::Scaled, 1.0, 0},
+    {R::WindDirectionTrue, V::WindDirectionRaw, C::Angle, kDegreesPer16Bits, 0},
+    {R::TrackTrue, V::HeadingTrueRaw, C::Track, 0, 0},
+    {R::TrackTrue, V::TrueAirspeedRaw, C::Track, 0, 0},
+    {R::TrackTrue, V::WindSpeedRaw, C::Track, 0, 0},
+    {R::TrackTrue, V::WindDirectionRaw, C::Track, 0, 0},
 };
 constexpr size_t kRowCount = sizeof kRows / sizeof kRows[0];
 
@@ -73,6 +96,14 @@ int32_t TruncateToInt32(double value) {
 }
 
 int8_t LimitNeedle(int8_t needle) { return needle < -127 ? int8_t(-127) : needle; }
+
+double LimitFraction(double v) { return v > 1 ? 1 : v < -1 ? -1 : v; }
+
+// A reading of a one-row number, decoded from the interface values.
+double Decoded(const InterfaceValues& s, ReadingId reading) {
+  const InterfaceCodecRow* row = CodecRowOf(reading);
+  return row != nullptr ? RawNumber(s, row->var) * row->factor : 0.0;
+}
 
 // A value in the variable's steps: floats as they are, integers rounded to the nearest step
 // (SetRawNumber limits them to the type's range).
@@ -141,6 +172,14 @@ void DecodeInterface(const InterfaceValues& s, FlightState& out) {
       case C::Text:
         out.SetText(row.reading, TextOf(s, row.var));
         break;
+      case C::Fraction:
+        out.Set(row.reading, LimitFraction(raw * row.factor));
+        break;
+      case C::Track:
+        if (first)
+          out.Set(row.reading, WindTriangleTrack(Decoded(s, R::HeadingTrue), Decoded(s, R::TrueAirspeed),
+                                                 Decoded(s, R::WindDirectionTrue), Decoded(s, R::WindSpeed)));
+        break;
     }
   }
   for (size_t i = 0; i < kReadingCount; ++i)
@@ -151,7 +190,7 @@ InterfaceValues EncodeInterface(const FlightState& in, const ReadingSet& supplie
   InterfaceValues s{};
   VarSet touched, spoilt;
   for (const InterfaceCodecRow& row : kRows) {
-    if (!supplied.Has(row.reading)) continue;
+    if (!supplied.Has(row.reading) || row.rule == C::Track) continue;
     touched.Add(row.var);
     if (!in.Valid.Has(row.reading)) spoilt.Add(row.var);
     const double value = in.Get(row.reading).value;
@@ -197,6 +236,11 @@ InterfaceValues EncodeInterface(const FlightState& in, const ReadingSet& supplie
         SetText(s, row.var, text.size() > size ? text.substr(0, size) : text);
         break;
       }
+      case C::Fraction:
+        EncodeNumber(s, row.var, LimitFraction(value) / row.factor);
+        break;
+      case C::Track:
+        break;
     }
   }
   for (size_t v = 0; v < kFlightVarCount; ++v)
@@ -215,6 +259,7 @@ ReadingSet ReadingsAt(uint32_t offset, uint32_t size) {
   ReadingSet readings;
   for (const InterfaceCodecRow& row : kRows) {
     const FlightVarInfo& info = VarInfo(row.var);
+    if (row.rule == C::Track) continue;
     if (offset < info.offset + info.size && info.offset < offset + size) readings.Add(row.reading);
   }
   return readings;

@@ -23,6 +23,11 @@ enum class CodecRule : uint8_t {
   Inclination,  // the fact: the classic view's glide-slope inclination is not 0; encoded as a
                 // 3-degree slope (the interface carries an angle where the fact has none)
   Text,         // the text as it is (encoded cut to the variable's size)
+  Fraction,     // a fraction of full travel: raw x factor, limited to -1..+1; encoded to the nearest step
+                // within the same limits
+  Track,        // the true track, which the interface does not carry: the true heading corrected for the
+                // wind (true airspeed, wind speed and direction), one row for each of the four
+                // variables; never encoded (the four are encoded from their own readings)
 };
 
 // The NAV1 bits of the interface: the localiser tuned (back-course flags), the station with a glide
@@ -39,7 +44,7 @@ struct InterfaceCodecRow {
   ReadingId reading;
   FlightVar var;
   CodecRule rule;
-  double factor;  // Scaled, Angle, Needle, Height, Inclination: interface value x factor = reading
+  double factor;  // Scaled, Angle, Needle, Height, Inclination, Fraction: interface value x factor = reading
   uint32_t mask;  // AllBits
 };
 
@@ -66,9 +71,10 @@ void DecodeInterface(const InterfaceValues& converted, FlightState& readings);
 // of its rows belongs to a reading of `supplied` and every such reading is valid.
 InterfaceValues EncodeInterface(const FlightState& readings, const ReadingSet& supplied = ReadingSet::All());
 
-// The variables that carry `readings`.
+// The variables that carry `readings` (for a reading worked out from others, theirs).
 VarSet InterfaceVarsOf(const ReadingSet& readings);
-// The readings carried by variables whose bytes touch [offset, offset + size).
+// The readings carried by variables whose bytes touch [offset, offset + size) (not those worked out
+// from them).
 ReadingSet ReadingsAt(uint32_t offset, uint32_t size);
 
 // One frame as the display draws it: the readings every instrument reads, and the raw view the

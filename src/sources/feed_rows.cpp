@@ -65,6 +65,15 @@ bool ApplyFeedRow(const FeedRow& row, double v, std::string_view text, FeedState
       if (!(v >= row.param)) return false;
       state.Set(id, v);
       break;
+    case FeedConv::Below:
+      if (!(v > 0 && v < row.param)) return false;
+      state.Set(id, v);
+      break;
+    case FeedConv::Fraction: {
+      const double f = v * row.param;
+      state.Set(id, f > 1 ? 1.0 : f < -1 ? -1.0 : f);
+      break;
+    }
     case FeedConv::OnlyAbove:
       if (v > 0) state.Set(id, v);
       break;
@@ -75,6 +84,9 @@ bool ApplyFeedRow(const FeedRow& row, double v, std::string_view text, FeedState
     }
     case FeedConv::FlagAtLeast:
       state.SetFact(id, v >= row.param);
+      break;
+    case FeedConv::FlagIs:
+      state.SetFact(id, std::fabs(v - row.param) < 0.5);
       break;
     case FeedConv::FlagAnyBit:
       state.SetFact(id, (Bits(v) & row.mask) != 0);

@@ -18,9 +18,12 @@ enum class FeedConv : uint8_t {
   Value,             // v x param in its unit (param -1 turns the sign)
   Heading,           // v degrees, brought into 0..360
   AtLeast,           // v in its unit when v >= param; smaller values are not stored (and do not refresh)
+  Below,             // v in its unit when 0 < v < param; other values are not stored (and do not refresh)
+  Fraction,          // v x param of full travel, limited to -1..+1
   OnlyAbove,         // v in its unit when v > 0; else left as an earlier row wrote it (0: not there)
   Needle,            // v x param dots, limited to full scale (2.5 dots)
   FlagAtLeast,       // the fact: v >= param
+  FlagIs,            // the fact: v is the whole number param, within a half (one value of a list of modes)
   FlagAnyBit,        // the fact: the integer v has any bit of `mask`
   FlagText,          // the fact: text is one of the '|'-separated words of `match`
   FlagTextNotEmpty,  // the fact: text is not empty
@@ -44,6 +47,11 @@ struct FeedRow {
   double param;       // see FeedConv
   const char* match;  // words for FlagText
 };
+
+// The turn coordinator's ball at full scale: a sideways acceleration of a fifth of the normal one,
+// the ball 11.3 degrees off centre in its tube.
+constexpr double kBallFullScaleRatio = 0.2;
+constexpr double kBallFullScaleDegrees = 11.3099;  // atan(0.2)
 
 // The longest text a row builds character by character.
 constexpr size_t kMaxFeedText = 16;

@@ -38,6 +38,18 @@ constexpr const char* kHeadingBug = "/autopilot/settings/heading-bug-deg";
 constexpr const char* kTargetSpeed = "/autopilot/settings/target-speed-kt";
 constexpr const char* kSetting = "/instrumentation/altimeter/setting-hpa";
 constexpr const char* kGroundSpeed = "/velocities/groundspeed-kt";
+constexpr const char* kTrack = "/orientation/track-deg";
+constexpr const char* kPath = "/orientation/path-deg";
+constexpr const char* kBall = "/instrumentation/slip-skid-ball/indicated-slip-skid";
+constexpr const char* kFlaps = "/surface-positions/flap-pos-norm";
+constexpr const char* kGearDown = "/controls/gear/gear-down";
+constexpr const char* kStallWarning = "/sim/alarms/stall-warning";
+constexpr const char* kTrueAirspeed = "/instrumentation/airspeed-indicator/true-speed-kt";
+constexpr const char* kWindSpeed = "/environment/wind-speed-kt";
+constexpr const char* kWindFrom = "/environment/wind-from-heading-deg";
+constexpr const char* kTargetMach = "/autopilot/settings/target-mach";
+constexpr const char* kVne = "/limits/vne";
+constexpr const char* kVle = "/limits/max-gear-extension-speed";
 
 using K = FgFieldKind;
 constexpr FgField kFields[] = {
@@ -51,12 +63,21 @@ constexpr FgField kFields[] = {
     {kHeadingBug, K::Number},   {kTargetSpeed, K::Number}, {kSetting, K::Number},
     // Added later: a protocol file copied before it sends the lines without them.
     {kGroundSpeed, K::Number},
+    // Added later again: the flight envelope.
+    {kTrack, K::Number},        {kPath, K::Number},        {kBall, K::Number},        {kFlaps, K::Number},
+    {kGearDown, K::Number},     {kStallWarning, K::Number}, {kTrueAirspeed, K::Number}, {kWindSpeed, K::Number},
+    {kWindFrom, K::Number},     {kTargetMach, K::Number},  {kVne, K::Number},         {kVle, K::Number},
 };
 
 // Full-scale deflection (norm 1) is 2.5 dots.
 constexpr double kFullScaleDots = 2.5;
 constexpr const char* kLateralHolds = "dg-heading-hold|true-heading-hold";
 constexpr const char* kVerticalHolds = "altitude-hold|vertical-speed-hold|agl-hold";
+constexpr const char* kThrottleSpeedHolds = "speed-with-throttle|mach-with-throttle";
+constexpr const char* kMachHolds = "mach-with-throttle|mach-with-pitch-trim";
+// The ball's indication is ten times the sideways over the normal acceleration, positive with the
+// sideways force to the right, which sends the ball left.
+constexpr double kBallPerIndication = -1 / (10 * kBallFullScaleRatio);
 
 using C = FeedConv;
 using R = ReadingId;
@@ -106,6 +127,21 @@ constexpr FeedRow kRows[] = {
     {kTargetSpeed, "knots", C::Value, R::SelectedAirspeed, 0, 1, nullptr},
     {kSetting, "hectopascals", C::Value, R::AltimeterSetting, 0, 1, nullptr},
     {kGroundSpeed, "knots", C::Value, R::GroundSpeed, 0, 1, nullptr},
+    {kTrack, "degrees true", C::Heading, R::TrackTrue, 0, 0, nullptr},
+    {kPath, "degrees, climbing +", C::Value, R::FlightPathAngle, 0, 1, nullptr},
+    {kBall, "10 x sideways / normal acceleration", C::Fraction, R::SlipBall, 0, kBallPerIndication, nullptr},
+    {kFlaps, "0 up .. 1 fully out", C::Fraction, R::FlapPosition, 0, 1, nullptr},
+    {kGearDown, "0 / 1", C::FlagAtLeast, R::GearDown, 0, 0.5, nullptr},
+    {kStallWarning, "0 / 1", C::FlagAtLeast, R::StallWarning, 0, 0.5, nullptr},
+    {kTrueAirspeed, "knots", C::Value, R::TrueAirspeed, 0, 1, nullptr},
+    {kWindSpeed, "knots", C::Value, R::WindSpeed, 0, 1, nullptr},
+    {kWindFrom, "degrees true, where the wind blows from", C::Heading, R::WindDirectionTrue, 0, 0, nullptr},
+    {kSpeedLock, "speed mode name", C::FlagText, R::SpeedHold, 0, 0, kThrottleSpeedHolds},
+    {kSpeedLock, "speed mode name", C::FlagText, R::MachHold, 0, 0, kMachHolds},
+    {kTargetMach, "Mach number, 0 when not set", C::AtLeast, R::SelectedMach, 0, 0.05, nullptr},
+    {kHeadingLock, "lateral mode name", C::FlagText, R::Nav1Hold, 0, 0, "nav1-hold"},
+    {kVne, "knots, 0 when the aircraft gives none", C::AtLeast, R::MaxOperatingSpeed, 0, 1, nullptr},
+    {kVle, "knots, 0 when the aircraft gives none", C::AtLeast, R::GearPlacardSpeed, 0, 1, nullptr},
 };
 
 }  // namespace

@@ -16,6 +16,8 @@ constexpr const char* kApModeUnits = "0 off, 1 flight director, 2 autopilot";
 constexpr const char* kApStateUnits = "mode bits (2 heading select, 16 V/S, 32 altitude armed, 256/512 nav armed/engaged, "
                                       "1024/2048 glide slope armed/engaged, 16384 altitude hold)";
 constexpr const char* kCharUnits = "character code";
+constexpr const char* kAutothrottle = "sim/cockpit2/autopilot/autothrottle_enabled";
+constexpr const char* kAutothrottleUnits = "-1 off, 0 armed, 1 speed hold, 2 N1, 3 retard (X-Plane 11: 0 off, 1 on)";
 // Metres per second in feet per minute.
 constexpr double kFpmPerMps = 60 / 0.3048;
 // Inches of mercury in hectopascals.
@@ -80,6 +82,39 @@ constexpr FeedRow kRows[] = {
      R::SelectedAirspeed, 0, kLowestKnotsTarget, nullptr},
     {"sim/cockpit2/gauges/actuators/barometer_setting_in_hg_pilot", "inches of mercury", C::Value,
      R::AltimeterSetting, 0, kHpaPerInHg, nullptr},
+    // The envelope: where the aircraft goes, how it flies, its configuration and warnings.
+    {"sim/flightmodel/position/hpath", "degrees true", C::Heading, R::TrackTrue, 0, 0, nullptr},
+    {"sim/flightmodel/position/vpath", "degrees, climbing +", C::Value, R::FlightPathAngle, 0, 1, nullptr},
+    {"sim/cockpit2/gauges/indicators/slip_deg", "degrees of ball deflection, right +", C::Fraction, R::SlipBall, 0,
+     1 / kBallFullScaleDegrees, nullptr},
+    {"sim/flightmodel/controls/flaprat", "0 up .. 1 fully out", C::Fraction, R::FlapPosition, 0, 1, nullptr},
+    {"sim/aircraft/controls/acf_flap_detents", "count", C::Value, R::FlapSteps, 0, 1, nullptr},
+    {"sim/cockpit2/controls/gear_handle_down", "1 = down", C::FlagAtLeast, R::GearDown, 0, 0.5, nullptr},
+    {"sim/cockpit2/annunciators/stall_warning", "1 = on", C::FlagAtLeast, R::StallWarning, 0, 0.5, nullptr},
+    {"sim/flightmodel/failures/over_vne", "1 = above the maximum speed", C::FlagAtLeast, R::OverspeedWarning, 0, 0.5,
+     nullptr},
+    {"sim/flightmodel/position/true_airspeed", "metres per second", C::Value, R::TrueAirspeed, 0, kKnotsPerMps,
+     nullptr},
+    {"sim/cockpit2/gauges/indicators/wind_speed_kts", "knots", C::Value, R::WindSpeed, 0, 1, nullptr},
+    {"sim/weather/wind_direction_degt", "degrees true, where the wind blows from", C::Heading, R::WindDirectionTrue,
+     0, 0, nullptr},
+    // The autothrottle and the autopilot's speed and NAV modes.
+    {"sim/cockpit2/autopilot/autothrottle_arm", "1 = armed", C::FlagAtLeast, R::AutothrottleArmed, 0, 0.5, nullptr},
+    {kAutothrottle, kAutothrottleUnits, C::FlagIs, R::SpeedHold, 0, 1, nullptr},
+    {"sim/cockpit2/autopilot/airspeed_is_mach", "1 = the speed target is a Mach number", C::FlagAtLeast, R::MachHold,
+     0, 0.5, nullptr},
+    {"sim/cockpit/autopilot/airspeed", "knots, or a Mach number while the autopilot holds Mach", C::Below,
+     R::SelectedMach, 0, kLowestKnotsTarget, nullptr},
+    {"sim/cockpit2/autopilot/nav_status", "0 off, 1 armed, 2 captured", C::FlagAtLeast, R::Nav1Hold, 0, 1, nullptr},
+    // The aircraft's limits (0 where the aircraft does not give one: not stored) and the decision height.
+    {"sim/aircraft/view/acf_Vne", "knots indicated", C::AtLeast, R::MaxOperatingSpeed, 0, 1, nullptr},
+    {"sim/aircraft/view/acf_Mmo", "Mach number", C::AtLeast, R::MaxOperatingMach, 0, 0.1, nullptr},
+    {"sim/aircraft/overflow/acf_Vle", "knots indicated", C::AtLeast, R::GearPlacardSpeed, 0, 1, nullptr},
+    {"sim/aircraft/view/acf_Vfe", "knots indicated", C::AtLeast, R::FlapPlacardSpeed, 0, 1, nullptr},
+    {"sim/aircraft/view/acf_Vs", "knots indicated", C::AtLeast, R::StallSpeedClean, 0, 1, nullptr},
+    {"sim/aircraft/view/acf_Vso", "knots indicated", C::AtLeast, R::StallSpeedFullFlap, 0, 1, nullptr},
+    {"sim/cockpit2/gauges/actuators/radio_altimeter_bug_ft_pilot", "feet", C::AtLeast, R::DecisionHeight, 0, 1,
+     nullptr},
 };
 
 void PutInt32(int32_t v, uint8_t* out) { le::Put32(out, uint32_t(v)); }

@@ -50,14 +50,16 @@ InterfaceValues FetchThroughServer(UdpFeed& feed) {
   return state;
 }
 
-// Waits until the display's source has every pilot reading.
+// Waits until the display's source has every pilot reading, and those only a simulator gives.
 FlightState FetchWhenArrived(FlightDataSource& source) {
+  ReadingSet wanted = PilotStateReadings();
+  wanted |= orvane_test::SimulatorOnlyReadings();
   FlightFrame frame{};
   orvane_test::WaitUntil(
       [&] {
         frame = FlightFrame{};
         source.Fetch(frame);
-        return frame.readings.Valid.Covers(PilotStateReadings());
+        return frame.readings.Valid.Covers(wanted);
       },
       3000);
   return frame.readings;
@@ -78,12 +80,26 @@ TEST(PilotStateFeeds, XPlaneReadByTheDisplayAndServedByOrvaneGCServer) {
   xplane.Set("sim/cockpit/autopilot/altitude", float(kPilot.selectedAltitudeFt));
   xplane.Set("sim/cockpit/autopilot/heading_mag", float(kPilot.selectedHeading));
   xplane.Set("sim/cockpit/autopilot/vertical_velocity", float(kPilot.selectedVerticalSpeedFpm));
+  xplane.Set("sim/flightmodel/position/true_airspeed", float(kPilot.trueAirspeedKt * kMetresPerKnot));
+  xplane.Set("sim/cockpit2/gauges/indicators/wind_speed_kts", float(kPilot.windKt));
+  xplane.Set("sim/weather/wind_direction_degt", float(kPilot.windFromTrue));
+  xplane.Set("sim/flightmodel/position/hpath", float(kPilot.trackTrue));
+  xplane.Set("sim/cockpit2/gauges/indicators/slip_deg", float(kPilot.ball * 11.3099));  // full scale 0.2 g
+  xplane.Set("sim/flightmodel/controls/flaprat", float(kPilot.flaps));
+  xplane.Set("sim/cockpit2/controls/gear_handle_down", 1);
+  xplane.Set("sim/cockpit2/autopilot/autothrottle_enabled", 1);  // speed hold
+  xplane.Set("sim/cockpit2/autopilot/nav_status", 2);            // captured
+  xplane.Set("sim/flightmodel/position/vpath", float(kPilot.flightPathDeg));
+  xplane.Set("sim/aircraft/view/acf_Vne", float(kPilot.maxOperatingKt));
+  xplane.Set("sim/aircraft/overflow/acf_Vle", float(kPilot.gearPlacardKt));
 
   XPlaneSettings settings;
   settings.Port = xplane.Port();
   XPlaneSource direct(settings, {});
   ASSERT_NE(direct.Open().outcome, SourceStart::Outcome::FailNow);
-  ExpectPilotState(FetchWhenArrived(direct), "X-Plane read by the display");
+  const FlightState read = FetchWhenArrived(direct);
+  ExpectPilotState(read, "X-Plane read by the display");
+  orvane_test::ExpectSimulatorOnlyReadings(read, "X-Plane read by the display");
   direct.Close();
 
   XPlaneFeed::Options options;
@@ -109,6 +125,18 @@ TEST(PilotStateFeeds, FlightGearReadByTheDisplayAndServedByOrvaneGCServer) {
   line.targetFt = kPilot.selectedAltitudeFt;
   line.headingBug = kPilot.selectedHeading;
   line.targetFpm = kPilot.selectedVerticalSpeedFpm;
+  line.trueKt = kPilot.trueAirspeedKt;
+  line.windKt = kPilot.windKt;
+  line.windFromDeg = kPilot.windFromTrue;
+  line.trackDeg = kPilot.trackTrue;
+  line.slipSkid = -2 * kPilot.ball;  // ten times 0.2 g at full scale, positive for a push to the right
+  line.flapsNorm = kPilot.flaps;
+  line.gearDown = 1;
+  line.speedLock = "speed-with-throttle";
+  line.headingLock = "nav1-hold";
+  line.pathDeg = kPilot.flightPathDeg;
+  line.vne = kPilot.maxOperatingKt;
+  line.vle = kPilot.gearPlacardKt;
 
   FlightGearSettings settings;
   settings.BindAddress = "127.0.0.1";
@@ -126,7 +154,9 @@ TEST(PilotStateFeeds, FlightGearReadByTheDisplayAndServedByOrvaneGCServer) {
   asio::ip::udp::socket flightgear(io, asio::ip::udp::endpoint(asio::ip::make_address("127.0.0.1"), 0));
   flightgear.send_to(asio::buffer(line.Text()),
                      asio::ip::udp::endpoint(asio::ip::make_address("127.0.0.1"), direct.Feed().LocalPort()));
-  ExpectPilotState(FetchWhenArrived(direct), "FlightGear read by the display");
+  const FlightState read = FetchWhenArrived(direct);
+  ExpectPilotState(read, "FlightGear read by the display");
+  orvane_test::ExpectSimulatorOnlyReadings(read, "FlightGear read by the display");
   direct.Close();
   // The server's feed listens once its server runs: FlightGear sends 30 lines a second.
   std::thread sender([&] {

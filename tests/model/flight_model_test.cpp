@@ -65,6 +65,21 @@ TEST(FlightModel, ThePilotsValuesInTheirUnits) {
   EXPECT_NEAR(Decoded(s).GlideSlopeDeviation, -2.5, 1e-9);
 }
 
+// The wind triangle as a pilot works it: 10 kt of wind square across 100 kt of true airspeed drifts
+// the aircraft about 5.7 degrees downwind, a wind from straight ahead or behind none at all, and a
+// wind as fast as the aircraft from abeam 45 degrees.
+TEST(FlightModel, TrackFromTheWindTriangle) {
+  EXPECT_NEAR(WindTriangleTrack(360, 100, 270, 10), 5.71, 0.01);    // from the left: drift right
+  EXPECT_NEAR(WindTriangleTrack(90, 100, 180, 10), 84.29, 0.01);    // from the right: drift left
+  EXPECT_NEAR(WindTriangleTrack(5, 100, 275, 10), 10.71, 0.01);     // across north
+  EXPECT_NEAR(WindTriangleTrack(355, 100, 85, 10), 349.29, 0.01);   // and back
+  EXPECT_NEAR(WindTriangleTrack(180, 120, 180, 30), 180, 1e-9);     // headwind
+  EXPECT_NEAR(WindTriangleTrack(180, 120, 0, 30), 180, 1e-9);       // tailwind
+  EXPECT_NEAR(WindTriangleTrack(0, 50, 270, 50), 45, 1e-9);
+  EXPECT_NEAR(WindTriangleTrack(123, 0, 0, 0), 123, 1e-9);          // standing still: the heading
+  EXPECT_NEAR(WindTriangleTrack(40, 20, 40, 20), 40, 1e-9);         // hovering into the wind
+}
+
 TEST(FlightModel, ReadingsEncodedComeBackAsTheInterfaceHoldsThem) {
   const InterfaceValues pilot = PilotState();
   FlightState r{};

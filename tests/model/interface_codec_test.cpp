@@ -153,6 +153,14 @@ FlightState EveryReading() {
       {R::SelectedVerticalSpeed, -1000},
       {R::SelectedAirspeed, 220},
       {R::AltimeterSetting, 1013.25},
+      {R::SelectedMach, 0.78},
+      {R::TrueAirspeed, 300},
+      {R::WindSpeed, 30},
+      {R::WindDirectionTrue, 5},  // from the left of the heading, square on
+      {R::TrackTrue, 95 + 5.7106},  // drifting right by atan(30 / 300)
+      {R::SlipBall, 0.5},  // half a ball right
+      {R::FlapPosition, 0.625},
+      {R::FlapSteps, 8},
   };
   for (const auto& [id, value] : numbers) s.Set(id, value);
   for (size_t i = 0; i < kReadingCount; ++i)
@@ -227,7 +235,8 @@ TEST(InterfaceCodec, EveryReadingRoundTripsThroughTheInterfaceBytes) {
         EXPECT_EQ(back.Text(row.reading), sent.Text(row.reading)) << name;
       else
         EXPECT_NEAR(back.Get(row.reading).value, sent.Get(row.reading).value,
-                    std::fabs(row.factor) / (row.rule == CodecRule::WholeFeet ? 1 : 2) + 1e-9)
+                    row.rule == CodecRule::Track ? 0.01
+                                                 : std::fabs(row.factor) / (row.rule == CodecRule::WholeFeet ? 1 : 2) + 1e-9)
             << name;
     }
   }
@@ -238,6 +247,59 @@ TEST(InterfaceCodec, EveryReadingRoundTripsThroughTheInterfaceBytes) {
   EXPECT_NEAR(wire.ApAltitudeRaw / 65536.0, 914.4, 0.01);
   EXPECT_NEAR(wire.GroundSpeedRaw / 65536.0, 144.04, 0.01);
   EXPECT_EQ(wire.ApMaster, 1u);
+  // Half a ball right is 64 of 127, flaps 0.625 out 10239 of 16383, the gear lever down 16383, Mach
+  // 0.78 is 0.78 x 65536, 300 kt true 300 x 128, the wind from 005 is 5 / 360 of 65536.
+  EXPECT_EQ(wire.TurnBall, 64);
+  EXPECT_EQ(wire.FlapPositionRaw, 10239);
+  EXPECT_EQ(wire.FlapSteps, 8);
+  EXPECT_EQ(wire.GearControl, 16383);
+  EXPECT_EQ(wire.ApMachRaw, 51118u);
+  EXPECT_EQ(wire.TrueAirspeedRaw, 38400);
+  EXPECT_EQ(wire.WindDirectionRaw, 910);
+  EXPECT_EQ(wire.WindSpeedRaw, 30);
+  EXPECT_EQ(wire.StallWarning, 1);
+  EXPECT_EQ(wire.ApMachHold, 1u);
+}
+
+// The ball's and the flaps' ends: the interface's -128 is full scale left as -127 is, and values
+// beyond full travel read full travel.
+TEST(InterfaceCodec, BallAndFlapsStayWithinTheirTravel) {
+  InterfaceValues s{};
+  s.Valid = {FlightVar::TurnBall, FlightVar::FlapPositionRaw};
+  s.TurnBall = -128;
+  s.FlapPositionRaw = 20000;
+  FlightState back{};
+  DecodeInterface(s, back);
+  EXPECT_EQ(back.SlipBall, -1.0);
+  EXPECT_EQ(back.FlapPosition, 1.0);
+  s.TurnBall = 127;
+  DecodeInterface(s, back);
+  EXPECT_EQ(back.SlipBall, 1.0);
+  FlightState over{};
+  over.Set(R::SlipBall, -3);
+  EXPECT_EQ(EncodeInterface(over).TurnBall, -127);
+}
+
+// The track is worked out from the heading and the wind: it needs all four, and it is not carried
+// at the heading's bytes (a source that has the heading but no track serves the heading).
+TEST(InterfaceCodec, TrackFromTheHeadingAndTheWindWhenAllArrived) {
+  FlightState sent = EveryReading();
+  InterfaceValues wire = EncodeInterface(sent);
+  FlightState back{};
+  DecodeInterface(wire, back);
+  EXPECT_TRUE(back.Valid.Has(R::TrackTrue));
+  EXPECT_NEAR(back.TrackTrue, 100.71, 0.01);
+  wire.Valid.Remove(FlightVar::WindDirectionRaw);
+  FlightState without{};
+  DecodeInterface(wire, without);
+  EXPECT_FALSE(without.Valid.Has(R::TrackTrue));
+  EXPECT_TRUE(without.Valid.Has(R::HeadingTrue));
+  EXPECT_FALSE(ReadingsAt(0x0580, 4).Has(R::TrackTrue));
+  EXPECT_TRUE(InterfaceVarsOf({R::TrackTrue}).Covers({FlightVar::HeadingTrueRaw, FlightVar::TrueAirspeedRaw,
+                                                      FlightVar::WindSpeedRaw, FlightVar::WindDirectionRaw}));
+  // A source without a track of its own spoils no variable of the heading or the wind.
+  sent.Valid.Remove(R::TrackTrue);
+  EXPECT_TRUE(EncodeInterface(sent).Valid.Has(FlightVar::HeadingTrueRaw));
 }
 
 // A pilot reads whole values as they were set: 3,000 ft selected reads 3000 rounded, and the

@@ -18,6 +18,11 @@ std::string FgLine::Text() const {
   if (!withoutGroundSpeed) {
     std::snprintf(t, sizeof t, ",%.1f", groundSpeedKt);
     line += t;
+    if (!withoutEnvelope) {
+      std::snprintf(t, sizeof t, ",%.2f,%.2f,%.3f,%.3f,%d,%.2f,%.1f,%.1f,%.1f,%.3f,%.1f,%.1f", trackDeg, pathDeg, slipSkid,
+                    flapsNorm, gearDown, stallWarning, trueKt, windKt, windFromDeg, targetMach, vne, vle);
+      line += t;
+    }
   }
   return line + "\n";
 }

@@ -22,7 +22,11 @@ struct FgLine {
   double kias = 0, mach = 0, headingTrue = 0, magVar = 0, verticalFps = 0, headingBug = 0, targetKt = 0;
   double settingHpa = 0;
   double groundSpeedKt = 0;
+  double trackDeg = 0, pathDeg = 0, slipSkid = 0, flapsNorm = 0;
+  int gearDown = 0;
+  double stallWarning = 0, trueKt = 0, windKt = 0, windFromDeg = 0, targetMach = 0, vne = 0, vle = 0;
   bool withoutGroundSpeed = false;  // the line of a protocol file copied before ground speed was added
+  bool withoutEnvelope = false;     // the line of one copied before the envelope's values were added
 
   std::string Text() const;
 };

@@ -28,13 +28,36 @@ std::vector<std::pair<ReadingId, double>> PilotNumbers() {
       {R::SelectedAltitude, p.selectedAltitudeFt},
       {R::SelectedHeading, p.selectedHeading},
       {R::SelectedVerticalSpeed, p.selectedVerticalSpeedFpm},
+      {R::TrueAirspeed, p.trueAirspeedKt},
+      {R::WindSpeed, p.windKt},
+      {R::WindDirectionTrue, p.windFromTrue},
+      {R::TrackTrue, p.trackTrue},
+      {R::SlipBall, p.ball},
+      {R::FlapPosition, p.flaps},
+      {R::GearDown, 1},
+      {R::SpeedHold, 1},
+      {R::Nav1Hold, 1},
+  };
+}
+
+std::vector<std::pair<ReadingId, double>> SimulatorOnlyNumbers() {
+  const PilotValues& p = kPilot;
+  return {
+      {R::FlightPathAngle, p.flightPathDeg},
+      {R::MaxOperatingSpeed, p.maxOperatingKt},
+      {R::GearPlacardSpeed, p.gearPlacardKt},
   };
 }
 
 // A step of the interface's integer for the reading (the interface is the coarsest wire).
 double Resolution(ReadingId id) {
-  for (size_t i = 0; i < InterfaceCodecRowCount(); ++i)
-    if (InterfaceCodecRows()[i].reading == id) return std::fabs(InterfaceCodecRows()[i].factor) + 1e-9;
+  for (size_t i = 0; i < InterfaceCodecRowCount(); ++i) {
+    const InterfaceCodecRow& row = InterfaceCodecRows()[i];
+    if (row.reading != id) continue;
+    // The track worked out from the heading and the wind: the value given to two decimals.
+    if (row.rule == CodecRule::Track) return 0.01;
+    return std::fabs(row.factor) + 1e-9;
+  }
   return 1e-9;
 }
 
@@ -65,6 +88,20 @@ void ExpectPilotState(const FlightState& readings, const std::string& where) {
   }
   EXPECT_NEAR(MagneticHeading(readings).value, kPilot.headingMagnetic, 0.01) << where << ": magnetic heading";
   EXPECT_EQ(std::lround(readings.SelectedAltitude), 3000) << where << ": the selected altitude as a pilot reads it";
+}
+
+ReadingSet SimulatorOnlyReadings() {
+  ReadingSet set;
+  for (const auto& [id, value] : SimulatorOnlyNumbers()) set.Add(id);
+  return set;
+}
+
+void ExpectSimulatorOnlyReadings(const FlightState& readings, const std::string& where) {
+  for (const auto& [id, value] : SimulatorOnlyNumbers()) {
+    const Reading r = readings.Get(id);
+    EXPECT_TRUE(r.valid) << where << ": " << ReadingName(id) << " did not arrive";
+    EXPECT_NEAR(r.value, value, std::fabs(value) * 1e-6) << where << ": " << ReadingName(id);
+  }
 }
 
 void ExpectPilotState(const InterfaceValues& state, const std::string& where) {

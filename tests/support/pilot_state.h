@@ -25,6 +25,21 @@ struct PilotValues {
   double selectedAltitudeFt = 3000;
   double selectedHeading = 270;
   double selectedVerticalSpeedFpm = -1000;
+  // The envelope: 290 kt true (250 indicated at 10,000 ft), a wind from 020 true at 20 kt, from ahead
+  // on the left, drifting the aircraft 3.5 degrees right onto a track of 083.5 true; the ball a
+  // quarter of the way out to the right, flaps 1 (an eighth of their travel), the gear down, the
+  // autothrottle holding the speed, the autopilot in NAV.
+  double trueAirspeedKt = 290;
+  double windKt = 20;
+  double windFromTrue = 20;
+  double trackTrue = 83.54;
+  double ball = 0.25;
+  double flaps = 0.125;
+  // What only a simulator's own feed gives: 700 ft/min down at 280 kt over the ground is a flight
+  // path 1.41 degrees down; a 737-800's VMO 340 kt and gear placard 270 kt.
+  double flightPathDeg = -1.41;
+  double maxOperatingKt = 340;
+  double gearPlacardKt = 270;
 };
 inline constexpr PilotValues kPilot{};
 
@@ -40,5 +55,9 @@ InterfaceValues PilotState();
 void ExpectPilotState(const FlightState& readings, const std::string& where);
 // The same for interface values as they arrived (converted and decoded first).
 void ExpectPilotState(const InterfaceValues& state, const std::string& where);
+// The readings only a simulator's own feed gives (flight path, limits), and the check that they
+// arrived with the pilot state's values.
+ReadingSet SimulatorOnlyReadings();
+void ExpectSimulatorOnlyReadings(const FlightState& readings, const std::string& where);
 
 }  // namespace orvane_test

@@ -45,7 +45,7 @@ bool WaitUntil(const std::function<bool()>& check, uint32_t timeoutMs);
 // The display's converted frame state for the data area (network rules).
 InterfaceValues DisplayedState(const SimDataArea& area);
 // Checks that docs/server.md has, for every row of a feed's table, a line naming its path and the
-// interface offset and size of its reading.
+// interface offset and size of its reading (or "not on the interface" for a reading it does not carry).
 void ExpectDocumentedRows(const FeedRow* rows, size_t count);
 // The readings in converted interface values (their values; validity as marked).
 FlightState ReadingsOf(const InterfaceValues& converted);

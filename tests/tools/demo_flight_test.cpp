@@ -104,12 +104,22 @@ TEST(DemoFlightLoop, NonFiniteTimesGiveAValidState) {
   EXPECT_GT(s.Altimeter, 0);
 }
 
+// Within each scene (the approach, the cruise at FL350): the cut between them is the one jump.
 TEST(DemoFlightContinuity, NoJumpsBetweenNeighbouringTenthsOfASecond) {
   const double loop = demo::LoopSeconds();
   InterfaceValues prev = State(0);
   for (int i = 1; i * 0.1 < loop - 1e-9; ++i) {
     const double t = i * 0.1;
     const InterfaceValues s = State(t);
+    if (t >= dt::kHighCruiseStart && t - 0.1 < dt::kHighCruiseStart) {
+      prev = s;
+      continue;
+    }
+    ASSERT_LE(std::fabs(ReadingOf(s, ReadingId::FlapPosition).value - ReadingOf(prev, ReadingId::FlapPosition).value),
+              0.01)
+        << t;
+    ASSERT_LE(std::fabs(ReadingOf(s, ReadingId::SlipBall).value - ReadingOf(prev, ReadingId::SlipBall).value), 0.03)
+        << t;
     ASSERT_LE(std::fabs(s.Pitch - prev.Pitch), 1.0) << t;
     ASSERT_LE(std::fabs(s.Bank - prev.Bank), 1.5) << t;
     ASSERT_LE(std::fabs(s.FdPitch - prev.FdPitch), 1.0) << t;
@@ -402,9 +412,9 @@ TEST(DemoFlightInstruments, SpeedsFollowThePhases) {
   EXPECT_GT(Ias(rollout), 40);
 
   double prev = 1e9;
-  for (double t = 0; t < demo::LoopSeconds(); t += 0.25) {
+  for (double t = 0; t < dt::kHighCruiseStart; t += 0.25) {
     const InterfaceValues s = State(t);
-    // Only ever slowing down in one loop, never below taxi speed.
+    // Only ever slowing down on the approach, never below taxi speed.
     ASSERT_LE(Ias(s), prev + 0.01) << t;
     ASSERT_GT(Ias(s), 10) << t;
     prev = Ias(s);
@@ -418,6 +428,10 @@ TEST(DemoFlightInstruments, SpeedsFollowThePhases) {
   }
   EXPECT_EQ(SelectedSpeed(cruise), 250);
   EXPECT_EQ(SelectedSpeed(approach), 150);
+  // At FL350 Mach 0.78 is about 264 kt indicated.
+  const InterfaceValues high = State(dt::kCruiseAtMach);
+  EXPECT_NEAR(Mach(high), 0.78, 0.001);
+  EXPECT_NEAR(Ias(high), 264, 2);
 }
 
 TEST(DemoFlightInstruments, VerticalSpeedIsTheAltitudeChange) {
@@ -426,7 +440,7 @@ TEST(DemoFlightInstruments, VerticalSpeedIsTheAltitudeChange) {
   const InterfaceValues start = State(0);
   double climbed = 0;
   InterfaceValues prev = start;
-  for (int i = 1; i * step < demo::LoopSeconds() - 1e-9; ++i) {
+  for (int i = 1; i * step < dt::kHighCruiseStart - 1e-9; ++i) {
     const InterfaceValues s = State(i * step);
     climbed += 0.5 * (VerticalSpeedFpm(prev) + VerticalSpeedFpm(s)) / 60.0 * step;
     ASSERT_NEAR(start.Altimeter + climbed, s.Altimeter, 15.0) << i * step;
@@ -506,6 +520,137 @@ TEST(DemoFlightInstruments, TheAutopilotFliesTheSelectedHeadingAndTheLocalizerCo
     EXPECT_EQ(SelectedHeading(s), course) << t;
     EXPECT_NEAR(HeadingChange(course, MagneticHeading(s)), 0, 2.0) << t;
   }
+}
+
+// ---- The flight envelope ----
+
+// A 737-800's flap placards (knots) by flap setting in degrees, and its gear placard.
+double FlapPlacard(double degrees) {
+  if (degrees <= 5.01) return 250;
+  if (degrees <= 10.01) return 210;
+  if (degrees <= 15.01) return 200;
+  if (degrees <= 25.01) return 190;
+  if (degrees <= 30.01) return 175;
+  return 162;
+}
+constexpr double kGearPlacardKt = 270;
+constexpr double kFullFlapDegrees = 40;
+
+TEST(DemoFlightEnvelope, FlapsOutInStepsAndTheGearDownWithinTheirPlacards) {
+  double prevFlaps = 0;
+  int steps = 0;
+  bool gearSeen = false;
+  for (double t = 0; t < dt::kHighCruiseStart; t += 0.25) {
+    const InterfaceValues s = State(t);
+    const double flaps = ReadingOf(s, ReadingId::FlapPosition).value;
+    ASSERT_GE(flaps, prevFlaps - 1e-9) << t << ": flaps only come out on the approach";
+    if (flaps > prevFlaps + 1e-9 && (t < 0.25 || ReadingOf(State(t - 0.5), ReadingId::FlapPosition).value == prevFlaps))
+      ++steps;
+    prevFlaps = flaps;
+    if (flaps > 0 && t < dt::kInnerMarker) {
+      ASSERT_LE(Ias(s), FlapPlacard(flaps * kFullFlapDegrees - 0.5) + 0.5) << t << ": above the flap placard";
+    }
+    const bool gear = ReadingOf(s, ReadingId::GearDown).value != 0;
+    if (gear) {
+      ASSERT_LE(Ias(s), kGearPlacardKt) << t;
+      if (!gearSeen) {
+        EXPECT_GT(RadioAltitudeFt(s), 1000) << t << ": the gear comes down well before 1,000 ft";
+      }
+    }
+    ASSERT_TRUE(!gearSeen || gear) << t << ": the gear stays down";
+    gearSeen = gearSeen || gear;
+    EXPECT_EQ(ReadingOf(s, ReadingId::FlapSteps).value, 8) << t;
+  }
+  EXPECT_GE(steps, 3);
+  EXPECT_TRUE(gearSeen);
+  EXPECT_NEAR(ReadingOf(State(dt::kApproachMinimums), ReadingId::FlapPosition).value, 30 / kFullFlapDegrees, 1e-3);
+  EXPECT_NEAR(ReadingOf(State(dt::kFlapsInTheCrosswind), ReadingId::FlapPosition).value, 5 / kFullFlapDegrees, 1e-3);
+  EXPECT_EQ(ReadingOf(State(dt::kCruiseHdgAlt), ReadingId::FlapPosition).value, 0);
+  EXPECT_EQ(ReadingOf(State(dt::kCruiseAtMach), ReadingId::FlapPosition).value, 0);
+}
+
+TEST(DemoFlightEnvelope, ATouchOfSlipInTheCruiseTurnAndTheBallCentredOtherwise) {
+  const double inTurn = ReadingOf(State(dt::kNoIls), ReadingId::SlipBall).value;
+  EXPECT_LT(inTurn, -0.1) << "out to the left, inside the left turn";
+  EXPECT_GT(inTurn, -0.3);
+  for (double t : {dt::kCruiseHdgAlt, dt::kIlsCaptured, dt::kRollout, dt::kCruiseAtMach})
+    EXPECT_LT(std::fabs(ReadingOf(State(t), ReadingId::SlipBall).value), 0.05) << t;
+}
+
+// The wind drifts the aircraft a few degrees; the track and ground speed are the heading and true
+// airspeed with the wind added; on short final the wind blows down the runway.
+TEST(DemoFlightEnvelope, AWindGivingAFewDegreesOfDrift) {
+  auto drift = [](double t) {
+    const FlightState r = demo::StateAt(t);
+    return std::remainder(r.TrackTrue - r.HeadingTrue, 360.0);
+  };
+  EXPECT_GT(drift(dt::kFlapsInTheCrosswind), 2);  // the wind from the left: drifting right
+  EXPECT_LT(drift(dt::kFlapsInTheCrosswind), 8);
+  EXPECT_GT(drift(dt::kCruiseAtMach), 3);
+  EXPECT_LT(drift(dt::kCruiseAtMach), 10);
+  EXPECT_LT(std::fabs(drift(dt::kApproachMinimums)), 0.5);
+  for (double t = 0; t < demo::LoopSeconds(); t += 7.7) {
+    const FlightState r = demo::StateAt(t);
+    // The wind's components across and along the track: a pilot's check of the triangle.
+    const double rad = 3.14159265358979 / 180;
+    const double across = r.TrueAirspeed * std::sin((r.HeadingTrue - r.TrackTrue) * rad) -
+                          r.WindSpeed * std::sin((r.WindDirectionTrue - r.TrackTrue) * rad);
+    const double along = r.TrueAirspeed * std::cos((r.HeadingTrue - r.TrackTrue) * rad) -
+                         r.WindSpeed * std::cos((r.WindDirectionTrue - r.TrackTrue) * rad);
+    EXPECT_NEAR(across, 0, 0.5) << t;
+    EXPECT_NEAR(along, r.GroundSpeed, 0.5) << t;
+    // Over the interface the display works the same track out.
+    EXPECT_NEAR(std::remainder(ReadingOf(State(t), ReadingId::TrackTrue).value - r.TrackTrue, 360.0), 0, 0.05) << t;
+  }
+}
+
+TEST(DemoFlightEnvelope, TrueAirspeedAboveIndicatedWithAltitude) {
+  const FlightState cruise = demo::StateAt(dt::kCruiseHdgAlt);
+  EXPECT_NEAR(cruise.TrueAirspeed, 250 / std::sqrt(DensityRatio(5000)), 3);  // about 268 kt
+  const FlightState high = demo::StateAt(dt::kCruiseAtMach);
+  EXPECT_NEAR(high.TrueAirspeed, 0.78 * SpeedOfSoundKt(35000), 1);  // about 450 kt
+  EXPECT_GT(high.TrueAirspeed - high.IndicatedAirspeed, 150);
+  EXPECT_NEAR(demo::StateAt(dt::kRollout).TrueAirspeed, demo::StateAt(dt::kRollout).IndicatedAirspeed, 1);
+}
+
+// "MCP SPD": the autothrottle holds the selected speed with the autopilot; above FL280 it holds
+// Mach 0.78.
+TEST(DemoFlightEnvelope, AutothrottleInSpeedHoldAndMachHoldInTheCruiseAtAltitude) {
+  for (double t : {dt::kCruiseHdgAlt, dt::kAltCapture, dt::kIlsCaptured}) {
+    const InterfaceValues s = State(t);
+    EXPECT_EQ(s.AutothrottleArm, 1u) << t;
+    EXPECT_EQ(s.ApAirspeedHold, 1u) << t;
+    EXPECT_EQ(s.ApMachHold, 0u) << t;
+  }
+  const InterfaceValues high = State(dt::kCruiseAtMach);
+  EXPECT_GT(high.Altimeter, 28000);
+  EXPECT_EQ(high.ApMachHold, 1u);
+  EXPECT_EQ(high.ApAirspeedHold, 1u);
+  EXPECT_NEAR(ReadingOf(high, ReadingId::SelectedMach).value, 0.78, 1e-4);
+  EXPECT_EQ(high.ApMaster, 1u);
+  EXPECT_EQ(high.ApHeadingHold, 1u);
+  EXPECT_EQ(high.ApAltitudeHold, 1u);
+  EXPECT_LT(AltitudeError(high), 50);
+  EXPECT_EQ(State(dt::kRollout).ApAirspeedHold, 0u);
+  for (double t = 0; t < demo::LoopSeconds(); t += 0.5) {
+    const InterfaceValues s = State(t);
+    ASSERT_EQ(s.StallWarning, 0) << t;
+    ASSERT_EQ(s.OverspeedWarning, 0) << t;
+  }
+}
+
+// The radio altitude passes 200 ft (the minimums) on the approach, with the gear down and landing
+// flaps, a few seconds before the touchdown.
+TEST(DemoFlightEnvelope, MinimumsReachedBeforeTheEnd) {
+  double passed = -1;
+  for (double t = dt::kIlsCaptured; t < dt::kHighCruiseStart && passed < 0; t += 0.05)
+    if (RadioAltitudeFt(State(t)) < 200) passed = t;
+  EXPECT_GT(passed, dt::kIlsApproachMiddleMarker);
+  EXPECT_LT(passed, dt::kApproachMinimums);
+  const InterfaceValues at = State(dt::kApproachMinimums);
+  EXPECT_LT(RadioAltitudeFt(at), 200);
+  EXPECT_GT(RadioAltitudeFt(at), 100);
+  EXPECT_EQ(at.GearControl, 16383);
 }
 
 }  // namespace

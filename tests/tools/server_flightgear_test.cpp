@@ -24,9 +24,8 @@ using orvane_test::DisplayedState;
 using orvane_test::FgLine;
 using orvane_test::ShowsText;
 
-// What the display makes of one line, through the parser and every row of the table, read from the
-// data area the server fills with the variables.
-InterfaceValues ShownAfter(const std::string& line) {
+// The readings of one line, through the parser and every row of the table.
+FlightState ReadingsAfter(const std::string& line) {
   FeedState fed{};
   std::vector<FgValue> values;
   std::string why;
@@ -44,8 +43,13 @@ InterfaceValues ShownAfter(const std::string& line) {
     ApplyFeedRow(row, values[f].number, values[f].text, fed);
   }
   SettleTerms(FlightGearRows(), FlightGearRowCount(), fed);
+  return fed.readings;
+}
+
+// What the display makes of one line, read from the data area the server fills with the readings.
+InterfaceValues ShownAfter(const std::string& line) {
   SimDataArea area;
-  area.StoreReadings(fed.readings);
+  area.StoreReadings(ReadingsAfter(line));
   return DisplayedState(area);
 }
 
@@ -174,6 +178,64 @@ TEST(FlightGearTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
   EXPECT_EQ(ShownAfter(l.Text()).ApHeadingRaw, 0);
 }
 
+// On an approach with flaps and gear out, drifting in a crosswind, a touch of slip, the stall
+// warning on, the autothrottle holding Mach: each value as the server serves it, and what only the
+// display's own FlightGear source has (the track FlightGear works out, the flight path, the limits).
+TEST(FlightGearTable, TheEnvelopeAsAPilotReadsIt) {
+  FgLine l;
+  l.headingTrue = 360;
+  l.trueKt = 150;
+  l.windKt = 15;
+  l.windFromDeg = 270;     // from the left: drifting right
+  l.trackDeg = 5.7;
+  l.pathDeg = -3;          // on a 3-degree slope
+  l.slipSkid = -1;         // a push to the left: the ball half way out to the right
+  l.flapsNorm = 0.5;
+  l.gearDown = 1;
+  l.stallWarning = 1;
+  l.speedLock = "mach-with-throttle";
+  l.targetMach = 0.78;
+  l.headingLock = "nav1-hold";
+  l.vne = 340;
+  l.vle = 270;
+  const InterfaceValues s = ShownAfter(l.Text());
+  EXPECT_EQ(s.TrueAirspeedRaw, 150 * 128);
+  EXPECT_EQ(s.WindSpeedRaw, 15);
+  EXPECT_EQ(s.WindDirectionRaw, 49152);  // 270 of 360 degrees
+  EXPECT_EQ(s.TurnBall, 64);             // half of 127, right
+  EXPECT_EQ(s.FlapPositionRaw, 8192);    // half of 16383
+  EXPECT_EQ(s.GearControl, 16383);
+  EXPECT_EQ(s.StallWarning, 1);
+  EXPECT_EQ(s.ApMachHold, 1u);
+  EXPECT_EQ(s.ApAirspeedHold, 1u);
+  EXPECT_EQ(s.ApMachRaw, 51118u);        // 0.78 x 65536
+  EXPECT_EQ(s.ApNav1Hold, 1u);
+  const FlightState shown = orvane_test::ReadingsOf(s);
+  EXPECT_NEAR(shown.TrackTrue, 5.71, 0.02) << "the display's own wind triangle";
+  EXPECT_NEAR(shown.SlipBall, 0.5, 0.01);
+  const FlightState direct = ReadingsAfter(l.Text());
+  EXPECT_NEAR(direct.TrackTrue, 5.7, 1e-9);
+  EXPECT_NEAR(direct.FlightPathAngle, -3, 1e-9);
+  EXPECT_EQ(direct.MaxOperatingSpeed, 340);
+  EXPECT_EQ(direct.GearPlacardSpeed, 270);
+  EXPECT_TRUE(direct.Valid.Has(ReadingId::MaxOperatingSpeed));
+  // An aircraft without limits (FlightGear writes 0) and a lock in knots: no limit, no Mach.
+  l.vne = l.vle = 0;
+  l.targetMach = 0;
+  l.speedLock = "speed-with-throttle";
+  const FlightState plain = ReadingsAfter(l.Text());
+  EXPECT_FALSE(plain.Valid.Has(ReadingId::MaxOperatingSpeed));
+  EXPECT_FALSE(plain.Valid.Has(ReadingId::GearPlacardSpeed));
+  EXPECT_FALSE(plain.Valid.Has(ReadingId::SelectedMach));
+  EXPECT_TRUE(plain.SpeedHold);
+  EXPECT_FALSE(plain.MachHold);
+  // Mach held with the elevator: the speed bug in Mach, the throttles not holding the speed.
+  l.speedLock = "mach-with-pitch-trim";
+  const FlightState pitch = ReadingsAfter(l.Text());
+  EXPECT_FALSE(pitch.SpeedHold);
+  EXPECT_TRUE(pitch.MachHold);
+}
+
 // A protocol file copied before ground speed was added sends its first 31 values: the line is taken
 // (ground speed does not arrive), a line short of those is not.
 TEST(FlightGearParser, TakesTheLinesOfTheEarlierProtocolFile) {
@@ -191,7 +253,16 @@ TEST(FlightGearParser, TakesTheLinesOfTheEarlierProtocolFile) {
   const std::string shorter = older.substr(0, older.rfind(',')) + "\n";
   EXPECT_FALSE(ParseGenericLine(shorter.data(), shorter.size(), FlightGearFields(), FlightGearFieldCount(), &values,
                                 &why, kFgFieldsRequired));
-  EXPECT_NE(why.find("31 to 32"), std::string::npos) << why;
+  EXPECT_NE(why.find("31 to " + std::to_string(FlightGearFieldCount())), std::string::npos) << why;
+  // One copied after ground speed but before the envelope's values: taken, without them.
+  FgLine between;
+  between.withoutEnvelope = true;
+  between.groundSpeedKt = 140;
+  const std::string middle = between.Text();
+  EXPECT_TRUE(ParseGenericLine(middle.data(), middle.size(), FlightGearFields(), FlightGearFieldCount(), &values, &why,
+                               kFgFieldsRequired))
+      << why;
+  EXPECT_EQ(values.size(), kFgFieldsRequired + 1);
 }
 
 TEST(FlightGearParser, RefusesEveryLineThatIsNotExactlyTheProtocol) {

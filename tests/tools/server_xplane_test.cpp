@@ -186,6 +186,88 @@ TEST(XPlaneTable, SpeedsHeadingsAndTargetsAsAPilotReadsThem) {
   EXPECT_EQ(Shown(fed).ApAirspeed, 250);
 }
 
+// In a Mach 0.78 cruise with the autothrottle holding Mach, in a crosswind, the ball a quarter out
+// to the right, the overspeed warning on; then on the approach with flaps and gear out, the NAV mode
+// captured and the stall warning on: each value as the server serves it, and what only the display's
+// own X-Plane source has (X-Plane's track, the flight path, the aircraft's limits, the minimums).
+TEST(XPlaneTable, TheEnvelopeAsAPilotReadsIt) {
+  FeedState fed{};
+  Feed(fed, "sim/flightmodel/position/true_psi", 90);
+  Feed(fed, "sim/flightmodel/position/true_airspeed", 450 * 1852.0 / 3600);  // 450 kt true
+  Feed(fed, "sim/cockpit2/gauges/indicators/wind_speed_kts", 45);
+  Feed(fed, "sim/weather/wind_direction_degt", 360);  // from the north: drifting right of 090
+  Feed(fed, "sim/flightmodel/position/hpath", 95.7);
+  Feed(fed, "sim/flightmodel/position/vpath", 0.5);
+  Feed(fed, "sim/cockpit2/gauges/indicators/slip_deg", 11.3099 / 4);
+  Feed(fed, "sim/flightmodel/failures/over_vne", 1);
+  Feed(fed, "sim/cockpit2/autopilot/autothrottle_arm", 1);
+  Feed(fed, "sim/cockpit2/autopilot/autothrottle_enabled", 1);
+  Feed(fed, "sim/cockpit2/autopilot/airspeed_is_mach", 1);
+  Feed(fed, "sim/cockpit/autopilot/airspeed", 0.78);
+  Feed(fed, "sim/aircraft/view/acf_Vne", 340);  // a 737-800's VMO and MMO
+  Feed(fed, "sim/aircraft/view/acf_Mmo", 0.82);
+  Feed(fed, "sim/aircraft/overflow/acf_Vle", 270);
+  Feed(fed, "sim/aircraft/view/acf_Vfe", 162);
+  Feed(fed, "sim/aircraft/view/acf_Vs", 140);
+  Feed(fed, "sim/aircraft/view/acf_Vso", 105);
+  Feed(fed, "sim/cockpit2/gauges/actuators/radio_altimeter_bug_ft_pilot", 200);
+  InterfaceValues s = Shown(fed);
+  EXPECT_EQ(s.TrueAirspeedRaw, 450 * 128);
+  EXPECT_EQ(s.WindSpeedRaw, 45);
+  EXPECT_EQ(s.WindDirectionRaw, 0);
+  EXPECT_EQ(s.TurnBall, 32);  // a quarter of 127, right
+  EXPECT_EQ(s.OverspeedWarning, 1);
+  EXPECT_EQ(s.AutothrottleArm, 1u);
+  EXPECT_EQ(s.ApAirspeedHold, 1u);
+  EXPECT_EQ(s.ApMachHold, 1u);
+  EXPECT_EQ(s.ApMachRaw, 51118u);  // 0.78 x 65536
+  EXPECT_EQ(s.ApAirspeed, 0) << "no knots target while it is a Mach number";
+  EXPECT_NEAR(orvane_test::ReadingsOf(s).TrackTrue, 95.71, 0.02) << "the display's own wind triangle";
+  const FlightState& direct = fed.readings;
+  EXPECT_NEAR(direct.TrackTrue, 95.7, 1e-4);
+  EXPECT_NEAR(direct.FlightPathAngle, 0.5, 1e-6);
+  EXPECT_EQ(direct.MaxOperatingSpeed, 340);
+  EXPECT_NEAR(direct.MaxOperatingMach, 0.82, 1e-6);
+  EXPECT_EQ(direct.GearPlacardSpeed, 270);
+  EXPECT_EQ(direct.FlapPlacardSpeed, 162);
+  EXPECT_EQ(direct.StallSpeedClean, 140);
+  EXPECT_EQ(direct.StallSpeedFullFlap, 105);
+  EXPECT_EQ(direct.DecisionHeight, 200);
+
+  Feed(fed, "sim/flightmodel/failures/over_vne", 0);
+  Feed(fed, "sim/cockpit2/annunciators/stall_warning", 1);
+  Feed(fed, "sim/flightmodel/controls/flaprat", 0.75);
+  Feed(fed, "sim/aircraft/controls/acf_flap_detents", 8);
+  Feed(fed, "sim/cockpit2/controls/gear_handle_down", 1);
+  Feed(fed, "sim/cockpit2/autopilot/nav_status", 2);
+  Feed(fed, "sim/cockpit2/autopilot/airspeed_is_mach", 0);
+  Feed(fed, "sim/cockpit/autopilot/airspeed", 150);
+  Feed(fed, "sim/cockpit2/gauges/indicators/slip_deg", -30);  // beyond the end of the tube
+  s = Shown(fed);
+  EXPECT_EQ(s.OverspeedWarning, 0);
+  EXPECT_EQ(s.StallWarning, 1);
+  EXPECT_EQ(s.FlapPositionRaw, 12287);  // three quarters of 16383
+  EXPECT_EQ(s.FlapSteps, 8);
+  EXPECT_EQ(s.GearControl, 16383);
+  EXPECT_EQ(s.ApNav1Hold, 1u);
+  EXPECT_EQ(s.ApMachHold, 0u);
+  EXPECT_EQ(s.ApAirspeed, 150);
+  EXPECT_EQ(s.TurnBall, -127);
+  // N1 mode is no speed hold.
+  Feed(fed, "sim/cockpit2/autopilot/autothrottle_enabled", 2);
+  EXPECT_EQ(Shown(fed).ApAirspeedHold, 0u);
+  // An aircraft that gives no limit: nothing is stored for it.
+  FeedState bare{};
+  Feed(bare, "sim/aircraft/view/acf_Vne", 0);
+  Feed(bare, "sim/cockpit2/gauges/actuators/radio_altimeter_bug_ft_pilot", 0);
+  EXPECT_FALSE(bare.readings.Valid.Has(ReadingId::MaxOperatingSpeed));
+  EXPECT_FALSE(bare.readings.Valid.Has(ReadingId::DecisionHeight));
+  // A target in knots is no Mach target.
+  Feed(bare, "sim/cockpit/autopilot/airspeed", 250);
+  EXPECT_FALSE(bare.readings.Valid.Has(ReadingId::SelectedMach));
+  EXPECT_TRUE(bare.readings.Valid.Has(ReadingId::SelectedAirspeed));
+}
+
 // The table supplies every variable of the read list and the further ones a layout may show.
 TEST(XPlaneTable, SuppliesTheReadListAndTheFurtherVariables) {
   ReadingSet supplied;

@@ -13,7 +13,9 @@ namespace {
 
 using namespace demo::curves;
 
-constexpr double kLoop = 300.0;
+// The approach (0-300 s), then a cut to a cruise at FL350 (300-360 s) before the loop starts over.
+constexpr double kApproachEnd = demo::times::kHighCruiseStart;
+constexpr double kLoop = 360.0;
 constexpr double kPi = 3.14159265358979323846;
 
 // Vertical profile: 5,000 ft cruise, a 40 ft/s descent captured exponentially at 3,000 ft, then a
@@ -214,7 +216,7 @@ double Wrap180(double deg) { return Wrap360(deg + 180.0) - 180.0; }
 class HeadingPlan {
  public:
   HeadingPlan() {
-    turned_.resize(size_t(kLoop / kStep) + 2);
+    turned_.resize(size_t(kApproachEnd / kStep) + 2);
     turned_[0] = 0;
     for (size_t i = 1; i < turned_.size(); ++i) {
       const double t = double(i) * kStep;
@@ -225,7 +227,7 @@ class HeadingPlan {
     for (double t = kGsStart; t < kFlareStart; t += 0.5, ++n) sum += Turned(t);
     const double courseTrue = kRunwayCourseMag + kVariationDeg;
     start_ = Wrap360(courseTrue - sum / n);
-    exitTurn_ = -Wrap180(Turned(kLoop));
+    exitTurn_ = -Wrap180(Turned(kApproachEnd));
   }
 
   // True heading, degrees 0..360.
@@ -308,8 +310,43 @@ std::string DmeText(double nm) {
 // Needle steps (127 = full scale) in dots.
 double NeedleDots(double steps) { return Needle(steps) * 2.5 / 127; }
 
-// The state at a demo time already inside 0..kLoop.
-FlightState StateInLoop(double t) {
+// The wind: from 300 true at 25 kt above 4,000 ft, veering to 357 (down runway 36) at 10 kt below
+// 1,500 ft; at FL350 from 270 at 50 kt.
+constexpr double kRunwayTrue = kRunwayCourseMag + kVariationDeg;
+double WindFromTrue(double ft) {
+  if (ft > 20000) return 270;
+  return 300 + (kRunwayTrue - 300) * (1 - Smooth((ft - 1500) / 2500));
+}
+double WindKt(double ft) {
+  if (ft > 20000) return 50;
+  return 10 + 15 * Smooth((ft - 1500) / 2500);
+}
+
+// Flaps (a 737's: 8 steps after up, up to 40 degrees) out in steps on the approach, each moving over
+// 6 s, and the gear down once the glide slope is captured.
+constexpr int kFlapSteps = 8;
+constexpr double kFlapMoveTime = 6.0;
+struct FlapSelection {
+  double at, degrees;
+};
+constexpr FlapSelection kFlapSelections[] = {{110, 1}, {125, 5}, {145, 15}, {165, 30}};
+constexpr double kFullFlapDegrees = 40;
+constexpr double kGearDownAt = 154.0;
+
+double FlapFraction(double t) {
+  double degrees = 0;
+  for (const FlapSelection& f : kFlapSelections) degrees = Blend(t, f.at, kFlapMoveTime, degrees, f.degrees);
+  return degrees / kFullFlapDegrees;
+}
+
+// The turn coordinator's ball: a little turbulence, and in the left turn of the cruise a touch of
+// slip (too little rudder: the ball out to the inside of the turn, left).
+double SlipBall(double t) {
+  return Pulse(t, 10, 42, -0.2, kTurnRamp) + 0.04 * std::sin(0.7 * t) * std::sin(0.23 * t) * Airborne(t);
+}
+
+// The state at a demo time inside the approach (0 up to 300 s).
+FlightState ApproachState(double t) {
   using R = ReadingId;
   FlightState s{};
   const double altitude = AltitudeFt(t);
@@ -359,7 +396,6 @@ FlightState StateInLoop(double t) {
   const double ias = IndicatedAirspeedKt(t);
   s.Set(R::IndicatedAirspeed, ias);
   s.Set(R::Mach, MachFor(ias, altitude));
-  s.Set(R::GroundSpeed, TrueAirspeedKt(t));  // no wind
   s.Set(R::HeadingTrue, Headings().TrueHeading(t));
   s.Set(R::MagneticVariation, kVariationDeg);
   s.Set(R::VerticalSpeed, VerticalSpeedFtS(t) * 60.0);
@@ -369,8 +405,101 @@ FlightState StateInLoop(double t) {
   // V/S mode until the capture shows (250 ft from the target): then the selection is cleared.
   const bool vsDescent = t >= kDescentStart && t < kTouchdown && altitude > kLevelFt + 250.0;
   s.Set(R::SelectedVerticalSpeed, vsDescent ? -kDescentRate * 60.0 : 0.0);
+
+  // The envelope: true airspeed, the wind and with it the track and ground speed, the flight path,
+  // the ball, flaps and gear; the autothrottle in speed hold with the autopilot, armed until the
+  // touchdown; no warnings.
+  const double tas = TrueAirspeedKt(t);
+  const double heading = Headings().TrueHeading(t);
+  const double windFrom = WindFromTrue(altitude), wind = std::round(WindKt(altitude));  // whole knots
+  const double east = tas * std::sin(heading * kPi / 180) - wind * std::sin(windFrom * kPi / 180);
+  const double north = tas * std::cos(heading * kPi / 180) - wind * std::cos(windFrom * kPi / 180);
+  const double groundSpeed = std::hypot(east, north);
+  s.Set(R::TrueAirspeed, tas);
+  s.Set(R::WindSpeed, wind);
+  s.Set(R::WindDirectionTrue, windFrom);
+  s.Set(R::GroundSpeed, groundSpeed);
+  s.Set(R::TrackTrue, Wrap360(std::atan2(east, north) * 180 / kPi));
+  s.Set(R::FlightPathAngle,
+        std::atan2(VerticalSpeedFtS(t), std::max(groundSpeed, 1.0) * 6076.12 / 3600) * 180 / kPi);
+  s.Set(R::SlipBall, SlipBall(t));
+  s.Set(R::FlapPosition, FlapFraction(t));
+  s.Set(R::FlapSteps, kFlapSteps);
+  s.SetFact(R::GearDown, t >= kGearDownAt);
+  s.SetFact(R::StallWarning, false);
+  s.SetFact(R::OverspeedWarning, false);
+  s.SetFact(R::AutothrottleArmed, t < kApOff);
+  s.SetFact(R::SpeedHold, t < kTouchdown);
+  s.SetFact(R::MachHold, false);
+  s.SetFact(R::Nav1Hold, false);
+  s.Set(R::SelectedMach, std::round(MachFor(SelectedAirspeedKt(t), altitude) * 100) / 100);
   return s;
 }
+
+// The cruise at FL350 after the cut (300 up to 360 s): wings level on the heading the approach's
+// loop starts with, Mach 0.78 held by the autothrottle (the speed bug in Mach), the wind from 270 at
+// 50 kt drifting the aircraft some 6 degrees, light turbulence.
+constexpr double kHighCruiseFt = 35000;
+constexpr double kHighCruiseMach = 0.78;
+// The standard atmosphere above the tropopause would differ: FL350 is below it (36,089 ft).
+double CasForMach(double mach, double ft) {
+  const double impact = PressureRatio(ft) * (std::pow(1 + 0.2 * mach * mach, 3.5) - 1);
+  return kSeaLevelSoundKt * std::sqrt(5 * (std::pow(impact + 1, 2.0 / 7.0) - 1));
+}
+
+FlightState HighCruiseState(double t) {
+  using R = ReadingId;
+  FlightState s{};
+  const double alpha = 2.5;
+  s.Set(R::Pitch, alpha - PitchTurbulence(t));
+  s.Set(R::Bank, -BankTurbulence(t));
+  s.Set(R::FdPitch, alpha);
+  s.Set(R::FdBank, 0);
+  s.Set(R::Altitude, kHighCruiseFt);
+  s.Set(R::RadioAltitude, kHighCruiseFt);
+  s.Set(R::SelectedAltitude, kHighCruiseFt);
+  for (ReadingId id : {R::AutopilotEngaged, R::FlightDirectorOn, R::HeadingHold, R::AltitudeHold,
+                       R::AutothrottleArmed, R::SpeedHold, R::MachHold})
+    s.SetFact(id, true);
+  for (ReadingId id : {R::ApproachHold, R::GlideSlopeHold, R::IlsTuned, R::GlideSlopePresent, R::LocaliserCaptured,
+                       R::GlideSlopeCaptured, R::OuterMarker, R::MiddleMarker, R::InnerMarker, R::GearDown,
+                       R::StallWarning, R::OverspeedWarning, R::Nav1Hold})
+    s.SetFact(id, false);
+  s.Set(R::LocaliserDeviation, 0);
+  s.Set(R::GlideSlopeDeviation, 0);
+  s.SetText(R::IlsIdent, "");
+  s.SetText(R::DmeText, "");
+
+  const double cas = CasForMach(kHighCruiseMach, kHighCruiseFt);
+  const double tas = kHighCruiseMach * kSeaLevelSoundKt * std::sqrt(TemperatureRatio(kHighCruiseFt));
+  const double heading = Headings().TrueHeading(0.0);
+  const double windFrom = WindFromTrue(kHighCruiseFt), wind = WindKt(kHighCruiseFt);
+  const double east = tas * std::sin(heading * kPi / 180) - wind * std::sin(windFrom * kPi / 180);
+  const double north = tas * std::cos(heading * kPi / 180) - wind * std::cos(windFrom * kPi / 180);
+  s.Set(R::IndicatedAirspeed, cas);
+  s.Set(R::Mach, kHighCruiseMach);
+  s.Set(R::TrueAirspeed, tas);
+  s.Set(R::WindSpeed, wind);
+  s.Set(R::WindDirectionTrue, windFrom);
+  s.Set(R::GroundSpeed, std::hypot(east, north));
+  s.Set(R::TrackTrue, Wrap360(std::atan2(east, north) * 180 / kPi));
+  s.Set(R::FlightPathAngle, 0);
+  s.Set(R::HeadingTrue, heading);
+  s.Set(R::MagneticVariation, kVariationDeg);
+  s.Set(R::VerticalSpeed, 0);
+  s.Set(R::AltimeterSetting, kAltimeterSettingHpa);
+  s.Set(R::SelectedHeading, SelectedHeadingMag(0.0));
+  s.Set(R::SelectedAirspeed, std::round(cas));
+  s.Set(R::SelectedMach, kHighCruiseMach);
+  s.Set(R::SelectedVerticalSpeed, 0);
+  s.Set(R::SlipBall, 0.04 * std::sin(0.7 * t) * std::sin(0.23 * t));
+  s.Set(R::FlapPosition, 0);
+  s.Set(R::FlapSteps, kFlapSteps);
+  return s;
+}
+
+// The state at a demo time already inside 0..kLoop.
+FlightState StateInLoop(double t) { return t < kApproachEnd ? ApproachState(t) : HighCruiseState(t); }
 
 }  // namespace
 

@@ -44,6 +44,16 @@ constexpr double kIlsApproachMiddleMarker = 264.0;
 constexpr double kInnerMarker = 269.65;
 // Rolling out after touchdown: RA readout 0, autopilot and flight director off.
 constexpr double kRollout = 285.0;
+// The envelope on the approach: flaps 30 and the gear down, the wind down the runway, below the
+// radio minimums of 200 ft (RA 160).
+constexpr double kApproachMinimums = 268.0;
+// Flaps 5 at 3,000 ft with the approach armed, drifting right in the crosswind.
+constexpr double kFlapsInTheCrosswind = 133.0;
+// The cut to a cruise at FL350: from here to the end of the loop.
+constexpr double kHighCruiseStart = 300.0;
+// At FL350, Mach 0.78 held by the autothrottle ("MCP SPD" with the speed bug in Mach), the wind from
+// 270 at 50 kt drifting the aircraft right.
+constexpr double kCruiseAtMach = 330.0;
 }  // namespace times
 
 }  // namespace demo

@@ -398,6 +398,7 @@ std::string FlightStateKeysText() {
     const InterfaceCodecRow* row = CodecRowOf(info.var);
     const CodecRule rule = row != nullptr ? row->rule : CodecRule::FlagIsOne;
     const char* unit = row != nullptr ? UnitName(UnitOf(row->reading)) : "";
+    if (row != nullptr && *unit == '\0') unit = "count";  // a number without a unit
     const double factor = row != nullptr ? row->factor : 1.0;
     if (info.kind == RawKind::Text) {
       std::snprintf(line, sizeof line, "  %-22s text     up to %u characters\n", info.name, unsigned(info.size));
