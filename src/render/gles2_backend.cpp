@@ -241,6 +241,42 @@ class Coverage final : public TextureDevice {
   std::map<uint32_t, Map> maps_;
 };
 
+// The switches, blend function, clip box and clear colour a list's drawing changes, put back as they
+// were when it goes out of scope. Desktop GL keeps them on its attribute stack; OpenGL ES 2.0 and
+// WebGL have no such stack, and they are read and set one by one.
+class SavedState {
+ public:
+#if defined(__EMSCRIPTEN__)
+  SavedState() {
+    blend_ = glIsEnabled(GL_BLEND), scissor_ = glIsEnabled(GL_SCISSOR_TEST);
+    depth_ = glIsEnabled(GL_DEPTH_TEST), cull_ = glIsEnabled(GL_CULL_FACE);
+    glGetIntegerv(GL_BLEND_SRC_RGB, &blendFunc_[0]);
+    glGetIntegerv(GL_BLEND_DST_RGB, &blendFunc_[1]);
+    glGetIntegerv(GL_BLEND_SRC_ALPHA, &blendFunc_[2]);
+    glGetIntegerv(GL_BLEND_DST_ALPHA, &blendFunc_[3]);
+    glGetIntegerv(GL_SCISSOR_BOX, box_);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear_);
+  }
+  ~SavedState() {
+    Switch(GL_BLEND, blend_), Switch(GL_SCISSOR_TEST, scissor_), Switch(GL_DEPTH_TEST, depth_), Switch(GL_CULL_FACE, cull_);
+    glBlendFuncSeparate(GLenum(blendFunc_[0]), GLenum(blendFunc_[1]), GLenum(blendFunc_[2]), GLenum(blendFunc_[3]));
+    glScissor(box_[0], box_[1], box_[2], box_[3]);
+    glClearColor(clear_[0], clear_[1], clear_[2], clear_[3]);
+  }
+
+ private:
+  static void Switch(GLenum what, GLboolean on) { on ? glEnable(what) : glDisable(what); }
+  GLboolean blend_, scissor_, depth_, cull_;
+  GLint blendFunc_[4] = {}, box_[4] = {};
+  GLfloat clear_[4] = {};
+#else
+  SavedState() { glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT | GL_DEPTH_BUFFER_BIT); }
+  ~SavedState() { glPopAttrib(); }
+#endif
+  SavedState(const SavedState&) = delete;
+  SavedState& operator=(const SavedState&) = delete;
+};
+
 class Gles2Backend final : public Backend {
  public:
   ~Gles2Backend() override {
@@ -312,7 +348,7 @@ class Gles2Backend final : public Backend {
     gl_.ActiveTexture(kTexture0);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
     glGetIntegerv(GL_VIEWPORT, viewport);
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT | GL_DEPTH_BUFFER_BIT);
+    const SavedState saved;
 
     int width = list.surfaceWidth, height = list.surfaceHeight;
     if (width <= 0 || height <= 0) width = viewport[0] + viewport[2], height = viewport[1] + viewport[3];
@@ -376,7 +412,6 @@ class Gles2Backend final : public Backend {
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
     gl_.ActiveTexture(static_cast<GLenum>(activeTexture));
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-    glPopAttrib();
   }
 
  private:
