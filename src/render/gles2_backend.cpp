@@ -241,38 +241,38 @@ class Coverage final : public TextureDevice {
   std::map<uint32_t, Map> maps_;
 };
 
-// The switches, blend function, clip box and clear colour a list's drawing changes, put back as they
-// were when it goes out of scope. Desktop GL keeps them on its attribute stack; OpenGL ES 2.0 and
-// WebGL have no such stack, and they are read and set one by one.
+// Whether the context's state is read before a list is drawn and put back after it. In the browser
+// every query of WebGL's state waits for the GPU process to catch up (measured in headless Chromium:
+// nearly all of a frame's time went there); the page's context draws nothing but the lists, so
+// there they start from, and leave, the state WebGL starts with, and nothing is read.
+#if defined(__EMSCRIPTEN__)
+constexpr bool kReadState = false;
+#else
+constexpr bool kReadState = true;
+#endif
+
+// The switches, blend function, clip box and clear colour a list's drawing changes, put back when it
+// goes out of scope: from the attribute stack on desktop GL; in WebGL, which has none, as WebGL
+// starts (`width` x `height` the clip box it starts with).
 class SavedState {
  public:
 #if defined(__EMSCRIPTEN__)
-  SavedState() {
-    blend_ = glIsEnabled(GL_BLEND), scissor_ = glIsEnabled(GL_SCISSOR_TEST);
-    depth_ = glIsEnabled(GL_DEPTH_TEST), cull_ = glIsEnabled(GL_CULL_FACE);
-    glGetIntegerv(GL_BLEND_SRC_RGB, &blendFunc_[0]);
-    glGetIntegerv(GL_BLEND_DST_RGB, &blendFunc_[1]);
-    glGetIntegerv(GL_BLEND_SRC_ALPHA, &blendFunc_[2]);
-    glGetIntegerv(GL_BLEND_DST_ALPHA, &blendFunc_[3]);
-    glGetIntegerv(GL_SCISSOR_BOX, box_);
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear_);
-  }
+  SavedState(int width, int height) : width_(width), height_(height) {}
   ~SavedState() {
-    Switch(GL_BLEND, blend_), Switch(GL_SCISSOR_TEST, scissor_), Switch(GL_DEPTH_TEST, depth_), Switch(GL_CULL_FACE, cull_);
-    glBlendFuncSeparate(GLenum(blendFunc_[0]), GLenum(blendFunc_[1]), GLenum(blendFunc_[2]), GLenum(blendFunc_[3]));
-    glScissor(box_[0], box_[1], box_[2], box_[3]);
-    glClearColor(clear_[0], clear_[1], clear_[2], clear_[3]);
+    glDisable(GL_BLEND), glDisable(GL_SCISSOR_TEST), glDisable(GL_DEPTH_TEST), glDisable(GL_CULL_FACE);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glScissor(0, 0, width_, height_);
+    glClearColor(0, 0, 0, 0);
   }
 
  private:
-  static void Switch(GLenum what, GLboolean on) { on ? glEnable(what) : glDisable(what); }
-  GLboolean blend_, scissor_, depth_, cull_;
-  GLint blendFunc_[4] = {}, box_[4] = {};
-  GLfloat clear_[4] = {};
+  int width_, height_;
 #else
-  SavedState() { glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT | GL_DEPTH_BUFFER_BIT); }
+  SavedState(int, int) { glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT | GL_DEPTH_BUFFER_BIT); }
   ~SavedState() { glPopAttrib(); }
 #endif
+
+ public:
   SavedState(const SavedState&) = delete;
   SavedState& operator=(const SavedState&) = delete;
 };
@@ -340,15 +340,20 @@ class Gles2Backend final : public Backend {
     if (batches_.empty()) return;
 
     // The state the drawing changes, put back at the end.
-    GLint program = 0, arrayBuffer = 0, elementBuffer = 0, texture = 0, activeTexture = 0, viewport[4] = {};
-    glGetIntegerv(kCurrentProgram, &program);
-    glGetIntegerv(kArrayBufferBinding, &arrayBuffer);
-    glGetIntegerv(kElementArrayBufferBinding, &elementBuffer);
-    glGetIntegerv(kActiveTexture, &activeTexture);
+    GLint program = 0, arrayBuffer = 0, elementBuffer = 0, texture = 0, activeTexture = GLint(kTexture0);
+    GLint viewport[4] = {0, 0, list.surfaceWidth, list.surfaceHeight};
+    if (kReadState) {
+      glGetIntegerv(kCurrentProgram, &program);
+      glGetIntegerv(kArrayBufferBinding, &arrayBuffer);
+      glGetIntegerv(kElementArrayBufferBinding, &elementBuffer);
+      glGetIntegerv(kActiveTexture, &activeTexture);
+    }
     gl_.ActiveTexture(kTexture0);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const SavedState saved;
+    if (kReadState) {
+      glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+      glGetIntegerv(GL_VIEWPORT, viewport);
+    }
+    const SavedState saved(list.surfaceWidth, list.surfaceHeight);
 
     int width = list.surfaceWidth, height = list.surfaceHeight;
     if (width <= 0 || height <= 0) width = viewport[0] + viewport[2], height = viewport[1] + viewport[3];
