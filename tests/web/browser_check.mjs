@@ -205,6 +205,9 @@ try {
     const raf = await cdp("Runtime.evaluate", { awaitPromise: true, returnByValue: true, expression:
       "new Promise((done) => { let n = 0; const t0 = performance.now(); const step = () => { n++; if (performance.now() - t0 < 1000) requestAnimationFrame(step); else done(n); }; requestAnimationFrame(step); })" }, session);
     console.log(`     ${((f1 - f0) / 2).toFixed(1)} exchange frames per second (${f1 - f0} in 2 s); the browser's animation frames: ${raf.result.value} per second`);
+    const start = (await cdp("Runtime.evaluate", { returnByValue: true, expression:
+      "[window.orvanePage.artworkMs, window.orvanePage.firstDrawnMs]" }, session)).result.value;
+    console.log(`     since the page began loading: artwork fetched ${start[0].toFixed(0)} ms, first frame drawn ${start[1].toFixed(0)} ms`);
     const costs = (await cdp("Runtime.evaluate", { returnByValue: true, expression: "window.orvanePage.drawMsRecent.slice()" }, session)).result.value.sort((a, b) => a - b);
     if (costs.length > 0)
       console.log(`     frame cost on the processor: median ${costs[Math.floor(costs.length / 2)].toFixed(2)} ms, ` +
@@ -212,7 +215,7 @@ try {
   }
   // A tap (a touch on the canvas) goes full screen.
   for (const type of ["touchStart", "touchEnd"])
-    await cdp("Input.dispatchTouchEvent", { type, touchPoints: type === "touchEnd" ? [] : [{ x: 400, y: 300 }] }, session);
+    await cdp("Input.dispatchTouchEvent", { type, touchPoints: type === "touchEnd" ? [] : [{ x: viewport[0] / 2, y: viewport[1] / 2 }] }, session);
   r = await waitFor("fullscreen", (s) => s.fullscreen, 3000);
   check(r.ms >= 0, `a tap goes full screen (${r.ms} ms)`);
   console.log("     screen wake lock: " + (r.state ? r.state.awake : "?"));

@@ -51,7 +51,11 @@
     drawMsRecent: [],
     flags: "",
     log: null,
+    // Since the page began loading (ms): the artwork fetched, the first frame drawn.
+    artworkMs: null,
+    firstDrawnMs: null,
     drawn: function (drawMs, flags) {
+      if (page.firstDrawnMs === null) page.firstDrawnMs = performance.now();
       page.drawnFrames++;
       page.drawMs = drawMs;
       page.flags = flags;

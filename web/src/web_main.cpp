@@ -54,7 +54,10 @@ EM_JS(void, PageFetchArtwork, (const char* names), {
       missing++;
       console.warn("artwork " + error.message);
     });
-  })).then(function () { _orvane_artwork_ready(missing); });
+  })).then(function () {
+    if (Module.orvanePage) Module.orvanePage.artworkMs = performance.now();
+    _orvane_artwork_ready(missing);
+  });
 });
 
 namespace {
