@@ -1,6 +1,8 @@
 // The browser display's frames for the latency benchmark: headless Chromium opens the page, and once
-// it is connected, each frame's end of drawing (epoch clock, ms) and pitch are recorded for a
-// while; written as JSON with the page's frame costs and its animation frames per second.
+// it is connected, each frame's time on the screen and pitch are recorded for a while; written as
+// JSON ({ frames: [[monotonic clock in us, pitch or null], ...], drawMs, framesPerSecond }).
+// The page's clock (performance.now) is put on the system's monotonic clock (node's hrtime) by the
+// quickest of 20 questions to the page: its answer lies between the question and the reply.
 // Usage: node browser_frames.mjs --url URL --seconds S --width W --height H --out FILE [--chromium PATH]
 import { writeFileSync } from "node:fs";
 import { launchChromium } from "../tests/web/chromium.mjs";
@@ -31,6 +33,16 @@ try {
   const result = await page.evaluate(`(() => { const p = window.orvanePage; const log = p.log; p.log = null;
     return { frames: log, drawMs: p.drawMsRecent.slice(), drawn: p.drawnFrames }; })()`);
   result.framesPerSecond = (result.drawn - drawnBefore) / seconds;
+  let best = null;
+  for (let k = 0; k < 20; k++) {
+    const asked = process.hrtime.bigint();
+    const pageMs = await page.evaluate("performance.now()");
+    const answered = process.hrtime.bigint();
+    const span = Number(answered - asked) / 1000;
+    if (best === null || span < best.span) best = { span, offsetUs: Number(asked / 1000n) + span / 2 - pageMs * 1000 };
+  }
+  result.clockUncertaintyUs = best.span / 2;
+  result.frames = result.frames.map(([ms, pitch]) => [Math.round(ms * 1000 + best.offsetUs), pitch]);
   writeFileSync(args.out, JSON.stringify(result));
 } catch (e) {
   console.error("browser_frames: " + e.message);

@@ -256,24 +256,23 @@ class Case:
         import json
         with open(out) as f:
             result = json.load(f)
-        # The page's clock is the epoch's (ms); the sources step on the monotonic clock.
-        offset_us = min((time.time_ns() - time.monotonic_ns()) // 1000 for _ in range(5))
         log = os.path.join(self.folder, "frames.log")
         with open(log, "w") as f:
             f.write("# frame end_us flag since_pump_us since_last_frame_us messages snapshot pitch_deg bank_deg flags\n")
             last = None
-            for k, (epoch_ms, pitch) in enumerate(result["frames"]):
-                end = int(epoch_ms * 1000) - offset_us
+            for k, (end, pitch) in enumerate(result["frames"]):
                 since = end - last if last is not None else 0
-                # The frame is on the screen when its drawing ends (the compositor takes it at once,
-                # headless): the swap the measurement looks for is this end, one frame later.
+                # The frame is on its way to the screen when the animation frame that takes it begins
+                # (headless, the compositor has no display to wait for): the swap the measurement
+                # looks for is this moment, one line later.
                 # A frame without a pitch (the link down) shows neither the old pitch nor the new.
                 f.write(f"{k} {end} 0 {since} {since} 0 0 {pitch if pitch is not None else 999.0} 0 -\n")
                 last = end
         costs = sorted(result["drawMs"])
         if costs:
             self.note = (f"; page frame cost median {median(costs):.1f} ms, p90 {percentile(costs, 90):.1f}, "
-                         f"{result['framesPerSecond']:.1f} frames/s")
+                         f"{result['framesPerSecond']:.1f} frames/s; page clock within "
+                         f"{result['clockUncertaintyUs'] / 1000:.2f} ms")
         return log
 
 

@@ -44,7 +44,7 @@
     },
     // The frames drawn: how many, the last one's cost on the processor (ms) and the flags it raised,
     // the draw costs of the last 600 frames, and, while page.log is an array, one
-    // [time on the epoch clock (ms), pitch (degrees)] per frame as the animation frame that takes it
+    // [performance.now() (ms), pitch (degrees)] per frame as the animation frame that takes it
     // to the screen begins (for the latency benchmark).
     drawnFrames: 0,
     drawMs: 0,
@@ -64,7 +64,7 @@
     },
     shown: function (pitchDeg) {
       if (page.log !== null && page.log.length < 100000)
-        page.log.push([performance.timeOrigin + performance.now(), isNaN(pitchDeg) ? null : pitchDeg]);
+        page.log.push([performance.now(), isNaN(pitchDeg) ? null : pitchDeg]);
     },
     problem: problem
   };
