@@ -129,6 +129,10 @@ def stepped_xplane(period_us):
     return value
 
 
+class SkippedCase(Exception):
+    """A case whose programs are not there (the browser's): its row says so, and the run goes on."""
+
+
 class Case:
     def __init__(self, name, args, folder):
         self.name = name
@@ -231,12 +235,14 @@ class Case:
     def run_browser(self, server, port):
         """The browser case: the server with its web side, the page in headless Chromium; its frames
         written as the display's frame log (the end of each frame's drawing on the monotonic clock)."""
-        web_root = os.path.join(self.args.run_dir, "web")
-        if not os.path.isfile(os.path.join(web_root, "orvane_web.wasm")):
-            raise RuntimeError(f"no browser build in {web_root} (scripts/build.sh web)")
+        # The web folder beside the server, or the browser build's own.
+        web_root = next((d for d in (os.path.join(self.args.run_dir, "web"), os.path.join(ROOT, "build", "web", "run", "web"))
+                         if os.path.isfile(os.path.join(d, "orvane_web.wasm"))), None)
+        if web_root is None:
+            raise SkippedCase("no browser build (scripts/build.sh web)")
         for tool in ("node", "chromium"):
             if shutil.which(tool) is None:
-                raise RuntimeError(f"{tool} not found (scripts/install-deps.sh web)")
+                raise SkippedCase(f"{tool} not found (scripts/install-deps.sh web)")
         web_port = free_port()
         self.start(server, ["--source", "ipc", "--refresh-ms", str(REFRESH_MS), "--port", str(port), "--bind", "127.0.0.1",
                             "--web", str(web_port), "--web-root", web_root], "server.log")
@@ -347,6 +353,10 @@ def main(argv):
         try:
             log = case.run()
             latencies, drawn, frame_ms, missed, odd = measure(log, args.period_ms)
+        except SkippedCase as e:
+            print(f"latency_bench: {name}: skipped: {e}", file=sys.stderr)
+            print(f"RESULT\t{TITLES[name]}\tskipped ({e})\t-\t-\t<= {GOAL:g} x\tn/a", flush=True)
+            continue
         except (RuntimeError, OSError) as e:
             print(f"latency_bench: {name}: {e} (logs in {folder})", file=sys.stderr)
             print(f"RESULT\t{TITLES[name]}\tn/a ({e})\t-\t-\t<= {GOAL:g} x\tn/a", flush=True)
