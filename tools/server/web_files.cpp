@@ -69,6 +69,23 @@ WebAnswer Error(int status, const char* text) {
   return a;
 }
 
+// True when an If-None-Match header (a comma-separated list of versions, each maybe weak: W/"...")
+// names `etag`, or is "*".
+bool NamesVersion(std::string_view header, std::string_view etag) {
+  size_t pos = 0;
+  while (pos < header.size()) {
+    size_t comma = header.find(',', pos);
+    if (comma == std::string_view::npos) comma = header.size();
+    std::string_view item = header.substr(pos, comma - pos);
+    pos = comma + 1;
+    while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.remove_prefix(1);
+    while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
+    if (item.substr(0, 2) == "W/") item.remove_prefix(2);
+    if (item == "*" || item == etag) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool WebRelativePath(std::string_view target, std::string* relative) {
@@ -153,7 +170,7 @@ std::string WebFiles::Resolve(std::string_view target) const {
   return real.u8string();
 }
 
-WebAnswer WebFiles::Answer(std::string_view method, std::string_view target) const {
+WebAnswer WebFiles::Answer(std::string_view method, std::string_view target, std::string_view ifNoneMatch) const {
   const bool head = method == "HEAD";
   if (!head && method != "GET") return Error(405, "405 Method Not Allowed: this server only reads\n");
   const std::string path = Resolve(target);
@@ -162,10 +179,17 @@ WebAnswer WebFiles::Answer(std::string_view method, std::string_view target) con
   std::error_code ec;
   const uintmax_t size = fs::file_size(fs::u8path(path), ec);
   if (!in || ec || size > kMaxWebFile) return Error(404, "404 Not Found\n");
+  const auto modified = fs::last_write_time(fs::u8path(path), ec);
+  if (ec) return Error(404, "404 Not Found\n");
   WebAnswer a;
   a.status = 200;
   a.contentType = WebContentType(path);
   a.length = size;
+  a.etag = "\"" + std::to_string(size) + "-" + std::to_string(modified.time_since_epoch().count()) + "\"";
+  if (ifNoneMatch.size() <= kMaxWebIfNoneMatch && NamesVersion(ifNoneMatch, a.etag)) {
+    a.status = 304;
+    return a;
+  }
   if (!head) {
     a.body.resize(size_t(size));
     in.read(a.body.data(), std::streamsize(size));
