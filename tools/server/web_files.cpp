@@ -1,6 +1,7 @@
 // The data server's web folder: request targets to files inside it, and the answers to GET and HEAD.
 #include "server/web_files.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -185,7 +186,12 @@ WebAnswer WebFiles::Answer(std::string_view method, std::string_view target, std
   a.status = 200;
   a.contentType = WebContentType(path);
   a.length = size;
-  a.etag = "\"" + std::to_string(size) + "-" + std::to_string(modified.time_since_epoch().count()) + "\"";
+  // The clock's count as an unsigned number in hexadecimal (the file clock's epoch may lie after
+  // the file's time).
+  char version[64];
+  std::snprintf(version, sizeof version, "\"%llx-%llx\"", static_cast<unsigned long long>(size),
+                static_cast<unsigned long long>(modified.time_since_epoch().count()));
+  a.etag = version;
   if (ifNoneMatch.size() <= kMaxWebIfNoneMatch && NamesVersion(ifNoneMatch, a.etag)) {
     a.status = 304;
     return a;

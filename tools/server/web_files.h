@@ -27,7 +27,7 @@ struct WebAnswer {
   std::string contentType;  // of the body
   std::string body;         // the file (empty for HEAD and 304) or a one-line text for the errors
   uint64_t length = 0;      // the file's length (for HEAD as for GET)
-  std::string etag;         // the file's version (200 and 304): "size-modification time", quoted
+  std::string etag;         // the file's version (200 and 304): "size-modification time" in hexadecimal, quoted
 };
 
 // Longest If-None-Match header looked at (longer ones are taken as naming no version).
