@@ -1,7 +1,8 @@
 // The browser display end to end in headless Chromium: the page loads from OrvaneGCServer --web
 // (its ipc source on orvane-sim, frozen at a demo time), connects, shows the demo flight's values
 // and draws the panel the desktop draws: its screenshot is compared with orvane-snapshot of the same
-// state. The flags and the "not connected" line appear within 2.5 s when the server stops (and
+// state at --scale, and again with the page resized to a 1024 x 768 window (the panel fitted,
+// centred, at a scale that is no whole number). The flags and the "not connected" line appear within 2.5 s when the server stops (and
 // when it hangs) and leave when it is back. Screenshots and the comparison's pictures go to --out.
 // Usage: node browser_check.mjs --server PATH --sim PATH --snapshot PATH --web-root DIR --out DIR
 //          [--chromium PATH] [--layout classic|full] [--baro hpa|inhg] [--scale S] [--demo-time T]
@@ -10,7 +11,7 @@ import { writeFileSync, openSync } from "node:fs";
 import { createServer, connect } from "node:net";
 import { join } from "node:path";
 import { launchChromium } from "./chromium.mjs";
-import { readPng, comparePictures } from "./png.mjs";
+import { readPng, comparePictures, cropPicture } from "./png.mjs";
 
 const args = Object.fromEntries(
   process.argv.slice(2).reduce((pairs, a, i, all) => (a.startsWith("--") ? [...pairs, [a.slice(2), all[i + 1]]] : pairs), []));
@@ -183,6 +184,39 @@ try {
       `(${(100 * c.share).toFixed(3)} %) differ by more than ${kThreshold}, largest difference ${c.largest} ` +
       `(bound ${(100 * kShare).toFixed(1)} %, ${kLargest})`);
   }
+
+  // A tablet's window of another shape, the page resized: the panel fitted, centred, at a scale
+  // that is no whole number, as orvane-snapshot draws it at that scale.
+  const tablet = [1024, 768];
+  const fitScale = Math.min(tablet[0] / panel[0], tablet[1] / panel[1]);
+  const fitted = panel.map((side) => Math.round(side * fitScale));
+  const origin = [Math.floor((tablet[0] - fitted[0]) / 2), Math.floor((tablet[1] - fitted[1]) / 2)];
+  await cdp("Emulation.setDeviceMetricsOverride", { width: tablet[0], height: tablet[1], deviceScaleFactor: 1, mobile: false }, session);
+  const resized = await waitFor("resized", (s) => s.canvas[0] === tablet[0] && s.canvas[1] === tablet[1], 5000);
+  const drawnAfter = resized.state ? resized.state.drawn : 0;
+  await waitFor("drawn", (s) => s.drawn >= drawnAfter + 5, 3000);
+  const tabletFile = await screenshot("browser_tablet.png");
+  const tabletSnapshot = join(outDir, "snapshot_tablet.png");
+  const tabletCode = await run(snapshotPath, ["--demo-time", demoTime, "--inclination", "raw", "--layout", layout,
+    "--baro", baro, "--scale", String(fitScale), "--renderer", "GLES2", "--assets", webRoot, "--out", tabletSnapshot]);
+  check(tabletCode === 0, `orvane-snapshot at ${fitScale.toFixed(4)} x (exit ${tabletCode})`);
+  if (tabletCode === 0) {
+    const shot = readPng(tabletFile);
+    // The window around the panel is black.
+    let stray = 0;
+    for (let y = 0; y < shot.height; y++)
+      for (let x = 0; x < shot.width; x++) {
+        const inside = x >= origin[0] && x < origin[0] + fitted[0] && y >= origin[1] && y < origin[1] + fitted[1];
+        if (!inside && (shot.rgb[3 * (y * shot.width + x)] | shot.rgb[3 * (y * shot.width + x) + 1] | shot.rgb[3 * (y * shot.width + x) + 2]) !== 0) stray++;
+      }
+    const c = comparePictures(cropPicture(shot, origin[0], origin[1], fitted[0], fitted[1]), readPng(tabletSnapshot), kThreshold);
+    check(stray === 0 && c.sameSize && c.share <= kShare && c.largest <= kLargest,
+      `in a ${tablet.join(" x ")} window the panel (${fitted.join(" x ")} at ${origin.join(", ")}) against ` +
+      `orvane-snapshot's at ${fitScale.toFixed(4)} x: ${c.differing} pixels (${(100 * c.share).toFixed(3)} %) differ by ` +
+      `more than ${kThreshold}, largest difference ${c.largest}; ${stray} pixels not black around it`);
+  }
+  await cdp("Emulation.setDeviceMetricsOverride", { width: viewport[0], height: viewport[1], deviceScaleFactor: 1, mobile: false }, session);
+  r = await waitFor("resized back", (s) => s.canvas[0] === viewport[0] && s.canvas[1] === viewport[1] && s.linkUp, 5000);
   console.log("     page: " + JSON.stringify(r.state));
   if (r.state) {
     check(r.state.layout === layout && r.state.baro === baro && r.state.problem === "", `settings from the address: layout ${r.state.layout}, baro ${r.state.baro}`);

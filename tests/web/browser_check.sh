@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The browser display in Debian's headless Chromium (software WebGL) against OrvaneGCServer --web on
 # orvane-sim frozen at a demo time: the page draws the panel orvane-snapshot draws for the same
-# state (both layouts, at 2 x), the flags and "not connected" show within 2.5 s when the server
+# state (both layouts, at 2 x and fitted into a 1024 x 768 window), the flags and "not connected" show within 2.5 s when the server
 # stops or hangs and leave when it is back, a URL leaving the web folder gets 404. First the browser
 # build (scripts/build.sh web) and its model against the desktop's (tests/web/model_check.sh).
 # Needs build/linux (scripts/build.sh linux), emscripten, chromium and node (scripts/install-deps.sh

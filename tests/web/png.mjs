@@ -61,6 +61,16 @@ export function readPng(fileOrBuffer) {
   return { width, height, rgb };
 }
 
+// The part of a picture `width` x `height` from (x, y) (top-left origin); throws when it is not all in.
+export function cropPicture(picture, x, y, width, height) {
+  if (x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > picture.width || y + height > picture.height)
+    throw new Error(`crop ${width} x ${height} at (${x}, ${y}) is not inside ${picture.width} x ${picture.height}`);
+  const rgb = new Uint8Array(width * height * 3);
+  for (let r = 0; r < height; r++)
+    rgb.set(picture.rgb.subarray(3 * ((y + r) * picture.width + x), 3 * ((y + r) * picture.width + x + width)), 3 * r * width);
+  return { width, height, rgb };
+}
+
 // How far two pictures of one size are apart: the pixels whose largest channel difference exceeds
 // `threshold`, their share, and the largest difference.
 export function comparePictures(a, b, threshold) {
