@@ -17,6 +17,10 @@ is the new one (see measure()). Cases:
                  second, tests/flightgear/recording.txt.gz), the display with PIPELINE=Y
   xplane-direct  the same fake X-Plane read by the display itself ([SIMULATOR] SOURCE=XPLANE)
   flightgear-direct  the same replayed feed read by the display itself ([SIMULATOR] SOURCE=FLIGHTGEAR)
+  browser        the browser display in headless Chromium (software WebGL), classic panel at 1 x,
+                 OrvaneGCServer --source ipc --web on orvane-sim (needs scripts/build.sh web, the web
+                 folder beside the server, chromium and node); its frame ends when its animation
+                 frame's drawing does (the page's own clock), and its row adds the page's frame cost
 
 The floor of each case is one frame period of that run (median), plus, in network mode, one TCP round
 trip on loopback, plus the source's own interval between values (the server's refresh of the IPC
@@ -50,7 +54,9 @@ WARMUP_S = 2.0          # changes in the display's first seconds are not counted
 SENDER_HZ = 30          # the UDP sources' rate
 REFRESH_MS = 20         # the server's IPC source refresh (its default)
 GOAL = 1.2
-ALL_CASES = ["ipc", "net-single", "net-pipeline", "xplane", "xplane-direct", "flightgear", "flightgear-direct"]
+ALL_CASES = ["ipc", "net-single", "net-pipeline", "xplane", "xplane-direct", "flightgear", "flightgear-direct",
+             "browser"]
+BROWSER_FRAMES = os.path.join(HERE, "browser_frames.mjs")
 TITLES = {
     "ipc": "Latency, IPC (orvane-sim)",
     "net-single": "Latency, network one by one (server on orvane-sim)",
@@ -59,6 +65,7 @@ TITLES = {
     "flightgear": "Latency, FlightGear (replayed feed, 30/s)",
     "xplane-direct": "Latency, X-Plane read by the display (fake RREF sender, 30/s)",
     "flightgear-direct": "Latency, FlightGear read by the display (replayed feed, 30/s)",
+    "browser": "Latency, browser (headless Chromium, WebSocket to the server on orvane-sim)",
 }
 
 
@@ -122,6 +129,10 @@ def stepped_xplane(period_us):
     return value
 
 
+class SkippedCase(Exception):
+    """A case whose programs are not there (the browser's): its row says so, and the run goes on."""
+
+
 class Case:
     def __init__(self, name, args, folder):
         self.name = name
@@ -131,6 +142,7 @@ class Case:
         self.fake = None
         self.interval_ms = 0.0
         self.network = name not in ("ipc", "xplane-direct", "flightgear-direct")
+        self.note = ""  # what the row adds after its figures
         self.env = dict(os.environ, ORVANE_IPC_NAMESPACE=f"latency-bench-{os.getpid()}-{name}",
                         SDL_VIDEODRIVER=os.environ.get("SDL_VIDEODRIVER", "offscreen"), ORVANE_NO_DIALOGS="1")
 
@@ -170,13 +182,15 @@ class Case:
         server = os.path.join(run_dir, "OrvaneGCServer")
         port = free_port()
         simulator = ""  # the [SIMULATOR] keys of the direct cases
-        if self.name in ("ipc", "net-single", "net-pipeline"):
+        if self.name in ("ipc", "net-single", "net-pipeline", "browser"):
             self.start(sim, ["--freeze", "--demo-time", "264", "--pitch-steps", str(period_ms)], "orvane-sim.log")
             time.sleep(0.3)
         if self.name in ("net-single", "net-pipeline"):
             self.start(server, ["--source", "ipc", "--refresh-ms", str(REFRESH_MS), "--port", str(port),
                                 "--bind", "127.0.0.1"], "server.log")
             self.interval_ms = REFRESH_MS
+        elif self.name == "browser":
+            return self.run_browser(server, port)
         elif self.name == "xplane":
             self.fake = FakeXPlane(stepped_xplane(period_ms * 1000), rate=SENDER_HZ)
             self.start(server, ["--source", "xplane", "--xplane-port", str(self.fake.port), "--rate", str(SENDER_HZ),
@@ -216,6 +230,55 @@ class Case:
             display.wait(seconds + 30)
         except subprocess.TimeoutExpired:
             raise RuntimeError("the display did not end after its run time") from None
+        return log
+
+    def run_browser(self, server, port):
+        """The browser case: the server with its web side, the page in headless Chromium; its frames
+        written as the display's frame log (the end of each frame's drawing on the monotonic clock)."""
+        # The web folder beside the server, or the browser build's own.
+        web_root = next((d for d in (os.path.join(self.args.run_dir, "web"), os.path.join(ROOT, "build", "web", "run", "web"))
+                         if os.path.isfile(os.path.join(d, "orvane_web.wasm"))), None)
+        if web_root is None:
+            raise SkippedCase("no browser build (scripts/build.sh web)")
+        for tool in ("node", "chromium"):
+            if shutil.which(tool) is None:
+                raise SkippedCase(f"{tool} not found (scripts/install-deps.sh web)")
+        web_port = free_port()
+        self.start(server, ["--source", "ipc", "--refresh-ms", str(REFRESH_MS), "--port", str(port), "--bind", "127.0.0.1",
+                            "--web", str(web_port), "--web-root", web_root], "server.log")
+        self.interval_ms = REFRESH_MS
+        if not self.wait_for_port(web_port):
+            raise RuntimeError("the server's web side does not listen")
+        out = os.path.join(self.folder, "browser.json")
+        node = self.start("node", [BROWSER_FRAMES, "--url", f"http://127.0.0.1:{web_port}/?layout=classic",
+                                   "--seconds", str(self.args.seconds), "--width", "332", "--height", "332",
+                                   "--out", out], "browser.log")
+        try:
+            node.wait(self.args.seconds + 90)
+        except subprocess.TimeoutExpired:
+            raise RuntimeError("the browser run did not end") from None
+        if node.returncode != 0 or not os.path.isfile(out):
+            raise RuntimeError(f"the browser run failed (see {self.folder}/browser.log)")
+        import json
+        with open(out) as f:
+            result = json.load(f)
+        log = os.path.join(self.folder, "frames.log")
+        with open(log, "w") as f:
+            f.write("# frame end_us flag since_pump_us since_last_frame_us messages snapshot pitch_deg bank_deg flags\n")
+            last = None
+            for k, (end, pitch) in enumerate(result["frames"]):
+                since = end - last if last is not None else 0
+                # The frame is on its way to the screen when the animation frame that takes it begins
+                # (headless, the compositor has no display to wait for): the swap the measurement
+                # looks for is this moment, one line later.
+                # A frame without a pitch (the link down) shows neither the old pitch nor the new.
+                f.write(f"{k} {end} 0 {since} {since} 0 0 {pitch if pitch is not None else 999.0} 0 -\n")
+                last = end
+        costs = sorted(result["drawMs"])
+        if costs:
+            self.note = (f"; page frame cost median {median(costs):.1f} ms, p90 {percentile(costs, 90):.1f}, "
+                         f"{result['framesPerSecond']:.1f} frames/s; page clock within "
+                         f"{result['clockUncertaintyUs'] / 1000:.2f} ms")
         return log
 
 
@@ -265,7 +328,8 @@ def measure(log, period_ms):
 
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--run-dir", required=True, help="folder of OrvaneGCPfd, OrvaneGCServer, orvane-sim, artwork")
+    parser.add_argument("--run-dir", required=True,
+                        help="folder of OrvaneGCPfd, OrvaneGCServer, orvane-sim, artwork (and web/ for the browser)")
     parser.add_argument("--cases", default=",".join(ALL_CASES))
     parser.add_argument("--seconds", type=float, default=15.0, help="display run time per case")
     parser.add_argument("--period-ms", type=int, default=307,
@@ -289,6 +353,10 @@ def main(argv):
         try:
             log = case.run()
             latencies, drawn, frame_ms, missed, odd = measure(log, args.period_ms)
+        except SkippedCase as e:
+            print(f"latency_bench: {name}: skipped: {e}", file=sys.stderr)
+            print(f"RESULT\t{TITLES[name]}\tskipped ({e})\t-\t-\t<= {GOAL:g} x\tn/a", flush=True)
+            continue
         except (RuntimeError, OSError) as e:
             print(f"latency_bench: {name}: {e} (logs in {folder})", file=sys.stderr)
             print(f"RESULT\t{TITLES[name]}\tn/a ({e})\t-\t-\t<= {GOAL:g} x\tn/a", flush=True)
@@ -300,7 +368,7 @@ def main(argv):
         figure = median(latencies)
         ratio = figure / floor if latencies and floor > 0 else -1
         parts = (f"{figure:.1f} ms to the swap (p90 {percentile(latencies, 90):.1f}, min {min(latencies, default=-1):.1f}; "
-                 f"drawn {median(drawn):.1f}; {len(latencies)} changes, {missed} missed, {odd} odd frames)")
+                 f"drawn {median(drawn):.1f}; {len(latencies)} changes, {missed} missed, {odd} odd frames{case.note})")
         # Without any waste, a change at a random moment waits half a frame for the next fetch (and
         # half the source's interval for the next value), then one frame of fetching and drawing.
         ideal = 1.5 * frame_ms + case.interval_ms / 2 + (rtt_ms if case.network else 0.0)

@@ -82,11 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzServer::connection_ptr con = ws.get_con_from_hdl(hdl);
     const std::string& method = con->get_request().get_method();
     const std::string& target = con->get_request().get_uri();
-    server::WebAnswer answer = folder.files->Answer(method, target);
-    FUZZ_CHECK(answer.status == 200 || answer.status == 404 || answer.status == 405);
+    server::WebAnswer answer = folder.files->Answer(method, target, con->get_request().get_header("If-None-Match"));
+    FUZZ_CHECK(answer.status == 200 || answer.status == 304 || answer.status == 404 || answer.status == 405);
     FUZZ_CHECK(answer.body.find(kSecret) == std::string::npos);
+    FUZZ_CHECK(answer.status != 304 || answer.body.empty());
     std::string relative;
-    if (answer.status == 200) {
+    if (answer.status == 200 || answer.status == 304) {
       FUZZ_CHECK(server::WebRelativePath(target, &relative));
       FUZZ_CHECK(!relative.empty() && relative[0] != '/');
       FUZZ_CHECK(relative.find("..") == std::string::npos && relative.find('\\') == std::string::npos);

@@ -45,7 +45,7 @@ for b in "${chosen[@]}"; do
   # Each program bounds its own waits; the time-out only catches a program that hangs regardless.
   # shellcheck disable=SC2086
   limit=120
-  [ "$b" = latency ] && limit=300  # seven cases of 15 s, each with its programs' start and end
+  [ "$b" = latency ] && limit=360  # eight cases of 15 s, each with its programs' start and end
   if ! timeout --kill-after=10 "$limit" "$build/bench/${b}_bench" ${BENCH_ARGS:-} >"$out/$b.log" 2>&1; then
     echo "bench: ${b}_bench failed; the end of its log:" >&2
     tail -15 "$out/$b.log" >&2

@@ -141,9 +141,11 @@ bool ParseReplyNumber(const std::string& text, char localeSeparator, double* val
   // libc++ before 17 (the browser build's) reads no floating-point text with from_chars: strtod,
   // whose locale is always "C" there, reads the same normalized text.
   errno = 0;
+  // strtod wants the text ended by a zero byte, which the stack buffer does not hold.
+  const std::string ended(normal.data(), normal.size());
   char* stop = nullptr;
-  v = std::strtod(normal.c_str(), &stop);
-  const char* ptr = stop;
+  v = std::strtod(ended.c_str(), &stop);
+  const char* ptr = normal.data() + (stop - ended.c_str());
   // A subnormal result is a number, as from_chars takes it; only zero and infinity are out of range.
   const bool outOfRange = errno == ERANGE && (v == 0 || std::isinf(v));
   const std::errc ec = outOfRange ? std::errc::result_out_of_range : std::errc();

@@ -1,7 +1,10 @@
-// GL entry points loaded at run time: wglGetProcAddress on Windows, SDL's loader elsewhere.
+// GL entry points loaded at run time: wglGetProcAddress on Windows, WebGL's table in the browser,
+// SDL's loader elsewhere.
 #include "render/gl_proc.h"
 
-#if defined(_WIN32)
+#if defined(__EMSCRIPTEN__)
+#include <emscripten/html5_webgl.h>
+#elif defined(_WIN32)
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -13,7 +16,9 @@
 namespace render {
 
 void* GlProcAddress(const char* name) {
-#if defined(_WIN32)
+#if defined(__EMSCRIPTEN__)
+  return emscripten_webgl1_get_proc_address(name);
+#elif defined(_WIN32)
   PROC proc = wglGetProcAddress(name);
   // Some drivers answer 1, 2, 3 or -1 for a name they lack.
   const auto value = reinterpret_cast<intptr_t>(proc);

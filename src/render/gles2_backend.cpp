@@ -241,6 +241,42 @@ class Coverage final : public TextureDevice {
   std::map<uint32_t, Map> maps_;
 };
 
+// Whether the context's state is read before a list is drawn and put back after it. In the browser
+// every query of WebGL's state waits for the GPU process to catch up (measured in headless Chromium:
+// nearly all of a frame's time went there); the page's context draws nothing but the lists, so
+// there they start from, and leave, the state WebGL starts with, and nothing is read.
+#if defined(__EMSCRIPTEN__)
+constexpr bool kReadState = false;
+#else
+constexpr bool kReadState = true;
+#endif
+
+// The switches, blend function, clip box and clear colour a list's drawing changes, put back when it
+// goes out of scope: from the attribute stack on desktop GL; in WebGL, which has none, as WebGL
+// starts (`width` x `height` the clip box it starts with).
+class SavedState {
+ public:
+#if defined(__EMSCRIPTEN__)
+  SavedState(int width, int height) : width_(width), height_(height) {}
+  ~SavedState() {
+    glDisable(GL_BLEND), glDisable(GL_SCISSOR_TEST), glDisable(GL_DEPTH_TEST), glDisable(GL_CULL_FACE);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glScissor(0, 0, width_, height_);
+    glClearColor(0, 0, 0, 0);
+  }
+
+ private:
+  int width_, height_;
+#else
+  SavedState(int, int) { glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT | GL_DEPTH_BUFFER_BIT); }
+  ~SavedState() { glPopAttrib(); }
+#endif
+
+ public:
+  SavedState(const SavedState&) = delete;
+  SavedState& operator=(const SavedState&) = delete;
+};
+
 class Gles2Backend final : public Backend {
  public:
   ~Gles2Backend() override {
@@ -304,15 +340,20 @@ class Gles2Backend final : public Backend {
     if (batches_.empty()) return;
 
     // The state the drawing changes, put back at the end.
-    GLint program = 0, arrayBuffer = 0, elementBuffer = 0, texture = 0, activeTexture = 0, viewport[4] = {};
-    glGetIntegerv(kCurrentProgram, &program);
-    glGetIntegerv(kArrayBufferBinding, &arrayBuffer);
-    glGetIntegerv(kElementArrayBufferBinding, &elementBuffer);
-    glGetIntegerv(kActiveTexture, &activeTexture);
+    GLint program = 0, arrayBuffer = 0, elementBuffer = 0, texture = 0, activeTexture = GLint(kTexture0);
+    GLint viewport[4] = {0, 0, list.surfaceWidth, list.surfaceHeight};
+    if (kReadState) {
+      glGetIntegerv(kCurrentProgram, &program);
+      glGetIntegerv(kArrayBufferBinding, &arrayBuffer);
+      glGetIntegerv(kElementArrayBufferBinding, &elementBuffer);
+      glGetIntegerv(kActiveTexture, &activeTexture);
+    }
     gl_.ActiveTexture(kTexture0);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT | GL_DEPTH_BUFFER_BIT);
+    if (kReadState) {
+      glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+      glGetIntegerv(GL_VIEWPORT, viewport);
+    }
+    const SavedState saved(list.surfaceWidth, list.surfaceHeight);
 
     int width = list.surfaceWidth, height = list.surfaceHeight;
     if (width <= 0 || height <= 0) width = viewport[0] + viewport[2], height = viewport[1] + viewport[3];
@@ -376,7 +417,6 @@ class Gles2Backend final : public Backend {
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
     gl_.ActiveTexture(static_cast<GLenum>(activeTexture));
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-    glPopAttrib();
   }
 
  private:

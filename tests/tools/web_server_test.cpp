@@ -170,13 +170,14 @@ std::string TcpExchange(uint16_t port, const std::string& stream, size_t zeros) 
 }
 
 // The status line's code and the body of one HTTP request sent as `raw` bytes.
-std::pair<int, std::string> HttpGet(uint16_t port, const std::string& target) {
-  const std::string raw = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+// The whole answer (status line, headers, body) to a GET with `headers` ("Name: value\r\n" each).
+std::string HttpGetAnswer(uint16_t port, const std::string& target, const std::string& headers = "") {
+  const std::string raw = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "Connection: close\r\n\r\n";
   asio::io_context io;
   tcp::socket socket(io);
   asio::error_code ec;
   socket.connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"), port), ec);
-  if (ec) return {0, ""};
+  if (ec) return "";
   std::string in;
   char chunk[4096];
   bool ended = false;
@@ -190,6 +191,19 @@ std::pair<int, std::string> HttpGet(uint16_t port, const std::string& target) {
   asio::async_write(socket, asio::buffer(raw), [](const asio::error_code&, size_t) {});
   readMore();
   RunUntil(io, [&] { return ended; });
+  return in;
+}
+
+// The value of header `name` in an answer ("" when it has none).
+std::string HeaderOf(const std::string& answer, const std::string& name) {
+  const size_t at = answer.find("\r\n" + name + ": ");
+  if (at == std::string::npos || at > answer.find("\r\n\r\n")) return "";
+  const size_t from = at + 4 + name.size();
+  return answer.substr(from, answer.find("\r\n", from) - from);
+}
+
+std::pair<int, std::string> HttpGet(uint16_t port, const std::string& target) {
+  const std::string in = HttpGetAnswer(port, target);
   if (in.compare(0, 9, "HTTP/1.1 ") != 0 || in.size() < 12) return {0, in};
   const size_t body = in.find("\r\n\r\n");
   return {std::atoi(in.substr(9, 3).c_str()), body == std::string::npos ? "" : in.substr(body + 4)};
@@ -267,6 +281,35 @@ TEST_F(WebServerTest, AUrlLeavingTheWebFolderGets404) {
   TestSocket elsewhere(srv.WebPort(), "/index.html");
   EXPECT_FALSE(elsewhere.WaitOpen());
   EXPECT_EQ(elsewhere.HandshakeStatus(), 404);
+}
+
+TEST_F(WebServerTest, AFileTheBrowserHoldsIsNotSentAgainUntilItChanges) {
+  WebServer srv(folder_.Root());
+  const std::string first = HttpGetAnswer(srv.WebPort(), "/sub/glue.js");
+  ASSERT_EQ(first.compare(0, 12, "HTTP/1.1 200"), 0) << first;
+  const std::string version = HeaderOf(first, "ETag");
+  ASSERT_FALSE(version.empty()) << first;
+  // The browser names the version it holds: 304, no body.
+  const std::string again = HttpGetAnswer(srv.WebPort(), "/sub/glue.js", "If-None-Match: " + version + "\r\n");
+  EXPECT_EQ(again.compare(0, 12, "HTTP/1.1 304"), 0) << again;
+  EXPECT_EQ(again.find("var x"), std::string::npos) << again;
+  EXPECT_EQ(HeaderOf(again, "ETag"), version);
+  // Among others, weak, or any version.
+  for (const std::string& names : {"\"1-2\", W/" + version, std::string("*")})
+    EXPECT_EQ(HttpGetAnswer(srv.WebPort(), "/sub/glue.js", "If-None-Match: " + names + "\r\n").compare(0, 12, "HTTP/1.1 304"), 0)
+        << names;
+  // Another version, or another file's: the file.
+  EXPECT_NE(HttpGetAnswer(srv.WebPort(), "/sub/glue.js", "If-None-Match: \"1-2\"\r\n").find("var x = 1;"),
+            std::string::npos);
+  EXPECT_EQ(HttpGetAnswer(srv.WebPort(), "/", "If-None-Match: " + version + "\r\n").compare(0, 12, "HTTP/1.1 200"), 0);
+  // The file changed (its size with it): sent again, with its new version.
+  std::ofstream(fs::path(folder_.Root()) / "sub" / "glue.js") << "var x = 12;";
+  const std::string changed = HttpGetAnswer(srv.WebPort(), "/sub/glue.js", "If-None-Match: " + version + "\r\n");
+  EXPECT_EQ(changed.compare(0, 12, "HTTP/1.1 200"), 0) << changed;
+  EXPECT_NE(changed.find("var x = 12;"), std::string::npos);
+  EXPECT_NE(HeaderOf(changed, "ETag"), version);
+  // Outside the folder, a version named changes nothing: 404.
+  EXPECT_EQ(HttpGetAnswer(srv.WebPort(), "/../secret.txt", "If-None-Match: *\r\n").compare(0, 12, "HTTP/1.1 404"), 0);
 }
 
 TEST_F(WebServerTest, AnOversizedMessageClosesThatClientOnly) {

@@ -1,6 +1,7 @@
 // The data server's web folder: request targets to files inside it, and the answers to GET and HEAD.
 #include "server/web_files.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -67,6 +68,23 @@ WebAnswer Error(int status, const char* text) {
   a.body = text;
   a.length = a.body.size();
   return a;
+}
+
+// True when an If-None-Match header (a comma-separated list of versions, each maybe weak: W/"...")
+// names `etag`, or is "*".
+bool NamesVersion(std::string_view header, std::string_view etag) {
+  size_t pos = 0;
+  while (pos < header.size()) {
+    size_t comma = header.find(',', pos);
+    if (comma == std::string_view::npos) comma = header.size();
+    std::string_view item = header.substr(pos, comma - pos);
+    pos = comma + 1;
+    while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.remove_prefix(1);
+    while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
+    if (item.substr(0, 2) == "W/") item.remove_prefix(2);
+    if (item == "*" || item == etag) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -153,7 +171,7 @@ std::string WebFiles::Resolve(std::string_view target) const {
   return real.u8string();
 }
 
-WebAnswer WebFiles::Answer(std::string_view method, std::string_view target) const {
+WebAnswer WebFiles::Answer(std::string_view method, std::string_view target, std::string_view ifNoneMatch) const {
   const bool head = method == "HEAD";
   if (!head && method != "GET") return Error(405, "405 Method Not Allowed: this server only reads\n");
   const std::string path = Resolve(target);
@@ -162,10 +180,22 @@ WebAnswer WebFiles::Answer(std::string_view method, std::string_view target) con
   std::error_code ec;
   const uintmax_t size = fs::file_size(fs::u8path(path), ec);
   if (!in || ec || size > kMaxWebFile) return Error(404, "404 Not Found\n");
+  const auto modified = fs::last_write_time(fs::u8path(path), ec);
+  if (ec) return Error(404, "404 Not Found\n");
   WebAnswer a;
   a.status = 200;
   a.contentType = WebContentType(path);
   a.length = size;
+  // The clock's count as an unsigned number in hexadecimal (the file clock's epoch may lie after
+  // the file's time).
+  char version[64];
+  std::snprintf(version, sizeof version, "\"%llx-%llx\"", static_cast<unsigned long long>(size),
+                static_cast<unsigned long long>(modified.time_since_epoch().count()));
+  a.etag = version;
+  if (ifNoneMatch.size() <= kMaxWebIfNoneMatch && NamesVersion(ifNoneMatch, a.etag)) {
+    a.status = 304;
+    return a;
+  }
   if (!head) {
     a.body.resize(size_t(size));
     in.read(a.body.data(), std::streamsize(size));

@@ -23,11 +23,15 @@ bool WebRelativePath(std::string_view target, std::string* relative);
 const char* WebContentType(std::string_view path);
 
 struct WebAnswer {
-  int status = 404;         // 200, 404 or 405
+  int status = 404;         // 200, 304, 404 or 405
   std::string contentType;  // of the body
-  std::string body;         // the file (empty for HEAD) or a one-line text for the errors
+  std::string body;         // the file (empty for HEAD and 304) or a one-line text for the errors
   uint64_t length = 0;      // the file's length (for HEAD as for GET)
+  std::string etag;         // the file's version (200 and 304): "size-modification time" in hexadecimal, quoted
 };
+
+// Longest If-None-Match header looked at (longer ones are taken as naming no version).
+constexpr size_t kMaxWebIfNoneMatch = 1024;
 
 class WebFiles {
  public:
@@ -42,8 +46,11 @@ class WebFiles {
   // the folder, at most kMaxWebFile bytes. Empty when there is none.
   std::string Resolve(std::string_view target) const;
 
-  // The answer to `method` (GET or HEAD; anything else is 405) for `target`.
-  WebAnswer Answer(std::string_view method, std::string_view target) const;
+  // The answer to `method` (GET or HEAD; anything else is 405) for `target`. `ifNoneMatch`: the
+  // request's If-None-Match header: 304 without the file when it names the file's version (or is
+  // "*"), so that a browser that holds the file (the page's artwork: tens of megabytes) does not
+  // fetch it again.
+  WebAnswer Answer(std::string_view method, std::string_view target, std::string_view ifNoneMatch = {}) const;
 
  private:
   std::string root_;

@@ -235,8 +235,8 @@ void WebListener::Impl::OnHttp(websocketpp::connection_hdl hdl) {
   }
   const std::string& method = con->get_request().get_method();
   const std::string& target = con->get_request().get_uri();
-  WebAnswer answer = files_.Answer(method, target);
-  if (answer.status != 200) {
+  WebAnswer answer = files_.Answer(method, target, con->get_request().get_header("If-None-Match"));
+  if (answer.status != 200 && answer.status != 304) {
     std::string shown;
     for (char c : target.substr(0, 200)) shown += (c >= 32 && c < 127) ? c : '?';
     notFoundLog_.Log("web: " + std::to_string(answer.status) + " for " + method.substr(0, 16) + " \"" + shown +
@@ -245,7 +245,9 @@ void WebListener::Impl::OnHttp(websocketpp::connection_hdl hdl) {
   con->set_status(websocketpp::http::status_code::value(answer.status));
   con->set_body(answer.body);
   con->replace_header("Content-Type", answer.contentType);
+  // Asked again each time, and not sent again while the browser holds the version named.
   con->replace_header("Cache-Control", "no-cache");
+  if (!answer.etag.empty()) con->replace_header("ETag", answer.etag);
   con->replace_header("X-Content-Type-Options", "nosniff");
   if (answer.status == 405) con->replace_header("Allow", "GET, HEAD");
   if (method == "HEAD") con->replace_header("Content-Length", std::to_string(answer.length));

@@ -42,6 +42,30 @@
       page.values = { altitudeFt: shown(altitudeFt), airspeedKt: shown(airspeedKt), pitchDeg: shown(pitchDeg),
                       listDelivered: listDelivered };
     },
+    // The frames drawn: how many, the last one's cost on the processor (ms) and the flags it raised,
+    // the draw costs of the last 600 frames, and, while page.log is an array, one
+    // [performance.now() (ms), pitch (degrees)] per frame as the animation frame that takes it
+    // to the screen begins (for the latency benchmark).
+    drawnFrames: 0,
+    drawMs: 0,
+    drawMsRecent: [],
+    flags: "",
+    log: null,
+    // Since the page began loading (ms): the artwork fetched, the first frame drawn.
+    artworkMs: null,
+    firstDrawnMs: null,
+    drawn: function (drawMs, flags) {
+      if (page.firstDrawnMs === null) page.firstDrawnMs = performance.now();
+      page.drawnFrames++;
+      page.drawMs = drawMs;
+      page.flags = flags;
+      page.drawMsRecent.push(drawMs);
+      if (page.drawMsRecent.length > 600) page.drawMsRecent.shift();
+    },
+    shown: function (pitchDeg) {
+      if (page.log !== null && page.log.length < 100000)
+        page.log.push([performance.now(), isNaN(pitchDeg) ? null : pitchDeg]);
+    },
     problem: problem
   };
   window.orvanePage = page;
