@@ -197,9 +197,6 @@ EnvelopeValues EnvelopeValuesOf(const FlightState& s) {
   e.gearDown = s.Get(R::GearDown);
   e.stallWarning = s.Get(R::StallWarning);
   e.overspeedWarning = s.Get(R::OverspeedWarning);
-  e.autothrottleArmed = s.Get(R::AutothrottleArmed);
-  e.speedHold = s.Get(R::SpeedHold);
-  e.machHold = s.Get(R::MachHold);
   e.ilsTuned = s.Get(R::IlsTuned);
   return e;
 }
@@ -261,16 +258,12 @@ EnvelopeDescription DecideEnvelope(const PrimaryFlightValues& v, const EnvelopeS
     d.readoutWarning = On(e.stallWarning) || On(e.overspeedWarning);
   }
   // The speed bug in Mach.
-  if (On(e.machHold) && Usable(e.selectedMach) && e.selectedMach.value > 0 && e.selectedMach.value < 10) {
+  if (v.autoflight.machHold && Usable(e.selectedMach) && e.selectedMach.value > 0 && e.selectedMach.value < 10) {
     d.machTarget = true;
     d.selectedMachText = FormatMach(e.selectedMach.value);
     const Reading kt = SpeedOfMach(e.selectedMach.value, v);
     if (kt.valid && speedShown) d.machTargetKt = kt.value;
   }
-  if (On(e.speedHold) || On(e.machHold))
-    d.autothrottleMode = "MCP SPD";
-  else if (On(e.autothrottleArmed))
-    d.autothrottleMode = "ARM";
 
   DecideMinimums(v, s, held, d);
 

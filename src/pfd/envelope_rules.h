@@ -42,7 +42,7 @@ struct EnvelopeValues {
   Reading trueAirspeedKt, groundSpeedKt, trackTrueDeg, magneticVariationDeg, flightPathAngleDeg, slipBall,
       flapPosition, flapSteps, selectedMach, maxOperatingSpeedKt, maxOperatingMach, gearPlacardKt, flapPlacardKt,
       stallCleanKt, stallFullFlapKt, decisionHeightFt, localiserDeviationDots;
-  Reading gearDown, stallWarning, overspeedWarning, autothrottleArmed, speedHold, machHold, ilsTuned;
+  Reading gearDown, stallWarning, overspeedWarning, ilsTuned;
 };
 // The envelope's readings of a frame.
 EnvelopeValues EnvelopeValuesOf(const FlightState& readings);
@@ -75,7 +75,6 @@ struct EnvelopeDescription {
   bool machTarget = false;
   std::string selectedMachText;    // ".780", magenta, above the speed tape
   double machTargetKt = 0;         // the speed of the selected Mach at this altitude
-  std::string autothrottleMode;    // "MCP SPD" in speed or Mach hold, "ARM" armed without one, "" off
   // Minimums.
   MinimumsKind minimumsKind = MinimumsKind::None;
   double minimumsFt = 0;

@@ -94,7 +94,7 @@ ReadingSet PanelFrameRules::ReadingsShown(PanelKind kind) {
           R::FlapPlacardSpeed,  R::StallSpeedClean, R::StallSpeedFullFlap,  R::DecisionHeight,
           R::RadioAltitude,     R::LocaliserDeviation, R::IlsTuned,         R::GearDown,
           R::StallWarning,      R::OverspeedWarning, R::AutothrottleArmed,  R::SpeedHold,
-          R::MachHold};
+          R::MachHold,          R::Nav1Hold};
 }
 
 PanelPicture PanelFrameRules::Decide(const FlightFrame& frame, bool complete, double timeSeconds) {

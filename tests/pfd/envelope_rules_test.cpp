@@ -256,18 +256,15 @@ TEST(MachTarget, InMachHoldTheBugIsAtTheSpeedOfTheSelectedMachAndTheTapeShowsIt)
   v.mach = {0.79, true};
   v.selectedAirspeedKt = {280, true};
   v.envelope.selectedMach = {0.78, true};
-  v.envelope.machHold = {1, true};
+  v.autoflight.machHold = true;
   const FullFrameDescription f = DecideFullFrame(FrameDescription{}, v, {}, BaroUnit::Hpa);
   EXPECT_EQ(f.speed.selectedText, ".780") << "instead of 280";
-  EXPECT_EQ(f.envelope.autothrottleMode, "MCP SPD");
   ASSERT_TRUE(f.speed.selectedBug.shown);
   // Mach .78 at FL370 is 253 kt: 3 kt below the 256 kt readout.
   EXPECT_NEAR(f.speed.selectedBug.offsetPx, -3 * kPxPerKt, 1 * kPxPerKt);
-  v.envelope.machHold = {0, true};
-  v.envelope.autothrottleArmed = {1, true};
+  v.autoflight.machHold = false;
   const FullFrameDescription knots = DecideFullFrame(FrameDescription{}, v, {}, BaroUnit::Hpa);
   EXPECT_EQ(knots.speed.selectedText, "280");
-  EXPECT_EQ(knots.envelope.autothrottleMode, "ARM");
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ void PrintEnvelope(const EnvelopeDescription& e) {
   if (e.manoeuvreBarShown) std::snprintf(bar, sizeof bar, "%.1fkt@%.2f", Plain(e.manoeuvreKt), Plain(e.manoeuvreFromPx));
   std::printf("speed-limits maximum=%s stall=%s manoeuvre-bar=%s readout=%s\n", BandText(e.maximum).c_str(),
               BandText(e.stall).c_str(), bar, e.readoutWarning ? "red" : "white");
-  std::printf("autothrottle mode=\"%s\" mach-target=\"%s\" mach-target-kt=%.1f\n", e.autothrottleMode.c_str(),
+  std::printf("mach-target=\"%s\" mach-target-kt=%.1f\n",
               e.selectedMachText.c_str(), Plain(e.machTargetKt));
   char marker[48] = "none";
   if (e.baroMarkerShown) std::snprintf(marker, sizeof marker, "%.2f", Plain(e.baroMarkerPx));
@@ -198,8 +198,7 @@ PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& 
         &EnvelopeValues::maxOperatingSpeedKt, &EnvelopeValues::maxOperatingMach, &EnvelopeValues::gearPlacardKt,
         &EnvelopeValues::flapPlacardKt, &EnvelopeValues::stallCleanKt, &EnvelopeValues::stallFullFlapKt,
         &EnvelopeValues::decisionHeightFt, &EnvelopeValues::localiserDeviationDots, &EnvelopeValues::gearDown,
-        &EnvelopeValues::stallWarning, &EnvelopeValues::overspeedWarning, &EnvelopeValues::autothrottleArmed,
-        &EnvelopeValues::speedHold, &EnvelopeValues::machHold, &EnvelopeValues::ilsTuned})
+        &EnvelopeValues::stallWarning, &EnvelopeValues::overspeedWarning, &EnvelopeValues::ilsTuned})
     take(e.*r, g.*r);
   return values;
 }

@@ -125,9 +125,6 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
   p.Flag("--gear-down", o.gearDown, "the gear is down");
   p.Flag("--stall-warning", o.stallWarning, "the stall warning is on");
   p.Flag("--overspeed-warning", o.overspeedWarning, "the overspeed warning is on");
-  p.Flag("--at-armed", o.autothrottleArmed, "the autothrottle is armed");
-  p.Flag("--speed-hold", o.speedHold, "the autopilot holds the selected speed");
-  p.Flag("--mach-hold", o.machHold, "the autopilot holds the selected Mach");
 
   p.Group("Output");
   p.Text("--out", "FILE.png", o.outPanel,
@@ -193,9 +190,6 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
   const std::pair<bool, Reading*> facts[] = {{o.gearDown, &e.gearDown},
                                              {o.stallWarning, &e.stallWarning},
                                              {o.overspeedWarning, &e.overspeedWarning},
-                                             {o.autothrottleArmed, &e.autothrottleArmed},
-                                             {o.speedHold, &e.speedHold},
-                                             {o.machHold, &e.machHold},
                                              {e.localiserDeviationDots.valid, &e.ilsTuned}};
   for (const auto& fact : facts)
     if (fact.first) *fact.second = {1, true};

@@ -28,8 +28,7 @@ struct SnapshotOptions {
   Reading speedTrend;           // --speed-trend: the speed gained in the next 10 s
   std::string settingsFile;     // --settings: the envelope's settings ([AIRCRAFT], [PFD] MINIMUMS and FPV)
   // The envelope's facts (--gear-down, ...): given, each is on and valid; else as the state has it.
-  bool gearDown = false, stallWarning = false, overspeedWarning = false, autothrottleArmed = false,
-       speedHold = false, machHold = false;
+  bool gearDown = false, stallWarning = false, overspeedWarning = false;
   ReadingSet modes;             // --modes: autoflight facts on (added to a flight state's)
   // Frames before this one: with these facts (--modes-before) and this altitude (--altitude-before)
   // until a change to this frame's values --since seconds ago. The modes that changed then show
