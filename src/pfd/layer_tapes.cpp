@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pfd/frame_draw.h"
+#include "pfd/full_attitude.h"
 #include "pfd/full_frame_draw.h"
 #include "pfd/layer_quads.h"
 #include "pfd/font.h"
@@ -481,9 +482,7 @@ void DrawFullFramePanel(render::DrawList& list, const PanelResources& resources,
   list.ClearTo({0, 0, 0, 128});
   // Today's attitude and ILS scales; its speed plate gives way to the speed tape.
   ClassicViewport(p, layout);
-  DrawAttitude(list, resources, float(frame.attitude.pitchOffset), float(frame.attitude.bank));
-  DrawIls(list, resources, frame.attitude.ilsState, float(frame.attitude.glideSlopeOffset),
-          float(frame.attitude.localizerOffset));
+  DrawFullAttitudePicture(list, resources, frame);
   p.PanelProjection();
   DrawSpeedTape(p, frame.speed);
   DrawAltitudeTape(p, frame.altitude);
@@ -500,6 +499,7 @@ void DrawFullFrameGuidance(render::DrawList& list, const PanelResources& resourc
   DrawFrameGuidance(list, resources, frame.attitude, layout.scale);
   p.PanelProjection();
   DrawModeBoxes(p, frame.modeTexts);
+  DrawFullAttitudeTexts(list, resources, frame, layout);
 }
 
 void DrawFullFrame(render::DrawList& list, const PanelResources& resources, const FullLayoutTextures& textures,

@@ -283,6 +283,40 @@ RadioAltitudeDescription DecideRadioAltitude(const Reading& ra) {
   return d;
 }
 
+std::string IlsIdentShown(const std::string& ident) {
+  std::string shown;
+  for (const char c : TrimBlanksAndControls(ident)) {
+    if (c < 32 || c > 126) break;  // the characters before any that is not printable
+    if (shown.size() == kIlsIdentMaxChars) break;
+    shown.push_back(c);
+  }
+  return shown;
+}
+
+std::string DmeShown(const std::string& dme) {
+  const std::string text = TrimBlanksAndControls(dme);
+  if (text.empty() || text.size() > kDmeMaxChars) return "";
+  int points = 0;
+  for (const char c : text) {
+    if (c == '.') ++points;
+    else if (c < '0' || c > '9') return "";
+  }
+  if (points > 1 || text.front() == '.' || text.back() == '.') return "";
+  // Leading zeros go, but the one before the point.
+  size_t first = 0;
+  while (first + 1 < text.size() && text[first] == '0' && text[first + 1] != '.') ++first;
+  return text.substr(first);
+}
+
+AttitudeAreaDescription DecideAttitudeArea(const PrimaryFlightValues& v, double bankDeg, bool attitudeFailed) {
+  AttitudeAreaDescription d;
+  d.localiserPointer = v.localiserValid;
+  d.glideSlopePointer = v.glideSlopeValid;
+  // No bank pointer without an attitude; NaN compares false.
+  d.bankAmber = !attitudeFailed && std::fabs(bankDeg) >= kBankAmberDeg;
+  return d;
+}
+
 HeadingDescription DecideHeading(const PrimaryFlightValues& v) {
   HeadingDescription d;
   if (Usable(v.selectedHeadingDeg)) d.selectedText = ThreeDigitHeading(v.selectedHeadingDeg.value);
@@ -305,8 +339,6 @@ int ModeBoxOf(const std::string& text) {
   if (text == "AP ENG") return 2;
   return 1;
 }
-
-bool IsAttitudeFlag(const FrameText& t) { return t.backed && t.text == kFailureFlagText; }
 
 }  // namespace
 
@@ -355,24 +387,24 @@ FullFrameDescription DecideFullFrame(const FrameDescription& today, const Primar
                                      const Reading& speedTrend10s, BaroUnit baro, const FullFrameHold& held) {
   FullFrameDescription f;
   f.attitude = today;
+  // Today's texts: the modes go to the boxes; its radio altitude, marker letter and flag (which
+  // follows the whole exchange) give way to the attitude area's own.
   f.attitude.texts.clear();
   std::vector<FrameText> modes;
-  for (const FrameText& t : today.texts) {
-    if (IsAttitudeFlag(t)) continue;  // today's flag follows the whole exchange; this one the attitude
-    (t.modeAnnunciation ? modes : f.attitude.texts).push_back(t);
-  }
-  // The attitude flag only when the attitude itself is lost; the bars go with it.
+  for (const FrameText& t : today.texts)
+    if (t.modeAnnunciation) modes.push_back(t);
+  // The attitude flag only when the attitude itself is lost; the bars go with it, and a bar goes
+  // on its own when its command was lost.
   f.attitude.dataFailed = !Usable(values.pitchDeg) || !Usable(values.bankDeg);
-  if (f.attitude.dataFailed) {
-    f.attitude.bars.clear();
-    FrameText flag;
-    flag.text = kFailureFlagText;
-    flag.colour = TextColour::Amber;
-    flag.x = kFailureFlagX;
-    flag.y = kFailureFlagY;
-    flag.backed = true;
-    f.attitude.texts.push_back(flag);
-  }
+  std::vector<FrameBar>& bars = f.attitude.bars;
+  bars.erase(std::remove_if(bars.begin(), bars.end(),
+                            [&](const FrameBar& b) {
+                              return f.attitude.dataFailed ||
+                                     (b.kind == BarKind::Horizontal ? !values.flightDirectorPitchValid
+                                                                    : !values.flightDirectorBankValid);
+                            }),
+             bars.end());
+  f.attitudeArea = DecideAttitudeArea(values, today.bank, f.attitude.dataFailed);
   f.modeTexts = ArrangeModeBoxes(modes);
   f.speed = DecideSpeedTape(values, speedTrend10s, held);
   f.altitude = DecideAltitudeTape(values, baro);
@@ -380,8 +412,8 @@ FullFrameDescription DecideFullFrame(const FrameDescription& today, const Primar
   f.heading = DecideHeading(values);
   f.radioAltitude = DecideRadioAltitude(values.radioAltitudeFt);
   f.navigation.marker = values.innerMarker ? "IM" : values.middleMarker ? "MM" : values.outerMarker ? "OM" : "";
-  f.navigation.ilsIdent = values.ilsIdent;
-  f.navigation.dme = values.dmeText;
+  f.navigation.ilsIdent = IlsIdentShown(values.ilsIdent);
+  f.navigation.dme = DmeShown(values.dmeText);
   f.hold.machShown = !f.speed.machText.empty();
   f.hold.trendShown = f.speed.trendShown;
   return f;

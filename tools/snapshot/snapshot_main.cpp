@@ -89,6 +89,11 @@ void PrintFullDescription(const FullFrameDescription& f) {
   std::printf("radio-altitude failed=%s reads=\"%s\"\n", YesNo(f.radioAltitude.failed), f.radioAltitude.text.c_str());
   std::printf("navigation marker=\"%s\" ident=\"%s\" dme=\"%s\"\n", f.navigation.marker.c_str(),
               f.navigation.ilsIdent.c_str(), f.navigation.dme.c_str());
+  const AttitudeAreaDescription& area = f.attitudeArea;
+  std::printf("attitude-area sphere=%s bank-pointer=%s localiser-pointer=%s glide-slope-pointer=%s\n",
+              f.attitude.dataFailed ? "removed" : "shown",
+              f.attitude.dataFailed ? "removed" : area.bankAmber ? "amber" : "white",
+              area.localiserPointer ? "shown" : "removed", area.glideSlopePointer ? "shown" : "removed");
   for (const FrameText& t : f.modeTexts)
     std::printf("mode \"%s\" %s %g %g column=%s\n", t.text.c_str(), ColourName(t.colour), double(t.x), double(t.y),
                 ModeColumnOf(t.text));
@@ -96,12 +101,28 @@ void PrintFullDescription(const FullFrameDescription& f) {
 
 // The full layout's values: those of the flight state when one was given (every value arrived,
 // unless the frame failed), each replaced by its command-line option where one was given.
+// The attitude area's options over the values: the marker, the tuned ILS and the values lost.
+PrimaryFlightValues WithAreaOptions(const SnapshotOptions& o, PrimaryFlightValues values) {
+  if (!o.marker.empty()) {
+    values.outerMarker = o.marker == "OM";
+    values.middleMarker = o.marker == "MM";
+    values.innerMarker = o.marker == "IM";
+  }
+  if (o.haveIlsIdent) values.ilsIdent = o.ilsIdent;
+  if (o.haveDme) values.dmeText = o.dme;
+  values.flightDirectorPitchValid = values.flightDirectorPitchValid && !o.lostFdPitch;
+  values.flightDirectorBankValid = values.flightDirectorBankValid && !o.lostFdBank;
+  values.localiserValid = values.localiserValid && !o.lostLocaliser;
+  values.glideSlopeValid = values.glideSlopeValid && !o.lostGlideSlope;
+  return values;
+}
+
 PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& converted, bool haveState) {
   if (!haveState) {
     // Without a flight state the attitude is that of the layer overrides, lost with the frame.
     PrimaryFlightValues values = o.values;
     values.pitchDeg.valid = values.bankDeg.valid = !o.failed;
-    return values;
+    return WithAreaOptions(o, values);
   }
   FlightState readings{};
   DecodeInterface(converted, readings);
@@ -123,7 +144,7 @@ PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& 
   take(values.altimeterSettingHpa, given.altimeterSettingHpa);
   take(values.radioAltitudeFt, given.radioAltitudeFt);
   values.verticalSpeedMode = values.verticalSpeedMode || given.verticalSpeedMode;
-  return values;
+  return WithAreaOptions(o, values);
 }
 
 // Output paths are taken from the directory the tool was started in, before it moves to --assets.

@@ -1,6 +1,8 @@
 // The command line of orvane-snapshot, strictly: unknown options and bad numbers are errors.
 #include "snapshot_options.h"
 
+#include <algorithm>
+
 #include "cli/option_parser.h"
 
 namespace {
@@ -47,6 +49,39 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
   p.Flag("--vs-mode", v.verticalSpeedMode, "the autopilot is in vertical-speed mode (the V/S bug shows)");
   p.Number("--speed-trend", "KT", o.speedTrend.value, "the speed gained in the next 10 s (the trend arrow from 2 kt)",
            {}, &o.speedTrend.valid);
+  p.Choice<std::string>("--marker", "M", o.marker, {{"OM", "OM"}, {"MM", "MM"}, {"IM", "IM"}},
+                        "the marker beacon overhead: OM (outer), MM (middle) or IM (inner)");
+  p.Custom("--ils-ident", "TEXT",
+           [&o](const std::string& text) {
+             o.ilsIdent = text;
+             return text.size() <= 32;
+           },
+           "at most 32 characters", "the tuned ILS's identifier, e.g. IORV", &o.haveIlsIdent);
+  p.Custom("--dme", "TEXT",
+           [&o](const std::string& text) {
+             o.dme = text;
+             return text.size() <= 32;
+           },
+           "at most 32 characters", "its DME distance as the simulator sends it, e.g. 012.5", &o.haveDme);
+  p.Custom("--lost", "LIST",
+           [&o](const std::string& list) {
+             size_t at = 0;
+             while (at <= list.size()) {
+               const size_t end = std::min(list.find(',', at), list.size());
+               const std::string word = list.substr(at, end - at);
+               if (word == "fd-pitch") o.lostFdPitch = true;
+               else if (word == "fd-bank") o.lostFdBank = true;
+               else if (word == "localiser") o.lostLocaliser = true;
+               else if (word == "glide-slope") o.lostGlideSlope = true;
+               else return false;
+               at = end + 1;
+             }
+             return true;
+           },
+           "a comma-separated list of fd-pitch, fd-bank, localiser, glide-slope",
+           "values that did not arrive: the flight director's pitch or bank\n"
+           "command (its bar goes), the localiser or glide-slope deviation\n"
+           "(its pointer goes)");
 
   p.Group("Output");
   p.Text("--out", "FILE.png", o.outPanel,

@@ -26,6 +26,13 @@ struct SnapshotOptions {
   BaroUnit baro = BaroUnit::Hpa;  // --baro hpa|inhg
   render::BackendKind renderer = render::BackendKind::GL1;  // --renderer GL1|GLES2
   Reading speedTrend;           // --speed-trend: the speed gained in the next 10 s
+  std::string marker;           // --marker OM|MM|IM ("" = as the flight state has it)
+  bool haveIlsIdent = false;    // --ils-ident: the tuned ILS's identifier
+  std::string ilsIdent;
+  bool haveDme = false;         // --dme: its DME distance as the source sends it ("012.5")
+  std::string dme;
+  // --lost: values that did not arrive in the frame.
+  bool lostFdPitch = false, lostFdBank = false, lostLocaliser = false, lostGlideSlope = false;
   bool help = false;
   bool version = false;         // --version: print the program version
 
