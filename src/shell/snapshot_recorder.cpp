@@ -61,12 +61,15 @@ int Capture(const std::string& dir, int& count, const PanelLayout& layout) {
 // True when the failure flag is on the drawn picture: the text box of "ATT" holds only the black
 // of its plate and the amber of its letters (both in good measure), which neither the sky, the
 // ground nor the pitch ladder behind it can give. Today's panel has it where its text space puts
-// it; the full layout over its aircraft symbol.
+// it; the full layout over its aircraft symbol, whose yellow (green at 84% of red, amber's at 76%)
+// the test there keeps apart from the flag's amber.
 bool FailureFlagShown(const PanelLayout& layout, PanelKind kind) {
   const float s = float(layout.scale);
   const int one = s < 1.0f ? 1 : int(s);
   int x0 = 0, y0 = 0, width = 0, height = 0;
+  int greenPercentMax = 100;
   if (kind == PanelKind::Full) {
+    greenPercentMax = 80;
     // Panel pixels times the panel's size in the window.
     const double sx = std::lround(full_layout::kPanelWidth * layout.scale) / double(full_layout::kPanelWidth);
     const double sy = std::lround(full_layout::kPanelHeight * layout.scale) / double(full_layout::kPanelHeight);
@@ -94,7 +97,7 @@ bool FailureFlagShown(const PanelLayout& layout, PanelKind kind) {
     const int r = pixels[i], g = pixels[i + 1], b = pixels[i + 2];
     if (r < 24 && g < 24 && b < 24) {
       ++black;
-    } else if (b < 48 && g <= r && g * 100 >= r * 55) {  // amber at any strength, fringes included
+    } else if (b < 48 && g * 100 <= r * greenPercentMax && g * 100 >= r * 55) {  // amber at any strength, fringes included
       ++amber;
     }
   }
