@@ -107,11 +107,18 @@ TEST(AttitudeArea, TheMarkerTheIdentifierAndTheDmeAsShown) {
   v.outerMarker = v.middleMarker = true;
   v.ilsIdent = "IORV  ";
   v.dmeText = "012.5";
-  const FullFrameDescription f = Decide(v, 0);
+  // Today's frame of the same moment: its cyan radio altitude, "RA" and marker letter "M".
+  InterfaceValues s{};
+  s.MiddleMarker = 1;
+  s.RadioAltitudeFt = 40;
+  const FrameDescription today = DecideFrame(s, false);
+  ASSERT_EQ(today.texts.size(), 3u);
+  const FullFrameDescription f = DecideFullFrame(today, v, {}, BaroUnit::Hpa);
   EXPECT_EQ(f.navigation.marker, "MM") << "the middle over the outer";
   EXPECT_EQ(f.navigation.ilsIdent, "IORV");
   EXPECT_EQ(f.navigation.dme, "12.5");
   EXPECT_TRUE(f.attitude.texts.empty()) << "no letter or radio altitude of today's panel";
+  EXPECT_EQ(f.radioAltitude.text, "40") << "the area's own, counting below 100 ft";
 
   EXPECT_EQ(DmeShown("002.5"), "2.5");
   EXPECT_EQ(DmeShown("000.0"), "0.0");
