@@ -47,12 +47,12 @@ probe_until() {
 }
 
 # last_frames_raise N FLAGS PIXEL-FLAG: the frame log's last N lines raise FLAGS, with the drawn flag
-# read back as PIXEL-FLAG (1 or 0).
+# read back as PIXEL-FLAG (1 or 0). The display writes its lines the Windows way, ending in CR LF.
 last_frames_raise() {
   local log=$E2E_RUN/frames.log
   [ -f "$log" ] || return 1
   [ "$(grep -vc '^#' "$log")" -ge "$1" ] || return 1
-  grep -v '^#' "$log" | tail -n "$1" | awk -v want="$2" -v flag="$3" 'NF == 10 && ($10 != want || $3 != flag) {bad = 1}
+  grep -v '^#' "$log" | tail -n "$1" | tr -d '\r' | awk -v want="$2" -v flag="$3" 'NF == 10 && ($10 != want || $3 != flag) {bad = 1}
     NF != 10 {bad = 1} END {exit bad}'
 }
 
@@ -89,7 +89,7 @@ xplane_values "$PITCH" "$BANK"
 e2e_log "pitch and bank unanswered"
 wait_frames_raise 10 ATT 1 || e2e_fail "the frame log does not raise ATT alone, drawn, with pitch and bank unanswered: $(tail -3 "$E2E_RUN/frames.log" 2>/dev/null)"
 probe_until 10 lost || e2e_fail "with the attitude lost the window still shows sky or ground, or no ATT"
-grep -v '^#' "$E2E_RUN/frames.log" | tail -n 1 | sed 's/^/last frame: /'
+grep -v '^#' "$E2E_RUN/frames.log" | tail -n 1 | tr -d '\r' | sed 's/^/last frame: /'
 
 xplane_values
 e2e_log "pitch and bank answered again"
