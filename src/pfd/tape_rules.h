@@ -144,8 +144,8 @@ struct RadioAltitudeDescription {
 // The marker beacon and the tuned ILS.
 struct NavigationDescription {
   std::string marker;               // "OM", "MM", "IM" ("" = none); inner over middle over outer
-  std::string ilsIdent;             // see IlsIdentShown ("" = none)
-  std::string dme;                  // see DmeShown ("" = none)
+  std::string ilsIdent;             // see IlsIdentShown; "" = none, or no localiser tuned (no
+  std::string dme;                  // ILS scales in today's picture); the DME: see DmeShown
 };
 
 // The attitude area's own rules beyond today's picture.

@@ -111,14 +111,20 @@ TEST(AttitudeArea, TheMarkerTheIdentifierAndTheDmeAsShown) {
   InterfaceValues s{};
   s.MiddleMarker = 1;
   s.RadioAltitudeFt = 40;
-  const FrameDescription today = DecideFrame(s, false);
+  FrameDescription today = DecideFrame(s, false);
   ASSERT_EQ(today.texts.size(), 3u);
-  const FullFrameDescription f = DecideFullFrame(today, v, {}, BaroUnit::Hpa);
+  today.ilsState = 4;  // the localiser tuned
+  FullFrameDescription f = DecideFullFrame(today, v, {}, BaroUnit::Hpa);
   EXPECT_EQ(f.navigation.marker, "MM") << "the middle over the outer";
   EXPECT_EQ(f.navigation.ilsIdent, "IORV");
   EXPECT_EQ(f.navigation.dme, "12.5");
   EXPECT_TRUE(f.attitude.texts.empty()) << "no letter or radio altitude of today's panel";
   EXPECT_EQ(f.radioAltitude.text, "40") << "the area's own, counting below 100 ft";
+  today.ilsState = 0;
+  f = DecideFullFrame(today, v, {}, BaroUnit::Hpa);
+  EXPECT_EQ(f.navigation.ilsIdent, "") << "no localiser tuned: no ILS named";
+  EXPECT_EQ(f.navigation.dme, "");
+  EXPECT_EQ(f.navigation.marker, "MM") << "the marker all the same";
 
   EXPECT_EQ(DmeShown("002.5"), "2.5");
   EXPECT_EQ(DmeShown("000.0"), "0.0");

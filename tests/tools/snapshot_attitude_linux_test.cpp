@@ -80,8 +80,10 @@ class SnapshotAttitude : public ::testing::Test {
 };
 
 TEST_F(SnapshotAttitude, TheDescriptionStatesTheAttitudeAreaAsDrawn) {
-  EXPECT_EQ(Line({"--radio-altitude", "41", "--marker", "MM", "--ils-ident", "IORV", "--dme", "012.5"}, "navigation"),
+  EXPECT_EQ(Line({"--ils", "4", "--marker", "MM", "--ils-ident", "IORV", "--dme", "012.5"}, "navigation"),
             "navigation marker=\"MM\" ident=\"IORV\" dme=\"12.5\"");
+  EXPECT_EQ(Line({"--ils", "0", "--ils-ident", "IORV", "--dme", "012.5"}, "navigation"),
+            "navigation marker=\"\" ident=\"\" dme=\"\"") << "no localiser tuned: no ILS named";
   EXPECT_EQ(Line({"--radio-altitude", "41"}, "radio-altitude"), "radio-altitude failed=0 reads=\"42\"");
   EXPECT_EQ(Line({"--bank", "34.9"}, "attitude-area"),
             "attitude-area sphere=shown bank-pointer=white localiser-pointer=shown glide-slope-pointer=shown");
