@@ -412,8 +412,11 @@ FullFrameDescription DecideFullFrame(const FrameDescription& today, const Primar
   f.heading = DecideHeading(values);
   f.radioAltitude = DecideRadioAltitude(values.radioAltitudeFt);
   f.navigation.marker = values.innerMarker ? "IM" : values.middleMarker ? "MM" : values.outerMarker ? "OM" : "";
-  f.navigation.ilsIdent = IlsIdentShown(values.ilsIdent);
-  f.navigation.dme = DmeShown(values.dmeText);
+  // The identifier and DME of an ILS: while today's picture shows a localiser's scale.
+  if (today.ilsState != 0) {
+    f.navigation.ilsIdent = IlsIdentShown(values.ilsIdent);
+    f.navigation.dme = DmeShown(values.dmeText);
+  }
   f.hold.machShown = !f.speed.machText.empty();
   f.hold.trendShown = f.speed.trendShown;
   return f;
