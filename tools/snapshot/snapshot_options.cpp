@@ -56,7 +56,8 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
              o.ilsIdent = text;
              return text.size() <= 32;
            },
-           "at most 32 characters", "the tuned ILS's identifier, e.g. IORV", &o.haveIlsIdent);
+           "at most 32 characters", "the tuned ILS's identifier, e.g. IORV (shown with the ILS scales:\n"
+           "--ils 1 or 4, or a flight state's)", &o.haveIlsIdent);
   p.Custom("--dme", "TEXT",
            [&o](const std::string& text) {
              o.dme = text;
@@ -79,9 +80,9 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
              return true;
            },
            "a comma-separated list of fd-pitch, fd-bank, localiser, glide-slope",
-           "values that did not arrive: the flight director's pitch or bank\n"
-           "command (its bar goes), the localiser or glide-slope deviation\n"
-           "(its pointer goes)");
+           "values that did not arrive, comma-separated: fd-pitch, fd-bank (a\n"
+           "flight-director command: its bar goes), localiser, glide-slope (a\n"
+           "deviation: its pointer goes)");
 
   p.Group("Output");
   p.Text("--out", "FILE.png", o.outPanel,
