@@ -18,8 +18,8 @@
 // pointer below centre); magnetic variation positive east (magnetic = true - variation).
 // The wind's direction is where it blows from (true); the track is where the aircraft goes over the
 // ground (true); the flight path angle climbing positive. The slip ball and the flaps are fractions of
-// their full travel: the ball -1 full left to +1 full right, the flaps 0 up to 1 fully out, in
-// FlapSteps steps after up. The limits (maximum operating speed and Mach, the gear and the current
+// their full travel: the ball -1 full left to +1 full right, the flaps (the flap lever) 0 up to 1
+// fully out, its FlapSteps notches after up equally spaced along its travel. The limits (maximum operating speed and Mach, the gear and the current
 // flap setting's placard speeds, the stall speeds clean and with full flap) and the decision height
 // are the aircraft's or the pilot's as the simulator publishes them.
 #define ORVANE_READINGS(X)                                      \

@@ -18,24 +18,27 @@ size_t FixedQuad(render::DrawList& list, const PanelResources& r, TextureSlot sl
 
 }  // namespace
 
-void DrawAttitude(render::DrawList& list, const PanelResources& r, float pitchOffset, float bank) {
+void DrawAttitude(render::DrawList& list, const PanelResources& r, float pitchOffset, float bank,
+                  const AttitudeLook& look) {
   list.ClearTo({0, 0, 0, 128});
   list.LoadIdentity();
   White(list);
 
   // The horizon: the window into the texture slides by -pitchOffset in t (it wraps).
-  BindSlot(list, r, SlotHorizon);
-  const PanelQuad& horizonQuad = QuadOf(SlotHorizon);
-  const float h = horizonQuad.half;
-  list.Translate(horizonQuad.x, horizonQuad.y, -horizonQuad.depth);
-  list.Rotate(-bank);
-  const float bottom = 0.0f - pitchOffset;
-  const float top = 1.0f - pitchOffset;
-  const render::Vertex horizon[4] = {{-h, -h, 0.0f, 0.0f, bottom},
-                                     {h, -h, 0.0f, 1.0f, bottom},
-                                     {h, h, 0.0f, 1.0f, top},
-                                     {-h, h, 0.0f, 0.0f, top}};
-  list.Quad(horizon);
+  if (look.horizon) {
+    BindSlot(list, r, SlotHorizon);
+    const PanelQuad& horizonQuad = QuadOf(SlotHorizon);
+    const float h = horizonQuad.half;
+    list.Translate(horizonQuad.x, horizonQuad.y, -horizonQuad.depth);
+    list.Rotate(-bank);
+    const float bottom = 0.0f - pitchOffset;
+    const float top = 1.0f - pitchOffset;
+    const render::Vertex horizon[4] = {{-h, -h, 0.0f, 0.0f, bottom},
+                                       {h, -h, 0.0f, 1.0f, bottom},
+                                       {h, h, 0.0f, 1.0f, top},
+                                       {-h, h, 0.0f, 0.0f, top}};
+    list.Quad(horizon);
+  }
 
   MultiplyMode(list);
   // Both masks first, then the images added over them.
@@ -44,11 +47,15 @@ void DrawAttitude(render::DrawList& list, const PanelResources& r, float pitchOf
   AddMode(list);
   list.PairMask(staticMask, FixedQuad(list, r, SlotStaticInd), r.Combined[SlotStaticInd]);
   // The roll pointer turns with bank about its own centre, like the horizon.
-  list.LoadIdentity();
-  BindSlot(list, r, SlotRollNeedle);
-  const PanelQuad& needle = QuadOf(SlotRollNeedle);
-  list.Translate(needle.x, needle.y, -needle.depth);
-  list.Rotate(-bank);
-  StandardQuad(list, needle.half);
+  if (look.rollPointer) {
+    list.LoadIdentity();
+    BindSlot(list, r, SlotRollNeedle);
+    const PanelQuad& needle = QuadOf(SlotRollNeedle);
+    list.Translate(needle.x, needle.y, -needle.depth);
+    list.Rotate(-bank);
+    if (look.rollPointerAmber) list.SetColour(255, 195, 0);  // the annunciations' amber
+    StandardQuad(list, needle.half);
+    if (look.rollPointerAmber) White(list);
+  }
   list.PairMask(windowMask, FixedQuad(list, r, SlotWindow), r.Combined[SlotWindow]);
 }

@@ -40,15 +40,15 @@ void FdBar(render::DrawList& list, const PanelResources& r, TextureSlot mask, Te
 }  // namespace
 
 void DrawIls(render::DrawList& list, const PanelResources& r, uint16_t ilsState, float glideSlopeOffset,
-             float localizerOffset) {
+             float localizerOffset, bool glideSlopePointer, bool localizerPointer) {
   if (ilsState == kIlsNone) return;
   // Any state other than "ILS" shows the no-ILS plate: no glide-slope guidance is claimed.
   const bool ils = ilsState == kIlsShown;
   White(list);
   PlacedQuad(list, r, ils ? SlotIls : SlotNoIls);
-  if (ils) PlacedQuad(list, r, SlotIlsInd, 0.0f, glideSlopeOffset);
+  if (ils && glideSlopePointer) PlacedQuad(list, r, SlotIlsInd, 0.0f, glideSlopeOffset);
   PlacedQuad(list, r, SlotIlsH);
-  PlacedQuad(list, r, SlotIlsHInd, localizerOffset, 0.0f);
+  if (localizerPointer) PlacedQuad(list, r, SlotIlsHInd, localizerOffset, 0.0f);
 }
 
 void DrawSpdPlate(render::DrawList& list, const PanelResources& r) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pfd/frame_draw.h"
+#include "pfd/full_attitude.h"
 #include "pfd/full_frame_draw.h"
 #include "pfd/layer_quads.h"
 #include "pfd/font.h"
@@ -551,9 +552,7 @@ void DrawFullFramePanel(render::DrawList& list, const PanelResources& resources,
   list.ClearTo({0, 0, 0, 128});
   // Today's attitude and ILS scales; its speed plate gives way to the speed tape.
   ClassicViewport(p, layout);
-  DrawAttitude(list, resources, float(frame.attitude.pitchOffset), float(frame.attitude.bank));
-  DrawIls(list, resources, frame.attitude.ilsState, float(frame.attitude.glideSlopeOffset),
-          float(frame.attitude.localizerOffset));
+  DrawFullAttitudePicture(list, resources, frame);
   p.PanelProjection();
   DrawSpeedTape(p, frame.speed, frame.envelope, layout);
   DrawAltitudeTape(p, frame.altitude, frame.envelope, layout);
@@ -571,7 +570,9 @@ void DrawFullFrameGuidance(render::DrawList& list, const PanelResources& resourc
   DrawFrameGuidance(list, resources, frame.attitude, layout.scale);
   p.PanelProjection();
   DrawModes(p, frame.modes);
+  // The runway passes behind the radio altitude's plate.
   DrawEnvelopeAttitude(list, resources, frame.envelope, frame.attitude.bank, layout);
+  DrawFullAttitudeTexts(list, resources, frame, layout);
 }
 
 void DrawFullFrame(render::DrawList& list, const PanelResources& resources, const FullLayoutTextures& textures,

@@ -59,6 +59,10 @@ PrimaryFlightValues PrimaryValuesOf(const FlightState& s) {
   v.pitchDeg = s.Get(R::Pitch);
   v.bankDeg = s.Get(R::Bank);
   v.radioAltitudeFt = s.Get(R::RadioAltitude);
+  v.flightDirectorPitchValid = s.Valid.Has(R::FdPitch);
+  v.flightDirectorBankValid = s.Valid.Has(R::FdBank);
+  v.localiserValid = s.Valid.Has(R::LocaliserDeviation);
+  v.glideSlopeValid = s.Valid.Has(R::GlideSlopeDeviation);
   // A marker, an identifier or a DME that did not arrive in this frame is not shown.
   v.outerMarker = s.Valid.Has(R::OuterMarker) && s.OuterMarker;
   v.middleMarker = s.Valid.Has(R::MiddleMarker) && s.MiddleMarker;

@@ -29,7 +29,8 @@ ReadingSet AutoflightReadings();
 // less the variation), vertical speed, altitude, the selected values and the altimeter setting,
 // each valid when what it is made of arrived. The autoflight facts decide the modes (and with them
 // the vertical-speed bug: altitude hold more than 250 ft from the target reads "V/S").
-// The attitude, the radio altitude, the markers and the ILS identifier and DME come along.
+// The attitude, the radio altitude, the markers, the ILS identifier and DME and whether the
+// flight director's commands and the deviations arrived come along.
 PrimaryFlightValues PrimaryValuesOf(const FlightState& readings);
 
 // The flags a picture raises, comma-separated ("ALT,V/S"), or "-" for none: the classic panel's

@@ -288,6 +288,40 @@ RadioAltitudeDescription DecideRadioAltitude(const Reading& ra) {
   return d;
 }
 
+std::string IlsIdentShown(const std::string& ident) {
+  std::string shown;
+  for (const char c : TrimBlanksAndControls(ident)) {
+    if (c < 32 || c > 126) break;  // the characters before any that is not printable
+    if (shown.size() == kIlsIdentMaxChars) break;
+    shown.push_back(c);
+  }
+  return shown;
+}
+
+std::string DmeShown(const std::string& dme) {
+  const std::string text = TrimBlanksAndControls(dme);
+  if (text.empty() || text.size() > kDmeMaxChars) return "";
+  int points = 0;
+  for (const char c : text) {
+    if (c == '.') ++points;
+    else if (c < '0' || c > '9') return "";
+  }
+  if (points > 1 || text.front() == '.' || text.back() == '.') return "";
+  // Leading zeros go, but the one before the point.
+  size_t first = 0;
+  while (first + 1 < text.size() && text[first] == '0' && text[first + 1] != '.') ++first;
+  return text.substr(first);
+}
+
+AttitudeAreaDescription DecideAttitudeArea(const PrimaryFlightValues& v, double bankDeg, bool attitudeFailed) {
+  AttitudeAreaDescription d;
+  d.localiserPointer = v.localiserValid;
+  d.glideSlopePointer = v.glideSlopeValid;
+  // No bank pointer without an attitude; NaN compares false.
+  d.bankAmber = !attitudeFailed && std::fabs(bankDeg) >= kBankAmberDeg;
+  return d;
+}
+
 HeadingDescription DecideHeading(const PrimaryFlightValues& v) {
   HeadingDescription d;
   if (Usable(v.selectedHeadingDeg)) d.selectedText = ThreeDigitHeading(v.selectedHeadingDeg.value);
@@ -305,8 +339,6 @@ HeadingDescription DecideHeading(const PrimaryFlightValues& v) {
 // --- The flight mode annunciator ---
 
 namespace {
-
-bool IsAttitudeFlag(const FrameText& t) { return t.backed && t.text == kFailureFlagText; }
 
 // The pitch mode altitude hold flies: holding the selected altitude, capturing it, or climbing or
 // descending towards it at the selected rate (as today's panel tells them apart).
@@ -430,23 +462,21 @@ FullFrameDescription DecideFullFrame(const FrameDescription& today, const Primar
                                      double timeSeconds, const EnvelopeSettings& envelope) {
   FullFrameDescription f;
   f.attitude = today;
+  // Today's texts: the modes go to the annunciator; its radio altitude, marker letter and flag (which
+  // follows the whole exchange) give way to the attitude area's own.
   f.attitude.texts.clear();
-  for (const FrameText& t : today.texts) {
-    if (IsAttitudeFlag(t)) continue;  // today's flag follows the whole exchange; this one the attitude
-    if (!t.modeAnnunciation) f.attitude.texts.push_back(t);  // today's words give way to the annunciator's
-  }
-  // The attitude flag only when the attitude itself is lost; the bars go with it.
+  // The attitude flag only when the attitude itself is lost; the bars go with it, and a bar goes
+  // on its own when its command was lost.
   f.attitude.dataFailed = !Usable(values.pitchDeg) || !Usable(values.bankDeg);
-  if (f.attitude.dataFailed) {
-    f.attitude.bars.clear();
-    FrameText flag;
-    flag.text = kFailureFlagText;
-    flag.colour = TextColour::Amber;
-    flag.x = kFailureFlagX;
-    flag.y = kFailureFlagY;
-    flag.backed = true;
-    f.attitude.texts.push_back(flag);
-  }
+  std::vector<FrameBar>& bars = f.attitude.bars;
+  bars.erase(std::remove_if(bars.begin(), bars.end(),
+                            [&](const FrameBar& b) {
+                              return f.attitude.dataFailed ||
+                                     (b.kind == BarKind::Horizontal ? !values.flightDirectorPitchValid
+                                                                    : !values.flightDirectorBankValid);
+                            }),
+             bars.end());
+  f.attitudeArea = DecideAttitudeArea(values, today.bank, f.attitude.dataFailed);
   f.modes = ArrangeModes(DecideAutoflightModes(values), held, timeSeconds, f.hold);
   f.speed = DecideSpeedTape(values, speedTrend10s, held);
   f.altitude = DecideAltitudeTape(values, baro);
@@ -456,8 +486,11 @@ FullFrameDescription DecideFullFrame(const FrameDescription& today, const Primar
   f.heading = DecideHeading(values);
   f.radioAltitude = DecideRadioAltitude(values.radioAltitudeFt);
   f.navigation.marker = values.innerMarker ? "IM" : values.middleMarker ? "MM" : values.outerMarker ? "OM" : "";
-  f.navigation.ilsIdent = values.ilsIdent;
-  f.navigation.dme = values.dmeText;
+  // The identifier and DME of an ILS: while today's picture shows a localiser's scale.
+  if (today.ilsState != 0) {
+    f.navigation.ilsIdent = IlsIdentShown(values.ilsIdent);
+    f.navigation.dme = DmeShown(values.dmeText);
+  }
   f.envelope = DecideEnvelope(values, envelope, held.envelope);
   f.hold.envelope = f.envelope.hold;
   // While the autopilot holds Mach, the selected Mach above the tape and the bug at its speed.

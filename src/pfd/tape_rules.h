@@ -33,6 +33,10 @@ struct PrimaryFlightValues {
   // description made without readings (orvane-snapshot's options) is always drawn.
   Reading pitchDeg{0, true}, bankDeg{0, true};
   Reading radioAltitudeFt;
+  // Whether the flight director's pitch and bank commands and the localiser and glide-slope
+  // deviations arrived; like the attitude, valid by default.
+  bool flightDirectorPitchValid = true, flightDirectorBankValid = true;
+  bool localiserValid = true, glideSlopeValid = true;
   bool outerMarker = false, middleMarker = false, innerMarker = false;
   std::string ilsIdent, dmeText;
   EnvelopeValues envelope;  // the limits, minimums, slip, flight path and track
@@ -157,8 +161,8 @@ struct RadioAltitudeDescription {
 // The marker beacon and the tuned ILS.
 struct NavigationDescription {
   std::string marker;               // "OM", "MM", "IM" ("" = none); inner over middle over outer
-  std::string ilsIdent;             // as received ("" = none)
-  std::string dme;                  // as received ("" = none)
+  std::string ilsIdent;             // see IlsIdentShown; "" = none, or no localiser tuned (no
+  std::string dme;                  // ILS scales in today's picture); the DME: see DmeShown
 };
 
 // The flight mode annunciator's places: three columns (autothrottle, roll, pitch), each with the
@@ -189,6 +193,14 @@ struct ModeAnnunciation {
   bool boxed = false;
   double x = 0, y = 0;
 };
+// The attitude area's own rules beyond today's picture.
+struct AttitudeAreaDescription {
+  bool localiserPointer = true;     // the localiser deviation arrived: its pointer is drawn
+  bool glideSlopePointer = true;    // likewise the glide slope's
+  bool bankAmber = false;           // the bank pointer filled amber: 35 degrees of bank or more
+};
+// The bank from which the bank pointer turns amber.
+constexpr double kBankAmberDeg = 35;
 
 // What a frame remembers for the next: the readouts that show until their value falls further
 // than the value they appeared at, when each mode last changed and the altitude alert's capture.
@@ -206,9 +218,12 @@ struct FullFrameHold {
 
 // Everything a frame of the full layout draws.
 struct FullFrameDescription {
-  FrameDescription attitude;        // today's frame without its mode annunciations; its failure
-                                    // flag ("ATT") raised when pitch or bank is not valid, and then
-                                    // without flight-director bars
+  FrameDescription attitude;        // today's frame without its texts (the modes go to the annunciator;
+                                    // its radio altitude, marker letter and flag are replaced by the
+                                    // attitude area's own); its failure flag ("ATT", dataFailed)
+                                    // raised when pitch or bank is not valid, and then without
+                                    // flight-director bars; a bar whose command was lost removed
+  AttitudeAreaDescription attitudeArea;
   std::vector<ModeAnnunciation> modes;  // the flight mode annunciator: columns left to right, the status last
   SpeedTapeDescription speed;
   AltitudeTapeDescription altitude;
@@ -269,6 +284,16 @@ std::vector<ModeAnnunciation> ArrangeModes(const AutoflightModes& modes, const F
 VerticalSpeedDescription DecideVerticalSpeed(const PrimaryFlightValues& values);
 HeadingDescription DecideHeading(const PrimaryFlightValues& values);
 RadioAltitudeDescription DecideRadioAltitude(const Reading& radioAltitudeFt);
+// The ILS identifier as shown: the received text without blanks around it, up to the first
+// character that is not printable, at most kIlsIdentMaxChars.
+constexpr size_t kIlsIdentMaxChars = 6;
+std::string IlsIdentShown(const std::string& ident);
+// The DME distance as shown: nautical miles without leading zeros ("012.5" reads "12.5"); ""
+// for a text that is not a distance (a source's blank when out of range included).
+constexpr size_t kDmeMaxChars = 6;
+std::string DmeShown(const std::string& dme);
+// The deviation pointers and the bank pointer's colour; `bankDeg` as drawn (either sign).
+AttitudeAreaDescription DecideAttitudeArea(const PrimaryFlightValues& values, double bankDeg, bool attitudeFailed);
 // Mach as shown: ".820" below 1, "1.20" from 1.
 std::string FormatMach(double mach);
 // The altimeter setting as set, in the chosen unit: "1013 HPA", "29.92 IN". No source says today

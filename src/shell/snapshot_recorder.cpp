@@ -2,6 +2,7 @@
 #include "shell/snapshot_recorder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "pfd/frame_rules.h"
+#include "pfd/full_attitude.h"
 #include "platform/gl.h"
 #include "platform/system.h"
 #include "pfd/png_writer.h"
@@ -58,17 +60,33 @@ int Capture(const std::string& dir, int& count, const PanelLayout& layout) {
 
 // True when the failure flag is on the drawn picture: the text box of "ATT" holds only the black
 // of its plate and the amber of its letters (both in good measure), which neither the sky, the
-// ground nor the pitch ladder behind it can give.
-bool FailureFlagShown(const PanelLayout& layout) {
-  // Text space is 640 wide over the 500-pixel drawing surface, 740 high over 740 pixels, both
-  // times the panel's scale.
+// ground nor the pitch ladder behind it can give. Today's panel has it where its text space puts
+// it; the full layout over its aircraft symbol, whose yellow (green at 84% of red, amber's at 76%)
+// the test there keeps apart from the flag's amber.
+bool FailureFlagShown(const PanelLayout& layout, PanelKind kind) {
   const float s = float(layout.scale);
   const int one = s < 1.0f ? 1 : int(s);
-  const float xScale = 500.0f / 640.0f;
-  const int x0 = layout.originX + int(kFailureFlagX * xScale * s) + one;
-  const int y0 = layout.originY + int(kFailureFlagY * s) + one;
-  const int width = int(36.0f * xScale * s) - 2 * one;  // three glyphs: two advances of 10 and one of 16
-  const int height = int(16.0f * s) - 2 * one;
+  int x0 = 0, y0 = 0, width = 0, height = 0;
+  int greenPercentMax = 100;
+  if (kind == PanelKind::Full) {
+    greenPercentMax = 80;
+    // Panel pixels times the panel's size in the window.
+    const double sx = std::lround(full_layout::kPanelWidth * layout.scale) / double(full_layout::kPanelWidth);
+    const double sy = std::lround(full_layout::kPanelHeight * layout.scale) / double(full_layout::kPanelHeight);
+    const full_layout::Box cells = full_layout::AttitudeFlagCells();
+    x0 = layout.originX + int(std::ceil(cells.x0 * sx)) + one;
+    y0 = layout.originY + int(std::ceil(cells.y0 * sy)) + one;
+    width = int(std::floor(cells.x1 * sx)) - int(std::ceil(cells.x0 * sx)) - 2 * one;
+    height = int(std::floor(cells.y1 * sy)) - int(std::ceil(cells.y0 * sy)) - 2 * one;
+  } else {
+    // Text space is 640 wide over the 500-pixel drawing surface, 740 high over 740 pixels, both
+    // times the panel's scale.
+    const float xScale = 500.0f / 640.0f;
+    x0 = layout.originX + int(kFailureFlagX * xScale * s) + one;
+    y0 = layout.originY + int(kFailureFlagY * s) + one;
+    width = int(36.0f * xScale * s) - 2 * one;  // three glyphs: two advances of 10 and one of 16
+    height = int(16.0f * s) - 2 * one;
+  }
   if (width <= 0 || height <= 0) return false;  // a panel too small to read the flag from
   std::vector<uint8_t> pixels(size_t(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -79,7 +97,7 @@ bool FailureFlagShown(const PanelLayout& layout) {
     const int r = pixels[i], g = pixels[i + 1], b = pixels[i + 2];
     if (r < 24 && g < 24 && b < 24) {
       ++black;
-    } else if (b < 48 && g <= r && g * 100 >= r * 55) {  // amber at any strength, fringes included
+    } else if (b < 48 && g * 100 <= r * greenPercentMax && g * 100 >= r * 55) {  // amber at any strength, fringes included
       ++amber;
     }
   }
@@ -95,7 +113,7 @@ void SnapshotRecorder::WriteFrameLine(uint64_t now, int snapshot, const FlightSt
   const uint64_t sinceFrame = now - std::min(now, r_.lastFrameUs);
   // The attitude the picture shows, nose up and right wing down positive.
   std::fprintf(r_.frameLog, "%" PRIu64 " %" PRIu64 " %d %" PRIu64 " %" PRIu64 " %" PRIu64 " %d %.3f %.3f %s\n",
-               r_.frames, now, FailureFlagShown(r_.layout) ? 1 : 0, sincePump, sinceFrame, r_.messages,
+               r_.frames, now, FailureFlagShown(r_.layout, picture.kind) ? 1 : 0, sincePump, sinceFrame, r_.messages,
                snapshot, state.Pitch, state.Bank, RaisedFlagsText(picture).c_str());
   std::fflush(r_.frameLog);
   ++r_.frames;

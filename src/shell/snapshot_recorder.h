@@ -33,7 +33,8 @@ class SnapshotRecorder {
   // frame log on, appends the line
   //   <frame> <end_us> <flag> <since_pump_us> <since_last_frame_us> <messages> <snapshot> <pitch_deg> <bank_deg> <flags>
   // frame: 0, 1, ...; end_us: the monotonic clock (the system's, so other processes can compare);
-  // flag: 1 when the "ATT" failure flag is on the picture (read back from the drawn pixels);
+  // flag: 1 when the "ATT" failure flag is on the picture (read back from the drawn pixels where
+  // the panel, today's or the full layout, draws it);
   // since_pump_us: time since the loop last looked at the message queue; since_last_frame_us: time
   // since the previous frame's line (since RecorderInit for the first); messages: messages handled
   // since the previous line; snapshot: index of the PNG written for this frame, or -1; pitch_deg and

@@ -87,7 +87,7 @@ constexpr FeedRow kRows[] = {
     {"sim/flightmodel/position/vpath", "degrees, climbing +", C::Value, R::FlightPathAngle, 0, 1, nullptr},
     {"sim/cockpit2/gauges/indicators/slip_deg", "degrees of ball deflection, right +", C::Fraction, R::SlipBall, 0,
      1 / kBallFullScaleDegrees, nullptr},
-    {"sim/flightmodel/controls/flaprat", "0 up .. 1 fully out", C::Fraction, R::FlapPosition, 0, 1, nullptr},
+    {"sim/cockpit2/controls/flap_ratio", "0 up .. 1 fully out", C::Fraction, R::FlapPosition, 0, 1, nullptr},
     {"sim/aircraft/controls/acf_flap_detents", "count", C::Value, R::FlapSteps, 0, 1, nullptr},
     {"sim/cockpit2/controls/gear_handle_down", "1 = down", C::FlagAtLeast, R::GearDown, 0, 0.5, nullptr},
     {"sim/cockpit2/annunciators/stall_warning", "1 = on", C::FlagAtLeast, R::StallWarning, 0, 0.5, nullptr},

@@ -85,7 +85,7 @@ TEST(PilotStateFeeds, XPlaneReadByTheDisplayAndServedByOrvaneGCServer) {
   xplane.Set("sim/weather/wind_direction_degt", float(kPilot.windFromTrue));
   xplane.Set("sim/flightmodel/position/hpath", float(kPilot.trackTrue));
   xplane.Set("sim/cockpit2/gauges/indicators/slip_deg", float(kPilot.ball * 11.3099));  // full scale 0.2 g
-  xplane.Set("sim/flightmodel/controls/flaprat", float(kPilot.flaps));
+  xplane.Set("sim/cockpit2/controls/flap_ratio", float(kPilot.flaps));
   xplane.Set("sim/cockpit2/controls/gear_handle_down", 1);
   xplane.Set("sim/cockpit2/autopilot/autothrottle_enabled", 1);  // speed hold
   xplane.Set("sim/cockpit2/autopilot/nav_status", 2);            // captured

@@ -5,7 +5,9 @@ checks: takes RREF subscriptions ("RREF\\0", int32 frequency, int32 index, 400-b
 (int32 index, float32 value) pairs, at most 100 per packet.
 
 As a program it serves the values of a file ("path=value" lines, read again every tick; a line
-"SILENT" stops the answers, as an X-Plane that went away) and keeps a status file up to date:
+"SILENT" stops the answers, as an X-Plane that went away; a line "SILENT path" leaves that dataref
+unanswered while the others arrive, as X-Plane does for a path it does not publish) and keeps a
+status file up to date:
 "port=P subscriptions=N unsubscribes=M answers=A".
 
   fake_xplane.py --values FILE --status FILE [--port N] [--seconds S]
@@ -83,29 +85,34 @@ class FakeXPlane:
 
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--values", required=True, help="path=value lines; SILENT stops the answers")
+    parser.add_argument("--values", required=True,
+                        help="path=value lines; SILENT stops the answers, SILENT path leaves one unanswered")
     parser.add_argument("--status", required=True, help="written with the port and the subscriptions")
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--seconds", type=float, default=600)
     args = parser.parse_args(argv)
-    state = {"values": {}, "silent": False, "read": 0.0}
+    state = {"values": {}, "silent": False, "unanswered": set(), "read": 0.0}
 
     def value(path, now):
         if now - state["read"] >= 0.1:
-            values, silent = {}, False
+            values, silent, unanswered = {}, False, set()
             try:
                 with open(args.values) as f:
                     for line in f:
                         line = line.strip()
                         if line == "SILENT":
                             silent = True
+                        elif line.startswith("SILENT "):
+                            unanswered.add(line[len("SILENT "):].strip())
                         elif "=" in line:
                             key, _, text = line.partition("=")
                             values[key.strip()] = float(text)
             except (OSError, ValueError):
                 pass
-            state.update(values=values, silent=silent, read=now)
-        return None if state["silent"] else state["values"].get(path, 0.0)
+            state.update(values=values, silent=silent, unanswered=unanswered, read=now)
+        if state["silent"] or path in state["unanswered"]:
+            return None
+        return state["values"].get(path, 0.0)
 
     fake = FakeXPlane(value, args.port)
     end = time.monotonic() + args.seconds

@@ -524,17 +524,15 @@ TEST(DemoFlightInstruments, TheAutopilotFliesTheSelectedHeadingAndTheLocalizerCo
 
 // ---- The flight envelope ----
 
-// A 737-800's flap placards (knots) by flap setting in degrees, and its gear placard.
-double FlapPlacard(double degrees) {
-  if (degrees <= 5.01) return 250;
-  if (degrees <= 10.01) return 210;
-  if (degrees <= 15.01) return 200;
-  if (degrees <= 25.01) return 190;
-  if (degrees <= 30.01) return 175;
-  return 162;
+// A 737-800's flap placards (knots) by the flap lever's position (8 notches after up: flaps 1, 2,
+// 5, 10, 15, 25, 30 and 40), the placard of the notch the flaps are at or moving to; its gear
+// placard.
+double FlapPlacard(double lever) {
+  static const double kPlacards[] = {250, 250, 250, 210, 200, 190, 175, 162};
+  const int notch = std::clamp(int(std::ceil(lever * 8 - 1e-6)), 1, 8);
+  return kPlacards[notch - 1];
 }
 constexpr double kGearPlacardKt = 270;
-constexpr double kFullFlapDegrees = 40;
 
 TEST(DemoFlightEnvelope, FlapsOutInStepsAndTheGearDownWithinTheirPlacards) {
   double prevFlaps = 0;
@@ -548,7 +546,7 @@ TEST(DemoFlightEnvelope, FlapsOutInStepsAndTheGearDownWithinTheirPlacards) {
       ++steps;
     prevFlaps = flaps;
     if (flaps > 0 && t < dt::kInnerMarker) {
-      ASSERT_LE(Ias(s), FlapPlacard(flaps * kFullFlapDegrees - 0.5) + 0.5) << t << ": above the flap placard";
+      ASSERT_LE(Ias(s), FlapPlacard(flaps) + 0.5) << t << ": above the flap placard";
     }
     const bool gear = ReadingOf(s, ReadingId::GearDown).value != 0;
     if (gear) {
@@ -563,8 +561,8 @@ TEST(DemoFlightEnvelope, FlapsOutInStepsAndTheGearDownWithinTheirPlacards) {
   }
   EXPECT_GE(steps, 3);
   EXPECT_TRUE(gearSeen);
-  EXPECT_NEAR(ReadingOf(State(dt::kApproachMinimums), ReadingId::FlapPosition).value, 30 / kFullFlapDegrees, 1e-3);
-  EXPECT_NEAR(ReadingOf(State(dt::kFlapsInTheCrosswind), ReadingId::FlapPosition).value, 5 / kFullFlapDegrees, 1e-3);
+  EXPECT_NEAR(ReadingOf(State(dt::kApproachMinimums), ReadingId::FlapPosition).value, 7.0 / 8, 1e-3) << "flaps 30";
+  EXPECT_NEAR(ReadingOf(State(dt::kFlapsInTheCrosswind), ReadingId::FlapPosition).value, 3.0 / 8, 1e-3) << "flaps 5";
   EXPECT_EQ(ReadingOf(State(dt::kCruiseHdgAlt), ReadingId::FlapPosition).value, 0);
   EXPECT_EQ(ReadingOf(State(dt::kCruiseAtMach), ReadingId::FlapPosition).value, 0);
 }

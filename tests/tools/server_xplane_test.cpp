@@ -236,7 +236,7 @@ TEST(XPlaneTable, TheEnvelopeAsAPilotReadsIt) {
 
   Feed(fed, "sim/flightmodel/failures/over_vne", 0);
   Feed(fed, "sim/cockpit2/annunciators/stall_warning", 1);
-  Feed(fed, "sim/flightmodel/controls/flaprat", 0.75);
+  Feed(fed, "sim/cockpit2/controls/flap_ratio", 0.75);
   Feed(fed, "sim/aircraft/controls/acf_flap_detents", 8);
   Feed(fed, "sim/cockpit2/controls/gear_handle_down", 1);
   Feed(fed, "sim/cockpit2/autopilot/nav_status", 2);

@@ -4,6 +4,8 @@
 probe:   the attitude (sky above, ground below the horizon line that pitch and bank give) and every
          annunciation of the frame description (its colour inside the box where it is printed).
 compare: the Windows picture against the Linux 332 x 332 panel cropped to the same lower-left part.
+full-attitude: the full layout's attitude area, live (sky and ground, no "ATT") or lost (neither
+         sky nor ground, "ATT" in amber on black over the aircraft symbol).
 
 Python standard library only. Pictures come as binary PPM (P6, maxval 255): `convert x.png x.ppm`.
 """
@@ -182,6 +184,43 @@ def probe(args):
     return 0 if ok else 1
 
 
+# The full layout's attitude area in its panel's pixels (bottom-left origin): where the sky and
+# ground show, and the amber flag's letters over the aircraft symbol.
+FULL_SPHERE = (93, 150, 261, 345)
+FULL_FLAG = (167, 239, 192, 255)
+
+
+def is_brown_ground(p):
+    """The ground's brown, not the aircraft symbol's yellow or an amber glyph's faded edge."""
+    return p is not None and 80 < p[0] < 220 and p[1] * 4 < p[0] * 3 and p[1] > p[2] + 20 and p[2] > 15
+
+
+def is_amber(p):
+    """The flags' amber (green at 76% of red), not the aircraft symbol's yellow (84%)."""
+    return p is not None and p[0] > 200 and 140 < p[1] < 0.8 * p[0] and p[2] < 80
+
+
+def full_attitude(args):
+    pic = Picture(args.image)
+    x0, y0, x1, y1 = FULL_SPHERE
+    area = [pic.at_surface(x, y) for y in range(y0, y1) for x in range(x0, x1)]
+    sky = sum(is_sky(p) for p in area)
+    ground = sum(is_brown_ground(p) for p in area)
+    fx0, fy0, fx1, fy1 = FULL_FLAG
+    flag = [pic.at_surface(x, y) for y in range(fy0, fy1) for x in range(fx0, fx1)]
+    amber = sum(is_amber(p) for p in flag)
+    black = sum(p is not None and max(p) < 24 for p in flag)
+    report = [f"picture {pic.width}x{pic.height}; attitude area {len(area)} pixels: sky {sky}, ground {ground}; "
+              f"flag box {len(flag)} pixels: amber {amber}, black {black}"]
+    if args.expect == "live":
+        ok = sky >= len(area) // 5 and ground >= len(area) // 5 and amber == 0
+    else:
+        ok = sky == 0 and ground == 0 and amber >= 40 and black >= len(flag) // 3
+    report.append(f"full-attitude: expected {args.expect} -> {'PASS' if ok else 'FAIL'}")
+    print("\n".join(report))
+    return 0 if ok else 1
+
+
 def compare(args):
     win = Picture(args.windows)
     lin = Picture(args.linux)
@@ -229,6 +268,10 @@ def main():
     c.add_argument("--threshold", type=int, default=32, help="a pixel differs when a channel differs by more")
     c.add_argument("--max-share", type=float, default=0.01, help="largest share of differing pixels")
     c.set_defaults(run=compare)
+    f = sub.add_parser("full-attitude", help="the full layout's attitude area: live or lost")
+    f.add_argument("--image", required=True, help="window client area (the full panel), binary PPM")
+    f.add_argument("--expect", required=True, choices=["live", "lost"])
+    f.set_defaults(run=full_attitude)
     args = parser.parse_args()
     try:
         return args.run(args)

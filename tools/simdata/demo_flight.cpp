@@ -322,21 +322,23 @@ double WindKt(double ft) {
   return 10 + 15 * Smooth((ft - 1500) / 2500);
 }
 
-// Flaps (a 737's: 8 steps after up, up to 40 degrees) out in steps on the approach, each moving over
-// 6 s, and the gear down once the glide slope is captured.
+// Flaps (a 737's lever: 8 notches after up, flaps 1, 2, 5, 10, 15, 25, 30 and 40, equally spaced
+// along the lever's travel as the interface and the simulators give it) out in steps on the
+// approach, flaps 1, 5, 15 and 30, each moving over 6 s, and the gear down once the glide slope is
+// captured.
 constexpr int kFlapSteps = 8;
 constexpr double kFlapMoveTime = 6.0;
 struct FlapSelection {
-  double at, degrees;
+  double at;
+  int notch;
 };
-constexpr FlapSelection kFlapSelections[] = {{110, 1}, {125, 5}, {145, 15}, {165, 30}};
-constexpr double kFullFlapDegrees = 40;
+constexpr FlapSelection kFlapSelections[] = {{110, 1}, {125, 3}, {145, 5}, {165, 7}};
 constexpr double kGearDownAt = 154.0;
 
 double FlapFraction(double t) {
-  double degrees = 0;
-  for (const FlapSelection& f : kFlapSelections) degrees = Blend(t, f.at, kFlapMoveTime, degrees, f.degrees);
-  return degrees / kFullFlapDegrees;
+  double notch = 0;
+  for (const FlapSelection& f : kFlapSelections) notch = Blend(t, f.at, kFlapMoveTime, notch, f.notch);
+  return notch / kFlapSteps;
 }
 
 // The turn coordinator's ball: a little turbulence, and in the left turn of the cruise a touch of

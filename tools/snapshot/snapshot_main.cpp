@@ -137,6 +137,11 @@ void PrintFullDescription(const FullFrameDescription& f) {
   std::printf("navigation marker=\"%s\" ident=\"%s\" dme=\"%s\"\n", f.navigation.marker.c_str(),
               f.navigation.ilsIdent.c_str(), f.navigation.dme.c_str());
   PrintEnvelope(f.envelope);
+  const AttitudeAreaDescription& area = f.attitudeArea;
+  std::printf("attitude-area sphere=%s bank-pointer=%s localiser-pointer=%s glide-slope-pointer=%s\n",
+              f.attitude.dataFailed ? "removed" : "shown",
+              f.attitude.dataFailed ? "removed" : area.bankAmber ? "amber" : "white",
+              area.localiserPointer ? "shown" : "removed", area.glideSlopePointer ? "shown" : "removed");
   for (const ModeAnnunciation& m : f.modes)
     std::printf("mode \"%s\" %s column=%s line=%s boxed=%s at %g %g\n", m.text.c_str(), ColourName(m.colour),
                 ModeColumnName(m.column), m.column == ModeColumn::Status ? "status" : m.armed ? "armed" : "active",
@@ -152,6 +157,23 @@ AutoflightFacts FactsWith(FlightState readings, const ReadingSet& on) {
 
 // The full layout's values: those of the flight state when one was given (every value arrived,
 // unless the frame failed), each replaced by its command-line option where one was given.
+// The attitude area's options over the values: the marker, the tuned ILS and the values lost.
+PrimaryFlightValues WithAreaOptions(const SnapshotOptions& o, PrimaryFlightValues values) {
+  if (!o.marker.empty()) {
+    values.outerMarker = o.marker == "OM";
+    values.middleMarker = o.marker == "MM";
+    values.innerMarker = o.marker == "IM";
+  }
+  if (o.haveIlsIdent) values.ilsIdent = o.ilsIdent;
+  if (o.haveDme) values.dmeText = o.dme;
+  if (o.lostAttitude) values.pitchDeg.valid = values.bankDeg.valid = false;
+  values.flightDirectorPitchValid = values.flightDirectorPitchValid && !o.lostFdPitch;
+  values.flightDirectorBankValid = values.flightDirectorBankValid && !o.lostFdBank;
+  values.localiserValid = values.localiserValid && !o.lostLocaliser;
+  values.glideSlopeValid = values.glideSlopeValid && !o.lostGlideSlope;
+  return values;
+}
+
 PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& converted, bool haveState) {
   if (!haveState) {
     // Without a flight state the attitude is that of the layer overrides, lost with the frame.
@@ -160,7 +182,7 @@ PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& 
     if (o.haveBank) values.bankDeg.value = o.bankRightDeg;
     values.pitchDeg.valid = values.bankDeg.valid = !o.failed;
     values.autoflight = FactsWith(FlightState{}, o.modes);
-    return values;
+    return WithAreaOptions(o, values);
   }
   FlightState readings{};
   DecodeInterface(converted, readings);
@@ -200,7 +222,7 @@ PrimaryFlightValues FullValues(const SnapshotOptions& o, const InterfaceValues& 
         &EnvelopeValues::decisionHeightFt, &EnvelopeValues::localiserDeviationDots, &EnvelopeValues::gearDown,
         &EnvelopeValues::stallWarning, &EnvelopeValues::overspeedWarning, &EnvelopeValues::ilsTuned})
     take(e.*r, g.*r);
-  return values;
+  return WithAreaOptions(o, values);
 }
 
 // Output paths are taken from the directory the tool was started in, before it moves to --assets.

@@ -125,6 +125,42 @@ void DefineOptions(toolcli::OptionParser& p, SnapshotOptions& o) {
   p.Flag("--gear-down", o.gearDown, "the gear is down");
   p.Flag("--stall-warning", o.stallWarning, "the stall warning is on");
   p.Flag("--overspeed-warning", o.overspeedWarning, "the overspeed warning is on");
+  p.Choice<std::string>("--marker", "M", o.marker, {{"OM", "OM"}, {"MM", "MM"}, {"IM", "IM"}},
+                        "the marker beacon overhead: OM (outer), MM (middle) or IM (inner)");
+  p.Custom("--ils-ident", "TEXT",
+           [&o](const std::string& text) {
+             o.ilsIdent = text;
+             return text.size() <= 32;
+           },
+           "at most 32 characters", "the tuned ILS's identifier, e.g. IORV (shown with the ILS scales:\n"
+           "--ils 1 or 4, or a flight state's)", &o.haveIlsIdent);
+  p.Custom("--dme", "TEXT",
+           [&o](const std::string& text) {
+             o.dme = text;
+             return text.size() <= 32;
+           },
+           "at most 32 characters", "its DME distance as the simulator sends it, e.g. 012.5", &o.haveDme);
+  p.Custom("--lost", "LIST",
+           [&o](const std::string& list) {
+             size_t at = 0;
+             while (at <= list.size()) {
+               const size_t end = std::min(list.find(',', at), list.size());
+               const std::string word = list.substr(at, end - at);
+               if (word == "attitude") o.lostAttitude = true;
+               else if (word == "fd-pitch") o.lostFdPitch = true;
+               else if (word == "fd-bank") o.lostFdBank = true;
+               else if (word == "localiser") o.lostLocaliser = true;
+               else if (word == "glide-slope") o.lostGlideSlope = true;
+               else return false;
+               at = end + 1;
+             }
+             return true;
+           },
+           "a comma-separated list of attitude, fd-pitch, fd-bank, localiser, glide-slope",
+           "values that did not arrive, comma-separated: attitude (pitch and bank:\n"
+           "the ATT flag), fd-pitch, fd-bank (a\n"
+           "flight-director command: its bar goes), localiser, glide-slope (a\n"
+           "deviation: its pointer goes)");
 
   p.Group("Output");
   p.Text("--out", "FILE.png", o.outPanel,

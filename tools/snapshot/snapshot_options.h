@@ -37,6 +37,13 @@ struct SnapshotOptions {
   ReadingSet modesBefore;
   Reading altitudeBefore;
   double since = 1;
+  std::string marker;           // --marker OM|MM|IM ("" = as the flight state has it)
+  bool haveIlsIdent = false;    // --ils-ident: the tuned ILS's identifier
+  std::string ilsIdent;
+  bool haveDme = false;         // --dme: its DME distance as the source sends it ("012.5")
+  std::string dme;
+  // --lost: values that did not arrive in the frame.
+  bool lostAttitude = false, lostFdPitch = false, lostFdBank = false, lostLocaliser = false, lostGlideSlope = false;
   bool help = false;
   bool version = false;         // --version: print the program version
 
