@@ -215,11 +215,11 @@ constexpr double kBandBlock = 6;
 // The minimum manoeuvre bar: an amber outline beside the bands.
 constexpr double kManoeuvreBarX0 = kSpeedTape.x1 - kBandWidth - 4;
 constexpr double kManoeuvreBarX1 = kSpeedTape.x1 - kBandWidth - 1;
-// The minimums' text under the altimeter setting; the alert centred in the attitude area just above
-// the radio altitude (its ink's middle here).
+// The minimums' text under the altimeter setting; the alert in the attitude area's lower left, left
+// of the radio altitude and level with it, clear of the rising runway's path (its ink's middle here).
 constexpr double kMinimumsTextY = kBelowTapeTextY - 18;
-constexpr double kMinimumsAlertX = kSymbolX;
-constexpr double kMinimumsAlertY = kCentreY - 60;
+constexpr double kMinimumsAlertX = kSymbolX - 52;
+constexpr double kMinimumsAlertY = kCentreY - 80.5;
 // Today's picture's pitch scale: the horizon texture moves 0.0058 of its 2-unit quad per degree, at
 // 3 units from the eye under the 45-degree view of the 740-pixel-high surface.
 constexpr double kPitchPxPerDeg = 0.0058 * 2.0 * 370.0 / 0.41421356237 / 3.0;

@@ -33,6 +33,7 @@ AutoflightFacts AutoflightFactsOf(const FlightState& s) {
   a.speedHold = fact(R::SpeedHold);
   a.machHold = fact(R::MachHold);
   a.autothrottleArmed = fact(R::AutothrottleArmed);
+  a.known = s.Valid.Has(R::AutopilotEngaged);
   return a;
 }
 

@@ -477,7 +477,13 @@ FullFrameDescription DecideFullFrame(const FrameDescription& today, const Primar
                             }),
              bars.end());
   f.attitudeArea = DecideAttitudeArea(values, today.bank, f.attitude.dataFailed);
-  f.modes = ArrangeModes(DecideAutoflightModes(values), held, timeSeconds, f.hold);
+  if (values.autoflight.known) {
+    f.modes = ArrangeModes(DecideAutoflightModes(values), held, timeSeconds, f.hold);
+  } else {
+    f.hold.modesSeen = held.modesSeen;
+    f.hold.modes = held.modes;
+    std::copy(std::begin(held.modeChangedAt), std::end(held.modeChangedAt), std::begin(f.hold.modeChangedAt));
+  }
   f.speed = DecideSpeedTape(values, speedTrend10s, held);
   f.altitude = DecideAltitudeTape(values, baro);
   const AltitudeAlert alert = DecideAltitudeAlert(values, held, f.hold);

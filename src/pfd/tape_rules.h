@@ -19,6 +19,9 @@ struct AutoflightFacts {
   bool headingHold = false, approachHold = false, navHold = false, localiserCaptured = false;
   bool altitudeHold = false, glideSlopeHold = false, glideSlopeCaptured = false;
   bool speedHold = false, machHold = false, autothrottleArmed = false;
+  // The facts arrived in this frame (a frame without them shows no modes and does not count as a
+  // change: modes found again after a lost link are not boxed unless they differ from before).
+  bool known = true;
 };
 
 // The values the full layout shows, in display units.

@@ -408,6 +408,11 @@ TEST(ModeAnnunciator, AModeThatChangedIsBoxedFor10Seconds) {
   v.autoflight.autopilotEngaged = false;
   v.autoflight.flightDirectorOn = true;
   EXPECT_EQ(at(120.0), "roll/active:VOR/LOC green pitch/active:ALT HOLD green status:FD green#");
+  // The link lost for a while: no modes; found again as they were, nothing boxed.
+  v.autoflight.known = false;
+  EXPECT_EQ(at(140.0), "");
+  v.autoflight.known = true;
+  EXPECT_EQ(at(150.0), "roll/active:VOR/LOC green pitch/active:ALT HOLD green status:FD green");
 }
 
 TEST(AltitudeAlert, OutlinedFrom900To200FtAwayAmberAfterLeavingTheCapturedAltitude) {

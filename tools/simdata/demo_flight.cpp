@@ -310,12 +310,14 @@ std::string DmeText(double nm) {
 // Needle steps (127 = full scale) in dots.
 double NeedleDots(double steps) { return Needle(steps) * 2.5 / 127; }
 
-// The wind: from 300 true at 25 kt above 4,000 ft, veering to 357 (down runway 36) at 10 kt below
-// 1,500 ft; at FL350 from 270 at 50 kt.
+// The wind: from 300 true at 25 kt above 4,000 ft, veering to 30 degrees left of runway 36 (327) at
+// 10 kt below 1,500 ft, a crosswind that drifts the aircraft about 2 degrees to the right down to
+// the runway; at FL350 from 270 at 50 kt.
 constexpr double kRunwayTrue = kRunwayCourseMag + kVariationDeg;
+constexpr double kSurfaceWindFromTrue = kRunwayTrue - 30;
 double WindFromTrue(double ft) {
   if (ft > 20000) return 270;
-  return 300 + (kRunwayTrue - 300) * (1 - Smooth((ft - 1500) / 2500));
+  return 300 + (kSurfaceWindFromTrue - 300) * (1 - Smooth((ft - 1500) / 2500));
 }
 double WindKt(double ft) {
   if (ft > 20000) return 50;

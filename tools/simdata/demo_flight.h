@@ -44,7 +44,7 @@ constexpr double kIlsApproachMiddleMarker = 264.0;
 constexpr double kInnerMarker = 269.65;
 // Rolling out after touchdown: RA readout 0, autopilot and flight director off.
 constexpr double kRollout = 285.0;
-// The envelope on the approach: flaps 30 and the gear down, the wind down the runway, below the
+// The envelope on the approach: flaps 30 and the gear down, a light crosswind from the left, below the
 // radio minimums of 200 ft (RA 160).
 constexpr double kApproachMinimums = 268.0;
 // Flaps 5 at 3,000 ft with the approach armed, drifting right in the crosswind.

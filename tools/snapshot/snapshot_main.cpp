@@ -152,7 +152,9 @@ void PrintFullDescription(const FullFrameDescription& f) {
 AutoflightFacts FactsWith(FlightState readings, const ReadingSet& on) {
   for (size_t i = 0; i < kReadingCount; ++i)
     if (on.Has(ReadingId(i))) readings.SetFact(ReadingId(i), true);
-  return AutoflightFactsOf(readings);
+  AutoflightFacts facts = AutoflightFactsOf(readings);
+  facts.known = true;  // the command line states them
+  return facts;
 }
 
 // The full layout's values: those of the flight state when one was given (every value arrived,
