@@ -73,15 +73,16 @@ export function cropPicture(picture, x, y, width, height) {
 
 // How far two pictures of one size are apart: the pixels whose largest channel difference exceeds
 // `threshold`, their share, and the largest difference.
-export function comparePictures(a, b, threshold) {
+export function comparePictures(a, b, threshold, far = 255) {
   if (a.width !== b.width || a.height !== b.height)
-    return { sameSize: false, differing: Infinity, share: 1, largest: 255 };
-  let differing = 0, largest = 0;
+    return { sameSize: false, differing: Infinity, share: 1, largest: 255, farApart: Infinity };
+  let differing = 0, largest = 0, farApart = 0;
   for (let i = 0; i < a.width * a.height; i++) {
     let d = 0;
     for (let k = 0; k < 3; k++) d = Math.max(d, Math.abs(a.rgb[3 * i + k] - b.rgb[3 * i + k]));
     if (d > threshold) differing++;
+    if (d > far) farApart++;
     largest = Math.max(largest, d);
   }
-  return { sameSize: true, differing, share: differing / (a.width * a.height), largest };
+  return { sameSize: true, differing, share: differing / (a.width * a.height), largest, farApart };
 }
