@@ -2,6 +2,8 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "pfd/frame_draw.h"
 #include "platform/gl.h"
@@ -138,8 +140,24 @@ void Display::OpenSource() {
 bool Display::InitGl() {
   sourceStart_ = SourceStart{};
   if (source_->OpensBeforeArtwork()) OpenSource();
+  // A source opened after the artwork (the simulator's link, whose handshake mostly waits for the
+  // simulator's answers) opens on a thread of its own while the textures load: the two wait on
+  // different things. Its opening is bounded; the title shows its outcome once both are done.
+  std::thread opening;
+  if (!source_->OpensBeforeArtwork()) {
+    try {
+      opening = std::thread([this] { sourceStart_ = source_->Open(); });
+    } catch (const std::system_error&) {
+      // No thread to be had: opened after the textures, one after the other.
+    }
+  }
   const bool texturesReady = renderer_.LoadTextures();
-  if (!source_->OpensBeforeArtwork()) OpenSource();
+  if (opening.joinable()) {
+    opening.join();
+    ShowLinkInTitle();
+  } else if (!source_->OpensBeforeArtwork()) {
+    OpenSource();
+  }
   std::string failure;
   if (sourceStart_.outcome == SourceStart::Outcome::FailNow) {
     failure = sourceStart_.message;
