@@ -20,6 +20,7 @@
 
 #include "render/gl_api.h"
 #include "render/gl_proc.h"
+#include "render/texel_span.h"
 
 #ifndef APIENTRY
 #define APIENTRY
@@ -222,9 +223,8 @@ class Coverage final : public TextureDevice {
         bool& black = m.black[ty * kTiles + tx];
         bool& white = m.white[ty * kTiles + tx];
         if (!black && !white) continue;  // a tile that does something stays so
-        const uint8_t* t = row + size_t(tx * width / kTiles) * c;
-        const uint8_t* end = row + size_t((tx + 1) * width / kTiles) * c;
-        for (; t < end && (black || white); ++t) black = black && *t == 0, white = white && *t == 255;
+        const size_t from = size_t(tx * width / kTiles) * c;
+        NarrowBlackWhite(row + from, size_t((tx + 1) * width / kTiles) * c - from, black, white);
       }
     }
   }
