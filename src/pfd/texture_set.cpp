@@ -137,30 +137,62 @@ bool OpenPicture(const char* fileName, PictureFile& picture, Scratch& scratch) {
          picture.rows.Parse(scratch.head.data(), head, picture.file.Size());
 }
 
+// The rows of a picture file one at a time, bottom row first, read in pieces into `scratch`'s
+// chunk. The texels are RGB, or with `asStored` the file's own bytes where those are blue, green,
+// red (BitmapRows::BlueFirstRows).
+class RowCursor {
+ public:
+  RowCursor(PictureFile& picture, Scratch& scratch, bool asStored)
+      : picture_(picture), scratch_(scratch), asStored_(asStored), stride_(picture.rows.Stride()) {
+    rowsPerChunk_ = static_cast<int32_t>(std::max<size_t>(1, scratch.chunk.size() / stride_));
+    if (scratch.chunk.size() < stride_) scratch.chunk.resize(stride_);
+    if (!asStored) scratch.row.resize(static_cast<size_t>(picture.rows.Width()) * 3);
+  }
+
+  // The next row; nullptr after the last one or when the file could not be read (Failed()).
+  const uint8_t* Next() {
+    const BitmapRows& bmp = picture_.rows;
+    if (failed_ || next_ >= bmp.Height()) return nullptr;
+    if (next_ == chunkStart_ + chunkRows_) {
+      chunkStart_ = next_;
+      chunkRows_ = std::min(rowsPerChunk_, bmp.Height() - next_);
+      lowestFileRow_ = std::min(bmp.FileRow(chunkStart_), bmp.FileRow(chunkStart_ + chunkRows_ - 1));
+      if (!picture_.file.ReadAt(bmp.PixelOffset() + static_cast<uint64_t>(lowestFileRow_) * stride_,
+                                scratch_.chunk.data(), static_cast<size_t>(chunkRows_) * stride_)) {
+        failed_ = true;
+        return nullptr;
+      }
+    }
+    const uint8_t* stored =
+        scratch_.chunk.data() + static_cast<size_t>(bmp.FileRow(next_++) - lowestFileRow_) * stride_;
+    if (asStored_) return stored;
+    bmp.DecodeRow(stored, scratch_.row.data());
+    return scratch_.row.data();
+  }
+  bool Failed() const { return failed_; }
+
+ private:
+  PictureFile& picture_;
+  Scratch& scratch_;
+  bool asStored_;
+  size_t stride_;
+  int32_t rowsPerChunk_ = 1;
+  int32_t next_ = 0;
+  int32_t chunkStart_ = 0;
+  int32_t chunkRows_ = 0;
+  int32_t lowestFileRow_ = 0;
+  bool failed_ = false;
+};
+
 // Calls `row(texels)` with each row of the picture, bottom row first, until it returns false;
-// false when the file could not be read. The texels are RGB, or with `asStored` the file's own
-// bytes where those are blue, green, red (BitmapRows::BlueFirstRows).
+// false when the file could not be read. The texels as RowCursor gives them.
 template <typename RowFunction>
 bool ForEachRow(PictureFile& picture, Scratch& scratch, bool asStored, RowFunction&& row) {
-  const BitmapRows& bmp = picture.rows;
-  const size_t stride = bmp.Stride();
-  const int32_t rowsPerChunk = static_cast<int32_t>(std::max<size_t>(1, scratch.chunk.size() / stride));
-  if (scratch.chunk.size() < stride) scratch.chunk.resize(stride);
-  scratch.row.resize(static_cast<size_t>(bmp.Width()) * 3);
-  for (int32_t r = 0; r < bmp.Height(); r += rowsPerChunk) {
-    const int32_t n = std::min(rowsPerChunk, bmp.Height() - r);
-    const int32_t lowestFileRow = std::min(bmp.FileRow(r), bmp.FileRow(r + n - 1));
-    if (!picture.file.ReadAt(bmp.PixelOffset() + static_cast<uint64_t>(lowestFileRow) * stride,
-                             scratch.chunk.data(), static_cast<size_t>(n) * stride)) {
-      return false;
-    }
-    for (int32_t i = 0; i < n; ++i) {
-      const uint8_t* stored = scratch.chunk.data() + static_cast<size_t>(bmp.FileRow(r + i) - lowestFileRow) * stride;
-      if (!asStored) bmp.DecodeRow(stored, scratch.row.data());
-      if (!row(asStored ? stored : scratch.row.data())) return true;
-    }
+  RowCursor rows(picture, scratch, asStored);
+  while (const uint8_t* texels = rows.Next()) {
+    if (!row(texels)) return true;
   }
-  return true;
+  return !rows.Failed();
 }
 
 // True when every pixel is grey (red = green = blue): GL then holds one byte per texel instead of
@@ -169,7 +201,9 @@ bool IsGrey(PictureFile& picture, Scratch& scratch, bool asStored) {
   bool grey = true;
   const size_t texels = static_cast<size_t>(picture.rows.Width());
   const bool read = ForEachRow(picture, scratch, asStored, [&](const uint8_t* rgb) {
-    for (size_t x = 0; x < texels && grey; ++x, rgb += 3) grey = rgb[0] == rgb[1] && rgb[1] == rgb[2];
+    unsigned differ = 0;  // a row at a time, without a branch per texel
+    for (size_t x = 0; x < texels; ++x, rgb += 3) differ |= unsigned(rgb[0] ^ rgb[1]) | unsigned(rgb[1] ^ rgb[2]);
+    grey = differ == 0;
     return grey;
   });
   return read && grey;
@@ -439,41 +473,39 @@ bool LoadPanelPicture(uint32_t name, const char* fileName, TextureDevice& device
 
 uint32_t LoadMaskedPicture(const char* maskFile, const char* imageFile, TextureDevice& device, int slot,
                            double panelScale) {
-  Scratch scratch;
+  Scratch scratch, maskScratch;
   PictureFile mask, image;
-  if (!OpenPicture(maskFile, mask, scratch) || !OpenPicture(imageFile, image, scratch)) return 0;
+  if (!OpenPicture(maskFile, mask, maskScratch) || !OpenPicture(imageFile, image, scratch)) return 0;
   const int width = image.rows.Width(), height = image.rows.Height();
   if (mask.rows.Width() != width || mask.rows.Height() != height) return 0;  // drawn in two passes
-  // The mask's coverage, one byte a texel: what it leaves of the picture below (its red channel;
-  // the masks are grey).
-  std::vector<uint8_t> keep(static_cast<size_t>(width) * static_cast<size_t>(height));
-  size_t at = 0;
-  if (!ForEachRow(mask, scratch, false, [&](const uint8_t* rgb) {
-        for (int x = 0; x < width; ++x) keep[at++] = rgb[3 * x];
-        return true;
-      })) {
-    return 0;
-  }
   uint32_t name = 0;
   device.CreateTextures(1, &name);
   device.Bind(name);
   const bool lodControl = device.HasLevelControl();
   const LevelPlan plan = PlanLevels(device, slot >= 0 && slot < SlotCount ? slot : kWholePicture, width, height,
                                     panelScale, lodControl);
+  // The two files are read side by side, a row of each at a time; 24-bit rows as they are stored
+  // (blue, green, red), others decoded to RGB. The alpha is 255 minus the mask's red channel (what
+  // the mask leaves of the picture below; the masks are grey).
+  const bool imageStored = image.rows.BlueFirstRows(), maskStored = mask.rows.BlueFirstRows();
+  const int imageRed = imageStored ? 2 : 0, imageBlue = imageStored ? 0 : 2, maskRed = maskStored ? 2 : 0;
   std::vector<uint8_t> rgba(static_cast<size_t>(width) * 4);
-  size_t row = 0;
+  RowCursor imageRows(image, scratch, imageStored), maskRows(mask, maskScratch, maskStored);
   const bool good = UploadRows(device, width, height, plan, lodControl, imageFile, PixelFormat::Rgba, PixelFormat::Rgba,
                                [&](const std::function<bool(const uint8_t*)>& out) {
-                                 return ForEachRow(image, scratch, false, [&](const uint8_t* rgb) {
-                                   const uint8_t* k = keep.data() + row++ * static_cast<size_t>(width);
-                                   for (int x = 0; x < width; ++x) {
-                                     rgba[4 * x] = rgb[3 * x];
-                                     rgba[4 * x + 1] = rgb[3 * x + 1];
-                                     rgba[4 * x + 2] = rgb[3 * x + 2];
-                                     rgba[4 * x + 3] = static_cast<uint8_t>(255 - k[x]);
+                                 for (;;) {
+                                   const uint8_t* rgb = imageRows.Next();
+                                   const uint8_t* keep = maskRows.Next();
+                                   if (rgb == nullptr || keep == nullptr) break;
+                                   for (int x = 0; x < width; ++x, rgb += 3, keep += 3) {
+                                     rgba[4 * x] = rgb[imageRed];
+                                     rgba[4 * x + 1] = rgb[1];
+                                     rgba[4 * x + 2] = rgb[imageBlue];
+                                     rgba[4 * x + 3] = static_cast<uint8_t>(255 - keep[maskRed]);
                                    }
-                                   return out(rgba.data());
-                                 });
+                                   if (!out(rgba.data())) return true;
+                                 }
+                                 return !imageRows.Failed() && !maskRows.Failed();
                                });
   if (!good) {
     device.DeleteTexture(name);
