@@ -151,7 +151,13 @@ bool Display::InitGl() {
       // No thread to be had: opened after the textures, one after the other.
     }
   }
-  const bool texturesReady = renderer_.LoadTextures();
+  bool texturesReady = false;
+  try {
+    texturesReady = renderer_.LoadTextures();
+  } catch (...) {
+    if (opening.joinable()) opening.join();  // a thread left running would end the program
+    throw;
+  }
   if (opening.joinable()) {
     opening.join();
     ShowLinkInTitle();
