@@ -82,6 +82,8 @@ struct EnvelopeDescription {
   bool baroMarkerShown = false;    // the marker on the altitude tape at the barometric minimum
   double baroMarkerPx = 0;
   bool minimumsAlert = false;      // "MINIMUMS" in amber in the attitude area
+  bool minimumsAbove = false;      // ...above the radio altitude instead of left of it (a four-figure
+                                   // radio altitude leaves no room beside it; the runway is not shown)
   // The slip bar under the roll pointer.
   bool slipShown = false;
   double slipOffsetPx = 0;         // along the bar's travel, right positive

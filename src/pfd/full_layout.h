@@ -220,6 +220,8 @@ constexpr double kManoeuvreBarX1 = kSpeedTape.x1 - kBandWidth - 1;
 constexpr double kMinimumsTextY = kBelowTapeTextY - 18;
 constexpr double kMinimumsAlertX = kSymbolX - 52;
 constexpr double kMinimumsAlertY = kCentreY - 80.5;
+// Above a radio altitude of four figures (no runway is shown then), centred over it.
+constexpr double kMinimumsAboveY = kCentreY - 60;
 // Today's picture's pitch scale: the horizon texture moves 0.0058 of its 2-unit quad per degree, at
 // 3 units from the eye under the 45-degree view of the 740-pixel-high surface.
 constexpr double kPitchPxPerDeg = 0.0058 * 2.0 * 370.0 / 0.41421356237 / 3.0;

@@ -258,6 +258,8 @@ void DrawEnvelopeAttitude(render::DrawList& list, const PanelResources& r, const
                {cx + kFpvRadius + kFpvWing, cy}, {cx, cy + kFpvRadius}, {cx, cy + kFpvRadius + kFpvFin}},
               1.6, kWhite);
   }
-  if (e.minimumsAlert) pen.CentredText(r, "MINIMUMS", kMinimumsAlertX, kMinimumsAlertY, kAmber, true);
+  if (e.minimumsAlert)
+    pen.CentredText(r, "MINIMUMS", e.minimumsAbove ? kSymbolX : kMinimumsAlertX,
+                    e.minimumsAbove ? kMinimumsAboveY : kMinimumsAlertY, kAmber, true);
   pen.ClipPanel();
 }

@@ -498,6 +498,7 @@ FullFrameDescription DecideFullFrame(const FrameDescription& today, const Primar
     f.navigation.dme = DmeShown(values.dmeText);
   }
   f.envelope = DecideEnvelope(values, envelope, held.envelope);
+  f.envelope.minimumsAbove = f.radioAltitude.text.size() > 3;
   f.hold.envelope = f.envelope.hold;
   // While the autopilot holds Mach, the selected Mach above the tape and the bug at its speed.
   if (f.envelope.machTarget) {

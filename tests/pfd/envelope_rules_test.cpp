@@ -170,6 +170,21 @@ TEST(Minimums, BaroMinimumsPutAMarkerOnTheAltitudeTapeAndTheSimulatorsBugWins) {
   e = DecideEnvelope(v, s);
   EXPECT_EQ(e.minimumsText, "RADIO 100");
   EXPECT_FALSE(e.baroMarkerShown);
+
+  // At BARO 1200 over high ground the alert comes with four figures of radio altitude: it moves
+  // above them, where two or three leave it room beside them.
+  v.envelope.decisionHeightFt = {};
+  v.altitudeFt = {1150, true};
+  FullFrameHold descending;
+  descending.envelope.aboveMinimums = true;
+  v.radioAltitudeFt = {1000, true};
+  FullFrameDescription f = DecideFullFrame(FrameDescription{}, v, {}, BaroUnit::Hpa, descending, 0, s);
+  ASSERT_TRUE(f.envelope.minimumsAlert);
+  EXPECT_TRUE(f.envelope.minimumsAbove);
+  v.radioAltitudeFt = {150, true};
+  f = DecideFullFrame(FrameDescription{}, v, {}, BaroUnit::Hpa, descending, 0, s);
+  ASSERT_TRUE(f.envelope.minimumsAlert);
+  EXPECT_FALSE(f.envelope.minimumsAbove);
 }
 
 TEST(SlipBar, ABallAtHalfScaleMovesTheBarHalfItsTravelAndFullScaleFillsItAmber) {
